@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+#include "core/base/pump.h"
+
+namespace voxmg {
+
+// The hand-shake between user operations and the always-download worker. Both flags live
+// under one lock (the frame lock): an operation sets the pause request and waits until the
+// worker is not busy; the worker never starts a box while the pause request is set.
+class WorkerGate {
+public:
+    explicit WorkerGate(std::chrono::milliseconds poll = std::chrono::milliseconds(50)) : m_poll(poll) {}
+
+    // User side: set the pause request, then wait (pumping one message and sleeping between
+    // checks) until the worker is idle. The caller clears the request when it is done.
+    void requestPause(const Pump& pump);
+    void clearPause();
+    bool pauseRequested() const;
+
+    // Worker side: mark busy unless a pause is requested (checked and set under one lock,
+    // so an operation cannot slip in between).
+    bool tryBeginWork();
+    void endWork();
+    bool busy() const;
+
+private:
+    mutable std::mutex m_lock;
+    bool m_pauseRequest = false;
+    bool m_busy = false;
+    std::chrono::milliseconds m_poll;
+};
+
+// Process-wide flags. One instance is made by the program (or by a test) and passed by
+// reference to whatever reads them.
+struct Flags {
+    // Set by a progress dialog's Cancel, by logout and by exit; transfers send ABOR and
+    // operations stop when they see it.
+    std::atomic<int> cancelAll{0};
+    // Makes the worker's box download stop with result -5.
+    std::atomic<int> suspendRequest{0};
+    // Set while the always-download worker runs a box download.
+    std::atomic<int> alwaysDownloadInProgress{0};
+
+    WorkerGate gate;
+
+    // Pause always-download: set the suspend request to `suspend`, then wait for the worker.
+    void pauseWorker(int suspend, const Pump& pump) {
+        suspendRequest = suspend;
+        gate.requestPause(pump);
+    }
+    // End the pause: clear the suspend request and the pause request.
+    void resumeWorker() {
+        suspendRequest = 0;
+        gate.clearPause();
+    }
+};
+
+}  // namespace voxmg

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// voxmgctl subcommands register themselves from their own files, one file per subsystem.
+namespace voxmg::tools {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    std::string name;   // first word on the command line ("settings", "inspect", ...)
+    std::string usage;  // one line for the help text
+    std::function<int(const Args& args)> run;  // args after the name; returns the exit code
+};
+
+std::vector<Command>& commandTable();
+
+struct CommandRegistrar {
+    explicit CommandRegistrar(Command command) { commandTable().push_back(std::move(command)); }
+};
+
+// Helpers for the small argument parsers of the subcommands.
+// The value after `--name`, or empty; `present` tells whether the flag was there.
+std::string optionValue(const Args& args, const std::string& name, bool* present = nullptr);
+bool hasFlag(const Args& args, const std::string& name);
+// Arguments that are neither options nor option values (options named in `valued` take one).
+std::vector<std::string> positional(const Args& args, const std::vector<std::string>& valued);
+
+}  // namespace voxmg::tools

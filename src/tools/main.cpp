@@ -1,0 +1,77 @@
+#include <cstdio>
+#include <cstring>
+
+#include "tools/command.h"
+
+namespace voxmg::tools {
+
+std::vector<Command>& commandTable() {
+    static std::vector<Command> table;
+    return table;
+}
+
+std::string optionValue(const Args& args, const std::string& name, bool* present) {
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == name) {
+            if (present) {
+                *present = true;
+            }
+            return args[i + 1];
+        }
+    }
+    if (present) {
+        *present = false;
+    }
+    return {};
+}
+
+bool hasFlag(const Args& args, const std::string& name) {
+    for (const auto& a : args) {
+        if (a == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> positional(const Args& args, const std::vector<std::string>& valued) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i].rfind("--", 0) == 0) {
+            for (const auto& v : valued) {
+                if (args[i] == v) {
+                    ++i;
+                    break;
+                }
+            }
+            continue;
+        }
+        out.push_back(args[i]);
+    }
+    return out;
+}
+
+}  // namespace voxmg::tools
+
+int main(int argc, char** argv) {
+    using namespace voxmg::tools;
+    auto usage = [] {
+        std::fprintf(stderr, "usage: voxmgctl COMMAND ...\n");
+        for (const Command& c : commandTable()) {
+            std::fprintf(stderr, "  voxmgctl %s\n", c.usage.c_str());
+        }
+    };
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+        usage();
+        return argc < 2 ? 2 : 0;
+    }
+    Args args(argv + 2, argv + argc);
+    for (const Command& c : commandTable()) {
+        if (c.name == argv[1]) {
+            return c.run(args);
+        }
+    }
+    std::fprintf(stderr, "voxmgctl: unknown command '%s'\n", argv[1]);
+    usage();
+    return 2;
+}
