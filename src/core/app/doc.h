@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/app/placement.h"
+#include "core/app/settings.h"
+#include "core/base/profile_file.h"
+
+namespace voxmg {
+
+// The program's single document: the settings block, the run-time login values, the
+// logged-in flag and the paths derived from them. Plain C++ so the start-up and exit rules
+// can be exercised without a window.
+class CVOXMGDoc {
+public:
+    explicit CVOXMGDoc(std::string settingsPath) : m_settingsPath(std::move(settingsPath)) {}
+
+    const std::string& settingsPath() const { return m_settingsPath; }
+    // A fresh read of the settings file, for readers of the sections written at once
+    // (auto-delete selections, placements).
+    ProfileFile profile() const { return ProfileFile::load(m_settingsPath); }
+
+    void load() { m_settings = loadSettings(profile()); }
+    // The exit save: settings, then window placement, into the file as it is on disk now
+    // (so selections written during the run are kept); a new file is created 0600.
+    bool save(const Rect& frame, const std::vector<ListPlacement>& frontToBack) const;
+
+    Settings& settings() { return m_settings; }
+    const Settings& settings() const { return m_settings; }
+    LoginValues& login() { return m_login; }
+    const LoginValues& login() const { return m_login; }
+
+    bool loggedIn() const { return m_loggedIn; }
+    void setLoggedIn(bool on) { m_loggedIn = on; }
+
+    // Data root folder and current box folder name as UTF-8 paths.
+    std::string dataRoot() const;
+    std::string boxFolderName() const;
+    // Data root folder + current box folder name: the box folder in use.
+    std::string boxFolderPath() const;
+
+private:
+    std::string m_settingsPath;
+    Settings m_settings;
+    LoginValues m_login;
+    bool m_loggedIn = false;
+};
+
+}  // namespace voxmg
