@@ -18,23 +18,23 @@ namespace voxmg::sim {
 
 // Faults injected for tests. Every field's default means "behave normally".
 struct Faults {
-    bool noGreeting = false;                          // accept, then say nothing
-    std::chrono::milliseconds replyDelay{0};          // wait before every reply
-    long dropDataAfterBytes = -1;                     // RETR: close the data connection after N bytes
-    bool dropControlAfterDrop = false;                // ... and the control connection too
-    std::vector<std::string> vanishOnRetrieve;        // file names removed just before their RETR
-    std::map<std::string, int> replyCodes;            // verb ("DELE", "STOR", "CWD"...) -> forced code
-    std::vector<std::string> inUse;                   // file names DELE answers with 450
-    bool multiLineGreeting = false;                   // "220-" continuation lines before the final one
-    std::size_t longReplyLength = 0;                  // pad replies to this many characters
+    bool noGreeting = false;                    // accept, then say nothing
+    std::chrono::milliseconds replyDelay{0};    // wait before every reply
+    long dropDataAfterBytes = -1;               // RETR: close the data connection after N bytes
+    bool dropControlAfterDrop = false;          // ... and the control connection too
+    std::vector<std::string> vanishOnRetrieve;  // file names removed just before their RETR
+    std::map<std::string, int> replyCodes;      // verb ("DELE", "STOR", "CWD"...) -> forced code
+    std::vector<std::string> inUse;             // file names DELE answers with 450
+    bool multiLineGreeting = false;             // "220-" continuation lines before the final one
+    std::size_t longReplyLength = 0;            // pad replies to this many characters
 };
 
 struct Config {
-    std::string root;                                 // folder tree served
-    std::string model = "Zu-QX";                      // greeting: "220 " + model + " ..."
+    std::string root;             // folder tree served
+    std::string model = "Zu-QX";  // greeting: "220 " + model + " ..."
     std::map<std::string, std::string> accounts{{"hozen", "hozen"}, {"kansei", "kansei"}};
     std::string bindAddress = "127.0.0.1";
-    std::uint16_t port = 0;                           // 0 = ephemeral
+    std::uint16_t port = 0;  // 0 = ephemeral
     Faults faults;
 };
 

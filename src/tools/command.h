@@ -10,8 +10,8 @@ namespace voxmg::tools {
 using Args = std::vector<std::string>;
 
 struct Command {
-    std::string name;   // first word on the command line ("settings", "inspect", ...)
-    std::string usage;  // one line for the help text
+    std::string name;                          // first word on the command line ("settings", "inspect", ...)
+    std::string usage;                         // one line for the help text
     std::function<int(const Args& args)> run;  // args after the name; returns the exit code
 };
 

@@ -13,8 +13,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string utf8(std::u16string_view s) { return text::utf8FromUtf16(s); }
-std::string numbered(const char* base, int n) { return base + std::to_string(n); }
+std::string utf8(std::u16string_view s) {
+    return text::utf8FromUtf16(s);
+}
+std::string numbered(const char* base, int n) {
+    return base + std::to_string(n);
+}
 
 // The settings block as loaded, in the file's sections and key names.
 Json settingsJson(const Settings& s) {
@@ -53,15 +57,9 @@ Json settingsJson(const Settings& s) {
                   {"LEVELRVWAVOR", s.levelWavOr},
                   {"LEVELRVWMAOR", s.levelWmaOr},
                   {"LEVELRVORWAV", s.levelOrWav}};
-    j["BACKUP"] = {{"HINDO", s.hindo},
-                   {"YOUBI", s.youbi},
-                   {"HI", s.hi},
-                   {"JIKOKUHH", s.jikokuHH},
-                   {"JIKOKUMM", s.jikokuMM},
-                   {"ZENKAIBI", utf8(s.zenkaiBi)},
-                   {"ZENKAIKA", s.zenkaiKa},
-                   {"YOTEIBI", utf8(s.yoteiBi)},
-                   {"RETRYCNT", s.retryCnt},
+    j["BACKUP"] = {{"HINDO", s.hindo},        {"YOUBI", s.youbi},           {"HI", s.hi},
+                   {"JIKOKUHH", s.jikokuHH},  {"JIKOKUMM", s.jikokuMM},     {"ZENKAIBI", utf8(s.zenkaiBi)},
+                   {"ZENKAIKA", s.zenkaiKa},  {"YOTEIBI", utf8(s.yoteiBi)}, {"RETRYCNT", s.retryCnt},
                    {"RETRYWAIT", s.retryWait}};
     j["Download"] = {{"Always", s.always}};
     j["WavSave"] = {{"Enable", s.wavSaveEnable}, {"Path", utf8(s.wavSavePath)}};
@@ -90,7 +88,8 @@ int runSettings(const Args& args) {
     return 2;
 }
 
-CommandRegistrar settingsCommand{Command{"settings", "settings show INI | settings save IN OUT", runSettings}};
+CommandRegistrar settingsCommand{
+    Command{"settings", "settings show INI | settings save IN OUT", runSettings}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -7,7 +7,9 @@
 namespace voxmg {
 namespace {
 
-std::u16string windowSection(int n) { return u"Window" + text::utf16FromUtf8(std::to_string(n)); }
+std::u16string windowSection(int n) {
+    return u"Window" + text::utf16FromUtf8(std::to_string(n));
+}
 
 void writeRect(ProfileFile& f, std::u16string_view section, const Rect& r) {
     f.writeInt(section, u"Left", r.left);
@@ -18,7 +20,8 @@ void writeRect(ProfileFile& f, std::u16string_view section, const Rect& r) {
 
 Rect readRect(const ProfileFile& f, std::u16string_view section) {
     return Rect{f.readInt(section, u"Left", kPlacementUnset), f.readInt(section, u"Top", kPlacementUnset),
-                f.readInt(section, u"Right", kPlacementUnset), f.readInt(section, u"Bottom", kPlacementUnset)};
+                f.readInt(section, u"Right", kPlacementUnset),
+                f.readInt(section, u"Bottom", kPlacementUnset)};
 }
 
 }  // namespace

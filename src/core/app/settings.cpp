@@ -11,7 +11,9 @@ std::u16string numbered(std::u16string_view base, int n) {
     return std::u16string(base) + text::utf16FromUtf8(std::to_string(n));
 }
 
-int atLeast(int value, int minimum, int replacement) { return value < minimum ? replacement : value; }
+int atLeast(int value, int minimum, int replacement) {
+    return value < minimum ? replacement : value;
+}
 
 }  // namespace
 

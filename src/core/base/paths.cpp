@@ -22,7 +22,9 @@ std::string join(std::string_view a, std::string_view b) {
     return out;
 }
 
-bool endsWithSeparator(std::string_view path) { return !path.empty() && path.back() == '/'; }
+bool endsWithSeparator(std::string_view path) {
+    return !path.empty() && path.back() == '/';
+}
 
 std::string withTrailingSeparator(std::string_view path) {
     std::string out(path);

@@ -41,6 +41,8 @@ namespace voxmg {
 using FreeSpaceProbe = std::function<std::optional<std::uint64_t>(const std::string& path)>;
 
 std::optional<std::uint64_t> systemFreeSpace(const std::string& path);
-inline FreeSpaceProbe systemFreeSpaceProbe() { return &systemFreeSpace; }
+inline FreeSpaceProbe systemFreeSpaceProbe() {
+    return &systemFreeSpace;
+}
 
 }  // namespace voxmg

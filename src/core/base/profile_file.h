@@ -1,8 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace voxmg {
@@ -52,8 +52,8 @@ public:
 private:
     enum class Kind { Other, Section, Key };
     struct Line {
-        std::string raw;       // the line's bytes without its terminator
-        std::string ending;    // "\r\n", "\n", or "" for a last line without one
+        std::string raw;     // the line's bytes without its terminator
+        std::string ending;  // "\r\n", "\n", or "" for a last line without one
         Kind kind = Kind::Other;
         std::u16string name;   // section or key name, trimmed
         std::u16string value;  // key value, trimmed and unquoted

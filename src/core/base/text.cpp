@@ -2,9 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <algorithm>
 
 namespace voxmg::text {
 namespace {
@@ -75,8 +75,12 @@ void appendLeBytes(std::u16string& out, const std::string& bytes) {
     }
 }
 
-bool isHighSurrogate(char16_t ch) { return ch >= 0xD800 && ch <= 0xDBFF; }
-bool isLowSurrogate(char16_t ch) { return ch >= 0xDC00 && ch <= 0xDFFF; }
+bool isHighSurrogate(char16_t ch) {
+    return ch >= 0xD800 && ch <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t ch) {
+    return ch >= 0xDC00 && ch <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -217,8 +221,12 @@ std::u16string utf16FromUtf8(std::string_view text) {
     return out;
 }
 
-std::string utf8FromCp932(std::string_view bytes) { return utf8FromUtf16(utf16FromCp932(bytes)); }
-std::string cp932FromUtf8(std::string_view text) { return cp932FromUtf16(utf16FromUtf8(text)); }
+std::string utf8FromCp932(std::string_view bytes) {
+    return utf8FromUtf16(utf16FromCp932(bytes));
+}
+std::string cp932FromUtf8(std::string_view text) {
+    return cp932FromUtf16(utf16FromUtf8(text));
+}
 
 std::size_t cp932Length(std::u16string_view text) {
     // ASCII is one byte; everything else goes through the converter.

@@ -36,8 +36,12 @@ std::u16string_view cutToWidth(std::u16string_view text, std::size_t width);
 std::u16string_view cutToCp932Bytes(std::u16string_view text, std::size_t bytes);
 
 // Convenience for literals in tests and tools.
-inline std::u16string u16(std::string_view utf8) { return utf16FromUtf8(utf8); }
-inline std::string u8(std::u16string_view utf16) { return utf8FromUtf16(utf16); }
+inline std::u16string u16(std::string_view utf8) {
+    return utf16FromUtf8(utf8);
+}
+inline std::string u8(std::u16string_view utf16) {
+    return utf8FromUtf16(utf16);
+}
 
 // ASCII-only case-insensitive comparison, as the ini routines compare names.
 bool equalsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b);

@@ -8,7 +8,9 @@
 using namespace voxmg;
 
 namespace {
-ProfileFile ini(std::u16string_view content) { return ProfileFile::fromBytes(text::cp932FromUtf16(content)); }
+ProfileFile ini(std::u16string_view content) {
+    return ProfileFile::fromBytes(text::cp932FromUtf16(content));
+}
 }  // namespace
 
 TEST(SettingsLoad, MissingFileGivesTheDefaults) {
@@ -22,9 +24,9 @@ TEST(SettingsLoad, MissingFileGivesTheDefaults) {
 }
 
 TEST(SettingsLoad, AppliesEachKeysLowerBound) {
-    Settings s = loadSettings(
-        ini(u"[BACKUP]\r\nRETRYCNT=0\r\nRETRYWAIT=500\r\nHI=-3\r\nHINDO=-1\r\nZENKAIKA=-2\r\n"
-            u"[CODEC]\r\nLEVELRVORWAV=-5\r\nLEVELRVWAVOR=-12\r\n[DISP]\r\nNUM=-4\r\n[LOGIN]\r\nCHECK=-1\r\n"));
+    Settings s = loadSettings(ini(
+        u"[BACKUP]\r\nRETRYCNT=0\r\nRETRYWAIT=500\r\nHI=-3\r\nHINDO=-1\r\nZENKAIKA=-2\r\n"
+        u"[CODEC]\r\nLEVELRVORWAV=-5\r\nLEVELRVWAVOR=-12\r\n[DISP]\r\nNUM=-4\r\n[LOGIN]\r\nCHECK=-1\r\n"));
     EXPECT_EQ(s.retryCnt, 1);
     EXPECT_EQ(s.retryWait, 10000);
     EXPECT_EQ(s.hi, 1);
@@ -43,8 +45,9 @@ TEST(SettingsLoad, ReadsAllFourListSlotsWhateverNumSays) {
 }
 
 TEST(SettingsLoad, OverlongTextsAreCutAtTheirFieldWidth) {
-    Settings s = loadSettings(ini(u"[LOGIN]\r\nIP=192.168.100.200.300\r\nUSER=abcdefghijklmnopqrstuvwxyz\r\n"
-                                  u"[BACKUP]\r\nZENKAIBI=200612061305XYZ\r\n"));
+    Settings s =
+        loadSettings(ini(u"[LOGIN]\r\nIP=192.168.100.200.300\r\nUSER=abcdefghijklmnopqrstuvwxyz\r\n"
+                         u"[BACKUP]\r\nZENKAIBI=200612061305XYZ\r\n"));
     EXPECT_EQ(s.ip.str(), u"192.168.100.200");
     EXPECT_EQ(s.user.str().size(), 16u);
     EXPECT_EQ(s.zenkaiBi.str(), u"200612061305X");
@@ -67,23 +70,36 @@ protected:
 TEST_F(SettingsSave, WritesKeysInTheFileOrderWithCrlf) {
     Settings s;
     std::u16string out = saved(s);
-    const char16_t* order[] = {u"[LOGIN]",   u"IP=",        u"USER=",         u"PASS=",      u"CHECK=0",
-                               u"[FOLDER]",  u"FOLDER=",    u"INIT=0",        u"NEXTFOLDER=", u"NEXTFOLDERNAME=",
-                               u"CHANGE=0",  u"[DISP]",     u"FOLDERNAME=",   u"NUM=0",      u"DISP1=",
-                               u"FOLDERNAME1=", u"DISP4=",  u"FOLDERNAME4=",  u"[CONVERT]",  u"DOWNCONV=0",
-                               u"CONVDEL=0", u"[EXPORT]",   u"PATH=",         u"Name=",      u"[IMPORT]",
-                               u"[CODEC]",   u"SYSADDFOLDER=", u"LEVELRVWAVOR=0", u"LEVELRVWMAOR=0",
-                               u"LEVELRVORWAV=0", u"[BACKUP]", u"HINDO=0",    u"YOUBI=0",    u"HI=1",
-                               u"JIKOKUHH=0", u"JIKOKUMM=0", u"ZENKAIBI=",    u"ZENKAIKA=0", u"YOTEIBI=",
-                               u"RETRYCNT=3", u"RETRYWAIT=60000", u"[Download]", u"Always=0", u"[WavSave]",
-                               u"Enable=0",  u"Path="};
+    const char16_t* order[] = {u"[LOGIN]",         u"IP=",
+                               u"USER=",           u"PASS=",
+                               u"CHECK=0",         u"[FOLDER]",
+                               u"FOLDER=",         u"INIT=0",
+                               u"NEXTFOLDER=",     u"NEXTFOLDERNAME=",
+                               u"CHANGE=0",        u"[DISP]",
+                               u"FOLDERNAME=",     u"NUM=0",
+                               u"DISP1=",          u"FOLDERNAME1=",
+                               u"DISP4=",          u"FOLDERNAME4=",
+                               u"[CONVERT]",       u"DOWNCONV=0",
+                               u"CONVDEL=0",       u"[EXPORT]",
+                               u"PATH=",           u"Name=",
+                               u"[IMPORT]",        u"[CODEC]",
+                               u"SYSADDFOLDER=",   u"LEVELRVWAVOR=0",
+                               u"LEVELRVWMAOR=0",  u"LEVELRVORWAV=0",
+                               u"[BACKUP]",        u"HINDO=0",
+                               u"YOUBI=0",         u"HI=1",
+                               u"JIKOKUHH=0",      u"JIKOKUMM=0",
+                               u"ZENKAIBI=",       u"ZENKAIKA=0",
+                               u"YOTEIBI=",        u"RETRYCNT=3",
+                               u"RETRYWAIT=60000", u"[Download]",
+                               u"Always=0",        u"[WavSave]",
+                               u"Enable=0",        u"Path="};
     std::size_t at = 0;
     for (const char16_t* key : order) {
         std::size_t found = out.find(key, at);
         ASSERT_NE(found, std::u16string::npos) << text::u8(key);
         at = found;
     }
-    EXPECT_EQ(out.find(u"COLUM"), std::u16string::npos);  // display columns are written elsewhere
+    EXPECT_EQ(out.find(u"COLUM"), std::u16string::npos);    // display columns are written elsewhere
     EXPECT_EQ(out.find(u"\nPORT="), std::u16string::npos);  // only written when set
     EXPECT_EQ(out.find(u"\n"), out.find(u"\r\n") + 1);
 }

@@ -47,15 +47,14 @@ TEST(ProfileRead, FollowsTheWindowsRules) {
     EXPECT_EQ(f.readString(u"LOGIN", u"IP", u"-"), u"10.0.0.1");
     EXPECT_EQ(f.readString(u"LOGIN", u"USER", u"-"), u"quoted value");  // first match, quotes off
     EXPECT_EQ(f.readString(u"LOGIN", u"NAME", u"-"), u"");
-    EXPECT_EQ(f.readString(u"LOGIN", u"HALF", u"-"), u"\"open");        // one quote is kept
+    EXPECT_EQ(f.readString(u"LOGIN", u"HALF", u"-"), u"\"open");  // one quote is kept
     // Keys of a duplicate section are not seen: the first section wins.
     EXPECT_EQ(f.readString(u"LOGIN", u"PASS", u"def"), u"def");
     EXPECT_EQ(f.readString(u"NOPE", u"IP", u"def"), u"def");
 }
 
 TEST(ProfileRead, IntegersTakeSignAndLeadingDigits) {
-    ProfileFile f = ProfileFile::fromBytes(
-        "[B]\nA=-3\nB=12abc\nC=abc\nD=\nE=+7\nF=4294967295\n");
+    ProfileFile f = ProfileFile::fromBytes("[B]\nA=-3\nB=12abc\nC=abc\nD=\nE=+7\nF=4294967295\n");
     EXPECT_EQ(f.readInt(u"B", u"A", 9), -3);
     EXPECT_EQ(f.readInt(u"B", u"B", 9), 12);
     EXPECT_EQ(f.readInt(u"B", u"C", 9), 0);
@@ -66,7 +65,8 @@ TEST(ProfileRead, IntegersTakeSignAndLeadingDigits) {
 }
 
 TEST(ProfileRead, GarbageNulBytesAndMissingFinalNewlineDoNotHurt) {
-    static const char raw[] = "\xFF\xFE\x00junk\r\n[X]\x00\r\n=novalue\r\n\x81\r\nK=va\x00lue\r\n[broken\r\nZ=1";
+    static const char raw[] =
+        "\xFF\xFE\x00junk\r\n[X]\x00\r\n=novalue\r\n\x81\r\nK=va\x00lue\r\n[broken\r\nZ=1";
     std::string junk(raw, sizeof raw - 1);
     ProfileFile f = ProfileFile::fromBytes(junk);
     EXPECT_EQ(f.readString(u"X", u"K", u"-"), u"va");  // a value stops at NUL

@@ -26,9 +26,9 @@ TEST(Cp932, EncodesKanaKanjiAndFullWidthForms) {
 }
 
 TEST(Cp932, UnmappableCharacterBecomesOneQuestionMark) {
-    EXPECT_EQ(cp932FromUtf16(u"a\u00E9b"), "a?b");       // é has no CP932 form
-    EXPECT_EQ(cp932FromUtf16(u"x\U0001F600y"), "x?y");   // a surrogate pair is one character
-    EXPECT_EQ(cp932FromUtf16(u"\xD800z"), "?z");         // a lone surrogate too
+    EXPECT_EQ(cp932FromUtf16(u"a\u00E9b"), "a?b");      // é has no CP932 form
+    EXPECT_EQ(cp932FromUtf16(u"x\U0001F600y"), "x?y");  // a surrogate pair is one character
+    EXPECT_EQ(cp932FromUtf16(u"\xD800z"), "?z");        // a lone surrogate too
 }
 
 TEST(Cp932, InvalidBytesAreReplacedOneByOneAndDoNotSwallowTheRest) {
