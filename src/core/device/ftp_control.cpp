@@ -1,0 +1,156 @@
+// The control connection: login, command exchange, reply lines, drain and disconnect.
+#include <arpa/inet.h>
+#include <netdb.h>
+
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/device/ftp_mng.h"
+#include "core/device/ftp_reply.h"
+
+namespace voxmg {
+
+FtpTimeouts FtpTimeouts::dividedBy(int divisor) const {
+    FtpTimeouts t = *this;
+    if (divisor > 1) {
+        for (auto* limit : {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd}) {
+            *limit /= divisor;
+        }
+    }
+    return t;
+}
+
+int controlPort(int overridePort, const std::function<std::optional<int>()>& servicesLookup) {
+    if (overridePort > 0 && overridePort <= 65535) {
+        return overridePort;
+    }
+    auto port = servicesLookup ? servicesLookup() : std::nullopt;
+    return port && *port > 0 && *port <= 65535 ? *port : 21;
+}
+
+std::optional<int> servicesDatabaseFtpPort() {
+    // getservbyname is not reentrant, but only the one thread holding the client asks.
+    const servent* entry = ::getservbyname("ftp", "tcp");
+    if (entry == nullptr) {
+        return std::nullopt;
+    }
+    return static_cast<int>(ntohs(static_cast<std::uint16_t>(entry->s_port)));
+}
+
+CFtpMng::CFtpMng(FtpLogin login, Flags& flags, Pump pump, FtpTimeouts timeouts)
+    : m_login(std::move(login)), m_flags(flags), m_pump(std::move(pump)), m_timeouts(timeouts) {}
+
+CFtpMng::~CFtpMng() = default;
+
+int CFtpMng::connectAndLogin() {
+    m_conn = std::make_unique<FtpConnection>();
+    auto address = net::resolveIpv4(text::cp932FromUtf16(m_login.address));
+    if (!address) {
+        return ConnectFailed;
+    }
+    net::Endpoint server{*address,
+                         static_cast<std::uint16_t>(controlPort(m_login.port, &servicesDatabaseFtpPort))};
+    m_conn->control = net::connectTcp(server, m_timeouts.reply);
+    pump();
+    if (!m_conn->control) {
+        return ConnectFailed;
+    }
+    m_conn->server = server;
+
+    std::string greeting;
+    if (commandExchange({}, &greeting) == -1 || ftp::replyCode(greeting) != 220) {
+        return ConnectFailed;
+    }
+    if (!ftp::greetingNamesModel(greeting)) {
+        return UnsupportedModel;
+    }
+    m_conn->localFolder = paths::programFolder();
+
+    // PASS is sent even when USER already logged us in (230): its reply decides.
+    if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0) {
+        return LoginRefused;
+    }
+    return sendCommand("PASS", text::utf8FromUtf16(m_login.password)) == 0 ? LoggedIn : LoginRefused;
+}
+
+void CFtpMng::disconnect() {
+    if (m_conn) {
+        commandExchange("QUIT\r\n");
+        m_conn->data.shutdownAndReset();
+        m_conn->dataListen.shutdownAndReset();
+        m_conn->control.shutdownAndReset();
+        m_conn.reset();
+    }
+    if (m_liveness.stop) {
+        m_liveness.stop();
+    }
+}
+
+int CFtpMng::commandExchange(std::string_view command, std::string* reply) {
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    if (!command.empty()) {
+        // A failed send shows up as a missing reply.
+        net::sendAll(m_conn->control.get(), text::cp932FromUtf8(command), m_timeouts.reply);
+    }
+    std::string line;
+    if (readReplyLine(line, ftp::kReplyLineMax, false) < 0) {
+        return -1;
+    }
+    int result = ftp::exchangeResult(line);
+    if (reply) {
+        *reply = std::move(line);
+    }
+    return result;
+}
+
+int CFtpMng::sendCommand(std::string_view verb, std::string_view argument, std::string* reply) {
+    auto line = ftp::commandLine(verb, argument);
+    return line ? commandExchange(*line, reply) : -1;
+}
+
+int CFtpMng::readReplyLine(std::string& line, std::size_t maxChars, bool longWait) {
+    return readReplyLineWithin(line, maxChars, longWait ? m_timeouts.longReply : m_timeouts.reply);
+}
+
+int CFtpMng::readReplyLineWithin(std::string& line, std::size_t maxChars, std::chrono::milliseconds limit) {
+    line.clear();
+    if (!m_conn || !m_conn->control || maxChars == 0) {
+        return -1;
+    }
+    // One byte per receive: the bytes after the line belong to whoever reads next, and the
+    // end of a retrieval is read raw from the socket.
+    ftp::ReplyLineBuilder builder(maxChars);
+    for (;;) {
+        net::Wait wait = net::waitReadable(m_conn->control.get(), limit);
+        pump();
+        if (wait != net::Wait::Ready) {
+            return -1;
+        }
+        char byte = 0;
+        long n = net::receiveSome(m_conn->control.get(), &byte, 1);
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0 || builder.push(byte)) {
+            line = builder.take();
+            return static_cast<int>(line.size());
+        }
+    }
+}
+
+void CFtpMng::drainReplies() {
+    std::string line;
+    do {
+        pump();
+    } while (readReplyLineWithin(line, ftp::kReplyLineMax, m_timeouts.drain) > 0);
+}
+
+void CFtpMng::climbToRoot() {
+    // Box directories lie two levels down; five steps up reach the root from anywhere the
+    // program goes, and a reply other than success means we are there already.
+    for (int i = 0; i < 5 && commandExchange("CWD ../\r\n") == 0; ++i) {
+    }
+}
+
+}  // namespace voxmg

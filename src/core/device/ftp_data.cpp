@@ -1,0 +1,284 @@
+// Active-mode data connections, retrieve, store, delete, abort and the connection probe.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "core/base/paths.h"
+#include "core/device/ftp_mng.h"
+#include "core/device/ftp_reply.h"
+
+namespace voxmg {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 1024;
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+net::UniqueFd CFtpMng::listenForData(std::string& portCommand) {
+    auto local = net::localEndpoint(m_conn->control.get());
+    if (!local) {
+        return {};
+    }
+    // The main unit connects back to the address it already reaches us on.
+    net::UniqueFd listener = net::listenTcp(local->address);
+    auto bound = listener ? net::localEndpoint(listener.get()) : std::nullopt;
+    if (!bound) {
+        return {};
+    }
+    portCommand = ftp::portCommand(local->address, bound->port);
+    return listener;
+}
+
+int CFtpMng::openDataConnection(std::string_view command) {
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    std::string port;
+    m_conn->dataListen = listenForData(port);
+    if (!m_conn->dataListen) {
+        return -1;
+    }
+    for (std::string_view step : {std::string_view(port), command}) {
+        if (int rc = commandExchange(step); rc != 0) {
+            m_conn->dataListen.reset();
+            return rc;
+        }
+    }
+    if (!acceptFromServer()) {
+        m_conn->dataListen.reset();
+        return -1;
+    }
+    return 0;
+}
+
+bool CFtpMng::acceptFromServer() {
+    // Anyone on the network could race the main unit to our listening port and feed us a
+    // file; only a connection from the main unit's own address is taken, others are dropped
+    // and the wait goes on within its limit.
+    auto deadline = std::chrono::steady_clock::now() + m_timeouts.accept;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        net::Wait wait = net::waitReadable(m_conn->dataListen.get(), left);
+        pump();
+        if (wait != net::Wait::Ready) {
+            return false;
+        }
+        net::Endpoint peer;
+        net::UniqueFd socket = net::acceptOne(m_conn->dataListen.get(), &peer);
+        if (!socket) {
+            return false;
+        }
+        if (peer.address == m_conn->server.address) {
+            m_conn->data = std::move(socket);
+            return true;
+        }
+    }
+}
+
+void CFtpMng::closeDataConnection() {
+    if (m_conn) {
+        m_conn->dataListen.shutdownAndReset();
+        m_conn->data.shutdownAndReset();
+    }
+}
+
+long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size) {
+    // A wait that expires ends the chunk (and, with nothing received, the transfer): the
+    // end-of-transfer reply then tells whether the file was complete.
+    std::size_t collected = 0;
+    while (collected < size) {
+        net::Wait wait = net::waitReadable(m_conn->data.get(), m_timeouts.data);
+        if (wait == net::Wait::TimedOut) {
+            break;
+        }
+        if (wait == net::Wait::Failed) {
+            return -1;
+        }
+        long n = net::receiveSome(m_conn->data.get(), buffer + collected, size - collected);
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        collected += static_cast<std::size_t>(n);
+    }
+    return static_cast<long>(collected);
+}
+
+bool CFtpMng::readTransferEndRaw() {
+    // After a retrieval the reply is taken with one plain receive, as the main unit sends it
+    // in one piece; lines left over are removed by the next drain.
+    net::Wait wait = net::waitReadable(m_conn->control.get(), m_timeouts.transferEnd);
+    pump();
+    if (wait != net::Wait::Ready) {
+        return false;
+    }
+    std::array<char, kChunkSize> buffer{};
+    return net::receiveSome(m_conn->control.get(), buffer.data(), buffer.size()) > 0;
+}
+
+int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,
+                      bool quiet) {
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    // The local name may come from a listing of the main unit: it must not leave the folder.
+    if (paths::isUnsafeName(localName)) {
+        return -1;
+    }
+    auto command = ftp::commandLine("RETR", remoteName);
+    if (!command) {
+        return -1;
+    }
+    if (int rc = openDataConnection(*command); rc != 0) {
+        return rc;
+    }
+    std::string path = paths::join(m_conn->localFolder, localName);
+    net::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    m_conn->byteCount = 0;
+    if (resetCounter) {
+        m_conn->chunkCount = 0;
+    }
+    bool receiveFailed = false;
+    bool writeFailed = !file;
+    std::array<std::uint8_t, kChunkSize> chunk{};
+    while (!writeFailed) {
+        pump();
+        if (cancelled()) {
+            abort(false);
+            break;
+        }
+        long n = receiveChunk(chunk.data(), chunk.size());
+        if (n <= 0) {
+            receiveFailed = n < 0;
+            break;
+        }
+        if (!writeAll(file.get(), chunk.data(), static_cast<std::size_t>(n))) {
+            writeFailed = true;
+            break;
+        }
+        m_conn->byteCount += static_cast<std::uint64_t>(n);
+        if (!quiet) {
+            ++m_conn->chunkCount;
+            if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+                m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+            }
+        }
+    }
+    if (file && ::close(file.release()) != 0) {
+        writeFailed = true;
+    }
+    closeDataConnection();
+    if (receiveFailed) {
+        return -1;  // the partial file stays for the caller to judge
+    }
+    bool ended = readTransferEndRaw();
+    if (cancelled()) {
+        return -2;
+    }
+    // A file we could not write completely is a failure even when the main unit sent it all.
+    return ended && !writeFailed ? 0 : -1;
+}
+
+int CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data) {
+    if (!m_conn || !m_conn->control || paths::isUnsafeName(fileName)) {
+        return -1;
+    }
+    climbToRoot();
+    auto command = ftp::commandLine("STOR", "/outou/" + std::string(fileName));
+    if (int rc = openDataConnection(*command); rc != 0) {
+        return rc;
+    }
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        std::size_t piece = std::min(kChunkSize, data.size() - sent);
+        std::string_view bytes(reinterpret_cast<const char*>(data.data() + sent), piece);
+        if (!net::sendAll(m_conn->data.get(), bytes, m_timeouts.data)) {
+            break;
+        }
+        sent += piece;
+        pump();
+        if (cancelled()) {
+            abort(true);
+            break;
+        }
+    }
+    if (!cancelled()) {
+        closeDataConnection();  // the end of the data connection ends the file for the main unit
+    }
+    if (sent < data.size()) {
+        return -1;
+    }
+    // Storing a long message can keep the main unit busy for minutes before it answers.
+    std::string line;
+    auto limit = cancelled() ? m_timeouts.reply : m_timeouts.longReply;
+    if (readReplyLineWithin(line, ftp::kReplyLineMax, limit) < 0) {
+        return -1;
+    }
+    return ftp::storeResult(line);
+}
+
+int CFtpMng::deleteFile(std::string_view remotePath) {
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    climbToRoot();
+    if (int rc = sendCommand("DELE", remotePath); rc != 0) {
+        return rc;
+    }
+    closeDataConnection();
+    return 0;
+}
+
+int CFtpMng::abort(bool quick) {
+    closeDataConnection();
+    std::string line;
+    int rc = commandExchange("ABOR\r\n", &line);
+    // Some servers first answer for the broken transfer (426) and only then for the ABOR.
+    if (rc != 225 && rc != -1 && !quick) {
+        while (readReplyLine(line, ftp::kReplyLineMax, false) >= 0 && ftp::replyCode(line) != 225) {
+        }
+    }
+    commandExchange("ABOR\r\n");
+    return 0;
+}
+
+int CFtpMng::probe() {
+    if (!m_conn || !m_conn->control) {
+        return 0;
+    }
+    std::string port;
+    m_conn->dataListen = listenForData(port);
+    if (!m_conn->dataListen) {
+        return 0;
+    }
+    // Any answer, even an error code, shows the main unit is still there.
+    int rc = commandExchange(port);
+    closeDataConnection();
+    return rc == -1 ? 0 : 1;
+}
+
+}  // namespace voxmg

@@ -1,0 +1,117 @@
+// Box, name and detailed listings over active-mode data connections.
+#include <array>
+
+#include "core/device/ftp_mng.h"
+#include "core/device/ftp_reply.h"
+#include "core/device/listing_buffer.h"
+
+namespace voxmg {
+
+namespace {
+
+// The end-of-transfer reply after a listing may be long; it is read in one line.
+constexpr std::size_t kListingEndReplyMax = 102400;
+
+std::string nlstCommand(ListKind kind, bool detailed) {
+    std::string line = detailed ? "NLST -l" : "NLST";
+    if (kind == ListKind::RecordingInfo && !detailed) {
+        line += " *.vminf";
+    } else if (kind == ListKind::VoiceData) {
+        line += " *.vmdat";
+    }
+    return line + "\r\n";
+}
+
+}  // namespace
+
+int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
+                            std::size_t* byteLength) {
+    ftp::ListingBuffer buffer;
+    std::array<std::uint8_t, 1024> chunk{};
+    bool receiveFailed = false;
+    for (;;) {
+        pump();
+        if (cancellable && cancelled()) {
+            abort(false);
+            break;
+        }
+        long n = receiveChunk(chunk.data(), chunk.size());
+        if (n <= 0) {
+            receiveFailed = n < 0;
+            break;
+        }
+        buffer.append(std::span(chunk.data(), static_cast<std::size_t>(n)));
+    }
+    text = buffer.text(maxChars);
+    if (byteLength) {
+        *byteLength = buffer.size();
+    }
+    std::string reply;
+    bool ended = readReplyLine(reply, kListingEndReplyMax, false) >= 0;
+    closeDataConnection();
+    return ended && !receiveFailed ? 1 : -1;
+}
+
+int CFtpMng::boxListing(BoxListing& out) {
+    out = {};
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    climbToRoot();
+    struct Step {
+        std::string_view directory;
+        std::u16string* text;
+        std::size_t maxChars;
+    };
+    const Step steps[] = {{{}, &out.root, ftp::kRootListingMaxChars},
+                          {"/rusuroku", &out.answering, ftp::kBoxKindListingMaxChars},
+                          {"/naisen", &out.extension, ftp::kBoxKindListingMaxChars}};
+    for (const Step& step : steps) {
+        if (!step.directory.empty()) {
+            if (int rc = sendCommand("CWD", step.directory); rc != 0) {
+                return rc;
+            }
+        }
+        int rc = openDataConnection("NLST\r\n");
+        if (rc == 550) {
+            continue;  // an empty directory: the main unit answers NLST with 550
+        }
+        if (rc != 0) {
+            return rc;
+        }
+        if (receiveListing(step.maxChars, false, *step.text) != 1) {
+            return -1;
+        }
+    }
+    return 1;
+}
+
+int CFtpMng::nameListing(std::string_view directory, ListKind kind, std::u16string& text) {
+    text.clear();
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    if (int rc = sendCommand("CWD", directory); rc != 0) {
+        return rc == 550 ? -2 : 0;
+    }
+    if (int rc = openDataConnection(nlstCommand(kind, false)); rc != 0) {
+        return rc == 550 ? 1 : 0;  // 550 to NLST: no matching file
+    }
+    return receiveListing(ftp::kListingMaxChars, false, text);
+}
+
+int CFtpMng::detailedListing(std::string_view directory, ListKind kind, DetailedListing& out) {
+    out = {};
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    if (int rc = sendCommand("CWD", directory); rc != 0) {
+        return rc == 550 ? -2 : rc;
+    }
+    if (int rc = openDataConnection(nlstCommand(kind, true)); rc != 0) {
+        return rc == 550 ? 1 : rc;
+    }
+    return receiveListing(ftp::kListingMaxChars, true, out.text, &out.byteLength);
+}
+
+}  // namespace voxmg
