@@ -12,9 +12,13 @@ bool CVOXMGDoc::save(const Rect& frame, const std::vector<ListPlacement>& frontT
     return file.save(kSettingsFileMode);
 }
 
-std::string CVOXMGDoc::dataRoot() const { return text::utf8FromUtf16(m_settings.folder.str()); }
+std::string CVOXMGDoc::dataRoot() const {
+    return text::utf8FromUtf16(m_settings.folder.str());
+}
 
-std::string CVOXMGDoc::boxFolderName() const { return text::utf8FromUtf16(m_settings.folderName.str()); }
+std::string CVOXMGDoc::boxFolderName() const {
+    return text::utf8FromUtf16(m_settings.folderName.str());
+}
 
 std::string CVOXMGDoc::boxFolderPath() const {
     return paths::withTrailingSeparator(dataRoot()) + boxFolderName();

@@ -62,14 +62,15 @@ std::u16string count(long long value) {
     return text::utf16FromUtf8(std::to_string(value));
 }
 
-std::u16string boxListStatus(long long folderTotal, long long boxTotal, long long listTotal, long long unplayed,
-                             long long played) {
+std::u16string boxListStatus(long long folderTotal, long long boxTotal, long long listTotal,
+                             long long unplayed, long long played) {
     return u"件数: ﾌｫﾙﾀﾞﾄｰﾀﾙ " + count(folderTotal) + u"  ﾎﾞｯｸｽﾄｰﾀﾙ " + count(boxTotal) + u"  一覧表ﾄｰﾀﾙ " +
            count(listTotal) + u"  未再生 " + count(unplayed) + u"  再生済 " + count(played);
 }
 
 std::u16string responseListStatus(long long folderTotal, long long listTotal) {
-    return u"件数: ﾌｫﾙﾀﾞﾄｰﾀﾙ " + count(folderTotal) + u"  ｼｽﾃﾑ応答ﾒｯｾｰｼﾞﾄｰﾀﾙ 300  一覧表ﾄｰﾀﾙ " + count(listTotal);
+    return u"件数: ﾌｫﾙﾀﾞﾄｰﾀﾙ " + count(folderTotal) + u"  ｼｽﾃﾑ応答ﾒｯｾｰｼﾞﾄｰﾀﾙ 300  一覧表ﾄｰﾀﾙ " +
+           count(listTotal);
 }
 
 std::u16string windowMenuItem(std::u16string_view listTitle) {

@@ -23,8 +23,8 @@ std::u16string boxFolderNameFromField(std::u16string_view fieldText);
 // never grows wider than five digits.
 std::u16string count(long long value);
 
-std::u16string boxListStatus(long long folderTotal, long long boxTotal, long long listTotal, long long unplayed,
-                             long long played);
+std::u16string boxListStatus(long long folderTotal, long long boxTotal, long long listTotal,
+                             long long unplayed, long long played);
 std::u16string responseListStatus(long long folderTotal, long long listTotal);
 
 // A list window's title as a window menu item: "?" shown as ",", cut to 30 characters with

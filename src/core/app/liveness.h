@@ -11,10 +11,10 @@ public:
     static constexpr int kIdleLimit = 100;
 
     enum class Outcome {
-        Nothing,           // nothing to do this tick
-        ProbeFailedWait,   // logged out; an "エラー" box is open, so the next tick tries again
+        Nothing,               // nothing to do this tick
+        ProbeFailedWait,       // logged out; an "エラー" box is open, so the next tick tries again
         ProbeFailedReconnect,  // logged out; stop the timer and offer the reconnect
-        IdleLogout,        // stop the timer and log out
+        IdleLogout,            // stop the timer and log out
     };
 
     struct Tick {

@@ -4,7 +4,9 @@
 
 namespace voxmg {
 
-bool isAcceptedAccount(std::u16string_view user) { return user == u"hozen" || user == u"kansei"; }
+bool isAcceptedAccount(std::u16string_view user) {
+    return user == u"hozen" || user == u"kansei";
+}
 
 LoginInputError checkLoginInput(bool addressBlank, std::u16string_view user, std::u16string_view pass) {
     if (addressBlank) {

@@ -7,12 +7,12 @@ namespace voxmg {
 // The login dialog's checks, in the order the user meets them.
 enum class LoginInputError {
     None,
-    NoAddress,        // "ＩＰアドレスを入力してください。"
-    NoUser,           // "ユーザー名を入力してください。"
-    NoPassword,       // "パスワードを入力してください。"
-    UserCharacter,    // "入力値エラーです。"
-    UnknownAccount,   // "入力値エラーです。"
-    PasswordCharacter // "入力値エラーです。"
+    NoAddress,         // "ＩＰアドレスを入力してください。"
+    NoUser,            // "ユーザー名を入力してください。"
+    NoPassword,        // "パスワードを入力してください。"
+    UserCharacter,     // "入力値エラーです。"
+    UnknownAccount,    // "入力値エラーです。"
+    PasswordCharacter  // "入力値エラーです。"
 };
 
 // The main unit knows exactly two accounts; names compare case-sensitively.

@@ -23,23 +23,30 @@ constexpr ResultText kResultTexts[] = {
     {66, "ERROR_BAD_DEV_TYPE(ローカルデバイスの種類とネットワーク資源の種類が一致しません。)"},
     {67,
      "ERROR_BAD_NET_NAME(lpRemoteName "
-     "で指定した値を、どのネットワーク資源のプロバイダも受け付けません。資源の名前が無効か、指定した資源が見つかりませ"
+     "で指定した値を、どのネットワーク資源のプロバイダも受け付けません。資源の名前が無効か、指定した資源が見"
+     "つかりませ"
      "ん。)"},
     {85, "既にネットワーク資源に接続されています。"},
     {86, "ERROR_INVALID_PASSWORD(指定したパスワードが無効です。)"},
     {170, "ERROR_BUSY(ルーターまたはプロバイダがビジー)"},
     {1200, "ERROR_BAD_DEVICE(lpLocalName で指定した値が無効です。)"},
-    {1202, "ERROR_DEVICE_ALREADY_REMEMBERED(lpLocalName "
-           "で指定したデバイスのエントリは既にユーザープロファイル内に存在します。)"},
-    {1203, "ERROR_NO_NET_OR_BAD_PATH(ネットワークコンポーネントが開始されていないか、指定した名前が利用できないために、"
-           "操作を行えませんでした。)"},
+    {1202,
+     "ERROR_DEVICE_ALREADY_REMEMBERED(lpLocalName "
+     "で指定したデバイスのエントリは既にユーザープロファイル内に存在します。)"},
+    {1203,
+     "ERROR_NO_NET_OR_BAD_PATH("
+     "ネットワークコンポーネントが開始されていないか、指定した名前が利用できないために、"
+     "操作を行えませんでした。)"},
     {1204, "ERROR_BAD_PROVIDER(lpProvider で指定した値がどのプロバイダとも一致しません。)"},
-    {1205, "ERROR_CANNOT_OPEN_PROFILE(恒久的な接続を処理するためのユーザープロファイルを開くことができません。)"},
+    {1205,
+     "ERROR_CANNOT_OPEN_PROFILE(恒久的な接続を処理するためのユーザープロファイルを開くことができません。)"},
     {1206, "ERROR_BAD_PROFILE(ユーザープロファイルの形式が正しくありません。)"},
     {1208, "ERROR_EXTENDED_ERROR(ネットワーク固有のエラーが発生しました。)"},
     {1222, "ERROR_NO_NETWORK(ネットワークに接続されていません。)"},
-    {1223, "ERROR_CANCELLED(ネットワーク資源のプロバイダのいずれかでユーザーがダイアログボックスを使って接続操作を取り消"
-           "したか、接続先の資源が接続操作を取り消しました。)"},
+    {1223,
+     "ERROR_CANCELLED("
+     "ネットワーク資源のプロバイダのいずれかでユーザーがダイアログボックスを使って接続操作を取り消"
+     "したか、接続先の資源が接続操作を取り消しました。)"},
 };
 
 constexpr int kBadNetPath = 53;
@@ -81,8 +88,8 @@ std::optional<std::string> mountSourceOf(const std::string& path) {
         mountPoint = unescapeMountField(mountPoint);
         const std::string t = target.string();
         const bool under = t == mountPoint || mountPoint == "/" ||
-                           (t.compare(0, mountPoint.size(), mountPoint) == 0 && t.size() > mountPoint.size() &&
-                            t[mountPoint.size()] == '/');
+                           (t.compare(0, mountPoint.size(), mountPoint) == 0 &&
+                            t.size() > mountPoint.size() && t[mountPoint.size()] == '/');
         if (under && mountPoint.size() >= bestLength) {
             best = unescapeMountField(source);
             bestLength = mountPoint.size();
@@ -99,12 +106,16 @@ void traceFailure(int code) {
 }  // namespace
 
 const char16_t* const kNetworkFolderWarning =
-    u"指定のフォルダは、ネットワークドライブのフォルダですが、\nよろしいですか？\n\nネットワークドライブのフォルダを指定"
-    u"した場合は、ネットワーク\n環境によって、指定したフォルダが見られなくなる場合があります。\nローカルドライブのフォルダ"
+    u"指定のフォルダは、ネットワークドライブのフォルダですが、\nよろしいですか？\n\nネットワークドライブのフ"
+    u"ォルダを指定"
+    u"した場合は、ネットワーク\n環境によって、指定したフォルダが見られなくなる場合があります。\nローカルドラ"
+    u"イブのフォルダ"
     u"指定を推奨します。";
 const char16_t* const kNetworkFileWarning =
-    u"指定のファイルは、ネットワークドライブのフォルダにありますが、\nよろしいですか？\n\nネットワークドライブのフォル"
-    u"ダを指定した場合は、ネットワーク\n環境によって、指定したファイルが見られなくなる場合があります。\nローカルドライブ"
+    u"指定のファイルは、ネットワークドライブのフォルダにありますが、\nよろしいですか？\n\nネットワークドライ"
+    u"ブのフォル"
+    u"ダを指定した場合は、ネットワーク\n環境によって、指定したファイルが見られなくなる場合があります。\nロー"
+    u"カルドライブ"
     u"のフォルダ指定を推奨します。";
 const char16_t* const kNetworkWarningCaption = u"ドライブの確認";
 

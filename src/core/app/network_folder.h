@@ -20,7 +20,7 @@ NetworkFolderProbe systemNetworkFolderProbe();
 
 struct NetworkFolderResult {
     bool networkCallMade = false;
-    int code = 0;             // 0 connected, 85 already connected, else a failure code
+    int code = 0;              // 0 connected, 85 already connected, else a failure code
     bool showFailure = false;  // an unlisted code: "再接続できませんでした。" is shown
 };
 

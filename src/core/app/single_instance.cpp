@@ -1,9 +1,9 @@
 #include "core/app/single_instance.h"
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace voxmg {
 

@@ -22,8 +22,8 @@ bool applyStartupFolder(Settings& s) {
 
 StartupFolderOutcome checkStartupFolder(Settings& s, const ProfileFile& placements, bool mayRestore,
                                         ListWindowHost& host) {
-    const std::string path =
-        paths::withTrailingSeparator(text::utf8FromUtf16(s.folder.str())) + text::utf8FromUtf16(s.folderName.str());
+    const std::string path = paths::withTrailingSeparator(text::utf8FromUtf16(s.folder.str())) +
+                             text::utf8FromUtf16(s.folderName.str());
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_directory(path, ec)) {
         s.folder.clear();
