@@ -1,0 +1,132 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// Small helpers shared by the audio tests: a scratch folder and byte files written by hand.
+namespace voxmg::audio::testing {
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-audio-XXXXXX").string();
+        m_path = ::mkdtemp(pattern.data());
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& path() const { return m_path; }
+
+    // Names of the files the folder holds, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(m_path)) {
+            out.push_back(e.path().filename().string());
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+private:
+    std::string m_path;
+};
+
+inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<std::uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void putLe16(std::vector<std::uint8_t>& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+inline void putLe32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+    putLe16(b, static_cast<std::uint16_t>(v & 0xFFFF));
+    putLe16(b, static_cast<std::uint16_t>(v >> 16));
+}
+inline void putText(std::vector<std::uint8_t>& b, const char* text) {
+    for (const char* p = text; *p; ++p) {
+        b.push_back(static_cast<std::uint8_t>(*p));
+    }
+}
+
+// A canonical 44-byte PCM WAV header, field by field as the format defines it.
+inline std::vector<std::uint8_t> wavHeader(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                                           std::uint32_t dataBytes, std::uint16_t formatTag = 1) {
+    std::vector<std::uint8_t> b;
+    putText(b, "RIFF");
+    putLe32(b, 36 + dataBytes);
+    putText(b, "WAVE");
+    putText(b, "fmt ");
+    putLe32(b, 16);
+    putLe16(b, formatTag);
+    putLe16(b, channels);
+    putLe32(b, rate);
+    putLe32(b, rate * channels * bits / 8);
+    putLe16(b, static_cast<std::uint16_t>(channels * bits / 8));
+    putLe16(b, bits);
+    putText(b, "data");
+    putLe32(b, dataBytes);
+    return b;
+}
+
+// A mono 16-bit 8000 Hz WAV file holding `samples`.
+inline std::vector<std::uint8_t> monoWav(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint8_t> b = wavHeader(1, 8000, 16, static_cast<std::uint32_t>(samples.size() * 2));
+    for (std::int16_t s : samples) {
+        putLe16(b, static_cast<std::uint16_t>(s));
+    }
+    return b;
+}
+
+// The samples of a WAV file written by the program (data from offset 44).
+inline std::vector<std::int16_t> wavSamples(const std::vector<std::uint8_t>& file) {
+    std::vector<std::int16_t> out;
+    for (std::size_t i = 44; i + 1 < file.size(); i += 2) {
+        out.push_back(static_cast<std::int16_t>(file[i] | (file[i + 1] << 8)));
+    }
+    return out;
+}
+
+inline std::uint32_t le32At(const std::vector<std::uint8_t>& b, std::size_t offset) {
+    return static_cast<std::uint32_t>(b[offset] | (b[offset + 1] << 8) | (b[offset + 2] << 16) |
+                                      (static_cast<std::uint32_t>(b[offset + 3]) << 24));
+}
+
+// `count` frames of 10 bytes with no zero 16-bit word, so none reads as erased.
+inline std::vector<std::uint8_t> codedFrames(std::size_t count) {
+    std::vector<std::uint8_t> b;
+    for (std::size_t f = 0; f < count; ++f) {
+        for (std::uint8_t i = 0; i < 10; ++i) {
+            b.push_back(static_cast<std::uint8_t>(0x11 * (i + 1) + f));
+        }
+    }
+    return b;
+}
+
+// A voice data file: a zeroed 990-byte record and 256-byte header, then the frames.
+inline std::vector<std::uint8_t> voiceDataFile(const std::vector<std::uint8_t>& frames) {
+    std::vector<std::uint8_t> b(1246, 0);
+    b.insert(b.end(), frames.begin(), frames.end());
+    return b;
+}
+
+}  // namespace voxmg::audio::testing
