@@ -1,0 +1,149 @@
+#include "core/store/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "core/base/paths.h"
+
+namespace voxmg::fileio {
+namespace {
+
+bool writeAll(int fd, std::span<const std::uint8_t> data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+Fd::~Fd() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+Fd openRead(const std::string& path) {
+    return Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+std::optional<std::vector<std::uint8_t>> readAt(int fd, std::uint64_t offset, std::size_t size) {
+    std::vector<std::uint8_t> out(size);
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd, out.data() + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return out;
+}
+
+std::optional<std::vector<std::uint8_t>> readPrefix(const std::string& path, std::size_t size) {
+    Fd fd = openRead(path);
+    if (!fd.valid()) {
+        return std::nullopt;
+    }
+    return readAt(fd.get(), 0, size);
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::optional<std::vector<std::uint8_t>> readAll(const std::string& path) {
+    Fd fd = openRead(path);
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    // The size is only a hint: read to the end whatever it says.
+    std::vector<std::uint8_t> out;
+    std::uint64_t offset = 0;
+    std::size_t chunk = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536;
+    for (;;) {
+        auto part = readAt(fd.get(), offset, chunk);
+        if (!part) {
+            return std::nullopt;
+        }
+        out.insert(out.end(), part->begin(), part->end());
+        offset += part->size();
+        if (part->size() < chunk) {
+            return out;
+        }
+        chunk = 65536;
+    }
+}
+
+bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
+    std::string folder(paths::parentOf(path));
+    std::string tmpl = paths::join(folder.empty() ? "." : folder, ".voxmg-XXXXXX");
+    int raw = ::mkstemp(tmpl.data());
+    if (raw < 0) {
+        return false;
+    }
+    Fd fd(raw);
+    bool ok = true;
+    for (auto part : parts) {
+        ok = ok && writeAll(fd.get(), part);
+    }
+    struct stat st {};
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    ok = ok && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
+    ok = ::close(fd.release()) == 0 && ok;
+    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+    }
+    return ok;
+}
+
+bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
+                  std::uint64_t minSize) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) < minSize || offset + data.size() > minSize) {
+        return false;
+    }
+    ssize_t n;
+    do {
+        n = ::pwrite(fd.get(), data.data(), data.size(), static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(data.size()) && ::fsync(fd.get()) == 0;
+}
+
+}  // namespace voxmg::fileio

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// Small POSIX file helpers for message files. Message files hold recordings that exist
+// nowhere else once the main unit has deleted them, so every rewrite either goes through a
+// temporary file renamed over the old one or is a single positioned write.
+namespace voxmg::fileio {
+
+// Owns a file descriptor.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd();
+    Fd(Fd&& other) noexcept : m_fd(other.release()) {}
+    Fd& operator=(Fd&& other) noexcept;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release() {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+Fd openRead(const std::string& path);
+
+// Reads up to `size` bytes from `offset` (fewer at the end of the file).
+std::optional<std::vector<std::uint8_t>> readAt(int fd, std::uint64_t offset, std::size_t size);
+// The first `size` bytes of a file, fewer when it is shorter; nullopt when it cannot be opened.
+std::optional<std::vector<std::uint8_t>> readPrefix(const std::string& path, std::size_t size);
+std::optional<std::vector<std::uint8_t>> readAll(const std::string& path);
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+// Replaces (or creates) the file with the parts written one after the other, through a
+// temporary file in the same folder renamed over it. An existing file keeps its mode.
+bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts);
+
+// One positioned write into an existing file of at least `minSize` bytes; never creates,
+// truncates or grows it.
+bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
+                  std::uint64_t minSize);
+
+}  // namespace voxmg::fileio

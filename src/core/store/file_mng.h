@@ -1,0 +1,113 @@
+#pragma once
+
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/base/flags.h"
+#include "core/base/progress.h"
+#include "core/base/pump.h"
+#include "core/store/filests_info.h"
+#include "core/store/unit_header.h"
+
+namespace voxmg {
+
+// The three box listings of the main unit, CP932 text as received: the box directories
+// under "/rusuroku", those under "/naisen", and the root directory (not used further).
+struct BoxListings {
+    std::string answerBoxes;
+    std::string extensionBoxes;
+    std::string root;
+};
+
+// Operations on message files, box info files and box folders. Each operation that touches
+// message files makes its own object. Results follow the design's codes: 1/0 for most
+// operations, 0/-1 for the folder loader. Nothing here throws or talks to the user.
+class CFileMng {
+public:
+    static constexpr std::size_t kMaxRecords = 50000;  // what one list shows
+
+    // Results of buildBoxFolder().
+    static constexpr int kBuilt = 1;
+    static constexpr int kListingFailed = 0;
+    static constexpr int kBuildCancelled = -3;
+
+    explicit CFileMng(std::atomic<int>& cancelAll) : m_cancelAll(cancelAll) {}
+    explicit CFileMng(Flags& flags) : m_cancelAll(flags.cancelAll) {}
+
+    // Message records (file_mng_record.cpp).
+    // Copies the file's record into dest; dest is unchanged when the file cannot be opened or
+    // is shorter than a record. Always 0.
+    int readRecord(const std::string& path, FILESTS_INFO& dest) const;
+    // Puts the record in front of the file's content: 0 done, -1 not done (file unchanged).
+    int prependRecord(const std::string& path, const FILESTS_INFO& record) const;
+    // Rewrites the record of a message file in place after refreshing its box name from the
+    // folder's inf.ini: 1 done, 0 not (missing, not a message file, not writable).
+    int writeBackRecord(FILESTS_INFO& record, const std::string& path) const;
+    // After a retrieval from the main unit: builds the record from the header at the start of
+    // the file (reusing the ".vminf" record of the same message for a voice file) and puts
+    // it in front. 1 done, 0 not.
+    int buildBoxMessageRecord(const std::string& path) const;
+    int buildResponseMessageRecord(const std::string& path) const;
+
+    // Main unit header and response messages (file_mng_header.cpp).
+    bool isValidMessage(const std::string& path, const FILESTS_INFO& record, const UnitHeader& header) const;
+    // Writes the record's name and the date of `now` into the file's header: 1 done, 0 not.
+    int updateResponseHeader(const FILESTS_INFO& record, const std::string& path, const std::tm& now) const;
+    // 1: no local voice file of that message number; 0: the local one is not older; 2: it is
+    // older or oddly named (its path goes to localPath). A name that could leave the folder,
+    // or is too short to carry a number, gives 0 so that nothing is fetched for it.
+    int findResponseMessage(const std::string& folder, const std::string& newName,
+                            std::string& localPath) const;
+    // Copies the voice frames (everything from offset 1246) into a new file: 1 done, 0 not.
+    int extractFrames(const std::string& voicePath, const std::string& framesPath) const;
+    // Turns a file of bare frames into a response message file: header, whole 100 ms blocks of
+    // frames, record in front. 1 done, 0 not.
+    int buildImportedResponse(const std::string& path, int number, const std::tm& importTime) const;
+
+    // Folder loader (file_mng_loader.cpp). Records of the folder's message files in
+    // enumeration order, at most kMaxRecords. 0, or -1 when a message file cannot be opened.
+    int loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const;
+
+    // Box info file "inf.ini" (file_mng_box_info.cpp).
+    std::u16string readBoxName(const std::string& folder) const;
+    int writeBoxName(const std::string& folder, std::u16string_view name) const;
+    int writeBuildMark(const std::string& folder, std::u16string_view mark) const;
+    int readBuildMark(const std::string& folder) const;
+    bool isBeingBuilt(const std::string& folder) const;
+    int writeAutoDelete(const std::string& folder) const;
+
+    // Folder helpers (file_mng_folders.cpp).
+    bool makeFolder(const std::string& path) const;
+    bool fileExists(const std::string& pathOrPattern) const;
+    int countMessages(const std::string& boxFolder) const;
+    int boxFolderHoldsMessages(const std::string& folder) const;
+    bool isBoxFolder(const std::string& folder) const;
+    int firstRecordOfFolder(const std::string& folder, FILESTS_INFO& dest) const;
+    void listSubfolders(const std::string& folder, std::vector<std::string>& out) const;
+
+    // Builds box folder `folder` from the main unit's box listings (file_mng_builder.cpp).
+    // Progress positions 20/40/60/100; the cancel-all flag rolls back what was built.
+    int buildBoxFolder(const std::string& folder, const std::function<std::optional<BoxListings>()>& fetch,
+                       ProgressSink* progress, const Pump& pump) const;
+    int buildBoxFolder(const std::string& folder, const BoxListings& listings, ProgressSink* progress,
+                       const Pump& pump) const;
+
+    // Audio conversion (convert to WAV, import) will forward from here to src/core/audio.
+
+private:
+    // The record as the folder loader lists it, or nullopt when the file is skipped.
+    std::optional<FILESTS_INFO> loadOne(int fd, const std::string& path, const std::u16string& boxName) const;
+    int buildRecord(const std::string& path, bool response) const;
+    void addBoxes(const std::string& kindFolder, std::string_view listing, const Pump& pump,
+                  bool& cancelled) const;
+    void rollBack(const std::string& folder) const;
+    bool cancelled() const { return m_cancelAll.load() != 0; }
+
+    std::atomic<int>& m_cancelAll;
+};
+
+}  // namespace voxmg

@@ -1,0 +1,95 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <mutex>
+
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/store/file_io.h"
+#include "core/store/file_mng.h"
+#include "core/store/file_naming.h"
+
+namespace voxmg {
+namespace {
+
+// Loading a folder is serialized across every CFileMng of the process: the list windows and
+// the background download share the folders, and one load at a time keeps the disk calm.
+std::mutex& folderLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// The path field is a fixed buffer; a longer path could not name its file again, so such a
+// file is left out rather than listed under a cut path.
+constexpr std::size_t kMaxPathUnits = 259;
+
+}  // namespace
+
+std::optional<FILESTS_INFO> CFileMng::loadOne(int fd, const std::string& path,
+                                              const std::u16string& boxName) const {
+    auto bytes = fileio::readAt(fd, 0, kFramesOffset);
+    if (!bytes || bytes->size() < kFramesOffset) {
+        return std::nullopt;  // too short to be a message file: never listed
+    }
+    std::span<const std::uint8_t> view(*bytes);
+    auto record = decodeRecord(view.first(kRecordSize));
+    auto header = UnitHeader::fromBytes(view.subspan(kRecordSize));
+    if (!record || !header || !isValidMessage(path, *record, *header)) {
+        return std::nullopt;
+    }
+    // Box number, box name and path stored in the file are not trusted: a file copied or
+    // moved from elsewhere carries the old ones.
+    std::u16string widePath = text::utf16FromUtf8(path);
+    if (widePath.size() > kMaxPathUnits) {
+        return std::nullopt;
+    }
+    FILESTS_INFO::setText(record->path, widePath);
+    FILESTS_INFO::setText(record->boxNumber, naming::boxNumberFromName(paths::fileName(path)));
+    FILESTS_INFO::setText(record->boxName, boxName);
+    return record;
+}
+
+int CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const {
+    std::lock_guard guard(folderLock());
+    std::u16string boxName(text::cutToWidth(readBoxName(folder), 10));
+    std::vector<FILESTS_INFO> found;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+    if (!dir) {
+        dest = std::move(found);
+        return 0;
+    }
+    int dirFd = ::dirfd(dir.get());
+    while (found.size() < kMaxRecords) {
+        dirent* entry = ::readdir(dir.get());
+        if (!entry) {
+            break;
+        }
+        std::string_view name(entry->d_name);
+        if (entry->d_type == DT_DIR || name == "." || name == ".." || !naming::isMessageName(name)) {
+            continue;
+        }
+        if (naming::isInfoName(name)) {
+            // The voice data file of the same message stands for it.
+            std::string voice = naming::partnerName(name);
+            struct stat st {};
+            if (voice != name && ::fstatat(dirFd, voice.c_str(), &st, 0) == 0) {
+                continue;
+            }
+        }
+        fileio::Fd fd(::openat(dirFd, entry->d_name, O_RDONLY | O_CLOEXEC));
+        if (!fd.valid()) {
+            return -1;
+        }
+        std::string path = paths::join(folder, name);
+        if (auto record = loadOne(fd.get(), path, boxName)) {
+            found.push_back(*record);
+        }
+    }
+    dest = std::move(found);
+    return 0;
+}
+
+}  // namespace voxmg

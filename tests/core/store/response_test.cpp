@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "core/base/text.h"
+#include "core/store/file_mng.h"
+#include "core/store/file_naming.h"
+#include "store_fixtures.h"
+
+using namespace voxmg;
+using namespace store_test;
+
+namespace {
+
+class ResponseFiles : public TempFolderTest {
+protected:
+    std::atomic<int> m_cancel{0};
+    CFileMng m_mng{m_cancel};
+
+    static std::tm mondayMorning() {
+        std::tm t{};
+        t.tm_year = 2027 - 1900;
+        t.tm_mon = 0;
+        t.tm_mday = 4;
+        t.tm_hour = 9;
+        t.tm_min = 5;
+        t.tm_wday = 1;
+        return t;
+    }
+};
+
+}  // namespace
+
+TEST_F(ResponseFiles, ImportKeepsWholeTenthsOfASecond) {
+    std::string p = mkdir("outou") + "/202701040905_MON_A012_0000.vmdat";
+    Bytes frames(12345);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        frames[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    writeFile(p, frames);
+    ASSERT_EQ(m_mng.buildImportedResponse(p, 12, mondayMorning()), 1);
+    Bytes expected = concat({recordBytes({.boxNumber = u"012", .length = u"00:00:12"}),
+                             headerBytes({.date = dateBytes("Mon", "04", "Jan", "2027", "09:05"),
+                                          .length = 123,
+                                          .messageNumber = 12,
+                                          .boxNumber = "012"}),
+                             Bytes(frames.begin(), frames.begin() + 12300)});
+    EXPECT_EQ(readFile(p), expected);
+
+    std::vector<FILESTS_INFO> records;
+    ASSERT_EQ(m_mng.loadBoxFolder(path("outou"), records), 0);
+    ASSERT_EQ(records.size(), 1u);  // what the import writes is listed
+}
+
+TEST_F(ResponseFiles, HeaderUpdateWritesDateAndNameOnly) {
+    std::string p = path("202612061305_SUN_A001_0000.vmdat");
+    Bytes original = boxMessage({.length = u"00:00:01"},
+                                {.date = dateBytes("Sun", "06", "Dec", "2026", "13:05"),
+                                 .name = "OLD NAME",
+                                 .messageNumber = 1,
+                                 .boxNumber = "001"},
+                                300);
+    writeFile(p, original);
+    FILESTS_INFO r;
+    FILESTS_INFO::setText(r.callerName, u"営業時間外");
+    ASSERT_EQ(m_mng.updateResponseHeader(r, p, mondayMorning()), 1);
+    Bytes expected = original;
+    Bytes date = dateBytes("Mon", "04", "Jan", "2027", "09:05");
+    std::copy(date.begin(), date.end(), expected.begin() + 990 + 32);
+    const char name[] = "\x89\x63\x8B\xC6\x8E\x9E\x8A\xD4\x8A\x4F";  // 営業時間外
+    std::fill(expected.begin() + 990 + 64, expected.begin() + 990 + 96, 0);
+    std::copy(name, name + 10, expected.begin() + 990 + 64);
+    EXPECT_EQ(readFile(p), expected);
+    EXPECT_EQ(m_mng.updateResponseHeader(r, path("missing.vmdat"), mondayMorning()), 0);
+}
+
+TEST_F(ResponseFiles, ImportedNameIsUpperCase) {
+    EXPECT_EQ(naming::responseMessageName(mondayMorning(), 7, ".wav"), "202701040905_MON_A007_0000.WAV");
+}
+
+struct FindCase {
+    const char* local;  // empty: none
+    int result;
+    bool pathReturned;
+};
+class FindResponse : public ResponseFiles, public ::testing::WithParamInterface<FindCase> {};
+TEST_P(FindResponse, ComparesTimeStamps) {
+    std::string folder = mkdir("outou");
+    writeFile(folder + "/202612061305_SUN_A002_0000.vmdat", boxMessage());  // another number
+    if (*GetParam().local) {
+        writeFile(folder + "/" + GetParam().local, boxMessage());
+    }
+    std::string local = "unchanged";
+    EXPECT_EQ(m_mng.findResponseMessage(folder, "202612061305_SUN_A001_0000.vmdat", local),
+              GetParam().result);
+    if (GetParam().pathReturned) {
+        EXPECT_EQ(local, folder + "/" + GetParam().local);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Cases, FindResponse,
+                         ::testing::Values(FindCase{"", 1, false},
+                                           FindCase{"202612061305_SUN_A001_0000.vmdat", 0, true},
+                                           FindCase{"202612071200_MON_A001_0000.vmdat", 0, true},
+                                           FindCase{"202612061304_SUN_A001_0000.vmdat", 2, true},
+                                           FindCase{"X_A001_0000.vmdat", 2, false}));
+
+TEST_F(ResponseFiles, FindRefusesNamesThatLeaveTheFolder) {
+    std::string local;
+    EXPECT_EQ(m_mng.findResponseMessage(mkdir("outou"), "202612061305_SUN_A/../_0000.vmdat", local), 0);
+    EXPECT_EQ(m_mng.findResponseMessage(path("outou"), "short.vmdat", local), 0);
+}
+
+TEST_F(ResponseFiles, ExtractFramesCopiesFromOffset1246) {
+    Bytes file = boxMessage({.length = u"00:00:01"}, {}, 0);
+    for (int i = 0; i < 40; ++i) {
+        file.push_back(static_cast<std::uint8_t>(i));
+    }
+    writeFile(path("m.vmdat"), file);
+    ASSERT_EQ(m_mng.extractFrames(path("m.vmdat"), path("m.tmp")), 1);
+    EXPECT_EQ(readFile(path("m.tmp")), Bytes(file.begin() + 1246, file.end()));
+    writeFile(path("short.vmdat"), Bytes(1245, 1));
+    EXPECT_EQ(m_mng.extractFrames(path("short.vmdat"), path("short.tmp")), 0);
+    EXPECT_FALSE(std::filesystem::exists(path("short.tmp")));
+}
