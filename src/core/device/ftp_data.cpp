@@ -75,8 +75,7 @@ bool CFtpMng::acceptFromServer() {
     // and the wait goes on within its limit.
     auto deadline = std::chrono::steady_clock::now() + m_timeouts.accept;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                          std::chrono::steady_clock::now());
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return false;
         }

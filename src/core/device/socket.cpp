@@ -49,8 +49,7 @@ Wait waitFor(int fd, short events, std::chrono::milliseconds limit) {
     pollfd p{fd, events, 0};
     auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                          std::chrono::steady_clock::now());
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         int rc = ::poll(&p, 1, static_cast<int>(std::max<long long>(0, left.count())));
         if (rc > 0) {
             // A hang-up or error still counts as readable: the following receive reports it.

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/base/text.h"
+#include "scripted_client_fixture.h"
+
+namespace voxmg {
+namespace {
+
+using test::FakeFtpServer;
+using test::FtpClientTest;
+using Session = FakeFtpServer::Session;
+
+// ---- connect and login
+
+struct GreetingCase {
+    const char* greeting;
+    int result;
+};
+
+class Greetings : public FtpClientTest, public ::testing::WithParamInterface<GreetingCase> {};
+
+TEST_P(Greetings, DecideLoginResult) {
+    start(GetParam().greeting);
+    EXPECT_EQ(client->connectAndLogin(), GetParam().result);
+    EXPECT_EQ(sent("USER hozen"), GetParam().result == 0);
+    // Whatever the outcome, the record stays until the next attempt or disconnect.
+    EXPECT_NE(client->connection(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Greetings,
+                         ::testing::Values(GreetingCase{"220 Zu-QX FTP server ready.\r\n", 0},
+                                           GreetingCase{"220-Zu-QX\r\n", 0},
+                                           GreetingCase{"220 Zu-QY FTP server ready.\r\n", 3},
+                                           GreetingCase{"220 ready\r\n", 3},
+                                           GreetingCase{"421 Too many connections.\r\n", 1},
+                                           GreetingCase{"230 Zu-QX\r\n", 1}, GreetingCase{"", 1}));
+
+TEST_F(FtpClientTest, UserAnswered230StillSendsPassWhoseReplyDecides) {
+    script.replies["USER"] = "230 No password needed.\r\n";
+    script.replies["PASS"] = "530 Login incorrect.\r\n";
+    start();
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_TRUE(sent("PASS secret"));
+}
+
+TEST_F(FtpClientTest, UserRefusedStopsBeforePass) {
+    script.replies["USER"] = "530 Not allowed.\r\n";
+    start();
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_FALSE(sent("PASS secret"));
+}
+
+TEST_F(FtpClientTest, PasswordWithLineBreakIsNotSent) {
+    start();
+    client->setLogin({u"127.0.0.1", u"hozen", u"x\r\nDELE /outou/001.vmdat", client->login().port});
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    for (const auto& line : commands()) {
+        EXPECT_FALSE(line.starts_with("DELE")) << line;
+    }
+}
+
+TEST_F(FtpClientTest, NothingListeningIsConnectFailure) {
+    start();
+    int port = client->login().port;
+    {
+        FakeFtpServer other("", [](Session&, const std::string&) {});
+        port = other.port();
+    }
+    client->setLogin({u"127.0.0.1", u"hozen", u"secret", port});
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::ConnectFailed);
+    client->setLogin({u"no-such-host.invalid", u"hozen", u"secret", port});
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::ConnectFailed);
+}
+
+TEST_F(FtpClientTest, DisconnectSendsQuitAndStopsLivenessTimer) {
+    startLoggedIn();
+    int stops = 0;
+    client->setLivenessHooks({[&] { ++stops; }, {}});
+    client->disconnect();
+    EXPECT_EQ(client->connection(), nullptr);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(client->commandExchange("NOOP\r\n"), -1);
+    // QUIT reaches the server; give its thread a moment to log it.
+    for (int i = 0; i < 100 && !sent("QUIT"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(sent("QUIT"));
+}
+
+// ---- replies
+
+TEST_F(FtpClientTest, LongReplyIsCutAt510AndRestIsNextLine) {
+    std::string longReply = "500 " + std::string(596, 'x');
+    script.replies["NOOP"] = longReply + "\r\n";
+    startLoggedIn();
+    std::string line;
+    EXPECT_EQ(client->commandExchange("NOOP\r\n", &line), 500);
+    EXPECT_EQ(line, longReply.substr(0, 510));
+    EXPECT_EQ(client->readReplyLine(line, 511, false), 90);
+    EXPECT_EQ(line, longReply.substr(510));
+}
+
+TEST_F(FtpClientTest, SilentServerGivesNoReplyWithinTheWait) {
+    script.replies["NOOP"] = "";
+    startLoggedIn();
+    auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(client->commandExchange("NOOP\r\n"), -1);
+    auto elapsed = std::chrono::steady_clock::now() - begin;
+    EXPECT_GE(elapsed, timeouts.reply);
+    EXPECT_LT(elapsed, timeouts.reply * 4);
+}
+
+TEST_F(FtpClientTest, DrainRemovesRestOfMultiLineReply) {
+    script.replies["HELP"] = "214-Commands:\r\n214-USER PASS\r\n214 End.\r\n";
+    script.replies["PWD"] = "257 \"/\"\r\n";
+    startLoggedIn();
+    std::string line;
+    EXPECT_EQ(client->commandExchange("HELP\r\n", &line), 0);
+    EXPECT_EQ(line, "214-Commands:");
+    // Let the rest arrive before draining with its 1 ms per byte.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    client->drainReplies();
+    EXPECT_EQ(client->commandExchange("PWD\r\n", &line), 0);
+    EXPECT_EQ(line, "257 \"/\"");
+}
+
+// ---- listings
+
+TEST_F(FtpClientTest, NameListingOfMissingDirectoryIsMinus2) {
+    script.replies["CWD /rusuroku/99"] = "550 No such directory.\r\n";
+    startLoggedIn();
+    std::u16string text = u"stale";
+    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, text), -2);
+    EXPECT_TRUE(text.empty());
+    EXPECT_FALSE(sent("NLST"));
+}
+
+TEST_F(FtpClientTest, NameListingOfEmptyBoxIsOneWithEmptyText) {
+    script.replies["NLST *.vminf"] = "550 No files found.\r\n";
+    startLoggedIn();
+    std::u16string text;
+    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, text), 1);
+    EXPECT_TRUE(text.empty());
+}
+
+TEST_F(FtpClientTest, NameListingOtherFailuresAreZero) {
+    script.replies["CWD /rusuroku/01"] = "530 Not logged in.\r\n";
+    startLoggedIn();
+    std::u16string text;
+    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::All, text), 0);
+}
+
+TEST_F(FtpClientTest, NameListingSendsPatternOfKindAndDecodesCp932) {
+    script.files["*.vmdat"] = "a.vmdat\r\n\x83\x65.vmdat\r\n";
+    startLoggedIn();
+    std::u16string text;
+    ASSERT_EQ(client->nameListing("/naisen/01", ListKind::VoiceData, text), 1);
+    EXPECT_EQ(text, u"a.vmdat\r\n\u30C6.vmdat\r\n");
+    EXPECT_TRUE(sent("CWD /naisen/01"));
+    EXPECT_TRUE(sent("NLST *.vmdat"));
+}
+
+TEST_F(FtpClientTest, DetailedListingResults) {
+    script.files["-l"] = "-rw-r--r-- 1 0 0     61440 Jan 01 12:00 x.vmdat\r\n";
+    script.replies["CWD /rusuroku/99"] = "550 No such directory.\r\n";
+    script.replies["CWD /rusuroku/98"] = "530 Not logged in.\r\n";
+    startLoggedIn();
+    DetailedListing listing;
+    ASSERT_EQ(client->detailedListing("/rusuroku/01", ListKind::All, listing), 1);
+    EXPECT_EQ(listing.byteLength, script.files["-l"].size());
+    EXPECT_EQ(listing.text, text::u16(script.files["-l"]));
+    EXPECT_EQ(client->detailedListing("/rusuroku/99", ListKind::All, listing), -2);
+    EXPECT_EQ(client->detailedListing("/rusuroku/98", ListKind::All, listing), 530);
+
+    script.replies["NLST -l *.vmdat"] = "550 No files.\r\n";
+    EXPECT_EQ(client->detailedListing("/rusuroku/01", ListKind::VoiceData, listing), 1);
+    EXPECT_TRUE(listing.text.empty());
+}
+
+TEST_F(FtpClientTest, BoxListingClimbsToRootAndListsBothKinds) {
+    std::string cwd = "/";
+    script.special = [&](Session& s, const std::string& line) {
+        if (line.starts_with("CWD /")) {
+            cwd = line.substr(4);
+        } else if (line == "NLST") {
+            s.reply("150 Opening.\r\n");
+            s.openData();
+            s.sendData(cwd == "/" ? "rusuroku\r\nnaisen\r\n" : cwd == "/rusuroku" ? "01\r\n02\r\n" : "");
+            s.closeData();
+            s.reply("226 Done.\r\n");
+            return true;
+        }
+        return false;
+    };
+    startLoggedIn();
+    BoxListing boxes;
+    ASSERT_EQ(client->boxListing(boxes), 1);
+    EXPECT_EQ(boxes.root, u"rusuroku\r\nnaisen\r\n");
+    EXPECT_EQ(boxes.answering, u"01\r\n02\r\n");
+    EXPECT_EQ(boxes.extension, u"");
+    EXPECT_EQ(count("CWD ../"), 5);
+}
+
+TEST_F(FtpClientTest, BoxListingCutsOverlongRootListing) {
+    script.files[""] = std::string(150000, 'a');
+    script.replies["CWD ../"] = "550 At the root.\r\n";
+    startLoggedIn();
+    BoxListing boxes;
+    ASSERT_EQ(client->boxListing(boxes), 1);
+    EXPECT_EQ(boxes.root.size(), 102400u);
+    EXPECT_EQ(count("CWD ../"), 1);  // the first refusal ends the climb
+}
+
+TEST_F(FtpClientTest, BoxListingReturnsCodeOfRefusedBoxKindDirectory) {
+    script.replies["CWD /rusuroku"] = "550 No such directory.\r\n";
+    startLoggedIn();
+    BoxListing boxes;
+    EXPECT_EQ(client->boxListing(boxes), 550);
+}
+
+}  // namespace
+}  // namespace voxmg

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "scripted_client_fixture.h"
+
+namespace voxmg {
+namespace {
+
+using test::FakeFtpServer;
+using test::FtpClientTest;
+using test::RecordingProgress;
+using Session = FakeFtpServer::Session;
+
+// ---- retrieve
+
+TEST_F(FtpClientTest, RetrieveReplacesExistingFileAndCountsChunks) {
+    const std::string content = test::patternBytes(3000);
+    script.files["a.vmdat"] = content;
+    startLoggedIn();
+    test::writeFile(folder.file("b.vmdat"), std::string(10000, 'z'));
+    RecordingProgress progress;
+    client->setProgressSink(&progress);
+    client->connection()->chunkCount = 7;
+
+    ASSERT_EQ(client->retrieve("a.vmdat", "b.vmdat", true, false), 0);
+    EXPECT_TRUE(test::readFile(folder.file("b.vmdat")) == content);
+    EXPECT_EQ(client->connection()->byteCount, 3000u);
+    EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3}));
+
+    // Without the reset the chunk counter runs on across retrievals.
+    ASSERT_EQ(client->retrieve("a.vmdat", "a.vmdat", false, false), 0);
+    EXPECT_EQ(client->connection()->chunkCount, 6);
+}
+
+TEST_F(FtpClientTest, RetrieveQuietOrDuringAlwaysDownloadShowsNoProgress) {
+    script.files["a.vminf"] = test::patternBytes(2000);
+    startLoggedIn();
+    RecordingProgress progress;
+    client->setProgressSink(&progress);
+    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, true), 0);
+    EXPECT_EQ(client->connection()->chunkCount, 0);
+    flags.alwaysDownloadInProgress = 1;
+    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, false), 0);
+    EXPECT_EQ(client->connection()->chunkCount, 2);
+    EXPECT_TRUE(progress.positions.empty());
+}
+
+TEST_F(FtpClientTest, RetrieveOfGoneFileReturnsItsCodeAndWritesNothing) {
+    script.replies["RETR gone.vmdat"] = "550 No such file.\r\n";
+    startLoggedIn();
+    EXPECT_EQ(client->retrieve("gone.vmdat", "gone.vmdat", true, false), 550);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("gone.vmdat")));
+}
+
+TEST_F(FtpClientTest, RetrieveNeverWritesOutsideLocalFolder) {
+    startLoggedIn();
+    for (const char* name : {"../escape.vmdat", "sub/x.vmdat", "..", "", "a\nb"}) {
+        EXPECT_EQ(client->retrieve("x.vmdat", name, true, false), -1) << name;
+    }
+    for (const auto& line : commands()) {
+        EXPECT_FALSE(line.starts_with("RETR")) << line;
+    }
+}
+
+TEST_F(FtpClientTest, RetrieveWithoutEndReplyFails) {
+    script.special = [](Session& s, const std::string& line) {
+        if (!line.starts_with("RETR")) {
+            return false;
+        }
+        s.reply("150 Opening.\r\n");
+        s.openData();
+        s.sendData("partial");
+        s.closeData();
+        return true;
+    };
+    startLoggedIn();
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -1);
+}
+
+TEST_F(FtpClientTest, DataConnectionFromAnotherAddressIsRefused) {
+    script.special = [](Session& s, const std::string& line) {
+        if (!line.starts_with("RETR")) {
+            return false;
+        }
+        s.reply("150 Opening.\r\n");
+        // An intruder on the network races the main unit to our data port.
+        if (s.openData("127.0.0.2")) {
+            s.sendData("FORGED");
+            s.closeData();
+        }
+        if (line == "RETR good.vmdat") {
+            s.openData();
+            s.sendData("GENUINE");
+            s.closeData();
+        }
+        s.reply("226 Done.\r\n");
+        return true;
+    };
+    startLoggedIn();
+    ASSERT_EQ(client->retrieve("good.vmdat", "good.vmdat", true, false), 0);
+    EXPECT_EQ(test::readFile(folder.file("good.vmdat")), "GENUINE");
+    client->drainReplies();
+    EXPECT_EQ(client->retrieve("only-intruder.vmdat", "x.vmdat", true, false), -1);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("x.vmdat")));
+}
+
+TEST_F(FtpClientTest, CancelDuringRetrievalAbortsAndKeepsPartialFile) {
+    script.special = [](Session& s, const std::string& line) {
+        if (line.starts_with("RETR")) {
+            // Send part of the file and hold the connection open, as a slow main unit would.
+            s.reply("150 Opening.\r\n");
+            s.openData();
+            s.sendData(test::patternBytes(4096));
+            return true;
+        }
+        if (line == "ABOR" && s.hasData()) {
+            s.closeData();
+            s.reply("426 Transfer aborted.\r\n226 ABOR successful.\r\n");
+            return true;
+        }
+        return false;
+    };
+    startLoggedIn();
+    onPump = [this] {
+        if (client->connection() && client->connection()->chunkCount >= 2) {
+            flags.cancelAll = 1;
+        }
+    };
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -2);
+    EXPECT_EQ(count("ABOR"), 2);
+    EXPECT_TRUE(test::readFile(folder.file("a.vmdat")) == test::patternBytes(4096).substr(0, 2048));
+}
+
+// ---- store, delete, abort, probe
+
+struct StoreCase {
+    const char* finalReply;
+    int result;
+};
+
+class StoreFinalReply : public FtpClientTest, public ::testing::WithParamInterface<StoreCase> {};
+
+TEST_P(StoreFinalReply, DecidesResult) {
+    script.storeFinal = GetParam().finalReply;
+    timeouts.longReply = timeouts.reply;  // keeps the silent case short
+    startLoggedIn();
+    const std::string data = test::patternBytes(2500);
+    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    EXPECT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), GetParam().result);
+    EXPECT_TRUE(sent("STOR /outou/200001010000_001_A001_0000.vmdat"));
+    EXPECT_TRUE(script.stored == data);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, StoreFinalReply,
+                         ::testing::Values(StoreCase{"226 Transfer complete.\r\n", 0},
+                                           StoreCase{"250 OK.\r\n", 0}, StoreCase{"220 Zu-QY\r\n", 0},
+                                           StoreCase{"452 Insufficient storage.\r\n", 452},
+                                           StoreCase{"", -1}));
+
+TEST_F(FtpClientTest, StoreRefusedOrUnsafeName) {
+    script.replies["STOR"] = "553 Not allowed.\r\n";
+    startLoggedIn();
+    const std::uint8_t data[] = {1, 2, 3};
+    EXPECT_EQ(client->storeResponseMessage("a.vmdat", data), 553);
+    EXPECT_EQ(client->storeResponseMessage("../rusuroku/a.vmdat", data), -1);
+    EXPECT_EQ(count("STOR /outou/a.vmdat"), 1);
+}
+
+TEST_F(FtpClientTest, DeleteClimbsToRootAndReturnsReplyCode) {
+    script.replies["DELE /rusuroku/01/*.vminf"] = "550 Not allowed.\r\n";
+    startLoggedIn();
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), 0);
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/*.vminf"), 550);
+    EXPECT_EQ(count("CWD ../"), 10);
+}
+
+TEST_F(FtpClientTest, AbortReadsUntil225SoLaterRepliesStayInStep) {
+    script.replies["ABOR"] = "426 Aborted.\r\n225 ABOR done.\r\n";
+    script.replies["PWD"] = "257 \"/\"\r\n";
+    startLoggedIn();
+    EXPECT_EQ(client->abort(false), 0);
+    // The second ABOR's own two lines: drain them as the engines do before their work.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    client->drainReplies();
+    std::string line;
+    EXPECT_EQ(client->commandExchange("PWD\r\n", &line), 0);
+    EXPECT_EQ(line, "257 \"/\"");
+}
+
+struct ProbeCase {
+    const char* portReply;
+    int result;
+};
+
+class Probe : public FtpClientTest, public ::testing::WithParamInterface<ProbeCase> {};
+
+TEST_P(Probe, AnyReplyMeansAlive) {
+    script.replies["PORT"] = GetParam().portReply;
+    startLoggedIn();
+    EXPECT_EQ(client->probe(), GetParam().result);
+    EXPECT_EQ(client->connection()->dataListen.valid(), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Probe,
+                         ::testing::Values(ProbeCase{"200 PORT OK.\r\n", 1}, ProbeCase{"500 Unknown.\r\n", 1},
+                                           ProbeCase{"421 Closing.\r\n", 1}, ProbeCase{"", 0}));
+
+TEST_F(FtpClientTest, EverythingFailsQuietlyWithoutConnection) {
+    start();
+    std::u16string text;
+    BoxListing boxes;
+    const std::uint8_t data[] = {1};
+    EXPECT_EQ(client->probe(), 0);
+    EXPECT_EQ(client->commandExchange("NOOP\r\n"), -1);
+    EXPECT_EQ(client->nameListing("/outou", ListKind::All, text), -1);
+    EXPECT_EQ(client->boxListing(boxes), -1);
+    EXPECT_EQ(client->retrieve("a", "a", true, false), -1);
+    EXPECT_EQ(client->storeResponseMessage("a", data), -1);
+    EXPECT_EQ(client->deleteFile("/a"), -1);
+    client->drainReplies();
+    client->disconnect();
+}
+
+}  // namespace
+}  // namespace voxmg

@@ -1,0 +1,164 @@
+// The client against a third-party server (pyftpdlib), for the generic commands. Differences
+// the client copes with: the data connection is made at PORT time (so RETR gets 125, not 150),
+// it starts in ASCII mode (set to binary here: the main unit sends files as they are and the
+// client sends no TYPE), there is no wildcard NLST and no "NLST -l" (both answered 550, which the client
+// reads as an empty listing), and an interrupted transfer is answered 426 + 226 rather than 225.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/device/ftp_mng.h"
+#include "ftp_test_support.h"
+
+namespace voxmg {
+namespace {
+
+constexpr const char* kPython = "/usr/bin/python3";
+
+constexpr const char* kServerScript = R"(
+import logging, sys
+logging.disable(logging.CRITICAL)
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+authorizer = DummyAuthorizer()
+authorizer.add_user("hozen", "secret", sys.argv[1], perm="elradfmwMT")
+class Handler(FTPHandler):
+    banner = "Zu-QX compatible test server"
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        self._current_type = "i"
+Handler.authorizer = authorizer
+server = FTPServer(("127.0.0.1", 0), Handler)
+print(server.socket.getsockname()[1], flush=True)
+server.serve_forever(timeout=0.1)
+)";
+
+// pyftpdlib on loopback, in a child process that reports its port on stdout.
+class PyFtpServer {
+public:
+    explicit PyFtpServer(const std::string& root) {
+        int out[2];
+        if (::access(kPython, X_OK) != 0 || ::pipe(out) != 0) {
+            return;
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            ::close(out[1]);
+            ::execl(kPython, kPython, "-c", kServerScript, root.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        char text[16] = {};
+        ssize_t n = m_pid > 0 ? ::read(out[0], text, sizeof text - 1) : -1;
+        ::close(out[0]);
+        m_port = n > 0 ? std::atoi(text) : 0;
+    }
+    ~PyFtpServer() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    PyFtpServer(const PyFtpServer&) = delete;
+    PyFtpServer& operator=(const PyFtpServer&) = delete;
+    int port() const { return m_port; }
+
+private:
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+class PyFtpdlibTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(remote.path() + "/rusuroku/01");
+        std::filesystem::create_directories(remote.path() + "/naisen");
+        std::filesystem::create_directories(remote.path() + "/outou");
+        test::writeFile(remote.file("rusuroku/01/a.vmdat"), test::patternBytes(5000));
+        test::writeFile(remote.file("rusuroku/01/a.vminf"), "info");
+        server = std::make_unique<PyFtpServer>(remote.path());
+        if (server->port() == 0) {
+            GTEST_SKIP() << "pyftpdlib is not available for " << kPython;
+        }
+        client = std::make_unique<CFtpMng>(FtpLogin{u"127.0.0.1", u"hozen", u"secret", server->port()}, flags,
+                                           Pump{}, FtpTimeouts{}.dividedBy(10));
+        ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+        client->connection()->localFolder = local.path();
+    }
+
+    test::TempFolder remote;
+    test::TempFolder local;
+    Flags flags;
+    std::unique_ptr<PyFtpServer> server;
+    std::unique_ptr<CFtpMng> client;
+};
+
+TEST_F(PyFtpdlibTest, WrongPasswordIsRefused) {
+    client->setLogin({u"127.0.0.1", u"hozen", u"wrong", server->port()});
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+}
+
+TEST_F(PyFtpdlibTest, ListsRetrievesStoresAndDeletes) {
+    std::u16string names;
+    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::All, names), 1);
+    EXPECT_EQ(names, u"a.vmdat\r\na.vminf\r\n");
+    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, names), -2);
+    // No wildcard listing here: its 550 reads as "no such files".
+    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, names), 1);
+    EXPECT_TRUE(names.empty());
+
+    ASSERT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), 0);
+    EXPECT_TRUE(test::readFile(local.file("a.vmdat")) == test::patternBytes(5000));
+
+    const std::string message = test::patternBytes(3000);
+    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
+    ASSERT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), 0);
+    EXPECT_TRUE(test::readFile(remote.file("outou/200001010000_001_A001_0000.vmdat")) == message);
+
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), 0);
+    EXPECT_FALSE(std::filesystem::exists(remote.file("rusuroku/01/a.vminf")));
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), 550);
+
+    BoxListing boxes;
+    ASSERT_EQ(client->boxListing(boxes), 1);
+    EXPECT_EQ(boxes.root, u"naisen\r\noutou\r\nrusuroku\r\n");
+    EXPECT_EQ(boxes.extension, u"");
+    EXPECT_EQ(boxes.answering, u"01\r\n");
+    EXPECT_EQ(client->probe(), 1);
+    client->drainReplies();
+    EXPECT_EQ(client->abort(true), 0);
+    client->disconnect();
+    EXPECT_EQ(client->connection(), nullptr);
+}
+
+TEST_F(PyFtpdlibTest, CancelledRetrievalKeepsConnectionUsable) {
+    test::writeFile(remote.file("rusuroku/01/big.vmdat"), test::patternBytes(4 << 20));
+    client = std::make_unique<CFtpMng>(
+        FtpLogin{u"127.0.0.1", u"hozen", u"secret", server->port()}, flags,
+        [this, armed = true]() mutable {
+            if (armed && client->connection()->chunkCount >= 3) {
+                flags.cancelAll = 1;
+                armed = false;
+            }
+        },
+        FtpTimeouts{}.dividedBy(10));
+    ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    client->connection()->localFolder = local.path();
+    std::u16string names;
+    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::All, names), 1);
+    EXPECT_EQ(client->retrieve("big.vmdat", "big.vmdat", true, false), -2);
+    EXPECT_LT(std::filesystem::file_size(local.file("big.vmdat")), 4u << 20);
+    flags.cancelAll = 0;
+    client->drainReplies();
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), 0);
+    EXPECT_TRUE(test::readFile(local.file("a.vmdat")) == test::patternBytes(5000));
+}
+
+}  // namespace
+}  // namespace voxmg
