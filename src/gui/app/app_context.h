@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+
+#include "core/app/doc.h"
+#include "core/base/flags.h"
+#include "core/base/pump.h"
+
+class UserMessages;
+class Choosers;
+
+// Timer intervals; the defaults are the program's, tests shorten them.
+struct Timings {
+    int livenessMs = 12000;        // timer 1: connection probe and idle count
+    int scheduleMs = 5000;         // timer 2: automatic backup due check
+    int dialogScheduleMs = 10000;  // timer 10 of the modal dialogs
+    int loginCheckMs = 1000;       // download dialogs: logged-in check
+};
+
+// The backup hand-off flags of the frame.
+struct ScheduleState {
+    bool checkEnabled = true;  // timers 2 and 10 are re-armed only while set
+    bool backupRequest = false;
+    bool backupPendingAfterOperation = false;
+    bool backupRunning = false;
+};
+
+// What the frame shares with its dialogs.
+struct AppContext {
+    voxmg::CVOXMGDoc& doc;
+    voxmg::Flags& flags;
+    UserMessages& messages;
+    Choosers& choosers;
+    Timings timings;
+    ScheduleState schedule;
+    // Runs one pending event; what blocking waits call so the windows stay live.
+    voxmg::Pump pump;
+    // The automatic backup's due check and its confirmation with countdown; until the backup
+    // exists nothing is ever due.
+    std::function<bool()> backupDue = [] { return false; };
+    std::function<bool()> offerBackup = [] { return false; };
+};
+
+// "Dispatch at most one pending event" on the UI thread.
+voxmg::Pump uiPump();

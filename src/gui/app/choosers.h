@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Folder and file choices, behind an interface so tests can script them.
+class Choosers {
+public:
+    virtual ~Choosers() = default;
+    // Empty when the user cancelled.
+    virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
+    virtual QString chooseOpenFile(QWidget* parent, const QString& caption, const QString& start,
+                                   const QString& filter) = 0;
+};
+
+class QtChoosers final : public Choosers {
+public:
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
+    QString chooseOpenFile(QWidget* parent, const QString& caption, const QString& start,
+                           const QString& filter) override;
+};
+
+class UserMessages;
+
+// After a folder or file was chosen: on a network file system ask the Yes/No question of
+// caption "ドライブの確認"; true when the choice may be used.
+bool confirmNetworkFolder(UserMessages& messages, QWidget* parent, const QString& folder);
+bool confirmNetworkFile(UserMessages& messages, QWidget* parent, const QString& file);

@@ -1,0 +1,139 @@
+#include "gui/app/command_bar.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace {
+
+// Zero-width space: lets a line break after a separator without showing anything.
+constexpr QChar kBreakHint(0x200B);
+
+QString withBreakHints(const QString& text) {
+    QString out;
+    out.reserve(text.size() * 2);
+    for (QChar c : text) {
+        out += c;
+        if (c == QLatin1Char('/') || c == QLatin1Char(',') || c == QChar(0xFF1A)) {
+            out += kBreakHint;
+        }
+    }
+    return out;
+}
+
+constexpr int kMargin = 5;
+constexpr int kRowHeight = 26;
+constexpr int kRightButtonWidth = 100;
+constexpr int kLabelWidth = 90;
+
+}  // namespace
+
+CommandField::CommandField(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    document()->setDocumentMargin(2);
+}
+
+void CommandField::setFieldText(const QString& text) {
+    m_text = text;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    setPlainText(withBreakHints(shown));
+    updateScrollBar();
+}
+
+int CommandField::lineCount() const {
+    int lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        lines += std::max(1, block.layout() != nullptr ? block.layout()->lineCount() : 1);
+    }
+    return lines;
+}
+
+void CommandField::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    updateScrollBar();
+}
+
+void CommandField::updateScrollBar() {
+    const bool many = !m_text.isEmpty() && lineCount() > 1;
+    const auto policy = many ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    if (verticalScrollBarPolicy() != policy) {
+        setVerticalScrollBarPolicy(policy);
+    }
+}
+
+CCommandBar::CCommandBar(QWidget* parent)
+    : QWidget(parent), m_folder(new CommandField(this)), m_box(new CommandField(this)) {
+    addButton(1001, QStringLiteral("ﾌｫﾙﾀﾞのﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(1002, QStringLiteral("一括ﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(1003, QStringLiteral("選択ﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(1004, QStringLiteral("音声ﾃﾞｰﾀﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(1005, QStringLiteral("設定"));
+    addButton(1006, QStringLiteral("ウィンドウ"));
+    addButton(1007, QStringLiteral("バージョン"));
+    addButton(1008, QStringLiteral("フォルダ名"));
+    addButton(1009, QStringLiteral("ボックス"));
+    addButton(1010, QStringLiteral("選択表示"));
+    addButton(1011, QStringLiteral("全表示"));
+    addButton(1012, QStringLiteral("未ﾀﾞｳﾝﾛｰﾄﾞ表示"));
+    addButton(1013, QStringLiteral("変換"));
+    addButton(1014, QStringLiteral("再生"));
+    addButton(1015, QStringLiteral("消去"));
+    addButton(1016, QStringLiteral("移動・コピー"));
+    addButton(1017, QStringLiteral("アップロード"));
+    addButton(1018, QStringLiteral("追加"));
+    // The two popup menus open from their buttons; no arrow on them.
+    setStyleSheet(QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }"));
+    setFixedHeight(kMargin + kRowHeight + 4 + 26 + 4 + 44 + 4 + kRowHeight + kMargin);
+    setMinimumWidth(845 - 10);
+}
+
+QPushButton* CCommandBar::addButton(int id, const QString& caption) {
+    auto* button = new QPushButton(caption, this);
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::TabFocus);
+    connect(button, &QPushButton::clicked, this, [this, id] { emit command(id); });
+    m_buttons.insert(id, button);
+    return button;
+}
+
+void CCommandBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void CCommandBar::layoutControls() {
+    const int right = width();
+    // The three right-hand buttons keep their width at the right edge.
+    int y = kMargin;
+    button(1007)->setGeometry(right - 105, y, kRightButtonWidth, kRowHeight);
+    button(1006)->setGeometry(right - 208, y, kRightButtonWidth, kRowHeight);
+    button(1005)->setGeometry(right - 311, y, kRightButtonWidth, kRowHeight);
+    int x = kMargin;
+    for (int id : {1001, 1002, 1003, 1004}) {
+        const int w = id == 1001 || id == 1004 ? 126 : 104;
+        button(id)->setGeometry(x, y, w, kRowHeight);
+        x += w + 3;
+    }
+
+    // The fields stretch to the right edge less the margin.
+    y += kRowHeight + 4;
+    button(1008)->setGeometry(kMargin, y, kLabelWidth, 26);
+    m_folder->setGeometry(kMargin + kLabelWidth + 3, y, right - 5 - (kMargin + kLabelWidth + 3), 26);
+    y += 26 + 4;
+    button(1009)->setGeometry(kMargin, y, kLabelWidth, 26);
+    m_box->setGeometry(kMargin + kLabelWidth + 3, y, right - 5 - (kMargin + kLabelWidth + 3), 44);
+    y += 44 + 4;
+
+    x = kMargin;
+    for (int id : {1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018}) {
+        const int w = id == 1012 ? 120 : (id == 1016 || id == 1017 ? 96 : 80);
+        button(id)->setGeometry(x, y, w, kRowHeight);
+        x += w + 3;
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+class QPushButton;
+
+// A read-only field of the command bar: wraps at the path and list separators and shows a
+// vertical scroll bar only when its text takes more than one line.
+class CommandField : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit CommandField(QWidget* parent = nullptr);
+    void setFieldText(const QString& text);
+    // The text as set, without the break hints added for wrapping.
+    QString fieldText() const { return m_text; }
+    int lineCount() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateScrollBar();
+    QString m_text;
+};
+
+// The command bar under the menu: the command buttons and the folder and box fields.
+// Buttons are found by their command ids (1001..1018).
+class CCommandBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit CCommandBar(QWidget* parent = nullptr);
+
+    QPushButton* button(int id) const { return m_buttons.value(id); }
+    const QMap<int, QPushButton*>& buttons() const { return m_buttons; }
+    CommandField* folderField() const { return m_folder; }
+    CommandField* boxField() const { return m_box; }
+
+signals:
+    void command(int id);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QPushButton* addButton(int id, const QString& caption);
+    void layoutControls();
+
+    QMap<int, QPushButton*> m_buttons;
+    CommandField* m_folder;
+    CommandField* m_box;
+};

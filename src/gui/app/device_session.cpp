@@ -1,0 +1,39 @@
+#include "gui/app/device_session.h"
+
+#include "core/device/ftp_mng.h"
+
+namespace {
+
+class FtpDeviceSession final : public DeviceSession {
+public:
+    FtpDeviceSession(voxmg::Flags& flags, voxmg::Pump pump, voxmg::LivenessHooks hooks)
+        : m_ftp(voxmg::FtpLogin{}, flags, std::move(pump)) {
+        m_ftp.setLivenessHooks(std::move(hooks));
+    }
+
+    int connectAndLogin(const voxmg::LoginValues& login) override {
+        m_ftp.setLogin(voxmg::FtpLogin{login.ip.str(), login.user.str(), login.pass.str(), login.port});
+        return m_ftp.connectAndLogin();
+    }
+    bool hasControlConnection() override {
+        auto* conn = m_ftp.connection();
+        return conn != nullptr && conn->control.valid();
+    }
+    bool drainAndProbe() override {
+        m_ftp.drainReplies();
+        return m_ftp.probe() == 1;
+    }
+    void logout() override { m_ftp.disconnect(); }
+    voxmg::CFtpMng* ftp() override { return &m_ftp; }
+
+private:
+    voxmg::CFtpMng m_ftp;
+};
+
+}  // namespace
+
+DeviceSessionFactory ftpSessionFactory(voxmg::Flags& flags, voxmg::Pump pump) {
+    return [&flags, pump = std::move(pump)](voxmg::LivenessHooks hooks) -> std::unique_ptr<DeviceSession> {
+        return std::make_unique<FtpDeviceSession>(flags, pump, std::move(hooks));
+    };
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+#include "gui/app/app_context.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class CIpAddressCtrl;
+class DeviceSession;
+class DialogScheduleCheck;
+
+// "ログイン": address, account and password of the main unit. OK means connected and
+// logged in.
+class CLoginDlg : public QDialog {
+    Q_OBJECT
+public:
+    CLoginDlg(AppContext& context, DeviceSession& session, QWidget* parent = nullptr);
+
+    CIpAddressCtrl* address() const { return m_address; }
+    QLineEdit* user() const { return m_user; }
+    QLineEdit* password() const { return m_password; }
+    QCheckBox* remember() const { return m_remember; }
+    QPushButton* loginButton() const { return m_login; }
+    DialogScheduleCheck* scheduleCheck() const { return m_schedule; }
+
+private:
+    void onLogin();
+
+    AppContext& m_context;
+    DeviceSession& m_session;
+    CIpAddressCtrl* m_address;
+    QLineEdit* m_user;
+    QLineEdit* m_password;
+    QCheckBox* m_remember;
+    QPushButton* m_login;
+    DialogScheduleCheck* m_schedule;
+};

@@ -1,0 +1,587 @@
+#include "gui/app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "core/app/box_rows.h"
+#include "core/app/frame_texts.h"
+#include "core/app/placement.h"
+#include "core/base/trace.h"
+#include "gui/app/command_bar.h"
+#include "gui/app/folder_set_dlg.h"
+#include "gui/app/login_dlg.h"
+#include "gui/app/qt_text.h"
+#include "gui/app/small_dialogs.h"
+#include "gui/app/user_messages.h"
+#include "gui/device/down_kind_set_dlg.h"
+#include "gui/device/download_runner.h"
+#include "gui/device/sel_auto_del_dlg.h"
+#include "gui/device/sel_down_dlg.h"
+
+namespace {
+
+constexpr char kListNumber[] = "voxmgListNumber";
+const QString kFrameTitle = QStringLiteral("Zuシリーズ 音声ファイル管理");
+
+bool anyErrorWindowOpen() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->windowTitle() == QStringLiteral("エラー")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+voxmg::Rect toRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+QRect fromRect(const voxmg::Rect& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidget* parent)
+    : QMainWindow(parent),
+      m_context(context),
+      m_sessions(std::move(sessions)),
+      m_bar(new CCommandBar(this)),
+      m_mdi(new QMdiArea(this)),
+      m_status(new QLabel(this)),
+      m_settingsMenu(new QMenu(this)),
+      m_windowMenu(new QMenu(this)),
+      m_errorWindowOpen(&anyErrorWindowOpen) {
+    setWindowTitle(kFrameTitle);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_bar);
+    column->addWidget(m_mdi, 1);
+    setCentralWidget(central);
+    statusBar()->addWidget(m_status, 1);
+    setMinimumSize(845, 250);
+
+    buildMenus();
+    connect(m_bar, &CCommandBar::command, this, &CMainFrame::onCommand);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
+        refreshStatus();
+        updateCommandStates();
+    });
+
+    m_livenessTimer.setInterval(m_context.timings.livenessMs);
+    connect(&m_livenessTimer, &QTimer::timeout, this, &CMainFrame::livenessTick);
+    m_scheduleTimer.setInterval(m_context.timings.scheduleMs);
+    connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::scheduleTick);
+    // The command-enabling pass: the rules read the file system and the login state, so
+    // they are evaluated again a few times a second rather than on every change.
+    m_stateTimer.setInterval(250);
+    connect(&m_stateTimer, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
+    m_stateTimer.start();
+
+    m_session = makeSession();
+    updateCommandStates();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+std::unique_ptr<DeviceSession> CMainFrame::makeSession() {
+    voxmg::LivenessHooks hooks;
+    hooks.stop = [this] {
+        m_livenessTimer.stop();
+        m_liveness.reset();
+    };
+    hooks.restart = [this] { restartLiveness(); };
+    return m_sessions(std::move(hooks));
+}
+
+bool CMainFrame::initialise(const voxmg::NetworkFolderProbe& network) {
+    auto& s = m_context.doc.settings();
+    const bool mayRestore = voxmg::applyStartupFolder(s);
+    if (!s.folderName.empty()) {
+        const auto result = voxmg::connectNetworkFolder(m_context.doc.dataRoot(), network);
+        if (result.showFailure) {
+            m_context.messages.show(this, QStringLiteral("再接続できませんでした。"), QString(),
+                                    UserMessages::Icon::None);
+        }
+    }
+    const auto folderText = voxmg::frame_texts::folderField(s.folder.str(), s.folderName.str());
+    m_bar->folderField()->setFieldText(toQ(folderText));
+    voxmg::trace("OnCreate() ﾌｫﾙﾀﾞ名表示[" + voxmg::text::utf8FromUtf16(folderText) + "]");
+    voxmg::trace("OnCreate() ﾎﾞｯｸｽ名表示[]");
+
+    const auto saved = voxmg::readFramePlacement(m_context.doc.profile());
+    if (saved) {
+        const QRect screen = QApplication::primaryScreen() != nullptr
+                                 ? QApplication::primaryScreen()->geometry()
+                                 : QRect(0, 0, 1920, 1080);
+        setGeometry(fromRect(voxmg::fitFrameToScreen(*saved, screen.width(), screen.height())));
+    } else {
+        resize(900, 600);
+    }
+    return mayRestore;
+}
+
+void CMainFrame::buildMenus() {
+    addSettingsItem(32784, QStringLiteral("ログイン..."));
+    addSettingsItem(32785, QStringLiteral("ログアウト"));
+    addSettingsItem(32786, QStringLiteral("起動時のフォルダを指定する..."));
+    m_settingsMenu->addSeparator();
+    addSettingsItem(32787, QStringLiteral("ダウンロード時に音声ファイルをWAVファイルに変換する"), true);
+    addSettingsItem(32808, QStringLiteral("ダウンロード時に主装置の音声ファイルを自動消去する..."));
+    addSettingsItem(32788, QStringLiteral("WAVファイルを消去する..."));
+    addSettingsItem(32789, QStringLiteral("再生後にWAVファイルを自動消去する"), true);
+    addSettingsItem(32809, QStringLiteral("常時ダウンロード"), true);
+    m_settingsMenu->addSeparator();
+    addSettingsItem(32790, QStringLiteral("録音情報一覧の表示項目の追加と消去..."));
+    addSettingsItem(32791, QStringLiteral("録音情報を編集する..."));
+    addSettingsItem(32792, QStringLiteral("ボックス名称を編集する..."));
+    addSettingsItem(32793, QStringLiteral("ボックスフォルダを作成する..."));
+    addSettingsItem(32794, QStringLiteral("ボックスフォルダ名称を変更する..."));
+    m_settingsMenu->addSeparator();
+    addSettingsItem(32795, QStringLiteral("一覧表をエクスポートする..."));
+    addSettingsItem(32796, QStringLiteral("内線ボックス名称をインポートする..."));
+    m_settingsMenu->addSeparator();
+    addSettingsItem(32803, QStringLiteral("自動バックアップの設定をする..."));
+    connect(m_settingsMenu, &QMenu::aboutToShow, this, &CMainFrame::updateSettingsMenu);
+    m_bar->button(1005)->setMenu(m_settingsMenu);
+
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::rebuildWindowMenu);
+    m_bar->button(1006)->setMenu(m_windowMenu);
+    rebuildWindowMenu();
+}
+
+QAction* CMainFrame::addSettingsItem(int id, const QString& text, bool checkable) {
+    QAction* action = m_settingsMenu->addAction(text);
+    action->setData(id);
+    action->setCheckable(checkable);
+    connect(action, &QAction::triggered, this, [this, id] { onMenuCommand(id); });
+    m_settingsActions.insert(id, action);
+    return action;
+}
+
+void CMainFrame::updateSettingsMenu() {
+    const auto& s = m_context.doc.settings();
+    const bool in = m_context.doc.loggedIn();
+    m_settingsActions[32784]->setEnabled(!in);
+    m_settingsActions[32785]->setEnabled(in);
+    m_settingsActions[32787]->setChecked(s.downConv == 1);
+    m_settingsActions[32789]->setChecked(s.convDel == 1);
+    m_settingsActions[32809]->setChecked(s.always == 1);
+    m_settingsActions[32808]->setEnabled(!m_context.doc.boxFolderName().empty());
+    // Items whose dialogs come with the list, WAV, box management, export and backup
+    // features stay disabled until those exist.
+    for (int id : {32788, 32790, 32791, 32792, 32793, 32794, 32795, 32796, 32803, 32809}) {
+        m_settingsActions[id]->setEnabled(false);
+    }
+}
+
+void CMainFrame::rebuildWindowMenu() {
+    m_windowMenu->clear();
+    const auto lists = m_mdi->subWindowList();
+    auto add = [this](int id, const QString& text) {
+        QAction* action = m_windowMenu->addAction(text);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { arrange(id); });
+        return action;
+    };
+    add(32800, QStringLiteral("並べて表示"))->setEnabled(!lists.isEmpty());
+    add(57651, QStringLiteral("上下に並べて表示"));
+    add(57652, QStringLiteral("左右に並べて表示"));
+    add(57650, QStringLiteral("重ねて表示"));
+    if (lists.isEmpty()) {
+        return;
+    }
+    m_windowMenu->addSeparator();
+    for (int n = 1; n <= 4; ++n) {
+        QMdiSubWindow* window = listWindow(n);
+        if (window == nullptr) {
+            continue;
+        }
+        const auto title = voxmg::frame_texts::windowMenuItem(fromQ(window->windowTitle()));
+        QAction* action = m_windowMenu->addAction(toQ(title));
+        action->setData(10000 + n);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, n] { activateList(n); });
+    }
+}
+
+void CMainFrame::updateCommandStates() {
+    const bool in = m_context.doc.loggedIn();
+    const bool boxFolder = voxmg::box_rows::isBoxFolder(m_context.doc.boxFolderPath());
+    const bool downloads = m_downloads != nullptr && in && boxFolder;
+    m_bar->button(1002)->setEnabled(downloads);
+    m_bar->button(1003)->setEnabled(downloads);
+    // The folder list, list views, message operations and upload come with their own
+    // features; their buttons stay disabled until then.
+    for (int id : {1001, 1004, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018}) {
+        m_bar->button(id)->setEnabled(false);
+    }
+    setMinimumHeight(openListCount() > 0 ? 260 : 250);
+}
+
+void CMainFrame::refreshStatus() {
+    // The status counts belong to the active list; with no list open the pane is empty.
+    if (m_mdi->activeSubWindow() == nullptr) {
+        m_status->clear();
+    }
+}
+
+void CMainFrame::setBoxText(const QString& listSpec) {
+    const auto text = voxmg::frame_texts::boxField(fromQ(listSpec));
+    m_bar->boxField()->setFieldText(listSpec.isEmpty() ? QString() : toQ(text));
+    voxmg::trace("SetBoxText() ﾎﾞｯｸｽ名表示[" + listSpec.toStdString() + "]");
+}
+
+void CMainFrame::refreshBoxFolderName() {
+    QString field = m_bar->folderField()->fieldText();
+    m_context.doc.settings().folderName = voxmg::frame_texts::boxFolderNameFromField(fromQ(field));
+}
+
+void CMainFrame::setFrameEnabled(bool enabled) {
+    centralWidget()->setEnabled(enabled);
+    statusBar()->setEnabled(enabled);
+}
+
+int CMainFrame::openListCount() const {
+    return static_cast<int>(m_mdi->subWindowList().size());
+}
+
+void CMainFrame::restartLiveness() {
+    m_liveness.reset();
+    m_livenessTimer.start(m_context.timings.livenessMs);
+}
+
+void CMainFrame::restartSchedule() {
+    if (m_context.schedule.checkEnabled) {
+        m_scheduleTimer.start(m_context.timings.scheduleMs);
+    }
+}
+
+void CMainFrame::runCommand(const std::function<void()>& body) {
+    m_scheduleTimer.stop();
+    m_context.schedule.backupPendingAfterOperation = false;
+    m_settingsMenu->close();
+    body();
+    refreshStatus();
+    updateCommandStates();
+    // A dialog closed for a due backup: the backup itself comes with the automatic backup
+    // feature and will run here.
+    m_context.schedule.backupPendingAfterOperation = false;
+    restartSchedule();
+}
+
+void CMainFrame::onCommand(int id) {
+    switch (id) {
+        case 1002:
+        case 1003:
+            runCommand([this, id] { downloadCommand(id); });
+            break;
+        case 1007:
+            runCommand([this] {
+                CAboutDlg about(m_context, this);
+                about.exec();
+            });
+            break;
+        default:
+            // 1005 and 1006 open their menus from the buttons themselves.
+            break;
+    }
+}
+
+void CMainFrame::onMenuCommand(int id) {
+    auto& s = m_context.doc.settings();
+    switch (id) {
+        case 32784:
+            runCommand([this] { loginCommand(); });
+            break;
+        case 32785:
+            logout();
+            break;
+        case 32786:
+            runCommand([this] {
+                CFolderSetDlg dialog(m_context, this);
+                dialog.exec();
+            });
+            break;
+        case 32787:
+            s.downConv = s.downConv == 1 ? 0 : 1;
+            break;
+        case 32789:
+            s.convDel = s.convDel == 1 ? 0 : 1;
+            break;
+        case 32808:
+            runCommand([this] { autoDeleteCommand(); });
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainFrame::loginCommand() {
+    CLoginDlg dialog(m_context, *m_session, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        restartLiveness();
+    }
+}
+
+void CMainFrame::downloadCommand(int id) {
+    if (m_downloads == nullptr) {
+        return;
+    }
+    refreshBoxFolderName();
+    setFrameEnabled(false);
+    int result = QDialog::Rejected;
+    if (id == 1002) {
+        CDownKindSetDlg dialog(m_context, *m_downloads, this);
+        result = dialog.exec();
+    } else {
+        CSelDownDlg dialog(m_context, *m_downloads, this);
+        result = dialog.exec();
+    }
+    setFrameEnabled(true);
+    activateWindow();
+    if (result == QDialog::Accepted && m_context.doc.loggedIn()) {
+        restartLiveness();
+    }
+}
+
+void CMainFrame::autoDeleteCommand() {
+    CSelAutoDelDlg dialog(m_context, this);
+    dialog.exec();
+}
+
+void CMainFrame::logout() {
+    m_scheduleTimer.stop();
+    m_livenessTimer.stop();
+    m_liveness.reset();
+    m_settingsMenu->close();
+    if (m_context.doc.loggedIn()) {
+        setFrameEnabled(false);
+        auto& flags = m_context.flags;
+        flags.cancelAll = 1;
+        flags.pauseWorker(1, m_context.pump);
+        m_session->logout();
+        m_context.doc.setLoggedIn(false);
+        updateCommandStates();
+        flags.cancelAll = 0;
+        flags.resumeWorker();
+        setFrameEnabled(true);
+    }
+    update();
+    restartSchedule();
+}
+
+void CMainFrame::livenessTick() {
+    voxmg::LivenessTicker::Tick tick;
+    tick.backupRunning = m_context.schedule.backupRunning;
+    tick.hasConnection = m_session->hasControlConnection();
+    tick.loggedIn = m_context.doc.loggedIn();
+    tick.drainAndProbe = [this] { return m_session->drainAndProbe(); };
+    tick.errorWindowOpen = m_errorWindowOpen;
+    switch (m_liveness.tick(tick)) {
+        case voxmg::LivenessTicker::Outcome::ProbeFailedWait:
+            m_context.doc.setLoggedIn(false);
+            updateCommandStates();
+            break;
+        case voxmg::LivenessTicker::Outcome::ProbeFailedReconnect:
+            m_context.doc.setLoggedIn(false);
+            updateCommandStates();
+            m_livenessTimer.stop();
+            reconnectFlow();
+            break;
+        case voxmg::LivenessTicker::Outcome::IdleLogout:
+            m_livenessTimer.stop();
+            logout();
+            break;
+        case voxmg::LivenessTicker::Outcome::Nothing:
+            break;
+    }
+}
+
+void CMainFrame::scheduleTick() {
+    m_scheduleTimer.stop();
+    if (m_context.backupDue()) {
+        m_context.offerBackup();
+    }
+    restartSchedule();
+}
+
+void CMainFrame::reconnectFlow() {
+    m_scheduleTimer.stop();
+    CRecomDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted) {
+        restartSchedule();
+        close();
+        return;
+    }
+    // The old object goes with its dead connection; a new one logs in with the values the
+    // user gave last.
+    m_session->logout();
+    m_session.reset();
+    m_session = makeSession();
+    const int result = m_session->connectAndLogin(m_context.doc.login());
+    if (result == 0) {
+        m_context.doc.setLoggedIn(true);
+        restartLiveness();
+    } else {
+        m_context.messages.error(this, connectResultText(result));
+    }
+    updateCommandStates();
+    // Also after a successful reconnect, or the backup schedule would stay off for the rest
+    // of the run.
+    restartSchedule();
+}
+
+bool CMainFrame::confirmExit() {
+    m_scheduleTimer.stop();
+    m_context.schedule.backupRequest = false;
+    CEndChkDlg dialog(m_context, false, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        restartSchedule();
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::exitSequence() {
+    m_scheduleTimer.stop();
+    m_livenessTimer.stop();
+    m_stateTimer.stop();
+    setFrameEnabled(false);
+    auto& flags = m_context.flags;
+    flags.suspendRequest = 1;
+    flags.cancelAll = 1;
+
+    std::vector<voxmg::ListPlacement> lists;
+    auto order = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        voxmg::ListPlacement p;
+        p.number = (*it)->property(kListNumber).toInt();
+        p.rect = toRect((*it)->geometry());
+        p.showCmd = (*it)->isMaximized()
+                        ? voxmg::kShowMaximized
+                        : ((*it)->isMinimized() ? voxmg::kShowMinimized : voxmg::kShowNormal);
+        lists.push_back(p);
+    }
+    m_context.doc.settings().num = static_cast<int>(lists.size());
+    m_context.doc.save(toRect(normalGeometry()), lists);
+
+    for (const auto& wav : m_pendingWav) {
+        std::error_code ec;
+        std::filesystem::remove(wav, ec);
+    }
+    m_pendingWav.clear();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (!confirmExit()) {
+        event->ignore();
+        return;
+    }
+    exitSequence();
+    m_closing = true;
+    event->accept();
+}
+
+QMdiSubWindow* CMainFrame::listWindow(int n) const {
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (window->property(kListNumber).toInt() == n) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+bool CMainFrame::openList(int n) {
+    QWidget* view = m_listFactory ? m_listFactory(n) : nullptr;
+    if (view == nullptr) {
+        return false;
+    }
+    QMdiSubWindow* window = m_mdi->addSubWindow(view);
+    window->setProperty(kListNumber, n);
+    if (m_listsMaximized) {
+        window->showMaximized();
+    } else {
+        window->show();
+    }
+    return true;
+}
+
+void CMainFrame::placeList(int n, const voxmg::Rect& rect, int showCmd) {
+    QMdiSubWindow* window = listWindow(n);
+    if (window == nullptr || rect.left == voxmg::kPlacementUnset) {
+        return;
+    }
+    window->setGeometry(fromRect(rect));
+    if (showCmd == voxmg::kShowMinimized) {
+        window->showMinimized();
+    }
+}
+
+void CMainFrame::closeAllLists() {
+    m_mdi->closeAllSubWindows();
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        m_mdi->removeSubWindow(window);
+        window->deleteLater();
+    }
+    m_listCount = 0;
+}
+
+void CMainFrame::activateList(int n) {
+    if (QMdiSubWindow* window = listWindow(n)) {
+        m_mdi->setActiveSubWindow(window);
+    }
+}
+
+void CMainFrame::arrange(int id) {
+    m_windowMenu->close();
+    auto lists = m_mdi->subWindowList(QMdiArea::StackingOrder);
+    const QRect area = m_mdi->viewport()->rect();
+    const int w = area.width();
+    const int h = area.height() - 150;
+    auto place = [](QMdiSubWindow* window, const QRect& r) {
+        window->showNormal();
+        window->setGeometry(r);
+    };
+    if (id == 32800 && lists.size() == 3) {
+        // Active list on the left half, the next two stacked on the right.
+        QMdiSubWindow* active = m_mdi->activeSubWindow() != nullptr ? m_mdi->activeSubWindow() : lists.back();
+        lists.removeAll(active);
+        place(active, QRect(0, 0, w / 2, h));
+        place(lists.back(), QRect(w / 2, 0, w - w / 2, h / 2));
+        place(lists.front(), QRect(w / 2, h / 2, w - w / 2, h - h / 2));
+        return;
+    }
+    if ((id == 57651 || id == 57652) && lists.size() == 4) {
+        // Two pairs, each pair sharing its half of the area less 150 pixels of height.
+        for (int i = 0; i < 4; ++i) {
+            const int pair = i / 2;
+            const int within = i % 2;
+            QRect r = id == 57651 ? QRect(pair * (w / 2), within * (h / 2), w / 2, h / 2)
+                                  : QRect(within * (w / 2), pair * (h / 2), w / 2, h / 2);
+            place(lists[i], r);
+        }
+        return;
+    }
+    if (id == 57650) {
+        m_mdi->cascadeSubWindows();
+    } else {
+        m_mdi->tileSubWindows();
+    }
+}

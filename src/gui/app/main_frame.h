@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/app/liveness.h"
+#include "core/app/network_folder.h"
+#include "core/app/startup.h"
+#include "gui/app/app_context.h"
+#include "gui/app/device_session.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class CCommandBar;
+class DownloadRunner;
+
+// The program's MDI frame: command bar, settings and window menus, status line, the
+// connection to the main unit with its liveness timer, and the exit sequence.
+class CMainFrame : public QMainWindow, public voxmg::ListWindowHost {
+    Q_OBJECT
+public:
+    // Creates list window n (a widget for the MDI area), null when its list cannot be opened.
+    using ListWindowFactory = std::function<QWidget*(int n)>;
+
+    CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Creation: the start-up folder, the data root folder on a network file system, the two
+    // fields and the saved frame placement. Returns whether list windows may be restored.
+    bool initialise(const voxmg::NetworkFolderProbe& network);
+
+    CCommandBar* commandBar() const { return m_bar; }
+    QMdiArea* mdiArea() const { return m_mdi; }
+    QMenu* settingsMenu() const { return m_settingsMenu; }
+    QMenu* windowMenu() const { return m_windowMenu; }
+    QAction* settingsAction(int id) const { return m_settingsActions.value(id); }
+    QLabel* statusPane() const { return m_status; }
+    DeviceSession& session() { return *m_session; }
+    voxmg::LivenessTicker& liveness() { return m_liveness; }
+    QTimer& livenessTimer() { return m_livenessTimer; }
+    QTimer& scheduleTimer() { return m_scheduleTimer; }
+    AppContext& context() { return m_context; }
+
+    void setListWindowFactory(ListWindowFactory factory) { m_listFactory = std::move(factory); }
+    void setDownloadRunner(DownloadRunner* runner) { m_downloads = runner; }
+    // Whether a window titled "エラー" is open; by default the application's top-level widgets.
+    void setErrorWindowCheck(std::function<bool()> check) { m_errorWindowOpen = std::move(check); }
+
+    // Commands of the command bar (ids 1001..1018) and of the settings menu.
+    void onCommand(int id);
+    void onMenuCommand(int id);
+    void logout();
+    void livenessTick();
+    void scheduleTick();
+    void reconnectFlow();
+    // Exit confirmation; true when the program is to end.
+    bool confirmExit();
+    // Stops the work, saves settings and placements, deletes queued WAV files.
+    void exitSequence();
+
+    void updateCommandStates();
+    void updateSettingsMenu();
+    void rebuildWindowMenu();
+    void refreshStatus();
+    void setBoxText(const QString& listSpec);
+    // The current box folder name read back from the folder field.
+    void refreshBoxFolderName();
+    // Logged in, or an operation talked to the main unit: count idle ticks from zero again.
+    void restartLiveness();
+    void setFrameEnabled(bool enabled);
+    int openListCount() const;
+    std::vector<std::string>& pendingWavDeletions() { return m_pendingWav; }
+
+    // ListWindowHost
+    void setOpenListCount(int count) override { m_listCount = count; }
+    void setListsOpenMaximized() override { m_listsMaximized = true; }
+    bool openList(int n) override;
+    void placeList(int n, const voxmg::Rect& rect, int showCmd) override;
+    void closeAllLists() override;
+    void activateList(int n) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    QAction* addSettingsItem(int id, const QString& text, bool checkable = false);
+    void runCommand(const std::function<void()>& body);
+    void restartSchedule();
+    void loginCommand();
+    void downloadCommand(int id);
+    void autoDeleteCommand();
+    void arrange(int id);
+    QMdiSubWindow* listWindow(int n) const;
+    std::unique_ptr<DeviceSession> makeSession();
+
+    AppContext& m_context;
+    DeviceSessionFactory m_sessions;
+    std::unique_ptr<DeviceSession> m_session;
+    CCommandBar* m_bar;
+    QMdiArea* m_mdi;
+    QLabel* m_status;
+    QMenu* m_settingsMenu;
+    QMenu* m_windowMenu;
+    QMap<int, QAction*> m_settingsActions;
+    QTimer m_livenessTimer;
+    QTimer m_scheduleTimer;
+    QTimer m_stateTimer;
+    voxmg::LivenessTicker m_liveness;
+    std::function<bool()> m_errorWindowOpen;
+    ListWindowFactory m_listFactory;
+    DownloadRunner* m_downloads = nullptr;
+    std::vector<std::string> m_pendingWav;
+    int m_listCount = 0;
+    bool m_listsMaximized = false;
+    bool m_closing = false;
+};

@@ -1,0 +1,72 @@
+#include "gui/app/vox_app.h"
+
+#include "core/app/startup.h"
+#include "core/base/paths.h"
+#include "gui/app/choosers.h"
+#include "gui/app/command_bar.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/user_messages.h"
+
+namespace {
+
+constexpr char kAppTitle[] = "VOXMG-Zu";
+
+std::string orDefault(const std::string& value, const std::string& fallback) {
+    return value.empty() ? fallback : value;
+}
+
+}  // namespace
+
+CVOXMGApp::CVOXMGApp(Options options)
+    : m_options(std::move(options)),
+      m_doc(orDefault(m_options.settingsPath, voxmg::settingsFilePath(voxmg::paths::programFolder()))) {
+    if (m_options.messages == nullptr) {
+        m_ownMessages = std::make_unique<QtUserMessages>();
+        m_options.messages = m_ownMessages.get();
+    }
+    if (m_options.choosers == nullptr) {
+        m_ownChoosers = std::make_unique<QtChoosers>();
+        m_options.choosers = m_ownChoosers.get();
+    }
+    m_context.reset(new AppContext{
+        m_doc, m_flags, *m_options.messages, *m_options.choosers, m_options.timings, {}, uiPump()});
+    if (!m_options.sessions) {
+        m_options.sessions = ftpSessionFactory(m_flags, m_context->pump);
+    }
+}
+
+CVOXMGApp::~CVOXMGApp() {
+    m_frame.reset();
+    m_lock.reset();
+}
+
+bool CVOXMGApp::start() {
+    m_lock = voxmg::InstanceLock::acquire(orDefault(m_options.lockPath, voxmg::instanceLockPath(kAppTitle)));
+    if (!m_lock) {
+        m_options.messages->show(nullptr, QStringLiteral("Zuシリーズ音声ファイル管理は既に起動しています。"),
+                                 QStringLiteral("エラー"), UserMessages::Icon::Stop);
+        return false;
+    }
+
+    m_doc.load();
+    m_frame = std::make_unique<CMainFrame>(*m_context, m_options.sessions);
+    const bool mayRestore = m_frame->initialise(m_options.network);
+    m_frame->show();
+
+    const auto outcome = voxmg::checkStartupFolder(m_doc.settings(), m_doc.profile(), mayRestore, *m_frame);
+    if (outcome == voxmg::StartupFolderOutcome::FolderMissing) {
+        m_frame->setBoxText(QString());
+    }
+
+    auto& schedule = m_context->schedule;
+    schedule.backupRunning = false;
+    schedule.checkEnabled = true;
+    // Declining the start-up backup switches the schedule check off for this run.
+    if (m_context->backupDue() && !m_context->offerBackup()) {
+        schedule.checkEnabled = false;
+    }
+    if (schedule.checkEnabled) {
+        m_frame->scheduleTimer().start(m_context->timings.scheduleMs);
+    }
+    return true;
+}

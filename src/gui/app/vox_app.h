@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/app/doc.h"
+#include "core/app/network_folder.h"
+#include "core/app/single_instance.h"
+#include "core/base/flags.h"
+#include "gui/app/app_context.h"
+#include "gui/app/device_session.h"
+
+class CMainFrame;
+class UserMessages;
+class Choosers;
+
+// The application object: single-instance guard, settings file, main frame, start-up folder
+// check and list restore, start-up backup offer, schedule timer.
+class CVOXMGApp {
+public:
+    struct Options {
+        std::string settingsPath;          // default: VOXMG.ini beside the program
+        std::string lockPath;              // default: the runtime folder's VOXMG-Zu lock
+        UserMessages* messages = nullptr;  // default: message boxes
+        Choosers* choosers = nullptr;      // default: file dialogs
+        DeviceSessionFactory sessions;     // default: CFtpMng
+        Timings timings;
+        voxmg::NetworkFolderProbe network = voxmg::systemNetworkFolderProbe();
+    };
+
+    explicit CVOXMGApp(Options options);
+    ~CVOXMGApp();
+
+    // False when the program must end without a window (another instance runs).
+    bool start();
+
+    CMainFrame* frame() const { return m_frame.get(); }
+    voxmg::CVOXMGDoc& doc() { return m_doc; }
+    AppContext& context() { return *m_context; }
+
+private:
+    Options m_options;
+    std::unique_ptr<UserMessages> m_ownMessages;
+    std::unique_ptr<Choosers> m_ownChoosers;
+    voxmg::Flags m_flags;
+    voxmg::CVOXMGDoc m_doc;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<voxmg::InstanceLock> m_lock;
+    std::unique_ptr<CMainFrame> m_frame;
+};

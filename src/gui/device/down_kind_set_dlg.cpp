@@ -1,0 +1,55 @@
+#include "gui/device/down_kind_set_dlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "gui/app/app_context.h"
+#include "gui/app/dialog_schedule.h"
+#include "gui/device/download_confirm.h"
+#include "gui/device/download_runner.h"
+
+CDownKindSetDlg::CDownKindSetDlg(AppContext& context, DownloadRunner& runner, QWidget* parent)
+    : QDialog(parent),
+      m_context(context),
+      m_runner(runner),
+      m_full(new QPushButton(QStringLiteral("録音情報と音声ファイル"), this)),
+      m_infoOnly(new QPushButton(QStringLiteral("録音情報のみ"), this)),
+      m_schedule(new DialogScheduleCheck(this, context)),
+      m_watch(new LoggedInWatch(context, this, {m_full, m_infoOnly})) {
+    setWindowTitle(QStringLiteral("ダウンロード種別"));
+    auto* column = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+    top->addWidget(icon, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(new QLabel(QStringLiteral("主装置の音声メッセージをダウンロードします。"), this));
+    texts->addWidget(new QLabel(QStringLiteral("ダウンロード種別を選択してください。"), this));
+    top->addLayout(texts, 1);
+    column->addLayout(top);
+    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_full);
+    row->addWidget(m_infoOnly);
+    row->addWidget(cancel);
+    column->addLayout(row);
+    cancel->setDefault(true);
+    connect(m_full, &QPushButton::clicked, this, [this] { start(false); });
+    connect(m_infoOnly, &QPushButton::clicked, this, [this] { start(true); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_schedule->start();
+}
+
+void CDownKindSetDlg::start(bool infoOnly) {
+    m_schedule->stop();
+    if (!confirmDownload(m_context, this)) {
+        m_schedule->start();
+        return;
+    }
+    hide();
+    m_runner.bulkDownload(infoOnly);
+    accept();
+}

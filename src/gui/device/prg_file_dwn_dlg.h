@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+#include "core/base/flags.h"
+#include "core/base/progress.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// "ダウンロード中": the progress of a download running on the UI thread. Shown modal, so the
+// rest of the program takes no input while the engine pumps events; キャンセル asks every
+// running transfer to stop.
+class CPrgFileDwnDlg : public QDialog, public voxmg::ProgressSink {
+    Q_OBJECT
+public:
+    CPrgFileDwnDlg(voxmg::Flags& flags, QWidget* parent = nullptr);
+
+    // Messages expected in this run (range 0..100 counts them in per cent).
+    void setMessageCount(int messages) { m_messages = messages; }
+
+    void setRange(int range) override;
+    void setPosition(int position) override;
+    void nextFile() override;
+    void infoFileDone() override {}
+    void beforeConversion() override {}
+    void infoOnlyStep(int percent) override;
+
+    QProgressBar* bar() const { return m_bar; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+protected:
+    void reject() override;  // Escape and the title bar close cancel like the button
+
+private:
+    voxmg::Flags& m_flags;
+    QLabel* m_text;
+    QProgressBar* m_bar;
+    QPushButton* m_cancel;
+    int m_messages = 0;
+    int m_done = 0;
+};

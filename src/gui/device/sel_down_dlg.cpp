@@ -1,0 +1,124 @@
+#include "gui/device/sel_down_dlg.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/app/box_rows.h"
+#include "gui/app/app_context.h"
+#include "gui/app/dialog_schedule.h"
+#include "gui/app/qt_text.h"
+#include "gui/app/user_messages.h"
+#include "gui/device/check_list_ctrl.h"
+#include "gui/device/download_confirm.h"
+#include "gui/device/download_runner.h"
+
+QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
+                      QList<QPushButton*>* allNone) {
+    auto* group = new QGroupBox(QStringLiteral("BOX選択"), parent);
+    auto* grid = new QGridLayout(group);
+    int column = 0;
+    for (auto [list, label] :
+         {std::pair{rusuroku, QStringLiteral("留守録BOX")}, std::pair{naisen, QStringLiteral("内線BOX")}}) {
+        list->setMinimumSize(185, 200);
+        grid->addWidget(new QLabel(label, group), 0, column, 1, 2);
+        grid->addWidget(list, 1, column, 1, 2);
+        auto* all = new QPushButton(QStringLiteral("全選択"), group);
+        auto* none = new QPushButton(QStringLiteral("全未選択"), group);
+        QObject::connect(all, &QPushButton::clicked, list, [list] { list->setAll(true); });
+        QObject::connect(none, &QPushButton::clicked, list, [list] { list->setAll(false); });
+        grid->addWidget(all, 2, column);
+        grid->addWidget(none, 2, column + 1);
+        if (allNone != nullptr) {
+            *allNone << all << none;
+        }
+        column += 2;
+    }
+    return group;
+}
+
+CSelDownDlg::CSelDownDlg(AppContext& context, DownloadRunner& runner, QWidget* parent)
+    : QDialog(parent),
+      m_context(context),
+      m_runner(runner),
+      m_boxRadio(new QRadioButton(QStringLiteral("BOX選択"), this)),
+      m_responseRadio(new QRadioButton(QStringLiteral("システム応答メッセージ"), this)),
+      m_rusuroku(new CCheckListCtrl(this)),
+      m_naisen(new CCheckListCtrl(this)),
+      m_destination(new QLineEdit(this)),
+      m_full(new QPushButton(QStringLiteral("録音情報と音声ファイル"), this)),
+      m_infoOnly(new QPushButton(QStringLiteral("録音情報のみ"), this)),
+      m_schedule(new DialogScheduleCheck(this, context)),
+      m_watch(new LoggedInWatch(context, this, {m_full, m_infoOnly})) {
+    setWindowTitle(QStringLiteral("ボックス/システム応答メッセージ選択"));
+    auto* column = new QVBoxLayout(this);
+    auto* radios = new QHBoxLayout;
+    radios->addWidget(m_boxRadio);
+    radios->addWidget(m_responseRadio);
+    radios->addStretch();
+    column->addLayout(radios);
+    column->addWidget(boxListGroup(this, m_rusuroku, m_naisen, &m_allNone));
+    column->addWidget(new QLabel(QStringLiteral("ダウンロード先フォルダ"), this));
+    m_destination->setReadOnly(true);
+    column->addWidget(m_destination);
+    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_full);
+    row->addWidget(m_infoOnly);
+    row->addWidget(cancel);
+    column->addLayout(row);
+    cancel->setDefault(true);
+
+    const std::string folder = context.doc.boxFolderPath();
+    m_rusuroku->setRows(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kRusuroku));
+    m_naisen->setRows(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kNaisen));
+    m_destination->setText(pathToQ(folder));
+    m_boxRadio->setChecked(true);
+
+    connect(m_boxRadio, &QRadioButton::clicked, this, &CSelDownDlg::onKind);
+    connect(m_responseRadio, &QRadioButton::clicked, this, &CSelDownDlg::onKind);
+    connect(m_full, &QPushButton::clicked, this, [this] { start(false); });
+    connect(m_infoOnly, &QPushButton::clicked, this, [this] { start(true); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_schedule->start();
+}
+
+void CSelDownDlg::onKind() {
+    const bool boxes = m_boxRadio->isChecked();
+    m_rusuroku->setEnabled(boxes);
+    m_naisen->setEnabled(boxes);
+    for (auto* button : m_allNone) {
+        button->setEnabled(boxes);
+    }
+    m_infoOnly->setEnabled(boxes && !m_watch->tripped());
+}
+
+void CSelDownDlg::start(bool infoOnly) {
+    m_schedule->stop();
+    if (!confirmDownload(m_context, this)) {
+        m_schedule->start();
+        return;
+    }
+    const bool boxes = m_boxRadio->isChecked();
+    if (boxes && !m_rusuroku->anySelected() && !m_naisen->anySelected()) {
+        m_context.messages.error(this, QStringLiteral("選択されていません。"));
+        m_context.flags.gate.clearPause();
+        m_schedule->start();
+        return;
+    }
+    hide();
+    if (boxes) {
+        m_runner.selectedDownload(BoxChoice{m_rusuroku->selectedBoxes(), m_naisen->selectedBoxes()},
+                                  infoOnly);
+    } else {
+        m_runner.responseDownload();
+    }
+    m_context.flags.resumeWorker();
+    accept();
+}
