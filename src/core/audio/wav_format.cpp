@@ -1,7 +1,6 @@
 #include "core/audio/wav_format.h"
 
 #include <cstring>
-#include <vector>
 
 namespace voxmg::audio {
 
@@ -86,11 +85,11 @@ bool WavWriter::append(std::span<const std::int16_t> samples) {
     if (!m_file) {
         return false;
     }
-    std::vector<std::uint8_t> bytes(samples.size() * 2);
+    m_bytes.resize(samples.size() * 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        writeLe16(bytes, i * 2, static_cast<std::uint16_t>(samples[i]));
+        writeLe16(m_bytes, i * 2, static_cast<std::uint16_t>(samples[i]));
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size()) {
+    if (std::fwrite(m_bytes.data(), 1, m_bytes.size(), m_file.get()) != m_bytes.size()) {
         return false;
     }
     m_samples += samples.size();

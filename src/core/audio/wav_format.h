@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/audio/file_handle.h"
 
@@ -61,6 +62,7 @@ private:
     FileHandle m_file;
     bool m_begun = false;
     std::uint64_t m_samples = 0;
+    std::vector<std::uint8_t> m_bytes;  // reused between appends
 };
 
 }  // namespace voxmg::audio

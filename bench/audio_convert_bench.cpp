@@ -1,0 +1,212 @@
+// Conversion speed against bare codec loops measured in the same run:
+// - a 10-minute message converted to WAV, against a bare bcg729 decode loop over its frames;
+// - a 10-minute WMA imported, against FFmpeg decoding it plus a bare bcg729 encode loop.
+// Prints ratios; never asserts a time.
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/audio/audio_import.h"
+#include "core/audio/conversion_engine.h"
+#include "core/audio/g729_codec.h"
+#include "core/audio/wav_conversion.h"
+
+extern "C" {
+#include <bcg729/decoder.h>
+#include <bcg729/encoder.h>
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kSeconds = 600;
+constexpr int kRuns = 3;
+
+double bestMs(const std::function<void()>& run) {
+    double best = 1e300;
+    for (int i = 0; i < kRuns; ++i) {
+        const auto t0 = Clock::now();
+        run();
+        best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    return best;
+}
+
+// Voiced tone with a wandering pitch, noise and syllable gaps: something the codec has to
+// work on, not silence.
+std::vector<std::int16_t> testSignal() {
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 600);
+    std::vector<std::int16_t> s(static_cast<std::size_t>(kSeconds) * 8000);
+    double phase = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const double t = static_cast<double>(i) / 8000;
+        phase += (150 + 40 * std::sin(2 * M_PI * 0.5 * t)) / 8000;
+        const double env = std::fmod(t, 0.75) < 0.5 ? 1 : 0.05;
+        const double v =
+            env * (6000 * std::sin(2 * M_PI * phase) + 2500 * std::sin(6 * M_PI * phase)) + noise(rng);
+        s[i] = static_cast<std::int16_t>(std::clamp(v, -32000.0, 32000.0));
+    }
+    return s;
+}
+
+std::vector<std::uint8_t> bareEncode(const std::vector<std::int16_t>& pcm) {
+    bcg729EncoderChannelContextStruct* enc = initBcg729EncoderChannel(0);
+    std::vector<std::uint8_t> frames(pcm.size() / 80 * 10);
+    for (std::size_t f = 0; f < pcm.size() / 80; ++f) {
+        std::uint8_t len = 0;
+        bcg729Encoder(enc, pcm.data() + f * 80, frames.data() + f * 10, &len);
+    }
+    closeBcg729EncoderChannel(enc);
+    return frames;
+}
+
+std::int64_t bareDecode(const std::vector<std::uint8_t>& frames) {
+    bcg729DecoderChannelContextStruct* dec = initBcg729DecoderChannel();
+    std::int16_t out[80];
+    std::int64_t sum = 0;
+    for (std::size_t f = 0; f + 10 <= frames.size(); f += 10) {
+        bcg729Decoder(dec, frames.data() + f, 10, 0, 0, 0, out);
+        sum += out[0];
+    }
+    closeBcg729DecoderChannel(dec);
+    return sum;
+}
+
+// FFmpeg decode + resample to mono s16 8000 Hz into memory, no files, no checks beyond need.
+std::vector<std::int16_t> bareFfmpegDecode(const std::string& path) {
+    std::vector<std::int16_t> pcm;
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
+        return pcm;
+    }
+    avformat_find_stream_info(fmt, nullptr);
+    const AVCodec* codec = nullptr;
+    const int stream = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(ctx, fmt->streams[stream]->codecpar);
+    avcodec_open2(ctx, codec, nullptr);
+    AVChannelLayout mono{};
+    av_channel_layout_default(&mono, 1);
+    SwrContext* swr = nullptr;
+    swr_alloc_set_opts2(&swr, &mono, AV_SAMPLE_FMT_S16, 8000, &ctx->ch_layout, ctx->sample_fmt,
+                        ctx->sample_rate, 0, nullptr);
+    swr_init(swr);
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    std::vector<std::int16_t> buf;
+    auto drain = [&] {
+        while (avcodec_receive_frame(ctx, frame) == 0) {
+            buf.resize(static_cast<std::size_t>(swr_get_out_samples(swr, frame->nb_samples)) + 32);
+            auto* out = reinterpret_cast<std::uint8_t*>(buf.data());
+            const int got =
+                swr_convert(swr, &out, static_cast<int>(buf.size()),
+                            const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+            pcm.insert(pcm.end(), buf.begin(), buf.begin() + std::max(got, 0));
+            av_frame_unref(frame);
+        }
+    };
+    while (av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == stream) {
+            avcodec_send_packet(ctx, pkt);
+            drain();
+        }
+        av_packet_unref(pkt);
+    }
+    avcodec_send_packet(ctx, nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    swr_free(&swr);
+    avcodec_free_context(&ctx);
+    avformat_close_input(&fmt);
+    return pcm;
+}
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& prefix, const void* data,
+               std::size_t n) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(prefix.data()), static_cast<std::streamsize>(prefix.size()));
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
+}
+
+std::vector<std::uint8_t> wavHeaderFor(std::size_t samples) {
+    std::vector<std::uint8_t> h;
+    auto le = [&h](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            h.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        }
+    };
+    auto tag = [&h](const char* t) { h.insert(h.end(), t, t + 4); };
+    const auto data = static_cast<std::uint32_t>(samples * 2);
+    tag("RIFF"), le(36 + data, 4), tag("WAVE"), tag("fmt "), le(16, 4), le(1, 2), le(1, 2), le(8000, 4);
+    le(16000, 4), le(2, 2), le(16, 2), tag("data"), le(data, 4);
+    return h;
+}
+
+}  // namespace
+
+int main() {
+    using namespace voxmg;
+    std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string dir = pattern;
+    audio::ConversionEngine engine(dir);
+    Flags flags;
+    const audio::CallerContext caller{flags, [] {}, nullptr};
+
+    const std::vector<std::int16_t> signal = testSignal();
+    const std::vector<std::uint8_t> frames = bareEncode(signal);
+    const std::string voice = dir + "/msg.vmdat";
+    writeFile(voice, std::vector<std::uint8_t>(1246, 0), frames.data(), frames.size());
+
+    volatile std::int64_t sink = 0;
+    const double bareDecodeMs = bestMs([&] { sink = sink + bareDecode(frames); });
+    int converted = 1;
+    const double convertMs =
+        bestMs([&] { converted &= audio::convertVoiceFileToWav(engine.decoding, voice, 0, {}, caller); });
+    std::printf(
+        "to-wav, %d s of speech: engine %.1f ms, bare bcg729 decode %.1f ms, ratio %.2f (aim <= 1.2)%s\n",
+        kSeconds, convertMs, bareDecodeMs, convertMs / bareDecodeMs, converted ? "" : " [conversion FAILED]");
+
+    const std::string wav = dir + "/signal.wav";
+    const std::vector<std::uint8_t> header = wavHeaderFor(signal.size());
+    writeFile(wav, header, signal.data(), signal.size() * 2);
+    const std::string wma = dir + "/A001.WMA";
+    const std::string cmd = "ffmpeg -loglevel error -y -i '" + wav + "' -c:a wmav2 -b:a 64k '" + wma + "'";
+    if (std::system(cmd.c_str()) != 0) {
+        std::printf("import: skipped, the ffmpeg command could not make the WMA file\n");
+    } else {
+        const double bareImportMs = bestMs([&] {
+            const std::vector<std::int16_t> pcm = bareFfmpegDecode(wma);
+            sink = sink + static_cast<std::int64_t>(bareEncode(pcm).size());
+        });
+        int imported = 1;
+        const double importMs = bestMs(
+            [&] { imported &= audio::runEncodingJob(engine.encoding, wma, dir + "/A001.vmdat", 0, caller); });
+        std::printf(
+            "import, %d s WMA: engine %.1f ms, FFmpeg decode + bare bcg729 encode %.1f ms, ratio %.2f "
+            "(aim <= 1.3)%s\n",
+            kSeconds, importMs, bareImportMs, importMs / bareImportMs, imported ? "" : " [import FAILED]");
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return 0;
+}
