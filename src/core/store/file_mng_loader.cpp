@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -55,21 +56,26 @@ std::optional<FILESTS_INFO> CFileMng::loadOne(int fd, const std::string& path,
 int CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const {
     std::lock_guard guard(folderLock());
     std::u16string boxName(text::cutToWidth(readBoxName(folder), 10));
-    std::vector<FILESTS_INFO> found;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
     if (!dir) {
-        dest = std::move(found);
+        dest.clear();
         return 0;
     }
-    int dirFd = ::dirfd(dir.get());
-    while (found.size() < kMaxRecords) {
-        dirent* entry = ::readdir(dir.get());
-        if (!entry) {
-            break;
-        }
+    // Names first, so the records can be allocated for what the folder holds: a folder of a
+    // few messages costs a few records, not the room for the largest list.
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir.get())) {
         std::string_view name(entry->d_name);
-        if (entry->d_type == DT_DIR || name == "." || name == ".." || !naming::isMessageName(name)) {
-            continue;
+        if (entry->d_type != DT_DIR && name != "." && name != ".." && naming::isMessageName(name)) {
+            names.emplace_back(name);
+        }
+    }
+    int dirFd = ::dirfd(dir.get());
+    std::vector<FILESTS_INFO> found;
+    found.reserve(std::min(names.size(), kMaxRecords));
+    for (const auto& name : names) {
+        if (found.size() >= kMaxRecords) {
+            break;
         }
         if (naming::isInfoName(name)) {
             // The voice data file of the same message stands for it.
@@ -79,12 +85,11 @@ int CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>
                 continue;
             }
         }
-        fileio::Fd fd(::openat(dirFd, entry->d_name, O_RDONLY | O_CLOEXEC));
+        fileio::Fd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd.valid()) {
             return -1;
         }
-        std::string path = paths::join(folder, name);
-        if (auto record = loadOne(fd.get(), path, boxName)) {
+        if (auto record = loadOne(fd.get(), paths::join(folder, name), boxName)) {
             found.push_back(*record);
         }
     }
