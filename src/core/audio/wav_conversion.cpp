@@ -48,7 +48,7 @@ std::optional<std::vector<char>> readFrames(const std::string& voicePath) {
     }
     std::vector<char> frames(static_cast<std::size_t>(size) - kVoiceFramesOffset);
     in.seekg(static_cast<std::streamoff>(kVoiceFramesOffset));
-    if (!in.read(frames.data(), static_cast<std::streamsize>(frames.size()))) {
+    if (!frames.empty() && !in.read(frames.data(), static_cast<std::streamsize>(frames.size()))) {
         return std::nullopt;
     }
     return frames;
@@ -59,7 +59,8 @@ bool writeFrameFile(const std::string& path, const std::vector<char>& frames) {
     if (!out) {
         return false;
     }
-    const bool written = std::fwrite(frames.data(), 1, frames.size(), out.get()) == frames.size();
+    const bool written =
+        frames.empty() || std::fwrite(frames.data(), 1, frames.size(), out.get()) == frames.size();
     return closeFile(out) && written;
 }
 
