@@ -63,6 +63,12 @@ int CFtpMng::connectAndLogin() {
     if (!ftp::greetingNamesModel(greeting)) {
         return UnsupportedModel;
     }
+    if (greeting[3] == '-') {
+        // A greeting of several lines: its other lines came with the first one. Left in place
+        // they would be read as the answer to USER, and a line without the model name there
+        // refuses the login.
+        drainReplies();
+    }
     m_conn->localFolder = paths::programFolder();
 
     // PASS is sent even when USER already logged us in (230): its reply decides.

@@ -129,14 +129,22 @@ long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size) {
 
 bool CFtpMng::readTransferEndRaw() {
     // After a retrieval the reply is taken with one plain receive, as the main unit sends it
-    // in one piece; lines left over are removed by the next drain.
+    // in one piece; lines left over are removed by the next drain. True when a reply came
+    // that does not report a failure.
     net::Wait wait = net::waitReadable(m_conn->control.get(), m_timeouts.transferEnd);
     pump();
     if (wait != net::Wait::Ready) {
         return false;
     }
     std::array<char, kChunkSize> buffer{};
-    return net::receiveSome(m_conn->control.get(), buffer.data(), buffer.size()) > 0;
+    long n = net::receiveSome(m_conn->control.get(), buffer.data(), buffer.size());
+    if (n <= 0) {
+        return false;
+    }
+    // A main unit that broke the transfer off says so here (426 and the like); the file is
+    // then incomplete and must not pass as retrieved.
+    std::string_view reply(buffer.data(), static_cast<std::size_t>(n));
+    return ftp::replyCode(reply.substr(0, reply.find("\r\n"))).value_or(0) < 400;
 }
 
 int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,

@@ -38,6 +38,17 @@ INSTANTIATE_TEST_SUITE_P(Table, Greetings,
                                            GreetingCase{"421 Too many connections.\r\n", 1},
                                            GreetingCase{"230 Zu-QX\r\n", 1}, GreetingCase{"", 1}));
 
+TEST_F(FtpClientTest, GreetingOfSeveralLinesDoesNotAnswerUser) {
+    script.replies["USER"] = "331 Password required.\r\n";
+    script.replies["PASS"] = "230 Logged in.\r\n";
+    script.replies["PWD"] = "257 \"/\"\r\n";
+    start("220-Zu-QX FTP server\r\n220-Voice mail storage.\r\n220 Ready.\r\n");
+    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    std::string line;
+    EXPECT_EQ(client->commandExchange("PWD\r\n", &line), 0);
+    EXPECT_EQ(line, "257 \"/\"");
+}
+
 TEST_F(FtpClientTest, UserAnswered230StillSendsPassWhoseReplyDecides) {
     script.replies["USER"] = "230 No password needed.\r\n";
     script.replies["PASS"] = "530 Login incorrect.\r\n";

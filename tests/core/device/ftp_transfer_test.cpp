@@ -78,6 +78,22 @@ TEST_F(FtpClientTest, RetrieveWithoutEndReplyFails) {
     EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -1);
 }
 
+TEST_F(FtpClientTest, TransferBrokenOffByServerIsNoSuccess) {
+    script.special = [](Session& s, const std::string& line) {
+        if (!line.starts_with("RETR")) {
+            return false;
+        }
+        s.reply("150 Opening.\r\n");
+        s.openData();
+        s.sendData("first half");
+        s.closeData();
+        s.reply("426 Connection closed; transfer aborted.\r\n");
+        return true;
+    };
+    startLoggedIn();
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -1);
+}
+
 TEST_F(FtpClientTest, DataConnectionFromAnotherAddressIsRefused) {
     script.special = [](Session& s, const std::string& line) {
         if (!line.starts_with("RETR")) {
