@@ -1,0 +1,288 @@
+#include <sys/stat.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "core/base/profile_file.h"
+#include "fakes.h"
+#include "gui/app/command_bar.h"
+#include "gui/app/dialog_schedule.h"
+#include "gui/app/ip_address_ctrl.h"
+#include "gui/app/login_dlg.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/small_dialogs.h"
+#include "gui/app/vox_app.h"
+
+namespace {
+
+const QString kInputError = QStringLiteral("入力値エラーです。");
+
+CVOXMGApp::Options appOptions(TestContext& t, SessionLog& log) {
+    CVOXMGApp::Options options;
+    options.settingsPath = t.doc.settingsPath();
+    options.lockPath = t.root() + "VOXMG-Zu.lock";
+    options.messages = &t.messages;
+    options.choosers = &t.choosers;
+    options.sessions = scriptedSessions(log);
+    return options;
+}
+
+void fillLogin(CLoginDlg& dialog, const QString& ip, const QString& user, const QString& pass) {
+    dialog.address()->setText(ip);
+    dialog.user()->setText(user);
+    dialog.password()->setText(pass);
+}
+
+}  // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loginRefusesBadInputBeforeConnecting_data() {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("case differs") << "192.168.1.10"
+                                      << "HOZEN" << kInputError;
+        // U+3082: its low byte 0x82 is a CP932 lead byte.
+        QTest::newRow("lead byte") << "192.168.1.10" << QStringLiteral("hoも") << kInputError;
+        QTest::newRow("blank address") << ""
+                                       << "hozen" << QStringLiteral("ＩＰアドレスを入力してください。");
+    }
+    void loginRefusesBadInputBeforeConnecting() {
+        QFETCH(QString, ip);
+        QFETCH(QString, user);
+        QFETCH(QString, message);
+        TestContext t;
+        SessionLog log;
+        auto session = scriptedSessions(log)({});
+        CLoginDlg dialog(t.context, *session);
+        fillLogin(dialog, ip, user, QStringLiteral("pw"));
+        dialog.show();
+        dialog.loginButton()->click();
+        QCOMPARE(t.messages.lastText(), message);
+        QCOMPARE(t.messages.shown.back().caption, QStringLiteral("エラー"));
+        QCOMPARE(log.logins, 0);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!t.doc.loggedIn());
+    }
+
+    void unsupportedModelKeepsTheDialogOpen() {
+        TestContext t;
+        SessionLog log;
+        log.loginResults = {3, 0};
+        auto session = scriptedSessions(log)({});
+        CLoginDlg dialog(t.context, *session);
+        fillLogin(dialog, QStringLiteral("10.0.0.5"), QStringLiteral("kansei"), QStringLiteral("pw"));
+        dialog.show();
+        dialog.loginButton()->click();
+        QCOMPARE(t.messages.lastText(),
+                 QStringLiteral(
+                     "この主装置には対応しておりません。\r\n対応しているアプリケーションをご使用ください。"));
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.scheduleCheck()->active());
+        // Another press tries again with a new attempt.
+        dialog.loginButton()->click();
+        QCOMPARE(log.logins, 2);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(t.doc.loggedIn());
+    }
+
+    void unrememberedLoginUsesTypedValuesButSavesThemEmpty() {
+        TestContext t;
+        SessionLog log;
+        CVOXMGApp app(appOptions(t, log));
+        QVERIFY(app.start());
+        CMainFrame* frame = app.frame();
+        CLoginDlg dialog(app.context(), frame->session());
+        fillLogin(dialog, QStringLiteral("10.1.2.3"), QStringLiteral("hozen"), QStringLiteral("secret"));
+        dialog.remember()->setChecked(false);
+        dialog.loginButton()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(log.lastLogin.ip.str(), std::u16string(u"10.1.2.3"));
+        QCOMPARE(log.lastLogin.user.str(), std::u16string(u"hozen"));
+        QCOMPARE(log.lastLogin.pass.str(), std::u16string(u"secret"));
+
+        frame->exitSequence();
+        const auto saved = voxmg::ProfileFile::load(t.doc.settingsPath());
+        QVERIFY(saved.hasKey(u"LOGIN", u"IP"));
+        QVERIFY(saved.readString(u"LOGIN", u"IP", u"x").empty());
+        QVERIFY(saved.readString(u"LOGIN", u"USER", u"x").empty());
+        QVERIFY(saved.readString(u"LOGIN", u"PASS", u"x").empty());
+        QCOMPARE(saved.readInt(u"LOGIN", u"CHECK", -1), 0);
+        struct stat info {};
+        QCOMPARE(::stat(t.doc.settingsPath().c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+    }
+
+    void secondInstanceIsRefusedWithoutAWindow() {
+        TestContext t;
+        SessionLog log;
+        CVOXMGApp first(appOptions(t, log));
+        QVERIFY(first.start());
+        RecordingMessages secondMessages;
+        auto options = appOptions(t, log);
+        options.messages = &secondMessages;
+        CVOXMGApp second(options);
+        QVERIFY(!second.start());
+        QVERIFY(second.frame() == nullptr);
+        QCOMPARE(secondMessages.shown.size(), std::size_t(1));
+        QCOMPARE(secondMessages.lastText(),
+                 QStringLiteral("Zuシリーズ音声ファイル管理は既に起動しています。"));
+        QCOMPARE(secondMessages.shown.back().caption, QStringLiteral("エラー"));
+        QVERIFY(first.frame()->isVisible());
+    }
+
+    void hundredQuietTicksLogOutAndAnOperationRestartsTheCount() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.session().connectAndLogin(t.doc.login());
+        t.doc.setLoggedIn(true);
+        frame.restartLiveness();
+        for (int i = 0; i < 60; ++i) {
+            frame.livenessTick();
+        }
+        frame.restartLiveness();  // an operation talked to the main unit
+        for (int i = 0; i < 99; ++i) {
+            frame.livenessTick();
+        }
+        QVERIFY(t.doc.loggedIn());
+        frame.livenessTick();
+        QVERIFY(!t.doc.loggedIn());
+        QCOMPARE(log.logouts, 1);
+        QVERIFY(!frame.livenessTimer().isActive());
+        QCOMPARE(log.probes, 160);
+    }
+
+    void failedProbeWaitsForAnOpenErrorBox() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.session().connectAndLogin(t.doc.login());
+        t.doc.setLoggedIn(true);
+        frame.restartLiveness();
+        log.probeOk = false;
+
+        QWidget errorBox;
+        errorBox.setWindowTitle(QStringLiteral("エラー"));
+        errorBox.show();
+        frame.livenessTick();
+        QVERIFY(!t.doc.loggedIn());
+        QVERIFY(frame.livenessTimer().isActive());
+        QCOMPARE(log.sessionsMade, 1);
+
+        errorBox.close();
+        bool offered = false;
+        whenModal<CRecomDlg>([&offered](CRecomDlg* dialog) {
+            offered = true;
+            dialog->reconnectButton()->click();
+        });
+        frame.livenessTick();
+        QVERIFY(offered);
+        QCOMPARE(log.sessionsMade, 2);  // the reconnect builds a new connection object
+        QVERIFY(t.doc.loggedIn());
+        QVERIFY(frame.livenessTimer().isActive());
+    }
+
+    void failedReconnectStaysLoggedOutWithNoFurtherProbes() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.session().connectAndLogin(t.doc.login());
+        t.doc.setLoggedIn(true);
+        frame.restartLiveness();
+        log.probeOk = false;
+        log.loginResults = {1};
+        whenModal<CRecomDlg>([](CRecomDlg* dialog) { dialog->reconnectButton()->click(); });
+        frame.livenessTick();
+        QCOMPARE(t.messages.lastText(), QStringLiteral("接続に失敗しました。"));
+        QVERIFY(!t.doc.loggedIn());
+        QVERIFY(!frame.livenessTimer().isActive());
+        QVERIFY(frame.scheduleTimer().isActive());
+    }
+
+    void windowMenuCutsLongListTitles() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        const QString title31 = QStringLiteral("留守録BOX：01?02?03?04?05?06?07?089");
+        QCOMPARE(title31.size(), 31);
+        frame.setListWindowFactory([&](int n) {
+            auto* view = new QWidget;
+            view->setWindowTitle(n == 1 ? title31 : QStringLiteral("ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ"));
+            return view;
+        });
+        QVERIFY(frame.openList(1));
+        QVERIFY(frame.openList(2));
+        frame.activateList(1);
+        frame.rebuildWindowMenu();
+        QStringList items;
+        QAction* checked = nullptr;
+        for (QAction* action : frame.windowMenu()->actions()) {
+            if (action->data().toInt() > 10000 && action->data().toInt() <= 10004) {
+                items << action->text();
+                if (action->isChecked()) {
+                    checked = action;
+                }
+            }
+        }
+        QCOMPARE(items, QStringList({QStringLiteral("留守録BOX：01,02,03,04,05,06,07,08..."),
+                                     QStringLiteral("ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ")}));
+        QVERIFY(checked != nullptr && checked->data().toInt() == 10001);
+        QCOMPARE(frame.minimumHeight(), 260);
+    }
+
+    void settingsMenuFollowsTheLoginState() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.updateSettingsMenu();
+        QVERIFY(frame.settingsAction(32784)->isEnabled());
+        QVERIFY(!frame.settingsAction(32785)->isEnabled());
+        t.doc.setLoggedIn(true);
+        t.doc.settings().downConv = 1;
+        frame.updateSettingsMenu();
+        QVERIFY(!frame.settingsAction(32784)->isEnabled());
+        QVERIFY(frame.settingsAction(32785)->isEnabled());
+        QVERIFY(frame.settingsAction(32787)->isChecked());
+        frame.onMenuCommand(32787);
+        QCOMPARE(t.doc.settings().downConv, 0);
+    }
+
+    void rightHandButtonsKeepTheirPlaceAtTheMinimumSize() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.show();
+        frame.resize(frame.minimumSize());
+        QApplication::processEvents();
+        CCommandBar* bar = frame.commandBar();
+        const int right = bar->width();
+        QCOMPARE(bar->button(1007)->geometry(), QRect(right - 105, 5, 100, 26));
+        QCOMPARE(bar->button(1006)->geometry().left(), right - 208);
+        QCOMPARE(bar->button(1005)->geometry().left(), right - 311);
+        QCOMPARE(bar->folderField()->geometry().right() + 1, right - 5);
+        // The left-hand buttons of the top row never run under the right-hand ones.
+        QVERIFY(bar->button(1004)->geometry().right() < bar->button(1005)->geometry().left());
+        QVERIFY(bar->button(1018)->geometry().right() < right);
+    }
+
+    void boxFieldScrollsOnlyPastOneLine() {
+        CommandField field;
+        field.resize(400, 44);
+        field.show();
+        field.setFieldText(QStringLiteral(" 留守録BOX：01"));
+        QCOMPARE(field.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        field.setFieldText(QStringLiteral(" 留守録BOX：01\r\n 内線BOX：200"));
+        QCOMPARE(field.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+};
+
+VOXMG_GUI_TEST_MAIN(AppTest)
+#include "app_test.moc"

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "gui/app/app_context.h"
+#include "gui/app/choosers.h"
+#include "gui/app/device_session.h"
+#include "gui/app/user_messages.h"
+
+// Records every message box and answers questions from a script (Yes when the script is
+// empty).
+class RecordingMessages : public UserMessages {
+public:
+    struct Shown {
+        QString text;
+        QString caption;
+        Icon icon;
+        bool question;
+    };
+    void show(QWidget*, const QString& text, const QString& caption, Icon icon) override {
+        shown.push_back({text, caption, icon, false});
+    }
+    bool askYesNo(QWidget*, const QString& text, const QString& caption, Icon icon) override {
+        shown.push_back({text, caption, icon, true});
+        if (answers.empty()) {
+            return true;
+        }
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QString lastText() const { return shown.empty() ? QString() : shown.back().text; }
+
+    std::vector<Shown> shown;
+    std::deque<bool> answers;
+};
+
+class ScriptedChoosers : public Choosers {
+public:
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return folder; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&, const QString&) override { return file; }
+    QString folder;
+    QString file;
+};
+
+// What the scripted sessions did, shared by every session a factory made.
+struct SessionLog {
+    std::deque<int> loginResults;  // 0 when empty
+    bool probeOk = true;
+    int sessionsMade = 0;
+    int logins = 0;
+    int probes = 0;
+    int logouts = 0;
+    voxmg::LoginValues lastLogin;
+};
+
+class ScriptedSession : public DeviceSession {
+public:
+    explicit ScriptedSession(SessionLog& log) : m_log(log) {}
+    int connectAndLogin(const voxmg::LoginValues& login) override {
+        ++m_log.logins;
+        m_log.lastLogin = login;
+        m_connected = true;
+        if (m_log.loginResults.empty()) {
+            return 0;
+        }
+        const int result = m_log.loginResults.front();
+        m_log.loginResults.pop_front();
+        return result;
+    }
+    bool hasControlConnection() override { return m_connected; }
+    bool drainAndProbe() override {
+        ++m_log.probes;
+        return m_log.probeOk;
+    }
+    void logout() override {
+        ++m_log.logouts;
+        m_connected = false;
+    }
+
+private:
+    SessionLog& m_log;
+    bool m_connected = false;
+};
+
+inline DeviceSessionFactory scriptedSessions(SessionLog& log) {
+    return [&log](voxmg::LivenessHooks) -> std::unique_ptr<DeviceSession> {
+        ++log.sessionsMade;
+        return std::make_unique<ScriptedSession>(log);
+    };
+}
+
+// A document on a settings file in a temporary folder, with recording message boxes.
+struct TestContext {
+    QTemporaryDir dir;
+    voxmg::Flags flags;
+    voxmg::CVOXMGDoc doc{(dir.path() + QStringLiteral("/VOXMG.ini")).toStdString()};
+    RecordingMessages messages;
+    ScriptedChoosers choosers;
+    AppContext context{doc, flags, messages, choosers, Timings{}, ScheduleState{}, uiPump()};
+    std::string root() const { return dir.path().toStdString() + "/"; }
+};
+
+// Runs `action` on the next modal dialog of type T once it is up.
+template <typename T>
+void whenModal(std::function<void(T*)> action, int attempts = 200) {
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            action(dialog);
+        } else if (attempts > 0) {
+            whenModal<T>(action, attempts - 1);
+        }
+    });
+}
+
+#define VOXMG_GUI_TEST_MAIN(TestClass)           \
+    int main(int argc, char** argv) {            \
+        qputenv("QT_QPA_PLATFORM", "offscreen"); \
+        QApplication app(argc, argv);            \
+        TestClass test;                          \
+        return QTest::qExec(&test, argc, argv);  \
+    }

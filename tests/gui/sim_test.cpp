@@ -1,0 +1,71 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+
+#include "core/base/profile_file.h"
+#include "fakes.h"
+#include "gui/app/ip_address_ctrl.h"
+#include "gui/app/login_dlg.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/vox_app.h"
+#include "sim/simulator.h"
+
+// The real dialogs and the real client against the main unit simulator.
+class SimTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void logInAndOutThroughTheDialogs() {
+        QTemporaryDir tree;
+        QVERIFY(voxmg::sim::writeDemoContent(tree.path().toStdString()));
+        voxmg::sim::Config config;
+        config.root = tree.path().toStdString();
+        voxmg::sim::Simulator sim(config);
+        QVERIFY(sim.start());
+
+        TestContext t;
+        voxmg::ProfileFile ini(t.doc.settingsPath());
+        ini.writeInt(u"LOGIN", u"PORT", sim.port());
+        QVERIFY(ini.save(0600));
+
+        CVOXMGApp::Options options;
+        options.settingsPath = t.doc.settingsPath();
+        options.lockPath = t.root() + "lock";
+        options.messages = &t.messages;
+        options.choosers = &t.choosers;
+        CVOXMGApp app(options);
+        QVERIFY(app.start());
+        CMainFrame* frame = app.frame();
+
+        {
+            CLoginDlg wrong(app.context(), frame->session());
+            wrong.address()->setText(QStringLiteral("127.0.0.1"));
+            wrong.user()->setText(QStringLiteral("hozen"));
+            wrong.password()->setText(QStringLiteral("nope"));
+            wrong.show();
+            wrong.loginButton()->click();
+            QCOMPARE(t.messages.lastText(), QStringLiteral("ログインに失敗しました。"));
+            QVERIFY(wrong.isVisible());
+        }
+
+        CLoginDlg dialog(app.context(), frame->session());
+        dialog.address()->setText(QStringLiteral("127.0.0.1"));
+        dialog.user()->setText(QStringLiteral("hozen"));
+        dialog.password()->setText(QStringLiteral("hozen"));
+        dialog.loginButton()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(app.doc().loggedIn());
+        QVERIFY(frame->session().drainAndProbe());
+
+        frame->logout();
+        QVERIFY(!app.doc().loggedIn());
+        const auto log = sim.commandLog();
+        QVERIFY(std::any_of(log.begin(), log.end(),
+                            [](const std::string& line) { return line.rfind("QUIT", 0) == 0; }));
+    }
+};
+
+VOXMG_GUI_TEST_MAIN(SimTest)
+#include "sim_test.moc"
