@@ -54,16 +54,22 @@ public:
             ::_exit(127);
         }
         ::close(out[1]);
-        char text[16] = {};
-        ssize_t n = m_pid > 0 ? ::read(out[0], text, sizeof text - 1) : -1;
-        ::close(out[0]);
-        m_port = n > 0 ? std::atoi(text) : 0;
+        // Read up to the end of the line, and keep the pipe open while the server runs: the
+        // line may come in pieces, and a closed pipe would end the server at its next write.
+        m_output = out[0];
+        std::string text;
+        char c = 0;
+        while (m_pid > 0 && ::read(m_output, &c, 1) == 1 && c != '\n') {
+            text.push_back(c);
+        }
+        m_port = std::atoi(text.c_str());
     }
     ~PyFtpServer() {
         if (m_pid > 0) {
             ::kill(m_pid, SIGTERM);
             ::waitpid(m_pid, nullptr, 0);
         }
+        ::close(m_output);
     }
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
@@ -71,6 +77,7 @@ public:
 
 private:
     pid_t m_pid = -1;
+    int m_output = -1;
     int m_port = 0;
 };
 
