@@ -66,66 +66,70 @@ std::uintmax_t sizeOf(const std::string& path) {
     return ec ? 0 : size;
 }
 
-int report(const Json& j, bool ok) {
-    std::printf("%s\n", j.dump(2).c_str());
-    return ok ? 0 : 1;
-}
+// One source file in, one output file out, an optional gain: the shape of both commands.
+struct FileCommand {
+    const char* name;
+    const char* usage;
+    // Runs the job; returns 1 on success like the engine's callers.
+    int (*run)(audio::ConversionEngine& engine, const std::string& scratch, const std::string& source,
+               const std::string& output, int gain, const audio::CallerContext& caller);
+    // Adds what the output holds to the report.
+    void (*describe)(Json& j, const std::string& output);
+};
 
-int toWav(const Args& args) {
+int runFileCommand(const FileCommand& command, const Args& args) {
     const std::vector<std::string> files = positional(args, {"--gain"});
     const std::optional<int> gain = gainOption(args);
     if (files.size() != 2 || !gain) {
-        std::fprintf(stderr, "usage: voxmgctl to-wav FILE.vmdat OUT.wav [--gain DB]\n");
+        std::fprintf(stderr, "usage: voxmgctl %s\n", command.usage);
+        return 2;
+    }
+    std::error_code ec;
+    if (std::filesystem::equivalent(files[0], files[1], ec)) {
+        std::fprintf(stderr, "voxmgctl %s: the output would overwrite the source\n", command.name);
         return 2;
     }
     ScratchFolder scratch;
     audio::ConversionEngine engine(scratch.path());
     Flags flags;
-    const audio::WavTargets targets{scratch.path() + "/frames.tmp", files[1]};
-    const int result =
-        audio::convertVoiceFileToWavAt(engine.decoding, files[0], targets, *gain, {flags, {}, nullptr});
-    Json j{{"command", "to-wav"},
+    const int result = command.run(engine, scratch.path(), files[0], files[1], *gain, {flags, {}, nullptr});
+    Json j{{"command", command.name},
            {"source", files[0]},
            {"output", files[1]},
            {"gain", *gain},
            {"result", result}};
     if (result == 1) {
-        j["samples"] = (sizeOf(files[1]) - audio::kWavHeaderSize) / 2;
-    }
-    return report(j, result == 1);
-}
-
-int fromAudio(const Args& args) {
-    const std::vector<std::string> files = positional(args, {"--gain"});
-    const std::optional<int> gain = gainOption(args);
-    if (files.size() != 2 || !gain) {
-        std::fprintf(stderr, "usage: voxmgctl from-audio FILE.wav|FILE.wma OUT.vmdat [--gain DB]\n");
-        return 2;
-    }
-    ScratchFolder scratch;
-    audio::ConversionEngine engine(scratch.path());
-    Flags flags;
-    const int result =
-        audio::runEncodingJob(engine.encoding, files[0], files[1], *gain, {flags, {}, nullptr});
-    Json j{{"command", "from-audio"},
-           {"source", files[0]},
-           {"output", files[1]},
-           {"gain", *gain},
-           {"result", result}};
-    if (result == 1) {
-        j["frames"] = sizeOf(files[1]) / audio::kFrameBytes;
+        command.describe(j, files[1]);
     } else {
         std::error_code ignored;
-        std::filesystem::remove(files[1], ignored);
+        std::filesystem::remove(files[1], ignored);  // the engine's callers leave no output on failure
     }
-    return report(j, result == 1);
+    std::printf("%s\n", j.dump(2).c_str());
+    return result == 1 ? 0 : 1;
 }
 
-const CommandRegistrar toWavCommand{
-    Command{"to-wav", "to-wav FILE.vmdat OUT.wav [--gain DB]   voice data file to WAV", &toWav}};
-const CommandRegistrar fromAudioCommand{Command{
-    "from-audio", "from-audio FILE.wav|FILE.wma OUT.vmdat [--gain DB]   audio file to bare G.729 frames",
-    &fromAudio}};
+const FileCommand toWav{
+    "to-wav", "to-wav FILE.vmdat OUT.wav [--gain DB]",
+    [](audio::ConversionEngine& engine, const std::string& scratch, const std::string& source,
+       const std::string& output, int gain, const audio::CallerContext& caller) {
+        const audio::WavTargets targets{scratch + "/frames.tmp", output};
+        return audio::convertVoiceFileToWavAt(engine.decoding, source, targets, gain, caller);
+    },
+    [](Json& j, const std::string& output) { j["samples"] = (sizeOf(output) - audio::kWavHeaderSize) / 2; }};
+
+const FileCommand fromAudio{
+    "from-audio", "from-audio FILE.wav|FILE.wma OUT.vmdat [--gain DB]",
+    [](audio::ConversionEngine& engine, const std::string&, const std::string& source,
+       const std::string& output, int gain, const audio::CallerContext& caller) {
+        return audio::runEncodingJob(engine.encoding, source, output, gain, caller);
+    },
+    [](Json& j, const std::string& output) { j["frames"] = sizeOf(output) / audio::kFrameBytes; }};
+
+const CommandRegistrar toWavCommand{Command{"to-wav", std::string(toWav.usage) + "   voice data file to WAV",
+                                            [](const Args& args) { return runFileCommand(toWav, args); }}};
+const CommandRegistrar fromAudioCommand{
+    Command{"from-audio", std::string(fromAudio.usage) + "   audio file to bare G.729 frames",
+            [](const Args& args) { return runFileCommand(fromAudio, args); }}};
 
 }  // namespace
 }  // namespace voxmg::tools

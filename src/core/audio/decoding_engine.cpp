@@ -13,7 +13,7 @@ constexpr std::size_t kBlockFrames = 40;
 }  // namespace
 
 int DecodingEngine::start(const std::string& framePath, const std::string& wavPath, int gainSetting) {
-    std::lock_guard lock(m_callerLock);
+    std::lock_guard lock(m_slot.callerLock());
     if (m_slot.status() != Status::idle) {
         return StartResult::busy;
     }
@@ -28,25 +28,6 @@ int DecodingEngine::start(const std::string& framePath, const std::string& wavPa
         return StartResult::noThread;
     }
     return StartResult::ok;
-}
-
-std::uint8_t DecodingEngine::status() {
-    std::lock_guard lock(m_callerLock);
-    const std::uint8_t s = Status::folded(m_slot.status());
-    if (s == Status::finished || s == Status::error) {
-        m_slot.stop();
-    }
-    return s;
-}
-
-std::uint8_t DecodingEngine::cancel() {
-    std::lock_guard lock(m_callerLock);
-    const std::uint8_t s = m_slot.status();
-    if (s == Status::idle || s == Status::started) {
-        return s;
-    }
-    m_slot.stop();
-    return Status::cancelled;
 }
 
 void DecodingEngine::run(JobSlot& slot) {

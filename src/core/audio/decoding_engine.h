@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "core/audio/g729_codec.h"
@@ -24,10 +23,10 @@ public:
     // stored; only its low 8 bits count.
     int start(const std::string& framePath, const std::string& wavPath, int gainSetting);
     // The folded status. On finished or error the job is stopped and the slot is idle again.
-    std::uint8_t status();
+    std::uint8_t status() { return m_slot.report(); }
     // Stops a running job and returns Status::cancelled; an idle or just started slot is left
     // alone and its status returned.
-    std::uint8_t cancel();
+    std::uint8_t cancel() { return m_slot.cancel(); }
 
     // Frames decoded so far by the current or last job (for a progress bar).
     std::uint64_t framesDone() const { return m_frames.load(); }
@@ -38,7 +37,6 @@ private:
     void run(JobSlot& slot);
     std::uint8_t convert(JobSlot& slot, FrameDecoder& decoder, std::FILE* in);
 
-    std::mutex m_callerLock;  // a second caller must not race the first on the slot
     DecoderFactory m_factory;
     std::string m_framePath;
     std::string m_wavPath;

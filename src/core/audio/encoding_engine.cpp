@@ -24,7 +24,7 @@ std::string EncodingEngine::intermediatePath() const {
 
 int EncodingEngine::start(const std::string& source, const std::string& output, int gainSetting,
                           int longestSeconds) {
-    std::lock_guard lock(m_callerLock);
+    std::lock_guard lock(m_slot.callerLock());
     if (m_slot.status() != Status::idle) {
         return StartResult::busy;
     }
@@ -45,25 +45,6 @@ int EncodingEngine::start(const std::string& source, const std::string& output, 
         return StartResult::noThread;
     }
     return StartResult::ok;
-}
-
-std::uint8_t EncodingEngine::status() {
-    std::lock_guard lock(m_callerLock);
-    const std::uint8_t s = Status::folded(m_slot.status());
-    if (s == Status::finished || s == Status::error) {
-        m_slot.stop();
-    }
-    return s;
-}
-
-std::uint8_t EncodingEngine::cancel() {
-    std::lock_guard lock(m_callerLock);
-    const std::uint8_t s = m_slot.status();
-    if (s == Status::idle || s == Status::started) {
-        return s;
-    }
-    m_slot.stop();
-    return Status::cancelled;
 }
 
 void EncodingEngine::run(JobSlot& slot) {

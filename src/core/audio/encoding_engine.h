@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "core/audio/g729_codec.h"
@@ -28,10 +27,10 @@ public:
     int start(const std::string& source, const std::string& output, int gainSetting, int longestSeconds);
     // The folded status (source decoding reads as converting). On finished or error the job
     // is stopped and the slot is idle again.
-    std::uint8_t status();
+    std::uint8_t status() { return m_slot.report(); }
     // Stops a running job and returns Status::cancelled; an idle or just started slot is left
     // alone and its status returned.
-    std::uint8_t cancel();
+    std::uint8_t cancel() { return m_slot.cancel(); }
 
     void waitWhileBusy(std::chrono::milliseconds timeout) { m_slot.waitWhileBusy(timeout); }
     std::string intermediatePath() const;
@@ -41,7 +40,6 @@ private:
     std::uint8_t prepare(JobSlot& slot);
     std::uint8_t encode(JobSlot& slot, FrameEncoder& encoder, std::FILE* pcm, std::FILE* out);
 
-    std::mutex m_callerLock;
     std::string m_workFolder;
     MediaBackend m_media;
     EncoderFactory m_encoderFactory;

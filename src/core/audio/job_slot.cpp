@@ -31,6 +31,25 @@ bool JobSlot::launch(std::function<void(JobSlot&)> body, std::uint8_t failureSta
     return true;
 }
 
+std::uint8_t JobSlot::report() {
+    std::lock_guard lock(m_callerLock);
+    const std::uint8_t s = Status::folded(status());
+    if (s == Status::finished || s == Status::error) {
+        stop();
+    }
+    return s;
+}
+
+std::uint8_t JobSlot::cancel() {
+    std::lock_guard lock(m_callerLock);
+    const std::uint8_t s = status();
+    if (s == Status::idle || s == Status::started) {
+        return s;
+    }
+    stop();
+    return Status::cancelled;
+}
+
 void JobSlot::stop() {
     {
         std::lock_guard lock(m_lock);

@@ -25,6 +25,15 @@ public:
 
     std::uint8_t status() const { return m_status.load(); }
 
+    // Serialises the callers of one direction (start, status, cancel) against each other.
+    std::mutex& callerLock() { return m_callerLock; }
+    // The status call: the folded status; on finished or error the job is stopped, so the
+    // slot is idle again.
+    std::uint8_t report();
+    // The cancel call: stops a running job and returns Status::cancelled; an idle or just
+    // started slot is left alone and its status returned.
+    std::uint8_t cancel();
+
     // Caller side. Moves the slot to "started" at once (so a poll or a cancel right after
     // the start sees a live job), raises the start request and runs `body` on a new thread.
     // When `body` ends the slot is idle again; an exception escaping it leaves
@@ -48,6 +57,7 @@ private:
     std::atomic<std::uint8_t> m_status{Status::idle};
     std::atomic<bool> m_startRequest{false};
     std::atomic<bool> m_stopRequest{false};
+    std::mutex m_callerLock;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::thread m_thread;
