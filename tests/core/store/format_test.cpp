@@ -124,13 +124,7 @@ TEST(UnitHeaderFormat, ModelTextMustMatchExactly) {
 }
 
 TEST(UnitHeaderFormat, DateTextWrittenForSunday6December2026) {
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = 6;
-    t.tm_hour = 13;
-    t.tm_min = 5;
-    t.tm_wday = 0;
+    std::tm t = localTime(2026, 12, 6, 13, 5, 0);
     const std::uint8_t expected[32] = {'S', 'u', 'n', ',', 0,   '0', '6', 0,   'D', 'e', 'c',
                                        0,   '2', '0', '2', '6', 0,   '1', '3', ':', '0', '5',
                                        0,   '+', '0', '9', '0', '0', 0,   0,   0,   0};
@@ -174,12 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, InternetDate,
                                            DateCase{"                           ", false, {}}));
 
 TEST(UnitHeaderFormat, ResponseHeaderLayout) {
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = 6;
-    t.tm_hour = 13;
-    t.tm_min = 5;
+    std::tm t = localTime(2026, 12, 6, 13, 5, 0);
     auto header = makeResponseHeader(7, 123, t);
     Bytes expected = headerBytes({.date = dateBytes("Sun", "06", "Dec", "2026", "13:05"),
                                   .length = 123,

@@ -17,16 +17,7 @@ protected:
     std::atomic<int> m_cancel{0};
     CFileMng m_mng{m_cancel};
 
-    static std::tm mondayMorning() {
-        std::tm t{};
-        t.tm_year = 2027 - 1900;
-        t.tm_mon = 0;
-        t.tm_mday = 4;
-        t.tm_hour = 9;
-        t.tm_min = 5;
-        t.tm_wday = 1;
-        return t;
-    }
+    static std::tm mondayMorning() { return localTime(2027, 1, 4, 9, 5, 1); }
 };
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -126,11 +128,30 @@ inline std::string readText(const std::string& path) {
     return std::string(b.begin(), b.end());
 }
 
+// Local time as the clock would give it (weekday 0 = Sunday).
+inline std::tm localTime(int year, int month, int day, int hour, int minute, int weekday) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_wday = weekday;
+    return t;
+}
+
 // A fresh folder per test, removed afterwards.
 class TempFolderTest : public ::testing::Test {
 protected:
+    // Tests that make many files ask for memory-backed storage when the machine has it.
+    virtual bool wantsMemoryFolder() const { return false; }
+
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "voxmg-store-XXXXXX").string();
+        std::filesystem::path base = std::filesystem::temp_directory_path();
+        if (wantsMemoryFolder() && ::access("/dev/shm", W_OK) == 0) {
+            base = "/dev/shm";
+        }
+        std::string tmpl = (base / "voxmg-store-XXXXXX").string();
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
         m_root = tmpl;
     }
