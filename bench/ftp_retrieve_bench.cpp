@@ -1,0 +1,168 @@
+// Retrieves 500 files of 60 KB over loopback with the program's FTP client and with curl in
+// active mode over one connection, and prints the client's time as a ratio to curl's.
+// The files are served by the main unit simulator; curl needs a server that accepts TYPE,
+// which the main unit (and so the simulator) does not, so where curl cannot fetch from the
+// simulator both are timed against pyftpdlib serving the same files.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/device/ftp_mng.h"
+#include "sim/simulator.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr int kFiles = 500;
+constexpr std::size_t kFileSize = 60 * 1024;
+
+std::string fileName(int i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "200001011200_001_0001_%05d.vmdat", i);
+    return name;
+}
+
+std::string tempFolder(const char* tag) {
+    std::string pattern =
+        (fs::temp_directory_path() / (std::string("voxmg-bench-") + tag + "-XXXXXX")).string();
+    return ::mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+// Seconds for the client to fetch every file from the server on `port`, or a negative value.
+double timeClient(int port, const std::string& into) {
+    voxmg::Flags flags;
+    voxmg::CFtpMng ftp({u"127.0.0.1", u"hozen", u"hozen", port}, flags, voxmg::Pump{});
+    if (ftp.connectAndLogin() != 0 || ftp.commandExchange("CWD /rusuroku/01\r\n") != 0) {
+        return -1;
+    }
+    ftp.connection()->localFolder = into;
+    auto begin = Clock::now();
+    for (int i = 0; i < kFiles; ++i) {
+        if (ftp.retrieve(fileName(i), fileName(i), true, true) != 0) {
+            std::fprintf(stderr, "client: retrieval of %s failed\n", fileName(i).c_str());
+            return -1;
+        }
+    }
+    double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    ftp.disconnect();
+    return seconds;
+}
+
+// Seconds for one curl run fetching every file over one connection in active mode.
+double timeCurl(int port, const std::string& into, int files, bool quiet = false) {
+    std::string last = std::to_string(files - 1);
+    std::string command = "curl -s -S -f -P - --user hozen:hozen 'ftp://127.0.0.1:" + std::to_string(port) +
+                          "/rusuroku/01/200001011200_001_0001_[00000-" + std::string(5 - last.size(), '0') +
+                          last + "].vmdat' -o '" + into + "/#1.vmdat'" + (quiet ? " 2>/dev/null" : "");
+    auto begin = Clock::now();
+    int rc = std::system(command.c_str());
+    double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    return rc == 0 ? seconds : -1;
+}
+
+// pyftpdlib in binary mode on loopback; its port, or 0.
+int startPyftpdlib(const std::string& root, pid_t& pid, int& output) {
+    static const char* script = R"(
+import logging, sys
+logging.disable(logging.CRITICAL)
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+authorizer = DummyAuthorizer()
+authorizer.add_user("hozen", "hozen", sys.argv[1], perm="elr")
+class Handler(FTPHandler):
+    banner = "Zu-QX bench server"
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        self._current_type = "i"
+Handler.authorizer = authorizer
+server = FTPServer(("127.0.0.1", 0), Handler)
+print(server.socket.getsockname()[1], flush=True)
+server.serve_forever(timeout=0.1)
+)";
+    int out[2];
+    if (::pipe(out) != 0) {
+        return 0;
+    }
+    pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::execl("/usr/bin/python3", "python3", "-c", script, root.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    output = out[0];
+    std::string text;
+    char c = 0;
+    while (pid > 0 && ::read(output, &c, 1) == 1 && c != '\n') {
+        text.push_back(c);
+    }
+    return std::atoi(text.c_str());
+}
+
+void report(const char* server, double client, double curl) {
+    std::printf("%s: client %.3f s, curl %.3f s, ratio %.2f (aim: at most 1.50)\n", server, client, curl,
+                client / curl);
+}
+
+}  // namespace
+
+int main() {
+    std::string root = tempFolder("root");
+    fs::create_directories(root + "/rusuroku/01");
+    std::string bytes(kFileSize, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 31 + i / 977);
+    }
+    for (int i = 0; i < kFiles; ++i) {
+        std::ofstream(root + "/rusuroku/01/" + fileName(i), std::ios::binary) << bytes;
+    }
+
+    voxmg::sim::Config config;
+    config.root = root;
+    voxmg::sim::Simulator simulator(config);
+    if (!simulator.start()) {
+        std::fprintf(stderr, "simulator did not start\n");
+        return 1;
+    }
+    std::string clientDir = tempFolder("client");
+    std::string curlDir = tempFolder("curl");
+    double client = timeClient(simulator.port(), clientDir);
+    bool curlFetches = timeCurl(simulator.port(), curlDir, 1, true) > 0;
+    double curl = curlFetches ? timeCurl(simulator.port(), curlDir, kFiles) : -1;
+    std::printf("%d files of %zu bytes over loopback\n", kFiles, kFileSize);
+    if (client > 0 && curl > 0) {
+        report("simulator", client, curl);
+    } else {
+        std::printf("simulator: client %.3f s; curl %s\n", client,
+                    curlFetches ? "failed" : "cannot fetch from it (it refuses TYPE I)");
+        pid_t pid = -1;
+        int output = -1;
+        int port = startPyftpdlib(root, pid, output);
+        if (port > 0) {
+            double clientPy = timeClient(port, clientDir);
+            double curlPy = timeCurl(port, curlDir, kFiles);
+            if (clientPy > 0 && curlPy > 0) {
+                report("pyftpdlib", clientPy, curlPy);
+            }
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+        ::close(output);
+    }
+    for (const auto& folder : {root, clientDir, curlDir}) {
+        fs::remove_all(folder);
+    }
+    return 0;
+}
