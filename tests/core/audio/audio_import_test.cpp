@@ -123,7 +123,11 @@ TEST_F(ImportTest, LastShortBlockIsPaddedWithSilence) {
     pcm.back() = -7;
     EncodingEngine engine(work.path(), backend(), fakeEncoderFactory(encoded));
     ASSERT_EQ(importAudioFile(engine, source(monoWav(pcm)), ".wav", {}, caller), 1);
-    EXPECT_EQ(readBytes(dir.file("A001.vmdat")).size(), 210u);
+    const std::vector<std::uint8_t> out = readBytes(dir.file("A001.vmdat"));
+    ASSERT_EQ(out.size(), 210u);
+    // The codec's bytes are stored as it gives them, frame after frame.
+    EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + 10, out.begin() + 20),
+              (std::vector<std::uint8_t>{0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x29}));
     ASSERT_EQ(encoded->frames.size(), 21u);
     EXPECT_EQ(encoded->frames[20][0], -7);
     for (std::size_t i = 1; i < kFrameSamples; ++i) {

@@ -66,7 +66,8 @@ struct EncoderLog {
     std::vector<std::array<std::int16_t, kFrameSamples>> frames;
 };
 
-// Writes frame number n as ten bytes of value n + 1 (mod 256).
+// Writes frame number n (from 1) as the bytes 16n, 16n + 1, ... 16n + 9 (mod 256), so the
+// order of the bytes in the output shows whether anything reordered them.
 class FakeEncoder final : public FrameEncoder {
 public:
     explicit FakeEncoder(std::shared_ptr<EncoderLog> log) : m_log(std::move(log)) {}
@@ -76,7 +77,9 @@ public:
         std::array<std::int16_t, kFrameSamples> copy{};
         std::copy(in.begin(), in.end(), copy.begin());
         m_log->frames.push_back(copy);
-        std::fill(out.begin(), out.end(), static_cast<std::uint8_t>(m_log->frames.size()));
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            out[i] = static_cast<std::uint8_t>(m_log->frames.size() * 16 + i);
+        }
         return true;
     }
 
