@@ -9,9 +9,12 @@
 #include "core/base/flags.h"
 #include "core/base/progress.h"
 #include "core/base/pump.h"
+#include "core/device/download_env.h"
 #include "core/device/ftp_types.h"
 
 namespace voxmg {
+
+struct BoxRun;
 
 // The program's FTP client for the main unit: one control connection per login, replies
 // read line by line with time limits, active-mode data connections. Every operation blocks
@@ -65,7 +68,47 @@ public:
     // 1 alive, 0 lost.
     int probe();
 
+
+    // --- download engines (ftp_engines.cpp, ftp_backup.cpp). With no connection each returns
+    // -1 at once; otherwise it stops the liveness timer, drains stray replies and works in the
+    // given local folder. Codes: 0 done, 550 a listed file was gone, 555 automatic deletion
+    // refused, another positive value a reply code, -1 communication failure, -2 directory
+    // missing, -3 cancelled or WAV conversion failed, -4 disk full, -5 paused for the user.
+    void setDownloadEnv(DownloadEnv env) { m_env = std::move(env); }
+    const DownloadEnv& downloadEnv() const { return m_env; }
+    bool connected() const;
+    int countBoxFiles(const std::string& localFolder, std::string_view remoteDir, bool infoOnly);
+    int downloadBox(std::string_view remoteDir, const std::string& localFolder, int& listed, int& handled,
+                    bool byWorker, bool refresh);
+    int downloadBoxInfoOnly(const std::string& localFolder, int& listed, std::string_view remoteDir, int& handled);
+    int downloadResponseMessages(int& listed, int& handled, const std::string& localFolder,
+                                 std::string_view remoteDir = "/outou/");
+    int deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath);
+    // 1 with the size rounded up to whole 4096-byte clusters, 0 not listed, -2, -1.
+    int voiceDataSize(std::string_view fileName, const std::string& localFolder, std::string_view remoteDir,
+                      std::uint64_t& roundedSize);
+    int fetchVoiceData(const std::string& localFolder, std::string_view remoteDir, std::string_view fileName);
+    int uploadResponseMessage(std::span<const std::uint8_t> data, std::string_view fileName,
+                              const std::string& localFolder);
+    int backupDownloadBox(std::string_view remoteDir, int& listed, int& handled, std::string_view kind,
+                          std::string_view box, const BackupTarget& target);
+    int backupDownloadResponseMessages(std::string_view remoteDir, int& listed, int& handled,
+                                       const BackupTarget& target);
+
 private:
+    // Liveness timer stopped, replies drained and local folder set for one engine call.
+    class EngineScope {
+    public:
+        EngineScope(CFtpMng& ftp, const std::string& localFolder);
+        ~EngineScope();
+        EngineScope(const EngineScope&) = delete;
+        EngineScope& operator=(const EngineScope&) = delete;
+
+    private:
+        CFtpMng& m_ftp;
+    };
+    int runBoxDownload(BoxRun& run, int& listed, int& handled);
+    int runResponseDownload(BoxRun& run, int& listed, int& handled);
     int sendCommand(std::string_view verb, std::string_view argument, std::string* reply = nullptr);
     int readReplyLineWithin(std::string& line, std::size_t maxChars, std::chrono::milliseconds limit);
     void climbToRoot();
@@ -85,6 +128,7 @@ private:
     ProgressSink* m_progress = nullptr;
     LivenessHooks m_liveness;
     std::unique_ptr<FtpConnection> m_conn;
+    DownloadEnv m_env;
 };
 
 }  // namespace voxmg

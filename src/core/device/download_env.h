@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/base/paths.h"
+#include "core/base/progress.h"
+
+namespace voxmg {
+
+// What the download engines need from the rest of the program. The program builds it from
+// the settings and the conversion engine (makeDownloadEnv); tests fill in what they need.
+struct DownloadEnv {
+    FreeSpaceProbe freeSpace = systemFreeSpaceProbe();
+    std::string programFolder;  // local folder when an engine is given none
+
+    // DOWNCONV: convert each downloaded voice file to WAV. Read when a message completes.
+    std::function<bool()> convertOnDownload = [] { return false; };
+    // Converts one voice data file to WAV: 1 done, 0 failed (nothing left behind).
+    std::function<int(const std::string& voicePath, ProgressSink* progress)> convertToWav;
+    // Where the WAV file of a voice data file goes (beside it, or the WAV save folder).
+    std::function<std::string(const std::string& voicePath)> wavPathFor;
+
+    // The box's automatic deletion selection; read each time a box is finished.
+    std::function<bool(std::string_view kind, std::string_view box)> autoDeleteSelected =
+        [](std::string_view, std::string_view) { return false; };
+
+    // Asks the main frame to reload the lists that show this box (always-download worker).
+    std::function<void(const std::string& remoteDir)> refreshRequest;
+};
+
+// Where a backup run puts what it downloads: month folders "BU_YYYYMM" under the data root,
+// of which only months from the target month to the current month are taken.
+struct BackupTarget {
+    std::string dataRoot;
+    std::array<std::string, 3> monthFolders;  // two months ago, last month, this month
+    std::string targetMonth;                  // "YYYYMM"
+    std::string currentMonth;                 // "YYYYMM"
+    std::function<void()> markIncomplete = [] {};
+};
+
+}  // namespace voxmg
