@@ -1,0 +1,104 @@
+// voxmg-sim: the main unit simulator on its own, for trying the program without a main unit.
+//   voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]
+//             [--user NAME --password PW]...
+// Prints "listening ADDR:PORT" as its first line once it accepts connections, and serves
+// until it is interrupted.
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "sim/simulator.h"
+
+namespace {
+
+int usage(const char* message) {
+    std::fprintf(stderr, "voxmg-sim: %s\n", message);
+    std::fprintf(stderr,
+                 "usage: voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]\n"
+                 "                 [--user NAME --password PW]...\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    voxmg::sim::Config config;
+    std::string demoRoot;
+    std::map<std::string, std::string> accounts;
+    std::string pendingUser;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view option = argv[i];
+        if (option == "--help" || option == "-h") {
+            usage("main unit simulator");
+            return 0;
+        }
+        if (i + 1 >= argc) {
+            return usage("an option is missing its value");
+        }
+        std::string value = argv[++i];
+        if (option == "--demo") {
+            demoRoot = value;
+            config.root = value;
+        } else if (option == "--root") {
+            config.root = value;
+        } else if (option == "--bind") {
+            config.bindAddress = value;
+        } else if (option == "--model") {
+            config.model = value;
+        } else if (option == "--port") {
+            unsigned port = 0;
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
+            if (ec != std::errc{} || end != value.data() + value.size() || port > 65535) {
+                return usage("--port wants a number from 0 to 65535");
+            }
+            config.port = static_cast<std::uint16_t>(port);
+        } else if (option == "--user") {
+            pendingUser = value;
+        } else if (option == "--password") {
+            if (pendingUser.empty()) {
+                return usage("--password must follow --user");
+            }
+            accounts[pendingUser] = value;
+            pendingUser.clear();
+        } else {
+            return usage("unknown option");
+        }
+    }
+    if (!pendingUser.empty()) {
+        return usage("--user without --password");
+    }
+    if (config.root.empty()) {
+        return usage("give --demo DIR or --root DIR");
+    }
+    if (!accounts.empty()) {
+        config.accounts = accounts;
+    }
+    if (!demoRoot.empty() && !voxmg::sim::writeDemoContent(demoRoot)) {
+        std::fprintf(stderr, "voxmg-sim: cannot write demo content into %s\n", demoRoot.c_str());
+        return 1;
+    }
+
+    // Block the stop signals before any thread starts, then wait for one on this thread.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    voxmg::sim::Simulator simulator(config);
+    if (!simulator.start()) {
+        std::fprintf(stderr, "voxmg-sim: cannot listen on %s:%u\n", config.bindAddress.c_str(),
+                     static_cast<unsigned>(config.port));
+        return 1;
+    }
+    std::printf("listening %s:%u\n", config.bindAddress.c_str(), static_cast<unsigned>(simulator.port()));
+    std::fflush(stdout);
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    simulator.stop();
+    return 0;
+}
