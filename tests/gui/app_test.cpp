@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -238,6 +239,28 @@ private slots:
         QCOMPARE(frame.minimumHeight(), 260);
     }
 
+    void statusLineShowsTheActiveListsCounts() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.refreshStatus();
+        QVERIFY(frame.statusPane()->text().isEmpty());
+        frame.setListWindowFactory([](int) {
+            auto* view = new QWidget;
+            view->setWindowTitle(QStringLiteral("留守録BOX:01内線BOX:200"));
+            return view;
+        });
+        frame.setListCountsSource(
+            [](QWidget*) { return CMainFrame::ListCounts{false, 99999, 100000, 5, 3, 2}; });
+        QVERIFY(frame.openList(1));
+        frame.activateList(1);
+        frame.refreshStatus();
+        QCOMPARE(frame.statusPane()->text(),
+                 QStringLiteral("件数: ﾌｫﾙﾀﾞﾄｰﾀﾙ 99999  ﾎﾞｯｸｽﾄｰﾀﾙ +++++  一覧表ﾄｰﾀﾙ 5  未再生 3  再生済 2"));
+        QCOMPARE(frame.commandBar()->boxField()->fieldText(),
+                 QStringLiteral(" 留守録BOX：01\r\n 内線BOX：200"));
+    }
+
     void settingsMenuFollowsTheLoginState() {
         TestContext t;
         SessionLog log;
@@ -271,6 +294,33 @@ private slots:
         // The left-hand buttons of the top row never run under the right-hand ones.
         QVERIFY(bar->button(1004)->geometry().right() < bar->button(1005)->geometry().left());
         QVERIFY(bar->button(1018)->geometry().right() < right);
+    }
+
+    void addressTypesStraightThroughTheFourBoxes_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("three digit first box") << "127.0.0.1"
+                                               << "127.0.0.1";
+        QTest::newRow("short boxes") << "10.1.20.3"
+                                     << "10.1.20.3";
+        QTest::newRow("full boxes") << "192168100200"
+                                    << "192.168.100.200";
+    }
+    void addressTypesStraightThroughTheFourBoxes() {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        CIpAddressCtrl address;
+        address.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&address));
+        address.octet(0)->setFocus();
+        for (QChar c : typed) {
+            QTest::keyClicks(QApplication::focusWidget(), QString(c));
+        }
+        QCOMPARE(address.text(), expected);
+        address.setText(QStringLiteral("1.2.3.4"));
+        QCOMPARE(address.text(), QStringLiteral("1.2.3.4"));
+        address.setText(QString());
+        QVERIFY(address.isBlank());
     }
 
     void boxFieldScrollsOnlyPastOneLine() {

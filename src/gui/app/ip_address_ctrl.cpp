@@ -68,10 +68,18 @@ void CIpAddressCtrl::setText(const QString& dotted) {
 bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        for (int i = 0; i < 3; ++i) {
-            if (watched == m_octets[static_cast<std::size_t>(i)] && key->text() == QStringLiteral(".")) {
-                m_octets[static_cast<std::size_t>(i + 1)]->setFocus();
-                m_octets[static_cast<std::size_t>(i + 1)]->selectAll();
+        if (key->text() != QStringLiteral(".")) {
+            return QWidget::eventFilter(watched, event);
+        }
+        // A full stop ends a box that holds digits; in an empty box (just reached after
+        // three digits) it is swallowed, so "127.0.0.1" types straight through.
+        for (int i = 0; i < 4; ++i) {
+            QLineEdit* edit = m_octets[static_cast<std::size_t>(i)];
+            if (watched == edit) {
+                if (i < 3 && !edit->text().isEmpty()) {
+                    m_octets[static_cast<std::size_t>(i + 1)]->setFocus();
+                    m_octets[static_cast<std::size_t>(i + 1)]->selectAll();
+                }
                 return true;
             }
         }

@@ -123,7 +123,11 @@ void CLoginDlg::onLogin() {
         return;
     }
 
+    // The client pumps events while it waits; a second press must not start another attempt
+    // inside this one.
+    m_login->setEnabled(false);
     const int result = m_session.connectAndLogin(run);
+    m_login->setEnabled(true);
     if (result == 0) {
         m_context.doc.setLoggedIn(true);
         accept();

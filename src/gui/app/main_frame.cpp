@@ -74,7 +74,11 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
 
     buildMenus();
     connect(m_bar, &CCommandBar::command, this, &CMainFrame::onCommand);
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        // A list window's title is its list spec.
+        if (window != nullptr) {
+            setBoxText(window->windowTitle());
+        }
         refreshStatus();
         updateCommandStates();
     });
@@ -165,7 +169,9 @@ QAction* CMainFrame::addSettingsItem(int id, const QString& text, bool checkable
     QAction* action = m_settingsMenu->addAction(text);
     action->setData(id);
     action->setCheckable(checkable);
-    connect(action, &QAction::triggered, this, [this, id] { onMenuCommand(id); });
+    // Queued, so the menu and its button are closed before a dialog opens.
+    connect(
+        action, &QAction::triggered, this, [this, id] { onMenuCommand(id); }, Qt::QueuedConnection);
     m_settingsActions.insert(id, action);
     return action;
 }
@@ -232,10 +238,17 @@ void CMainFrame::updateCommandStates() {
 }
 
 void CMainFrame::refreshStatus() {
-    // The status counts belong to the active list; with no list open the pane is empty.
-    if (m_mdi->activeSubWindow() == nullptr) {
+    // The counts belong to the active list; with no list open the pane is empty.
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    if (active == nullptr || !m_counts) {
         m_status->clear();
+        return;
     }
+    const ListCounts c = m_counts(active->widget());
+    const auto text = c.responseList ? voxmg::frame_texts::responseListStatus(c.folderTotal, c.listTotal)
+                                     : voxmg::frame_texts::boxListStatus(c.folderTotal, c.boxTotal,
+                                                                         c.listTotal, c.unplayed, c.played);
+    m_status->setText(toQ(text));
 }
 
 void CMainFrame::setBoxText(const QString& listSpec) {

@@ -29,6 +29,17 @@ public:
     // Creates list window n (a widget for the MDI area), null when its list cannot be opened.
     using ListWindowFactory = std::function<QWidget*(int n)>;
 
+    // The counts the status line shows for the active list.
+    struct ListCounts {
+        bool responseList = false;
+        long long folderTotal = 0;
+        long long boxTotal = 0;
+        long long listTotal = 0;
+        long long unplayed = 0;
+        long long played = 0;
+    };
+    using ListCountsSource = std::function<ListCounts(QWidget* activeList)>;
+
     CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -50,6 +61,7 @@ public:
 
     void setListWindowFactory(ListWindowFactory factory) { m_listFactory = std::move(factory); }
     void setDownloadRunner(DownloadRunner* runner) { m_downloads = runner; }
+    void setListCountsSource(ListCountsSource source) { m_counts = std::move(source); }
     // Whether a window titled "エラー" is open; by default the application's top-level widgets.
     void setErrorWindowCheck(std::function<bool()> check) { m_errorWindowOpen = std::move(check); }
 
@@ -116,6 +128,7 @@ private:
     voxmg::LivenessTicker m_liveness;
     std::function<bool()> m_errorWindowOpen;
     ListWindowFactory m_listFactory;
+    ListCountsSource m_counts;
     DownloadRunner* m_downloads = nullptr;
     std::vector<std::string> m_pendingWav;
     int m_listCount = 0;
