@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "audio_test_support.h"
 #include "core/audio/gain.h"
@@ -157,6 +158,27 @@ TEST_F(WavConversionTest, CancelRemovesFrameFileAndPartialWav) {
     EXPECT_LT(log->calls.size(), 400u);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"msg.vmdat"});
     EXPECT_EQ(engine.status(), Status::idle);
+}
+
+TEST_F(WavConversionTest, JobLeftRunningByAnotherCallerIsCancelledAndRetried) {
+    log->slowFrame = 0;
+    writeBytes(dir.file("other.tmp"), codedFrames(400));
+    ASSERT_EQ(engine.start(dir.file("other.tmp"), dir.file("other.wav"), 0), StartResult::ok);
+    for (bool decoding = false; !decoding;) {  // a job still at "started" would be left alone
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::lock_guard guard(log->lock);
+        decoding = !log->calls.empty();
+    }
+    ASSERT_EQ(convert(voiceFile(codedFrames(3))), 1);
+    EXPECT_EQ(wavSamples(readBytes(dir.file("msg.wav"))).size(), 240u);
+    EXPECT_EQ(log->contexts, 2);
+}
+
+TEST_F(WavConversionTest, CodecThatCannotStartFailsCleanly) {
+    DecodingEngine broken([]() -> std::unique_ptr<FrameDecoder> { return nullptr; });
+    EXPECT_EQ(convertVoiceFileToWav(broken, voiceFile(codedFrames(3)), 0, {}, caller), 0);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"msg.vmdat"});
+    EXPECT_EQ(broken.status(), Status::idle);
 }
 
 TEST_F(WavConversionTest, ProgressRangeIsSecondsOfSpeechAndPositionStaysWithinIt) {
