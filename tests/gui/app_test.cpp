@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -206,6 +207,29 @@ private slots:
         QVERIFY(!t.doc.loggedIn());
         QVERIFY(!frame.livenessTimer().isActive());
         QVERIFY(frame.scheduleTimer().isActive());
+    }
+
+    void exitAskedFirstAndSavedOnlyOnYes() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.show();
+        t.doc.settings().folder = u"/data/";
+        whenModal<CEndChkDlg>([](CEndChkDlg* dialog) {
+            QVERIFY(!dialog->backupButton()->isVisibleTo(dialog));  // no automatic backup set up
+            dialog->noButton()->click();
+        });
+        QVERIFY(!frame.close());
+        QVERIFY(frame.isVisible());
+        QVERIFY(frame.scheduleTimer().isActive());
+        QVERIFY(!QFile::exists(QString::fromStdString(t.doc.settingsPath())));
+
+        whenModal<CEndChkDlg>([](CEndChkDlg* dialog) { dialog->yesButton()->click(); });
+        QVERIFY(frame.close());
+        const auto saved = voxmg::ProfileFile::load(t.doc.settingsPath());
+        QCOMPARE(saved.readString(u"FOLDER", u"FOLDER", u""), std::u16string(u"/data/"));
+        QVERIFY(saved.readInt(u"Window", u"Right", -9999) != -9999);
+        QCOMPARE(saved.readInt(u"Window1", u"ZOrder", 0), 1);
     }
 
     void windowMenuCutsLongListTitles() {

@@ -1,5 +1,7 @@
 #include "gui/app/user_messages.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -20,15 +22,27 @@ QMessageBox::Icon qtIcon(UserMessages::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The texts carry their own line breaks, as the original's boxes did; letting the box wrap
+// them again splits sentences in odd places.
+void keepLines(QMessageBox& box) {
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setWordWrap(false);
+    }
+}
+
 }  // namespace
 
 void QtUserMessages::show(QWidget* parent, const QString& text, const QString& caption, Icon icon) {
     QMessageBox box(qtIcon(icon), caption, text, QMessageBox::Ok, parent);
+    keepLines(box);
     box.exec();
 }
 
 bool QtUserMessages::askYesNo(QWidget* parent, const QString& text, const QString& caption, Icon icon) {
     QMessageBox box(qtIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
     box.setDefaultButton(QMessageBox::Yes);
+    keepLines(box);
     return box.exec() == QMessageBox::Yes;
 }
