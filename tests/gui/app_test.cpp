@@ -1,16 +1,20 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
 #include "core/base/profile_file.h"
+#include "core/base/text.h"
 #include "fakes.h"
+#include "gui/app/choosers.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/ip_address_ctrl.h"
@@ -230,6 +234,79 @@ private slots:
         QCOMPARE(saved.readString(u"FOLDER", u"FOLDER", u""), std::u16string(u"/data/"));
         QVERIFY(saved.readInt(u"Window", u"Right", -9999) != -9999);
         QCOMPARE(saved.readInt(u"Window1", u"ZOrder", 0), 1);
+    }
+
+    void startupRestoresSavedListsFrontOneLast() {
+        TestContext t;
+        SessionLog log;
+        QVERIFY(QDir().mkpath(QString::fromStdString(t.root() + "office")));
+        voxmg::ProfileFile ini(t.doc.settingsPath());
+        ini.writeString(u"FOLDER", u"FOLDER", voxmg::text::utf16FromUtf8(t.root()));
+        ini.writeString(u"DISP", u"FOLDERNAME", u"office");
+        ini.writeInt(u"DISP", u"NUM", 2);
+        ini.writeInt(u"Window1", u"ZOrder", 2);
+        ini.writeInt(u"Window2", u"ZOrder", 1);
+        QVERIFY(ini.save(0600));
+        auto options = appOptions(t, log);
+        options.listWindows = [](int n) {
+            auto* view = new QWidget;
+            view->setWindowTitle(QStringLiteral("list %1").arg(n));
+            return view;
+        };
+        CVOXMGApp app(options);
+        QVERIFY(app.start());
+        QCOMPARE(app.frame()->openListCount(), 2);
+        QCOMPARE(app.frame()->mdiArea()->activeSubWindow()->windowTitle(), QStringLiteral("list 2"));
+        QCOMPARE(app.frame()->commandBar()->folderField()->fieldText(),
+                 QStringLiteral(" ") + QString::fromStdString(t.root()) + QStringLiteral("office"));
+    }
+
+    void startupWithAVanishedFolderClearsBothFields() {
+        TestContext t;
+        SessionLog log;
+        voxmg::ProfileFile ini(t.doc.settingsPath());
+        ini.writeString(u"FOLDER", u"FOLDER", voxmg::text::utf16FromUtf8(t.root()));
+        ini.writeString(u"DISP", u"FOLDERNAME", u"gone");
+        ini.writeInt(u"DISP", u"NUM", 1);
+        QVERIFY(ini.save(0600));
+        CVOXMGApp app(appOptions(t, log));
+        QVERIFY(app.start());
+        QVERIFY(t.messages.shown.empty());
+        QVERIFY(app.doc().settings().folder.empty());
+        QCOMPARE(app.frame()->openListCount(), 0);
+        app.frame()->refreshBoxFolderName();
+        QVERIFY(app.doc().boxFolderName().empty());
+    }
+
+    void networkFolderChoiceNeedsAYes() {
+        RecordingMessages messages;
+        auto network = [](const std::string&) { return true; };
+        auto local = [](const std::string&) { return false; };
+        QVERIFY(confirmNetworkFolder(messages, nullptr, QStringLiteral("/home/u"), local));
+        QVERIFY(messages.shown.empty());
+        messages.answers = {false};
+        QVERIFY(!confirmNetworkFile(messages, nullptr, QStringLiteral("/mnt/nas/a.csv"), network));
+        QCOMPARE(messages.shown.back().caption, QStringLiteral("ドライブの確認"));
+        QVERIFY(messages.shown.back().text.startsWith(QStringLiteral("指定のファイルは、")));
+        QVERIFY(messages.shown.back().icon == UserMessages::Icon::Warning);
+        QVERIFY(confirmNetworkFolder(messages, nullptr, QStringLiteral("/mnt/nas"), network));
+        QVERIFY(messages.shown.back().text.startsWith(QStringLiteral("指定のフォルダは、")));
+    }
+
+    void dueBackupClosesAWaitingDialog() {
+        TestContext t;
+        t.context.timings.dialogScheduleMs = 20;
+        int offers = 0;
+        t.context.backupDue = [] { return true; };
+        t.context.offerBackup = [&] {
+            t.context.schedule.backupRequest = ++offers == 2;  // declined once, then accepted
+            return true;
+        };
+        CAboutDlg about(t.context);
+        QTimer::singleShot(2000, &about, &QDialog::accept);  // in case it never closes
+        QCOMPARE(about.exec(), int(QDialog::Rejected));
+        QCOMPARE(offers, 2);
+        QVERIFY(t.context.schedule.backupPendingAfterOperation);
     }
 
     void windowMenuCutsLongListTitles() {

@@ -18,8 +18,11 @@ QString QtChoosers::chooseOpenFile(QWidget* parent, const QString& caption, cons
 
 namespace {
 
-bool confirmIfNetwork(UserMessages& messages, QWidget* parent, const QString& folder, const char16_t* text) {
-    if (!voxmg::paths::isNetworkPath(folder.toStdString())) {
+bool confirmIfNetwork(UserMessages& messages, QWidget* parent, const QString& folder, const char16_t* text,
+                      const NetworkTest& isNetwork) {
+    const bool network =
+        isNetwork ? isNetwork(folder.toStdString()) : voxmg::paths::isNetworkPath(folder.toStdString());
+    if (!network) {
         return true;
     }
     return messages.askYesNo(parent, QString::fromUtf16(text),
@@ -28,10 +31,14 @@ bool confirmIfNetwork(UserMessages& messages, QWidget* parent, const QString& fo
 
 }  // namespace
 
-bool confirmNetworkFolder(UserMessages& messages, QWidget* parent, const QString& folder) {
-    return confirmIfNetwork(messages, parent, folder, voxmg::kNetworkFolderWarning);
+bool confirmNetworkFolder(UserMessages& messages, QWidget* parent, const QString& folder,
+                          const NetworkTest& isNetwork) {
+    return confirmIfNetwork(messages, parent, folder, voxmg::kNetworkFolderWarning, isNetwork);
 }
 
-bool confirmNetworkFile(UserMessages& messages, QWidget* parent, const QString& file) {
-    return confirmIfNetwork(messages, parent, QFileInfo(file).absolutePath(), voxmg::kNetworkFileWarning);
+bool confirmNetworkFile(UserMessages& messages, QWidget* parent, const QString& file,
+                        const NetworkTest& isNetwork) {
+    // The folder of the file is what may vanish with the network.
+    return confirmIfNetwork(messages, parent, QFileInfo(file).absolutePath(), voxmg::kNetworkFileWarning,
+                            isNetwork);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <string>
 
 class QWidget;
 
@@ -24,6 +26,10 @@ public:
 class UserMessages;
 
 // After a folder or file was chosen: on a network file system ask the Yes/No question of
-// caption "ドライブの確認"; true when the choice may be used.
-bool confirmNetworkFolder(UserMessages& messages, QWidget* parent, const QString& folder);
-bool confirmNetworkFile(UserMessages& messages, QWidget* parent, const QString& file);
+// caption "ドライブの確認"; true when the choice may be used. `isNetwork` tells network
+// folders apart (the file system type by default).
+using NetworkTest = std::function<bool(const std::string& folder)>;
+bool confirmNetworkFolder(UserMessages& messages, QWidget* parent, const QString& folder,
+                          const NetworkTest& isNetwork = {});
+bool confirmNetworkFile(UserMessages& messages, QWidget* parent, const QString& file,
+                        const NetworkTest& isNetwork = {});

@@ -257,6 +257,13 @@ void CMainFrame::setBoxText(const QString& listSpec) {
     voxmg::trace("SetBoxText() ﾎﾞｯｸｽ名表示[" + listSpec.toStdString() + "]");
 }
 
+void CMainFrame::setFolderText() {
+    const auto& s = m_context.doc.settings();
+    const auto text = voxmg::frame_texts::folderField(s.folder.str(), s.folderName.str());
+    m_bar->folderField()->setFieldText(toQ(text));
+    voxmg::trace("SetBoxText() ﾌｫﾙﾀﾞ名表示[" + voxmg::text::utf8FromUtf16(text) + "]");
+}
+
 void CMainFrame::refreshBoxFolderName() {
     QString field = m_bar->folderField()->fieldText();
     m_context.doc.settings().folderName = voxmg::frame_texts::boxFolderNameFromField(fromQ(field));

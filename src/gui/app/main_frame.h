@@ -82,6 +82,8 @@ public:
     void rebuildWindowMenu();
     void refreshStatus();
     void setBoxText(const QString& listSpec);
+    // The folder field from the document's data root and box folder.
+    void setFolderText();
     // The current box folder name read back from the folder field.
     void refreshBoxFolderName();
     // Logged in, or an operation talked to the main unit: count idle ticks from zero again.

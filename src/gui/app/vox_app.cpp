@@ -50,12 +50,16 @@ bool CVOXMGApp::start() {
 
     m_doc.load();
     m_frame = std::make_unique<CMainFrame>(*m_context, m_options.sessions);
+    m_frame->setListWindowFactory(m_options.listWindows);
     const bool mayRestore = m_frame->initialise(m_options.network);
     m_frame->show();
 
     const auto outcome = voxmg::checkStartupFolder(m_doc.settings(), m_doc.profile(), mayRestore, *m_frame);
     if (outcome == voxmg::StartupFolderOutcome::FolderMissing) {
         m_frame->setBoxText(QString());
+        // The folder field is where downloads read the box folder from: left showing the
+        // vanished folder, a download would go to that name relative to the working folder.
+        m_frame->setFolderText();
     }
 
     auto& schedule = m_context->schedule;

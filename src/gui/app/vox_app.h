@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "gui/app/device_session.h"
 
 class CMainFrame;
+class QWidget;
 class UserMessages;
 class Choosers;
 
@@ -26,6 +28,8 @@ public:
         DeviceSessionFactory sessions;     // default: CFtpMng
         Timings timings;
         voxmg::NetworkFolderProbe network = voxmg::systemNetworkFolderProbe();
+        // Creates the saved list windows at start-up; none until the list view exists.
+        std::function<QWidget*(int n)> listWindows;
     };
 
     explicit CVOXMGApp(Options options);
