@@ -7,6 +7,7 @@
 
 #include "core/base/paths.h"
 #include "core/base/progress.h"
+#include "core/base/pump.h"
 
 namespace voxmg {
 
@@ -41,4 +42,19 @@ struct BackupTarget {
     std::function<void()> markIncomplete = [] {};
 };
 
+}  // namespace voxmg
+
+namespace voxmg {
+struct Settings;
+struct Flags;
+namespace audio {
+class DecodingEngine;
+}
+
+// The engines' environment as the program runs them: DOWNCONV, the WAV save folder and the
+// conversion gain read from the live settings block, conversions on the program's decoding
+// engine, the automatic deletion selections read from the settings file each time.
+DownloadEnv makeDownloadEnv(const Settings& settings, std::string settingsPath,
+                            audio::DecodingEngine& decoder, Flags& flags, Pump pump,
+                            std::string programFolder);
 }  // namespace voxmg

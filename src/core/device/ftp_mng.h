@@ -31,6 +31,7 @@ public:
     void setLogin(FtpLogin login) { m_login = std::move(login); }
     const FtpLogin& login() const { return m_login; }
     void setProgressSink(ProgressSink* sink) { m_progress = sink; }
+    ProgressSink* progressSink() const { return m_progress; }
     void setLivenessHooks(LivenessHooks hooks) { m_liveness = std::move(hooks); }
 
     // The current connection record, or null before the first attempt and after disconnect.
@@ -68,7 +69,6 @@ public:
     // 1 alive, 0 lost.
     int probe();
 
-
     // --- download engines (ftp_engines.cpp, ftp_backup.cpp). With no connection each returns
     // -1 at once; otherwise it stops the liveness timer, drains stray replies and works in the
     // given local folder. Codes: 0 done, 550 a listed file was gone, 555 automatic deletion
@@ -80,7 +80,8 @@ public:
     int countBoxFiles(const std::string& localFolder, std::string_view remoteDir, bool infoOnly);
     int downloadBox(std::string_view remoteDir, const std::string& localFolder, int& listed, int& handled,
                     bool byWorker, bool refresh);
-    int downloadBoxInfoOnly(const std::string& localFolder, int& listed, std::string_view remoteDir, int& handled);
+    int downloadBoxInfoOnly(const std::string& localFolder, int& listed, std::string_view remoteDir,
+                            int& handled);
     int downloadResponseMessages(int& listed, int& handled, const std::string& localFolder,
                                  std::string_view remoteDir = "/outou/");
     int deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath);

@@ -92,7 +92,8 @@ std::optional<Entry> detailedEntry(std::string_view line) {
     if (name.front() == ' ') {
         name.remove_prefix(1);
     }
-    if (!isMessageFileName(name)) {
+    // The size field must lie in front of the name, not inside it.
+    if (!isMessageFileName(name) || line.size() - name.size() < kSizeColumn + kSizeWidth) {
         return std::nullopt;
     }
     entry.name = std::string(name);

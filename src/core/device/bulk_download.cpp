@@ -1,0 +1,306 @@
+#include "core/device/bulk_download.h"
+
+#include <utility>
+
+#include "core/base/profile_file.h"
+#include "core/base/text.h"
+#include "core/store/file_mng.h"
+#include "core/store/file_naming.h"
+
+namespace voxmg {
+namespace {
+
+using Icon = UserMessage::Icon;
+
+UserMessage error(const char16_t* text) {
+    return {text, download_text::kErrorCaption, Icon::Exclamation};
+}
+UserMessage info(const char16_t* text) {
+    return {text, download_text::kDoneCaption, Icon::Information};
+}
+
+std::string remoteDirOf(const BoxRef& box) {
+    return "/" + box.kind + "/" + box.name;
+}
+
+}  // namespace
+
+BulkDownload::BulkDownload(CFtpMng& ftp, Flags& flags, DownloadUi& ui, std::string boxFolder,
+                           std::string settingsPath, Pump pump)
+    : m_ftp(ftp),
+      m_flags(flags),
+      m_ui(ui),
+      m_boxFolder(std::move(boxFolder)),
+      m_settingsPath(std::move(settingsPath)),
+      m_pump(std::move(pump)) {}
+
+std::vector<BoxRef> BulkDownload::boxesOf(const std::string& boxFolder) {
+    std::atomic<int> noCancel{0};
+    CFileMng files(noCancel);
+    std::vector<BoxRef> boxes;
+    for (std::string_view kind : {naming::kAnswerKind, naming::kExtensionKind}) {
+        std::vector<std::string> folders;
+        files.listSubfolders(paths::join(boxFolder, kind), folders);
+        for (const std::string& folder : folders) {
+            std::string name(paths::fileName(folder));
+            if (files.readBuildMark(folder) == 1 || paths::isUnsafeName(name)) {
+                continue;  // made on the PC: the main unit has no such box
+            }
+            boxes.push_back({std::string(kind), name});
+        }
+    }
+    return boxes;
+}
+
+std::string BulkDownload::localFolder(const BoxRef& box) const {
+    return paths::join(paths::join(m_boxFolder, box.kind), box.name);
+}
+
+void BulkDownload::begin() {
+    m_total = m_handled = 0;
+    m_gone = m_refusalSeen = m_refusalPending = false;
+    m_outcomes.clear();
+    m_ftp.setProgressSink(m_ui.openProgress());
+    m_flags.pauseWorker(1, m_pump);
+    m_flags.cancelAll = 0;
+    m_flags.suspendRequest = 0;
+}
+
+void BulkDownload::end() {
+    m_ui.closeProgress();
+    m_ftp.setProgressSink(nullptr);
+    m_flags.resumeWorker();
+}
+
+void BulkDownload::communicationError() {
+    m_ui.show(error(download_text::kCommError));
+    m_ftp.disconnect();
+    m_ui.loggedOut();
+}
+
+void BulkDownload::refusedAutoDelete() {
+    switchOffAutoDelete(m_settingsPath, m_boxFolder);
+    m_ui.show(error(download_text::kAutoDeleteRefused));
+}
+
+int BulkDownload::count(const std::vector<BoxRef>& boxes, bool infoOnly, bool withResponse,
+                        int* boxesCounted) {
+    int counted = 0;
+    for (const BoxRef& box : boxes) {
+        int n = m_ftp.countBoxFiles(localFolder(box), remoteDirOf(box), infoOnly);
+        if (n == -2) {
+            continue;  // no such box on the main unit: passed over
+        }
+        if (n < 0) {
+            return -1;
+        }
+        m_total += n;
+        ++counted;
+    }
+    if (withResponse) {
+        int n = m_ftp.countBoxFiles(paths::join(m_boxFolder, naming::kResponseKind), "/outou/", false);
+        if (n < 0 && n != -2) {
+            return -1;
+        }
+        m_total += n > 0 ? n : 0;
+    }
+    if (boxesCounted) {
+        *boxesCounted = counted;
+    }
+    return 0;
+}
+
+int BulkDownload::downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected,
+                               int countedBoxes) {
+    for (const BoxRef& box : boxes) {
+        if (m_handled >= m_total || m_flags.cancelAll.load() != 0) {
+            break;
+        }
+        int listed = 0;
+        int handled = 0;
+        int rc = infoOnly
+                     ? m_ftp.downloadBoxInfoOnly(localFolder(box), listed, remoteDirOf(box), handled)
+                     : m_ftp.downloadBox(remoteDirOf(box), localFolder(box), listed, handled, false, false);
+        m_outcomes.push_back({box, rc, listed, handled});
+        m_handled += handled;
+        if (rc == 550) {
+            m_gone = true;
+            continue;
+        }
+        if (rc == -2) {
+            continue;
+        }
+        if (rc == 555) {
+            if (!m_refusalSeen) {
+                m_refusalSeen = true;
+                // A chosen single box reports the refusal after its outcome.
+                if (selected && countedBoxes <= 1) {
+                    switchOffAutoDelete(m_settingsPath, m_boxFolder);
+                    m_refusalPending = true;
+                } else {
+                    refusedAutoDelete();
+                }
+            }
+            continue;
+        }
+        if (rc != 0) {
+            return rc;
+        }
+    }
+    return 0;
+}
+
+int BulkDownload::downloadResponse() {
+    int listed = 0;
+    int handled = 0;
+    int rc = m_ftp.downloadResponseMessages(listed, handled, paths::join(m_boxFolder, naming::kResponseKind));
+    m_outcomes.push_back({{std::string(naming::kResponseKind), {}}, rc, listed, handled});
+    m_handled += handled;
+    if (rc == 550) {
+        if (listed > 0) {
+            m_gone = true;
+        }
+        rc = 0;
+    }
+    return rc;
+}
+
+int BulkDownload::runAll(bool infoOnly) {
+    begin();
+    std::vector<BoxRef> boxes = boxesOf(m_boxFolder);
+    if (count(boxes, infoOnly, !infoOnly, nullptr) != 0) {
+        end();
+        communicationError();
+        return -1;
+    }
+    if (m_total < 1) {
+        end();
+        m_ui.show(error(download_text::kNoMessages));
+        return 1;
+    }
+    if (ProgressSink* sink = m_ftp.progressSink()) {
+        sink->setRange(infoOnly ? m_total : 100);
+    }
+    if (!infoOnly) {
+        m_ui.setMessageCount(m_total / 2);
+    }
+    for (int i = 0; i < 12; ++i) {
+        pumpOnce(m_pump);
+    }
+
+    std::vector<BoxRef> answering;
+    std::vector<BoxRef> extension;
+    for (const BoxRef& box : boxes) {
+        (box.kind == naming::kAnswerKind ? answering : extension).push_back(box);
+    }
+    int result = downloadPass(answering, infoOnly, false, 0);
+    if (result == 0 && m_flags.cancelAll.load() == 0) {
+        result = downloadPass(extension, infoOnly, false, 0);
+    }
+    if (result == 0 && m_flags.cancelAll.load() == 0 && !infoOnly) {
+        result = downloadResponse();
+    }
+    end();
+    finish(result, false, 0);
+    return result;
+}
+
+int BulkDownload::runSelected(const std::vector<BoxRef>& boxes, bool infoOnly) {
+    begin();
+    int counted = 0;
+    if (count(boxes, infoOnly, false, &counted) != 0) {
+        end();
+        communicationError();
+        return -1;
+    }
+    if (m_total < 1) {
+        end();
+        m_ui.show(error(download_text::kNoMessages));
+        return 1;
+    }
+    if (ProgressSink* sink = m_ftp.progressSink()) {
+        sink->setRange(infoOnly ? m_total : 100);
+    }
+    if (!infoOnly) {
+        m_ui.setMessageCount(m_total / 2);
+    }
+    std::vector<BoxRef> ordered;
+    for (std::string_view kind : {naming::kAnswerKind, naming::kExtensionKind}) {
+        for (const BoxRef& box : boxes) {
+            if (box.kind == kind) {
+                ordered.push_back(box);
+            }
+        }
+    }
+    int result = downloadPass(ordered, infoOnly, true, counted);
+    end();
+    finish(result, true, counted);
+    if (m_refusalPending) {
+        m_ui.show(error(download_text::kAutoDeleteRefused));
+    }
+    return result;
+}
+
+int BulkDownload::runResponse() {
+    begin();
+    int result = downloadResponse();
+    m_total = 0;
+    for (const BoxOutcome& o : m_outcomes) {
+        m_total += o.listed;
+    }
+    end();
+    finish(result, false, 0);
+    return result;
+}
+
+void BulkDownload::finish(int result, bool /*selected*/, int /*countedBoxes*/) {
+    if (m_flags.cancelAll.load() != 0) {
+        return;  // the user cancelled: no outcome message
+    }
+    if (m_total <= 1) {
+        // A single file that was gone is not a success, even though the run went on.
+        if (result == 0 && !m_gone) {
+            m_ui.show(info(download_text::kDone));
+        } else if (m_gone) {
+            m_ui.show(error(download_text::kGone));
+        } else if (result == -4) {
+            m_ui.show(error(download_text::kNoSpace));
+        } else {
+            communicationError();
+        }
+        return;
+    }
+    if (result == -1) {
+        communicationError();
+        return;
+    }
+    if (result == 0 && !m_gone) {
+        m_ui.show(info(download_text::kDone));
+        return;
+    }
+    bool partial = m_handled > 0 && m_handled < m_total;
+    if (m_gone) {
+        m_ui.show(partial ? info(download_text::kSomeGone) : error(download_text::kGone));
+    }
+    if (result == -4) {
+        m_ui.show(partial ? info(download_text::kSomeNoSpace) : error(download_text::kNoSpace));
+    } else if (result == -3) {
+        m_ui.show(error(download_text::kWavFailed));
+    }
+}
+
+void switchOffAutoDelete(const std::string& settingsPath, const std::string& boxFolder) {
+    ProfileFile file = ProfileFile::load(settingsPath);
+    std::atomic<int> noCancel{0};
+    CFileMng files(noCancel);
+    for (std::string_view kind : {naming::kAnswerKind, naming::kExtensionKind}) {
+        std::vector<std::string> folders;
+        files.listSubfolders(paths::join(boxFolder, kind), folders);
+        for (const std::string& folder : folders) {
+            file.writeString(text::utf16FromUtf8(kind), text::utf16FromUtf8(paths::fileName(folder)), u"0");
+        }
+    }
+    file.save(0600);
+}
+
+}  // namespace voxmg

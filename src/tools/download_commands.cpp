@@ -1,0 +1,149 @@
+// voxmgctl download: a headless bulk or selected download, as the program runs it from its
+// download dialogs, for scripted archival on a server.
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "core/app/settings.h"
+#include "core/audio/decoding_engine.h"
+#include "core/base/flags.h"
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/device/bulk_download.h"
+#include "core/device/ftp_mng.h"
+#include "tools/command.h"
+
+namespace voxmg::tools {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* kUsage =
+    "download (--host A [--port P] --user U --password-file F | --ini VOXMG.ini) --root DIR --folder NAME "
+    "[--info-only] [--boxes KIND/NAME,...] [--response]";
+
+// Records what the program would show instead of showing it.
+class ReportUi : public DownloadUi {
+public:
+    ProgressSink* openProgress() override { return nullptr; }
+    void closeProgress() override {}
+    void show(const UserMessage& m) override {
+        messages.push_back(
+            {{"text", text::utf8FromUtf16(m.text)}, {"caption", text::utf8FromUtf16(m.caption)}});
+    }
+    void loggedOut() override { loggedOutFlag = true; }
+
+    Json messages = Json::array();
+    bool loggedOutFlag = false;
+};
+
+std::vector<BoxRef> parseBoxes(const std::string& list) {
+    std::vector<BoxRef> boxes;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(',', start);
+        std::string item = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        auto slash = item.find('/');
+        if (slash != std::string::npos) {
+            boxes.push_back({item.substr(0, slash), item.substr(slash + 1)});
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return boxes;
+}
+
+bool loginFrom(const Args& args, FtpLogin& login, std::string& settingsPath) {
+    std::string ini = optionValue(args, "--ini");
+    if (!ini.empty()) {
+        Settings s = loadSettings(ProfileFile::load(ini));
+        login = {s.ip.str(), s.user.str(), s.pass.str(), s.port};
+        settingsPath = ini;
+    } else {
+        std::ifstream in(optionValue(args, "--password-file"), std::ios::binary);
+        std::string password;
+        if (!in || !std::getline(in, password)) {
+            return false;
+        }
+        if (!password.empty() && password.back() == '\r') {
+            password.pop_back();
+        }
+        login = {text::utf16FromUtf8(optionValue(args, "--host")),
+                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password),
+                 std::atoi(optionValue(args, "--port").c_str())};
+    }
+    if (!optionValue(args, "--port").empty()) {
+        login.port = std::atoi(optionValue(args, "--port").c_str());
+    }
+    return !login.address.empty() && !login.user.empty();
+}
+
+int runDownload(const Args& args) {
+    FtpLogin login;
+    std::string settingsPath;
+    std::string root = optionValue(args, "--root");
+    std::string folder = optionValue(args, "--folder");
+    if (!loginFrom(args, login, settingsPath) || root.empty() || folder.empty() ||
+        paths::isUnsafeName(folder)) {
+        std::fprintf(stderr, "usage: voxmgctl %s\n", kUsage);
+        return 2;
+    }
+    std::string boxFolder = paths::join(root, folder);
+    if (settingsPath.empty()) {
+        settingsPath = paths::join(root, "VOXMG.ini");  // automatic deletion stays off unless set there
+    }
+    Settings settings = loadSettings(ProfileFile::load(settingsPath));
+
+    Flags flags;
+    audio::DecodingEngine decoder;
+    CFtpMng ftp(login, flags, Pump{});
+    ftp.setDownloadEnv(
+        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::programFolder()));
+    Json out;
+    int loginResult = ftp.connectAndLogin();
+    if (loginResult != CFtpMng::LoggedIn) {
+        out["result"] = -1;
+        out["login"] = loginResult;
+        std::printf("%s\n", out.dump(2).c_str());
+        return 1;
+    }
+
+    ReportUi ui;
+    BulkDownload run(ftp, flags, ui, boxFolder, settingsPath, Pump{});
+    int result = 0;
+    bool infoOnly = hasFlag(args, "--info-only");
+    if (hasFlag(args, "--response")) {
+        result = run.runResponse();
+    } else if (bool present = false; optionValue(args, "--boxes", &present), present) {
+        result = run.runSelected(parseBoxes(optionValue(args, "--boxes")), infoOnly);
+    } else {
+        result = run.runAll(infoOnly);
+    }
+    if (ftp.connected()) {
+        ftp.disconnect();
+    }
+
+    out["result"] = result;
+    out["messages"] = ui.messages;
+    out["listed"] = run.total();
+    out["handled"] = run.handled();
+    Json boxes = Json::array();
+    for (const BoxOutcome& o : run.outcomes()) {
+        boxes.push_back({{"kind", o.box.kind},
+                         {"box", o.box.name},
+                         {"result", o.result},
+                         {"listed", o.listed},
+                         {"handled", o.handled}});
+    }
+    out["boxes"] = boxes;
+    std::printf("%s\n", out.dump(2).c_str());
+    // A run completed when it ended in 0; a box folder with nothing to fetch (1) is no failure.
+    return (result == 0 || result == 1) ? 0 : 1;
+}
+
+CommandRegistrar downloadCommand{Command{"download", kUsage, runDownload}};
+
+}  // namespace
+}  // namespace voxmg::tools

@@ -1,0 +1,418 @@
+// The download engines and the bulk download against our main unit simulator, in-process.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "core/app/settings.h"
+#include "core/audio/decoding_engine.h"
+#include "core/base/profile_file.h"
+#include "core/base/text.h"
+#include "core/device/bulk_download.h"
+#include "core/device/ftp_mng.h"
+#include "core/store/file_mng.h"
+#include "ftp_test_support.h"
+#include "sim/g729.h"
+#include "sim/main_unit_header.h"
+#include "sim/simulator.h"
+
+namespace voxmg {
+namespace {
+
+namespace fs = std::filesystem;
+using download_text::kDone;
+
+// Records what a run shows and lets a test act on progress steps.
+class RecordingUi : public DownloadUi, public ProgressSink {
+public:
+    ProgressSink* openProgress() override {
+        ++opened;
+        return this;
+    }
+    void closeProgress() override { ++closed; }
+    void show(const UserMessage& m) override { messages.push_back(m); }
+    void loggedOut() override { ++logouts; }
+    void setPosition(int position) override {
+        if (onPosition) {
+            onPosition(position);
+        }
+    }
+    void nextFile() override { ++filesDone; }
+
+    std::vector<std::u16string> texts() const {
+        std::vector<std::u16string> out;
+        for (const auto& m : messages) {
+            out.push_back(m.text);
+        }
+        return out;
+    }
+
+    int opened = 0;
+    int closed = 0;
+    int logouts = 0;
+    int filesDone = 0;
+    std::vector<UserMessage> messages;
+    std::function<void(int)> onPosition;
+};
+
+std::tm at(int year, int month, int day, int hour, int minute) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_isdst = -1;
+    std::mktime(&t);
+    return t;
+}
+
+// One second of a 440 Hz tone as G.729A frames.
+const std::string& voiceFrames() {
+    static const std::string frames = [] {
+        std::vector<std::int16_t> pcm(8000);
+        for (std::size_t i = 0; i < pcm.size(); ++i) {
+            pcm[i] =
+                static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 440.0 * static_cast<double>(i) / 8000));
+        }
+        return sim::encodeG729a(pcm);
+    }();
+    return frames;
+}
+
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        boxFolder = paths::join(local.path(), "本社");
+        for (const char* box : {"rusuroku/101", "naisen/201", "outou"}) {
+            fs::create_directories(paths::join(boxFolder, box));
+            fs::create_directories(remote.file(box));
+        }
+        settingsPath = local.file("VOXMG.ini");
+    }
+
+    // A message pair on the main unit; returns its base name.
+    std::string putMessage(const std::string& kind, const std::string& box, const std::tm& when, int serial,
+                           const std::string& caller = "\x8e\x52\x93\x63") {
+        sim::HeaderFields h;
+        h.recorded = when;
+        h.callerName = caller;
+        h.callerNumber = "0312345678";
+        h.lengthTenths = 10;
+        h.boxNumber = box;
+        char serialText[8];
+        std::snprintf(serialText, sizeof serialText, "%05d", serial);
+        std::string code = std::string(4 - std::min<std::size_t>(4, box.size()), '0') + box;
+        std::string base = sim::messageFileName(when, code, serialText, "");
+        auto header = sim::encodeHeader(h);
+        std::string head(header.begin(), header.end());
+        std::string dir = remote.file(kind + "/" + box);
+        test::writeFile(dir + "/" + base + ".vmdat", head + voiceFrames());
+        test::writeFile(dir + "/" + base + ".vminf", head);
+        return base;
+    }
+
+    std::string putResponse(const std::tm& when, int number) {
+        sim::HeaderFields h;
+        h.recorded = when;
+        h.callerName = "greeting";
+        h.responseNumber = static_cast<std::uint16_t>(number);
+        h.lengthTenths = 10;
+        char code[8];
+        std::snprintf(code, sizeof code, "A%03d", number);
+        std::string base = sim::messageFileName(when, code, "0000", "");
+        auto header = sim::encodeHeader(h);
+        std::string head(header.begin(), header.end());
+        test::writeFile(remote.file("outou/" + base + ".vmdat"), head + voiceFrames());
+        test::writeFile(remote.file("outou/" + base + ".vminf"), head);
+        return base;
+    }
+
+    void start(sim::Faults faults = {}) {
+        sim::Config config;
+        config.root = remote.path();
+        config.faults = std::move(faults);
+        simulator = std::make_unique<sim::Simulator>(config);
+        ASSERT_TRUE(simulator->start());
+        ftp = std::make_unique<CFtpMng>(FtpLogin{u"127.0.0.1", u"hozen", u"hozen", simulator->port()}, flags,
+                                        Pump{}, FtpTimeouts{}.dividedBy(20));
+        ftp->setDownloadEnv(makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, local.path()));
+        ASSERT_EQ(ftp->connectAndLogin(), CFtpMng::LoggedIn);
+    }
+
+    int retrievals() const {
+        int n = 0;
+        for (const auto& line : simulator->commandLog()) {
+            n += line.rfind("RETR", 0) == 0 ? 1 : 0;
+        }
+        return n;
+    }
+
+    BulkDownload bulk() { return BulkDownload(*ftp, flags, ui, boxFolder, settingsPath, Pump{}); }
+    std::string localBox(const std::string& kindBox) const { return paths::join(boxFolder, kindBox); }
+    bool present(const std::string& kindBox, const std::string& name) const {
+        return fs::exists(paths::join(localBox(kindBox), name));
+    }
+
+    test::TempFolder remote;
+    test::TempFolder local;
+    std::string boxFolder;
+    std::string settingsPath;
+    Settings settings;
+    Flags flags;
+    audio::DecodingEngine decoder;
+    RecordingUi ui;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<CFtpMng> ftp;
+};
+
+TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= 3; ++i) {
+        names.push_back(putMessage("rusuroku", "101", at(2026, 12, 6, 13, i), i));
+    }
+    start();
+    auto run = bulk();
+    EXPECT_EQ(run.runAll(false), 0);
+    EXPECT_EQ(retrievals(), 6);
+    EXPECT_EQ(run.handled(), 3);
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
+    EXPECT_EQ(ui.opened, ui.closed);
+    EXPECT_FALSE(flags.gate.pauseRequested());  // always-download resumes
+
+    // Every file carries its record: the voice lists with its caller name.
+    CFileMng files(flags);
+    std::vector<FILESTS_INFO> rows;
+    ASSERT_EQ(files.loadBoxFolder(localBox("rusuroku/101"), rows), 0);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].callerNameText(), u"山田");
+
+    // The same again: nothing to fetch, still a success.
+    simulator->clearCommandLog();
+    ui.messages.clear();
+    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(retrievals(), 0);
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+}
+
+TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    std::string gone = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    putMessage("naisen", "201", at(2026, 12, 6, 9, 2), 3);
+    sim::Faults faults;
+    faults.vanishOnRetrieve = {gone + ".vmdat"};
+    start(faults);
+    auto run = bulk();
+    EXPECT_EQ(run.runAll(false), 0);
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kSomeGone});
+    EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
+    EXPECT_TRUE(present("naisen/201", "") && fs::is_empty(localBox("naisen/201")) == false);
+}
+
+TEST_F(DownloadTest, RefusedAutomaticDeletionIsReportedOnceAndSwitchedOff) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    putMessage("naisen", "201", at(2026, 12, 6, 9, 1), 2);
+    {
+        ProfileFile ini = ProfileFile::load(settingsPath);
+        writeAutoDelete(ini, u"rusuroku", u"101", true);
+        writeAutoDelete(ini, u"naisen", u"201", true);
+        ASSERT_TRUE(ini.save());
+    }
+    sim::Faults faults;
+    faults.replyCodes["DELE"] = 550;
+    start(faults);
+    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{download_text::kAutoDeleteRefused, kDone}));
+    ProfileFile ini = ProfileFile::load(settingsPath);
+    EXPECT_FALSE(readAutoDelete(ini, u"rusuroku", u"101"));
+    EXPECT_FALSE(readAutoDelete(ini, u"naisen", u"201"));
+    EXPECT_EQ(ini.readString(u"naisen", u"201", u""), u"0");
+}
+
+TEST_F(DownloadTest, AutomaticDeletionMarksMessagesGoneFromTheMainUnit) {
+    std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    {
+        ProfileFile ini = ProfileFile::load(settingsPath);
+        writeAutoDelete(ini, u"rusuroku", u"101", true);
+        ASSERT_TRUE(ini.save());
+    }
+    start();
+    int listed = 0;
+    int handled = 0;
+    EXPECT_EQ(ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), listed, handled, false, false), 0);
+    EXPECT_EQ(handled, 1);
+    EXPECT_FALSE(fs::exists(remote.file("rusuroku/101/" + base + ".vminf")));
+    FILESTS_INFO record;
+    CFileMng(flags).readRecord(paths::join(localBox("rusuroku/101"), base + ".vmdat"), record);
+    EXPECT_EQ(record.state, static_cast<std::uint8_t>(DownloadState::DeletedOnUnit));
+}
+
+TEST_F(DownloadTest, BoxFolderWithoutDirectoryOnTheMainUnitIsPassedOver) {
+    fs::create_directories(localBox("naisen/999"));
+    putMessage("naisen", "201", at(2026, 12, 6, 9, 0), 1);
+    start();
+    auto run = bulk();
+    EXPECT_EQ(run.runAll(false), 0);
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_TRUE(fs::is_empty(localBox("naisen/999")));
+}
+
+TEST_F(DownloadTest, BoxFoldersMadeOnThePcAreNotAsked) {
+    fs::create_directories(localBox("naisen/555"));
+    ProfileFile inf(paths::join(localBox("naisen/555"), "inf.ini"));
+    inf.writeString(u"INF", u"MAKE", u"1");
+    ASSERT_TRUE(inf.save());
+    auto boxes = BulkDownload::boxesOf(boxFolder);
+    EXPECT_EQ(boxes, (std::vector<BoxRef>{{"rusuroku", "101"}, {"naisen", "201"}}));
+}
+
+TEST_F(DownloadTest, NothingOnTheMainUnit) {
+    start();
+    EXPECT_EQ(bulk().runAll(false), 1);
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoMessages});
+    EXPECT_EQ(ui.messages[0].caption, u"エラー");
+}
+
+TEST_F(DownloadTest, FullDiskStopsAnInfoOnlyRun) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    start();
+    DownloadEnv env = ftp->downloadEnv();
+    env.freeSpace = [](const std::string&) { return std::optional<std::uint64_t>(2048); };
+    ftp->setDownloadEnv(env);
+    EXPECT_EQ(bulk().runAll(true), -4);
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoSpace});
+    EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
+}
+
+TEST_F(DownloadTest, CancelDuringARetrievalLeavesNoHalfMessageAndNoMessage) {
+    for (int i = 1; i <= 3; ++i) {
+        putMessage("rusuroku", "101", at(2026, 12, 6, 10, i), i);
+    }
+    start();
+    int chunks = 0;
+    ui.onPosition = [&](int position) {
+        if (position > 0 && ++chunks == 3) {
+            flags.cancelAll = 1;  // as the progress dialog's Cancel does
+        }
+    };
+    EXPECT_EQ(bulk().runAll(false), -3);
+    EXPECT_TRUE(ui.messages.empty());
+    for (const auto& entry : fs::directory_iterator(localBox("rusuroku/101"))) {
+        std::string name = entry.path().filename().string();
+        if (name.ends_with(".vmdat")) {
+            EXPECT_TRUE(present("rusuroku/101", name.substr(0, name.size() - 6) + ".vminf")) << name;
+        }
+    }
+    EXPECT_FALSE(flags.gate.pauseRequested());
+}
+
+TEST_F(DownloadTest, ConversionOnDownloadWritesTheWavBesideTheVoice) {
+    std::string base = putMessage("naisen", "201", at(2026, 12, 6, 11, 0), 1);
+    settings.downConv = 1;
+    start();
+    EXPECT_EQ(bulk().runAll(false), 0);
+    std::string wav = paths::join(localBox("naisen/201"), base + ".wav");
+    ASSERT_TRUE(fs::exists(wav));
+    EXPECT_EQ(fs::file_size(wav), 44u + 8000u * 2u);  // one second of 8 kHz 16-bit mono
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+}
+
+TEST_F(DownloadTest, InfoOnlyThenFullKeepsTitleAndMemo) {
+    std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 12, 0), 1);
+    start();
+    EXPECT_EQ(bulk().runAll(true), 0);
+    std::string info = paths::join(localBox("rusuroku/101"), base + ".vminf");
+    ASSERT_TRUE(fs::exists(info));
+    EXPECT_FALSE(present("rusuroku/101", base + ".vmdat"));
+    CFileMng files(flags);
+    FILESTS_INFO record;
+    files.readRecord(info, record);
+    EXPECT_EQ(record.state, static_cast<std::uint8_t>(DownloadState::InfoOnly));
+    record.setText(record.title, u"見積の件");
+    record.setText(record.memo, u"折り返し");
+    ASSERT_EQ(files.writeBackRecord(record, info), 1);
+
+    EXPECT_EQ(bulk().runAll(false), 0);
+    FILESTS_INFO voice;
+    files.readRecord(paths::join(localBox("rusuroku/101"), base + ".vmdat"), voice);
+    EXPECT_EQ(voice.titleText(), u"見積の件");
+    EXPECT_EQ(voice.memoText(), u"折り返し");
+    EXPECT_NE(voice.state, static_cast<std::uint8_t>(DownloadState::InfoOnly));
+}
+
+TEST_F(DownloadTest, ResponseMessagesAreReplacedOnlyByNewerOnes) {
+    // Here: number 1 from November, number 2 from today. The main unit: both from today.
+    std::string newer1 = putResponse(at(2026, 12, 6, 8, 0), 1);
+    std::string same2 = putResponse(at(2026, 12, 6, 8, 30), 2);
+    fs::copy_file(remote.file("outou/" + same2 + ".vmdat"), localBox("outou/" + same2 + ".vmdat"));
+    fs::copy_file(remote.file("outou/" + same2 + ".vminf"), localBox("outou/" + same2 + ".vminf"));
+    std::string old1 = sim::messageFileName(at(2026, 11, 1, 8, 0), "A001", "0000", "");
+    fs::copy_file(remote.file("outou/" + newer1 + ".vmdat"), localBox("outou/" + old1 + ".vmdat"));
+    test::writeFile(localBox("outou/" + old1 + ".wav"), "RIFF");
+    for (const char* ext : {".vmdat", ".vminf"}) {
+        CFileMng(flags).buildResponseMessageRecord(localBox("outou/" + same2 + ext));
+    }
+    CFileMng(flags).buildResponseMessageRecord(localBox("outou/" + old1 + ".vmdat"));
+    start();
+    EXPECT_EQ(bulk().runResponse(), 0);
+    EXPECT_TRUE(present("outou", newer1 + ".vmdat"));
+    EXPECT_FALSE(present("outou", old1 + ".vmdat"));
+    EXPECT_FALSE(present("outou", old1 + ".wav"));
+    for (const auto& line : simulator->commandLog()) {
+        EXPECT_EQ(line.find(same2), std::string::npos) << line;  // never fetched again
+    }
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+}
+
+TEST_F(DownloadTest, BackupSortsFilesIntoMonthFoldersWithinTheRange) {
+    std::string oct = putMessage("rusuroku", "101", at(2026, 10, 15, 9, 0), 1);
+    std::string nov = putMessage("rusuroku", "101", at(2026, 11, 15, 9, 0), 2);
+    std::string dec = putMessage("rusuroku", "101", at(2026, 12, 5, 9, 0), 3);
+    std::string sep = putMessage("rusuroku", "101", at(2026, 9, 30, 9, 0), 4);
+    start();
+    int incomplete = 0;
+    BackupTarget target{
+        local.path(), {"BU_202610", "BU_202611", "BU_202612"}, "202611", "202612", [&] { ++incomplete; }};
+    int listed = 0;
+    int handled = 0;
+    EXPECT_EQ(ftp->backupDownloadBox("/rusuroku/101", listed, handled, "rusuroku", "101", target), 0);
+    EXPECT_EQ(handled, 2);
+    EXPECT_EQ(incomplete, 0);
+    EXPECT_TRUE(fs::exists(local.file("BU_202611/rusuroku/101/" + nov + ".vmdat")));
+    EXPECT_TRUE(fs::exists(local.file("BU_202612/rusuroku/101/" + dec + ".vminf")));
+    EXPECT_FALSE(fs::exists(local.file("BU_202610/rusuroku/101/" + oct + ".vmdat")));
+    EXPECT_FALSE(fs::exists(local.file("BU_202610")));
+    (void)sep;
+}
+
+TEST_F(DownloadTest, EnginesWithoutAConnectionFailAtOnce) {
+    CFtpMng idle(FtpLogin{u"127.0.0.1", u"hozen", u"hozen", 1}, flags, Pump{});
+    int listed = 0;
+    int handled = 0;
+    std::uint64_t size = 0;
+    EXPECT_EQ(idle.countBoxFiles(boxFolder, "/rusuroku/101", false), -1);
+    EXPECT_EQ(idle.downloadBox("/rusuroku/101", boxFolder, listed, handled, false, false), -1);
+    EXPECT_EQ(idle.voiceDataSize("x", boxFolder, "/rusuroku/101", size), -1);
+    EXPECT_EQ(idle.deleteOnMainUnit(boxFolder, "/rusuroku/101/*.vminf"), -1);
+}
+
+TEST_F(DownloadTest, VoiceDataSizeAndFetchOfOneVoiceFile) {
+    std::string base = putMessage("naisen", "201", at(2026, 12, 6, 14, 0), 1);
+    start();
+    std::uint64_t size = 0;
+    EXPECT_EQ(ftp->voiceDataSize(base + ".vmdat", localBox("naisen/201"), "/naisen/201", size), 1);
+    EXPECT_EQ(size, 4096u);
+    EXPECT_EQ(
+        ftp->voiceDataSize("202001010000_WED_0201_00009.vmdat", localBox("naisen/201"), "/naisen/201", size),
+        0);
+    EXPECT_EQ(ftp->fetchVoiceData(localBox("naisen/201"), "/naisen/201", base + ".vmdat"), 0);
+    EXPECT_TRUE(present("naisen/201", base + ".vmdat"));
+    EXPECT_EQ(ftp->fetchVoiceData(localBox("naisen/201"), "/naisen/201", "../../../evil.vmdat"), -1);
+}
+
+}  // namespace
+}  // namespace voxmg
