@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <utility>
 
 namespace voxmg::sim {
@@ -117,21 +118,31 @@ std::optional<std::string> Session::readLine() {
         if (waited != WaitResult::Ready) {
             return std::nullopt;
         }
-        std::size_t before = m_input.size();
-        collectControlInput();
-        if (m_pendingLines.empty() && m_input.size() == before) {
+        if (!collectControlInput()) {
             return std::nullopt;  // closed by the client
         }
     }
 }
 
-void Session::collectControlInput() {
+bool Session::collectControlInput() {
     char buffer[kChunk];
     ssize_t n = ::recv(m_control.get(), buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n <= 0) {
-        return;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        return true;
     }
-    m_input.append(buffer, static_cast<std::size_t>(n));
+    if (n <= 0) {
+        return false;
+    }
+    std::string_view received(buffer, static_cast<std::size_t>(n));
+    if (m_discarding) {
+        auto newline = received.find('\n');
+        if (newline == std::string_view::npos) {
+            return true;
+        }
+        received.remove_prefix(newline + 1);
+        m_discarding = false;
+    }
+    m_input.append(received);
     std::size_t end;
     while ((end = m_input.find('\n')) != std::string::npos) {
         std::string line = m_input.substr(0, end);
@@ -141,11 +152,14 @@ void Session::collectControlInput() {
         }
         m_pendingLines.push_back(line.size() > kMaxLine ? line.substr(0, kMaxLine) : std::move(line));
     }
-    // A line that never ends is cut, so a client cannot make the server hold unbounded input.
+    // An overlong line is answered once from its start and the rest of it dropped, so a
+    // client cannot make the server hold unbounded input.
     if (m_input.size() > kMaxLine) {
         m_pendingLines.push_back(m_input.substr(0, kMaxLine));
         m_input.clear();
+        m_discarding = true;
     }
+    return true;
 }
 
 bool Session::abortRequested() {

@@ -33,7 +33,7 @@ private:
     enum class Outcome { Complete, Aborted, Dropped, Failed };
 
     std::optional<std::string> readLine();
-    void collectControlInput();
+    bool collectControlInput();  // false when the client has closed
     bool abortRequested();
     bool reply(int code, std::string_view text);
     bool greet();
@@ -54,6 +54,7 @@ private:
     UniqueFd m_control;
     Faults m_faults;                         // snapshot for the command in hand
     std::string m_input;                     // received bytes not yet split into lines
+    bool m_discarding = false;               // dropping the rest of an overlong line
     std::deque<std::string> m_pendingLines;  // lines read ahead while a transfer ran
     std::string m_user;
     bool m_loggedIn = false;
