@@ -43,6 +43,12 @@ void fillLogin(CLoginDlg& dialog, const QString& ip, const QString& user, const 
     dialog.password()->setText(pass);
 }
 
+void logIn(CMainFrame& frame, TestContext& t) {
+    frame.session().connectAndLogin(t.doc.login());
+    t.doc.setLoggedIn(true);
+    frame.restartLiveness();
+}
+
 }  // namespace
 
 class AppTest : public QObject {
@@ -148,9 +154,7 @@ private slots:
         TestContext t;
         SessionLog log;
         CMainFrame frame(t.context, scriptedSessions(log));
-        frame.session().connectAndLogin(t.doc.login());
-        t.doc.setLoggedIn(true);
-        frame.restartLiveness();
+        logIn(frame, t);
         for (int i = 0; i < 60; ++i) {
             frame.livenessTick();
         }
@@ -170,9 +174,7 @@ private slots:
         TestContext t;
         SessionLog log;
         CMainFrame frame(t.context, scriptedSessions(log));
-        frame.session().connectAndLogin(t.doc.login());
-        t.doc.setLoggedIn(true);
-        frame.restartLiveness();
+        logIn(frame, t);
         log.probeOk = false;
 
         QWidget errorBox;
@@ -200,9 +202,7 @@ private slots:
         TestContext t;
         SessionLog log;
         CMainFrame frame(t.context, scriptedSessions(log));
-        frame.session().connectAndLogin(t.doc.login());
-        t.doc.setLoggedIn(true);
-        frame.restartLiveness();
+        logIn(frame, t);
         log.probeOk = false;
         log.loginResults = {1};
         whenModal<CRecomDlg>([](CRecomDlg* dialog) { dialog->reconnectButton()->click(); });
@@ -228,8 +228,12 @@ private slots:
         QVERIFY(frame.scheduleTimer().isActive());
         QVERIFY(!QFile::exists(QString::fromStdString(t.doc.settingsPath())));
 
+        const QString wav = QString::fromStdString(t.root() + "played.wav");
+        QFile(wav).open(QIODevice::WriteOnly);
+        frame.pendingWavDeletions().push_back(wav.toStdString());
         whenModal<CEndChkDlg>([](CEndChkDlg* dialog) { dialog->yesButton()->click(); });
         QVERIFY(frame.close());
+        QVERIFY(!QFile::exists(wav));
         const auto saved = voxmg::ProfileFile::load(t.doc.settingsPath());
         QCOMPARE(saved.readString(u"FOLDER", u"FOLDER", u""), std::u16string(u"/data/"));
         QVERIFY(saved.readInt(u"Window", u"Right", -9999) != -9999);

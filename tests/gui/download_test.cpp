@@ -45,6 +45,16 @@ void makeBoxFolder(TestContext& t) {
     t.doc.settings().folderName = u"office";
 }
 
+// Logged in, with the box folder above as the current one.
+struct LoggedInAtBoxFolder {
+    LoggedInAtBoxFolder() {
+        makeBoxFolder(t);
+        t.doc.setLoggedIn(true);
+    }
+    TestContext t;
+    RecordingRunner runner;
+};
+
 }  // namespace
 
 class DownloadTest : public QObject {
@@ -52,10 +62,9 @@ class DownloadTest : public QObject {
 
 private slots:
     void downloadButtonsGoOffWithinASecondWhenLoggedOut() {
-        TestContext t;
-        makeBoxFolder(t);
-        RecordingRunner runner;
-        t.doc.setLoggedIn(true);
+        LoggedInAtBoxFolder f;
+        auto& t = f.t;
+        auto& runner = f.runner;
         CSelDownDlg select(t.context, runner);
         CDownKindSetDlg kind(t.context, runner);
         select.show();
@@ -93,10 +102,9 @@ private slots:
     }
 
     void bulkDownloadRunsOnlyAfterYes() {
-        TestContext t;
-        makeBoxFolder(t);
-        RecordingRunner runner;
-        t.doc.setLoggedIn(true);
+        LoggedInAtBoxFolder f;
+        auto& t = f.t;
+        auto& runner = f.runner;
         CDownKindSetDlg kind(t.context, runner);
         kind.show();
         t.messages.answers = {false, true};
@@ -111,10 +119,9 @@ private slots:
     }
 
     void boxSelectionNeedsARowAndHandsOverTheChosenBoxes() {
-        TestContext t;
-        makeBoxFolder(t);
-        RecordingRunner runner;
-        t.doc.setLoggedIn(true);
+        LoggedInAtBoxFolder f;
+        auto& t = f.t;
+        auto& runner = f.runner;
         CSelDownDlg select(t.context, runner);
         select.show();
         QCOMPARE(select.rusurokuList()->topLevelItemCount(), 2);
@@ -130,10 +137,9 @@ private slots:
     }
 
     void responseChoiceDisablesTheInfoOnlyButton() {
-        TestContext t;
-        makeBoxFolder(t);
-        RecordingRunner runner;
-        t.doc.setLoggedIn(true);
+        LoggedInAtBoxFolder f;
+        auto& t = f.t;
+        auto& runner = f.runner;
         CSelDownDlg select(t.context, runner);
         select.show();
         select.responseRadio()->click();

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/app/startup.h"
+#include "gui/app/button_row.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/qt_text.h"
 #include "gui/app/user_messages.h"
@@ -23,17 +24,6 @@ QStringList subfolderNames(const QString& folder) {
         return {};
     }
     return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton* ok) {
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    ok->setDefault(true);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    return row;
 }
 
 }  // namespace
@@ -58,7 +48,7 @@ CFolderSetDlg::CFolderSetDlg(AppContext& context, QWidget* parent)
     column->addLayout(row);
     column->addWidget(new QLabel(QStringLiteral("指定フォルダ名"), this));
     column->addWidget(m_folder);
-    column->addLayout(okCancelRow(this, m_ok));
+    column->addLayout(buttonRowWithCancel(this, {m_ok}));
 
     const auto& s = context.doc.settings();
     if (s.init != 0) {
@@ -125,7 +115,7 @@ CFolderSetSubDlg::CFolderSetSubDlg(AppContext& context, const QString& folder, Q
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_list);
-    column->addLayout(okCancelRow(this, ok));
+    column->addLayout(buttonRowWithCancel(this, {ok}));
     connect(ok, &QPushButton::clicked, this, [this] {
         if (auto* item = m_list->currentItem(); item != nullptr && item->isSelected()) {
             m_chosen = item->text(1);

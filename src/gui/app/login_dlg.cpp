@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "core/app/login_input.h"
+#include "gui/app/button_row.h"
 #include "gui/app/device_session.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/ip_address_ctrl.h"
@@ -73,15 +74,8 @@ CLoginDlg::CLoginDlg(AppContext& context, DeviceSession& session, QWidget* paren
     grid->addWidget(new QLabel(QStringLiteral("パスワード："), this), 2, 0);
     grid->addWidget(m_password, 2, 1);
     grid->addWidget(m_remember, 3, 0, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    buttons->addStretch();
-    buttons->addWidget(m_login);
-    buttons->addWidget(cancel);
-    grid->addLayout(buttons, 4, 0, 1, 2);
-    m_login->setDefault(true);
+    grid->addLayout(buttonRowWithCancel(this, {m_login}), 4, 0, 1, 2);
     connect(m_login, &QPushButton::clicked, this, &CLoginDlg::onLogin);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     const auto& s = context.doc.settings();
     if (!s.ip.empty()) {

@@ -7,9 +7,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QThread>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -498,9 +500,27 @@ void CMainFrame::exitSequence() {
     m_context.doc.settings().num = static_cast<int>(lists.size());
     m_context.doc.save(toRect(normalGeometry()), lists);
 
+    deletePendingWavFiles();
+}
+
+void CMainFrame::deletePendingWavFiles() {
+    if (m_pendingWav.empty()) {
+        return;
+    }
+    QProgressDialog progress(QStringLiteral("ＷＡＶファイルを消去中です。"), QString(), 0,
+                             static_cast<int>(m_pendingWav.size()), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    int done = 0;
     for (const auto& wav : m_pendingWav) {
         std::error_code ec;
         std::filesystem::remove(wav, ec);
+        progress.setValue(++done);
+    }
+    // Let the dialog show its last step before it goes.
+    for (int i = 0; i < 10; ++i) {
+        voxmg::pumpOnce(m_context.pump);
+        QThread::msleep(10);
     }
     m_pendingWav.clear();
 }

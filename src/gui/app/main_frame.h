@@ -108,6 +108,7 @@ private:
     QAction* addSettingsItem(int id, const QString& text, bool checkable = false);
     void runCommand(const std::function<void()>& body);
     void restartSchedule();
+    void deletePendingWavFiles();
     void loginCommand();
     void downloadCommand(int id);
     void autoDeleteCommand();

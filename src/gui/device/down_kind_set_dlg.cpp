@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "gui/app/app_context.h"
+#include "gui/app/button_row.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
@@ -30,16 +31,9 @@ CDownKindSetDlg::CDownKindSetDlg(AppContext& context, DownloadRunner& runner, QW
     texts->addWidget(new QLabel(QStringLiteral("ダウンロード種別を選択してください。"), this));
     top->addLayout(texts, 1);
     column->addLayout(top);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    auto* row = new QHBoxLayout;
-    row->addWidget(m_full);
-    row->addWidget(m_infoOnly);
-    row->addWidget(cancel);
-    column->addLayout(row);
-    cancel->setDefault(true);
+    column->addLayout(buttonRowWithCancel(this, {m_full, m_infoOnly}, DefaultButton::Cancel));
     connect(m_full, &QPushButton::clicked, this, [this] { start(false); });
     connect(m_infoOnly, &QPushButton::clicked, this, [this] { start(true); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_schedule->start();
 }
 

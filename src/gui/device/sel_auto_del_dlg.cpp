@@ -7,6 +7,7 @@
 #include "core/app/box_rows.h"
 #include "core/app/settings.h"
 #include "gui/app/app_context.h"
+#include "gui/app/button_row.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/user_messages.h"
 #include "gui/device/check_list_ctrl.h"
@@ -35,15 +36,8 @@ CSelAutoDelDlg::CSelAutoDelDlg(AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("ダウンロード時に主装置の音声ファイルを自動消去する"));
     auto* column = new QVBoxLayout(this);
     column->addWidget(boxListGroup(this, m_rusuroku, m_naisen));
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(m_ok);
-    row->addWidget(cancel);
-    column->addLayout(row);
-    m_ok->setDefault(true);
+    column->addLayout(buttonRowWithCancel(this, {m_ok}));
     connect(m_ok, &QPushButton::clicked, this, &CSelAutoDelDlg::onOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     const auto file = context.doc.profile();
     const std::string folder = context.doc.boxFolderPath();

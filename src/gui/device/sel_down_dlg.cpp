@@ -11,6 +11,7 @@
 
 #include "core/app/box_rows.h"
 #include "gui/app/app_context.h"
+#include "gui/app/button_row.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/qt_text.h"
 #include "gui/app/user_messages.h"
@@ -66,14 +67,7 @@ CSelDownDlg::CSelDownDlg(AppContext& context, DownloadRunner& runner, QWidget* p
     column->addWidget(new QLabel(QStringLiteral("ダウンロード先フォルダ"), this));
     m_destination->setReadOnly(true);
     column->addWidget(m_destination);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(m_full);
-    row->addWidget(m_infoOnly);
-    row->addWidget(cancel);
-    column->addLayout(row);
-    cancel->setDefault(true);
+    column->addLayout(buttonRowWithCancel(this, {m_full, m_infoOnly}, DefaultButton::Cancel));
 
     const std::string folder = context.doc.boxFolderPath();
     m_rusuroku->setRows(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kRusuroku));
@@ -85,7 +79,6 @@ CSelDownDlg::CSelDownDlg(AppContext& context, DownloadRunner& runner, QWidget* p
     connect(m_responseRadio, &QRadioButton::clicked, this, &CSelDownDlg::onKind);
     connect(m_full, &QPushButton::clicked, this, [this] { start(false); });
     connect(m_infoOnly, &QPushButton::clicked, this, [this] { start(true); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_schedule->start();
 }
 
