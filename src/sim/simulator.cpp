@@ -1,5 +1,7 @@
 #include "sim/simulator.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -56,6 +58,10 @@ void Simulator::Impl::acceptLoop() {
         if (!control.valid()) {
             continue;
         }
+        // Replies are small and follow each other (150 ... 226): without this, each second
+        // reply waits for the client's delayed acknowledgement of the first.
+        int on = 1;
+        ::setsockopt(control.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         auto connection = std::make_unique<Connection>();
         Connection* slot = connection.get();
         SessionEnvironment environment{config, tree, [this] { return currentFaults(); },

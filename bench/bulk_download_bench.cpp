@@ -1,0 +1,182 @@
+// Bulk download of many boxes from the simulator over loopback, against curl fetching the
+// same files with one connection per box, in the same run. Prints the ratio and the peak
+// memory. Usage: bulk_download_bench [BOXES] [MESSAGES_PER_BOX] [SECONDS_PER_MESSAGE]
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/base/flags.h"
+#include "core/base/paths.h"
+#include "core/device/bulk_download.h"
+#include "core/device/ftp_mng.h"
+#include "sim/main_unit_header.h"
+#include "sim/simulator.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class QuietUi : public voxmg::DownloadUi {
+public:
+    voxmg::ProgressSink* openProgress() override { return nullptr; }
+    void closeProgress() override {}
+    void show(const voxmg::UserMessage& m) override { last = m; }
+    void loggedOut() override {}
+    voxmg::UserMessage last;
+};
+
+std::string boxName(int i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%03d", i);
+    return name;
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int boxes = argc > 1 ? std::atoi(argv[1]) : 100;
+    int perBox = argc > 2 ? std::atoi(argv[2]) : 20;
+    int secondsEach = argc > 3 ? std::atoi(argv[3]) : 30;
+    if (boxes < 1 || perBox < 1 || secondsEach < 1) {
+        std::fprintf(stderr, "usage: bulk_download_bench [BOXES] [MESSAGES_PER_BOX] [SECONDS_PER_MESSAGE]\n");
+        return 2;
+    }
+    fs::path work = fs::temp_directory_path() / ("voxmg-bulk-bench-" + std::to_string(::getpid()));
+    fs::path remote = work / "remote";
+    // 30 s of G.729 is 3000 frames of 10 bytes; the content does not matter to the transfer.
+    std::string frames(static_cast<std::size_t>(secondsEach) * 1000, '\x5a');
+    for (int b = 1; b <= boxes; ++b) {
+        fs::path dir = remote / "rusuroku" / boxName(b);
+        fs::create_directories(dir);
+        for (int m = 1; m <= perBox; ++m) {
+            voxmg::sim::HeaderFields h;
+            h.recorded.tm_year = 126;
+            h.recorded.tm_mon = 11;
+            h.recorded.tm_mday = 6;
+            h.recorded.tm_hour = m % 24;
+            h.recorded.tm_min = b % 60;
+            h.boxNumber = boxName(b);
+            h.lengthTenths = static_cast<std::uint32_t>(secondsEach * 10);
+            auto header = voxmg::sim::encodeHeader(h);
+            std::string head(header.begin(), header.end());
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "%05d", m);
+            std::string base = voxmg::sim::messageFileName(h.recorded, "0" + boxName(b), serial, "");
+            writeFile(dir / (base + ".vmdat"), head + frames);
+            writeFile(dir / (base + ".vminf"), head);
+        }
+    }
+    fs::create_directories(remote / "naisen");
+    fs::create_directories(remote / "outou");
+
+    voxmg::sim::Config config;
+    config.root = remote.string();
+    voxmg::sim::Simulator simulator(config);
+    if (!simulator.start()) {
+        std::fprintf(stderr, "cannot start the simulator\n");
+        return 1;
+    }
+    std::string port = std::to_string(simulator.port());
+
+    auto ours = [&]() -> double {
+        fs::path boxFolder = work / "data" / "bench";
+        fs::remove_all(work / "data");
+        for (int b = 1; b <= boxes; ++b) {
+            fs::create_directories(boxFolder / "rusuroku" / boxName(b));
+        }
+        voxmg::Flags flags;
+        voxmg::CFtpMng ftp({u"127.0.0.1", u"hozen", u"hozen", simulator.port()}, flags, voxmg::Pump{});
+        voxmg::DownloadEnv env;
+        env.programFolder = work.string();
+        ftp.setDownloadEnv(env);
+        QuietUi ui;
+        auto t0 = Clock::now();
+        if (ftp.connectAndLogin() != voxmg::CFtpMng::LoggedIn) {
+            return -1;
+        }
+        voxmg::BulkDownload run(ftp, flags, ui, boxFolder.string(), (work / "VOXMG.ini").string(), {});
+        int rc = run.runAll(false);
+        ftp.disconnect();
+        double t = seconds(Clock::now() - t0);
+        if (rc != 0 || run.handled() != boxes * perBox) {
+            std::fprintf(stderr, "bulk download ended with %d, %d handled\n", rc, run.handled());
+            return -1;
+        }
+        return t;
+    };
+
+    auto curl = [&]() -> double {
+        fs::path out = work / "curl";
+        fs::remove_all(out);
+        fs::create_directories(out);
+        auto t0 = Clock::now();
+        for (int b = 1; b <= boxes; ++b) {
+            std::vector<std::string> args{"curl", "-s", "-S",     "--disable-eprt",
+                                          "-P",   "-",  "--user", "hozen:hozen"};
+            fs::path boxOut = out / boxName(b);
+            fs::create_directories(boxOut);
+            for (const auto& entry : fs::directory_iterator(remote / "rusuroku" / boxName(b))) {
+                std::string name = entry.path().filename().string();
+                args.push_back("ftp://127.0.0.1:" + port + "/rusuroku/" + boxName(b) + "/" + name);
+                args.push_back("-o");
+                args.push_back((boxOut / name).string());
+            }
+            std::vector<char*> argv2;
+            for (auto& a : args) {
+                argv2.push_back(a.data());
+            }
+            argv2.push_back(nullptr);
+            pid_t pid = ::fork();
+            if (pid == 0) {
+                ::execvp("curl", argv2.data());
+                _exit(127);
+            }
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+                std::fprintf(stderr, "curl failed for box %d\n", b);
+                return -1;
+            }
+        }
+        return seconds(Clock::now() - t0);
+    };
+
+    double bestOurs = 1e9;
+    double bestCurl = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        double c = curl();
+        double o = ours();
+        if (o < 0 || c < 0) {
+            fs::remove_all(work);
+            return 1;
+        }
+        bestCurl = std::min(bestCurl, c);
+        bestOurs = std::min(bestOurs, o);
+    }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("bulk download: %d boxes x %d messages of %d s (%d files)\n", boxes, perBox, secondsEach,
+                boxes * perBox * 2);
+    std::printf("  ours %.3f s, curl one connection per box %.3f s, ratio %.2f (aim: within 1.5)\n", bestOurs,
+                bestCurl, bestOurs / bestCurl);
+    std::printf("  peak memory of this process (simulator included) %.1f MB\n",
+                static_cast<double>(usage.ru_maxrss) / 1024.0);
+    fs::remove_all(work);
+    return 0;
+}
