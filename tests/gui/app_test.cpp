@@ -313,6 +313,29 @@ private slots:
         QVERIFY(t.context.schedule.backupPendingAfterOperation);
     }
 
+    void endingFromTheReconnectOfferCanStillBeDeclined() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.show();
+        logIn(frame, t);
+        log.probeOk = false;
+        bool asked = false;
+        whenModal<CRecomDlg>([&asked](CRecomDlg* dialog) {
+            whenModal<CEndChkDlg>([&asked](CEndChkDlg* confirm) {
+                asked = true;
+                confirm->noButton()->click();
+            });
+            dialog->endButton()->click();
+        });
+        frame.livenessTick();
+        QVERIFY(asked);
+        QVERIFY(frame.isVisible());
+        QVERIFY(!t.doc.loggedIn());
+        QVERIFY(!frame.livenessTimer().isActive());
+        QVERIFY(frame.scheduleTimer().isActive());
+    }
+
     void windowMenuCutsLongListTitles() {
         TestContext t;
         SessionLog log;

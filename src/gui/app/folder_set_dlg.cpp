@@ -37,7 +37,6 @@ CFolderSetDlg::CFolderSetDlg(AppContext& context, QWidget* parent)
       m_folder(new QLineEdit(this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(QStringLiteral("起動時のフォルダ指定"));
-    m_folder->setReadOnly(true);
     m_folder->setMinimumWidth(360);
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_last);
