@@ -1,4 +1,6 @@
 #include <array>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -65,13 +67,31 @@ std::string mainUnitCp932(const char* utf8) {
     return bytes;
 }
 
-std::tm recordingTime(int index) {
-    // A fixed week of December 2024, so the demo tree is the same on every run.
-    std::time_t start = 1733097600;  // 2024-12-02 00:00 UTC
-    std::time_t at = start + 9 * 3600 + static_cast<std::time_t>(index) * 53 * 60;
+// The main unit's clock runs on Japan time.
+constexpr std::time_t kUnitZoneOffset = 9 * 3600;
+
+// Recording instants in a fixed week of December 2024, so the demo tree is the same on every
+// run: the first at 09:00 Japan time on Monday 2 December, then one every 53 minutes.
+std::time_t recordingInstant(int index) {
+    constexpr std::time_t kFirst = 1733097600;  // 2024-12-02 00:00 UTC = 09:00 Japan time
+    return kFirst + static_cast<std::time_t>(index) * 53 * 60;
+}
+
+// The main unit's local time of an instant, as it writes it into names and headers.
+std::tm unitLocalTime(std::time_t at) {
+    std::time_t shifted = at + kUnitZoneOffset;
     std::tm tm{};
-    gmtime_r(&at, &tm);
+    gmtime_r(&shifted, &tm);
     return tm;
+}
+
+// Files carry their recording time, so the dates of a detailed listing agree with the names.
+void stamp(const fs::path& folder, const std::string& baseName, std::time_t at) {
+    auto when = std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(at));
+    std::error_code ec;
+    for (const char* extension : {".vmdat", ".vminf"}) {
+        fs::last_write_time(folder / (baseName + extension), when, ec);
+    }
 }
 
 std::string voiceSlice(const std::string& frames, int index) {
@@ -111,19 +131,21 @@ bool writeBox(const fs::path& folder, const std::string& boxCode, const std::str
         const Caller& caller = kCallers[static_cast<std::size_t>(index) % kCallers.size()];
         std::string voice = voiceSlice(frames, index);
         HeaderFields fields;
-        fields.recorded = recordingTime(index);
+        std::time_t at = recordingInstant(index);
+        fields.recorded = unitLocalTime(at);
         fields.callerName = mainUnitCp932(caller.name);
         fields.callerNumber = caller.number;
         fields.played = index % 2 == 0;
         fields.protect = index % 5 == 2;
         fields.lengthTenths = static_cast<std::uint32_t>(voice.size() / 100);
         fields.boxNumber = boxNumber;
-        std::array<char, 8> serial{};
+        std::array<char, 24> serial{};
         std::snprintf(serial.data(), serial.size(), "%05d", m + 1);
         std::string base = messageFileName(fields.recorded, boxCode, serial.data(), "");
         if (!writeMessage(folder, base, encodeHeader(fields), voice)) {
             return false;
         }
+        stamp(folder, base, at);
     }
     return true;
 }
@@ -141,7 +163,7 @@ bool writeDemoContent(const std::string& root) {
     }
     fs::path top(root);
     int index = 0;
-    std::array<char, 8> number{};
+    std::array<char, 24> number{};
     // Answering-machine boxes carry "R" before their number in file names; extension boxes
     // pad theirs with "_".
     for (std::size_t b = 0; b < kAnsweringMessages.size(); ++b) {
@@ -165,9 +187,10 @@ bool writeDemoContent(const std::string& root) {
         return false;
     }
     for (const auto& response : kResponses) {
-        std::string voice = voiceSlice(frames, index++);
+        std::string voice = voiceSlice(frames, index);
+        std::time_t at = recordingInstant(index++);
         HeaderFields fields;
-        fields.recorded = recordingTime(index);
+        fields.recorded = unitLocalTime(at);
         fields.callerName = text::cp932FromUtf8(response.name);
         fields.lengthTenths = static_cast<std::uint32_t>(voice.size() / 100);
         fields.responseNumber = static_cast<std::uint16_t>(response.number);
@@ -177,6 +200,7 @@ bool writeDemoContent(const std::string& root) {
         if (!writeMessage(outou, base, encodeHeader(fields), voice)) {
             return false;
         }
+        stamp(outou, base, at);
     }
     return true;
 }

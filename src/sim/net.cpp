@@ -32,26 +32,6 @@ int pollOnce(int fd, short events, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        reset(other.release());
-    }
-    return *this;
-}
-
-int UniqueFd::release() {
-    int fd = m_fd;
-    m_fd = -1;
-    return fd;
-}
-
-void UniqueFd::reset(int fd) {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-    m_fd = fd;
-}
-
 WaitResult waitReadable(int fd, std::chrono::milliseconds timeout, const std::atomic<bool>& stopping) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {

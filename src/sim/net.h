@@ -8,29 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "core/device/socket.h"
+
 // Small POSIX socket helpers of the simulator. Every wait is cut into short slices so that a
 // stopping simulator is never held up by a client that has gone quiet.
 namespace voxmg::sim {
 
-// Owns one file descriptor and closes it once.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int release();
-    void reset(int fd = -1);
-
-private:
-    int m_fd = -1;
-};
+using net::UniqueFd;
 
 enum class WaitResult { Ready, TimedOut, Stopped, Error };
 

@@ -4,11 +4,11 @@ extern "C" {
 #include <bcg729/decoder.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 
 #include "core/base/text.h"
@@ -55,6 +55,19 @@ double decodedLevel(std::string_view frames) {
     return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
 }
 
+bool allDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "YYYYMMDDhhmm_WWW_BBBB_NNNNN.vmdat" or ".vminf".
+bool hasBoxMessageShape(const std::string& name) {
+    static const std::set<std::string> weekdays{"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+    return name.size() == 33 && allDigits(name.substr(0, 12)) && name[12] == '_' &&
+           weekdays.contains(name.substr(13, 3)) && name[16] == '_' && name[21] == '_' &&
+           allDigits(name.substr(22, 5)) && (name.substr(27) == ".vmdat" || name.substr(27) == ".vminf");
+}
+
 class DemoContentTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -85,19 +98,17 @@ TEST_F(DemoContentTest, HasAFewAnsweringBoxesAndADozenExtensionBoxes) {
 }
 
 TEST_F(DemoContentTest, BoxMessagesAreHeaderedPairsNamedForTheirBox) {
-    const std::regex shape("(\\d{12})_(SUN|MON|TUE|WED|THU|FRI|SAT)_(.{4})_(\\d{5})\\.(vmdat|vminf)");
     std::size_t messages = 0;
     std::set<int> statusBits;
     for (const std::string kind : {"rusuroku", "naisen"}) {
         for (const auto& box : boxes(kind)) {
             for (const auto& entry : fs::directory_iterator(box)) {
                 std::string name = entry.path().filename().string();
-                std::smatch parts;
-                ASSERT_TRUE(std::regex_match(name, parts, shape)) << name;
-                ASSERT_EQ(name.size(), 33u);
+                ASSERT_TRUE(hasBoxMessageShape(name)) << name;
+                bool voiceFile = name.ends_with(".vmdat");
                 // The box code in the name reads back as the box folder's name: a leading "R"
                 // dropped, "_" padding trimmed.
-                std::string code = parts[3];
+                std::string code = name.substr(17, 4);
                 if (code.front() == 'R') {
                     code.erase(0, 1);
                 }
@@ -108,9 +119,9 @@ TEST_F(DemoContentTest, BoxMessagesAreHeaderedPairsNamedForTheirBox) {
                 ASSERT_GE(bytes.size(), 256u);
                 EXPECT_EQ(bytes.substr(0, 16), "Zu-QX Voice-data");
                 EXPECT_EQ(zeroEnded(bytes, 138, 4), box.filename().string());
-                std::string partner = name.substr(0, 28) + (parts[5] == "vmdat" ? "vminf" : "vmdat");
+                std::string partner = name.substr(0, 28) + (voiceFile ? "vminf" : "vmdat");
                 EXPECT_TRUE(fs::exists(box / partner)) << name;
-                if (parts[5] == "vminf") {
+                if (!voiceFile) {
                     EXPECT_EQ(bytes.size(), 256u);
                     continue;
                 }
@@ -121,7 +132,7 @@ TEST_F(DemoContentTest, BoxMessagesAreHeaderedPairsNamedForTheirBox) {
                 EXPECT_EQ(readWhole(box / partner), bytes.substr(0, 256));
                 statusBits.insert(static_cast<unsigned char>(bytes[129]));
                 // The date text begins with the weekday the name carries.
-                std::string weekday = parts[2];
+                std::string weekday = name.substr(13, 3);
                 EXPECT_EQ(bytes.substr(32, 3), weekday.substr(0, 1) + char(std::tolower(weekday[1])) +
                                                    char(std::tolower(weekday[2])));
                 EXPECT_EQ(bytes.substr(55, 5), "+0900");
