@@ -1,0 +1,20 @@
+#include "gui/store/box_listing_source.h"
+
+#include "core/base/text.h"
+#include "core/device/ftp_mng.h"
+#include "gui/app/device_session.h"
+
+BoxListingSource boxListingFrom(DeviceSession& session) {
+    return [&session]() -> std::optional<voxmg::BoxListings> {
+        voxmg::CFtpMng* ftp = session.ftp();
+        voxmg::BoxListing listing;
+        if (ftp == nullptr || ftp->boxListing(listing) != 1) {
+            return std::nullopt;
+        }
+        voxmg::BoxListings out;
+        out.answerBoxes = voxmg::text::cp932FromUtf16(listing.answering);
+        out.extensionBoxes = voxmg::text::cp932FromUtf16(listing.extension);
+        out.root = voxmg::text::cp932FromUtf16(listing.root);
+        return out;
+    };
+}
