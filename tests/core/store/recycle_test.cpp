@@ -8,6 +8,7 @@
 
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "folder_test_files.h"
 #include "store_fixtures.h"
 
 namespace voxmg {
@@ -15,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeAll(const std::string& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using folder_test::readAll;
+using folder_test::writeAll;
 
 class RecycleTest : public store_test::TempFolderTest {
 protected:
