@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -187,8 +188,13 @@ private slots:
         CPrgFileDwnDlg progress(flags);
         progress.show();
         progress.setMessageCount(4);
+        progress.setRange(10);  // a 10 KB voice file
+        progress.setPosition(4);
+        QCOMPARE(progress.bar()->value(), 4);
+        progress.setPosition(-1);  // file done
+        QCOMPARE(progress.bar()->value(), 10);
         progress.nextFile();
-        QCOMPARE(progress.bar()->value(), 25);
+        QCOMPARE(progress.counter()->text(), QStringLiteral("1／4"));
         progress.cancelButton()->click();
         QCOMPARE(flags.cancelAll.load(), 1);
     }

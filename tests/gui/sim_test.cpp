@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -5,11 +6,15 @@
 #include <algorithm>
 
 #include "core/base/profile_file.h"
+#include "core/base/text.h"
 #include "fakes.h"
+#include "gui/app/command_bar.h"
 #include "gui/app/ip_address_ctrl.h"
 #include "gui/app/login_dlg.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/vox_app.h"
+#include "gui/device/down_kind_set_dlg.h"
+#include "gui/device/frame_download_runner.h"
 #include "sim/simulator.h"
 
 // The real dialogs and the real client against the main unit simulator.
@@ -58,6 +63,36 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(app.doc().loggedIn());
         QVERIFY(frame->session().drainAndProbe());
+
+        // Bulk download of every box into a box folder laid out like the main unit's.
+        const std::string root = t.root() + "data/";
+        for (const char* kind : {"rusuroku", "naisen"}) {
+            const QDir remote(tree.path() + QLatin1Char('/') + QLatin1String(kind));
+            for (const QString& box : remote.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QVERIFY(QDir().mkpath(QString::fromStdString(root + "office/" + kind + "/") + box));
+            }
+        }
+        QVERIFY(QDir().mkpath(QString::fromStdString(root + "office/outou")));
+        app.doc().settings().folder = voxmg::text::utf16FromUtf8(root);
+        app.doc().settings().folderName = u"office";
+        frame->setFolderText();
+        frame->updateCommandStates();
+        QVERIFY(frame->commandBar()->button(1002)->isEnabled());
+        CDownKindSetDlg kind(app.context(), *app.downloads(), frame);
+        kind.show();
+        t.messages.answers = {true};
+        kind.fullButton()->click();
+        QCOMPARE(kind.result(), int(QDialog::Accepted));
+        QCOMPARE(t.messages.lastText(), QStringLiteral("ファイルのダウンロードが正常に完了しました。"));
+        QCOMPARE(t.messages.shown.back().caption, QStringLiteral("ダウンロード完了"));
+        QVERIFY(app.downloads()->progress() == nullptr);
+        QVERIFY(frame->centralWidget()->isEnabled());
+        const QDir firstBox(
+            QString::fromStdString(root + "office/rusuroku/") +
+            QDir(tree.path() + QStringLiteral("/rusuroku")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)[0]);
+        QVERIFY(!firstBox.entryList({QStringLiteral("*.vmdat")}).isEmpty());
+        QCOMPARE(firstBox.entryList({QStringLiteral("*.vmdat")}).size(),
+                 firstBox.entryList({QStringLiteral("*.vminf")}).size());
 
         frame->logout();
         QVERIFY(!app.doc().loggedIn());

@@ -42,10 +42,6 @@ bool isBoxFolder(const std::string& path) {
     return rusuroku && naisen;
 }
 
-std::vector<std::u16string> allBoxes(const std::string& boxFolder, std::u16string_view kind) {
-    return subfolders(kindFolder(boxFolder, kind));
-}
-
 std::vector<std::u16string> mainUnitBoxes(const std::string& boxFolder, std::u16string_view kind) {
     const std::string folder = kindFolder(boxFolder, kind);
     std::vector<std::u16string> boxes;
@@ -61,14 +57,6 @@ std::vector<std::u16string> mainUnitBoxes(const std::string& boxFolder, std::u16
 void writeAutoDeleteSelection(ProfileFile& file, std::u16string_view kind, const Selection& rows) {
     for (const auto& [box, on] : rows) {
         writeAutoDelete(file, kind, box, on);
-    }
-}
-
-void switchOffAutoDelete(ProfileFile& file, const std::string& boxFolder) {
-    for (auto kind : {kRusuroku, kNaisen}) {
-        for (const auto& box : allBoxes(boxFolder, kind)) {
-            writeAutoDelete(file, kind, box, false);
-        }
     }
 }
 

@@ -23,14 +23,8 @@ bool isBoxFolder(const std::string& path);
 // order a Windows folder listing gave them.
 std::vector<std::u16string> mainUnitBoxes(const std::string& boxFolder, std::u16string_view kind);
 
-// Every box subfolder of boxFolder/kind, sorted by name.
-std::vector<std::u16string> allBoxes(const std::string& boxFolder, std::u16string_view kind);
-
 // One selection per box: section `kind`, key = box name, "1" or "0".
 using Selection = std::vector<std::pair<std::u16string, bool>>;
 void writeAutoDeleteSelection(ProfileFile& file, std::u16string_view kind, const Selection& rows);
-
-// After the main unit refused a deletion: "0" for every box of the box folder, both kinds.
-void switchOffAutoDelete(ProfileFile& file, const std::string& boxFolder);
 
 }  // namespace voxmg::box_rows

@@ -6,9 +6,11 @@ namespace {
 
 class FtpDeviceSession final : public DeviceSession {
 public:
-    FtpDeviceSession(voxmg::Flags& flags, voxmg::Pump pump, voxmg::LivenessHooks hooks)
+    FtpDeviceSession(voxmg::Flags& flags, voxmg::Pump pump, voxmg::LivenessHooks hooks,
+                     voxmg::DownloadEnv env)
         : m_ftp(voxmg::FtpLogin{}, flags, std::move(pump)) {
         m_ftp.setLivenessHooks(std::move(hooks));
+        m_ftp.setDownloadEnv(std::move(env));
     }
 
     int connectAndLogin(const voxmg::LoginValues& login) override {
@@ -32,8 +34,11 @@ private:
 
 }  // namespace
 
-DeviceSessionFactory ftpSessionFactory(voxmg::Flags& flags, voxmg::Pump pump) {
-    return [&flags, pump = std::move(pump)](voxmg::LivenessHooks hooks) -> std::unique_ptr<DeviceSession> {
-        return std::make_unique<FtpDeviceSession>(flags, pump, std::move(hooks));
+DeviceSessionFactory ftpSessionFactory(voxmg::Flags& flags, voxmg::Pump pump,
+                                       std::function<voxmg::DownloadEnv()> env) {
+    return [&flags, pump = std::move(pump),
+            env = std::move(env)](voxmg::LivenessHooks hooks) -> std::unique_ptr<DeviceSession> {
+        return std::make_unique<FtpDeviceSession>(flags, pump, std::move(hooks),
+                                                  env ? env() : voxmg::DownloadEnv{});
     };
 }

@@ -1,11 +1,14 @@
 #include "gui/app/vox_app.h"
 
 #include "core/app/startup.h"
+#include "core/audio/decoding_engine.h"
 #include "core/base/paths.h"
+#include "core/device/download_env.h"
 #include "gui/app/choosers.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/user_messages.h"
+#include "gui/device/frame_download_runner.h"
 
 namespace {
 
@@ -31,11 +34,16 @@ CVOXMGApp::CVOXMGApp(Options options)
     m_context.reset(new AppContext{
         m_doc, m_flags, *m_options.messages, *m_options.choosers, m_options.timings, {}, uiPump()});
     if (!m_options.sessions) {
-        m_options.sessions = ftpSessionFactory(m_flags, m_context->pump);
+        m_decoder = std::make_unique<voxmg::audio::DecodingEngine>();
+        m_options.sessions = ftpSessionFactory(m_flags, m_context->pump, [this] {
+            return voxmg::makeDownloadEnv(m_doc.settings(), m_doc.settingsPath(), *m_decoder, m_flags,
+                                          m_context->pump, voxmg::paths::programFolder());
+        });
     }
 }
 
 CVOXMGApp::~CVOXMGApp() {
+    m_downloads.reset();
     m_frame.reset();
     m_lock.reset();
 }
@@ -51,6 +59,8 @@ bool CVOXMGApp::start() {
     m_doc.load();
     m_frame = std::make_unique<CMainFrame>(*m_context, m_options.sessions);
     m_frame->setListWindowFactory(m_options.listWindows);
+    m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
+    m_frame->setDownloadRunner(m_downloads.get());
     const bool mayRestore = m_frame->initialise(m_options.network);
     m_frame->show();
 

@@ -12,6 +12,10 @@
 #include "gui/app/device_session.h"
 
 class CMainFrame;
+class FrameDownloadRunner;
+namespace voxmg::audio {
+class DecodingEngine;
+}
 class QWidget;
 class UserMessages;
 class Choosers;
@@ -39,6 +43,7 @@ public:
     bool start();
 
     CMainFrame* frame() const { return m_frame.get(); }
+    FrameDownloadRunner* downloads() const { return m_downloads.get(); }
     voxmg::CVOXMGDoc& doc() { return m_doc; }
     AppContext& context() { return *m_context; }
 
@@ -50,5 +55,7 @@ private:
     voxmg::CVOXMGDoc m_doc;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<voxmg::InstanceLock> m_lock;
+    std::unique_ptr<voxmg::audio::DecodingEngine> m_decoder;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<FrameDownloadRunner> m_downloads;
 };

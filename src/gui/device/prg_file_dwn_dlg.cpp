@@ -11,6 +11,7 @@ CPrgFileDwnDlg::CPrgFileDwnDlg(voxmg::Flags& flags, QWidget* parent)
       m_flags(flags),
       m_text(new QLabel(QStringLiteral("ファイルをダウンロード中です。"), this)),
       m_bar(new QProgressBar(this)),
+      m_counter(new QLabel(this)),
       m_cancel(new QPushButton(QStringLiteral("キャンセル"), this)) {
     setWindowTitle(QStringLiteral("ダウンロード中"));
     setModal(true);
@@ -21,6 +22,7 @@ CPrgFileDwnDlg::CPrgFileDwnDlg(voxmg::Flags& flags, QWidget* parent)
     column->addWidget(m_text);
     column->addWidget(m_bar);
     auto* row = new QHBoxLayout;
+    row->addWidget(m_counter);
     row->addStretch();
     row->addWidget(m_cancel);
     column->addLayout(row);
@@ -33,19 +35,26 @@ CPrgFileDwnDlg::CPrgFileDwnDlg(voxmg::Flags& flags, QWidget* parent)
 void CPrgFileDwnDlg::setRange(int range) {
     m_bar->setRange(0, std::max(range, 1));
     m_bar->setValue(0);
-    m_done = 0;
 }
 
 void CPrgFileDwnDlg::setPosition(int position) {
-    if (position >= 0) {
+    if (position == -1) {
+        m_bar->setValue(m_bar->maximum());
+    } else if (position >= 0) {
         m_bar->setValue(std::min(position, m_bar->maximum()));
     }
+}
+
+void CPrgFileDwnDlg::setMessageCount(int messages) {
+    m_messages = messages;
+    m_done = 0;
+    m_counter->setText(QStringLiteral("%1／%2").arg(m_done).arg(m_messages));
 }
 
 void CPrgFileDwnDlg::nextFile() {
     ++m_done;
     if (m_messages > 0) {
-        m_bar->setValue(std::min(m_done * 100 / m_messages, m_bar->maximum()));
+        m_counter->setText(QStringLiteral("%1／%2").arg(std::min(m_done, m_messages)).arg(m_messages));
     }
 }
 

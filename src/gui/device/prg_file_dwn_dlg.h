@@ -17,9 +17,10 @@ class CPrgFileDwnDlg : public QDialog, public voxmg::ProgressSink {
 public:
     CPrgFileDwnDlg(voxmg::Flags& flags, QWidget* parent = nullptr);
 
-    // Messages expected in this run (range 0..100 counts them in per cent).
-    void setMessageCount(int messages) { m_messages = messages; }
+    // Messages expected in this run, shown as "done／expected" under the bar.
+    void setMessageCount(int messages);
 
+    // The bar follows the file being retrieved (its size in KB); -1 marks the file done.
     void setRange(int range) override;
     void setPosition(int position) override;
     void nextFile() override;
@@ -28,6 +29,7 @@ public:
     void infoOnlyStep(int percent) override;
 
     QProgressBar* bar() const { return m_bar; }
+    QLabel* counter() const { return m_counter; }
     QPushButton* cancelButton() const { return m_cancel; }
 
 protected:
@@ -37,6 +39,7 @@ private:
     voxmg::Flags& m_flags;
     QLabel* m_text;
     QProgressBar* m_bar;
+    QLabel* m_counter;
     QPushButton* m_cancel;
     int m_messages = 0;
     int m_done = 0;

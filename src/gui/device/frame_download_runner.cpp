@@ -1,0 +1,91 @@
+#include "gui/device/frame_download_runner.h"
+
+#include "core/base/text.h"
+#include "core/device/ftp_mng.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/qt_text.h"
+#include "gui/app/user_messages.h"
+#include "gui/device/prg_file_dwn_dlg.h"
+
+namespace {
+
+UserMessages::Icon iconOf(voxmg::UserMessage::Icon icon) {
+    switch (icon) {
+        case voxmg::UserMessage::Icon::Information:
+            return UserMessages::Icon::Information;
+        case voxmg::UserMessage::Icon::Question:
+            return UserMessages::Icon::Question;
+        case voxmg::UserMessage::Icon::Stop:
+            return UserMessages::Icon::Stop;
+        case voxmg::UserMessage::Icon::Exclamation:
+            break;
+    }
+    return UserMessages::Icon::Warning;
+}
+
+}  // namespace
+
+FrameDownloadRunner::FrameDownloadRunner(CMainFrame& frame) : m_frame(frame) {}
+
+FrameDownloadRunner::~FrameDownloadRunner() = default;
+
+template <typename Run>
+int FrameDownloadRunner::run(Run&& body) {
+    voxmg::CFtpMng* ftp = m_frame.session().ftp();
+    if (ftp == nullptr) {
+        return -1;
+    }
+    AppContext& context = m_frame.context();
+    voxmg::BulkDownload download(*ftp, context.flags, *this, context.doc.boxFolderPath(),
+                                 context.doc.settingsPath(), context.pump);
+    const int result = body(download);
+    ftp->setProgressSink(nullptr);
+    return result;
+}
+
+int FrameDownloadRunner::bulkDownload(bool infoOnly) {
+    return run([infoOnly](voxmg::BulkDownload& d) { return d.runAll(infoOnly); });
+}
+
+int FrameDownloadRunner::selectedDownload(const BoxChoice& boxes, bool infoOnly) {
+    std::vector<voxmg::BoxRef> refs;
+    for (const auto& box : boxes.rusuroku) {
+        refs.push_back({"rusuroku", voxmg::text::utf8FromUtf16(box)});
+    }
+    for (const auto& box : boxes.naisen) {
+        refs.push_back({"naisen", voxmg::text::utf8FromUtf16(box)});
+    }
+    return run([&refs, infoOnly](voxmg::BulkDownload& d) { return d.runSelected(refs, infoOnly); });
+}
+
+int FrameDownloadRunner::responseDownload() {
+    return run([](voxmg::BulkDownload& d) { return d.runResponse(); });
+}
+
+voxmg::ProgressSink* FrameDownloadRunner::openProgress() {
+    m_frame.setFrameEnabled(false);
+    m_progress = std::make_unique<CPrgFileDwnDlg>(m_frame.context().flags, &m_frame);
+    m_progress->show();
+    return m_progress.get();
+}
+
+void FrameDownloadRunner::setMessageCount(int messages) {
+    if (m_progress) {
+        m_progress->setMessageCount(messages);
+    }
+}
+
+void FrameDownloadRunner::closeProgress() {
+    m_progress.reset();
+    m_frame.setFrameEnabled(true);
+}
+
+void FrameDownloadRunner::show(const voxmg::UserMessage& message) {
+    m_frame.context().messages.show(&m_frame, toQ(message.text), toQ(message.caption), iconOf(message.icon));
+}
+
+void FrameDownloadRunner::loggedOut() {
+    m_frame.context().doc.setLoggedIn(false);
+    m_frame.livenessTimer().stop();
+    m_frame.updateCommandStates();
+}

@@ -1,0 +1,342 @@
+#include "gui/lists/list_disp_view.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/lists/list_spec.h"
+#include "gui/app/app_context.h"
+#include "gui/app/qt_text.h"
+#include "gui/app/user_messages.h"
+#include "gui/lists/list_delegate.h"
+#include "gui/lists/list_model.h"
+#include "gui/lists/list_pictures.h"
+#include "gui/lists/prg_open_dlg.h"
+
+using voxmg::list_columns::Column;
+
+namespace {
+
+// Rows are as high as the original list's lines; the scroll position is kept in lines.
+constexpr int kRowHeight = 19;
+
+}  // namespace
+
+CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      m_number(listNumber),
+      m_rows(context.flags.cancelAll),
+      m_model(new CListModel(m_rows, this)),
+      m_table(new QTableView(this)) {
+    setWindowTitle(listSpec());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_table);
+
+    m_model->setDataRoot(voxmg::text::utf16FromUtf8(m_context.doc.dataRoot()));
+    m_table->setModel(m_model);
+    m_table->setItemDelegate(new CDataListDelegate(m_table));
+    m_table->setFont(list_pictures::listFont());
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setShowGrid(true);
+    m_table->setWordWrap(false);
+    m_table->setAlternatingRowColors(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    m_table->horizontalHeader()->setSectionsClickable(true);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->horizontalHeader()->setFont(list_pictures::listFont());
+    m_table->horizontalHeader()->setSortIndicatorShown(false);
+    m_table->horizontalHeader()->setStretchLastSection(false);
+    m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, &CListDispView::sortBySection);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CListDispView::publishCommandState);
+    connect(m_table, &QTableView::clicked, this, &CListDispView::onClicked);
+    connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        emit editRequested(index.data(CListModel::kRecordRole).toInt());
+    });
+}
+
+CListDispView::~CListDispView() = default;
+
+QString CListDispView::listSpec() const {
+    const auto& settings = m_context.doc.settings();
+    if (m_number < 1 || m_number > 4) {
+        return {};
+    }
+    return toQ(settings.disp[static_cast<std::size_t>(m_number - 1)].str());
+}
+
+std::string CListDispView::boxFolder() const {
+    const auto& settings = m_context.doc.settings();
+    const auto& name = settings.folderNames[static_cast<std::size_t>(std::clamp(m_number, 1, 4) - 1)].str();
+    return voxmg::paths::withTrailingSeparator(m_context.doc.dataRoot()) + voxmg::text::utf8FromUtf16(name);
+}
+
+bool CListDispView::open() {
+    if (listSpec().isEmpty()) {
+        return false;
+    }
+    setWindowTitle(listSpec());
+    setUpColumns();
+    const bool built = build(false);
+    m_opened = true;
+    return built && !m_failed;
+}
+
+void CListDispView::setUpColumns() {
+    const bool response = fromQ(listSpec()) == voxmg::list_spec::kResponse;
+    std::vector<voxmg::list_columns::ColumnInfo> columns;
+    if (response) {
+        columns = voxmg::list_columns::responseListColumns();
+    } else {
+        std::vector<std::u16string> names;
+        for (const auto& name : m_context.doc.settings().columns) {
+            names.push_back(name.str());
+        }
+        columns = voxmg::list_columns::boxListColumns(names);
+        if (columns.empty()) {
+            columns = voxmg::list_columns::boxListColumns(voxmg::list_columns::defaultBoxColumnNames());
+        }
+    }
+    m_model->setColumns(columns);
+    QHeaderView* header = m_table->horizontalHeader();
+    const QFontMetrics metrics(list_pictures::listFont());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        // The configured width, but never so narrow that the heading itself is cut.
+        const int heading = metrics.horizontalAdvance(toQ(columns[i].name)) + 24;
+        header->resizeSection(static_cast<int>(i), std::max(columns[i].width, heading));
+    }
+}
+
+bool CListDispView::build(bool partOfRefresh) {
+    if (m_building || m_failed) {
+        return false;
+    }
+    m_building = true;
+    if (m_enableFrame) {
+        m_enableFrame(false);
+    }
+    if (!partOfRefresh) {
+        m_mode = Mode::All;
+        m_keepUserSort = false;
+    }
+    const std::string folder = boxFolder();
+    const QString spec = listSpec();
+
+    std::unique_ptr<CPrgOpenDlg> progress;
+    if (!m_opened) {
+        progress = std::make_unique<CPrgOpenDlg>(window());
+        progress->show();
+    }
+    voxmg::ListBuildProgress hooks;
+    if (progress) {
+        hooks.begin = [&progress](int total) { progress->setTotal(total); };
+        hooks.step = [&progress](int position) { progress->setPosition(position); };
+    }
+    hooks.pump = m_context.pump;
+
+    m_model->beginRebuild();
+    int result = 0;
+    if (fromQ(spec) == voxmg::list_spec::kResponse) {
+        result = m_rows.buildResponseList(folder, hooks);
+    } else {
+        result = m_rows.buildBoxList(folder, voxmg::list_spec::parse(fromQ(spec)), hooks);
+    }
+    applySort();
+    m_model->endRebuild();
+    m_folderTotal = voxmg::countFolderMessages(folder);
+    progress.reset();
+    if (result < 0) {
+        m_failed = true;
+        m_context.messages.error(this, QStringLiteral("一覧表の表示に失敗しました。"));
+    }
+    showSortIndicator();
+    if (m_enableFrame) {
+        m_enableFrame(true);
+    }
+    m_building = false;
+    publishCommandState();
+    emit countsChanged();
+    return result >= 0;
+}
+
+void CListDispView::applySort() {
+    if (m_rows.response()) {
+        return;  // the slots stay in number order
+    }
+    auto text = [this](int record, Column column) { return m_model->text(record, column); };
+    if (!m_keepUserSort) {
+        m_sort.reset();
+    }
+    voxmg::list_sort::applyDefaultOrder(m_rows.shown(), text);
+    if (m_sort.userSorted()) {
+        voxmg::list_sort::sortRows(m_rows.shown(), m_sort.column(), m_sort.ascending(), text);
+    }
+}
+
+void CListDispView::showSortIndicator() {
+    QHeaderView* header = m_table->horizontalHeader();
+    const int section = m_sort.userSorted() ? m_model->sectionOf(m_sort.column()) : -1;
+    header->setSortIndicatorShown(section >= 0);
+    if (section >= 0) {
+        header->setSortIndicator(section, m_sort.ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+}
+
+void CListDispView::sortBySection(int section) {
+    if (m_rows.response() || m_building || section < 0 || section >= m_model->columnCount()) {
+        showSortIndicator();
+        return;
+    }
+    const auto selected = selectedRecords();
+    const Column column = m_model->columns()[static_cast<std::size_t>(section)].column;
+    const bool ascending = m_sort.click(column);
+    m_model->beginRebuild();
+    voxmg::list_sort::sortRows(m_rows.shown(), column, ascending,
+                               [this](int record, Column c) { return m_model->text(record, c); });
+    m_model->endRebuild();
+    showSortIndicator();
+    const std::set<int> keep(selected.begin(), selected.end());
+    QItemSelection selection;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (keep.count(m_model->recordAt(row)) != 0) {
+            selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+        }
+    }
+    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void CListDispView::showAll() {
+    build(false);
+}
+
+void CListDispView::showNotDownloaded() {
+    if (m_rows.response() || m_building || m_failed) {
+        return;
+    }
+    m_mode = Mode::NotDownloaded;
+    m_model->beginRebuild();
+    m_rows.showAll();
+    m_rows.showNotDownloaded();
+    applySort();
+    m_model->endRebuild();
+    showSortIndicator();
+    publishCommandState();
+    emit countsChanged();
+}
+
+void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSelection) {
+    if (m_building || m_refreshing || m_failed) {
+        return;
+    }
+    m_refreshing = true;
+    const int scroll = m_table->verticalScrollBar()->value();
+    // Rows are found again by their file: the record indexes change with the rebuild.
+    std::set<std::u16string> selectedPaths;
+    if (keepSelection) {
+        for (int record : selectedRecords()) {
+            selectedPaths.insert(m_rows.record(record).pathText());
+        }
+    }
+    m_keepUserSort = keepUserSort;
+    if (!keepUserSort) {
+        m_sort.reset();
+    }
+    if (rebuildColumns) {
+        setUpColumns();
+    }
+    const Mode mode = m_mode;
+    build(true);
+    if (mode == Mode::NotDownloaded) {
+        showNotDownloaded();
+    }
+    m_mode = mode;
+    QItemSelection selection;
+    for (int row = 0; row < m_model->rowCount() && !selectedPaths.empty(); ++row) {
+        if (selectedPaths.count(m_rows.record(m_model->recordAt(row)).pathText()) != 0) {
+            selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+        }
+    }
+    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_table->verticalScrollBar()->setValue(scroll);
+    publishCommandState();
+    m_refreshing = false;
+}
+
+int CListDispView::firstSelectedFile(std::string* path) const {
+    if (m_building) {
+        return -2;
+    }
+    const auto selected = selectedRecords();
+    if (selected.empty()) {
+        return -1;
+    }
+    if (path != nullptr) {
+        *path = m_rows.record(selected.front()).pathUtf8();
+    }
+    return selected.front();
+}
+
+std::vector<int> CListDispView::selectedRecords() const {
+    auto rows = m_table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<int> out;
+    out.reserve(static_cast<std::size_t>(rows.size()));
+    for (const auto& index : rows) {
+        const int record = m_model->recordAt(index.row());
+        if (record >= 0) {
+            out.push_back(record);
+        }
+    }
+    return out;
+}
+
+ListCounts CListDispView::counts() const {
+    ListCounts c;
+    c.responseList = m_rows.response();
+    c.folderTotal = m_folderTotal;
+    c.boxTotal = m_rows.boxTotal();
+    c.listTotal = m_rows.listTotal();
+    c.unplayed = m_rows.unplayed();
+    c.played = m_rows.played();
+    return c;
+}
+
+void CListDispView::publishCommandState() {
+    m_commands = m_building ? voxmg::ListCommandState{} : m_rows.commandState(selectedRecords());
+    emit commandStateChanged();
+}
+
+void CListDispView::onClicked(const QModelIndex& index) {
+    if (m_building || static_cast<Column>(index.data(CListModel::kColumnRole).toInt()) != Column::Flag) {
+        return;
+    }
+    const int record = index.data(CListModel::kRecordRole).toInt();
+    if (record < 0 || m_rows.emptySlot(record)) {
+        return;
+    }
+    const bool on = (m_rows.record(record).flags & voxmg::FILESTS_INFO::kUserFlag) == 0;
+    if (m_rows.setFlag(record, on)) {
+        m_model->rowChanged(index.row());
+    }
+}
+
+void CListDispView::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closed(m_number);
+}

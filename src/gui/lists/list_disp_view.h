@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/lists/list_rows.h"
+#include "core/lists/list_sort.h"
+
+struct AppContext;
+class CListModel;
+class QTableView;
+
+// The counts the status line shows for a list.
+struct ListCounts {
+    bool responseList = false;
+    long long folderTotal = 0;
+    long long boxTotal = 0;
+    long long listTotal = 0;
+    long long unplayed = 0;
+    long long played = 0;
+};
+
+// One list window: the messages of the boxes named by list slot n (folder name and list spec
+// in the settings block), in a table over the records, or the 300 response message slots.
+class CListDispView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { All = 0, Filter = 1, NotDownloaded = 2 };
+
+    CListDispView(AppContext& context, int listNumber, QWidget* parent = nullptr);
+    ~CListDispView() override;
+
+    // Reads the list for the first time, with the "一覧表を開く" progress. False when the slot
+    // holds no list or its rows did not fit in memory (the view then stays empty).
+    bool open();
+
+    int listNumber() const { return m_number; }
+    void setListNumber(int n) { m_number = n; }
+    bool isResponseList() const { return m_rows.response(); }
+    QString listSpec() const;
+    std::string boxFolder() const;
+    Mode mode() const { return m_mode; }
+    QTableView* table() const { return m_table; }
+    CListModel* model() const { return m_model; }
+    const voxmg::ListRows& rows() const { return m_rows; }
+
+    // "全表示": every message of the boxes again, in the default order.
+    void showAll();
+    // "未ﾀﾞｳﾝﾛｰﾄﾞ表示": only the messages whose voice is not downloaded.
+    void showNotDownloaded();
+    // Reads the list again after an operation changed the files.
+    void refresh(bool rebuildColumns, bool keepUserSort, bool keepSelection);
+    // A header click (box lists; the response list keeps its slot order).
+    void sortBySection(int section);
+
+    // The record index of the first selected row and its path; -1 when nothing is selected,
+    // -2 while the list is being read.
+    int firstSelectedFile(std::string* path = nullptr) const;
+    std::vector<int> selectedRecords() const;
+    voxmg::ListCommandState commandState() const { return m_commands; }
+    bool hasUndownloaded() const { return m_rows.hasInfoOnly(); }
+    ListCounts counts() const;
+
+    // Disables the main window while the list is read; set by the frame.
+    void setFrameEnabler(std::function<void(bool)> enable) { m_enableFrame = std::move(enable); }
+
+signals:
+    void commandStateChanged();
+    void countsChanged();
+    // A double click on a row: recording info editing.
+    void editRequested(int record);
+    void closed(int listNumber);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool build(bool partOfRefresh);
+    void setUpColumns();
+    void applySort();
+    void showSortIndicator();
+    void publishCommandState();
+    void onClicked(const QModelIndex& index);
+
+    AppContext& m_context;
+    int m_number;
+    voxmg::ListRows m_rows;
+    voxmg::list_sort::SortState m_sort;
+    CListModel* m_model;
+    QTableView* m_table;
+    std::function<void(bool)> m_enableFrame;
+    voxmg::ListCommandState m_commands;
+    Mode m_mode = Mode::All;
+    long long m_folderTotal = 0;
+    bool m_keepUserSort = false;
+    bool m_building = false;
+    bool m_refreshing = false;
+    bool m_opened = false;
+    bool m_failed = false;
+};

@@ -1,0 +1,101 @@
+#include "gui/lists/list_model.h"
+
+#include "gui/app/qt_text.h"
+
+using voxmg::list_columns::Align;
+using voxmg::list_columns::Column;
+
+namespace {
+
+QVariant alignment(Align align) {
+    return static_cast<int>(Qt::AlignVCenter | (align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft));
+}
+
+}  // namespace
+
+CListModel::CListModel(const voxmg::ListRows& rows, QObject* parent)
+    : QAbstractTableModel(parent), m_rows(rows) {}
+
+void CListModel::setColumns(std::vector<voxmg::list_columns::ColumnInfo> columns) {
+    beginResetModel();
+    m_columns = std::move(columns);
+    endResetModel();
+}
+
+int CListModel::sectionOf(Column column) const {
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].column == column) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void CListModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+void CListModel::rowChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+int CListModel::recordAt(int row) const {
+    const auto& shown = m_rows.shown();
+    return row >= 0 && row < static_cast<int>(shown.size()) ? shown[static_cast<std::size_t>(row)] : -1;
+}
+
+std::u16string CListModel::text(int record, Column column) const {
+    return voxmg::list_columns::cellText(m_rows.record(record), column, m_dataRoot, m_rows.emptySlot(record));
+}
+
+int CListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.shown().size());
+}
+
+int CListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant CListModel::data(const QModelIndex& index, int role) const {
+    const int record = recordAt(index.row());
+    if (record < 0 || index.column() >= columnCount()) {
+        return {};
+    }
+    const auto& info = m_columns[static_cast<std::size_t>(index.column())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return toQ(text(record, info.column));
+        case Qt::TextAlignmentRole:
+            return alignment(info.align);
+        case Qt::ToolTipRole:
+            if (info.column == Column::State && !m_rows.emptySlot(record)) {
+                return toQ(voxmg::list_columns::stateToolTip(m_rows.record(record).state));
+            }
+            return {};
+        case kRecordRole:
+            return record;
+        case kColumnRole:
+            return static_cast<int>(info.column);
+        case kEmptySlotRole:
+            return m_rows.emptySlot(record);
+        case kStateCodeRole:
+            return voxmg::list_columns::shownStateCode(m_rows.record(record).state);
+        default:
+            return {};
+    }
+}
+
+QVariant CListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
+        return {};
+    }
+    const auto& info = m_columns[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole) {
+        return toQ(info.name);
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return alignment(info.align);
+    }
+    return {};
+}
