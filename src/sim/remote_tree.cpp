@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "sim/main_unit_header.h"
 
@@ -236,21 +235,19 @@ void RemoteTree::removeFile(const std::string& path) {
     fs::remove(hostPath(path), ec);
 }
 
-bool RemoteTree::storeFile(const std::string& path, std::string_view bytes) {
-    auto slash = path.rfind('/');
-    std::string target = hostPath(path);
-    std::string temporary = hostPath(path.substr(0, slash)) + "/." + path.substr(slash + 1) + ".part";
-    std::lock_guard lock(m_writeMutex);
+bool RemoteTree::writeAtomically(const std::string& hostFile, std::string_view bytes) {
+    auto slash = hostFile.rfind('/');
+    std::string temporary = hostFile.substr(0, slash + 1) + "." + hostFile.substr(slash + 1) + ".part";
+    std::error_code ec;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !out.flush()) {
-            std::error_code ec;
+            out.close();
             fs::remove(temporary, ec);
             return false;
         }
     }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
+    fs::rename(temporary, hostFile, ec);
     if (ec) {
         fs::remove(temporary, ec);
         return false;
@@ -258,12 +255,76 @@ bool RemoteTree::storeFile(const std::string& path, std::string_view bytes) {
     return true;
 }
 
+// True for a response message name, "YYYYMMDDhhmm_WWW_Annn_0000.vmdat" with nnn from 001
+// to 300.
+static bool isResponseName(const std::string& name) {
+    if (name.size() != 32 || name[17] != 'A' || name.substr(21) != "_0000" + std::string(kVoiceExtension) ||
+        !std::all_of(name.begin() + 18, name.begin() + 21, [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    int number = std::stoi(name.substr(18, 3));
+    return number >= 1 && number <= 300;
+}
+
+// Voice data files in "/outou" with the message number of a response message name.
+std::vector<std::string> RemoteTree::responseMessagesNumbered(const std::string& name) const {
+    std::vector<std::string> names;
+    auto entries = list("/outou", "*_" + name.substr(17, 9) + std::string(kVoiceExtension));
+    for (const auto& entry : entries.value_or(std::vector<Entry>{})) {
+        names.push_back(entry.name);
+    }
+    return names;
+}
+
+RemoteTree::UploadCheck RemoteTree::checkResponseUpload(const std::string& name,
+                                                        const std::vector<std::string>& inUse) const {
+    if (!isResponseName(name)) {
+        return UploadCheck::NotResponseName;
+    }
+    for (const auto& held : responseMessagesNumbered(name)) {
+        if (listed(inUse, held) || listed(inUse, partnerName(held))) {
+            return UploadCheck::InUse;
+        }
+        // The time stamp leads the name, so comparing the first 12 characters compares times.
+        if (held.compare(0, 12, name, 0, 12) > 0) {
+            return UploadCheck::Older;
+        }
+    }
+    return UploadCheck::Accepted;
+}
+
+bool RemoteTree::storeResponse(const std::string& name, std::string_view bytes) {
+    auto older = responseMessagesNumbered(name);
+    std::string folder = hostPath("/outou") + "/";
+    std::lock_guard lock(m_writeMutex);
+    if (!writeAtomically(folder + name, bytes)) {
+        return false;
+    }
+    // Like every message on the main unit, a stored one gets its recording info file.
+    if (bytes.size() >= kHeaderSize && bytes.substr(0, kModelText.size()) == kModelText) {
+        writeAtomically(folder + partnerName(name), bytes.substr(0, kHeaderSize));
+    }
+    std::error_code ec;
+    for (const auto& held : older) {
+        if (held != name) {
+            fs::remove(folder + held, ec);
+            fs::remove(folder + partnerName(held), ec);
+        }
+    }
+    return true;
+}
+
 std::optional<std::string> RemoteTree::readFile(const std::string& path) const {
-    std::ifstream in(hostPath(path), std::ios::binary);
+    std::ifstream in(hostPath(path), std::ios::binary | std::ios::ate);
     if (!in) {
         return std::nullopt;
     }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace voxmg::sim

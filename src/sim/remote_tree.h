@@ -42,7 +42,9 @@ public:
 
     enum class DeleteResult { Deleted, Absent, Protected, InUse };
     // Deletes the message a file belongs to: the file and its partner with the other
-    // extension. A protected or busy message stays.
+    // extension. Clients delete a message by naming one of its files and then look for the
+    // other in a new listing to learn it is gone, so both always go together. A protected or
+    // busy message stays.
     DeleteResult deleteMessage(const std::string& path, const std::vector<std::string>& inUse);
     // Deletes every unprotected, idle message with a file matching `pattern` in `directory`.
     // False when the directory does not exist.
@@ -52,13 +54,21 @@ public:
     // Removes one file outright (used to make a file vanish under a client's feet).
     void removeFile(const std::string& path);
 
-    // Writes a complete file through a temporary name, so a reader never sees half of it.
-    bool storeFile(const std::string& path, std::string_view bytes);
+    // Uploads into "/outou" are response messages. The main unit keeps one message per
+    // number: it refuses an upload older than the message it holds, or one whose slot is
+    // busy, and otherwise replaces the older message.
+    enum class UploadCheck { Accepted, NotResponseName, Older, InUse };
+    UploadCheck checkResponseUpload(const std::string& name, const std::vector<std::string>& inUse) const;
+    // Writes the voice data file through a temporary name (a reader never sees half of it)
+    // and its recording info file from its header, then removes older messages of the number.
+    bool storeResponse(const std::string& name, std::string_view bytes);
 
     std::optional<std::string> readFile(const std::string& path) const;
 
 private:
     bool isProtected(const std::string& hostFile) const;
+    std::vector<std::string> responseMessagesNumbered(const std::string& name) const;
+    bool writeAtomically(const std::string& hostFile, std::string_view bytes);
     DeleteResult deleteLocked(const std::string& directory, const std::string& name,
                               const std::vector<std::string>& inUse);
 

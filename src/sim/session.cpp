@@ -367,11 +367,21 @@ bool Session::handleRetr(const std::string& argument, const sockaddr_in& dataAdd
 bool Session::handleStor(const std::string& argument, const sockaddr_in& dataAddress) {
     auto path = m_env.tree.resolve(m_cwd, argument);
     // The main unit takes uploads of response messages only.
-    if (!path || parentPath(*path) != "/outou" || hasWildcard(lastComponent(*path)) ||
-        !m_env.tree.isDirectory("/outou") || m_env.tree.isDirectory(*path)) {
+    if (!path || parentPath(*path) != "/outou" || !m_env.tree.isDirectory("/outou")) {
         return reply(553, argument + ": Uploads go to /outou/ only.");
     }
-    if (!reply(150, "Opening BINARY mode data connection for " + lastComponent(*path) + ".")) {
+    std::string name = lastComponent(*path);
+    switch (m_env.tree.checkResponseUpload(name, m_faults.inUse)) {
+        case RemoteTree::UploadCheck::NotResponseName:
+            return reply(553, name + ": Not a response message name.");
+        case RemoteTree::UploadCheck::InUse:
+            return reply(450, name + ": Message in use.");
+        case RemoteTree::UploadCheck::Older:
+            return reply(450, name + ": A newer message of this number is stored.");
+        case RemoteTree::UploadCheck::Accepted:
+            break;
+    }
+    if (!reply(150, "Opening BINARY mode data connection for " + name + ".")) {
         return false;
     }
     UniqueFd data = connectTo(dataAddress, kDataConnectTimeout, m_env.stopping);
@@ -382,7 +392,7 @@ bool Session::handleStor(const std::string& argument, const sockaddr_in& dataAdd
     Outcome outcome = receiveData(data.get(), bytes);
     data.reset();
     if (outcome == Outcome::Complete && !m_faults.transferEndCodes.contains("STOR")) {
-        if (!m_env.tree.storeFile(*path, bytes)) {
+        if (!m_env.tree.storeResponse(name, bytes)) {
             return reply(452, "Insufficient storage space.");
         }
     }

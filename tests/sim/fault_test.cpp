@@ -93,7 +93,7 @@ TEST_P(ForcedReplyTest, ChosenCommandGetsTheChosenCode) {
     EXPECT_EQ(replyCode(reply), GetParam().code);
     // The command was not carried out.
     EXPECT_TRUE(m_root.exists("rusuroku/001/" + kMessage1 + ".vmdat"));
-    EXPECT_FALSE(m_root.exists("outou/new.vmdat"));
+    EXPECT_FALSE(m_root.exists("outou/202412100930_TUE_A005_0000.vmdat"));
     // Other commands answer as usual.
     EXPECT_EQ(replyCode(client->command("ABOR")), GetParam().verb == "ABOR" ? GetParam().code : 225);
 }
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, ForcedReplyTest,
     ::testing::Values(ForcedCase{"DELE", 450, "DELE /rusuroku/001/" + kMessage1 + ".vminf", false},
                       ForcedCase{"DELE", 550, "DELE /rusuroku/001/*.vminf", false},
-                      ForcedCase{"STOR", 452, "STOR /outou/new.vmdat", true},
+                      ForcedCase{"STOR", 452, "STOR /outou/202412100930_TUE_A005_0000.vmdat", true},
                       ForcedCase{"CWD", 550, "CWD /rusuroku", false},
                       ForcedCase{"RETR", 550, "RETR /rusuroku/001/" + kMessage1 + ".vmdat", true},
                       ForcedCase{"NLST", 550, "NLST", true}, ForcedCase{"ABOR", 500, "ABOR", false},
@@ -113,10 +113,10 @@ TEST_F(FaultTest, StoreCanFailAfterItsData) {
     faults.transferEndCodes["STOR"] = 452;
     inject(faults);
     auto client = loggedIn();
-    auto stored = client->upload("STOR /outou/new.vmdat", minimalHeader(false));
+    auto stored = client->upload("STOR /outou/202412100930_TUE_A005_0000.vmdat", minimalHeader(false));
     EXPECT_EQ(replyCode(stored.first), 150);
     EXPECT_EQ(replyCode(stored.last), 452);
-    EXPECT_FALSE(m_root.exists("outou/new.vmdat"));
+    EXPECT_FALSE(m_root.exists("outou/202412100930_TUE_A005_0000.vmdat"));
 }
 
 TEST_F(FaultTest, MultiLineGreetingCarriesTheModelInEveryLine) {

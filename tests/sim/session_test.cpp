@@ -185,23 +185,54 @@ TEST_F(SimulatorTest, RetrieveRefusesMissingAndEscapingNames) {
 
 TEST_F(SimulatorTest, StoreWritesResponseMessagesIntoOutou) {
     auto client = loggedIn();
-    const std::string name = "202412100930_TUE_A005_0000.vmdat";
+    const std::string base = "202412100930_TUE_A005_0000";
     std::string bytes = minimalHeader(false) + voiceBytes(70000);
-    auto stored = client->upload("STOR /outou/" + name, bytes);
+    auto stored = client->upload("STOR /outou/" + base + ".vmdat", bytes);
     EXPECT_EQ(replyCode(stored.first), 150);
     EXPECT_EQ(replyCode(stored.last), 226);
-    EXPECT_EQ(m_root.read("outou/" + name), bytes);
-    EXPECT_FALSE(m_root.exists("outou/." + name + ".part"));
+    EXPECT_EQ(m_root.read("outou/" + base + ".vmdat"), bytes);
+    // The main unit keeps every message as a pair; the recording info is the header.
+    EXPECT_EQ(m_root.read("outou/" + base + ".vminf"), minimalHeader(false));
+    EXPECT_FALSE(m_root.exists("outou/." + base + ".vmdat.part"));
+}
+
+TEST_F(SimulatorTest, StoreReplacesAnOlderMessageOfTheSameNumber) {
+    auto client = loggedIn();
+    const std::string newer = "202412101200_TUE_A001_0000";
+    auto stored = client->upload("STOR /outou/" + newer + ".vmdat", minimalHeader(false) + voiceBytes(100));
+    EXPECT_EQ(replyCode(stored.last), 226);
+    EXPECT_TRUE(m_root.exists("outou/" + newer + ".vmdat"));
+    EXPECT_FALSE(m_root.exists("outou/" + kResponse + ".vmdat"));
+    EXPECT_FALSE(m_root.exists("outou/" + kResponse + ".vminf"));
+}
+
+TEST_F(SimulatorTest, StoreRefusesAnOlderOrBusyMessageWith450) {
+    auto client = loggedIn();
+    const std::string older = "202411010000_FRI_A001_0000.vmdat";
+    EXPECT_EQ(replyCode(client->upload("STOR /outou/" + older, minimalHeader(false)).first), 450);
+    Faults faults;
+    faults.inUse = {kResponse + ".vmdat"};
+    m_simulator->setFaults(faults);
+    const std::string newer = "202412311200_TUE_A001_0000.vmdat";
+    EXPECT_EQ(replyCode(client->upload("STOR /outou/" + newer, minimalHeader(false)).first), 450);
+    EXPECT_FALSE(m_root.exists("outou/" + older));
+    EXPECT_FALSE(m_root.exists("outou/" + newer));
+    EXPECT_TRUE(m_root.exists("outou/" + kResponse + ".vmdat"));
 }
 
 TEST_F(SimulatorTest, StoreElsewhereIsRefused) {
     auto client = loggedIn();
-    for (const std::string target : {"/rusuroku/001/x.vmdat", "/outou/../rusuroku/001/x.vmdat", "/x.vmdat",
-                                     "/outou/*.vmdat", "/outou"}) {
+    const std::string good = "202412100930_TUE_A005_0000.vmdat";
+    for (const std::string& target : std::vector<std::string>{
+             "/rusuroku/001/" + good, "/outou/../rusuroku/001/" + good, "/" + good, "/outou/*.vmdat",
+             "/outou", "/outou/x.vmdat", "/outou/202412100930_TUE_A000_0000.vmdat",
+             "/outou/202412100930_TUE_A301_0000.vmdat", "/outou/202412100930_TUE_A005_0000.wav",
+             "/outou/" + kMessage1 + ".vmdat"}) {
         EXPECT_EQ(replyCode(client->upload("STOR " + target, "data").first), 553) << target;
     }
-    EXPECT_FALSE(m_root.exists("rusuroku/001/x.vmdat"));
-    EXPECT_FALSE(m_root.exists("x.vmdat"));
+    EXPECT_FALSE(m_root.exists("rusuroku/001/" + good));
+    EXPECT_FALSE(m_root.exists(good));
+    EXPECT_FALSE(m_root.exists("outou/x.vmdat"));
 }
 
 TEST_F(SimulatorTest, DeleteRemovesTheWholeMessage) {
@@ -289,7 +320,7 @@ TEST_F(SimulatorTest, AbortDuringARetrievalEndsItAndKeepsTheSession) {
 TEST_F(SimulatorTest, CancelledUploadLeavesNoFile) {
     auto client = loggedIn();
     ASSERT_EQ(replyCode(client->sendPort()), 200);
-    ASSERT_EQ(replyCode(client->command("STOR /outou/half.vmdat")), 150);
+    ASSERT_EQ(replyCode(client->command("STOR /outou/202412100930_TUE_A005_0000.vmdat")), 150);
     int data = client->acceptData();
     ASSERT_GE(data, 0);
     ::send(data, "partial", 7, MSG_NOSIGNAL);
@@ -297,7 +328,7 @@ TEST_F(SimulatorTest, CancelledUploadLeavesNoFile) {
     client->sendRaw("ABOR\r\n");
     EXPECT_EQ(replyCode(client->readLine().value_or("")), 426);
     EXPECT_EQ(replyCode(client->readLine().value_or("")), 225);
-    EXPECT_FALSE(m_root.exists("outou/half.vmdat"));
+    EXPECT_FALSE(m_root.exists("outou/202412100930_TUE_A005_0000.vmdat"));
 }
 
 TEST_F(SimulatorTest, ServesTwoClientsAtOnce) {
