@@ -159,6 +159,8 @@ void CMainFrame::buildMenus() {
     addSettingsItem(32796, QStringLiteral("内線ボックス名称をインポートする..."));
     m_settingsMenu->addSeparator();
     addSettingsItem(32803, QStringLiteral("自動バックアップの設定をする..."));
+    // Opening the menu counts as a command: the box folder is read back from its field first.
+    connect(m_settingsMenu, &QMenu::aboutToShow, this, &CMainFrame::refreshBoxFolderName);
     connect(m_settingsMenu, &QMenu::aboutToShow, this, &CMainFrame::updateSettingsMenu);
     m_bar->button(1005)->setMenu(m_settingsMenu);
 
