@@ -71,11 +71,9 @@ std::vector<ColumnInfo> responseListColumns() {
 }
 
 std::vector<std::u16string> defaultBoxColumnNames() {
-    std::vector<std::u16string> out;
-    for (const auto& known : kBoxColumns) {
-        out.emplace_back(known.name);
-    }
-    return out;
+    // The display setting's "リセット" list.
+    return {u"ﾌﾗｸﾞ",     u"取込",     u"再生/未再生", u"保護/非保護", u"BOX番号",
+            u"相手番号", u"相手名称", u"日時",        u"録音時間",    u"ファイル名"};
 }
 
 int shownStateCode(std::uint8_t state) {

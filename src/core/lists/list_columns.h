@@ -49,7 +49,8 @@ std::vector<ColumnInfo> boxListColumns(const std::vector<std::u16string>& names)
 // The response list's fixed columns.
 std::vector<ColumnInfo> responseListColumns();
 
-// The default display setting, for a settings file that names no column at all.
+// The display setting after "リセット"; also used when the settings file names no column, as
+// a list without columns would show nothing at all.
 std::vector<std::u16string> defaultBoxColumnNames();
 
 // What a cell shows. `dataRoot` (UTF-16, any trailing "/" optional) is cut off the front of

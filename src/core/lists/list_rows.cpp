@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <numeric>
 
 #include "core/lists/list_columns.h"
@@ -24,6 +25,17 @@ void ListRows::reset(bool response) {
 int ListRows::buildBoxList(const std::string& boxFolder, const list_spec::ListSpec& spec,
                            const ListBuildProgress& progress) {
     reset(false);
+    try {
+        return readBoxes(boxFolder, spec, progress);
+    } catch (const std::bad_alloc&) {
+        // The rows of a large list did not fit: the list stays empty, the caller says so.
+        reset(false);
+        return -1;
+    }
+}
+
+int ListRows::readBoxes(const std::string& boxFolder, const list_spec::ListSpec& spec,
+                        const ListBuildProgress& progress) {
     CFileMng files(m_cancelAll);
     const auto boxes = list_spec::boxPaths(boxFolder, spec);
     const auto cap = CFileMng::kMaxRecords;
@@ -177,6 +189,22 @@ ListCommandState ListRows::commandState(const std::vector<int>& selected) const 
         state.remove = !m_response || anyFile;
     }
     return state;
+}
+
+long long countFolderMessages(const std::string& boxFolder) {
+    std::atomic<int> noCancel{0};
+    CFileMng files(noCancel);
+    long long total = 0;
+    std::vector<std::string> kinds;
+    files.listSubfolders(boxFolder, kinds);
+    std::vector<std::string> boxes;
+    for (const auto& kindFolder : kinds) {
+        files.listSubfolders(kindFolder, boxes);
+        for (const auto& box : boxes) {
+            total += files.countMessages(box);
+        }
+    }
+    return total;
 }
 
 }  // namespace voxmg

@@ -40,7 +40,7 @@ public:
     explicit ListRows(std::atomic<int>& cancelAll) : m_cancelAll(cancelAll) {}
 
     // Reads every box the spec names under `boxFolder`, in spec order, up to the cap. Shows
-    // them all. Returns the number read.
+    // them all. Returns the number read, or -1 (and no rows) when they do not fit in memory.
     int buildBoxList(const std::string& boxFolder, const list_spec::ListSpec& spec,
                      const ListBuildProgress& progress);
     // Fills the 300 slots "001".."300" from the response folder of `boxFolder`.
@@ -76,6 +76,8 @@ public:
 
 private:
     void reset(bool response);
+    int readBoxes(const std::string& boxFolder, const list_spec::ListSpec& spec,
+                  const ListBuildProgress& progress);
 
     std::atomic<int>& m_cancelAll;
     std::vector<FILESTS_INFO> m_records;
@@ -85,5 +87,9 @@ private:
     bool m_hasInfoOnly = false;
     int m_boxTotal = 0;
 };
+
+// The status line's folder total: the messages in every box subfolder of every kind
+// subfolder of a box folder.
+long long countFolderMessages(const std::string& boxFolder);
 
 }  // namespace voxmg

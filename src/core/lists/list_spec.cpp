@@ -1,6 +1,8 @@
 #include "core/lists/list_spec.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "core/base/paths.h"
 #include "core/base/text.h"
@@ -125,6 +127,21 @@ std::vector<BoxPath> boxPaths(const std::string& boxFolder, const ListSpec& spec
     };
     add(spec.answerBoxes, "rusuroku", false);
     add(spec.extensionBoxes, "naisen", true);
+    return out;
+}
+
+std::vector<std::u16string> boxNames(const std::string& boxFolder, bool extension) {
+    std::vector<std::u16string> out;
+    std::error_code ec;
+    const std::filesystem::path kind = paths::join(boxFolder, extension ? "naisen" : "rusuroku");
+    for (std::filesystem::directory_iterator it(kind, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        const std::string name = it->path().filename().string();
+        if (it->is_directory(typeError) && !paths::isUnsafeName(name)) {
+            out.push_back(text::utf16FromUtf8(name));
+        }
+    }
+    std::sort(out.begin(), out.end());
     return out;
 }
 

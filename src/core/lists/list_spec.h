@@ -43,6 +43,10 @@ struct BoxPath {
 // name). A name that could leave its kind folder ("..", "/") is left out.
 std::vector<BoxPath> boxPaths(const std::string& boxFolder, const ListSpec& spec);
 
+// The box subfolders of a box folder's "rusuroku" (or "naisen") folder, sorted by name as a
+// Windows folder listing gives them; names that could not name their folder again are left out.
+std::vector<std::u16string> boxNames(const std::string& boxFolder, bool extension);
+
 // The response folder of a box folder.
 std::string responseFolder(const std::string& boxFolder);
 

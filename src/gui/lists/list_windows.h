@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <vector>
+
+struct AppContext;
+class CListDispView;
+class QWidget;
+
+// The open list windows and their slots: creates the view of a slot, runs the list opening
+// dialog, and when a list closes releases its slot and renumbers the lists behind it so the
+// open lists always hold slots 1..count.
+class CListWindows : public QObject {
+    Q_OBJECT
+public:
+    explicit CListWindows(AppContext& context, QObject* parent = nullptr);
+
+    // The view of list slot n, read from disk (first build with its progress dialog). Null
+    // when the slot holds no list or the list cannot be shown.
+    CListDispView* create(int n);
+    // "ボックス": the dialog, then the new list's view; null when cancelled or refused.
+    CListDispView* openFromDialog(QWidget* dialogParent);
+
+    int openCount() const;
+    CListDispView* view(int n) const;
+    std::vector<CListDispView*> views() const;
+
+signals:
+    void created(CListDispView* view);
+    // A list moved down a slot after an earlier one closed.
+    void renumbered(CListDispView* view, int n);
+    void closed();
+
+private:
+    void onClosed(CListDispView* view, int n);
+
+    AppContext& m_context;
+    std::vector<QPointer<CListDispView>> m_views;
+};
