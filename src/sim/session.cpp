@@ -23,19 +23,17 @@ constexpr auto kUploadIdleTimeout = 60s;
 // the data alone does not tell a finished upload from a cancelled one.
 constexpr auto kAbortGrace = 100ms;
 
-std::string upper(std::string text);
+std::string upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
 
 // Some clients put Telnet interrupt bytes before ABOR; only the text from the first letter
 // on counts.
 std::string withoutTelnetPrefix(const std::string& line) {
     auto start = std::find_if(line.begin(), line.end(), [](unsigned char c) { return std::isalpha(c); });
     return std::string(start, line.end());
-}
-
-std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
 }
 
 std::string lastComponent(const std::string& path) {
