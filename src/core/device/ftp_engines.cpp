@@ -11,6 +11,7 @@
 #include "core/device/box_run.h"
 #include "core/device/ftp_mng.h"
 #include "core/device/listing_lines.h"
+#include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
@@ -108,6 +109,7 @@ int CFtpMng::downloadBox(std::string_view remoteDir, const std::string& localFol
 
 int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
     CFileMng files(m_flags);
+    files.setDurableWrites(false);  // synced once before the main unit deletes anything
     DetailedListing first;
     int rc = detailedListing(run.remoteDir, ListKind::All, first);
     if (rc == -2) {
@@ -263,6 +265,10 @@ int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
     bool changed = false;
     auto [kind, box] = kindAndBox(run.remoteDir);
     if (!gone && !run.response && handled > 0 && m_env.autoDeleteSelected(kind, box)) {
+        // The main unit's copy goes next: what we downloaded must be on the disk first.
+        if (!fileio::syncFileSystem(run.spaceFolder.empty() ? run.destination({}) : run.spaceFolder)) {
+            return fail(-1);
+        }
         int deleted = deleteFile(run.remoteDir + "/*.vminf");
         if (deleted == 550) {
             result = 555;

@@ -108,7 +108,8 @@ std::optional<std::vector<std::uint8_t>> readAll(const std::string& path) {
     }
 }
 
-bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
+bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts,
+                 bool durable) {
     std::string folder(paths::parentOf(path));
     std::string tmpl = paths::join(folder.empty() ? "." : folder, ".voxmg-XXXXXX");
     int raw = ::mkstemp(tmpl.data());
@@ -122,13 +123,18 @@ bool replaceFile(const std::string& path, std::initializer_list<std::span<const 
     }
     struct stat st {};
     mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ok = ok && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
+    ok = ok && ::fchmod(fd.get(), mode) == 0 && (!durable || ::fsync(fd.get()) == 0);
     ok = ::close(fd.release()) == 0 && ok;
     ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(tmpl.c_str());
     }
     return ok;
+}
+
+bool syncFileSystem(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return fd.valid() && ::syncfs(fd.get()) == 0;
 }
 
 bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,

@@ -47,7 +47,13 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 
 // Replaces (or creates) the file with the parts written one after the other, through a
 // temporary file in the same folder renamed over it. An existing file keeps its mode.
-bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts);
+// `durable`: flush the new content to the disk before the rename. Without it the rename still
+// leaves the old or the new file after a crash of the program; a caller that skips the flush
+// for speed must sync the folder before anything depends on the data surviving a power loss.
+bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts,
+                 bool durable = true);
+// Flushes the file system that holds `path` (syncfs): one call after many quick writes.
+bool syncFileSystem(const std::string& path);
 
 // One positioned write into an existing file of at least `minSize` bytes; never creates,
 // truncates or grows it.

@@ -38,6 +38,11 @@ public:
     explicit CFileMng(std::atomic<int>& cancelAll) : m_cancelAll(cancelAll) {}
     explicit CFileMng(Flags& flags) : m_cancelAll(flags.cancelAll) {}
 
+    // Each rewritten message file is flushed to the disk before it replaces the old one. A
+    // download switches this off for speed and syncs the file system once before the main unit
+    // deletes anything (the new file still replaces the old one atomically).
+    void setDurableWrites(bool durable) { m_durableWrites = durable; }
+
     // Message records (file_mng_record.cpp).
     // Copies the file's record into dest; dest is unchanged when the file cannot be opened or
     // is shorter than a record. Always 0.
@@ -108,6 +113,7 @@ private:
     bool cancelled() const { return m_cancelAll.load() != 0; }
 
     std::atomic<int>& m_cancelAll;
+    bool m_durableWrites = true;
 };
 
 }  // namespace voxmg

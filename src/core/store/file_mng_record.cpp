@@ -30,7 +30,7 @@ int CFileMng::prependRecord(const std::string& path, const FILESTS_INFO& record)
         return -1;
     }
     auto head = encodeRecord(record);
-    return fileio::replaceFile(path, {head, *content}) ? 0 : -1;
+    return fileio::replaceFile(path, {head, *content}, m_durableWrites) ? 0 : -1;
 }
 
 int CFileMng::writeBackRecord(FILESTS_INFO& record, const std::string& path) const {
