@@ -421,6 +421,8 @@ int CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view r
         return -1;
     }
     EngineScope scope(*this, localFolder);
+    // Whatever was downloaded must be on the disk before the main unit's copy goes.
+    fileio::syncFileSystem(localFolder.empty() ? m_env.programFolder : localFolder);
     return deleteFile(remotePath);
 }
 
