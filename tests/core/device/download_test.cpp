@@ -389,6 +389,27 @@ TEST_F(DownloadTest, BackupSortsFilesIntoMonthFoldersWithinTheRange) {
     (void)sep;
 }
 
+TEST_F(DownloadTest, AUserOperationPausesTheWorkersBoxAfterAWholeMessage) {
+    for (int i = 1; i <= 3; ++i) {
+        putMessage("naisen", "201", at(2026, 12, 6, 15, i), i);
+    }
+    start();
+    std::vector<std::string> refreshed;
+    DownloadEnv env = ftp->downloadEnv();
+    env.refreshRequest = [&](const std::string& dir) { refreshed.push_back(dir); };
+    ftp->setDownloadEnv(env);
+    flags.suspendRequest = 1;  // asked before the box starts: the first message still completes
+    int listed = 0;
+    int handled = 0;
+    EXPECT_EQ(ftp->downloadBox("/naisen/201", localBox("naisen/201"), listed, handled, true, true), -5);
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(refreshed, std::vector<std::string>{"/naisen/201"});
+    flags.suspendRequest = 0;
+    EXPECT_EQ(ftp->downloadBox("/naisen/201", localBox("naisen/201"), listed, handled, true, true), 0);
+    EXPECT_EQ(handled, 3);
+    EXPECT_EQ(refreshed.size(), 2u);  // the rest was downloaded: the lists reload again
+}
+
 TEST_F(DownloadTest, EnginesWithoutAConnectionFailAtOnce) {
     CFtpMng idle(FtpLogin{u"127.0.0.1", u"hozen", u"hozen", 1}, flags, Pump{});
     int listed = 0;
