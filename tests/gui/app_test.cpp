@@ -389,6 +389,35 @@ private slots:
                  QStringLiteral(" 留守録BOX：01\r\n 内線BOX：200"));
     }
 
+    void laterCommandsStayOffUntilTheirFeatureIsSet() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.updateCommandStates();
+        frame.updateSettingsMenu();
+        QVERIFY(!frame.commandBar()->button(1009)->isEnabled());
+        QVERIFY(!frame.settingsAction(32795)->isEnabled());
+        frame.onCommand(1009);  // a disabled command does nothing
+
+        int opened = 0;
+        bool timerStoppedWhileRunning = false;
+        frame.setCommand(1009, {[&] {
+                                    ++opened;
+                                    timerStoppedWhileRunning = !frame.scheduleTimer().isActive();
+                                },
+                                [] { return true; }});
+        frame.setCommand(32795, {[&] { ++opened; }, [] { return false; }});
+        frame.scheduleTimer().start();
+        frame.updateCommandStates();
+        frame.updateSettingsMenu();
+        QVERIFY(frame.commandBar()->button(1009)->isEnabled());
+        QVERIFY(!frame.settingsAction(32795)->isEnabled());
+        frame.commandBar()->button(1009)->click();
+        QCOMPARE(opened, 1);
+        QVERIFY(timerStoppedWhileRunning);
+        QVERIFY(frame.scheduleTimer().isActive());
+    }
+
     void settingsMenuFollowsTheLoginState() {
         TestContext t;
         SessionLog log;

@@ -192,7 +192,7 @@ void CMainFrame::updateSettingsMenu() {
     // Items whose dialogs come with the list, WAV, box management, export and backup
     // features stay disabled until those exist.
     for (int id : {32788, 32790, 32791, 32792, 32793, 32794, 32795, 32796, 32803, 32809}) {
-        m_settingsActions[id]->setEnabled(false);
+        m_settingsActions[id]->setEnabled(commandEnabled(id));
     }
 }
 
@@ -236,7 +236,7 @@ void CMainFrame::updateCommandStates() {
     // The folder list, list views, message operations and upload come with their own
     // features; their buttons stay disabled until then.
     for (int id : {1001, 1004, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018}) {
-        m_bar->button(id)->setEnabled(false);
+        m_bar->button(id)->setEnabled(commandEnabled(id));
     }
     setMinimumHeight(openListCount() > 0 ? 260 : 250);
 }
@@ -276,6 +276,11 @@ void CMainFrame::refreshBoxFolderName() {
 void CMainFrame::setFrameEnabled(bool enabled) {
     centralWidget()->setEnabled(enabled);
     statusBar()->setEnabled(enabled);
+}
+
+bool CMainFrame::commandEnabled(int id) const {
+    const auto it = m_commands.constFind(id);
+    return it != m_commands.constEnd() && it->run && (!it->enabled || it->enabled());
 }
 
 int CMainFrame::openListCount() const {
@@ -320,6 +325,14 @@ void CMainFrame::onCommand(int id) {
             break;
         default:
             // 1005 and 1006 open their menus from the buttons themselves.
+            if (commandEnabled(id)) {
+                runCommand([this, id] {
+                    if (id == 1004 || id == 1016) {
+                        refreshBoxFolderName();
+                    }
+                    m_commands[id].run();
+                });
+            }
             break;
     }
 }
@@ -349,6 +362,9 @@ void CMainFrame::onMenuCommand(int id) {
             runCommand([this] { autoDeleteCommand(); });
             break;
         default:
+            if (commandEnabled(id)) {
+                runCommand([this, id] { m_commands[id].run(); });
+            }
             break;
     }
 }

@@ -62,6 +62,15 @@ public:
     void setListWindowFactory(ListWindowFactory factory) { m_listFactory = std::move(factory); }
     void setDownloadRunner(DownloadRunner* runner) { m_downloads = runner; }
     void setListCountsSource(ListCountsSource source) { m_counts = std::move(source); }
+
+    // A command that another feature brings: a command bar button (1001..1018) or a settings
+    // menu item (327xx/328xx). Until one is set its button or item stays disabled; once set,
+    // it runs inside the frame's common command steps (schedule timer, backup hand-off).
+    struct Command {
+        std::function<void()> run;
+        std::function<bool()> enabled = [] { return true; };
+    };
+    void setCommand(int id, Command command) { m_commands.insert(id, std::move(command)); }
     // Whether a window titled "エラー" is open; by default the application's top-level widgets.
     void setErrorWindowCheck(std::function<bool()> check) { m_errorWindowOpen = std::move(check); }
 
@@ -106,6 +115,7 @@ protected:
 private:
     void buildMenus();
     QAction* addSettingsItem(int id, const QString& text, bool checkable = false);
+    bool commandEnabled(int id) const;
     void runCommand(const std::function<void()>& body);
     void restartSchedule();
     void deletePendingWavFiles();
@@ -132,6 +142,7 @@ private:
     std::function<bool()> m_errorWindowOpen;
     ListWindowFactory m_listFactory;
     ListCountsSource m_counts;
+    QMap<int, Command> m_commands;
     DownloadRunner* m_downloads = nullptr;
     std::vector<std::string> m_pendingWav;
     int m_listCount = 0;
