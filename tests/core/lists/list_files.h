@@ -55,7 +55,7 @@ inline Bytes messageBytes(const Message& m, int responseNumber = 0) {
     if (responseNumber > 0) {
         b[990 + 134] = static_cast<std::uint8_t>(responseNumber >> 8);
         b[990 + 135] = static_cast<std::uint8_t>(responseNumber & 0xFF);
-        char digits[4];
+        char digits[12];
         std::snprintf(digits, sizeof digits, "%03d", responseNumber);
         std::copy(digits, digits + 3, b.begin() + 990 + 138);
     }
@@ -103,7 +103,7 @@ inline std::string writeBoxMessage(const std::string& boxFolder, std::string_vie
 }
 
 inline std::string writeResponse(const std::string& boxFolder, int number, Message m = {}) {
-    char digits[4];
+    char digits[12];
     std::snprintf(digits, sizeof digits, "%03d", number);
     m.boxNumber = std::u16string(digits, digits + 3);
     const std::string path = boxFolder + "/outou/" + responseName(number);

@@ -90,7 +90,7 @@ TEST_F(ListRowsTest, ResponseListAlwaysHas300Slots) {
     EXPECT_EQ(m_rows.listTotal(), 2);
     EXPECT_FALSE(m_rows.hasInfoOnly());
     for (int i = 0; i < 300; ++i) {
-        char digits[4];
+        char digits[12];
         std::snprintf(digits, sizeof digits, "%03d", i + 1);
         EXPECT_EQ(m_rows.record(i).boxNumberText().substr(0, 3), std::u16string(digits, digits + 3));
         const bool used = i == 0 || i == 149;
