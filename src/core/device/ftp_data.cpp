@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cerrno>
-#include <vector>
 
 #include "core/base/paths.h"
 #include "core/device/ftp_mng.h"
@@ -15,10 +14,6 @@ namespace voxmg {
 namespace {
 
 constexpr std::size_t kChunkSize = 1024;
-// Retrievals read up to this much per step, so a message of a few minutes takes a handful of
-// steps instead of hundreds; progress is still counted in 1024-byte chunks as the progress
-// dialogs expect.
-constexpr std::size_t kRetrieveStep = 64 * 1024;
 
 bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
@@ -176,7 +171,7 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
     }
     bool receiveFailed = false;
     bool writeFailed = !file;
-    std::vector<std::uint8_t> chunk(kRetrieveStep);
+    std::array<std::uint8_t, kChunkSize> chunk{};
     while (!writeFailed) {
         pump();
         if (cancelled()) {
@@ -194,8 +189,7 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
         }
         m_conn->byteCount += static_cast<std::uint64_t>(n);
         if (!quiet) {
-            m_conn->chunkCount +=
-                static_cast<long>((static_cast<std::size_t>(n) + kChunkSize - 1) / kChunkSize);
+            ++m_conn->chunkCount;
             if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
                 m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
             }

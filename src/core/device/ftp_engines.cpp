@@ -366,6 +366,10 @@ int CFtpMng::downloadResponseMessages(int& listed, int& handled, const std::stri
     if (!connected()) {
         return -1;
     }
+    // A box folder built by hand may lack its response folder: it is made, not reported as a
+    // communication failure.
+    std::error_code ec;
+    std::filesystem::create_directories(localFolder, ec);
     EngineScope scope(*this, localFolder);
     BoxRun run;
     run.remoteDir = std::string(remoteDir);

@@ -368,6 +368,17 @@ TEST_F(DownloadTest, ResponseMessagesAreReplacedOnlyByNewerOnes) {
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
 }
 
+TEST_F(DownloadTest, AMissingResponseFolderIsMadeNotReportedAsAFailure) {
+    fs::remove_all(localBox("outou"));
+    std::string base = putResponse(at(2026, 12, 6, 8, 0), 7);
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    start();
+    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_TRUE(present("outou", base + ".vmdat"));
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.logouts, 0);
+}
+
 TEST_F(DownloadTest, BackupSortsFilesIntoMonthFoldersWithinTheRange) {
     std::string oct = putMessage("rusuroku", "101", at(2026, 10, 15, 9, 0), 1);
     std::string nov = putMessage("rusuroku", "101", at(2026, 11, 15, 9, 0), 2);
