@@ -272,6 +272,9 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
         }
     }
     m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    // The scroll range follows the new rows only after a layout pass; without it the old
+    // position would be clamped to the top.
+    m_table->doItemsLayout();
     m_table->verticalScrollBar()->setValue(scroll);
     publishCommandState();
     m_refreshing = false;
