@@ -5,6 +5,7 @@
 #include "core/base/flags.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/store/file_mng.h"
 
 namespace voxmg {
 
@@ -24,7 +25,7 @@ DownloadEnv makeDownloadEnv(const Settings& settings, std::string settingsPath,
     env.convertToWav = [live, wavSave, &decoder, &flags, pump](const std::string& voicePath,
                                                                ProgressSink* progress) {
         audio::CallerContext caller{flags, pump, progress};
-        return audio::convertVoiceFileToWav(decoder, voicePath, live->levelOrWav, wavSave(), caller);
+        return CFileMng(flags).convertToWav(decoder, voicePath, live->levelOrWav, wavSave(), caller);
     };
     env.autoDeleteSelected = [path = std::move(settingsPath)](std::string_view kind, std::string_view box) {
         return profile::readInt(path, text::utf16FromUtf8(kind), text::utf16FromUtf8(box), 0) == 1;

@@ -14,6 +14,13 @@
 #include "core/store/unit_header.h"
 
 namespace voxmg {
+namespace audio {
+class DecodingEngine;
+class EncodingEngine;
+struct WavSaveSettings;
+struct ImportGains;
+struct CallerContext;
+}  // namespace audio
 
 // The three box listings of the main unit, CP932 text as received: the box directories
 // under "/rusuroku", those under "/naisen", and the root directory (not used further).
@@ -101,7 +108,14 @@ public:
     int buildBoxFolder(const std::string& folder, const BoxListings& listings, ProgressSink* progress,
                        const Pump& pump) const;
 
-    // Audio conversion (convert to WAV, import) will forward from here to src/core/audio.
+    // Audio conversion (file_mng_audio.cpp), done by the conversion engine's workers.
+    // Voice data file -> WAV beside it or in the WAV save folder: 1 done, 0 not (nothing left).
+    int convertToWav(audio::DecodingEngine& engine, const std::string& voicePath, int gainSetting,
+                     const audio::WavSaveSettings& wavSave, const audio::CallerContext& caller) const;
+    // The program's copy of a WAV/WMA file -> bare frames beside it: 1 done, 0 not (the copy
+    // and any output deleted).
+    int importAudio(audio::EncodingEngine& engine, const std::string& source, const std::string& extension,
+                    const audio::ImportGains& gains, const audio::CallerContext& caller) const;
 
 private:
     // The record as the folder loader lists it, or nullopt when the file is skipped.
