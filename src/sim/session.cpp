@@ -206,7 +206,8 @@ bool Session::handle(const std::string& verb, const std::string& argument) {
     if (verb == "USER" || verb == "PASS") {
         return handleLogin(verb, argument);
     }
-    static const std::vector<std::string> kKnown{"CWD", "PORT", "NLST", "RETR", "STOR", "DELE", "ABOR"};
+    static const std::vector<std::string> kKnown{"CWD",  "PORT", "NLST", "RETR",
+                                                 "STOR", "DELE", "ABOR", "TYPE"};
     if (std::find(kKnown.begin(), kKnown.end(), verb) == kKnown.end()) {
         return reply(500, "'" + verb + "': command not understood.");
     }
@@ -218,6 +219,12 @@ bool Session::handle(const std::string& verb, const std::string& argument) {
     }
     if (verb == "PORT") {
         return handlePort(argument);
+    }
+    // Our client never sends TYPE; accepting binary and ASCII lets other FTP clients (curl in
+    // the benchmarks) fetch from the simulator. Every transfer is binary anyway.
+    if (verb == "TYPE") {
+        return argument == "I" || argument == "A" ? reply(200, "Type set to " + argument + ".")
+                                                  : reply(504, "TYPE " + argument + " not implemented.");
     }
     if (argument.empty() && verb != "NLST") {
         return reply(501, verb + ": argument required.");
