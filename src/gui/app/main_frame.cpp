@@ -601,6 +601,14 @@ void CMainFrame::closeAllLists() {
     m_listCount = 0;
 }
 
+void CMainFrame::setListNumber(QWidget* view, int n) {
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (window->widget() == view) {
+            window->setProperty(kListNumber, n);
+        }
+    }
+}
+
 void CMainFrame::activateList(int n) {
     if (QMdiSubWindow* window = listWindow(n)) {
         m_mdi->setActiveSubWindow(window);

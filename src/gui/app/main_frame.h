@@ -108,6 +108,8 @@ public:
     void placeList(int n, const voxmg::Rect& rect, int showCmd) override;
     void closeAllLists() override;
     void activateList(int n) override;
+    // A list window moved to slot n after an earlier list closed.
+    void setListNumber(QWidget* view, int n);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

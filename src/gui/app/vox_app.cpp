@@ -9,6 +9,8 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/user_messages.h"
 #include "gui/device/frame_download_runner.h"
+#include "gui/lists/list_commands.h"
+#include "gui/lists/list_windows.h"
 
 namespace {
 
@@ -58,7 +60,12 @@ bool CVOXMGApp::start() {
 
     m_doc.load();
     m_frame = std::make_unique<CMainFrame>(*m_context, m_options.sessions);
-    m_frame->setListWindowFactory(m_options.listWindows);
+    if (m_options.listWindows) {
+        m_frame->setListWindowFactory(m_options.listWindows);
+    } else {
+        m_lists = std::make_unique<CListWindows>(*m_context);
+        installListCommands(*m_frame, *m_lists);
+    }
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     m_frame->setDownloadRunner(m_downloads.get());
     const bool mayRestore = m_frame->initialise(m_options.network);

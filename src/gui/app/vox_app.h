@@ -12,6 +12,7 @@
 #include "gui/app/device_session.h"
 
 class CMainFrame;
+class CListWindows;
 class FrameDownloadRunner;
 namespace voxmg::audio {
 class DecodingEngine;
@@ -44,6 +45,7 @@ public:
 
     CMainFrame* frame() const { return m_frame.get(); }
     FrameDownloadRunner* downloads() const { return m_downloads.get(); }
+    CListWindows* lists() const { return m_lists.get(); }
     voxmg::CVOXMGDoc& doc() { return m_doc; }
     AppContext& context() { return *m_context; }
 
@@ -58,4 +60,5 @@ private:
     std::unique_ptr<voxmg::audio::DecodingEngine> m_decoder;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FrameDownloadRunner> m_downloads;
+    std::unique_ptr<CListWindows> m_lists;
 };

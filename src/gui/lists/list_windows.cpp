@@ -18,21 +18,14 @@ CListDispView* CListWindows::create(int n) {
     view->setAttribute(Qt::WA_DeleteOnClose);
     m_views.emplace_back(view);
     connect(view, &CListDispView::closed, this, [this, view](int number) { onClosed(view, number); });
-    if (!view->open()) {
-        m_views.pop_back();
-        delete view;
-        return nullptr;
-    }
     emit created(view);
+    view->open();
     return view;
 }
 
-CListDispView* CListWindows::openFromDialog(QWidget* dialogParent) {
+int CListWindows::runOpenDialog(QWidget* dialogParent) {
     CBoxOpenDlg dialog(m_context, openCount(), dialogParent);
-    if (dialog.exec() != QDialog::Accepted || dialog.slot() == 0) {
-        return nullptr;
-    }
-    return create(dialog.slot());
+    return dialog.exec() == QDialog::Accepted ? dialog.slot() : 0;
 }
 
 int CListWindows::openCount() const {

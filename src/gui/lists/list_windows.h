@@ -17,10 +17,10 @@ public:
     explicit CListWindows(AppContext& context, QObject* parent = nullptr);
 
     // The view of list slot n, read from disk (first build with its progress dialog). Null
-    // when the slot holds no list or the list cannot be shown.
+    // when the slot holds no list. A list whose rows did not fit stays open, empty.
     CListDispView* create(int n);
-    // "ボックス": the dialog, then the new list's view; null when cancelled or refused.
-    CListDispView* openFromDialog(QWidget* dialogParent);
+    // "ボックス": the list opening dialog; the slot it wrote, 0 when cancelled or refused.
+    int runOpenDialog(QWidget* dialogParent);
 
     int openCount() const;
     CListDispView* view(int n) const;

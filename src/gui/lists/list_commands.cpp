@@ -1,0 +1,73 @@
+#include "gui/lists/list_commands.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "gui/app/command_bar.h"
+#include "gui/app/main_frame.h"
+#include "gui/lists/list_disp_view.h"
+#include "gui/lists/list_windows.h"
+
+namespace {
+
+CListDispView* activeList(const CMainFrame& frame) {
+    QMdiSubWindow* window = frame.mdiArea()->activeSubWindow();
+    return window != nullptr ? qobject_cast<CListDispView*>(window->widget()) : nullptr;
+}
+
+}  // namespace
+
+void installListCommands(CMainFrame& frame, CListWindows& lists) {
+    frame.setListWindowFactory([&lists](int n) -> QWidget* { return lists.create(n); });
+    frame.setListCountsSource([](QWidget* widget) {
+        CMainFrame::ListCounts out;
+        if (auto* view = qobject_cast<CListDispView*>(widget)) {
+            const ListCounts c = view->counts();
+            out = {c.responseList, c.folderTotal, c.boxTotal, c.listTotal, c.unplayed, c.played};
+        }
+        return out;
+    });
+
+    QObject::connect(&lists, &CListWindows::created, &frame, [&frame](CListDispView* view) {
+        view->setFrameEnabler([&frame](bool on) { frame.setFrameEnabled(on); });
+        QObject::connect(view, &CListDispView::countsChanged, &frame, [&frame, view] {
+            if (activeList(frame) == view) {
+                frame.refreshStatus();
+            }
+        });
+        QObject::connect(view, &CListDispView::commandStateChanged, &frame, &CMainFrame::updateCommandStates);
+    });
+    QObject::connect(&lists, &CListWindows::renumbered, &frame,
+                     [&frame](CListDispView* view, int n) { frame.setListNumber(view, n); });
+    QObject::connect(&lists, &CListWindows::closed, &frame, [&frame] {
+        frame.refreshStatus();
+        frame.updateCommandStates();
+    });
+
+    frame.setCommand(1009, {[&frame, &lists] {
+                                const int slot = lists.runOpenDialog(&frame);
+                                if (slot == 0) {
+                                    return;
+                                }
+                                frame.setListsOpenMaximized();
+                                if (frame.openList(slot)) {
+                                    frame.setBoxText(lists.view(slot)->listSpec());
+                                }
+                            },
+                            [&frame] { return frame.commandBar()->folderField()->fieldText().size() > 1; }});
+    frame.setCommand(1011, {[&frame] {
+                                if (CListDispView* view = activeList(frame)) {
+                                    view->showAll();
+                                }
+                            },
+                            [&frame] { return activeList(frame) != nullptr; }});
+    frame.setCommand(1012, {[&frame] {
+                                if (CListDispView* view = activeList(frame)) {
+                                    view->showNotDownloaded();
+                                }
+                            },
+                            [&frame] {
+                                CListDispView* view = activeList(frame);
+                                return view != nullptr && view->hasUndownloaded();
+                            }});
+}
