@@ -34,27 +34,28 @@ std::optional<Rect> readFramePlacement(const ProfileFile& file) {
     return r;
 }
 
+namespace {
+
+// One axis of the frame: first so that its far edge is at most one past the screen, then so
+// that its near edge is at least 1, keeping its extent.
+void fitAxis(int& nearEdge, int& farEdge, int screenExtent) {
+    if (farEdge > screenExtent) {
+        int shift = farEdge - (screenExtent + 1);
+        nearEdge -= shift;
+        farEdge -= shift;
+    }
+    if (nearEdge < 0) {
+        int shift = 1 - nearEdge;
+        nearEdge += shift;
+        farEdge += shift;
+    }
+}
+
+}  // namespace
+
 Rect fitFrameToScreen(Rect r, int screenWidth, int screenHeight) {
-    if (r.right > screenWidth) {
-        int shift = r.right - (screenWidth + 1);
-        r.left -= shift;
-        r.right -= shift;
-    }
-    if (r.left < 0) {
-        int shift = 1 - r.left;
-        r.left += shift;
-        r.right += shift;
-    }
-    if (r.bottom > screenHeight) {
-        int shift = r.bottom - (screenHeight + 1);
-        r.top -= shift;
-        r.bottom -= shift;
-    }
-    if (r.top < 0) {
-        int shift = 1 - r.top;
-        r.top += shift;
-        r.bottom += shift;
-    }
+    fitAxis(r.left, r.right, screenWidth);
+    fitAxis(r.top, r.bottom, screenHeight);
     return r;
 }
 

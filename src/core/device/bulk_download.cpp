@@ -166,9 +166,19 @@ int BulkDownload::downloadResponse() {
 }
 
 int BulkDownload::runAll(bool infoOnly) {
+    return run(boxesOf(m_boxFolder), infoOnly, false);
+}
+
+int BulkDownload::runSelected(const std::vector<BoxRef>& boxes, bool infoOnly) {
+    return run(boxes, infoOnly, true);
+}
+
+int BulkDownload::run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected) {
     begin();
-    std::vector<BoxRef> boxes = boxesOf(m_boxFolder);
-    if (count(boxes, infoOnly, !infoOnly, nullptr) != 0) {
+    // The response messages come with a full download of all boxes only.
+    const bool withResponse = !selected && !infoOnly;
+    int counted = 0;
+    if (count(boxes, infoOnly, withResponse, &counted) != 0) {
         end();
         communicationError();
         return -1;
@@ -187,43 +197,7 @@ int BulkDownload::runAll(bool infoOnly) {
     for (int i = 0; i < 12; ++i) {
         pumpOnce(m_pump);
     }
-
-    std::vector<BoxRef> answering;
-    std::vector<BoxRef> extension;
-    for (const BoxRef& box : boxes) {
-        (box.kind == naming::kAnswerKind ? answering : extension).push_back(box);
-    }
-    int result = downloadPass(answering, infoOnly, false, 0);
-    if (result == 0 && m_flags.cancelAll.load() == 0) {
-        result = downloadPass(extension, infoOnly, false, 0);
-    }
-    if (result == 0 && m_flags.cancelAll.load() == 0 && !infoOnly) {
-        result = downloadResponse();
-    }
-    end();
-    finish(result, false, 0);
-    return result;
-}
-
-int BulkDownload::runSelected(const std::vector<BoxRef>& boxes, bool infoOnly) {
-    begin();
-    int counted = 0;
-    if (count(boxes, infoOnly, false, &counted) != 0) {
-        end();
-        communicationError();
-        return -1;
-    }
-    if (m_total < 1) {
-        end();
-        m_ui.show(error(download_text::kNoMessages));
-        return 1;
-    }
-    if (ProgressSink* sink = m_ftp.progressSink()) {
-        sink->setRange(infoOnly ? m_total : 100);
-    }
-    if (!infoOnly) {
-        m_ui.setMessageCount(m_total / 2);
-    }
+    // Answering-machine boxes first, then extension boxes; a pending result ends the pass.
     std::vector<BoxRef> ordered;
     for (std::string_view kind : {naming::kAnswerKind, naming::kExtensionKind}) {
         for (const BoxRef& box : boxes) {
@@ -232,9 +206,12 @@ int BulkDownload::runSelected(const std::vector<BoxRef>& boxes, bool infoOnly) {
             }
         }
     }
-    int result = downloadPass(ordered, infoOnly, true, counted);
+    int result = downloadPass(ordered, infoOnly, selected, counted);
+    if (result == 0 && m_flags.cancelAll.load() == 0 && withResponse) {
+        result = downloadResponse();
+    }
     end();
-    finish(result, true, counted);
+    finish(result);
     if (m_refusalPending) {
         m_ui.show(error(download_text::kAutoDeleteRefused));
     }
@@ -249,11 +226,11 @@ int BulkDownload::runResponse() {
         m_total += o.listed;
     }
     end();
-    finish(result, false, 0);
+    finish(result);
     return result;
 }
 
-void BulkDownload::finish(int result, bool /*selected*/, int /*countedBoxes*/) {
+void BulkDownload::finish(int result) {
     if (m_flags.cancelAll.load() != 0) {
         return;  // the user cancelled: no outcome message
     }

@@ -74,7 +74,8 @@ private:
     int count(const std::vector<BoxRef>& boxes, bool infoOnly, bool withResponse, int* boxesCounted);
     int downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected, int countedBoxes);
     int downloadResponse();
-    void finish(int result, bool selected, int countedBoxes);
+    int run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected);
+    void finish(int result);
     void communicationError();
     void refusedAutoDelete();
     std::string localFolder(const BoxRef& box) const;

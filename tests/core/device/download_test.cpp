@@ -232,6 +232,24 @@ TEST_F(DownloadTest, RefusedAutomaticDeletionIsReportedOnceAndSwitchedOff) {
     EXPECT_EQ(ini.readString(u"naisen", u"201", u""), u"0");
 }
 
+TEST_F(DownloadTest, OneChosenBoxReportsTheRefusalAfterItsOutcome) {
+    putMessage("naisen", "201", at(2026, 12, 6, 9, 0), 1);
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    {
+        ProfileFile ini = ProfileFile::load(settingsPath);
+        writeAutoDelete(ini, u"naisen", u"201", true);
+        ASSERT_TRUE(ini.save());
+    }
+    sim::Faults faults;
+    faults.replyCodes["DELE"] = 550;
+    start(faults);
+    auto run = bulk();
+    EXPECT_EQ(run.runSelected({{"naisen", "201"}}, false), 0);
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDone, download_text::kAutoDeleteRefused}));
+    EXPECT_EQ(run.outcomes().size(), 1u);  // the other box was not chosen
+    EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
+}
+
 TEST_F(DownloadTest, AutomaticDeletionMarksMessagesGoneFromTheMainUnit) {
     std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
     {
