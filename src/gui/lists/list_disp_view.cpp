@@ -27,6 +27,23 @@ namespace {
 // Rows are as high as the original list's lines; the scroll position is kept in lines.
 constexpr int kRowHeight = 19;
 
+// The widest text a fixed-format column shows.
+QString sampleText(Column column) {
+    switch (column) {
+        case Column::Date:
+            return QStringLiteral("0000/00/00 00:00");
+        case Column::Length:
+            return QStringLiteral("00:00:00");
+        case Column::CallerNumber:
+            return QStringLiteral("000-0000-0000");
+        case Column::CallerName:
+        case Column::ResponseName:
+            return QStringLiteral("ああああああああ");
+        default:
+            return {};
+    }
+}
+
 }  // namespace
 
 CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* parent)
@@ -58,7 +75,6 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
     m_table->horizontalHeader()->setHighlightSections(false);
     m_table->horizontalHeader()->setFont(list_pictures::listFont());
     m_table->horizontalHeader()->setSortIndicatorShown(false);
-    m_table->horizontalHeader()->setStretchLastSection(false);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, &CListDispView::sortBySection);
@@ -116,10 +132,13 @@ void CListDispView::setUpColumns() {
     QHeaderView* header = m_table->horizontalHeader();
     const QFontMetrics metrics(list_pictures::listFont());
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        // The configured width, but never so narrow that the heading itself is cut.
+        // The configured width, but never so narrow that the heading or a date is cut.
         const int heading = metrics.horizontalAdvance(toQ(columns[i].name)) + 24;
-        header->resizeSection(static_cast<int>(i), std::max(columns[i].width, heading));
+        const int content = metrics.horizontalAdvance(sampleText(columns[i].column)) + 12;
+        header->resizeSection(static_cast<int>(i), std::max({columns[i].width, heading, content}));
     }
+    // The last column (usually the file name) takes the room left over.
+    header->setStretchLastSection(true);
 }
 
 bool CListDispView::build(bool partOfRefresh) {

@@ -62,6 +62,8 @@ public:
     voxmg::ListCommandState commandState() const { return m_commands; }
     bool hasUndownloaded() const { return m_rows.hasInfoOnly(); }
     ListCounts counts() const;
+    // A new list window opens 490 pixels high, wide enough for the usual columns.
+    QSize sizeHint() const override { return {820, 490}; }
 
     // Disables the main window while the list is read; set by the frame.
     void setFrameEnabler(std::function<void(bool)> enable) { m_enableFrame = std::move(enable); }
