@@ -12,8 +12,11 @@
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "fakes.h"
+#include "gui/app/command_bar.h"
+#include "gui/app/main_frame.h"
 #include "gui/device/prg_file_dwn_dlg.h"
 #include "gui/store/folder_chg_dlg.h"
+#include "gui/store/folder_commands.h"
 #include "gui/store/folder_dwn_dlg.h"
 #include "gui/store/folder_list_ctrl.h"
 #include "gui/store/folder_nm_chg.h"
@@ -347,6 +350,36 @@ private slots:
         QCOMPARE(dialog.list()->nameAt(0), QStringLiteral("Branch"));
         QVERIFY(!dialog.changeButton()->isEnabled());
         QVERIFY(!dialog.renameButton()->isEnabled());
+    }
+
+    void frameButtonsOpenTheDialogsAndShowTheNewFolder() {
+        FolderFixture f;
+        QDir(f.dir()).mkpath(QStringLiteral("data/Branch/rusuroku/02"));
+        SessionLog log;
+        CMainFrame frame(f.t.context, scriptedSessions(log));
+        installFolderCommands(frame);
+        frame.setFolderText();
+        frame.updateCommandStates();
+        QVERIFY(frame.commandBar()->button(1001)->isEnabled());
+        QVERIFY(frame.commandBar()->button(1008)->isEnabled());
+        QVERIFY(frame.commandBar()->folderField()->fieldText().endsWith(QStringLiteral("Office")));
+
+        whenModal<CFolderChgDlg>([](CFolderChgDlg* dialog) {
+            dialog->list()->selectRow(0);  // "Branch"
+            dialog->changeButton()->click();
+        });
+        frame.onCommand(1008);
+        QCOMPARE(f.t.doc.boxFolderName(), std::string("Branch"));
+        QVERIFY(frame.commandBar()->folderField()->fieldText().endsWith(QStringLiteral("Branch")));
+
+        // Without a connection the listing fails: the folder download reports it.
+        whenModal<CFolderDwnDlg>([&f](CFolderDwnDlg* dialog) {
+            dialog->list()->selectRow(f.rowOf(dialog->list(), QStringLiteral("plain")));
+            dialog->downloadButton()->click();
+        });
+        frame.onCommand(1001);
+        QCOMPARE(f.t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
+        QVERIFY(QDir(f.dir() + QStringLiteral("/data/plain")).isEmpty());
     }
 };
 

@@ -11,6 +11,7 @@
 #include "gui/device/frame_download_runner.h"
 #include "gui/lists/list_commands.h"
 #include "gui/lists/list_windows.h"
+#include "gui/store/folder_commands.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ bool CVOXMGApp::start() {
         m_lists = std::make_unique<CListWindows>(*m_context);
         installListCommands(*m_frame, *m_lists);
     }
+    installFolderCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     m_frame->setDownloadRunner(m_downloads.get());
     const bool mayRestore = m_frame->initialise(m_options.network);
