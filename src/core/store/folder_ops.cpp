@@ -206,7 +206,7 @@ DownloadButtons downloadButtons(bool rowSelected, bool loggedIn, bool folderHasS
 std::string addFolderStart(const std::string& dataRoot, const std::string& boxFolderName,
                            const std::string& programFolder, const std::string& documents) {
     std::vector<std::string> candidates;
-    if (!dataRoot.empty() && !boxFolderName.empty()) {
+    if (!dataRoot.empty()) {  // with no box folder name yet, the data root itself
         candidates.push_back(paths::withTrailingSeparator(dataRoot) + boxFolderName);
     }
     candidates.push_back(paths::join(programFolder, "save/VMU"));

@@ -68,8 +68,9 @@ struct DownloadButtons {
 // wholesale from here).
 DownloadButtons downloadButtons(bool rowSelected, bool loggedIn, bool folderHasSubfolder);
 
-// The folder the folder chooser opens in: the current box folder, else the program's
-// "save/VMU", else its "save", else the documents folder, the first that exists.
+// The folder the folder chooser opens in: the current box folder (the data root when no box
+// folder is chosen yet), else the program's "save/VMU", else its "save", else the documents
+// folder, the first that exists.
 std::string addFolderStart(const std::string& dataRoot, const std::string& boxFolderName,
                            const std::string& programFolder, const std::string& documents);
 

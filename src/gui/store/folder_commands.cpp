@@ -1,5 +1,8 @@
 #include "gui/store/folder_commands.h"
 
+#include <string>
+#include <utility>
+
 #include "core/base/paths.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
@@ -15,18 +18,30 @@ std::string programFolderOf(const AppContext& context) {
     return voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(context.doc.settingsPath()));
 }
 
-// Shows the document's box folder in the field; closes the lists when the folder changed or
-// when `closeLists` says so.
-void afterFolderDialog(CMainFrame& frame, const QString& before, bool closeLists) {
+// The data root and box folder the document holds.
+std::pair<std::u16string, std::u16string> boxFolderOf(const AppContext& context) {
+    const auto& s = context.doc.settings();
+    return {s.folder.str(), s.folderName.str()};
+}
+
+// After a folder dialog: when it ended with OK or the document's box folder changed, the
+// field shows the document's folder, and the lists are closed when the field changed (they
+// show the old folder) or `closeOnOk` asks for it. Otherwise the field is left as it was.
+void afterFolderDialog(CMainFrame& frame, const std::pair<std::u16string, std::u16string>& before, bool ok,
+                       bool closeOnOk) {
+    if (!ok && boxFolderOf(frame.context()) == before) {
+        return;
+    }
+    const QString field = frame.commandBar()->folderField()->fieldText();
     frame.setFolderText();
-    if (closeLists || frame.commandBar()->folderField()->fieldText() != before) {
+    if ((ok && closeOnOk) || frame.commandBar()->folderField()->fieldText() != field) {
         frame.closeAllLists();
         frame.setBoxText(QString());
     }
 }
 
 void folderDownloadCommand(CMainFrame& frame) {
-    const QString before = frame.commandBar()->folderField()->fieldText();
+    const auto before = boxFolderOf(frame.context());
     // The session is looked up when the listing is asked for: a reconnect may have replaced
     // it while the dialog was open.
     auto listings = [&frame] { return boxListingFrom(frame.session())(); };
@@ -35,14 +50,14 @@ void folderDownloadCommand(CMainFrame& frame) {
     if (ok && frame.context().doc.loggedIn()) {
         frame.restartLiveness();
     }
-    afterFolderDialog(frame, before, ok);
+    afterFolderDialog(frame, before, ok, true);
 }
 
 void folderChangeCommand(CMainFrame& frame) {
-    const QString before = frame.commandBar()->folderField()->fieldText();
+    const auto before = boxFolderOf(frame.context());
     CFolderChgDlg dialog(frame.context(), &frame);
-    dialog.exec();
-    afterFolderDialog(frame, before, false);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    afterFolderDialog(frame, before, ok, false);
 }
 
 }  // namespace

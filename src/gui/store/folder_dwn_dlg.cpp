@@ -56,6 +56,8 @@ CFolderDwnDlg::CFolderDwnDlg(AppContext& context, BoxListingSource listings, std
     auto* buttons = new QVBoxLayout;
     for (auto* button : {m_add, m_download, m_rename, m_delete, m_recycle, m_restore}) {
         button->setAutoDefault(false);
+        // Room for the longest caption whatever the font, so none is cut.
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 32);
         buttons->addWidget(button);
     }
     buttons->addStretch();

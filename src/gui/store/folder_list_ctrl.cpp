@@ -14,7 +14,8 @@ CFolderListCtrl::CFolderListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setAllColumnsShowFocus(true);
     setColumnWidth(0, 100);
     setColumnWidth(1, 400);
-    header()->setStretchLastSection(false);
+    // The path column takes what is left, so a selected row is highlighted across.
+    header()->setStretchLastSection(true);
 }
 
 void CFolderListCtrl::setRows(std::vector<voxmg::folders::FolderRow> rows) {

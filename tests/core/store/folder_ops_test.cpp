@@ -201,6 +201,7 @@ TEST_F(FolderOpsTest, ChooserStartsAtTheFirstFolderThatExists) {
     EXPECT_EQ(addFolderStart(path("data") + "/", "box", program, "/docs"), program + "save/VMU");
     mkdir("data/box");
     EXPECT_EQ(addFolderStart(path("data") + "/", "box", program, "/docs"), path("data") + "/box");
+    EXPECT_EQ(addFolderStart(path("data") + "/", "", program, "/docs"), path("data") + "/");
 }
 
 TEST(ChosenFolder, ParentBecomesTheDataRoot) {
