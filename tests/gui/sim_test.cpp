@@ -15,6 +15,8 @@
 #include "gui/app/vox_app.h"
 #include "gui/device/down_kind_set_dlg.h"
 #include "gui/device/frame_download_runner.h"
+#include "gui/lists/list_disp_view.h"
+#include "gui/lists/list_windows.h"
 #include "sim/simulator.h"
 
 // The real dialogs and the real client against the main unit simulator.
@@ -78,6 +80,14 @@ private slots:
         frame->setFolderText();
         frame->updateCommandStates();
         QVERIFY(frame->commandBar()->button(1002)->isEnabled());
+
+        // A list already open shows the downloaded messages once the lists rebuild.
+        app.doc().settings().disp[0] = u"留守録BOX：001,002,003";
+        app.doc().settings().folderNames[0] = u"office";
+        QVERIFY(frame->openList(1));
+        CListDispView* list = app.lists()->view(1);
+        QVERIFY(list != nullptr);
+        QCOMPARE(list->counts().listTotal, 0LL);
         CDownKindSetDlg kind(app.context(), *app.downloads(), frame);
         kind.show();
         t.messages.answers = {true};
@@ -93,6 +103,8 @@ private slots:
         QVERIFY(!firstBox.entryList({QStringLiteral("*.vmdat")}).isEmpty());
         QCOMPARE(firstBox.entryList({QStringLiteral("*.vmdat")}).size(),
                  firstBox.entryList({QStringLiteral("*.vminf")}).size());
+        frame->refreshAllLists();
+        QVERIFY(list->counts().listTotal > 0);
 
         frame->logout();
         QVERIFY(!app.doc().loggedIn());

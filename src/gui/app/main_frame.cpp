@@ -99,7 +99,11 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
     updateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // Closing the list windows while the frame goes away activates the next one; by then the
+    // frame's own members are gone, so it must not hear of it.
+    disconnect(m_mdi, nullptr, this, nullptr);
+}
 
 std::unique_ptr<DeviceSession> CMainFrame::makeSession() {
     voxmg::LivenessHooks hooks;
@@ -392,8 +396,20 @@ void CMainFrame::downloadCommand(int id) {
     }
     setFrameEnabled(true);
     activateWindow();
-    if (result == QDialog::Accepted && m_context.doc.loggedIn()) {
-        restartLiveness();
+    if (result == QDialog::Accepted) {
+        refreshAllLists();
+        if (m_context.doc.loggedIn()) {
+            restartLiveness();
+        }
+    }
+}
+
+void CMainFrame::refreshAllLists() {
+    if (!m_refreshList) {
+        return;
+    }
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        m_refreshList(window->widget());
     }
 }
 

@@ -62,6 +62,12 @@ public:
     void setListWindowFactory(ListWindowFactory factory) { m_listFactory = std::move(factory); }
     void setDownloadRunner(DownloadRunner* runner) { m_downloads = runner; }
     void setListCountsSource(ListCountsSource source) { m_counts = std::move(source); }
+    // Reads one list window again from disk, keeping its sort, selection and scroll position.
+    void setListRefresher(std::function<void(QWidget* list)> refresher) {
+        m_refreshList = std::move(refresher);
+    }
+    // Every open list window rebuilds from disk (after a download changed the box folders).
+    void refreshAllLists();
 
     // A command that another feature brings: a command bar button (1001..1018) or a settings
     // menu item (327xx/328xx). Until one is set its button or item stays disabled; once set,
@@ -144,6 +150,7 @@ private:
     std::function<bool()> m_errorWindowOpen;
     ListWindowFactory m_listFactory;
     ListCountsSource m_counts;
+    std::function<void(QWidget*)> m_refreshList;
     QMap<int, Command> m_commands;
     DownloadRunner* m_downloads = nullptr;
     std::vector<std::string> m_pendingWav;

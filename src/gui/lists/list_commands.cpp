@@ -28,6 +28,12 @@ void installListCommands(CMainFrame& frame, CListWindows& lists) {
         return out;
     });
 
+    frame.setListRefresher([](QWidget* widget) {
+        if (auto* view = qobject_cast<CListDispView*>(widget)) {
+            view->refresh(false, true, true);
+        }
+    });
+
     QObject::connect(&lists, &CListWindows::created, &frame, [&frame](CListDispView* view) {
         view->setFrameEnabler([&frame](bool on) { frame.setFrameEnabled(on); });
         QObject::connect(view, &CListDispView::countsChanged, &frame, [&frame, view] {
