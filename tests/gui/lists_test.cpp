@@ -5,7 +5,7 @@
 #include <QTableView>
 #include <QtTest>
 
-#include "core/lists/list_spec.h"
+#include "core/lists/list_boxes.h"
 #include "fakes.h"
 #include "gui/app/qt_text.h"
 #include "gui/lists/box_check_list.h"
@@ -27,8 +27,8 @@ struct ListFixture : TestContext {
         s.folderName = u"本社";
     }
     std::string boxFolder() const { return root() + "本社"; }
-    void setSlot(int n, const std::u16string& spec, const std::u16string& folder = u"本社") {
-        doc.settings().disp[static_cast<std::size_t>(n - 1)] = spec;
+    void setSlot(int n, const std::u16string& title, const std::u16string& folder = u"本社") {
+        doc.settings().disp[static_cast<std::size_t>(n - 1)] = title;
         doc.settings().folderNames[static_cast<std::size_t>(n - 1)] = folder;
     }
 };
@@ -58,7 +58,7 @@ private slots:
     void responseListHas300NumberedSlots() {
         ListFixture f;
         writeResponse(f.boxFolder(), 7, {.callerName = u"夜間"});
-        f.setSlot(1, std::u16string(voxmg::list_spec::kResponse));
+        f.setSlot(1, std::u16string(voxmg::list_boxes::kResponse));
         CListDispView view(f.context, 1);
         QVERIFY(view.open());
         QVERIFY(view.isResponseList());
@@ -170,7 +170,7 @@ private slots:
     void secondResponseListCannotBeChosen() {
         ListFixture f;
         std::filesystem::create_directories(f.boxFolder() + "/rusuroku/0101");
-        f.setSlot(1, std::u16string(voxmg::list_spec::kResponse), u"支店");
+        f.setSlot(1, std::u16string(voxmg::list_boxes::kResponse), u"支店");
         CBoxOpenDlg dialog(f.context, 1);
         QVERIFY(!dialog.responseChoice()->isEnabled());
         CBoxOpenDlg none(f.context, 0);
@@ -247,7 +247,7 @@ private slots:
         // Still reads its own boxes from its new slot.
         third->refresh(false, true, false);
         QCOMPARE(third->model()->rowCount(), 2);
-        QCOMPARE(third->listSpec(), QStringLiteral("内線BOX：0201"));
+        QCOMPARE(third->listTitle(), QStringLiteral("内線BOX：0201"));
         for (CListDispView* view : windows.views()) {
             view->close();
         }

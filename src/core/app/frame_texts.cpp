@@ -38,8 +38,8 @@ std::u16string folderField(std::u16string_view dataRoot, std::u16string_view box
     return shown;
 }
 
-std::u16string boxField(std::u16string_view listSpec) {
-    std::u16string shown = u" " + replaced(replaced(listSpec, u':', u"："), u'?', u",");
+std::u16string boxField(std::u16string_view listTitle) {
+    std::u16string shown = u" " + replaced(replaced(listTitle, u':', u"："), u'?', u",");
     const auto at = shown.find(kExtensionHead);
     if (at != std::u16string::npos && at > 1) {
         shown.insert(at, u"\r\n ");

@@ -11,9 +11,9 @@ namespace voxmg::frame_texts {
 // and a trailing "/" removed.
 std::u16string folderField(std::u16string_view dataRoot, std::u16string_view boxFolderName);
 
-// " " + list spec, ":" shown as "：" and "?" as ","; the extension part goes on a line of its
-// own ("\r\n " before "内線BOX：" unless the spec starts with it).
-std::u16string boxField(std::u16string_view listSpec);
+// " " + list title, ":" shown as "：" and "?" as ","; the extension part goes on a line of its
+// own ("\r\n " before "内線BOX：" unless the title starts with it).
+std::u16string boxField(std::u16string_view listTitle);
 
 // The current box folder name read back from the folder field: "：" back to ":", leading
 // blanks dropped, everything after the last "/", at most 259 characters.

@@ -28,8 +28,8 @@ StartupFolderOutcome checkStartupFolder(Settings& s, const ProfileFile& placemen
     if (path.empty() || !std::filesystem::is_directory(path, ec)) {
         s.folder.clear();
         s.folderName.clear();
-        for (auto& spec : s.disp) {
-            spec.clear();
+        for (auto& title : s.disp) {
+            title.clear();
         }
         s.num = 0;
         return StartupFolderOutcome::FolderMissing;

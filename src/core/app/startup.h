@@ -19,7 +19,7 @@ public:
     virtual ~ListWindowHost() = default;
     virtual void setOpenListCount(int count) = 0;
     virtual void setListsOpenMaximized() = 0;
-    // Creates list window n, which opens list n from its list spec; false when it cannot.
+    // Creates list window n, which opens list n from its list title; false when it cannot.
     virtual bool openList(int n) = 0;
     virtual void placeList(int n, const Rect& rect, int showCmd) = 0;
     virtual void closeAllLists() = 0;

@@ -22,11 +22,11 @@ void ListRows::reset(bool response) {
     m_boxTotal = 0;
 }
 
-int ListRows::buildBoxList(const std::string& boxFolder, const list_spec::ListSpec& spec,
+int ListRows::buildBoxList(const std::string& boxFolder, const list_boxes::ListBoxes& title,
                            const ListBuildProgress& progress) {
     reset(false);
     try {
-        return readBoxes(boxFolder, spec, progress);
+        return readBoxes(boxFolder, title, progress);
     } catch (const std::bad_alloc&) {
         // The rows of a large list did not fit: the list stays empty, the caller says so.
         reset(false);
@@ -34,10 +34,10 @@ int ListRows::buildBoxList(const std::string& boxFolder, const list_spec::ListSp
     }
 }
 
-int ListRows::readBoxes(const std::string& boxFolder, const list_spec::ListSpec& spec,
+int ListRows::readBoxes(const std::string& boxFolder, const list_boxes::ListBoxes& title,
                         const ListBuildProgress& progress) {
     CFileMng files(m_cancelAll);
-    const auto boxes = list_spec::boxPaths(boxFolder, spec);
+    const auto boxes = list_boxes::boxPaths(boxFolder, title);
     const auto cap = CFileMng::kMaxRecords;
     // Counted first so the records are allocated once, for what the boxes hold.
     std::size_t total = 0;
@@ -83,7 +83,7 @@ int ListRows::buildResponseList(const std::string& boxFolder, const ListBuildPro
     if (progress.pump) {
         progress.pump();
     }
-    files.loadBoxFolder(list_spec::responseFolder(boxFolder), read);
+    files.loadBoxFolder(list_boxes::responseFolder(boxFolder), read);
     m_records.resize(kResponseSlots);
     m_slotUsed.assign(kResponseSlots, false);
     for (int n = 1; n <= kResponseSlots; ++n) {

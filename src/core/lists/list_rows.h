@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/base/pump.h"
-#include "core/lists/list_spec.h"
+#include "core/lists/list_boxes.h"
 #include "core/store/filests_info.h"
 
 namespace voxmg {
@@ -39,9 +39,9 @@ public:
 
     explicit ListRows(std::atomic<int>& cancelAll) : m_cancelAll(cancelAll) {}
 
-    // Reads every box the spec names under `boxFolder`, in spec order, up to the cap. Shows
+    // Reads every box the title names under `boxFolder`, in title order, up to the cap. Shows
     // them all. Returns the number read, or -1 (and no rows) when they do not fit in memory.
-    int buildBoxList(const std::string& boxFolder, const list_spec::ListSpec& spec,
+    int buildBoxList(const std::string& boxFolder, const list_boxes::ListBoxes& title,
                      const ListBuildProgress& progress);
     // Fills the 300 slots "001".."300" from the response folder of `boxFolder`.
     int buildResponseList(const std::string& boxFolder, const ListBuildProgress& progress);
@@ -76,7 +76,7 @@ public:
 
 private:
     void reset(bool response);
-    int readBoxes(const std::string& boxFolder, const list_spec::ListSpec& spec,
+    int readBoxes(const std::string& boxFolder, const list_boxes::ListBoxes& title,
                   const ListBuildProgress& progress);
 
     std::atomic<int>& m_cancelAll;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/lists/list_spec.h"
+#include "core/lists/list_boxes.h"
 
 namespace voxmg::list_slots {
 namespace {
@@ -19,16 +19,16 @@ ShownBoxes shownBoxes(const Settings& settings, int openCount, std::u16string_vi
         if (settings.folderNames[static_cast<std::size_t>(i)].str() != folderName) {
             continue;
         }
-        const auto spec = list_spec::parse(settings.disp[static_cast<std::size_t>(i)].str());
-        out.answer.insert(spec.answerBoxes.begin(), spec.answerBoxes.end());
-        out.extension.insert(spec.extensionBoxes.begin(), spec.extensionBoxes.end());
+        const auto title = list_boxes::parse(settings.disp[static_cast<std::size_t>(i)].str());
+        out.answer.insert(title.answerBoxes.begin(), title.answerBoxes.end());
+        out.extension.insert(title.extensionBoxes.begin(), title.extensionBoxes.end());
     }
     return out;
 }
 
 bool responseListOpen(const Settings& settings, int openCount) {
     for (int i = 0; i < clampCount(openCount); ++i) {
-        if (settings.disp[static_cast<std::size_t>(i)].str() == list_spec::kResponse) {
+        if (settings.disp[static_cast<std::size_t>(i)].str() == list_boxes::kResponse) {
             return true;
         }
     }
@@ -36,12 +36,12 @@ bool responseListOpen(const Settings& settings, int openCount) {
 }
 
 int storeNewList(Settings& settings, int openCount, std::u16string_view folderName,
-                 std::u16string_view spec) {
+                 std::u16string_view title) {
     if (openCount < 0 || openCount >= kMaxLists) {
         return 0;
     }
     const auto slot = static_cast<std::size_t>(openCount);
-    settings.disp[slot] = spec;
+    settings.disp[slot] = title;
     settings.folderNames[slot] = folderName;
     return openCount + 1;
 }

@@ -9,7 +9,7 @@
 #include "core/app/settings.h"
 
 // The four list slots of the settings block: slot n (1..4) holds the box folder name and the
-// list spec of list window n. Open lists always occupy slots 1..count.
+// list title of list window n. Open lists always occupy slots 1..count.
 namespace voxmg::list_slots {
 
 inline constexpr int kMaxLists = 4;
@@ -25,7 +25,8 @@ ShownBoxes shownBoxes(const Settings& settings, int openCount, std::u16string_vi
 bool responseListOpen(const Settings& settings, int openCount);
 
 // Writes a new list into the next slot; returns its number, or 0 when four lists are open.
-int storeNewList(Settings& settings, int openCount, std::u16string_view folderName, std::u16string_view spec);
+int storeNewList(Settings& settings, int openCount, std::u16string_view folderName,
+                 std::u16string_view title);
 
 // Releases the slot of a closed list and moves every later list down one slot, so that the
 // open lists stay in slots 1..count-1. Returns the moves as (old number, new number).

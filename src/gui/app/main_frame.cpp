@@ -77,7 +77,7 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
     buildMenus();
     connect(m_bar, &CCommandBar::command, this, &CMainFrame::onCommand);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
-        // A list window's title is its list spec.
+        // A list window's title is its list title.
         if (window != nullptr) {
             setBoxText(window->windowTitle());
         }
@@ -259,10 +259,10 @@ void CMainFrame::refreshStatus() {
     m_status->setText(toQ(text));
 }
 
-void CMainFrame::setBoxText(const QString& listSpec) {
-    const auto text = voxmg::frame_texts::boxField(fromQ(listSpec));
-    m_bar->boxField()->setFieldText(listSpec.isEmpty() ? QString() : toQ(text));
-    voxmg::trace("SetBoxText() ﾎﾞｯｸｽ名表示[" + listSpec.toStdString() + "]");
+void CMainFrame::setBoxText(const QString& listTitle) {
+    const auto text = voxmg::frame_texts::boxField(fromQ(listTitle));
+    m_bar->boxField()->setFieldText(listTitle.isEmpty() ? QString() : toQ(text));
+    voxmg::trace("SetBoxText() ﾎﾞｯｸｽ名表示[" + listTitle.toStdString() + "]");
 }
 
 void CMainFrame::setFolderText() {

@@ -96,7 +96,7 @@ public:
     void updateSettingsMenu();
     void rebuildWindowMenu();
     void refreshStatus();
-    void setBoxText(const QString& listSpec);
+    void setBoxText(const QString& listTitle);
     // The folder field from the document's data root and box folder.
     void setFolderText();
     // The current box folder name read back from the folder field.

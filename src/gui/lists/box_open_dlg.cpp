@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/lists/list_boxes.h"
 #include "core/lists/list_slots.h"
-#include "core/lists/list_spec.h"
 #include "gui/app/app_context.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/qt_text.h"
@@ -79,8 +79,8 @@ CBoxOpenDlg::CBoxOpenDlg(AppContext& context, int openLists, QWidget* parent)
     // Boxes an open list of this box folder already shows cannot be chosen again.
     const auto& settings = doc.settings();
     const auto shown = voxmg::list_slots::shownBoxes(settings, m_openLists, settings.folderName.str());
-    const auto answers = voxmg::list_spec::boxNames(boxFolder, false);
-    const auto extensions = voxmg::list_spec::boxNames(boxFolder, true);
+    const auto answers = voxmg::list_boxes::boxNames(boxFolder, false);
+    const auto extensions = voxmg::list_boxes::boxNames(boxFolder, true);
     m_answer->setBoxes(answers, shown.answer);
     m_extension->setBoxes(extensions, shown.extension);
     m_anyBox = !answers.empty() || !extensions.empty();
@@ -113,17 +113,17 @@ void CBoxOpenDlg::openChosen() {
         m_context.messages.error(this, QStringLiteral("開ける一覧表が上限に達しています。"));
         return;
     }
-    std::u16string spec;
+    std::u16string title;
     if (m_response->isChecked()) {
-        spec = voxmg::list_spec::kResponse;
+        title = voxmg::list_boxes::kResponse;
     } else {
-        spec = voxmg::list_spec::build(m_answer->chosenBoxes(), m_extension->chosenBoxes());
-        if (spec.empty()) {
+        title = voxmg::list_boxes::build(m_answer->chosenBoxes(), m_extension->chosenBoxes());
+        if (title.empty()) {
             m_context.messages.error(this, QStringLiteral("BOXが選択されていません。"));
             return;
         }
     }
     auto& settings = m_context.doc.settings();
-    m_slot = voxmg::list_slots::storeNewList(settings, m_openLists, settings.folderName.str(), spec);
+    m_slot = voxmg::list_slots::storeNewList(settings, m_openLists, settings.folderName.str(), title);
     accept();
 }

@@ -57,7 +57,7 @@ void installListCommands(CMainFrame& frame, CListWindows& lists) {
                                 }
                                 frame.setListsOpenMaximized();
                                 if (frame.openList(slot)) {
-                                    frame.setBoxText(lists.view(slot)->listSpec());
+                                    frame.setBoxText(lists.view(slot)->listTitle());
                                 }
                             },
                             [&frame] { return frame.commandBar()->folderField()->fieldText().size() > 1; }});

@@ -11,7 +11,7 @@
 
 #include "core/base/paths.h"
 #include "core/base/text.h"
-#include "core/lists/list_spec.h"
+#include "core/lists/list_boxes.h"
 #include "gui/app/app_context.h"
 #include "gui/app/qt_text.h"
 #include "gui/app/user_messages.h"
@@ -53,7 +53,7 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
       m_rows(context.flags.cancelAll),
       m_model(new CListModel(m_rows, this)),
       m_table(new QTableView(this)) {
-    setWindowTitle(listSpec());
+    setWindowTitle(listTitle());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table);
@@ -88,7 +88,7 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
 
 CListDispView::~CListDispView() = default;
 
-QString CListDispView::listSpec() const {
+QString CListDispView::listTitle() const {
     const auto& settings = m_context.doc.settings();
     if (m_number < 1 || m_number > 4) {
         return {};
@@ -103,10 +103,10 @@ std::string CListDispView::boxFolder() const {
 }
 
 bool CListDispView::open() {
-    if (listSpec().isEmpty()) {
+    if (listTitle().isEmpty()) {
         return false;
     }
-    setWindowTitle(listSpec());
+    setWindowTitle(listTitle());
     setUpColumns();
     const bool built = build(false);
     m_opened = true;
@@ -114,7 +114,7 @@ bool CListDispView::open() {
 }
 
 void CListDispView::setUpColumns() {
-    const bool response = fromQ(listSpec()) == voxmg::list_spec::kResponse;
+    const bool response = fromQ(listTitle()) == voxmg::list_boxes::kResponse;
     std::vector<voxmg::list_columns::ColumnInfo> columns;
     if (response) {
         columns = voxmg::list_columns::responseListColumns();
@@ -154,7 +154,7 @@ bool CListDispView::build(bool partOfRefresh) {
         m_keepUserSort = false;
     }
     const std::string folder = boxFolder();
-    const QString spec = listSpec();
+    const QString title = listTitle();
 
     std::unique_ptr<CPrgOpenDlg> progress;
     if (!m_opened) {
@@ -170,10 +170,10 @@ bool CListDispView::build(bool partOfRefresh) {
 
     m_model->beginRebuild();
     int result = 0;
-    if (fromQ(spec) == voxmg::list_spec::kResponse) {
+    if (fromQ(title) == voxmg::list_boxes::kResponse) {
         result = m_rows.buildResponseList(folder, hooks);
     } else {
-        result = m_rows.buildBoxList(folder, voxmg::list_spec::parse(fromQ(spec)), hooks);
+        result = m_rows.buildBoxList(folder, voxmg::list_boxes::parse(fromQ(title)), hooks);
     }
     applySort();
     m_model->endRebuild();

@@ -22,7 +22,7 @@ struct ListCounts {
     long long played = 0;
 };
 
-// One list window: the messages of the boxes named by list slot n (folder name and list spec
+// One list window: the messages of the boxes named by list slot n (folder name and list title
 // in the settings block), in a table over the records, or the 300 response message slots.
 class CListDispView : public QWidget {
     Q_OBJECT
@@ -39,7 +39,7 @@ public:
     int listNumber() const { return m_number; }
     void setListNumber(int n) { m_number = n; }
     bool isResponseList() const { return m_rows.response(); }
-    QString listSpec() const;
+    QString listTitle() const;
     std::string boxFolder() const;
     Mode mode() const { return m_mode; }
     QTableView* table() const { return m_table; }

@@ -51,8 +51,8 @@ TEST(SettingsLoad, OverlongTextsAreCutAtTheirFieldWidth) {
     EXPECT_EQ(s.ip.str(), u"192.168.100.200");
     EXPECT_EQ(s.user.str().size(), 16u);
     EXPECT_EQ(s.zenkaiBi.str(), u"200612061305X");
-    std::u16string longSpec(5000, u'あ');
-    Settings t = loadSettings(ini(u"[DISP]\r\nDISP1=" + longSpec + u"\r\n"));
+    std::u16string longText(5000, u'あ');
+    Settings t = loadSettings(ini(u"[DISP]\r\nDISP1=" + longText + u"\r\n"));
     EXPECT_EQ(t.disp[0].str().size(), 4095u);
 }
 

@@ -23,8 +23,8 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_root); }
 
-    int buildBoxes(const std::u16string& spec) {
-        return m_rows.buildBoxList(m_folder, list_spec::parse(spec), {});
+    int buildBoxes(const std::u16string& title) {
+        return m_rows.buildBoxList(m_folder, list_boxes::parse(title), {});
     }
     std::vector<std::u16string> shownPaths() const {
         std::vector<std::u16string> out;
@@ -55,7 +55,7 @@ TEST_F(ListRowsTest, ReadsBoxesInSpecOrderAndCountsStates) {
     writeBoxMessage(m_folder, "rusuroku", "0101", 1, {.state = 2});
     writeBoxMessage(m_folder, "rusuroku", "0101", 2, {.state = 1});
     writeBoxMessage(m_folder, "naisen", "0201", 1, {}, 0, false);
-    writeBoxMessage(m_folder, "naisen", "0202", 1, {.state = 3});  // not in the spec
+    writeBoxMessage(m_folder, "naisen", "0202", 1, {.state = 3});  // not in the title
     EXPECT_EQ(buildBoxes(u"留守録BOX：0101  内線BOX：0201"), 3);
     EXPECT_EQ(m_rows.boxTotal(), 3);
     EXPECT_EQ(m_rows.listTotal(), 3);

@@ -18,7 +18,7 @@ protected:
     CFileMng m_mng{m_cancel};
 
     // A file as it arrives from the main unit: header, then frames.
-    std::string retrieved(std::string_view name, const HeaderSpec& h, std::size_t frames = 30) {
+    std::string retrieved(std::string_view name, const HeaderValues& h, std::size_t frames = 30) {
         std::string p = path(name);
         writeFile(p, concat({headerBytes(h), Bytes(frames, 0x33)}));
         return p;

@@ -19,7 +19,7 @@ namespace store_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct HeaderSpec {
+struct HeaderValues {
     std::string model = "Zu-QX Voice-data";
     Bytes date{};          // 32 bytes at offset 32 (shorter: zero-filled)
     std::string name{};    // CP932 bytes at 64
@@ -36,7 +36,7 @@ inline void put(Bytes& b, std::size_t at, std::string_view s) {
     }
 }
 
-inline Bytes headerBytes(const HeaderSpec& h) {
+inline Bytes headerBytes(const HeaderValues& h) {
     Bytes b(256, 0);
     put(b, 0, h.model);
     for (std::size_t i = 0; i < h.date.size() && i < 32; ++i) {
@@ -69,7 +69,7 @@ inline Bytes dateBytes(std::string_view wday, std::string_view day, std::string_
     return b;
 }
 
-struct RecordSpec {
+struct RecordValues {
     std::uint8_t flags = 0, played = 0, state = 0, protect = 0;
     std::u16string boxNumber{}, boxName{}, callerNumber{}, callerName{}, date{}, length{}, title{}, memo{},
         path{};
@@ -82,7 +82,7 @@ inline void putUtf16(Bytes& b, std::size_t at, std::u16string_view s) {
     }
 }
 
-inline Bytes recordBytes(const RecordSpec& r) {
+inline Bytes recordBytes(const RecordValues& r) {
     Bytes b(990, 0);
     b[0] = r.flags;
     b[1] = r.played;
@@ -167,7 +167,7 @@ protected:
 };
 
 // A valid listed box message: 990-byte record, header, some frames.
-inline Bytes boxMessage(const RecordSpec& r = {.length = u"00:00:05"}, const HeaderSpec& h = {},
+inline Bytes boxMessage(const RecordValues& r = {.length = u"00:00:05"}, const HeaderValues& h = {},
                         std::size_t frames = 20) {
     return concat({recordBytes(r), headerBytes(h), Bytes(frames, 0x5A)});
 }

@@ -1,4 +1,4 @@
-#include "core/lists/list_spec.h"
+#include "core/lists/list_boxes.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,7 +7,7 @@
 #include "core/base/paths.h"
 #include "core/base/text.h"
 
-namespace voxmg::list_spec {
+namespace voxmg::list_boxes {
 namespace {
 
 // "," would end a name in the stored text, so it travels as "?", a character box folder
@@ -71,11 +71,11 @@ std::u16string build(const std::vector<std::u16string>& answerBoxes,
     return out;
 }
 
-ListSpec parse(std::u16string_view text) {
-    ListSpec spec;
+ListBoxes parse(std::u16string_view text) {
+    ListBoxes title;
     if (text == kResponse) {
-        spec.response = true;
-        return spec;
+        title.response = true;
+        return title;
     }
     // Segments start at each kind name; the names run up to the next kind name, which is
     // the text before the next colon back to the blank that separates the segments.
@@ -99,21 +99,21 @@ ListSpec parse(std::u16string_view text) {
         while (!names.empty() && names.back() == u' ') {
             names.remove_suffix(1);
         }
-        splitNames(names,
-                   kind.find(u"内線") != std::u16string_view::npos ? spec.extensionBoxes : spec.answerBoxes);
+        splitNames(names, kind.find(u"内線") != std::u16string_view::npos ? title.extensionBoxes
+                                                                          : title.answerBoxes);
         pos = namesEnd;
         while (pos < text.size() && text[pos] == u' ') {
             ++pos;
         }
     }
-    return spec;
+    return title;
 }
 
 std::u16string displayText(std::u16string_view text) {
     return decodeName(std::u16string(text));
 }
 
-std::vector<BoxPath> boxPaths(const std::string& boxFolder, const ListSpec& spec) {
+std::vector<BoxPath> boxPaths(const std::string& boxFolder, const ListBoxes& title) {
     std::vector<BoxPath> out;
     auto add = [&](const std::vector<std::u16string>& names, const char* kind, bool extension) {
         const std::string parent = paths::join(paths::join(boxFolder, kind), "");
@@ -125,8 +125,8 @@ std::vector<BoxPath> boxPaths(const std::string& boxFolder, const ListSpec& spec
             out.push_back({parent + utf8, extension});
         }
     };
-    add(spec.answerBoxes, "rusuroku", false);
-    add(spec.extensionBoxes, "naisen", true);
+    add(title.answerBoxes, "rusuroku", false);
+    add(title.extensionBoxes, "naisen", true);
     return out;
 }
 
@@ -149,4 +149,4 @@ std::string responseFolder(const std::string& boxFolder) {
     return paths::join(boxFolder, "outou");
 }
 
-}  // namespace voxmg::list_spec
+}  // namespace voxmg::list_boxes
