@@ -127,6 +127,26 @@ long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size) {
     return static_cast<long>(collected);
 }
 
+bool CFtpMng::receiveUntilEnd(bool cancellable,
+                              const std::function<bool(std::span<const std::uint8_t>)>& take) {
+    // One chunk per step, one window message before each, the cancel-all flag between them.
+    std::array<std::uint8_t, kChunkSize> chunk{};
+    for (;;) {
+        pump();
+        if (cancellable && cancelled()) {
+            abort(false);
+            return true;
+        }
+        long n = receiveChunk(chunk.data(), chunk.size());
+        if (n <= 0) {
+            return n == 0;
+        }
+        if (!take(std::span<const std::uint8_t>(chunk.data(), static_cast<std::size_t>(n)))) {
+            return true;
+        }
+    }
+}
+
 bool CFtpMng::readTransferEndRaw() {
     // After a retrieval the reply is taken with one plain receive, as the main unit sends it
     // in one piece; lines left over are removed by the next drain. True when a reply came
@@ -169,31 +189,23 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
     if (resetCounter) {
         m_conn->chunkCount = 0;
     }
-    bool receiveFailed = false;
     bool writeFailed = !file;
-    std::array<std::uint8_t, kChunkSize> chunk{};
-    while (!writeFailed) {
-        pump();
-        if (cancelled()) {
-            abort(false);
-            break;
-        }
-        long n = receiveChunk(chunk.data(), chunk.size());
-        if (n <= 0) {
-            receiveFailed = n < 0;
-            break;
-        }
-        if (!writeAll(file.get(), chunk.data(), static_cast<std::size_t>(n))) {
-            writeFailed = true;
-            break;
-        }
-        m_conn->byteCount += static_cast<std::uint64_t>(n);
-        if (!quiet) {
-            ++m_conn->chunkCount;
-            if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
-                m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+    bool receiveFailed = false;
+    if (!writeFailed) {
+        receiveFailed = !receiveUntilEnd(true, [&](std::span<const std::uint8_t> chunk) {
+            if (!writeAll(file.get(), chunk.data(), chunk.size())) {
+                writeFailed = true;
+                return false;
             }
-        }
+            m_conn->byteCount += chunk.size();
+            if (!quiet) {
+                ++m_conn->chunkCount;
+                if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+                    m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+                }
+            }
+            return true;
+        });
     }
     if (file && ::close(file.release()) != 0) {
         writeFailed = true;

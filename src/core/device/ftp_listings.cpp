@@ -27,21 +27,10 @@ std::string nlstCommand(ListKind kind, bool detailed) {
 int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
                             std::size_t* byteLength) {
     ftp::ListingBuffer buffer;
-    std::array<std::uint8_t, 1024> chunk{};
-    bool receiveFailed = false;
-    for (;;) {
-        pump();
-        if (cancellable && cancelled()) {
-            abort(false);
-            break;
-        }
-        long n = receiveChunk(chunk.data(), chunk.size());
-        if (n <= 0) {
-            receiveFailed = n < 0;
-            break;
-        }
-        buffer.append(std::span(chunk.data(), static_cast<std::size_t>(n)));
-    }
+    const bool receiveFailed = !receiveUntilEnd(cancellable, [&](std::span<const std::uint8_t> chunk) {
+        buffer.append(chunk);
+        return true;
+    });
     text = buffer.text(maxChars);
     if (byteLength) {
         *byteLength = buffer.size();

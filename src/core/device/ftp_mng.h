@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -116,6 +117,9 @@ private:
     net::UniqueFd listenForData(std::string& portCommand);
     bool acceptFromServer();
     long receiveChunk(std::uint8_t* buffer, std::size_t size);
+    // Receives the data connection to its end (or a cancel, or `take` returning false), handing
+    // each chunk to `take`; false when a receive failed.
+    bool receiveUntilEnd(bool cancellable, const std::function<bool(std::span<const std::uint8_t>)>& take);
     int receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
                        std::size_t* byteLength = nullptr);
     bool readTransferEndRaw();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/app/list_counts.h"
+
 #include <QMainWindow>
 #include <QMap>
 #include <QTimer>
@@ -29,15 +31,7 @@ public:
     // Creates list window n (a widget for the MDI area), null when its list cannot be opened.
     using ListWindowFactory = std::function<QWidget*(int n)>;
 
-    // The counts the status line shows for the active list.
-    struct ListCounts {
-        bool responseList = false;
-        long long folderTotal = 0;
-        long long boxTotal = 0;
-        long long listTotal = 0;
-        long long unplayed = 0;
-        long long played = 0;
-    };
+    using ListCounts = ::ListCounts;
     using ListCountsSource = std::function<ListCounts(QWidget* activeList)>;
 
     CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidget* parent = nullptr);

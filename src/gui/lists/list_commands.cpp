@@ -20,12 +20,8 @@ CListDispView* activeList(const CMainFrame& frame) {
 void installListCommands(CMainFrame& frame, CListWindows& lists) {
     frame.setListWindowFactory([&lists](int n) -> QWidget* { return lists.create(n); });
     frame.setListCountsSource([](QWidget* widget) {
-        CMainFrame::ListCounts out;
-        if (auto* view = qobject_cast<CListDispView*>(widget)) {
-            const ListCounts c = view->counts();
-            out = {c.responseList, c.folderTotal, c.boxTotal, c.listTotal, c.unplayed, c.played};
-        }
-        return out;
+        auto* view = qobject_cast<CListDispView*>(widget);
+        return view != nullptr ? view->counts() : ListCounts{};
     });
 
     frame.setListRefresher([](QWidget* widget) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/app/list_counts.h"
+
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -11,16 +13,6 @@
 struct AppContext;
 class CListModel;
 class QTableView;
-
-// The counts the status line shows for a list.
-struct ListCounts {
-    bool responseList = false;
-    long long folderTotal = 0;
-    long long boxTotal = 0;
-    long long listTotal = 0;
-    long long unplayed = 0;
-    long long played = 0;
-};
 
 // One list window: the messages of the boxes named by list slot n (folder name and list title
 // in the settings block), in a table over the records, or the 300 response message slots.
