@@ -25,6 +25,9 @@ struct CommandRegistrar {
 // The value after `--name`, or empty; `present` tells whether the flag was there.
 std::string optionValue(const Args& args, const std::string& name, bool* present = nullptr);
 bool hasFlag(const Args& args, const std::string& name);
+// The password of --password-file: its first line, so it shows neither in the process list
+// nor in the shell history. False when the file cannot be read.
+bool readPasswordFile(const std::string& path, std::string& password);
 // Arguments that are neither options nor option values (options named in `valued` take one).
 std::vector<std::string> positional(const Args& args, const std::vector<std::string>& valued);
 

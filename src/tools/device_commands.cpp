@@ -20,19 +20,6 @@ using Json = nlohmann::ordered_json;
 const std::vector<std::string> kConnectionOptions = {"--host", "--port", "--user", "--password-file"};
 const std::string kConnectionUsage = "--host A [--port P] --user U --password-file F";
 
-// The password comes from a file so that it shows neither in the process list nor in the
-// shell history; only its first line counts.
-bool readPassword(const std::string& path, std::string& password) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || !std::getline(in, password)) {
-        return false;
-    }
-    if (!password.empty() && password.back() == '\r') {
-        password.pop_back();
-    }
-    return true;
-}
-
 // Connects and logs in; on success `run` does the work with the logged-in client and its
 // value is printed and returned as the exit status (0 when it is the operation's success).
 int withLogin(const Args& args, const std::function<int(CFtpMng&)>& run) {
@@ -40,7 +27,7 @@ int withLogin(const Args& args, const std::function<int(CFtpMng&)>& run) {
     std::string user = optionValue(args, "--user");
     std::string passwordFile = optionValue(args, "--password-file");
     std::string password;
-    if (host.empty() || user.empty() || !readPassword(passwordFile, password)) {
+    if (host.empty() || user.empty() || !readPasswordFile(passwordFile, password)) {
         std::fprintf(stderr, "voxmgctl: needs %s\n", kConnectionUsage.c_str());
         return 2;
     }

@@ -1,7 +1,6 @@
 // voxmgctl download: a headless bulk or selected download, as the program runs it from its
 // download dialogs, for scripted archival on a server.
 #include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "core/app/settings.h"
@@ -62,13 +61,9 @@ bool loginFrom(const Args& args, FtpLogin& login, std::string& settingsPath) {
         login = {s.ip.str(), s.user.str(), s.pass.str(), s.port};
         settingsPath = ini;
     } else {
-        std::ifstream in(optionValue(args, "--password-file"), std::ios::binary);
         std::string password;
-        if (!in || !std::getline(in, password)) {
+        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
             return false;
-        }
-        if (!password.empty() && password.back() == '\r') {
-            password.pop_back();
         }
         login = {text::utf16FromUtf8(optionValue(args, "--host")),
                  text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password),

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "tools/command.h"
 
@@ -23,6 +24,17 @@ std::string optionValue(const Args& args, const std::string& name, bool* present
         *present = false;
     }
     return {};
+}
+
+bool readPasswordFile(const std::string& path, std::string& password) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !std::getline(in, password)) {
+        return false;
+    }
+    if (!password.empty() && password.back() == '\r') {
+        password.pop_back();
+    }
+    return true;
 }
 
 bool hasFlag(const Args& args, const std::string& name) {

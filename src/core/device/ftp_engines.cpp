@@ -24,8 +24,7 @@ bool exists(const std::string& path) {
 }
 
 std::uint64_t fileSize(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    return fileio::fileSize(path).value_or(0);
 }
 
 void removeFile(const std::string& path) {
@@ -47,8 +46,9 @@ std::pair<std::string, std::string> kindAndBox(std::string_view remoteDir) {
     return {std::string(remoteDir.substr(0, slash)), std::string(remoteDir.substr(slash + 1))};
 }
 
-std::string withExtension(std::string_view name, std::string_view ext) {
-    return std::string(name.substr(0, name.size() - 6)) + std::string(ext);
+// The name with ".tmp" in place of its six-character extension.
+std::string temporaryName(std::string_view name) {
+    return std::string(name.substr(0, name.size() - 6)) + ".tmp";
 }
 
 }  // namespace
@@ -144,9 +144,7 @@ int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
         // Between lines: a cancel leaves no half message; a pause request hands the
         // connection over once at least one message is complete.
         if (cancelled()) {
-            if (!lastHandled.empty() &&
-                !exists(withExtension(
-                    lastHandled, naming::isVoiceName(lastHandled) ? naming::kInfoExt : naming::kVoiceExt))) {
+            if (!lastHandled.empty() && !exists(naming::partnerName(lastHandled))) {
                 removeFile(lastHandled);
             }
             return fail(-3);
@@ -179,7 +177,7 @@ int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
         }
         m_conn->localFolder = folder;
         std::string path = paths::join(folder, entry->name);
-        std::string partner = withExtension(path, voice ? naming::kInfoExt : naming::kVoiceExt);
+        std::string partner = naming::partnerName(path);
 
         if (voice && run.progress && !run.backup) {
             run.progress->setRange(static_cast<int>(entry->size / 1024));
@@ -388,7 +386,7 @@ int CFtpMng::runResponseDownload(BoxRun& run, int& listed, int& handled) {
     std::vector<std::pair<std::string, std::string>> replacements;  // new local path, older path
     run.accept = [&](const std::string& name) {
         if (!naming::isVoiceName(name)) {
-            return passedOver.count(withExtension(name, naming::kVoiceExt)) == 0;
+            return passedOver.count(naming::partnerName(name)) == 0;
         }
         std::string folder = run.destination(name);
         std::string older;
@@ -468,7 +466,7 @@ int CFtpMng::fetchVoiceData(const std::string& localFolder, std::string_view rem
     // A voice file already here is fetched beside it and the copy dropped, so the file the
     // lists show is never replaced by a broken transfer.
     bool present = exists(path);
-    std::string localName = present ? withExtension(fileName, ".tmp") : std::string(fileName);
+    std::string localName = present ? temporaryName(fileName) : std::string(fileName);
     std::string target = paths::join(localFolder, localName);
     std::string cwd = "CWD " + std::string(remoteDir) + "\r\n";
     if (int moved = commandExchange(cwd); moved != 0) {
