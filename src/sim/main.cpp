@@ -1,6 +1,7 @@
 // voxmg-sim: the main unit simulator on its own, for trying the program without a main unit.
 //   voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]
-//             [--user NAME --password PW]...
+//             [--user NAME --password PW]... [--chunk-delay MS]
+// --chunk-delay plays a slow line: a pause before every 1024 bytes of data.
 // Prints "listening ADDR:PORT" as its first line once it accepts connections, and serves
 // until it is interrupted.
 #include <signal.h>
@@ -19,7 +20,7 @@ int usage(const char* message) {
     std::fprintf(stderr, "voxmg-sim: %s\n", message);
     std::fprintf(stderr,
                  "usage: voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]\n"
-                 "                 [--user NAME --password PW]...\n");
+                 "                 [--user NAME --password PW]... [--chunk-delay MS]\n");
     return 2;
 }
 
@@ -56,6 +57,13 @@ int main(int argc, char** argv) {
                 return usage("--port wants a number from 0 to 65535");
             }
             config.port = static_cast<std::uint16_t>(port);
+        } else if (option == "--chunk-delay") {
+            unsigned ms = 0;
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+            if (ec != std::errc{} || end != value.data() + value.size()) {
+                return usage("--chunk-delay wants milliseconds");
+            }
+            config.faults.dataChunkDelay = std::chrono::milliseconds(ms);
         } else if (option == "--user") {
             pendingUser = value;
         } else if (option == "--password") {

@@ -336,7 +336,7 @@ bool Session::handleNlst(const std::string& argument, const sockaddr_in& dataAdd
     if (!data.valid()) {
         return reply(425, "Can't open data connection.");
     }
-    Outcome outcome = sendData(data.get(), text, -1);
+    Outcome outcome = sendData(data.get(), text, -1, false);
     data.reset();
     return finishTransfer("NLST", outcome);
 }
@@ -361,7 +361,7 @@ bool Session::handleRetr(const std::string& argument, const sockaddr_in& dataAdd
     if (!data.valid()) {
         return reply(425, "Can't open data connection.");
     }
-    Outcome outcome = sendData(data.get(), *content, m_faults.dropDataAfterBytes);
+    Outcome outcome = sendData(data.get(), *content, m_faults.dropDataAfterBytes, m_faults.endlessData);
     data.reset();
     if (outcome == Outcome::Dropped && m_faults.dropControlAfterDrop) {
         return false;
@@ -432,23 +432,30 @@ bool Session::handleDele(const std::string& argument) {
     return reply(550, argument + ": No such file or directory.");
 }
 
-Session::Outcome Session::sendData(int fd, std::string_view bytes, long dropAfter) {
+Session::Outcome Session::sendData(int fd, std::string_view bytes, long dropAfter, bool endless) {
     bool dropping = dropAfter >= 0 && static_cast<std::size_t>(dropAfter) < bytes.size();
     if (dropping) {
         bytes = bytes.substr(0, static_cast<std::size_t>(dropAfter));
     }
-    while (!bytes.empty()) {
+    static const std::string zeros(kChunk, '\0');
+    while (!bytes.empty() || endless) {
         if (m_env.stopping.load()) {
             return Outcome::Failed;
         }
         if (abortRequested()) {
             return Outcome::Aborted;
         }
-        auto piece = bytes.substr(0, kChunk);
+        if (m_faults.dataChunkDelay.count() > 0) {
+            sleepUnlessStopping(m_faults.dataChunkDelay, m_env.stopping);
+        }
+        auto piece = bytes.empty() ? std::string_view(zeros) : bytes.substr(0, kChunk);
         if (!sendAll(fd, piece)) {
             return Outcome::Failed;
         }
-        bytes.remove_prefix(piece.size());
+        bytes.remove_prefix(std::min(bytes.size(), piece.size()));
+    }
+    if (dropping && m_faults.claimCompleteAfterDrop) {
+        return Outcome::Complete;  // a peer that lies: short data, then "226"
     }
     return dropping ? Outcome::Dropped : Outcome::Complete;
 }

@@ -46,7 +46,8 @@ private:
     bool handleStor(const std::string& argument, const sockaddr_in& dataAddress);
     bool handleDele(const std::string& argument);
 
-    Outcome sendData(int fd, std::string_view bytes, long dropAfter);
+    // `endless`: after the bytes, zeros until the client goes away.
+    Outcome sendData(int fd, std::string_view bytes, long dropAfter, bool endless);
     Outcome receiveData(int fd, std::string& bytes);
     bool finishTransfer(const std::string& verb, Outcome outcome);
 

@@ -29,6 +29,9 @@ struct Faults {
     std::size_t longReplyLength = 0;              // pad replies to this many characters
     bool multiLineReplies = false;                // a "NNN-" line before every command reply
     std::map<std::string, int> transferEndCodes;  // verb -> code sent instead of 226 after its data
+    bool claimCompleteAfterDrop = false;          // ... with dropDataAfterBytes: still answer 226
+    bool endlessData = false;                     // RETR: after the file, send zeros until the client stops
+    std::chrono::milliseconds dataChunkDelay{0};  // pause before every 1024-byte data chunk (a slow line)
 };
 
 struct Config {

@@ -286,7 +286,9 @@ bool ProfileFile::save(mode_t createMode) const {
     mode_t mode = createMode;
     struct stat st {};
     if (::stat(m_path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
+        // The file keeps its mode, but never more than the caller allows: a settings file
+        // saved with 0600 because it holds the password loses its group and world bits.
+        mode = (st.st_mode & 07777) & (createMode | 07700);
     }
     std::string folder(paths::parentOf(m_path));
     std::string tmpl = paths::join(folder.empty() ? std::string(".") : folder,

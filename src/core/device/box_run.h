@@ -1,11 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/base/progress.h"
 #include "core/device/download_env.h"
+#include "core/device/listing_lines.h"
 
 namespace voxmg {
 
@@ -23,12 +27,26 @@ struct BoxRun {
     // The local folder of a listed file; empty passes the file over.
     std::function<std::string(const std::string& name)> destination;
     // Whether to take a listed file at all (after it has been noted for the deletion check).
-    std::function<bool(const std::string& name)> accept;
+    std::function<bool(const listing::Entry& entry)> accept;
 
-    // Filled while running.
+    // What the run learns on its way.
+    struct Message {
+        std::string folder;  // where its files are
+        bool voiceListed = false;
+        bool voiceComplete = false;  // complete on the disk under its final name
+        bool infoComplete = false;
+    };
+    std::map<std::string, Message> messages;  // by base name (the name without extension)
+    std::vector<std::string> messageOrder;    // base names in listing order
+    std::set<std::string> listedVoices;
+    std::set<std::string> cleanedFolders;  // folders rid of interrupted downloads' leftovers
     std::string lastVoice;
     bool lastVoiceRetrieved = false;
+    std::string lastHandled;  // the file most recently stored by this run, for the cancel cleanup
     int voiceCount = 0;
+    bool gone = false;
+    bool downloaded = false;
+    int completed = 0;
 };
 
 }  // namespace voxmg

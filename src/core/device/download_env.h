@@ -8,6 +8,7 @@
 #include "core/base/paths.h"
 #include "core/base/progress.h"
 #include "core/base/pump.h"
+#include "core/store/file_io.h"
 
 namespace voxmg {
 
@@ -27,6 +28,9 @@ struct DownloadEnv {
     // The box's automatic deletion selection; read each time a box is finished.
     std::function<bool(std::string_view kind, std::string_view box)> autoDeleteSelected =
         [](std::string_view, std::string_view) { return false; };
+
+    // The writes that store downloaded messages; tests fail them to play a full disk.
+    fileio::Writes* writes = &fileio::systemWrites();
 
     // Asks the main frame to reload the lists that show this box (always-download worker).
     std::function<void(const std::string& remoteDir)> refreshRequest;

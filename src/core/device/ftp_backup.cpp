@@ -34,8 +34,8 @@ int CFtpMng::backupDownloadBox(std::string_view remoteDir, int& listed, int& han
     run.backup = &target;
     run.spaceFolder = target.dataRoot;
     // Months are compared as "YYYYMM" texts: only the target month up to this month.
-    run.accept = [&](const std::string& name) {
-        std::string_view month = std::string_view(name).substr(0, 6);
+    run.accept = [&](const listing::Entry& entry) {
+        std::string_view month = std::string_view(entry.name).substr(0, 6);
         return month >= target.targetMonth && month <= target.currentMonth;
     };
     run.destination = [&](const std::string& name) -> std::string {

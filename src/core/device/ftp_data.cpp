@@ -8,6 +8,8 @@
 #include "core/base/paths.h"
 #include "core/device/ftp_mng.h"
 #include "core/device/ftp_reply.h"
+#include "core/store/file_mng.h"
+#include "core/store/incoming_message.h"
 
 namespace voxmg {
 
@@ -184,7 +186,9 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
         return rc;
     }
     std::string path = paths::join(m_conn->localFolder, localName);
-    net::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    // Never through a symbolic link or into a FIFO planted under the name.
+    net::UniqueFd file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644));
     m_conn->byteCount = 0;
     if (resetCounter) {
         m_conn->chunkCount = 0;
@@ -220,6 +224,68 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
     }
     // A file we could not write completely is a failure even when the main unit sent it all.
     return ended && !writeFailed ? 0 : -1;
+}
+
+int CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& folder,
+                             std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
+                             bool quiet) {
+    if (!m_conn || !m_conn->control) {
+        return -1;
+    }
+    if (paths::isUnsafeName(remoteName)) {
+        return -1;
+    }
+    auto command = ftp::commandLine("RETR", remoteName);
+    if (!command) {
+        return -1;
+    }
+    IncomingMessage incoming(folder, std::string(remoteName), listedSize, *m_env.writes);
+    // The temporary file comes first: a full disk is found before the main unit sends.
+    if (!incoming.open()) {
+        return kLocalWriteFailed;
+    }
+    if (int rc = openDataConnection(*command); rc != 0) {
+        return rc;
+    }
+    m_conn->byteCount = 0;
+    if (resetCounter) {
+        m_conn->chunkCount = 0;
+    }
+    bool receiveFailed = !receiveUntilEnd(true, [&](std::span<const std::uint8_t> chunk) {
+        if (!incoming.append(chunk)) {
+            return false;
+        }
+        m_conn->byteCount += chunk.size();
+        if (!quiet) {
+            ++m_conn->chunkCount;
+            if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+                m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+            }
+        }
+        return true;
+    });
+    closeDataConnection();
+    if (receiveFailed) {
+        return -1;
+    }
+    bool ended = readTransferEndRaw();
+    if (cancelled()) {
+        return -2;
+    }
+    if (incoming.writeFailed()) {
+        return kLocalWriteFailed;
+    }
+    // A transfer that ended early (even with 226) or ran past the listed size is broken.
+    if (!ended || !incoming.complete()) {
+        return -1;
+    }
+    auto header = incoming.header();
+    if (!header) {
+        return -1;
+    }
+    CFileMng files(m_flags);
+    FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);
+    return incoming.commit(record) ? 0 : kLocalWriteFailed;
 }
 
 int CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data) {

@@ -14,6 +14,7 @@
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
+#include "core/store/incoming_message.h"
 
 namespace voxmg {
 namespace {
@@ -44,11 +45,6 @@ std::pair<std::string, std::string> kindAndBox(std::string_view remoteDir) {
         return {std::string(remoteDir), {}};
     }
     return {std::string(remoteDir.substr(0, slash)), std::string(remoteDir.substr(slash + 1))};
-}
-
-// The name with ".tmp" in place of its six-character extension.
-std::string temporaryName(std::string_view name) {
-    return std::string(name.substr(0, name.size() - 6)) + ".tmp";
 }
 
 }  // namespace
@@ -108,8 +104,6 @@ int CFtpMng::downloadBox(std::string_view remoteDir, const std::string& localFol
 }
 
 int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
-    CFileMng files(m_flags);
-    files.setDurableWrites(false);  // synced once before the main unit deletes anything
     DetailedListing first;
     int rc = detailedListing(run.remoteDir, ListKind::All, first);
     if (rc == -2) {
@@ -126,181 +120,248 @@ int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
     for (const std::string& line : lines) {
         run.voiceCount += naming::isVoiceName(line) ? 1 : 0;
     }
-
-    std::set<std::string> listedVoices;
-    bool gone = false;
-    bool downloaded = false;
-    int completed = 0;
-    std::string lastHandled;  // the file most recently written or found, for the cancel cleanup
-
-    auto fail = [&](int code) {
-        if (run.backup && (code == -4 || code == -1 || code == -3)) {
-            run.backup->markIncomplete();
-        }
-        return code;
-    };
-
     for (const std::string& line : lines) {
         // Between lines: a cancel leaves no half message; a pause request hands the
         // connection over once at least one message is complete.
         if (cancelled()) {
-            if (!lastHandled.empty() && !exists(naming::partnerName(lastHandled))) {
-                removeFile(lastHandled);
+            if (!run.lastHandled.empty() && !exists(naming::partnerName(run.lastHandled))) {
+                removeFile(run.lastHandled);
             }
-            return fail(-3);
+            return failRun(run, -3);
         }
-        if (m_flags.suspendRequest.load() == 1 && completed > 0) {
+        if (m_flags.suspendRequest.load() == 1 && run.completed > 0) {
             if (run.byWorker && m_env.refreshRequest) {
                 m_env.refreshRequest(run.remoteDir);
             }
             return -5;
         }
-
         std::optional<listing::Entry> entry = listing::detailedEntry(line);
         if (!entry) {
             continue;  // a line that names no plain message file is never touched
         }
-        const bool voice = naming::isVoiceName(entry->name);
-        if (voice) {
-            listedVoices.insert(entry->name);
+        if (int step = downloadListedFile(run, *entry, handled); step != 0) {
+            return failRun(run, step);
         }
-        if (run.accept && !run.accept(entry->name)) {
-            continue;
-        }
-        std::string folder = run.destination(entry->name);
-        if (folder.empty()) {
-            continue;
-        }
+    }
+    return finishBox(run);
+}
+
+int CFtpMng::failRun(BoxRun& run, int code) {
+    if (run.backup && (code == -4 || code == -1 || code == -3)) {
+        run.backup->markIncomplete();
+    }
+    return code;
+}
+
+int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled) {
+    const bool voice = naming::isVoiceName(entry.name);
+    const std::string base = naming::baseName(entry.name);
+    if (voice) {
+        run.listedVoices.insert(entry.name);
+    }
+    if (run.accept && !run.accept(entry)) {
+        return 0;
+    }
+    std::string folder = run.destination(entry.name);
+    if (folder.empty()) {
+        return 0;
+    }
+    if (run.cleanedFolders.insert(folder).second) {
         if (run.backup) {
             std::error_code ec;
             std::filesystem::create_directories(folder, ec);
         }
-        m_conn->localFolder = folder;
-        std::string path = paths::join(folder, entry->name);
-        std::string partner = naming::partnerName(path);
+        IncomingMessage::removeLeftovers(folder);
+    }
+    m_conn->localFolder = folder;
+    std::string path = paths::join(folder, entry.name);
+    if (!run.messages.contains(base)) {
+        run.messageOrder.push_back(base);
+    }
+    BoxRun::Message& message = run.messages[base];
+    message.folder = folder;
+    message.voiceListed = message.voiceListed || voice;
 
-        if (voice && run.progress && !run.backup) {
-            run.progress->setRange(static_cast<int>(entry->size / 1024));
-        }
-        auto free = m_env.freeSpace(run.spaceFolder.empty() ? folder : run.spaceFolder);
-        if (free && *free < listing::retrievalSpace(entry->size)) {
-            return fail(-4);
-        }
-
-        bool retrievedVoice = false;
-        if (exists(path)) {
-            if (voice && run.progress && !run.backup) {
-                run.progress->setPosition(95);
-            }
-        } else {
-            int got = retrieve(entry->name, entry->name, voice, false);
-            if (got == -2) {
-                removeFile(path);
-                removeFile(partner);
-                return fail(-3);
-            }
-            if (got == 550) {
-                gone = true;
-                continue;
-            }
-            if (got != 0) {
-                removeFile(path);
-                removeFile(partner);
-                return fail(-1);
-            }
-            downloaded = true;
-            retrievedVoice = voice;
-            if (exists(path)) {
-                if (run.response) {
-                    files.buildResponseMessageRecord(path);
-                } else {
-                    files.buildBoxMessageRecord(path);
-                }
-            }
-        }
-        lastHandled = path;
-        if (run.progress && !run.backup) {
-            run.progress->setPosition(-1);
-        }
-        if (voice) {
-            run.lastVoice = path;
-            run.lastVoiceRetrieved = retrievedVoice;
-            continue;
-        }
-
-        // The recording info completes its message.
-        std::string voicePath = partner;
-        if (m_env.convertOnDownload() && exists(voicePath) && m_env.convertToWav && m_env.wavPathFor &&
-            !exists(m_env.wavPathFor(voicePath))) {
-            bool fresh = run.lastVoice == voicePath && run.lastVoiceRetrieved;
-            auto room = m_env.freeSpace(folder);
-            if (room && *room < listing::conversionSpace(fileSize(voicePath))) {
-                return fail(-4);
-            }
-            if (run.progress && !run.backup) {
-                run.progress->beforeConversion();
-            }
-            if (m_env.convertToWav(voicePath, run.backup ? nullptr : run.progress) != 1) {
-                if (fresh) {
-                    removeFile(m_env.wavPathFor(voicePath));
-                    removeFile(voicePath);
-                    return fail(-3);
-                }
-                return fail(-2);
-            }
-        }
-        if (run.progress) {
-            if (!run.backup) {
-                run.progress->infoFileDone();
-            }
-            run.progress->nextFile();
-        }
-        ++handled;
-        ++completed;
+    if (voice && run.progress && !run.backup) {
+        run.progress->setRange(static_cast<int>(entry.size / 1024));
+    }
+    auto free = m_env.freeSpace(run.spaceFolder.empty() ? folder : run.spaceFolder);
+    if (free && *free < listing::retrievalSpace(entry.size)) {
+        return -4;
     }
 
-    int result = gone ? 550 : 0;
+    bool retrieved = false;
+    CFileMng files(m_flags);
+    if (files.isCompleteDownload(path, entry.size)) {
+        if (voice && run.progress && !run.backup) {
+            run.progress->setPosition(95);
+        }
+    } else {
+        // Anything else under the name (a broken or foreign file) is fetched again and
+        // replaced as a whole once the new copy is complete.
+        int got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false);
+        if (got == 550) {
+            run.gone = true;
+            return 0;
+        }
+        if (got != 0) {
+            // Nothing of this file reached its final name; its partner fetched a moment ago
+            // goes too, so no half message stays.
+            if (!voice && run.lastVoiceRetrieved && run.lastVoice == naming::partnerName(path)) {
+                removeFile(run.lastVoice);
+            }
+            return got == -2 ? -3 : (got == kLocalWriteFailed ? -4 : -1);
+        }
+        run.downloaded = true;
+        retrieved = true;
+        run.lastHandled = path;
+    }
+    if (run.progress && !run.backup) {
+        run.progress->setPosition(-1);
+    }
+    if (voice) {
+        run.lastVoice = path;
+        run.lastVoiceRetrieved = retrieved;
+        message.voiceComplete = true;
+        return 0;
+    }
+    if (int converted = convertCompletedMessage(run, folder, naming::partnerName(path)); converted != 0) {
+        return converted;
+    }
+    message.infoComplete = true;
+    if (run.progress) {
+        if (!run.backup) {
+            run.progress->infoFileDone();
+        }
+        run.progress->nextFile();
+    }
+    ++handled;
+    ++run.completed;
+    return 0;
+}
+
+int CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder, const std::string& voicePath) {
+    if (!m_env.convertOnDownload() || !exists(voicePath) || !m_env.convertToWav || !m_env.wavPathFor ||
+        exists(m_env.wavPathFor(voicePath))) {
+        return 0;
+    }
+    bool fresh = run.lastVoice == voicePath && run.lastVoiceRetrieved;
+    auto room = m_env.freeSpace(folder);
+    if (room && *room < listing::conversionSpace(fileSize(voicePath))) {
+        return -4;
+    }
+    if (run.progress && !run.backup) {
+        run.progress->beforeConversion();
+    }
+    if (m_env.convertToWav(voicePath, run.backup ? nullptr : run.progress) == 1) {
+        return 0;
+    }
+    if (fresh) {
+        removeFile(m_env.wavPathFor(voicePath));
+        removeFile(voicePath);
+        return -3;
+    }
+    return -2;
+}
+
+int CFtpMng::finishBox(BoxRun& run) {
+    int result = run.gone ? 550 : 0;
     bool changed = false;
     auto [kind, box] = kindAndBox(run.remoteDir);
-    if (!gone && !run.response && handled > 0 && m_env.autoDeleteSelected(kind, box)) {
-        // The main unit's copy goes next: what we downloaded must be on the disk first.
-        if (!fileio::syncFileSystem(run.spaceFolder.empty() ? run.destination({}) : run.spaceFolder)) {
-            return fail(-1);
-        }
-        int deleted = deleteFile(run.remoteDir + "/*.vminf");
-        if (deleted == 550) {
-            result = 555;
-        } else {
-            result = deleted;
-            DetailedListing after;
-            if (detailedListing(run.remoteDir, ListKind::All, after) == 1) {
-                std::set<std::string> still;
-                for (const std::string& line : listing::messageLines(after.text)) {
-                    if (auto e = listing::detailedEntry(line); e && naming::isVoiceName(e->name)) {
-                        still.insert(e->name);
-                    }
-                }
-                for (const std::string& name : listedVoices) {
-                    if (still.count(name) != 0) {
-                        continue;
-                    }
-                    changed = true;
-                    std::string local = paths::join(run.destination(name), name);
-                    if (run.destination(name).empty() || !exists(local)) {
-                        continue;
-                    }
-                    FILESTS_INFO record;
-                    files.readRecord(local, record);
-                    record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
-                    files.writeBackRecord(record, local);
-                }
-            }
-        }
+    if (!run.gone && !run.response && run.completed > 0 && m_env.autoDeleteSelected(kind, box)) {
+        result = deleteCompletedMessages(run, changed);
     }
-    if (run.refresh && (downloaded || changed) && run.byWorker && m_env.refreshRequest) {
+    if (run.refresh && (run.downloaded || changed) && run.byWorker && m_env.refreshRequest) {
         m_env.refreshRequest(run.remoteDir);
     }
     return result;
+}
+
+int CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
+    // Only what this run listed and holds complete on the disk is deleted on the main unit,
+    // one message at a time: a message recorded meanwhile, or one passed over, stays there.
+    std::vector<std::string> deletable;
+    for (const std::string& base : run.messageOrder) {
+        const BoxRun::Message& m = run.messages[base];
+        if (m.infoComplete && (!m.voiceListed || m.voiceComplete)) {
+            deletable.push_back(base);
+        }
+    }
+    if (deletable.empty()) {
+        return 0;
+    }
+    // The main unit's copy goes next: ours must be on the disk first.
+    if (!fileio::syncFileSystem(run.messages[deletable.front()].folder)) {
+        return -1;
+    }
+    climbToRoot();
+    int firstRefusal = 0;
+    std::vector<std::string> refused;
+    for (const std::string& base : deletable) {
+        int rc = sendCommand("DELE", run.remoteDir + "/" + base + std::string(naming::kInfoExt));
+        if (rc == -1) {
+            return -1;
+        }
+        if (rc == 550) {
+            // A protected message stays on the main unit by design; a refusal of any other
+            // is the main unit not doing automatic deletion, once the re-listing confirms it.
+            if (!isProtectedLocally(run.messages[base].folder, base)) {
+                refused.push_back(base);
+                break;
+            }
+            continue;
+        }
+        if (rc != 0 && firstRefusal == 0) {
+            firstRefusal = rc;
+        }
+    }
+
+    DetailedListing after;
+    if (detailedListing(run.remoteDir, ListKind::All, after) != 1) {
+        return firstRefusal;
+    }
+    std::set<std::string> still;
+    for (const std::string& line : listing::messageLines(after.text)) {
+        if (auto e = listing::detailedEntry(line)) {
+            still.insert(e->name);
+        }
+    }
+    for (const std::string& name : run.listedVoices) {
+        if (still.contains(name)) {
+            continue;
+        }
+        changed = true;
+        std::string folder = run.destination(name);
+        std::string local = paths::join(folder, name);
+        if (folder.empty() || !exists(local)) {
+            continue;
+        }
+        CFileMng files(m_flags);
+        FILESTS_INFO record;
+        files.readRecord(local, record);
+        record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
+        files.writeBackRecord(record, local);
+    }
+    for (const std::string& base : refused) {
+        if (still.contains(base + std::string(naming::kInfoExt)) ||
+            still.contains(base + std::string(naming::kVoiceExt))) {
+            return 555;
+        }
+    }
+    return firstRefusal;
+}
+
+bool CFtpMng::isProtectedLocally(const std::string& folder, const std::string& base) const {
+    for (std::string_view ext : {naming::kInfoExt, naming::kVoiceExt}) {
+        auto bytes = fileio::readPrefix(paths::join(folder, base + std::string(ext)), kFramesOffset);
+        if (bytes && bytes->size() == kFramesOffset) {
+            if (auto header =
+                    UnitHeader::fromBytes(std::span<const std::uint8_t>(*bytes).subspan(kRecordSize))) {
+                return header->protectedOnUnit();
+            }
+        }
+    }
+    return false;
 }
 
 int CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, int& listed, std::string_view remoteDir,
@@ -321,6 +382,7 @@ int CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, int& listed, st
     }
     std::vector<std::string> lines = listing::messageLines(text);
     listed = static_cast<int>(lines.size());
+    IncomingMessage::removeLeftovers(localFolder);
     bool gone = false;
     for (const std::string& line : lines) {
         if (cancelled()) {
@@ -334,18 +396,17 @@ int CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, int& listed, st
         if (free && *free < 4096) {
             return -4;
         }
-        std::string path = paths::join(localFolder, *name);
-        if (!exists(path)) {
-            int got = retrieve(*name, *name, false, true);
+        // A name listing carries no sizes: a recording info file here counts when it holds a
+        // record and a whole header.
+        if (!files.isCompleteDownload(paths::join(localFolder, *name), std::nullopt)) {
+            int got = retrieveMessage(*name, localFolder, std::nullopt, false, false, true);
             if (got == 550) {
                 gone = true;
                 continue;
             }
             if (got != 0) {
-                removeFile(path);  // a failed retrieval leaves no half file behind
-                return got == -2 ? -3 : -1;
+                return got == -2 ? -3 : (got == kLocalWriteFailed ? -4 : -1);
             }
-            files.buildBoxMessageRecord(path);
         }
         ++handled;
         if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
@@ -384,14 +445,18 @@ int CFtpMng::runResponseDownload(BoxRun& run, int& listed, int& handled) {
     CFileMng files(m_flags);
     std::set<std::string> passedOver;
     std::vector<std::pair<std::string, std::string>> replacements;  // new local path, older path
-    run.accept = [&](const std::string& name) {
+    run.accept = [&](const listing::Entry& entry) {
+        const std::string& name = entry.name;
         if (!naming::isVoiceName(name)) {
             return passedOver.count(naming::partnerName(name)) == 0;
         }
         std::string folder = run.destination(name);
         std::string older;
         int found = files.findResponseMessage(folder, name, older);
-        if (found == 0) {
+        // The same message here but broken (an interrupted download of an older version of
+        // the program) is fetched again.
+        if (found == 0 && !(paths::fileName(older) == name &&
+                            !files.isCompleteDownload(paths::join(folder, name), entry.size))) {
             passedOver.insert(name);
             return false;
         }
@@ -462,30 +527,36 @@ int CFtpMng::fetchVoiceData(const std::string& localFolder, std::string_view rem
     }
     EngineScope scope(*this, localFolder);
     CFileMng files(m_flags);
-    std::string path = paths::join(localFolder, fileName);
-    // A voice file already here is fetched beside it and the copy dropped, so the file the
-    // lists show is never replaced by a broken transfer.
-    bool present = exists(path);
-    std::string localName = present ? temporaryName(fileName) : std::string(fileName);
-    std::string target = paths::join(localFolder, localName);
-    std::string cwd = "CWD " + std::string(remoteDir) + "\r\n";
-    if (int moved = commandExchange(cwd); moved != 0) {
-        return moved == 550 ? -2 : -1;
-    }
-    int rc = retrieve(fileName, localName, true, false);
+    std::string path = paths::join(localFolder, std::string(fileName));
+    // The listed size tells a complete transfer from a short one.
+    DetailedListing found;
+    int rc = detailedListing(remoteDir, ListKind::VoiceData, found);
     if (rc == -2) {
-        removeFile(target);
-        return -3;
+        return -2;
     }
-    if (rc != 0) {
-        removeFile(target);
-        return rc;
+    if (rc != 1) {
+        return -1;
     }
-    if (present) {
-        removeFile(target);
+    std::optional<std::uint64_t> size;
+    for (const std::string& line : listing::messageLines(found.text)) {
+        if (auto e = listing::detailedEntry(line); e && e->name == fileName) {
+            size = e->size;
+            break;
+        }
+    }
+    if (!size) {
+        return 550;  // no longer on the main unit
+    }
+    // A complete voice file here stays as it is; anything else under the name is replaced as
+    // a whole once the new copy is complete, so the lists never show a broken transfer.
+    if (files.isCompleteDownload(path, size)) {
         return 0;
     }
-    files.buildBoxMessageRecord(path);
+    IncomingMessage::removeLeftovers(localFolder);
+    rc = retrieveMessage(fileName, localFolder, size, false, true, false);
+    if (rc != 0) {
+        return rc == -2 ? -3 : rc;
+    }
     if (m_env.convertOnDownload() && m_env.convertToWav) {
         auto room = m_env.freeSpace(localFolder);
         if (room && *room < listing::conversionSpace(fileSize(path))) {

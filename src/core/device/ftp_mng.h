@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "core/base/pump.h"
 #include "core/device/download_env.h"
 #include "core/device/ftp_types.h"
+#include "core/device/listing_lines.h"
 
 namespace voxmg {
 
@@ -63,6 +65,14 @@ public:
     int detailedListing(std::string_view directory, ListKind kind, DetailedListing& out);
     // Into the connection's local folder: 0 done, -2 cancelled, -1 failure, or a reply code.
     int retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter, bool quiet);
+    // A message file into `folder` under its remote name, complete or not at all: received
+    // into a temporary file, checked against the listed size, given its record, synced and
+    // renamed into place. 0 done, -2 cancelled, -1 broken transfer (also a size other than
+    // the listed one), kLocalWriteFailed when the disk refused, or a reply code.
+    static constexpr int kLocalWriteFailed = -4;
+    int retrieveMessage(std::string_view remoteName, const std::string& folder,
+                        std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
+                        bool quiet);
     // Stores into /outou/: 0 done, a reply code, or -1.
     int storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data);
     int deleteFile(std::string_view remotePath);
@@ -110,6 +120,14 @@ private:
         CFtpMng& m_ftp;
     };
     int runBoxDownload(BoxRun& run, int& listed, int& handled);
+    // One listed file of a box: fetched unless complete here, and its message completed.
+    int downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled);
+    int convertCompletedMessage(BoxRun& run, const std::string& folder, const std::string& voicePath);
+    int failRun(BoxRun& run, int code);
+    // After the last line: automatic deletion and the marking of what the main unit no longer has.
+    int finishBox(BoxRun& run);
+    int deleteCompletedMessages(BoxRun& run, bool& changed);
+    bool isProtectedLocally(const std::string& folder, const std::string& base) const;
     int runResponseDownload(BoxRun& run, int& listed, int& handled);
     int sendCommand(std::string_view verb, std::string_view argument, std::string* reply = nullptr);
     int readReplyLineWithin(std::string& line, std::size_t maxChars, std::chrono::milliseconds limit);

@@ -44,8 +44,65 @@ Fd& Fd::operator=(Fd&& other) noexcept {
     return *this;
 }
 
+namespace {
+
+Fd plainOnly(Fd fd) {
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return Fd();
+    }
+    return fd;
+}
+
+// O_NONBLOCK: opening a FIFO planted in a box folder must not wait for a writer; a regular
+// file ignores the flag.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+
+}  // namespace
+
 Fd openRead(const std::string& path) {
-    return Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return plainOnly(Fd(::open(path.c_str(), kReadFlags)));
+}
+
+Fd openReadAt(int dirFd, const std::string& name) {
+    return plainOnly(Fd(::openat(dirFd, name.c_str(), kReadFlags)));
+}
+
+bool isPlainFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool Writes::write(int fd, std::span<const std::uint8_t> data) {
+    return writeAll(fd, data);
+}
+
+bool Writes::writeAt(int fd, std::uint64_t offset, std::span<const std::uint8_t> data) {
+    while (!data.empty()) {
+        ssize_t n = ::pwrite(fd, data.data(), data.size(), static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+bool Writes::sync(int fd) {
+    return ::fdatasync(fd) == 0;
+}
+
+bool Writes::rename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+Writes& systemWrites() {
+    static Writes writes;
+    return writes;
 }
 
 std::optional<std::vector<std::uint8_t>> readAt(int fd, std::uint64_t offset, std::size_t size) {
@@ -78,7 +135,7 @@ std::optional<std::vector<std::uint8_t>> readPrefix(const std::string& path, std
 
 std::optional<std::uint64_t> fileSize(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(st.st_size);
@@ -87,7 +144,7 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 std::optional<std::vector<std::uint8_t>> readAll(const std::string& path) {
     Fd fd = openRead(path);
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         return std::nullopt;
     }
     // The size is only a hint: read to the end whatever it says.
@@ -139,7 +196,8 @@ bool syncFileSystem(const std::string& path) {
 
 bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
                   std::uint64_t minSize) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    // Never through a symbolic link: one planted in a box folder could point anywhere.
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::uint64_t>(st.st_size) < minSize || offset + data.size() > minSize) {

@@ -36,7 +36,13 @@ private:
     int m_fd = -1;
 };
 
+// Opens for reading without following a symbolic link and without waiting on a FIFO or a
+// device; anything but a regular file is refused (invalid Fd).
 Fd openRead(const std::string& path);
+// The same for a name inside an open folder.
+Fd openReadAt(int dirFd, const std::string& name);
+// True for a regular file at `path` that is not a symbolic link.
+bool isPlainFile(const std::string& path);
 
 // Reads up to `size` bytes from `offset` (fewer at the end of the file).
 std::optional<std::vector<std::uint8_t>> readAt(int fd, std::uint64_t offset, std::size_t size);
@@ -54,6 +60,21 @@ bool replaceFile(const std::string& path, std::initializer_list<std::span<const 
                  bool durable = true);
 // Flushes the file system that holds `path` (syncfs): one call after many quick writes.
 bool syncFileSystem(const std::string& path);
+
+// The writes that put a downloaded message on the disk, behind one seam: tests fail any of
+// them the way a full disk does. Each returns false with errno set.
+class Writes {
+public:
+    virtual ~Writes() = default;
+    // Writes all of `data` at the file position.
+    virtual bool write(int fd, std::span<const std::uint8_t> data);
+    // One positioned write of all of `data`.
+    virtual bool writeAt(int fd, std::uint64_t offset, std::span<const std::uint8_t> data);
+    virtual bool sync(int fd);
+    virtual bool rename(const std::string& from, const std::string& to);
+};
+// The real file system.
+Writes& systemWrites();
 
 // One positioned write into an existing file of at least `minSize` bytes; never creates,
 // truncates or grows it.

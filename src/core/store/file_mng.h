@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -64,6 +65,13 @@ public:
     // it in front. 1 done, 0 not.
     int buildBoxMessageRecord(const std::string& path) const;
     int buildResponseMessageRecord(const std::string& path) const;
+    // The record for a message about to be stored at `path`, built from its main unit header.
+    // A box message keeps what the user set: from a file at `path` that holds a record, else,
+    // for a voice file, from the recording info file of the same message.
+    FILESTS_INFO downloadRecord(const std::string& path, const UnitHeader& header, bool response) const;
+    // A plain file holding a record and a main unit header, whose size is the listed size plus
+    // the record (at least a header when no size is known). Anything else is fetched again.
+    bool isCompleteDownload(const std::string& path, std::optional<std::uint64_t> listedSize) const;
 
     // Main unit header and response messages (file_mng_header.cpp).
     bool isValidMessage(const std::string& path, const FILESTS_INFO& record, const UnitHeader& header) const;

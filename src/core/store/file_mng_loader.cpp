@@ -85,7 +85,13 @@ int CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>
                 continue;
             }
         }
-        fileio::Fd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC));
+        // A FIFO, a device or a symbolic link is not a message, whatever its name: it is left
+        // out rather than opened (a FIFO would block the load for ever).
+        struct stat st {};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        fileio::Fd fd = fileio::openReadAt(dirFd, name);
         if (!fd.valid()) {
             return -1;
         }

@@ -55,45 +55,79 @@ int CFileMng::buildRecord(const std::string& path, bool response) const {
     if (!header) {
         return 0;
     }
+    return prependRecord(path, downloadRecord(path, *header, response)) == 0 ? 1 : 0;
+}
+
+namespace {
+
+// The record at the start of a message file that already holds one (a record followed by a
+// main unit header); nothing for a raw or broken file.
+std::optional<FILESTS_INFO> recordOfMessageFile(const std::string& path) {
+    auto bytes = fileio::readPrefix(path, kFramesOffset);
+    if (!bytes || bytes->size() < kFramesOffset) {
+        return std::nullopt;
+    }
+    std::span<const std::uint8_t> view(*bytes);
+    auto header = UnitHeader::fromBytes(view.subspan(kRecordSize));
+    if (!header || !header->hasModelText()) {
+        return std::nullopt;
+    }
+    return decodeRecord(view.first(kRecordSize));
+}
+
+}  // namespace
+
+FILESTS_INFO CFileMng::downloadRecord(const std::string& path, const UnitHeader& header,
+                                      bool response) const {
     FILESTS_INFO record;
     if (response) {
-        FILESTS_INFO::setText(record.length, formatLength(header->lengthUnits()));
-        FILESTS_INFO::setText(record.callerName, text::utf16FromCp932(header->callerName()));
-        FILESTS_INFO::setText(record.boxNumber, text::utf16FromCp932(header->boxNumber()));
-        return prependRecord(path, record) == 0 ? 1 : 0;
+        FILESTS_INFO::setText(record.length, formatLength(header.lengthUnits()));
+        FILESTS_INFO::setText(record.callerName, text::utf16FromCp932(header.callerName()));
+        FILESTS_INFO::setText(record.boxNumber, text::utf16FromCp932(header.boxNumber()));
+        return record;
     }
 
     bool voice = endsWith(path, naming::kVoiceExt);
-    bool reused = false;
-    if (voice) {
-        // The voice arriving after an info-only download takes over what the user typed for
-        // the message; only the download-state code is renewed.
+    // What the user set for the message is kept: from the file being fetched again (it held a
+    // record but not the whole message), or, for voice arriving after an info-only download,
+    // from the recording info file. Only the download-state code is renewed.
+    std::optional<FILESTS_INFO> earlier = recordOfMessageFile(path);
+    if (!earlier && voice) {
         std::string info =
             path.substr(0, path.size() - naming::kVoiceExt.size()) + std::string(naming::kInfoExt);
         if (auto bytes = fileio::readPrefix(info, kRecordSize)) {
-            if (auto earlier = decodeRecord(*bytes)) {
-                record = *earlier;
-                reused = true;
-            }
+            earlier = decodeRecord(*bytes);
         }
     }
-    if (!reused) {
-        FILESTS_INFO::setText(record.date, header->recordDate());
+    bool reused = earlier.has_value();
+    if (reused) {
+        record = *earlier;
+    } else {
+        FILESTS_INFO::setText(record.date, header.recordDate());
     }
     DownloadState state = DownloadState::InfoOnly;
     if (voice) {
-        state = header->playedOnUnit() ? DownloadState::PlayedOnUnit : DownloadState::UnplayedOnUnit;
+        state = header.playedOnUnit() ? DownloadState::PlayedOnUnit : DownloadState::UnplayedOnUnit;
     }
     record.state = static_cast<std::uint8_t>(state);
     if (!reused) {
-        record.protect = header->protectedOnUnit() ? 1 : 0;
-        FILESTS_INFO::setText(record.length, formatLength(header->lengthUnits()));
+        record.protect = header.protectedOnUnit() ? 1 : 0;
+        FILESTS_INFO::setText(record.length, formatLength(header.lengthUnits()));
         FILESTS_INFO::setText(record.callerName,
-                              text::utf16FromCp932(fixUnitIdeographicSpace(header->callerName())));
-        FILESTS_INFO::setText(record.callerNumber, text::utf16FromCp932(header->callerNumber()));
-        FILESTS_INFO::setText(record.boxNumber, text::utf16FromCp932(header->boxNumber()));
+                              text::utf16FromCp932(fixUnitIdeographicSpace(header.callerName())));
+        FILESTS_INFO::setText(record.callerNumber, text::utf16FromCp932(header.callerNumber()));
+        FILESTS_INFO::setText(record.boxNumber, text::utf16FromCp932(header.boxNumber()));
     }
-    return prependRecord(path, record) == 0 ? 1 : 0;
+    return record;
+}
+
+bool CFileMng::isCompleteDownload(const std::string& path, std::optional<std::uint64_t> listedSize) const {
+    auto size = fileio::fileSize(path);
+    if (!size || *size < kFramesOffset || (listedSize && *size != *listedSize + kRecordSize)) {
+        return false;
+    }
+    auto record = recordOfMessageFile(path);
+    return record && record->lengthText().find(u':') != std::u16string::npos;
 }
 
 }  // namespace voxmg

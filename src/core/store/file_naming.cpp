@@ -96,4 +96,11 @@ std::string responseMessageName(const std::tm& local, int number, std::string_vi
     return out;
 }
 
+std::string baseName(std::string_view name) {
+    if (name.ends_with(kVoiceExt) || name.ends_with(kInfoExt)) {
+        name.remove_suffix(kVoiceExt.size());
+    }
+    return std::string(name);
+}
+
 }  // namespace voxmg::naming

@@ -30,6 +30,8 @@ bool isInfoName(std::string_view name);     // contains ".vminf"
 bool isVoiceName(std::string_view name);    // contains ".vmdat"
 // The same name with the other extension (last ".vminf" <-> ".vmdat").
 std::string partnerName(std::string_view name);
+// The name without its ".vmdat"/".vminf" extension (unchanged when it has neither).
+std::string baseName(std::string_view name);
 
 // Length of a file name in characters (UTF-16 units).
 std::size_t nameLength(std::string_view utf8Name);

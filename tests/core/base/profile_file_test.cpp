@@ -115,7 +115,7 @@ TEST(ProfileWrite, RemovesKeysAndSectionsAndListsThem) {
     EXPECT_TRUE(f.keys(u"DISP").empty());
 }
 
-TEST_F(ProfileFileDisk, SaveReplacesTheFileWholeAndKeepsItsMode) {
+TEST_F(ProfileFileDisk, SaveReplacesTheFileWholeAndNeverWidensItsMode) {
     std::string p = path("VOXMG.ini");
     ProfileFile f = ProfileFile::load(p);  // missing file reads as empty
     EXPECT_EQ(f.readInt(u"A", u"B", 5), 5);
@@ -126,12 +126,17 @@ TEST_F(ProfileFileDisk, SaveReplacesTheFileWholeAndKeepsItsMode) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(slurp(p), "[LOGIN]\r\nPASS=secret\r\n");
 
-    ::chmod(p.c_str(), 0640);
+    // A file the password goes into loses the group and world bits it had; a file saved
+    // without that demand keeps its narrower mode.
+    ::chmod(p.c_str(), 0644);
     ProfileFile again = ProfileFile::load(p);
     again.writeString(u"LOGIN", u"PASS", u"other");
     ASSERT_TRUE(again.save(0600));
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_TRUE(ProfileFile::load(p).save(0644));
+    ASSERT_EQ(::stat(p.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     // No temporary file is left beside it.
     int entries = 0;
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(m_dir)) {

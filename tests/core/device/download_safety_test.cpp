@@ -1,0 +1,292 @@
+// What a download must never do, whatever goes wrong on the way: leave a broken file under a
+// message's name, or delete the main unit's copy of a message that is not complete here.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <future>
+#include <map>
+
+#include "core/store/incoming_message.h"
+#include "download_fixture.h"
+
+namespace voxmg {
+namespace {
+
+namespace fs = std::filesystem;
+using test::at;
+
+// Fails one chosen call of one kind of write the way a full disk does.
+class FullDisk : public fileio::Writes {
+public:
+    enum class Stage { Reserve, Data, Record, Sync, Rename };
+
+    FullDisk(Stage stage, int failingCall) : m_stage(stage), m_failing(failingCall) {}
+
+    bool write(int fd, std::span<const std::uint8_t> data) override {
+        // The first write of a file reserves the record's room; the rest carry data.
+        Stage kind =
+            data.size() == kRecordSize && std::all_of(data.begin(), data.end(), [](auto b) { return b == 0; })
+                ? Stage::Reserve
+                : Stage::Data;
+        return hit(kind) && Writes::write(fd, data);
+    }
+    bool writeAt(int fd, std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        return hit(Stage::Record) && Writes::writeAt(fd, offset, data);
+    }
+    bool sync(int fd) override { return hit(Stage::Sync) && Writes::sync(fd); }
+    bool rename(const std::string& from, const std::string& to) override {
+        return hit(Stage::Rename) && Writes::rename(from, to);
+    }
+
+private:
+    bool hit(Stage kind) {
+        if (kind == m_stage && ++m_calls[kind] == m_failing) {
+            errno = ENOSPC;
+            return false;
+        }
+        return true;
+    }
+
+    Stage m_stage;
+    int m_failing;
+    std::map<Stage, int> m_calls;
+};
+
+class DownloadSafetyTest : public test::DownloadTest {
+protected:
+    // Remembers the main unit's files as they are now, to judge the PC's copies by later.
+    void rememberRemote() {
+        for (const auto& e : fs::recursive_directory_iterator(remote.path())) {
+            if (e.is_regular_file()) {
+                original[e.path().filename().string()] = test::readFile(e.path().string());
+            }
+        }
+    }
+
+    // Every file in the box folder under a message's name is a complete copy of what the main
+    // unit listed; nothing of an interrupted download is left beside them.
+    void expectOnlyCompleteMessages(const std::string& kindBox) {
+        for (const auto& e : fs::directory_iterator(localBox(kindBox))) {
+            std::string name = e.path().filename().string();
+            if (name == "inf.ini") {
+                continue;
+            }
+            EXPECT_FALSE(name.starts_with(IncomingMessage::kTempPrefix)) << name;
+            ASSERT_TRUE(original.contains(name)) << name;
+            std::string local = test::readFile(e.path().string());
+            ASSERT_EQ(local.size(), original[name].size() + kRecordSize) << name;
+            EXPECT_EQ(local.substr(kRecordSize), original[name]) << name;
+        }
+    }
+
+    bool remoteHas(const std::string& kindBox, const std::string& name) const {
+        return fs::exists(remote.file(kindBox + "/" + name));
+    }
+
+    std::vector<std::string> deletes() const {
+        std::vector<std::string> out;
+        for (const auto& line : simulator->commandLog()) {
+            if (line.rfind("DELE", 0) == 0) {
+                out.push_back(line);
+            }
+        }
+        return out;
+    }
+
+    int downloadBox101() {
+        int listed = 0;
+        int handled = 0;
+        return ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), listed, handled, false, false);
+    }
+
+    std::map<std::string, std::string> original;
+};
+
+TEST_F(DownloadSafetyTest, BrokenFilesUnderAMessageNameAreFetchedAgainBeforeAnyDeletion) {
+    std::string kept = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    std::string raw = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    rememberRemote();
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    std::string folder = localBox("rusuroku/101");
+
+    // A copy cut short that already carries a record with the user's title, a copy of raw
+    // bytes without a record (what a killed older version left), and a temporary file.
+    FILESTS_INFO record;
+    FILESTS_INFO::setText(record.title, u"折り返し");
+    FILESTS_INFO::setText(record.length, u"00:00:01");
+    auto head = encodeRecord(record);
+    std::string voice = original[kept + ".vmdat"];
+    test::writeFile(paths::join(folder, kept + ".vmdat"),
+                    std::string(head.begin(), head.end()) + voice.substr(0, voice.size() / 2));
+    test::writeFile(paths::join(folder, raw + ".vmdat"), original[raw + ".vmdat"].substr(0, 700));
+    test::writeFile(paths::join(folder, ".voxmg-dl-Ab12Cd"), "left by a kill");
+
+    start();
+    EXPECT_EQ(downloadBox101(), 0);
+    expectOnlyCompleteMessages("rusuroku/101");
+    FILESTS_INFO after;
+    CFileMng(flags).readRecord(paths::join(folder, kept + ".vmdat"), after);
+    EXPECT_EQ(after.titleText(), u"折り返し");
+    // Both went on the main unit only now that both are complete here, one message at a time.
+    EXPECT_FALSE(remoteHas("rusuroku/101", kept + ".vmdat"));
+    EXPECT_FALSE(remoteHas("rusuroku/101", raw + ".vmdat"));
+    EXPECT_EQ(deletes(), (std::vector<std::string>{"DELE /rusuroku/101/" + kept + ".vminf",
+                                                   "DELE /rusuroku/101/" + raw + ".vminf"}));
+}
+
+TEST_F(DownloadSafetyTest, ABrokenResponseMessageIsFetchedAgain) {
+    std::string base = putResponse(at(2026, 12, 1, 8, 0), 7);
+    rememberRemote();
+    std::string path = paths::join(localBox("outou"), base + ".vmdat");
+    test::writeFile(path, std::string(kRecordSize, '\0') + original[base + ".vmdat"].substr(0, 300));
+    start();
+    int listed = 0;
+    int handled = 0;
+    EXPECT_EQ(ftp->downloadResponseMessages(listed, handled, localBox("outou")), 0);
+    expectOnlyCompleteMessages("outou");
+}
+
+struct FullDiskCase {
+    FullDisk::Stage stage;
+    int failingCall;  // 1: the first file's, 2: the second file's
+};
+
+class FullDiskTest : public DownloadSafetyTest, public ::testing::WithParamInterface<FullDiskCase> {};
+
+TEST_P(FullDiskTest, LeavesNoBrokenFileAndDeletesNothing) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    rememberRemote();
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    FullDisk disk(GetParam().stage, GetParam().failingCall);
+    start();
+    DownloadEnv env = ftp->downloadEnv();
+    env.writes = &disk;
+    ftp->setDownloadEnv(env);
+
+    EXPECT_EQ(downloadBox101(), -4);
+    expectOnlyCompleteMessages("rusuroku/101");
+    EXPECT_TRUE(deletes().empty());
+    EXPECT_EQ(fs::directory_iterator(remote.file("rusuroku/101")) == fs::directory_iterator(), false);
+    for (const auto& [name, bytes] : original) {
+        EXPECT_TRUE(remoteHas("rusuroku/101", name)) << name;
+    }
+    // The client is still in step with the main unit: the next run completes the box.
+    ftp->setDownloadEnv(makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, local.path()));
+    EXPECT_EQ(downloadBox101(), 0);
+    EXPECT_EQ(deletes().size(), 2u);
+}
+
+using Stage = FullDisk::Stage;
+INSTANTIATE_TEST_SUITE_P(EveryWrite, FullDiskTest,
+                         ::testing::Values(FullDiskCase{Stage::Reserve, 1}, FullDiskCase{Stage::Reserve, 2},
+                                           FullDiskCase{Stage::Data, 1}, FullDiskCase{Stage::Data, 3},
+                                           FullDiskCase{Stage::Record, 1}, FullDiskCase{Stage::Record, 2},
+                                           FullDiskCase{Stage::Sync, 1}, FullDiskCase{Stage::Sync, 2},
+                                           FullDiskCase{Stage::Rename, 1}, FullDiskCase{Stage::Rename, 2}));
+
+TEST_F(DownloadSafetyTest, AFullDiskIsReportedAsSuchByTheBulkDownload) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    FullDisk disk(Stage::Record, 1);
+    start();
+    DownloadEnv env = ftp->downloadEnv();
+    env.writes = &disk;
+    ftp->setDownloadEnv(env);
+    bulk().runAll(false);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, u"ＰＣのメモリ不足です。");
+    EXPECT_EQ(ui.logouts, 0);
+}
+
+TEST_F(DownloadSafetyTest, AFailedConversionDeletesNothingOnTheMainUnit) {
+    std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    start();
+    DownloadEnv env = ftp->downloadEnv();
+    env.convertOnDownload = [] { return true; };
+    env.convertToWav = [](const std::string&, ProgressSink*) { return 0; };
+    env.wavPathFor = [](const std::string& voice) { return voice + ".wav"; };
+    ftp->setDownloadEnv(env);
+    EXPECT_EQ(downloadBox101(), -3);
+    EXPECT_TRUE(deletes().empty());
+    EXPECT_TRUE(remoteHas("rusuroku/101", base + ".vmdat"));
+}
+
+TEST_F(DownloadSafetyTest, OnlyMessagesListedAndCompleteHereAreDeleted) {
+    std::string first = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    std::string guarded = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2, "x", true);
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 2), 3);
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    start();
+    // A call recorded while the box is being fetched.
+    std::string late;
+    ftp->setProgressSink(&ui);
+    ui.onPosition = [&](int) {
+        if (late.empty()) {
+            late = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 30), 4);
+        }
+    };
+    // A protected message refuses its deletion: that is no refusal of automatic deletion.
+    EXPECT_EQ(downloadBox101(), 0);
+    ASSERT_FALSE(late.empty());
+    EXPECT_TRUE(remoteHas("rusuroku/101", late + ".vmdat"));
+    EXPECT_TRUE(remoteHas("rusuroku/101", late + ".vminf"));
+    EXPECT_TRUE(remoteHas("rusuroku/101", guarded + ".vmdat"));
+    EXPECT_FALSE(remoteHas("rusuroku/101", first + ".vmdat"));
+    for (const std::string& line : deletes()) {
+        EXPECT_EQ(line.find('*'), std::string::npos) << line;
+    }
+    EXPECT_EQ(deletes().size(), 3u);
+}
+
+TEST_F(DownloadSafetyTest, APeerThatLiesAboutTheTransferFailsIt) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    rememberRemote();
+    sim::Faults shortButDone;
+    shortButDone.dropDataAfterBytes = 700;
+    shortButDone.claimCompleteAfterDrop = true;
+    sim::Faults endless;
+    endless.endlessData = true;
+    for (const sim::Faults& faults : {shortButDone, endless}) {
+        start(faults);
+        auto began = std::chrono::steady_clock::now();
+        EXPECT_EQ(downloadBox101(), -1);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+        expectOnlyCompleteMessages("rusuroku/101");
+        EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
+        EXPECT_TRUE(deletes().empty());
+    }
+}
+
+TEST_F(DownloadSafetyTest, FilesPlantedInABoxFolderAreNeitherWaitedOnNorFollowed) {
+    std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    rememberRemote();
+    std::string folder = localBox("rusuroku/101");
+    std::string fifo = paths::join(folder, base + ".vmdat");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::string outside = local.file("outside.bin");
+    fs::create_symlink(outside, paths::join(folder, base + ".vminf"));
+
+    // Listing the folder passes over the FIFO at once.
+    std::vector<FILESTS_INFO> rows;
+    auto load = std::async(std::launch::async, [&] { return CFileMng(flags).loadBoxFolder(folder, rows); });
+    if (load.wait_for(std::chrono::seconds(1)) != std::future_status::ready) {
+        ::close(::open(fifo.c_str(), O_RDWR | O_NONBLOCK));  // let the stuck reader go
+        FAIL() << "loading a folder with a FIFO hangs";
+    }
+    EXPECT_EQ(load.get(), 0);
+    EXPECT_TRUE(rows.empty());
+
+    // The download replaces both names with complete files and writes nothing outside.
+    start();
+    EXPECT_EQ(downloadBox101(), 0);
+    expectOnlyCompleteMessages("rusuroku/101");
+    EXPECT_FALSE(fs::exists(outside));
+}
+
+}  // namespace
+}  // namespace voxmg
