@@ -1,6 +1,7 @@
 // Bulk download of many boxes from the simulator over loopback, against curl fetching the
-// same files with one connection per box, in the same run. Prints the ratio and the peak
-// memory. Usage: bulk_download_bench [BOXES] [MESSAGES_PER_BOX] [SECONDS_PER_MESSAGE]
+// same files with one connection per box, in the same run; once without and once with the
+// automatic deletion of every box (one DELE per message after the box). Prints the ratios and
+// the peak memory. Usage: bulk_download_bench [BOXES] [MESSAGES_PER_BOX] [SECONDS_PER_MESSAGE]
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -58,11 +59,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     fs::path work = fs::temp_directory_path() / ("voxmg-bulk-bench-" + std::to_string(::getpid()));
+    fs::path pristine = work / "pristine";
     fs::path remote = work / "remote";
     // 30 s of G.729 is 3000 frames of 10 bytes; the content does not matter to the transfer.
     std::string frames(static_cast<std::size_t>(secondsEach) * 1000, '\x5a');
     for (int b = 1; b <= boxes; ++b) {
-        fs::path dir = remote / "rusuroku" / boxName(b);
+        fs::path dir = pristine / "rusuroku" / boxName(b);
         fs::create_directories(dir);
         for (int m = 1; m <= perBox; ++m) {
             voxmg::sim::HeaderFields h;
@@ -82,8 +84,14 @@ int main(int argc, char** argv) {
             writeFile(dir / (base + ".vminf"), head);
         }
     }
-    fs::create_directories(remote / "naisen");
-    fs::create_directories(remote / "outou");
+    fs::create_directories(pristine / "naisen");
+    fs::create_directories(pristine / "outou");
+    // Every run starts from the same main unit: the automatic deletion empties it.
+    auto refill = [&] {
+        fs::remove_all(remote);
+        fs::copy(pristine, remote, fs::copy_options::recursive);
+    };
+    refill();
 
     voxmg::sim::Config config;
     config.root = remote.string();
@@ -94,7 +102,8 @@ int main(int argc, char** argv) {
     }
     std::string port = std::to_string(simulator.port());
 
-    auto ours = [&]() -> double {
+    auto ours = [&](bool autoDelete) -> double {
+        refill();
         fs::path boxFolder = work / "data" / "bench";
         fs::remove_all(work / "data");
         for (int b = 1; b <= boxes; ++b) {
@@ -104,6 +113,7 @@ int main(int argc, char** argv) {
         voxmg::CFtpMng ftp({u"127.0.0.1", u"hozen", u"hozen", simulator.port()}, flags, voxmg::Pump{});
         voxmg::DownloadEnv env;
         env.programFolder = work.string();
+        env.autoDeleteSelected = [autoDelete](std::string_view, std::string_view) { return autoDelete; };
         ftp.setDownloadEnv(env);
         QuietUi ui;
         auto t0 = Clock::now();
@@ -122,6 +132,7 @@ int main(int argc, char** argv) {
     };
 
     auto curl = [&]() -> double {
+        refill();
         fs::path out = work / "curl";
         fs::remove_all(out);
         fs::create_directories(out);
@@ -158,16 +169,19 @@ int main(int argc, char** argv) {
     };
 
     double bestOurs = 1e9;
+    double bestDeleting = 1e9;
     double bestCurl = 1e9;
     for (int round = 0; round < 3; ++round) {
         double c = curl();
-        double o = ours();
-        if (o < 0 || c < 0) {
+        double o = ours(false);
+        double d = ours(true);
+        if (o < 0 || c < 0 || d < 0) {
             fs::remove_all(work);
             return 1;
         }
         bestCurl = std::min(bestCurl, c);
         bestOurs = std::min(bestOurs, o);
+        bestDeleting = std::min(bestDeleting, d);
     }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
@@ -175,6 +189,8 @@ int main(int argc, char** argv) {
                 boxes * perBox * 2);
     std::printf("  ours %.3f s, curl one connection per box %.3f s, ratio %.2f (aim: within 1.5)\n", bestOurs,
                 bestCurl, bestOurs / bestCurl);
+    std::printf("  with automatic deletion %.3f s, ratio to curl %.2f, to the run without deletion %.2f\n",
+                bestDeleting, bestDeleting / bestCurl, bestDeleting / bestOurs);
     std::printf("  peak memory of this process (simulator included) %.1f MB\n",
                 static_cast<double>(usage.ru_maxrss) / 1024.0);
     fs::remove_all(work);

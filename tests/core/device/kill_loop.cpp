@@ -1,0 +1,237 @@
+// Kills `voxmgctl download` with automatic deletion at random moments while it fetches from a
+// slow main unit, and checks after every kill what a user relies on: every file under a
+// message's name on the PC is a complete copy, and every message gone from the main unit is
+// complete on the PC. Refills the main unit when everything has been fetched.
+//
+//   download_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
+// CTest runs it with a few kills; bench/kill_loop.sh runs the long version.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/main_unit_header.h"
+#include "sim/simulator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace sim = voxmg::sim;
+
+constexpr std::size_t kRecord = 990;
+const std::vector<std::string> kBoxes{"101", "102"};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void spit(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Loop {
+    fs::path work;
+    fs::path remote;
+    fs::path dataRoot;
+    std::string ctl;
+    std::map<std::string, std::string> original;  // "box/name" -> the main unit's bytes
+    std::mt19937 random;
+    int serial = 0;
+    int failures = 0;
+
+    fs::path localBox(const std::string& box) const { return dataRoot / "office" / "rusuroku" / box; }
+
+    // Six messages per box, each a header and a few KB of voice bytes.
+    void fill() {
+        for (const std::string& box : kBoxes) {
+            for (int i = 0; i < 6; ++i) {
+                ++serial;
+                sim::HeaderFields h;
+                std::time_t now = std::time(nullptr) - serial * 60;
+                h.recorded = *std::localtime(&now);
+                h.callerName = "kill loop";
+                h.lengthTenths = 40;
+                h.boxNumber = box;
+                char code[8];
+                std::snprintf(code, sizeof code, "%05d", serial);
+                std::string base = sim::messageFileName(h.recorded, "0" + box, code, "");
+                auto header = sim::encodeHeader(h);
+                std::string head(header.begin(), header.end());
+                std::string voice(4000 + static_cast<std::size_t>(serial % 7) * 700, '\0');
+                for (std::size_t k = 0; k < voice.size(); ++k) {
+                    voice[k] = static_cast<char>((k * 31 + static_cast<std::size_t>(serial)) & 0xFF);
+                }
+                for (auto [ext, bytes] : {std::pair{".vmdat", head + voice}, std::pair{".vminf", head}}) {
+                    spit(remote / "rusuroku" / box / (base + ext), bytes);
+                    original[box + "/" + base + ext] = bytes;
+                }
+            }
+        }
+    }
+
+    bool remoteEmpty() const {
+        for (const std::string& box : kBoxes) {
+            if (!fs::is_empty(remote / "rusuroku" / box)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void fail(const std::string& what) {
+        ++failures;
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+    }
+
+    // The two promises, checked on the disk as it is after a kill.
+    void check(int round) {
+        for (const std::string& box : kBoxes) {
+            for (const auto& e : fs::directory_iterator(localBox(box))) {
+                std::string name = e.path().filename().string();
+                if (name == "inf.ini" || name.starts_with(".voxmg-")) {
+                    continue;  // temporary files of the interrupted run, removed by the next one
+                }
+                auto it = original.find(box + "/" + name);
+                if (it == original.end()) {
+                    fail("round " + std::to_string(round) + ": unexpected file " + name);
+                    continue;
+                }
+                std::string local = slurp(e.path());
+                if (local.size() != it->second.size() + kRecord || local.substr(kRecord) != it->second) {
+                    fail("round " + std::to_string(round) + ": broken file under its final name: " + name);
+                }
+            }
+        }
+        for (const auto& [key, bytes] : original) {
+            auto slash = key.find('/');
+            std::string box = key.substr(0, slash);
+            std::string name = key.substr(slash + 1);
+            if (fs::exists(remote / "rusuroku" / box / name)) {
+                continue;
+            }
+            std::string local = slurp(localBox(box) / name);
+            if (local.size() != bytes.size() + kRecord || local.substr(kRecord) != bytes) {
+                fail("round " + std::to_string(round) +
+                     ": deleted on the main unit but not complete here: " + name);
+            }
+        }
+    }
+
+    pid_t startDownload() const {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::string ini = (dataRoot / "VOXMG.ini").string();
+            std::string root = dataRoot.string();
+            ::execl(ctl.c_str(), ctl.c_str(), "download", "--ini", ini.c_str(), "--root", root.c_str(),
+                    "--folder", "office", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int kills = 20;
+    unsigned seed = static_cast<unsigned>(std::random_device{}());
+    std::string ctl;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string option = argv[i];
+        if (option == "--kills") {
+            kills = std::atoi(argv[i + 1]);
+        } else if (option == "--seed") {
+            seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
+        } else if (option == "--ctl") {
+            ctl = argv[i + 1];
+        }
+    }
+    if (ctl.empty()) {
+        std::fprintf(stderr, "usage: download_kill_loop --ctl PATH [--kills N] [--seed S]\n");
+        return 2;
+    }
+
+    Loop loop;
+    loop.ctl = ctl;
+    loop.random.seed(seed);
+    std::string pattern = (fs::temp_directory_path() / "voxmg-kill-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return 2;
+    }
+    loop.work = pattern;
+    loop.remote = loop.work / "unit";
+    loop.dataRoot = loop.work / "data";
+    for (const std::string& box : kBoxes) {
+        fs::create_directories(loop.remote / "rusuroku" / box);
+        fs::create_directories(loop.localBox(box));
+    }
+    fs::create_directories(loop.remote / "naisen");
+    fs::create_directories(loop.remote / "outou");
+    fs::create_directories(loop.dataRoot / "office" / "naisen");
+    fs::create_directories(loop.dataRoot / "office" / "outou");
+    loop.fill();
+
+    sim::Config config;
+    config.root = loop.remote.string();
+    config.faults.dataChunkDelay = std::chrono::milliseconds(3);
+    sim::Simulator simulator(config);
+    if (!simulator.start()) {
+        return 2;
+    }
+    std::string ini =
+        "[LOGIN]\r\nIP=127.0.0.1\r\nUSER=hozen\r\nPASS=hozen\r\nPORT=" + std::to_string(simulator.port()) +
+        "\r\n[rusuroku]\r\n101=1\r\n102=1\r\n";
+    spit(loop.dataRoot / "VOXMG.ini", ini);
+
+    std::printf("kill loop: %d kills, seed %u\n", kills, seed);
+    std::fflush(stdout);  // not again in every forked child
+    int midRun = 0;
+    std::uniform_int_distribution<int> delay(0, 400);
+    int deletedTotal = 0;
+    for (int round = 1; round <= kills; ++round) {
+        if (loop.remoteEmpty()) {
+            loop.fill();
+        }
+        pid_t pid = loop.startDownload();
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay(loop.random)));
+        ::kill(pid, SIGKILL);
+        int killed = 0;
+        ::waitpid(pid, &killed, 0);
+        midRun += WIFSIGNALED(killed) ? 1 : 0;
+        loop.check(round);
+    }
+    // A last run to its end completes everything the kills interrupted.
+    pid_t pid = loop.startDownload();
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        loop.fail("the final run did not complete");
+    }
+    loop.check(kills + 1);
+    for (const auto& [key, bytes] : loop.original) {
+        auto slash = key.find('/');
+        deletedTotal +=
+            fs::exists(loop.remote / "rusuroku" / key.substr(0, slash) / key.substr(slash + 1)) ? 0 : 1;
+    }
+    std::printf(
+        "kill loop: %d of %d runs killed before their end; %d files on the main unit, %d deleted there "
+        "after download; %d failures\n",
+        midRun, kills, static_cast<int>(loop.original.size()), deletedTotal, loop.failures);
+    simulator.stop();
+    std::error_code ignored;
+    fs::remove_all(loop.work, ignored);
+    return loop.failures == 0 ? 0 : 1;
+}
