@@ -7,7 +7,7 @@ namespace voxmg {
 void WorkerGate::requestPause(const Pump& pump) {
     {
         std::lock_guard lock(m_lock);
-        m_pauseRequest = true;
+        ++m_pauses;
     }
     for (;;) {
         {
@@ -21,19 +21,22 @@ void WorkerGate::requestPause(const Pump& pump) {
     }
 }
 
-void WorkerGate::clearPause() {
+bool WorkerGate::clearPause() {
     std::lock_guard lock(m_lock);
-    m_pauseRequest = false;
+    if (m_pauses > 0) {
+        --m_pauses;
+    }
+    return m_pauses == 0;
 }
 
 bool WorkerGate::pauseRequested() const {
     std::lock_guard lock(m_lock);
-    return m_pauseRequest;
+    return m_pauses > 0;
 }
 
 bool WorkerGate::tryBeginWork() {
     std::lock_guard lock(m_lock);
-    if (m_pauseRequest) {
+    if (m_pauses > 0) {
         return false;
     }
     m_busy = true;

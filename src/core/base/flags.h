@@ -8,17 +8,20 @@
 
 namespace voxmg {
 
-// The hand-shake between user operations and the always-download worker. Both flags live
-// under one lock (the frame lock): an operation sets the pause request and waits until the
-// worker is not busy; the worker never starts a box while the pause request is set.
+// The hand-shake between user operations and the always-download worker. Both live under one
+// lock (the frame lock): an operation requests a pause and waits until the worker is not busy;
+// the worker never starts a box while a pause is requested. Pauses nest: an operation that
+// runs inside another (a download started from a dialog that paused already) ends only its
+// own pause, never the outer one.
 class WorkerGate {
 public:
     explicit WorkerGate(std::chrono::milliseconds poll = std::chrono::milliseconds(50)) : m_poll(poll) {}
 
-    // User side: set the pause request, then wait (pumping one message and sleeping between
-    // checks) until the worker is idle. The caller clears the request when it is done.
+    // User side: add a pause request, then wait (pumping one message and sleeping between
+    // checks) until the worker is idle. Each request is ended by one clearPause(); true when
+    // that was the last one.
     void requestPause(const Pump& pump);
-    void clearPause();
+    bool clearPause();
     bool pauseRequested() const;
 
     // Worker side: mark busy unless a pause is requested (checked and set under one lock,
@@ -29,7 +32,7 @@ public:
 
 private:
     mutable std::mutex m_lock;
-    bool m_pauseRequest = false;
+    int m_pauses = 0;
     bool m_busy = false;
     std::chrono::milliseconds m_poll;
 };
@@ -52,10 +55,11 @@ struct Flags {
         suspendRequest = suspend;
         gate.requestPause(pump);
     }
-    // End the pause: clear the suspend request and the pause request.
+    // End this pause; the suspend request goes with the last one.
     void resumeWorker() {
-        suspendRequest = 0;
-        gate.clearPause();
+        if (gate.clearPause()) {
+            suspendRequest = 0;
+        }
     }
 };
 

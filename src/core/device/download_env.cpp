@@ -9,23 +9,32 @@
 
 namespace voxmg {
 
+namespace {
+
+audio::WavSaveSettings wavSaveOf(const DownloadSettings& s) {
+    return audio::WavSaveSettings{s.wavSaveEnable ? 1 : 0, s.wavSavePath};
+}
+
+}  // namespace
+
+DownloadSettings downloadSettingsOf(const Settings& settings) {
+    return DownloadSettings{settings.downConv == 1, settings.levelOrWav, settings.wavSaveEnable == 1,
+                            text::utf8FromUtf16(settings.wavSavePath.str())};
+}
+
 DownloadEnv makeDownloadEnv(const Settings& settings, std::string settingsPath,
                             audio::DecodingEngine& decoder, Flags& flags, Pump pump,
                             std::string programFolder) {
     DownloadEnv env;
+    env.settings = downloadSettingsOf(settings);
     env.programFolder = std::move(programFolder);
-    const Settings* live = &settings;
-    auto wavSave = [live] {
-        return audio::WavSaveSettings{live->wavSaveEnable, text::utf8FromUtf16(live->wavSavePath)};
+    env.wavPathFor = [](const std::string& voicePath, const DownloadSettings& s) {
+        return audio::wavTargetsFor(voicePath, wavSaveOf(s)).wavFile;
     };
-    env.convertOnDownload = [live] { return live->downConv == 1; };
-    env.wavPathFor = [wavSave](const std::string& voicePath) {
-        return audio::wavTargetsFor(voicePath, wavSave()).wavFile;
-    };
-    env.convertToWav = [live, wavSave, &decoder, &flags, pump](const std::string& voicePath,
-                                                               ProgressSink* progress) {
+    env.convertToWav = [&decoder, &flags, pump](const std::string& voicePath, const DownloadSettings& s,
+                                                ProgressSink* progress) {
         audio::CallerContext caller{flags, pump, progress};
-        return CFileMng(flags).convertToWav(decoder, voicePath, live->levelOrWav, wavSave(), caller);
+        return CFileMng(flags).convertToWav(decoder, voicePath, s.wavGain, wavSaveOf(s), caller);
     };
     env.autoDeleteSelected = [path = std::move(settingsPath)](std::string_view kind, std::string_view box) {
         return profile::readInt(path, text::utf16FromUtf8(kind), text::utf16FromUtf8(box), 0) == 1;

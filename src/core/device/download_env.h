@@ -12,18 +12,27 @@
 
 namespace voxmg {
 
+// The settings the engines read, copied from the settings block when a run starts: an engine
+// run by the always-download worker must never read the block the UI thread writes.
+struct DownloadSettings {
+    bool convertOnDownload = false;  // DOWNCONV
+    int wavGain = 0;                 // LEVELRVORWAV
+    bool wavSaveEnable = false;      // WavSave: WAV files into their own folder
+    std::string wavSavePath;
+};
+
 // What the download engines need from the rest of the program. The program builds it from
 // the settings and the conversion engine (makeDownloadEnv); tests fill in what they need.
 struct DownloadEnv {
+    DownloadSettings settings;
     FreeSpaceProbe freeSpace = systemFreeSpaceProbe();
     std::string programFolder;  // local folder when an engine is given none
 
-    // DOWNCONV: convert each downloaded voice file to WAV. Read when a message completes.
-    std::function<bool()> convertOnDownload = [] { return false; };
     // Converts one voice data file to WAV: 1 done, 0 failed (nothing left behind).
-    std::function<int(const std::string& voicePath, ProgressSink* progress)> convertToWav;
+    std::function<int(const std::string& voicePath, const DownloadSettings& settings, ProgressSink* progress)>
+        convertToWav;
     // Where the WAV file of a voice data file goes (beside it, or the WAV save folder).
-    std::function<std::string(const std::string& voicePath)> wavPathFor;
+    std::function<std::string(const std::string& voicePath, const DownloadSettings& settings)> wavPathFor;
 
     // The box's automatic deletion selection; read each time a box is finished.
     std::function<bool(std::string_view kind, std::string_view box)> autoDeleteSelected =
@@ -55,9 +64,11 @@ namespace audio {
 class DecodingEngine;
 }
 
-// The engines' environment as the program runs them: DOWNCONV, the WAV save folder and the
-// conversion gain read from the live settings block, conversions on the program's decoding
-// engine, the automatic deletion selections read from the settings file each time.
+DownloadSettings downloadSettingsOf(const Settings& settings);
+
+// The engines' environment as the program runs them: a copy of the settings they read,
+// conversions on the program's decoding engine, the automatic deletion selections read from
+// the settings file each time.
 DownloadEnv makeDownloadEnv(const Settings& settings, std::string settingsPath,
                             audio::DecodingEngine& decoder, Flags& flags, Pump pump,
                             std::string programFolder);

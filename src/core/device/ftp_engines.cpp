@@ -241,8 +241,9 @@ int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& h
 }
 
 int CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder, const std::string& voicePath) {
-    if (!m_env.convertOnDownload() || !exists(voicePath) || !m_env.convertToWav || !m_env.wavPathFor ||
-        exists(m_env.wavPathFor(voicePath))) {
+    const DownloadSettings& settings = m_env.settings;
+    if (!settings.convertOnDownload || !exists(voicePath) || !m_env.convertToWav || !m_env.wavPathFor ||
+        exists(m_env.wavPathFor(voicePath, settings))) {
         return 0;
     }
     bool fresh = run.lastVoice == voicePath && run.lastVoiceRetrieved;
@@ -253,11 +254,11 @@ int CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder, con
     if (run.progress && !run.backup) {
         run.progress->beforeConversion();
     }
-    if (m_env.convertToWav(voicePath, run.backup ? nullptr : run.progress) == 1) {
+    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress) == 1) {
         return 0;
     }
     if (fresh) {
-        removeFile(m_env.wavPathFor(voicePath));
+        removeFile(m_env.wavPathFor(voicePath, settings));
         removeFile(voicePath);
         return -3;
     }
@@ -557,12 +558,12 @@ int CFtpMng::fetchVoiceData(const std::string& localFolder, std::string_view rem
     if (rc != 0) {
         return rc == -2 ? -3 : rc;
     }
-    if (m_env.convertOnDownload() && m_env.convertToWav) {
+    if (m_env.settings.convertOnDownload && m_env.convertToWav) {
         auto room = m_env.freeSpace(localFolder);
         if (room && *room < listing::conversionSpace(fileSize(path))) {
             return -4;
         }
-        if (m_env.convertToWav(path, m_progress) != 1) {
+        if (m_env.convertToWav(path, m_env.settings, m_progress) != 1) {
             removeFile(path);
             return -3;
         }

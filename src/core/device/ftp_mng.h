@@ -86,6 +86,8 @@ public:
     // refused, another positive value a reply code, -1 communication failure, -2 directory
     // missing, -3 cancelled or WAV conversion failed, -4 disk full, -5 paused for the user.
     void setDownloadEnv(DownloadEnv env) { m_env = std::move(env); }
+    // A fresh copy of the settings the engines read, taken by the UI thread before a run.
+    void setDownloadSettings(DownloadSettings settings) { m_env.settings = std::move(settings); }
     const DownloadEnv& downloadEnv() const { return m_env; }
     bool connected() const;
     int countBoxFiles(const std::string& localFolder, std::string_view remoteDir, bool infoOnly);

@@ -36,6 +36,7 @@ int FrameDownloadRunner::run(Run&& body) {
         return -1;
     }
     AppContext& context = m_frame.context();
+    ftp->setDownloadSettings(voxmg::downloadSettingsOf(context.doc.settings()));
     voxmg::BulkDownload download(*ftp, context.flags, *this, context.doc.boxFolderPath(),
                                  context.doc.settingsPath(), context.pump);
     const int result = body(download);

@@ -101,7 +101,6 @@ void CSelDownDlg::start(bool infoOnly) {
     const bool boxes = m_boxRadio->isChecked();
     if (boxes && !m_rusuroku->anySelected() && !m_naisen->anySelected()) {
         m_context.messages.error(this, QStringLiteral("選択されていません。"));
-        m_context.flags.gate.clearPause();
         m_schedule->start();
         return;
     }
@@ -112,6 +111,5 @@ void CSelDownDlg::start(bool infoOnly) {
     } else {
         m_runner.responseDownload();
     }
-    m_context.flags.resumeWorker();
     accept();
 }

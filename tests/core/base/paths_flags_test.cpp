@@ -57,6 +57,22 @@ TEST(WorkerGate, PauseWaitsForTheBoxInProgressAndHoldsOffTheNext) {
     gate.endWork();
 }
 
+TEST(WorkerGate, AnInnerPauseEndsOnlyItself) {
+    Flags flags;
+    flags.pauseWorker(1, {});  // a dialog pauses
+    flags.pauseWorker(1, {});  // the download it starts pauses again
+    flags.resumeWorker();      // ... and ends its own pause
+    EXPECT_TRUE(flags.gate.pauseRequested());
+    EXPECT_EQ(flags.suspendRequest.load(), 1);
+    EXPECT_FALSE(flags.gate.tryBeginWork());
+    flags.resumeWorker();
+    EXPECT_FALSE(flags.gate.pauseRequested());
+    EXPECT_EQ(flags.suspendRequest.load(), 0);
+    flags.resumeWorker();  // one end too many does not go below nothing
+    flags.pauseWorker(1, {});
+    EXPECT_TRUE(flags.gate.pauseRequested());
+}
+
 TEST(WorkerGate, PauseOnAnIdleWorkerReturnsAtOnce) {
     Flags flags;
     int pumps = 0;

@@ -206,9 +206,9 @@ TEST_F(DownloadSafetyTest, AFailedConversionDeletesNothingOnTheMainUnit) {
     test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
     start();
     DownloadEnv env = ftp->downloadEnv();
-    env.convertOnDownload = [] { return true; };
-    env.convertToWav = [](const std::string&, ProgressSink*) { return 0; };
-    env.wavPathFor = [](const std::string& voice) { return voice + ".wav"; };
+    env.settings.convertOnDownload = true;
+    env.convertToWav = [](const std::string&, const DownloadSettings&, ProgressSink*) { return 0; };
+    env.wavPathFor = [](const std::string& voice, const DownloadSettings&) { return voice + ".wav"; };
     ftp->setDownloadEnv(env);
     EXPECT_EQ(downloadBox101(), -3);
     EXPECT_TRUE(deletes().empty());
