@@ -205,6 +205,22 @@ private slots:
         QCOMPARE(view.model()->rowCount(), 1);
     }
 
+    void boxListsNeedNoHorizontalScrollBar() {
+        ListFixture f;
+        for (int n = 1; n <= 4; ++n) {
+            std::filesystem::create_directories(f.boxFolder() + "/rusuroku/010" + std::to_string(n));
+        }
+        for (int n = 200; n < 240; ++n) {
+            std::filesystem::create_directories(f.boxFolder() + "/naisen/" + std::to_string(n));
+        }
+        CBoxOpenDlg dialog(f.context, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.extensionList()->verticalScrollBar()->isVisible());
+        QVERIFY(!dialog.extensionList()->horizontalScrollBar()->isVisible());
+        QVERIFY(!dialog.answerList()->horizontalScrollBar()->isVisible());
+    }
+
     void nothingChosenAndNoBoxesAreRefused() {
         ListFixture f;
         std::filesystem::create_directories(f.boxFolder() + "/rusuroku");

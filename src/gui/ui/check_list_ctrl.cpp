@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -51,8 +52,13 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setItemDelegateForColumn(0, new CheckCellDelegate(this));
     headerItem()->setTextAlignment(1, Qt::AlignCenter);
-    setColumnWidth(0, kCheckColumnWidth);
-    setColumnWidth(1, 120);
+    // The check keeps its width and the box names take the rest, so the list never needs a
+    // horizontal scroll bar, also when a long list brings its vertical one.
+    QHeaderView* head = header();
+    head->setMinimumSectionSize(kCheckColumnWidth);
+    head->setSectionResizeMode(0, QHeaderView::Fixed);
+    head->setSectionResizeMode(1, QHeaderView::Stretch);
+    head->resizeSection(0, kCheckColumnWidth);
     setTextElideMode(Qt::ElideRight);
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int column) {
         if (column == 0) {
