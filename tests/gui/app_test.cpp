@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "fakes.h"
+#include "gui/app/app_setup.h"
 #include "gui/app/choosers.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/dialog_schedule.h"
@@ -524,6 +526,14 @@ private slots:
         QTest::keyClick(&address, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(&address, Qt::Key_Backspace);
         QVERIFY(address.isBlank());
+    }
+
+    void qtOwnTextsAreJapanese() {
+        QTranslator* qtTexts = setUpApplication(*qApp);
+        QVERIFY(qtTexts != nullptr);
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        QCoreApplication::removeTranslator(qtTexts);
     }
 
     void boxFieldScrollsOnlyPastOneLine() {
