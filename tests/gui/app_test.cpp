@@ -528,11 +528,13 @@ private slots:
         QVERIFY(address.isBlank());
     }
 
-    void qtOwnTextsAreJapanese() {
+    void qtOwnTextsAreJapaneseAndWindowsCarryTheProgramIcon() {
         QTranslator* qtTexts = setUpApplication(*qApp);
         QVERIFY(qtTexts != nullptr);
         QDialogButtonBox buttons(QDialogButtonBox::Cancel);
         QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        QWidget window;
+        QCOMPARE(window.windowIcon().pixmap(QSize(256, 256)).size(), QSize(256, 256));
         QCoreApplication::removeTranslator(qtTexts);
     }
 
