@@ -51,6 +51,7 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setItemDelegateForColumn(0, new CheckCellDelegate(this));
+    headerItem()->setTextAlignment(0, Qt::AlignCenter);
     headerItem()->setTextAlignment(1, Qt::AlignCenter);
     // The check keeps its width and the box names take the rest, so the list never needs a
     // horizontal scroll bar, also when a long list brings its vertical one.
