@@ -3,6 +3,7 @@
 #include <QLoggingCategory>
 
 #include "core/base/trace.h"
+#include "gui/app/app_setup.h"
 #include "gui/app/vox_app.h"
 
 namespace {
@@ -12,6 +13,7 @@ Q_LOGGING_CATEGORY(lcTrace, "voxmg.trace", QtWarningMsg)
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    setUpApplication(app);
     QFont font(QStringLiteral("Noto Sans CJK JP"));
     font.setPixelSize(13);
     QApplication::setFont(font);

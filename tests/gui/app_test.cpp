@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "fakes.h"
+#include "gui/app/app_setup.h"
 #include "gui/app/choosers.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/dialog_schedule.h"
@@ -454,30 +456,86 @@ private slots:
     }
 
     void addressTypesStraightThroughTheFourBoxes_data() {
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");  // '*' is Ctrl+A, '\b' Backspace
         QTest::addColumn<QString>("expected");
-        QTest::newRow("three digit first box") << "127.0.0.1"
+        QTest::newRow("fresh field") << ""
+                                     << "10.255.255.1"
+                                     << "10.255.255.1";
+        QTest::newRow("three digit first box") << ""
+                                               << "127.0.0.1"
                                                << "127.0.0.1";
-        QTest::newRow("short boxes") << "10.1.20.3"
+        QTest::newRow("one-digit boxes") << ""
+                                         << "1.2.3.4"
+                                         << "1.2.3.4";
+        QTest::newRow("short boxes") << ""
+                                     << "10.1.20.3"
                                      << "10.1.20.3";
-        QTest::newRow("full boxes") << "192168100200"
-                                    << "192.168.100.200";
+        QTest::newRow("three digits, no dots") << ""
+                                               << "192168100200"
+                                               << "192.168.100.200";
+        QTest::newRow("three digits, then dots") << ""
+                                                 << "192.168.100.200"
+                                                 << "192.168.100.200";
+        QTest::newRow("select all, retype") << "127.0.0.2"
+                                            << "*10.255.255.1"
+                                            << "10.255.255.1";
+        QTest::newRow("select all, three-digit boxes") << "1.2.3.4"
+                                                       << "*192.168.100.200"
+                                                       << "192.168.100.200";
+        QTest::newRow("select all, part typed") << "127.0.0.2"
+                                                << "*10.1"
+                                                << "10.1.0.0";
+        QTest::newRow("backspace into the box before") << ""
+                                                       << "10.20.30.40\b\b\b\b9.7"
+                                                       << "10.20.39.7";
+        QTest::newRow("no box above 255") << ""
+                                          << "256.1.2.3"
+                                          << "25.1.2.3";
     }
     void addressTypesStraightThroughTheFourBoxes() {
+        QFETCH(QString, shown);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
         CIpAddressCtrl address;
+        address.setText(shown);
         address.show();
         QVERIFY(QTest::qWaitForWindowExposed(&address));
         address.octet(0)->setFocus();
         for (QChar c : typed) {
-            QTest::keyClicks(QApplication::focusWidget(), QString(c));
+            if (c == QLatin1Char('*')) {
+                QTest::keyClick(&address, Qt::Key_A, Qt::ControlModifier);
+            } else if (c == QLatin1Char('\b')) {
+                QTest::keyClick(&address, Qt::Key_Backspace);
+            } else {
+                QTest::keyClicks(&address, QString(c));
+            }
         }
         QCOMPARE(address.text(), expected);
         address.setText(QStringLiteral("1.2.3.4"));
         QCOMPARE(address.text(), QStringLiteral("1.2.3.4"));
         address.setText(QString());
         QVERIFY(address.isBlank());
+    }
+
+    void selectAllThenBackspaceBlanksTheAddress() {
+        CIpAddressCtrl address;
+        address.setText(QStringLiteral("127.0.0.2"));
+        address.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&address));
+        QTest::keyClick(&address, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&address, Qt::Key_Backspace);
+        QVERIFY(address.isBlank());
+    }
+
+    void qtOwnTextsAreJapaneseAndWindowsCarryTheProgramIcon() {
+        QTranslator* qtTexts = setUpApplication(*qApp);
+        QVERIFY(qtTexts != nullptr);
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        QWidget window;
+        QCOMPARE(window.windowIcon().pixmap(QSize(256, 256)).size(), QSize(256, 256));
+        QCoreApplication::removeTranslator(qtTexts);
     }
 
     void boxFieldScrollsOnlyPastOneLine() {

@@ -9,12 +9,12 @@
 
 #include "core/base/profile_file.h"
 #include "fakes.h"
-#include "gui/device/check_list_ctrl.h"
 #include "gui/device/down_kind_set_dlg.h"
 #include "gui/device/download_runner.h"
 #include "gui/device/prg_file_dwn_dlg.h"
 #include "gui/device/sel_auto_del_dlg.h"
 #include "gui/device/sel_down_dlg.h"
+#include "gui/ui/check_list_ctrl.h"
 
 namespace {
 
@@ -171,8 +171,31 @@ private slots:
 
         // Opened again, the rows show what was stored.
         CSelAutoDelDlg again(t.context);
-        QVERIFY(again.rusurokuList()->isSelected(1));
-        QVERIFY(!again.naisenList()->isSelected(0));
+        QVERIFY(again.rusurokuList()->isChosen(1));
+        QVERIFY(!again.naisenList()->isChosen(0));
+    }
+
+    void checkCellsShowThePictureAndKeepTheirValue() {
+        LoggedInAtBoxFolder f;
+        CSelDownDlg select(f.t.context, f.runner);
+        CSelAutoDelDlg autoDelete(f.t.context);
+        select.show();
+        autoDelete.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&autoDelete));
+        for (CCheckListCtrl* list : {select.rusurokuList(), autoDelete.naisenList()}) {
+            auto cellPicture = [list](int row) {
+                return list->viewport()->grab(list->visualRect(list->model()->index(row, 0))).toImage();
+            };
+            const QImage before = cellPicture(0);
+            QCOMPARE(before, cellPicture(1));
+            list->toggle(0);
+            QCOMPARE(list->value(0), QStringLiteral("1"));
+            QCOMPARE(list->value(1), QStringLiteral("0"));
+            QVERIFY(cellPicture(0) != before);
+            for (int row = 0; row < 2; ++row) {
+                QVERIFY(list->model()->index(row, 0).data(Qt::DisplayRole).toString().isEmpty());
+            }
+        }
     }
 
     void autoDeleteWithoutBoxesSaysSoAndCloses() {

@@ -8,11 +8,11 @@
 #include "core/lists/list_boxes.h"
 #include "fakes.h"
 #include "gui/app/qt_text.h"
-#include "gui/lists/box_check_list.h"
 #include "gui/lists/box_open_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_windows.h"
+#include "gui/ui/check_list_ctrl.h"
 #include "list_files.h"
 
 using namespace list_test;
@@ -186,7 +186,7 @@ private slots:
         f.setSlot(1, u"留守録BOX：0101");
         f.setSlot(2, u"内線BOX：201", u"支店");  // the same box name in another folder
         CBoxOpenDlg dialog(f.context, 2);
-        CBoxCheckList* answers = dialog.answerList();
+        CCheckListCtrl* answers = dialog.answerList();
         QCOMPARE(answers->value(0), QStringLiteral("2"));
         answers->toggle(0);
         QCOMPARE(answers->value(0), QStringLiteral("2"));
@@ -203,6 +203,22 @@ private slots:
         CListDispView view(f.context, 3);
         QVERIFY(view.open());
         QCOMPARE(view.model()->rowCount(), 1);
+    }
+
+    void boxListsNeedNoHorizontalScrollBar() {
+        ListFixture f;
+        for (int n = 1; n <= 4; ++n) {
+            std::filesystem::create_directories(f.boxFolder() + "/rusuroku/010" + std::to_string(n));
+        }
+        for (int n = 200; n < 240; ++n) {
+            std::filesystem::create_directories(f.boxFolder() + "/naisen/" + std::to_string(n));
+        }
+        CBoxOpenDlg dialog(f.context, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.extensionList()->verticalScrollBar()->isVisible());
+        QVERIFY(!dialog.extensionList()->horizontalScrollBar()->isVisible());
+        QVERIFY(!dialog.answerList()->horizontalScrollBar()->isVisible());
     }
 
     void nothingChosenAndNoBoxesAreRefused() {

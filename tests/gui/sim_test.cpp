@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -111,6 +112,51 @@ private slots:
         const auto log = sim.commandLog();
         QVERIFY(std::any_of(log.begin(), log.end(),
                             [](const std::string& line) { return line.rfind("QUIT", 0) == 0; }));
+    }
+
+    void statusLineShowsWhetherLoggedIn() {
+        QTemporaryDir tree;
+        voxmg::sim::Config config;
+        config.root = tree.path().toStdString();
+        voxmg::sim::Simulator sim(config);
+        QVERIFY(sim.start());
+
+        TestContext t;
+        voxmg::ProfileFile ini(t.doc.settingsPath());
+        ini.writeInt(u"LOGIN", u"PORT", sim.port());
+        QVERIFY(ini.save(0600));
+        CVOXMGApp::Options options;
+        options.settingsPath = t.doc.settingsPath();
+        options.lockPath = t.root() + "lock";
+        options.messages = &t.messages;
+        options.choosers = &t.choosers;
+        CVOXMGApp app(options);
+        QVERIFY(app.start());
+        CMainFrame* frame = app.frame();
+        QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("未ログイン"));
+
+        auto logIn = [frame] {
+            whenModal<CLoginDlg>([](CLoginDlg* dialog) {
+                dialog->address()->setText(QStringLiteral("127.0.0.1"));
+                dialog->user()->setText(QStringLiteral("kansei"));
+                dialog->password()->setText(QStringLiteral("kansei"));
+                dialog->loginButton()->click();
+            });
+            frame->onMenuCommand(32784);
+        };
+        logIn();
+        QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("ログイン中 127.0.0.1"));
+        frame->logout();
+        QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("未ログイン"));
+
+        // The main unit goes away; the next liveness probe finds out. (An open error box
+        // holds the reconnect offer back.)
+        logIn();
+        QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("ログイン中 127.0.0.1"));
+        sim.stop();
+        frame->setErrorWindowCheck([] { return true; });
+        frame->livenessTick();
+        QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("未ログイン"));
     }
 };
 

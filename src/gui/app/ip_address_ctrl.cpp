@@ -1,10 +1,52 @@
 #include "gui/app/ip_address_ctrl.h"
 
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QValidator>
+#include <utility>
+
+namespace {
+
+// One to three ASCII digits worth 0-255. QIntValidator lets "256".."999" through as
+// intermediate input, which would end up in the address as typed.
+class OctetValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        if (input.size() > 3) {
+            return Invalid;
+        }
+        for (QChar c : input) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                return Invalid;
+            }
+        }
+        return input.isEmpty() || input.toInt() <= 255 ? Acceptable : Invalid;
+    }
+};
+
+bool isModifierOnly(const QKeyEvent* key) {
+    switch (key->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+        case Qt::Key_AltGr:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isDigit(const QString& text) {
+    return text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
+}
+
+}  // namespace
 
 CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout(this);
@@ -12,7 +54,7 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
     row->setSpacing(2);
     for (int i = 0; i < 4; ++i) {
         auto* edit = new QLineEdit(this);
-        edit->setValidator(new QIntValidator(0, 255, edit));
+        edit->setValidator(new OctetValidator(edit));
         edit->setMaxLength(3);
         edit->setAlignment(Qt::AlignCenter);
         edit->setFixedWidth(40);
@@ -21,10 +63,12 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
         row->addWidget(edit);
         if (i < 3) {
             row->addWidget(new QLabel(QStringLiteral("."), this));
-            connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& t) {
-                if (t.size() == 3) {
-                    m_octets[static_cast<std::size_t>(i + 1)]->setFocus();
-                    m_octets[static_cast<std::size_t>(i + 1)]->selectAll();
+            connect(edit, &QLineEdit::textEdited, this, [this, i, edit](const QString& t) {
+                // Only a third digit typed at the end moves on; a digit put in front of two
+                // others is an edit of this box.
+                if (t.size() == 3 && edit->cursorPosition() == 3) {
+                    enterOctet(i + 1);
+                    m_advancedTo = i + 1;
                 }
             });
         }
@@ -51,6 +95,8 @@ QString CIpAddressCtrl::text() const {
 }
 
 void CIpAddressCtrl::setText(const QString& dotted) {
+    m_advancedTo = -1;
+    m_wholeSelected = false;
     const QStringList parts = dotted.split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i) {
         QString value;
@@ -61,28 +107,132 @@ void CIpAddressCtrl::setText(const QString& dotted) {
                 value = QString::number(n);
             }
         }
-        m_octets[static_cast<std::size_t>(i)]->setText(value);
+        octet(i)->setText(value);
     }
 }
 
-bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->text() != QStringLiteral(".")) {
-            return QWidget::eventFilter(watched, event);
-        }
-        // A full stop ends a box that holds digits; in an empty box (just reached after
-        // three digits) it is swallowed, so "127.0.0.1" types straight through.
-        for (int i = 0; i < 4; ++i) {
-            QLineEdit* edit = m_octets[static_cast<std::size_t>(i)];
-            if (watched == edit) {
-                if (i < 3 && !edit->text().isEmpty()) {
-                    m_octets[static_cast<std::size_t>(i + 1)]->setFocus();
-                    m_octets[static_cast<std::size_t>(i + 1)]->selectAll();
-                }
-                return true;
-            }
+int CIpAddressCtrl::indexOf(QObject* watched) const {
+    for (int i = 0; i < 4; ++i) {
+        if (watched == octet(i)) {
+            return i;
         }
     }
+    return -1;
+}
+
+void CIpAddressCtrl::enterOctet(int i) {
+    m_current = i;
+    octet(i)->setFocus(Qt::OtherFocusReason);
+    octet(i)->selectAll();
+}
+
+void CIpAddressCtrl::selectWholeAddress() {
+    enterOctet(0);
+    for (auto* edit : m_octets) {
+        edit->selectAll();
+    }
+    m_wholeSelected = true;
+}
+
+bool CIpAddressCtrl::replaceWholeAddress(int i, const QKeyEvent* key) {
+    m_wholeSelected = false;
+    const bool erase =
+        key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->text() == QStringLiteral(".");
+    if (!erase && !isDigit(key->text())) {
+        // Moving about keeps the address; only the box with the cursor keeps a selection.
+        for (int j = 0; j < 4; ++j) {
+            if (j != i) {
+                octet(j)->deselect();
+            }
+        }
+        return false;
+    }
+    for (int j = 1; j < 4; ++j) {
+        octet(j)->clear();
+    }
+    if (erase) {
+        octet(0)->clear();
+        return true;
+    }
+    // The digit replaces the selected text of the first box.
+    return false;
+}
+
+bool CIpAddressCtrl::octetKey(int i, const QKeyEvent* key) {
+    if (isModifierOnly(key)) {
+        return false;
+    }
+    const int advancedTo = std::exchange(m_advancedTo, -1);
+    if (m_wholeSelected && replaceWholeAddress(i, key)) {
+        return true;
+    }
+    if (key->matches(QKeySequence::SelectAll)) {
+        selectWholeAddress();
+        return true;
+    }
+    QLineEdit* edit = octet(i);
+    if (key->text() == QStringLiteral(".")) {
+        // A full stop right after the third digit moved here belongs to the box before; one
+        // in an empty box ends nothing.
+        if (advancedTo != i && !edit->text().isEmpty() && i < 3) {
+            enterOctet(i + 1);
+        }
+        return true;
+    }
+    if (key->key() == Qt::Key_Backspace && i > 0 && edit->cursorPosition() == 0 && !edit->hasSelectedText()) {
+        // As if deleting the full stop: on to the end of the box before.
+        QLineEdit* previous = octet(i - 1);
+        m_current = i - 1;
+        previous->setFocus(Qt::OtherFocusReason);
+        previous->deselect();
+        previous->end(false);
+        return true;
+    }
+    return false;
+}
+
+bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
+    const int i = indexOf(watched);
+    if (i < 0) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (octetKey(i, static_cast<QKeyEvent*>(event))) {
+                return true;
+            }
+            break;
+        case QEvent::FocusIn:
+            m_current = i;
+            if (m_wholeSelected && i != 0) {
+                m_wholeSelected = false;
+            }
+            break;
+        case QEvent::FocusOut:
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+                m_advancedTo == i) {
+                m_advancedTo = -1;
+            }
+            break;
+        case QEvent::MouseButtonPress:
+            m_wholeSelected = false;
+            m_advancedTo = -1;
+            break;
+        default:
+            break;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void CIpAddressCtrl::keyPressEvent(QKeyEvent* event) {
+    if (m_forwarding) {
+        // A key the box did not want, on its way to the dialog.
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    m_forwarding = true;
+    QCoreApplication::sendEvent(octet(m_current), event);
+    m_forwarding = false;
+    // Sending it to the box already offered it to every widget above it.
+    event->accept();
 }

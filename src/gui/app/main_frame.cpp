@@ -60,6 +60,7 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
       m_bar(new CCommandBar(this)),
       m_mdi(new QMdiArea(this)),
       m_status(new QLabel(this)),
+      m_loginState(new QLabel(this)),
       m_settingsMenu(new QMenu(this)),
       m_windowMenu(new QMenu(this)),
       m_errorWindowOpen(&anyErrorWindowOpen) {
@@ -72,6 +73,7 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
     column->addWidget(m_mdi, 1);
     setCentralWidget(central);
     statusBar()->addWidget(m_status, 1);
+    statusBar()->addPermanentWidget(m_loginState);
     setMinimumSize(845, 250);
 
     buildMenus();
@@ -243,6 +245,15 @@ void CMainFrame::updateCommandStates() {
         m_bar->button(id)->setEnabled(commandEnabled(id));
     }
     setMinimumHeight(openListCount() > 0 ? 260 : 250);
+    refreshLoginState();
+}
+
+void CMainFrame::refreshLoginState() {
+    // The flag is the document's and more than the frame set or clear it; the
+    // command-enabling pass shows any change within a quarter second.
+    const auto& doc = m_context.doc;
+    m_loginState->setText(doc.loggedIn() ? QStringLiteral("ログイン中 ") + toQ(doc.login().ip.str())
+                                         : QStringLiteral("未ログイン"));
 }
 
 void CMainFrame::refreshStatus() {

@@ -47,6 +47,8 @@ public:
     QMenu* windowMenu() const { return m_windowMenu; }
     QAction* settingsAction(int id) const { return m_settingsActions.value(id); }
     QLabel* statusPane() const { return m_status; }
+    // "ログイン中 <address>" or "未ログイン", at the right of the status line.
+    QLabel* loginStatePane() const { return m_loginState; }
     DeviceSession& session() { return *m_session; }
     voxmg::LivenessTicker& liveness() { return m_liveness; }
     QTimer& livenessTimer() { return m_livenessTimer; }
@@ -90,6 +92,7 @@ public:
     void updateSettingsMenu();
     void rebuildWindowMenu();
     void refreshStatus();
+    void refreshLoginState();
     void setBoxText(const QString& listTitle);
     // The folder field from the document's data root and box folder.
     void setFolderText();
@@ -134,6 +137,7 @@ private:
     CCommandBar* m_bar;
     QMdiArea* m_mdi;
     QLabel* m_status;
+    QLabel* m_loginState;
     QMenu* m_settingsMenu;
     QMenu* m_windowMenu;
     QMap<int, QAction*> m_settingsActions;

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <set>
 
 #include "core/app/box_rows.h"
 #include "core/app/settings.h"
@@ -10,19 +11,21 @@
 #include "gui/app/button_row.h"
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/user_messages.h"
-#include "gui/device/check_list_ctrl.h"
 #include "gui/device/sel_down_dlg.h"
+#include "gui/ui/check_list_ctrl.h"
 
 namespace {
 
 void fill(CCheckListCtrl* list, const voxmg::ProfileFile& file, const std::string& folder,
           std::u16string_view kind) {
     const auto boxes = voxmg::box_rows::mainUnitBoxes(folder, kind);
-    std::vector<bool> selected;
+    std::set<std::u16string> chosen;
     for (const auto& box : boxes) {
-        selected.push_back(voxmg::readAutoDelete(file, kind, box));
+        if (voxmg::readAutoDelete(file, kind, box)) {
+            chosen.insert(box);
+        }
     }
-    list->setRows(boxes, selected);
+    list->setBoxes(boxes, chosen);
 }
 
 }  // namespace

@@ -15,9 +15,9 @@
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/qt_text.h"
 #include "gui/app/user_messages.h"
-#include "gui/device/check_list_ctrl.h"
 #include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
+#include "gui/ui/check_list_ctrl.h"
 
 QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
                       QList<QPushButton*>* allNone) {
@@ -70,8 +70,8 @@ CSelDownDlg::CSelDownDlg(AppContext& context, DownloadRunner& runner, QWidget* p
     column->addLayout(buttonRowWithCancel(this, {m_full, m_infoOnly}, DefaultButton::Cancel));
 
     const std::string folder = context.doc.boxFolderPath();
-    m_rusuroku->setRows(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kRusuroku));
-    m_naisen->setRows(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kNaisen));
+    m_rusuroku->setBoxes(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kRusuroku));
+    m_naisen->setBoxes(voxmg::box_rows::mainUnitBoxes(folder, voxmg::box_rows::kNaisen));
     m_destination->setText(pathToQ(folder));
     m_boxRadio->setChecked(true);
 
@@ -99,15 +99,14 @@ void CSelDownDlg::start(bool infoOnly) {
         return;
     }
     const bool boxes = m_boxRadio->isChecked();
-    if (boxes && !m_rusuroku->anySelected() && !m_naisen->anySelected()) {
+    if (boxes && !m_rusuroku->anyChosen() && !m_naisen->anyChosen()) {
         m_context.messages.error(this, QStringLiteral("選択されていません。"));
         m_schedule->start();
         return;
     }
     hide();
     if (boxes) {
-        m_runner.selectedDownload(BoxChoice{m_rusuroku->selectedBoxes(), m_naisen->selectedBoxes()},
-                                  infoOnly);
+        m_runner.selectedDownload(BoxChoice{m_rusuroku->chosenBoxes(), m_naisen->chosenBoxes()}, infoOnly);
     } else {
         m_runner.responseDownload();
     }

@@ -15,13 +15,18 @@
 #include "gui/app/dialog_schedule.h"
 #include "gui/app/qt_text.h"
 #include "gui/app/user_messages.h"
-#include "gui/lists/box_check_list.h"
+#include "gui/lists/list_pictures.h"
+#include "gui/ui/check_list_ctrl.h"
 
 namespace {
 
-QWidget* boxColumn(const QString& title, CBoxCheckList* list, QList<QPushButton*>& buttons, QWidget* parent) {
+QWidget* boxColumn(const QString& title, CCheckListCtrl* list, QList<QPushButton*>& buttons,
+                   QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
     auto* column = new QVBoxLayout(group);
+    // Rows are only ticked here, never selected.
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setFont(list_pictures::listFont());
     column->addWidget(list);
     auto* row = new QHBoxLayout;
     auto* all = new QPushButton(QStringLiteral("全選択"), group);
@@ -41,8 +46,8 @@ CBoxOpenDlg::CBoxOpenDlg(AppContext& context, int openLists, QWidget* parent)
     : QDialog(parent),
       m_context(context),
       m_openLists(openLists),
-      m_answer(new CBoxCheckList(this)),
-      m_extension(new CBoxCheckList(this)),
+      m_answer(new CCheckListCtrl(this)),
+      m_extension(new CCheckListCtrl(this)),
       m_boxes(new QRadioButton(QStringLiteral("BOX選択"), this)),
       m_response(new QRadioButton(QStringLiteral("システム応答メッセージ"), this)),
       m_open(new QPushButton(QStringLiteral("開く"), this)) {
@@ -81,8 +86,8 @@ CBoxOpenDlg::CBoxOpenDlg(AppContext& context, int openLists, QWidget* parent)
     const auto shown = voxmg::list_slots::shownBoxes(settings, m_openLists, settings.folderName.str());
     const auto answers = voxmg::list_boxes::boxNames(boxFolder, false);
     const auto extensions = voxmg::list_boxes::boxNames(boxFolder, true);
-    m_answer->setBoxes(answers, shown.answer);
-    m_extension->setBoxes(extensions, shown.extension);
+    m_answer->setBoxes(answers, {}, shown.answer);
+    m_extension->setBoxes(extensions, {}, shown.extension);
     m_anyBox = !answers.empty() || !extensions.empty();
     m_boxes->setChecked(true);
     m_response->setEnabled(!voxmg::list_slots::responseListOpen(settings, m_openLists));

@@ -3,7 +3,7 @@
 #include <QDialog>
 
 struct AppContext;
-class CBoxCheckList;
+class CCheckListCtrl;
 class DialogScheduleCheck;
 class QPushButton;
 class QRadioButton;
@@ -20,8 +20,8 @@ public:
     // The slot written on OK (1..4), 0 before.
     int slot() const { return m_slot; }
 
-    CBoxCheckList* answerList() const { return m_answer; }
-    CBoxCheckList* extensionList() const { return m_extension; }
+    CCheckListCtrl* answerList() const { return m_answer; }
+    CCheckListCtrl* extensionList() const { return m_extension; }
     QRadioButton* boxChoice() const { return m_boxes; }
     QRadioButton* responseChoice() const { return m_response; }
     QPushButton* openButton() const { return m_open; }
@@ -36,8 +36,8 @@ private:
     int m_openLists;
     int m_slot = 0;
     bool m_anyBox = false;
-    CBoxCheckList* m_answer;
-    CBoxCheckList* m_extension;
+    CCheckListCtrl* m_answer;
+    CCheckListCtrl* m_extension;
     QRadioButton* m_boxes;
     QRadioButton* m_response;
     QPushButton* m_open;

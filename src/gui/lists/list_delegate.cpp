@@ -5,6 +5,7 @@
 #include "core/lists/list_columns.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_pictures.h"
+#include "gui/ui/check_picture.h"
 
 using voxmg::list_columns::Column;
 
@@ -16,8 +17,7 @@ void CDataListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const auto column = static_cast<Column>(index.data(CListModel::kColumnRole).toInt());
     const bool emptySlot = index.data(CListModel::kEmptySlotRole).toBool();
     if (column == Column::Flag) {
-        list_pictures::drawCheck(*painter, option.rect,
-                                 index.data().toString().trimmed() == QStringLiteral("1"));
+        check_picture::draw(*painter, option.rect, index.data().toString().trimmed() == QStringLiteral("1"));
     } else if (column == Column::State && !emptySlot) {
         list_pictures::drawStateIcon(*painter, option.rect, index.data(CListModel::kStateCodeRole).toInt(),
                                      selected);

@@ -6,19 +6,14 @@
 class QPainter;
 
 // The small pictures of the list windows, drawn rather than loaded so they scale with the
-// cell and need no image files: the 13 x 13 check box of "ﾌﾗｸﾞ" and "選択", and the four
-// icons of the "取込" column.
+// cell and need no image files: the four icons of the "取込" column. The check box of "ﾌﾗｸﾞ"
+// is the check lists' one (gui/ui/check_picture.h).
 namespace list_pictures {
 
-inline constexpr int kCheckSize = 13;
 inline constexpr int kStateIconWidth = 30;
 inline constexpr int kStateIconHeight = 14;
 // Cells narrower than this draw no picture.
-inline constexpr int kMinCheckCell = 20;
 inline constexpr int kMinStateCell = 40;
-
-// A check box centred in `cell`; greyed for rows that cannot be chosen.
-void drawCheck(QPainter& painter, const QRect& cell, bool ticked, bool greyed = false);
 
 // The icon of a "取込" code as shown (0 voice unplayed on the main unit, 1 voice played there,
 // 2 info only, 3 deleted on the main unit), centred in `cell`; `highlighted` for a selected
