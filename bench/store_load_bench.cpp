@@ -103,9 +103,9 @@ int main(int argc, char** argv) {
         bestBare = std::min(bestBare, bareLoop(box, opened));
         std::vector<FILESTS_INFO> records;
         auto start = Clock::now();
-        int rc = mng.loadBoxFolder(box, records);
+        voxmg::LoadResult rc = mng.loadBoxFolder(box, records);
         bestLoad = std::min(bestLoad, std::chrono::duration<double>(Clock::now() - start).count());
-        loaded = rc == 0 ? records.size() : 0;
+        loaded = rc == voxmg::LoadResult::Loaded ? records.size() : 0;
     }
     long rssAfter = peakRssKb();
 

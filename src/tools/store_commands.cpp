@@ -89,7 +89,7 @@ int loadBox(const Args& args) {
     std::atomic<int> cancel{0};
     CFileMng mng(cancel);
     std::vector<FILESTS_INFO> records;
-    if (mng.loadBoxFolder(folders[0], records) != 0) {
+    if (mng.loadBoxFolder(folders[0], records) != LoadResult::Loaded) {
         std::fprintf(stderr, "voxmgctl: a message file in %s cannot be opened\n", folders[0].c_str());
         return 1;
     }

@@ -9,6 +9,7 @@
 #include "core/base/progress.h"
 #include "core/base/pump.h"
 #include "core/store/file_io.h"
+#include "core/store/file_mng.h"
 
 namespace voxmg {
 
@@ -28,8 +29,9 @@ struct DownloadEnv {
     FreeSpaceProbe freeSpace = systemFreeSpaceProbe();
     std::string programFolder;  // local folder when an engine is given none
 
-    // Converts one voice data file to WAV: 1 done, 0 failed (nothing left behind).
-    std::function<int(const std::string& voicePath, const DownloadSettings& settings, ProgressSink* progress)>
+    // Converts one voice data file to WAV (NotDone: nothing left behind).
+    std::function<FileOp(const std::string& voicePath, const DownloadSettings& settings,
+                         ProgressSink* progress)>
         convertToWav;
     // Where the WAV file of a voice data file goes (beside it, or the WAV save folder).
     std::function<std::string(const std::string& voicePath, const DownloadSettings& settings)> wavPathFor;

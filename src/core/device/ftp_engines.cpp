@@ -254,7 +254,7 @@ int CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder, con
     if (run.progress && !run.backup) {
         run.progress->beforeConversion();
     }
-    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress) == 1) {
+    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress) == FileOp::Done) {
         return 0;
     }
     if (fresh) {
@@ -452,16 +452,17 @@ int CFtpMng::runResponseDownload(BoxRun& run, int& listed, int& handled) {
             return passedOver.count(naming::partnerName(name)) == 0;
         }
         std::string folder = run.destination(name);
-        std::string older;
-        int found = files.findResponseMessage(folder, name, older);
+        ResponseLookup found = files.findResponseMessage(folder, name);
+        const std::string& older = found.localPath;
         // The same message here but broken (an interrupted download of an older version of
         // the program) is fetched again.
-        if (found == 0 && !(paths::fileName(older) == name &&
-                            !files.isCompleteDownload(paths::join(folder, name), entry.size))) {
+        if (found.kind == ResponseLookup::Kind::NotOlder &&
+            !(paths::fileName(older) == name &&
+              !files.isCompleteDownload(paths::join(folder, name), entry.size))) {
             passedOver.insert(name);
             return false;
         }
-        if (found == 2 && !older.empty() && paths::fileName(older) != name) {
+        if (found.kind == ResponseLookup::Kind::Older && !older.empty() && paths::fileName(older) != name) {
             replacements.emplace_back(paths::join(folder, name), older);
         }
         return true;
@@ -563,7 +564,7 @@ int CFtpMng::fetchVoiceData(const std::string& localFolder, std::string_view rem
         if (room && *room < listing::conversionSpace(fileSize(path))) {
             return -4;
         }
-        if (m_env.convertToWav(path, m_env.settings, m_progress) != 1) {
+        if (m_env.convertToWav(path, m_env.settings, m_progress) != FileOp::Done) {
             removeFile(path);
             return -3;
         }

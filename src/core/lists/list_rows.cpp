@@ -156,11 +156,13 @@ bool ListRows::setFlag(int index, bool on) {
     CFileMng files(m_cancelAll);
     // The file's own record is what gets the new flag: an edit made through another window
     // since this list was built must not be overwritten by the copy shown here.
-    FILESTS_INFO onDisk = row;
-    files.readRecord(path, onDisk);
+    FILESTS_INFO onDisk;
+    if (!files.readRecord(path, onDisk)) {
+        return false;
+    }
     onDisk.flags = on ? static_cast<std::uint8_t>(onDisk.flags | FILESTS_INFO::kUserFlag)
                       : static_cast<std::uint8_t>(onDisk.flags & FILESTS_INFO::kSelectedMark);
-    if (files.writeBackRecord(onDisk, path) != 1) {
+    if (files.writeBackRecord(onDisk, path) != FileOp::Done) {
         return false;
     }
     row.flags = onDisk.flags;

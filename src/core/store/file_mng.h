@@ -31,17 +31,34 @@ struct BoxListings {
     std::string root;
 };
 
+// Whether an operation that writes a file did its work (the design's 1 and 0).
+enum class FileOp { NotDone = 0, Done = 1 };
+
+// The folder loader's outcome (the design's 0 and -1).
+enum class LoadResult { Loaded = 0, CannotOpen = -1 };
+
+// Building a box folder from the main unit's box listings.
+enum class BuildResult { Built = 1, ListingFailed = 0, Cancelled = -3 };
+
+// What a box folder of the folder list holds.
+enum class FolderContent { Nothing = 0, Messages = 1, BoxesOnly = 2 };
+
+// Which local copy a response message from the main unit meets in the response folder.
+struct ResponseLookup {
+    enum class Kind {
+        NotOlder = 0,  // the local one is as new or newer: nothing to fetch
+        Absent = 1,    // no local message of that number
+        Older = 2,     // the local one is older (or oddly named): fetch, then drop it
+    };
+    Kind kind = Kind::Absent;
+    std::string localPath;  // the local voice file, when there is one with a proper name
+};
+
 // Operations on message files, box info files and box folders. Each operation that touches
-// message files makes its own object. Results follow the design's codes: 1/0 for most
-// operations, 0/-1 for the folder loader. Nothing here throws or talks to the user.
+// message files makes its own object. Nothing here throws or talks to the user.
 class CFileMng {
 public:
     static constexpr std::size_t kMaxRecords = 50000;  // what one list shows
-
-    // Results of buildBoxFolder().
-    static constexpr int kBuilt = 1;
-    static constexpr int kListingFailed = 0;
-    static constexpr int kBuildCancelled = -3;
 
     explicit CFileMng(std::atomic<int>& cancelAll) : m_cancelAll(cancelAll) {}
     explicit CFileMng(Flags& flags) : m_cancelAll(flags.cancelAll) {}
@@ -52,19 +69,19 @@ public:
     void setDurableWrites(bool durable) { m_durableWrites = durable; }
 
     // Message records (file_mng_record.cpp).
-    // Copies the file's record into dest; dest is unchanged when the file cannot be opened or
-    // is shorter than a record. Always 0.
-    int readRecord(const std::string& path, FILESTS_INFO& dest) const;
-    // Puts the record in front of the file's content: 0 done, -1 not done (file unchanged).
-    int prependRecord(const std::string& path, const FILESTS_INFO& record) const;
+    // Copies the file's record into dest; false (dest unchanged) when the file cannot be
+    // opened or is shorter than a record.
+    bool readRecord(const std::string& path, FILESTS_INFO& dest) const;
+    // Puts the record in front of the file's content (NotDone: the file is unchanged).
+    FileOp prependRecord(const std::string& path, const FILESTS_INFO& record) const;
     // Rewrites the record of a message file in place after refreshing its box name from the
-    // folder's inf.ini: 1 done, 0 not (missing, not a message file, not writable).
-    int writeBackRecord(FILESTS_INFO& record, const std::string& path) const;
-    // After a retrieval from the main unit: builds the record from the header at the start of
-    // the file (reusing the ".vminf" record of the same message for a voice file) and puts
-    // it in front. 1 done, 0 not.
-    int buildBoxMessageRecord(const std::string& path) const;
-    int buildResponseMessageRecord(const std::string& path) const;
+    // folder's inf.ini (NotDone: missing, not a message file, not writable).
+    FileOp writeBackRecord(FILESTS_INFO& record, const std::string& path) const;
+    // For a file holding the main unit's bytes as received: builds the record from the header
+    // at its start (reusing the ".vminf" record of the same message for a voice file) and puts
+    // it in front.
+    FileOp buildBoxMessageRecord(const std::string& path) const;
+    FileOp buildResponseMessageRecord(const std::string& path) const;
     // The record for a message about to be stored at `path`, built from its main unit header.
     // A box message keeps what the user set: from a file at `path` that holds a record, else,
     // for a voice file, from the recording info file of the same message.
@@ -75,60 +92,62 @@ public:
 
     // Main unit header and response messages (file_mng_header.cpp).
     bool isValidMessage(const std::string& path, const FILESTS_INFO& record, const UnitHeader& header) const;
-    // Writes the record's name and the date of `now` into the file's header: 1 done, 0 not.
-    int updateResponseHeader(const FILESTS_INFO& record, const std::string& path, const std::tm& now) const;
-    // 1: no local voice file of that message number; 0: the local one is not older; 2: it is
-    // older or oddly named (its path goes to localPath). A name that could leave the folder,
-    // or is too short to carry a number, gives 0 so that nothing is fetched for it.
-    int findResponseMessage(const std::string& folder, const std::string& newName,
-                            std::string& localPath) const;
-    // Copies the voice frames (everything from offset 1246) into a new file: 1 done, 0 not.
-    int extractFrames(const std::string& voicePath, const std::string& framesPath) const;
+    // Writes the record's name and the date of `now` into the file's header.
+    FileOp updateResponseHeader(const FILESTS_INFO& record, const std::string& path,
+                                const std::tm& now) const;
+    // The local copy of the response message `newName` names by its number. A name that could
+    // leave the folder, or is too short to carry a number, gives NotOlder so that nothing is
+    // fetched for it.
+    ResponseLookup findResponseMessage(const std::string& folder, const std::string& newName) const;
+    // Copies the voice frames (everything from offset 1246) into a new file.
+    FileOp extractFrames(const std::string& voicePath, const std::string& framesPath) const;
     // Turns a file of bare frames into a response message file: header, whole 100 ms blocks of
-    // frames, record in front. 1 done, 0 not.
-    int buildImportedResponse(const std::string& path, int number, const std::tm& importTime) const;
+    // frames, record in front.
+    FileOp buildImportedResponse(const std::string& path, int number, const std::tm& importTime) const;
 
     // Folder loader (file_mng_loader.cpp). Records of the folder's message files in
-    // enumeration order, at most kMaxRecords. 0, or -1 when a message file cannot be opened.
-    int loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const;
+    // enumeration order, at most kMaxRecords.
+    LoadResult loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const;
 
     // Box info file "inf.ini" (file_mng_box_info.cpp).
     std::u16string readBoxName(const std::string& folder) const;
-    int writeBoxName(const std::string& folder, std::u16string_view name) const;
-    int writeBuildMark(const std::string& folder, std::u16string_view mark) const;
-    int readBuildMark(const std::string& folder) const;
+    FileOp writeBoxName(const std::string& folder, std::u16string_view name) const;
+    FileOp writeBuildMark(const std::string& folder, std::u16string_view mark) const;
+    int readBuildMark(const std::string& folder) const;  // MAKE: 1 made on the PC, 2 being built
     bool isBeingBuilt(const std::string& folder) const;
-    int writeAutoDelete(const std::string& folder) const;
+    FileOp writeAutoDelete(const std::string& folder) const;
 
     // Folder helpers (file_mng_folders.cpp).
     bool makeFolder(const std::string& path) const;
     bool fileExists(const std::string& pathOrPattern) const;
     int countMessages(const std::string& boxFolder) const;
-    int boxFolderHoldsMessages(const std::string& folder) const;
+    FolderContent boxFolderContent(const std::string& folder) const;
     bool isBoxFolder(const std::string& folder) const;
-    int firstRecordOfFolder(const std::string& folder, FILESTS_INFO& dest) const;
+    // The record of the first message file found in the folder.
+    std::optional<FILESTS_INFO> firstRecordOfFolder(const std::string& folder) const;
     void listSubfolders(const std::string& folder, std::vector<std::string>& out) const;
 
     // Builds box folder `folder` from the main unit's box listings (file_mng_builder.cpp).
     // Progress positions 20/40/60/100; the cancel-all flag rolls back what was built.
-    int buildBoxFolder(const std::string& folder, const std::function<std::optional<BoxListings>()>& fetch,
-                       ProgressSink* progress, const Pump& pump) const;
-    int buildBoxFolder(const std::string& folder, const BoxListings& listings, ProgressSink* progress,
-                       const Pump& pump) const;
+    BuildResult buildBoxFolder(const std::string& folder,
+                               const std::function<std::optional<BoxListings>()>& fetch,
+                               ProgressSink* progress, const Pump& pump) const;
+    BuildResult buildBoxFolder(const std::string& folder, const BoxListings& listings, ProgressSink* progress,
+                               const Pump& pump) const;
 
     // Audio conversion (file_mng_audio.cpp), done by the conversion engine's workers.
-    // Voice data file -> WAV beside it or in the WAV save folder: 1 done, 0 not (nothing left).
-    int convertToWav(audio::DecodingEngine& engine, const std::string& voicePath, int gainSetting,
-                     const audio::WavSaveSettings& wavSave, const audio::CallerContext& caller) const;
-    // The program's copy of a WAV/WMA file -> bare frames beside it: 1 done, 0 not (the copy
-    // and any output deleted).
-    int importAudio(audio::EncodingEngine& engine, const std::string& source, const std::string& extension,
-                    const audio::ImportGains& gains, const audio::CallerContext& caller) const;
+    // Voice data file -> WAV beside it or in the WAV save folder (NotDone: nothing left).
+    FileOp convertToWav(audio::DecodingEngine& engine, const std::string& voicePath, int gainSetting,
+                        const audio::WavSaveSettings& wavSave, const audio::CallerContext& caller) const;
+    // The program's copy of a WAV/WMA file -> bare frames beside it (NotDone: the copy and any
+    // output deleted).
+    FileOp importAudio(audio::EncodingEngine& engine, const std::string& source, const std::string& extension,
+                       const audio::ImportGains& gains, const audio::CallerContext& caller) const;
 
 private:
     // The record as the folder loader lists it, or nullopt when the file is skipped.
     std::optional<FILESTS_INFO> loadOne(int fd, const std::string& path, const std::u16string& boxName) const;
-    int buildRecord(const std::string& path, bool response) const;
+    FileOp buildRecord(const std::string& path, bool response) const;
     void addBoxes(const std::string& kindFolder, std::string_view listing, const Pump& pump,
                   bool& cancelled) const;
     void rollBack(const std::string& folder) const;

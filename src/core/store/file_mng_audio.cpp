@@ -5,15 +5,19 @@
 
 namespace voxmg {
 
-int CFileMng::convertToWav(audio::DecodingEngine& engine, const std::string& voicePath, int gainSetting,
-                           const audio::WavSaveSettings& wavSave, const audio::CallerContext& caller) const {
-    return audio::convertVoiceFileToWav(engine, voicePath, gainSetting, wavSave, caller);
+FileOp CFileMng::convertToWav(audio::DecodingEngine& engine, const std::string& voicePath, int gainSetting,
+                              const audio::WavSaveSettings& wavSave,
+                              const audio::CallerContext& caller) const {
+    return audio::convertVoiceFileToWav(engine, voicePath, gainSetting, wavSave, caller) == 1
+               ? FileOp::Done
+               : FileOp::NotDone;
 }
 
-int CFileMng::importAudio(audio::EncodingEngine& engine, const std::string& source,
-                          const std::string& extension, const audio::ImportGains& gains,
-                          const audio::CallerContext& caller) const {
-    return audio::importAudioFile(engine, source, extension, gains, caller);
+FileOp CFileMng::importAudio(audio::EncodingEngine& engine, const std::string& source,
+                             const std::string& extension, const audio::ImportGains& gains,
+                             const audio::CallerContext& caller) const {
+    return audio::importAudioFile(engine, source, extension, gains, caller) == 1 ? FileOp::Done
+                                                                                 : FileOp::NotDone;
 }
 
 }  // namespace voxmg

@@ -26,16 +26,14 @@ std::u16string CFileMng::readBoxName(const std::string& folder) const {
     return std::u16string(text::cutToWidth(name, kBoxNameBuffer - 1));
 }
 
-int CFileMng::writeBoxName(const std::string& folder, std::u16string_view name) const {
+FileOp CFileMng::writeBoxName(const std::string& folder, std::u16string_view name) const {
     // Quoted so that leading and trailing blanks survive the ini reader's trimming.
     std::u16string quoted = u"\"" + std::u16string(name) + u"\"";
-    profile::writeString(infoFile(folder), kSection, kName, quoted);
-    return 1;
+    return profile::writeString(infoFile(folder), kSection, kName, quoted) ? FileOp::Done : FileOp::NotDone;
 }
 
-int CFileMng::writeBuildMark(const std::string& folder, std::u16string_view mark) const {
-    profile::writeString(infoFile(folder), kSection, kMake, mark);
-    return 1;
+FileOp CFileMng::writeBuildMark(const std::string& folder, std::u16string_view mark) const {
+    return profile::writeString(infoFile(folder), kSection, kMake, mark) ? FileOp::Done : FileOp::NotDone;
 }
 
 int CFileMng::readBuildMark(const std::string& folder) const {
@@ -46,9 +44,9 @@ bool CFileMng::isBeingBuilt(const std::string& folder) const {
     return readBuildMark(folder) == 2;
 }
 
-int CFileMng::writeAutoDelete(const std::string& folder) const {
-    profile::writeString(infoFile(folder), kSection, kAutoDelete, u"0");
-    return 1;
+FileOp CFileMng::writeAutoDelete(const std::string& folder) const {
+    return profile::writeString(infoFile(folder), kSection, kAutoDelete, u"0") ? FileOp::Done
+                                                                               : FileOp::NotDone;
 }
 
 }  // namespace voxmg

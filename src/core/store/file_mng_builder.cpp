@@ -24,19 +24,19 @@ void setPosition(ProgressSink* progress, int position) {
 
 }  // namespace
 
-int CFileMng::buildBoxFolder(const std::string& folder,
-                             const std::function<std::optional<BoxListings>()>& fetch, ProgressSink* progress,
-                             const Pump& pump) const {
+BuildResult CFileMng::buildBoxFolder(const std::string& folder,
+                                     const std::function<std::optional<BoxListings>()>& fetch,
+                                     ProgressSink* progress, const Pump& pump) const {
     setPosition(progress, 20);
     auto listings = fetch ? fetch() : std::nullopt;
     if (!listings) {
-        return kListingFailed;  // nothing has been created yet
+        return BuildResult::ListingFailed;  // nothing has been created yet
     }
     return buildBoxFolder(folder, *listings, progress, pump);
 }
 
-int CFileMng::buildBoxFolder(const std::string& folder, const BoxListings& listings, ProgressSink* progress,
-                             const Pump& pump) const {
+BuildResult CFileMng::buildBoxFolder(const std::string& folder, const BoxListings& listings,
+                                     ProgressSink* progress, const Pump& pump) const {
     setPosition(progress, 40);
     // Every box subfolder made here carries MAKE 2 until the whole folder is built, so that a
     // cancel (or a crash) can tell what to take away again.
@@ -53,7 +53,7 @@ int CFileMng::buildBoxFolder(const std::string& folder, const BoxListings& listi
     }
     if (stopped) {
         rollBack(folder);
-        return kBuildCancelled;
+        return BuildResult::Cancelled;
     }
     std::string response = paths::join(folder, naming::kResponseKind);
     // An "outou" that was there before holds messages of its own: it is never marked, so a
@@ -66,7 +66,7 @@ int CFileMng::buildBoxFolder(const std::string& folder, const BoxListings& listi
     pumpOnce(pump);
     if (cancelled()) {
         rollBack(folder);
-        return kBuildCancelled;
+        return BuildResult::Cancelled;
     }
     std::vector<std::string> boxes;
     for (std::string_view kind : {naming::kAnswerKind, naming::kExtensionKind}) {
@@ -80,7 +80,7 @@ int CFileMng::buildBoxFolder(const std::string& folder, const BoxListings& listi
     if (isBeingBuilt(response)) {
         writeBuildMark(response, u"0");
     }
-    return kBuilt;
+    return BuildResult::Built;
 }
 
 void CFileMng::addBoxes(const std::string& kindFolder, std::string_view listing, const Pump& pump,

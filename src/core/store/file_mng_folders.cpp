@@ -61,7 +61,7 @@ int CFileMng::countMessages(const std::string& boxFolder) const {
     return count;
 }
 
-int CFileMng::boxFolderHoldsMessages(const std::string& folder) const {
+FolderContent CFileMng::boxFolderContent(const std::string& folder) const {
     bool anyBox = false;
     bool anyMessage = false;
     fileio::walkFolder(folder, [&](std::string_view kind, bool isFolder) {
@@ -79,7 +79,8 @@ int CFileMng::boxFolderHoldsMessages(const std::string& folder) const {
         });
         return !anyMessage;
     });
-    return anyMessage ? 1 : (anyBox ? 2 : 0);
+    return anyMessage ? FolderContent::Messages
+                      : (anyBox ? FolderContent::BoxesOnly : FolderContent::Nothing);
 }
 
 bool CFileMng::isBoxFolder(const std::string& folder) const {
@@ -95,7 +96,7 @@ bool CFileMng::isBoxFolder(const std::string& folder) const {
     return extension && answer;
 }
 
-int CFileMng::firstRecordOfFolder(const std::string& folder, FILESTS_INFO& dest) const {
+std::optional<FILESTS_INFO> CFileMng::firstRecordOfFolder(const std::string& folder) const {
     for (std::string_view ext : {naming::kInfoExt, naming::kVoiceExt}) {
         std::string first;
         fileio::walkFolder(folder, [&](std::string_view name, bool) {
@@ -108,14 +109,9 @@ int CFileMng::firstRecordOfFolder(const std::string& folder, FILESTS_INFO& dest)
             continue;
         }
         auto bytes = fileio::readPrefix(paths::join(folder, first), kRecordSize);
-        auto record = bytes ? decodeRecord(*bytes) : std::nullopt;
-        if (!record) {
-            return 0;
-        }
-        dest = *record;
-        return 1;
+        return bytes ? decodeRecord(*bytes) : std::nullopt;
     }
-    return 0;
+    return std::nullopt;
 }
 
 void CFileMng::listSubfolders(const std::string& folder, std::vector<std::string>& out) const {

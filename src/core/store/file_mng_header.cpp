@@ -62,27 +62,29 @@ bool CFileMng::isValidMessage(const std::string& path, const FILESTS_INFO& recor
     return true;
 }
 
-int CFileMng::updateResponseHeader(const FILESTS_INFO& record, const std::string& path,
-                                   const std::tm& now) const {
+FileOp CFileMng::updateResponseHeader(const FILESTS_INFO& record, const std::string& path,
+                                      const std::tm& now) const {
     // Date (header offset 32) and name (offset 64) sit side by side: one write changes both.
     std::array<std::uint8_t, 64> patch{};
     auto date = formatHeaderDate(now);
     std::copy(date.begin(), date.end(), patch.begin());
     std::string name = text::cp932FromUtf16(record.callerNameText());
     std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 32), patch.begin() + 32);
-    return fileio::writeInPlace(path, kRecordSize + header_offset::kDate, patch, kFramesOffset) ? 1 : 0;
+    return fileio::writeInPlace(path, kRecordSize + header_offset::kDate, patch, kFramesOffset)
+               ? FileOp::Done
+               : FileOp::NotDone;
 }
 
-int CFileMng::findResponseMessage(const std::string& folder, const std::string& newName,
-                                  std::string& localPath) const {
+ResponseLookup CFileMng::findResponseMessage(const std::string& folder, const std::string& newName) const {
+    using Kind = ResponseLookup::Kind;
     std::u16string name = text::utf16FromUtf8(newName);
     if (paths::isUnsafeName(newName) || name.size() < 26) {
-        return 0;
+        return {Kind::NotOlder, {}};
     }
     std::string tail = text::utf8FromUtf16(name.substr(17, 9)) + std::string(naming::kVoiceExt);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
     if (!dir) {
-        return 1;
+        return {Kind::Absent, {}};
     }
     while (dirent* entry = ::readdir(dir.get())) {
         std::string_view found(entry->d_name);
@@ -90,29 +92,28 @@ int CFileMng::findResponseMessage(const std::string& folder, const std::string& 
             continue;
         }
         if (naming::nameLength(found) != naming::kResponseNameLength) {
-            localPath.clear();
-            return 2;
+            return {Kind::Older, {}};
         }
-        localPath = paths::join(folder, found);
         std::u16string local = text::utf16FromUtf8(found);
-        return local.substr(0, 12) >= name.substr(0, 12) ? 0 : 2;
+        return {local.substr(0, 12) >= name.substr(0, 12) ? Kind::NotOlder : Kind::Older,
+                paths::join(folder, found)};
     }
-    return 1;
+    return {Kind::Absent, {}};
 }
 
-int CFileMng::extractFrames(const std::string& voicePath, const std::string& framesPath) const {
+FileOp CFileMng::extractFrames(const std::string& voicePath, const std::string& framesPath) const {
     auto content = fileio::readAll(voicePath);
     if (!content || content->size() < kFramesOffset) {
-        return 0;
+        return FileOp::NotDone;
     }
     std::span<const std::uint8_t> frames(*content);
-    return fileio::replaceFile(framesPath, {frames.subspan(kFramesOffset)}) ? 1 : 0;
+    return fileio::replaceFile(framesPath, {frames.subspan(kFramesOffset)}) ? FileOp::Done : FileOp::NotDone;
 }
 
-int CFileMng::buildImportedResponse(const std::string& path, int number, const std::tm& importTime) const {
+FileOp CFileMng::buildImportedResponse(const std::string& path, int number, const std::tm& importTime) const {
     auto frames = fileio::readAll(path);
     if (!frames || number < 1 || number > 300) {
-        return 0;
+        return FileOp::NotDone;
     }
     // Only whole 100 ms blocks are kept: the header counts the length in tenths of a second.
     auto length = static_cast<std::uint32_t>(frames->size() / 100);
@@ -124,7 +125,7 @@ int CFileMng::buildImportedResponse(const std::string& path, int number, const s
     FILESTS_INFO::setText(record.length, formatLength(length));
     auto head = encodeRecord(record);
     std::span<const std::uint8_t> kept(frames->data(), std::size_t{length} * 100);
-    return fileio::replaceFile(path, {head, header.bytes(), kept}) ? 1 : 0;
+    return fileio::replaceFile(path, {head, header.bytes(), kept}) ? FileOp::Done : FileOp::NotDone;
 }
 
 }  // namespace voxmg

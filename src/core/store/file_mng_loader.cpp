@@ -53,13 +53,13 @@ std::optional<FILESTS_INFO> CFileMng::loadOne(int fd, const std::string& path,
     return record;
 }
 
-int CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const {
+LoadResult CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const {
     std::lock_guard guard(folderLock());
     std::u16string boxName(text::cutToWidth(readBoxName(folder), 10));
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
     if (!dir) {
         dest.clear();
-        return 0;
+        return LoadResult::Loaded;
     }
     // Names first, so the records can be allocated for what the folder holds: a folder of a
     // few messages costs a few records, not the room for the largest list.
@@ -93,14 +93,14 @@ int CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>
         }
         fileio::Fd fd = fileio::openReadAt(dirFd, name);
         if (!fd.valid()) {
-            return -1;
+            return LoadResult::CannotOpen;
         }
         if (auto record = loadOne(fd.get(), paths::join(folder, name), boxName)) {
             found.push_back(*record);
         }
     }
     dest = std::move(found);
-    return 0;
+    return LoadResult::Loaded;
 }
 
 }  // namespace voxmg

@@ -15,47 +15,48 @@ bool endsWith(std::string_view s, std::string_view suffix) {
 
 }  // namespace
 
-int CFileMng::readRecord(const std::string& path, FILESTS_INFO& dest) const {
+bool CFileMng::readRecord(const std::string& path, FILESTS_INFO& dest) const {
     if (auto bytes = fileio::readPrefix(path, kRecordSize)) {
         if (auto record = decodeRecord(*bytes)) {
             dest = *record;
+            return true;
         }
     }
-    return 0;
+    return false;
 }
 
-int CFileMng::prependRecord(const std::string& path, const FILESTS_INFO& record) const {
+FileOp CFileMng::prependRecord(const std::string& path, const FILESTS_INFO& record) const {
     auto content = fileio::readAll(path);
     if (!content) {
-        return -1;
+        return FileOp::NotDone;
     }
     auto head = encodeRecord(record);
-    return fileio::replaceFile(path, {head, *content}, m_durableWrites) ? 0 : -1;
+    return fileio::replaceFile(path, {head, *content}, m_durableWrites) ? FileOp::Done : FileOp::NotDone;
 }
 
-int CFileMng::writeBackRecord(FILESTS_INFO& record, const std::string& path) const {
+FileOp CFileMng::writeBackRecord(FILESTS_INFO& record, const std::string& path) const {
     FILESTS_INFO::setText(record.boxName,
                           text::cutToWidth(readBoxName(std::string(paths::parentOf(path))), 10));
     auto bytes = encodeRecord(record);
     // Only a file that already holds a record and a header is rewritten, and only its first
     // 990 bytes, in one write: the voice behind them is never touched.
-    return fileio::writeInPlace(path, 0, bytes, kFramesOffset) ? 1 : 0;
+    return fileio::writeInPlace(path, 0, bytes, kFramesOffset) ? FileOp::Done : FileOp::NotDone;
 }
 
-int CFileMng::buildBoxMessageRecord(const std::string& path) const {
+FileOp CFileMng::buildBoxMessageRecord(const std::string& path) const {
     return buildRecord(path, false);
 }
-int CFileMng::buildResponseMessageRecord(const std::string& path) const {
+FileOp CFileMng::buildResponseMessageRecord(const std::string& path) const {
     return buildRecord(path, true);
 }
 
-int CFileMng::buildRecord(const std::string& path, bool response) const {
+FileOp CFileMng::buildRecord(const std::string& path, bool response) const {
     auto head = fileio::readPrefix(path, kUnitHeaderSize);
     auto header = head ? UnitHeader::fromBytes(*head) : std::nullopt;
     if (!header) {
-        return 0;
+        return FileOp::NotDone;
     }
-    return prependRecord(path, downloadRecord(path, *header, response)) == 0 ? 1 : 0;
+    return prependRecord(path, downloadRecord(path, *header, response));
 }
 
 namespace {

@@ -167,15 +167,15 @@ std::vector<FolderRow> folderRows(const std::string& dataRoot, RowKind kind) {
     mng.listSubfolders(dataRoot, subfolders);
     std::vector<FolderRow> rows;
     for (auto& path : subfolders) {
-        int holds = mng.boxFolderHoldsMessages(path);
+        FolderContent holds = mng.boxFolderContent(path);
         FolderRow row;
         row.name = std::string(paths::fileName(path));
         if (kind == RowKind::Download) {
-            row.mark = holds != 0 ? '*' : ' ';
-        } else if (holds == 0) {
+            row.mark = holds != FolderContent::Nothing ? '*' : ' ';
+        } else if (holds == FolderContent::Nothing) {
             continue;
         } else {
-            row.mark = holds == 2 ? '*' : ' ';
+            row.mark = holds == FolderContent::BoxesOnly ? '*' : ' ';
         }
         row.path = std::move(path);
         rows.push_back(std::move(row));

@@ -143,7 +143,7 @@ void CFolderDwnDlg::onDownload() {
              QStringLiteral("ダウンロード確認画面"))) {
         return;
     }
-    int result = voxmg::CFileMng::kListingFailed;
+    voxmg::BuildResult result = voxmg::BuildResult::ListingFailed;
     {
         WorkerPause pause(m_context.flags, m_context.pump);
         m_context.flags.cancelAll = 0;
@@ -152,14 +152,14 @@ void CFolderDwnDlg::onDownload() {
         result =
             voxmg::CFileMng(m_context.flags).buildBoxFolder(folder, m_listings, &progress, m_context.pump);
     }
-    if (result == voxmg::CFileMng::kBuilt) {
+    if (result == voxmg::BuildResult::Built) {
         m_context.messages.show(this, QStringLiteral("フォルダのダウンロードが正常に完了しました。"),
                                 QStringLiteral("ダウンロード完了"), UserMessages::Icon::Information);
         choose(folder);
         accept();
         return;
     }
-    if (result != voxmg::CFileMng::kBuildCancelled && m_context.flags.cancelAll == 0) {
+    if (result != voxmg::BuildResult::Cancelled && m_context.flags.cancelAll == 0) {
         m_context.messages.error(this, QStringLiteral("通信エラーが発生しました。"));
     }
     QDialog::reject();

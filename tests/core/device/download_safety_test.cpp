@@ -207,7 +207,9 @@ TEST_F(DownloadSafetyTest, AFailedConversionDeletesNothingOnTheMainUnit) {
     start();
     DownloadEnv env = ftp->downloadEnv();
     env.settings.convertOnDownload = true;
-    env.convertToWav = [](const std::string&, const DownloadSettings&, ProgressSink*) { return 0; };
+    env.convertToWav = [](const std::string&, const DownloadSettings&, ProgressSink*) {
+        return FileOp::NotDone;
+    };
     env.wavPathFor = [](const std::string& voice, const DownloadSettings&) { return voice + ".wav"; };
     ftp->setDownloadEnv(env);
     EXPECT_EQ(downloadBox101(), -3);
@@ -278,7 +280,7 @@ TEST_F(DownloadSafetyTest, FilesPlantedInABoxFolderAreNeitherWaitedOnNorFollowed
         ::close(::open(fifo.c_str(), O_RDWR | O_NONBLOCK));  // let the stuck reader go
         FAIL() << "loading a folder with a FIFO hangs";
     }
-    EXPECT_EQ(load.get(), 0);
+    EXPECT_EQ(load.get(), LoadResult::Loaded);
     EXPECT_TRUE(rows.empty());
 
     // The download replaces both names with complete files and writes nothing outside.

@@ -28,7 +28,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     // Every file carries its record: the voice lists with its caller name.
     CFileMng files(flags);
     std::vector<FILESTS_INFO> rows;
-    ASSERT_EQ(files.loadBoxFolder(localBox("rusuroku/101"), rows), 0);
+    ASSERT_EQ(files.loadBoxFolder(localBox("rusuroku/101"), rows), LoadResult::Loaded);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].callerNameText(), u"山田");
 
@@ -194,7 +194,7 @@ TEST_F(DownloadTest, InfoOnlyThenFullKeepsTitleAndMemo) {
     EXPECT_EQ(record.state, static_cast<std::uint8_t>(DownloadState::InfoOnly));
     record.setText(record.title, u"見積の件");
     record.setText(record.memo, u"折り返し");
-    ASSERT_EQ(files.writeBackRecord(record, info), 1);
+    ASSERT_EQ(files.writeBackRecord(record, info), FileOp::Done);
 
     EXPECT_EQ(bulk().runAll(false), 0);
     FILESTS_INFO voice;

@@ -59,25 +59,25 @@ TEST_F(BoxFolders, CountsEachMessageOnce) {
 TEST_F(BoxFolders, RecognisesBoxFolders) {
     mkdir("only/naisen");
     EXPECT_FALSE(m_mng.isBoxFolder(path("only")));
-    EXPECT_EQ(m_mng.boxFolderHoldsMessages(path("only")), 0);
+    EXPECT_EQ(m_mng.boxFolderContent(path("only")), FolderContent::Nothing);
     mkdir("full/naisen/201");
     mkdir("full/rusuroku/0101");
     EXPECT_TRUE(m_mng.isBoxFolder(path("full")));
-    EXPECT_EQ(m_mng.boxFolderHoldsMessages(path("full")), 2);
+    EXPECT_EQ(m_mng.boxFolderContent(path("full")), FolderContent::BoxesOnly);
     writeFile(path("full/rusuroku/0101/m.vminf"), {});
-    EXPECT_EQ(m_mng.boxFolderHoldsMessages(path("full")), 1);
+    EXPECT_EQ(m_mng.boxFolderContent(path("full")), FolderContent::Messages);
 }
 
 TEST_F(BoxFolders, FirstRecordPrefersInfoFiles) {
     std::string box = mkdir("b/rusuroku/0101");
-    EXPECT_EQ(m_mng.firstRecordOfFolder(box, *std::make_unique<FILESTS_INFO>()), 0);
+    EXPECT_FALSE(m_mng.firstRecordOfFolder(box));
     writeFile(box + "/x.vmdat", boxMessage({.length = u"00:00:01", .title = u"voice"}));
     writeFile(box + "/y.vminf", boxMessage({.length = u"00:00:01", .title = u"info"}));
-    FILESTS_INFO r;
-    EXPECT_EQ(m_mng.firstRecordOfFolder(box, r), 1);
-    EXPECT_EQ(r.titleText(), u"info");
+    auto r = m_mng.firstRecordOfFolder(box);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->titleText(), u"info");
     writeFile(box + "/y.vminf", Bytes(10, 0));
-    EXPECT_EQ(m_mng.firstRecordOfFolder(box, r), 0);
+    EXPECT_FALSE(m_mng.firstRecordOfFolder(box));
 }
 
 TEST_F(BoxFolders, MakeFolderAndFileExists) {
@@ -95,7 +95,7 @@ TEST_F(BoxFolders, MakeFolderAndFileExists) {
 TEST_F(BoxFolders, BuildsFromListings) {
     Progress progress;
     BoxListings listings{"*0101.\r\n0102\r\nbroken", "201\r\n\r\n202\r\n", "rusuroku\r\nnaisen\r\n"};
-    ASSERT_EQ(m_mng.buildBoxFolder(path("B"), listings, &progress, {}), CFileMng::kBuilt);
+    ASSERT_EQ(m_mng.buildBoxFolder(path("B"), listings, &progress, {}), BuildResult::Built);
     EXPECT_EQ(subfolders(path("B/rusuroku")),
               (std::vector<std::string>{path("B/rusuroku/0101"), path("B/rusuroku/0102")}));
     EXPECT_EQ(subfolders(path("B/naisen")),
@@ -109,7 +109,7 @@ TEST_F(BoxFolders, BuildsFromListings) {
 TEST_F(BoxFolders, FailedListingCreatesNothing) {
     Progress progress;
     auto fetch = [] { return std::optional<BoxListings>(); };
-    EXPECT_EQ(m_mng.buildBoxFolder(path("B"), fetch, &progress, {}), CFileMng::kListingFailed);
+    EXPECT_EQ(m_mng.buildBoxFolder(path("B"), fetch, &progress, {}), BuildResult::ListingFailed);
     EXPECT_FALSE(fs::exists(path("B")));
     EXPECT_EQ(progress.positions, std::vector<int>{20});
 }
@@ -117,7 +117,7 @@ TEST_F(BoxFolders, FailedListingCreatesNothing) {
 TEST_F(BoxFolders, RefusesNamesThatLeaveTheFolder) {
     BoxListings listings{"a/b\r\n\\x\r\nc\x01\r\n\x83\x5C\r\n", "",
                          ""};  // the last is a katakana whose trail byte is '\'
-    ASSERT_EQ(m_mng.buildBoxFolder(path("B"), listings, nullptr, {}), CFileMng::kBuilt);
+    ASSERT_EQ(m_mng.buildBoxFolder(path("B"), listings, nullptr, {}), BuildResult::Built);
     EXPECT_EQ(subfolders(path("B/rusuroku")), std::vector<std::string>{path("B/rusuroku/ソ")});
     EXPECT_FALSE(fs::exists(path("B/a")));
 }
@@ -132,7 +132,7 @@ TEST_F(BoxFolders, CancelWhileBuildingExtensionBoxesRollsBack) {
             m_cancel = 1;  // the Cancel button, seen while the second extension box is made
         }
     };
-    EXPECT_EQ(m_mng.buildBoxFolder(path("B"), listings, nullptr, pump), CFileMng::kBuildCancelled);
+    EXPECT_EQ(m_mng.buildBoxFolder(path("B"), listings, nullptr, pump), BuildResult::Cancelled);
     EXPECT_EQ(subfolders(path("B/rusuroku")), std::vector<std::string>{path("B/rusuroku/0100")});
     EXPECT_FALSE(fs::exists(path("B/naisen")));
     EXPECT_FALSE(fs::exists(path("B/outou")));
@@ -144,7 +144,7 @@ TEST_F(BoxFolders, CancelAfterTheLastBoxKeepsAnOutouThatWasThere) {
     BoxListings listings{"0101\r\n", "201\r\n", ""};
     auto pump = [&] { m_cancel = 1; };
     m_cancel = 0;
-    EXPECT_EQ(m_mng.buildBoxFolder(path("B"), listings, nullptr, pump), CFileMng::kBuildCancelled);
+    EXPECT_EQ(m_mng.buildBoxFolder(path("B"), listings, nullptr, pump), BuildResult::Cancelled);
     EXPECT_TRUE(fs::exists(path("B/outou/202612061305_SUN_A001_0000.vmdat")));
     EXPECT_FALSE(fs::exists(path("B/rusuroku")));
 }

@@ -19,7 +19,7 @@ protected:
 
     std::vector<FILESTS_INFO> load(const std::string& folder) {
         std::vector<FILESTS_INFO> out;
-        EXPECT_EQ(m_mng.loadBoxFolder(folder, out), 0);
+        EXPECT_EQ(m_mng.loadBoxFolder(folder, out), LoadResult::Loaded);
         return out;
     }
     static Bytes response(int number, const std::string& digits) {

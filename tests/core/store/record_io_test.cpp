@@ -46,7 +46,7 @@ TEST_F(RecordIo, BoxMessageRecordFromHeader) {
                            .length = 36000,
                            .boxNumber = "0101"});
     Bytes before = readFile(p);
-    ASSERT_EQ(m_mng.buildBoxMessageRecord(p), 1);
+    ASSERT_EQ(m_mng.buildBoxMessageRecord(p), FileOp::Done);
     Bytes after = readFile(p);
     ASSERT_EQ(after.size(), before.size() + 990);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin() + 990));
@@ -65,8 +65,8 @@ TEST_F(RecordIo, BoxMessageRecordFromHeader) {
 TEST_F(RecordIo, DownloadStateFollowsKindAndPlayedBit) {
     std::string played = retrieved(kVoice, {.status = 0x01, .length = 599});
     std::string info = retrieved("202612061305_SUN_0102_00001.vminf", {.status = 0x01});
-    ASSERT_EQ(m_mng.buildBoxMessageRecord(played), 1);
-    ASSERT_EQ(m_mng.buildBoxMessageRecord(info), 1);
+    ASSERT_EQ(m_mng.buildBoxMessageRecord(played), FileOp::Done);
+    ASSERT_EQ(m_mng.buildBoxMessageRecord(info), FileOp::Done);
     EXPECT_EQ(recordOf(played).state, 1);
     EXPECT_EQ(recordOf(played).lengthText(), u"00:00:59");
     EXPECT_EQ(recordOf(info).state, 0);
@@ -81,7 +81,7 @@ TEST_F(RecordIo, VoiceAfterInfoKeepsWhatTheUserTyped) {
                                                 .memo = u"折り返し"}),
                                    headerBytes({})}));
     std::string voice = retrieved(kVoice, {.name = "new", .status = 0x00, .length = 500});
-    ASSERT_EQ(m_mng.buildBoxMessageRecord(voice), 1);
+    ASSERT_EQ(m_mng.buildBoxMessageRecord(voice), FileOp::Done);
     FILESTS_INFO r = recordOf(voice);
     EXPECT_EQ(r.titleText(), u"見積の件");
     EXPECT_EQ(r.memoText(), u"折り返し");
@@ -93,14 +93,14 @@ TEST_F(RecordIo, VoiceAfterInfoKeepsWhatTheUserTyped) {
 
 TEST_F(RecordIo, UnparsableDateLeavesTheFieldEmpty) {
     std::string p = retrieved(kVoice, {.date = dateBytes("Sun", "32", "Dec", "2026", "13:05")});
-    ASSERT_EQ(m_mng.buildBoxMessageRecord(p), 1);
+    ASSERT_EQ(m_mng.buildBoxMessageRecord(p), FileOp::Done);
     EXPECT_EQ(recordOf(p).dateText(), u"");
 }
 
 TEST_F(RecordIo, ResponseRecordTakesNameAsIs) {
     std::string p = retrieved("202612061305_SUN_A007_0000.vmdat",
                               {.name = "\x80\xF0", .length = 123, .messageNumber = 7, .boxNumber = "007"});
-    ASSERT_EQ(m_mng.buildResponseMessageRecord(p), 1);
+    ASSERT_EQ(m_mng.buildResponseMessageRecord(p), FileOp::Done);
     FILESTS_INFO r = recordOf(p);
     EXPECT_EQ(r.boxNumberText(), u"007");
     EXPECT_EQ(r.lengthText(), u"00:00:12");
@@ -113,7 +113,7 @@ TEST_F(RecordIo, RetrievedFileShorterThanAHeaderIsLeftAlone) {
     for (std::size_t n : {0u, 1u, 255u}) {
         std::string p = path(kVoice);
         writeFile(p, Bytes(n, 'Z'));
-        EXPECT_EQ(m_mng.buildBoxMessageRecord(p), 0) << n;
+        EXPECT_EQ(m_mng.buildBoxMessageRecord(p), FileOp::NotDone) << n;
         EXPECT_EQ(readFile(p).size(), n);
     }
 }
@@ -122,9 +122,9 @@ TEST_F(RecordIo, PrependLeavesNoTemporaryFiles) {
     std::string p = retrieved(kVoice, {});
     FILESTS_INFO r;
     FILESTS_INFO::setText(r.title, u"t");
-    EXPECT_EQ(m_mng.prependRecord(p, r), 0);
+    EXPECT_EQ(m_mng.prependRecord(p, r), FileOp::Done);
     EXPECT_EQ(entries(), 1u);
-    EXPECT_EQ(m_mng.prependRecord(path("missing.vmdat"), r), -1);
+    EXPECT_EQ(m_mng.prependRecord(path("missing.vmdat"), r), FileOp::NotDone);
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -135,7 +135,7 @@ TEST_F(RecordIo, ReadRecordNeverReadsPastTheEnd) {
     for (std::size_t n = 0; n <= kFramesOffset; ++n) {
         writeFile(path(kVoice), Bytes(full.begin(), full.begin() + static_cast<long>(n)));
         FILESTS_INFO dest = sentinel;
-        EXPECT_EQ(m_mng.readRecord(path(kVoice), dest), 0);
+        EXPECT_EQ(m_mng.readRecord(path(kVoice), dest), n >= kRecordSize);
         EXPECT_EQ(dest.memoText(), n < kRecordSize ? u"unchanged" : u"") << n;
     }
     FILESTS_INFO dest = sentinel;
@@ -149,7 +149,7 @@ TEST_F(RecordIo, WriteBackKeepsVoiceAndCutsBoxName) {
     writeFile(path(kVoice), original);
     FILESTS_INFO r = recordOf(path(kVoice));
     r.state = 3;
-    ASSERT_EQ(m_mng.writeBackRecord(r, path(kVoice)), 1);
+    ASSERT_EQ(m_mng.writeBackRecord(r, path(kVoice)), FileOp::Done);
     EXPECT_EQ(r.boxNameText(), u"ABCDEFGHIJ");
     Bytes after = readFile(path(kVoice));
     ASSERT_EQ(after.size(), original.size());
@@ -160,9 +160,9 @@ TEST_F(RecordIo, WriteBackKeepsVoiceAndCutsBoxName) {
 
 TEST_F(RecordIo, WriteBackRefusesWhatIsNoMessageFile) {
     FILESTS_INFO r;
-    EXPECT_EQ(m_mng.writeBackRecord(r, path(kVoice)), 0);
+    EXPECT_EQ(m_mng.writeBackRecord(r, path(kVoice)), FileOp::NotDone);
     EXPECT_FALSE(std::filesystem::exists(path(kVoice)));
     writeFile(path(kVoice), Bytes(kFramesOffset - 1, 7));
-    EXPECT_EQ(m_mng.writeBackRecord(r, path(kVoice)), 0);
+    EXPECT_EQ(m_mng.writeBackRecord(r, path(kVoice)), FileOp::NotDone);
     EXPECT_EQ(readFile(path(kVoice)), Bytes(kFramesOffset - 1, 7));
 }

@@ -29,7 +29,7 @@ TEST_F(ResponseFiles, ImportKeepsWholeTenthsOfASecond) {
         frames[i] = static_cast<std::uint8_t>(i * 7);
     }
     writeFile(p, frames);
-    ASSERT_EQ(m_mng.buildImportedResponse(p, 12, mondayMorning()), 1);
+    ASSERT_EQ(m_mng.buildImportedResponse(p, 12, mondayMorning()), FileOp::Done);
     Bytes expected = concat({recordBytes({.boxNumber = u"012", .length = u"00:00:12"}),
                              headerBytes({.date = dateBytes("Mon", "04", "Jan", "2027", "09:05"),
                                           .length = 123,
@@ -39,7 +39,7 @@ TEST_F(ResponseFiles, ImportKeepsWholeTenthsOfASecond) {
     EXPECT_EQ(readFile(p), expected);
 
     std::vector<FILESTS_INFO> records;
-    ASSERT_EQ(m_mng.loadBoxFolder(path("outou"), records), 0);
+    ASSERT_EQ(m_mng.loadBoxFolder(path("outou"), records), LoadResult::Loaded);
     ASSERT_EQ(records.size(), 1u);  // what the import writes is listed
 }
 
@@ -54,7 +54,7 @@ TEST_F(ResponseFiles, HeaderUpdateWritesDateAndNameOnly) {
     writeFile(p, original);
     FILESTS_INFO r;
     FILESTS_INFO::setText(r.callerName, u"営業時間外");
-    ASSERT_EQ(m_mng.updateResponseHeader(r, p, mondayMorning()), 1);
+    ASSERT_EQ(m_mng.updateResponseHeader(r, p, mondayMorning()), FileOp::Done);
     Bytes expected = original;
     Bytes date = dateBytes("Mon", "04", "Jan", "2027", "09:05");
     std::copy(date.begin(), date.end(), expected.begin() + 990 + 32);
@@ -62,7 +62,7 @@ TEST_F(ResponseFiles, HeaderUpdateWritesDateAndNameOnly) {
     std::fill(expected.begin() + 990 + 64, expected.begin() + 990 + 96, 0);
     std::copy(name, name + 10, expected.begin() + 990 + 64);
     EXPECT_EQ(readFile(p), expected);
-    EXPECT_EQ(m_mng.updateResponseHeader(r, path("missing.vmdat"), mondayMorning()), 0);
+    EXPECT_EQ(m_mng.updateResponseHeader(r, path("missing.vmdat"), mondayMorning()), FileOp::NotDone);
 }
 
 TEST_F(ResponseFiles, ImportedNameIsUpperCase) {
@@ -81,12 +81,9 @@ TEST_P(FindResponse, ComparesTimeStamps) {
     if (*GetParam().local) {
         writeFile(folder + "/" + GetParam().local, boxMessage());
     }
-    std::string local = "unchanged";
-    EXPECT_EQ(m_mng.findResponseMessage(folder, "202612061305_SUN_A001_0000.vmdat", local),
-              GetParam().result);
-    if (GetParam().pathReturned) {
-        EXPECT_EQ(local, folder + "/" + GetParam().local);
-    }
+    ResponseLookup found = m_mng.findResponseMessage(folder, "202612061305_SUN_A001_0000.vmdat");
+    EXPECT_EQ(static_cast<int>(found.kind), GetParam().result);
+    EXPECT_EQ(found.localPath, GetParam().pathReturned ? folder + "/" + GetParam().local : "");
 }
 INSTANTIATE_TEST_SUITE_P(Cases, FindResponse,
                          ::testing::Values(FindCase{"", 1, false},
@@ -96,9 +93,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, FindResponse,
                                            FindCase{"X_A001_0000.vmdat", 2, false}));
 
 TEST_F(ResponseFiles, FindRefusesNamesThatLeaveTheFolder) {
-    std::string local;
-    EXPECT_EQ(m_mng.findResponseMessage(mkdir("outou"), "202612061305_SUN_A/../_0000.vmdat", local), 0);
-    EXPECT_EQ(m_mng.findResponseMessage(path("outou"), "short.vmdat", local), 0);
+    using Kind = ResponseLookup::Kind;
+    EXPECT_EQ(m_mng.findResponseMessage(mkdir("outou"), "202612061305_SUN_A/../_0000.vmdat").kind,
+              Kind::NotOlder);
+    EXPECT_EQ(m_mng.findResponseMessage(path("outou"), "short.vmdat").kind, Kind::NotOlder);
 }
 
 TEST_F(ResponseFiles, ExtractFramesCopiesFromOffset1246) {
@@ -107,9 +105,9 @@ TEST_F(ResponseFiles, ExtractFramesCopiesFromOffset1246) {
         file.push_back(static_cast<std::uint8_t>(i));
     }
     writeFile(path("m.vmdat"), file);
-    ASSERT_EQ(m_mng.extractFrames(path("m.vmdat"), path("m.tmp")), 1);
+    ASSERT_EQ(m_mng.extractFrames(path("m.vmdat"), path("m.tmp")), FileOp::Done);
     EXPECT_EQ(readFile(path("m.tmp")), Bytes(file.begin() + 1246, file.end()));
     writeFile(path("short.vmdat"), Bytes(1245, 1));
-    EXPECT_EQ(m_mng.extractFrames(path("short.vmdat"), path("short.tmp")), 0);
+    EXPECT_EQ(m_mng.extractFrames(path("short.vmdat"), path("short.tmp")), FileOp::NotDone);
     EXPECT_FALSE(std::filesystem::exists(path("short.tmp")));
 }
