@@ -2,12 +2,22 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
+#include <algorithm>
+#include <array>
+
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
 #include "core/device/ftp_reply.h"
 
 namespace voxmg {
+
+namespace {
+
+// How much of the control connection is looked at in one go: a reply line or more.
+constexpr std::size_t kControlWindow = 4096;
+
+}  // namespace
 
 FtpTimeouts FtpTimeouts::dividedBy(int divisor) const {
     FtpTimeouts t = *this;
@@ -124,21 +134,41 @@ int CFtpMng::readReplyLineWithin(std::string& line, std::size_t maxChars, std::c
     if (!m_conn || !m_conn->control || maxChars == 0) {
         return -1;
     }
-    // One byte per receive: the bytes after the line belong to whoever reads next, and the
-    // end of a retrieval is read raw from the socket.
+    // Each wait for more of the line may take the whole limit, but the line as a whole gets only
+    // a few such waits: a peer sending a byte now and then must not hold us here for ever.
+    const int fd = m_conn->control.get();
+    const auto deadline = std::chrono::steady_clock::now() + limit * FtpTimeouts::kWaitsPerReplyLine;
     ftp::ReplyLineBuilder builder(maxChars);
+    std::array<char, kControlWindow> window{};
     for (;;) {
-        net::Wait wait = net::waitReadable(m_conn->control.get(), limit);
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return -1;
+        }
+        net::Wait wait = net::waitReadable(fd, std::min(limit, left));
         pump();
         if (wait != net::Wait::Ready) {
             return -1;
         }
-        char byte = 0;
-        long n = net::receiveSome(m_conn->control.get(), &byte, 1);
-        if (n < 0) {
+        // Look at what has come and take from the socket this line and nothing after it: the
+        // bytes that follow belong to whoever reads next, and the end of a retrieval is read
+        // raw from the socket.
+        long seen = net::peekSome(fd, window.data(), window.size());
+        if (seen < 0) {
             return -1;
         }
-        if (n == 0 || builder.push(byte)) {
+        if (seen == 0) {
+            // The main unit closed the connection: the line ends there.
+            line = builder.take();
+            return static_cast<int>(line.size());
+        }
+        std::size_t wanted =
+            builder.lineBytes(std::string_view(window.data(), static_cast<std::size_t>(seen)));
+        long taken = net::receiveSome(fd, window.data(), wanted);
+        if (taken <= 0) {
+            return -1;
+        }
+        if (builder.push(std::string_view(window.data(), static_cast<std::size_t>(taken)))) {
             line = builder.take();
             return static_cast<int>(line.size());
         }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/base/text.h"
+#include "core/device/ftp_reply.h"
 #include "scripted_client_fixture.h"
 
 namespace voxmg {
@@ -114,6 +115,29 @@ TEST_F(FtpClientTest, LongReplyIsCutAt510AndRestIsNextLine) {
     EXPECT_EQ(line, longReply.substr(510));
 }
 
+TEST_F(FtpClientTest, ReplyCutAnywhereOnItsWayReadsAsTheSameLines) {
+    // Sent in two pieces with a pause between, cut once at every byte, CR LF included.
+    const std::string reply = "214-Commands:\r\n214-USER PASS\r\n214 End.\r\n";
+    script.special = [&reply, cut = std::size_t{0}](Session& s, const std::string& line) mutable {
+        if (line != "HELP") {
+            return false;
+        }
+        ++cut;
+        s.reply(reply.substr(0, cut));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        s.reply(reply.substr(cut));
+        return true;
+    };
+    startLoggedIn();
+    for (std::size_t cut = 1; cut < reply.size(); ++cut) {
+        std::string first, second, last;
+        EXPECT_EQ(client->commandExchange("HELP\r\n", &first), 0) << cut;
+        EXPECT_EQ(client->readReplyLine(second, ftp::kReplyLineMax + 1, false), 13) << cut;
+        EXPECT_EQ(client->readReplyLine(last, ftp::kReplyLineMax + 1, false), 8) << cut;
+        EXPECT_EQ(first + "|" + second + "|" + last, "214-Commands:|214-USER PASS|214 End.") << cut;
+    }
+}
+
 TEST_F(FtpClientTest, SilentServerGivesNoReplyWithinTheWait) {
     script.replies["NOOP"] = "";
     startLoggedIn();
@@ -122,6 +146,26 @@ TEST_F(FtpClientTest, SilentServerGivesNoReplyWithinTheWait) {
     auto elapsed = std::chrono::steady_clock::now() - begin;
     EXPECT_GE(elapsed, timeouts.reply);
     EXPECT_LT(elapsed, timeouts.reply * 4);
+}
+
+TEST_F(FtpClientTest, ReplyTrickledByteByByteEndsWithinItsLineLimit) {
+    // Each byte comes well within the wait for it, but the line never ends.
+    timeouts.reply = std::chrono::milliseconds(200);
+    script.special = [gap = timeouts.reply * 6 / 10](Session& s, const std::string& line) {
+        if (line != "NOOP") {
+            return false;
+        }
+        for (bool more = s.reply("200 "); more; more = s.reply("x")) {
+            std::this_thread::sleep_for(gap);
+        }
+        return true;
+    };
+    startLoggedIn();
+    auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(client->commandExchange("NOOP\r\n"), -1);
+    auto elapsed = std::chrono::steady_clock::now() - begin;
+    EXPECT_GE(elapsed, timeouts.reply * FtpTimeouts::kWaitsPerReplyLine);
+    EXPECT_LT(elapsed, timeouts.reply * (FtpTimeouts::kWaitsPerReplyLine + 1));
 }
 
 TEST_F(FtpClientTest, DrainRemovesRestOfMultiLineReply) {
