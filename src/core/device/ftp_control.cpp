@@ -82,10 +82,16 @@ int CFtpMng::connectAndLogin() {
     m_conn->localFolder = paths::programFolder();
 
     // PASS is sent even when USER already logged us in (230): its reply decides.
-    if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0) {
+    if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0 ||
+        sendCommand("PASS", text::utf8FromUtf16(m_login.password)) != 0) {
         return LoginRefused;
     }
-    return sendCommand("PASS", text::utf8FromUtf16(m_login.password)) == 0 ? LoggedIn : LoginRefused;
+    // Files must arrive byte for byte. The main unit sends them as they are, but a server that
+    // starts in ASCII mode would rewrite their CR and LF bytes. An older main unit refuses
+    // TYPE (500), and an answer that comes late is drained before the next operation: the
+    // login stands whatever comes back.
+    commandExchange("TYPE I\r\n");
+    return LoggedIn;
 }
 
 void CFtpMng::disconnect() {

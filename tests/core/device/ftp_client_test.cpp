@@ -50,6 +50,33 @@ TEST_F(FtpClientTest, GreetingOfSeveralLinesDoesNotAnswerUser) {
     EXPECT_EQ(line, "257 \"/\"");
 }
 
+struct TypeCase {
+    const char* passReply;
+    const char* typeReply;  // "" = no answer at all
+    int result;
+};
+
+class BinaryType : public FtpClientTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(BinaryType, AskedOnceAfterPasswordAndNeverDecidesLogin) {
+    script.replies["PASS"] = GetParam().passReply;
+    script.replies["TYPE"] = GetParam().typeReply;
+    start();
+    EXPECT_EQ(client->connectAndLogin(), GetParam().result);
+    std::vector<std::string> expected{"USER hozen", "PASS secret"};
+    if (GetParam().result == CFtpMng::LoggedIn) {
+        expected.push_back("TYPE I");
+    }
+    EXPECT_EQ(commands(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BinaryType,
+                         ::testing::Values(TypeCase{"230 Logged in.\r\n", "200 Type set to I.\r\n", 0},
+                                           TypeCase{"230 Logged in.\r\n", "500 Unknown command.\r\n", 0},
+                                           TypeCase{"230 Logged in.\r\n", "", 0},
+                                           TypeCase{"530 Login incorrect.\r\n", "200 Type set to I.\r\n",
+                                                    2}));
+
 TEST_F(FtpClientTest, UserAnswered230StillSendsPassWhoseReplyDecides) {
     script.replies["USER"] = "230 No password needed.\r\n";
     script.replies["PASS"] = "530 Login incorrect.\r\n";
