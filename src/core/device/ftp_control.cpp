@@ -17,12 +17,15 @@ namespace {
 // How much of the control connection is looked at in one go: a reply line or more.
 constexpr std::size_t kControlWindow = 4096;
 
+// Most lines one drain takes away.
+constexpr int kDrainMaxLines = 64;
+
 }  // namespace
 
 FtpTimeouts FtpTimeouts::dividedBy(int divisor) const {
     FtpTimeouts t = *this;
     if (divisor > 1) {
-        for (auto* limit : {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd}) {
+        for (auto* limit : {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd, &t.drainTotal}) {
             *limit /= divisor;
         }
     }
@@ -182,10 +185,17 @@ int CFtpMng::readReplyLineWithin(std::string& line, std::size_t maxChars, std::c
 }
 
 void CFtpMng::drainReplies() {
+    // Stray replies are a few lines at most. A peer that keeps sending lines must not hold us
+    // here: the drain stops after so many lines or so much time, and whatever is left shows
+    // up as a wrong or missing reply to the next command, which the callers handle.
+    const auto deadline = std::chrono::steady_clock::now() + m_timeouts.drainTotal;
     std::string line;
-    do {
+    for (int lines = 0; lines < kDrainMaxLines && std::chrono::steady_clock::now() < deadline; ++lines) {
         pump();
-    } while (readReplyLineWithin(line, ftp::kReplyLineMax, m_timeouts.drain) > 0);
+        if (readReplyLineWithin(line, ftp::kReplyLineMax, m_timeouts.drain) <= 0) {
+            return;
+        }
+    }
 }
 
 void CFtpMng::climbToRoot() {

@@ -32,6 +32,7 @@ struct FtpTimeouts {
     std::chrono::milliseconds data{10000};        // per wait for data; silence ends a transfer
     std::chrono::milliseconds transferEnd{5000};  // the reply after a retrieval
     std::chrono::milliseconds drain{1};           // per wait while draining stray replies
+    std::chrono::milliseconds drainTotal{2000};   // all of one drain, however many lines come
 
     static constexpr int kWaitsPerReplyLine = 3;
 

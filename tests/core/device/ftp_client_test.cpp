@@ -209,6 +209,42 @@ TEST_F(FtpClientTest, DrainRemovesRestOfMultiLineReply) {
     EXPECT_EQ(line, "257 \"/\"");
 }
 
+struct DrainCase {
+    int totalMs;   // the drain's time bound
+    int pumpMs;    // time the caller's event pump takes
+    int withinMs;  // the drain must be over by then
+};
+
+class DrainOfFlood : public FtpClientTest, public ::testing::WithParamInterface<DrainCase> {};
+
+TEST_P(DrainOfFlood, StopsWithinItsBound) {
+    timeouts.drainTotal = std::chrono::milliseconds(GetParam().totalMs);
+    script.special = [](Session& s, const std::string& line) {
+        if (line != "HELP") {
+            return false;
+        }
+        // Many lines per send, so the client never waits for the next one.
+        std::string lines;
+        for (int i = 0; i < 1000; ++i) {
+            lines += "214-And there is more.\r\n";
+        }
+        while (s.reply(lines)) {
+        }
+        return true;
+    };
+    startLoggedIn();
+    EXPECT_EQ(client->commandExchange("HELP\r\n"), 0);
+    onPump = [pause = std::chrono::milliseconds(GetParam().pumpMs)] { std::this_thread::sleep_for(pause); };
+    auto begin = std::chrono::steady_clock::now();
+    client->drainReplies();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(GetParam().withinMs));
+}
+
+// The first ends by its count of lines long before its time; in the second a slow pump would
+// make even that count of lines take seconds.
+INSTANTIATE_TEST_SUITE_P(Table, DrainOfFlood,
+                         ::testing::Values(DrainCase{10000, 0, 1000}, DrainCase{100, 20, 500}));
+
 // ---- listings
 
 TEST_F(FtpClientTest, NameListingOfMissingDirectoryIsMinus2) {
