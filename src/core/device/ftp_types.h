@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/device/listing_buffer.h"
 #include "core/device/socket.h"
 
 // Values the FTP client is built with and the connection record it keeps per login.
@@ -21,8 +22,8 @@ struct FtpLogin {
     int port = 0;
 };
 
-// Time limits of the dialogue with the main unit. The defaults are the program's; tests
-// shorten them.
+// Time limits of the dialogue with the main unit, and how much a listing may hold. The
+// defaults are the program's; tests shorten them.
 struct FtpTimeouts {
     // Per wait for more of a reply line, and the connect. A line must come whole within
     // kWaitsPerReplyLine such waits, so a peer trickling bytes cannot hold it open for ever.
@@ -35,6 +36,9 @@ struct FtpTimeouts {
     std::chrono::milliseconds drainTotal{2000};   // all of one drain, however many lines come
 
     static constexpr int kWaitsPerReplyLine = 3;
+
+    // A listing of more bytes than this fails rather than pass for a shorter one.
+    std::size_t listingBytes = ftp::kListingMaxBytes;
 
     // Every time limit divided by `divisor` (the drain's per wait stays at 1 ms).
     FtpTimeouts dividedBy(int divisor) const;

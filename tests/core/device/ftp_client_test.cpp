@@ -332,6 +332,68 @@ TEST_F(FtpClientTest, BoxListingCutsOverlongRootListing) {
     EXPECT_EQ(count("CWD ../"), 1);  // the first refusal ends the climb
 }
 
+// A listing of `size` bytes, or one without end for a negative size.
+class ListingSize : public FtpClientTest, public ::testing::WithParamInterface<long> {
+protected:
+    static constexpr std::size_t kLimit = 4096;
+
+    static std::string names(std::size_t size) {
+        std::string bytes;
+        while (bytes.size() < size) {
+            bytes += "200001011200_001_0001_00001.vmdat\r\n";
+        }
+        bytes.resize(size);
+        return bytes;
+    }
+    void SetUp() override {
+        timeouts.listingBytes = kLimit;
+        script.replies["PWD"] = "257 \"/\"\r\n";
+        script.special = [size = GetParam()](Session& s, const std::string& line) {
+            if (!line.starts_with("NLST")) {
+                return false;
+            }
+            s.reply("150 Opening.\r\n");
+            s.openData();
+            bool whole = size >= 0 && s.sendData(names(static_cast<std::size_t>(size)));
+            while (size < 0 && s.sendData(names(kLimit))) {
+            }
+            s.closeData();
+            s.reply(whole ? "226 Done.\r\n" : "426 Connection closed; transfer aborted.\r\n");
+            return true;
+        };
+        startLoggedIn();
+    }
+    // The result of one listing and the text it gave; then whether the next command's reply
+    // is still its own.
+    void expectListing(int rc, const std::u16string& text, const char* kind) {
+        if (GetParam() == static_cast<long>(kLimit)) {
+            EXPECT_EQ(rc, 1) << kind;
+            EXPECT_EQ(text, text::u16(names(kLimit))) << kind;
+        } else {
+            EXPECT_EQ(rc, -1) << kind;
+            EXPECT_TRUE(text.empty()) << kind;
+        }
+        std::string reply;
+        EXPECT_EQ(client->commandExchange("PWD\r\n", &reply), 0) << kind;
+        EXPECT_EQ(reply, "257 \"/\"") << kind;
+    }
+};
+
+TEST_P(ListingSize, BeyondTheLimitFailsInsteadOfBeingCut) {
+    auto begin = std::chrono::steady_clock::now();
+    std::u16string names;
+    expectListing(client->nameListing("/rusuroku/01", ListKind::All, names), names, "names");
+    DetailedListing detailed;
+    expectListing(client->detailedListing("/rusuroku/01", ListKind::All, detailed), detailed.text,
+                  "detailed");
+    BoxListing boxes;
+    expectListing(client->boxListing(boxes), boxes.root, "boxes");
+    // Stopped at the limit, not at the end of an endless listing or a wait.
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, timeouts.reply);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ListingSize, ::testing::Values(4096L, 4097L, -1L));
+
 TEST_F(FtpClientTest, BoxListingReturnsCodeOfRefusedBoxKindDirectory) {
     script.replies["CWD /rusuroku"] = "550 No such directory.\r\n";
     startLoggedIn();
