@@ -165,6 +165,25 @@ TEST_F(FtpClientTest, ReplyCutAnywhereOnItsWayReadsAsTheSameLines) {
     }
 }
 
+TEST_F(FtpClientTest, EndOfRetrievalArrivingWithItsStartIsStillRead) {
+    // A small file: the main unit has sent it and both replies before we read the first one.
+    // Reading that first reply must leave the second in the socket for the end of the
+    // retrieval, which is read raw from there.
+    script.special = [](Session& s, const std::string& line) {
+        if (!line.starts_with("RETR")) {
+            return false;
+        }
+        s.openData();
+        s.sendData("GENUINE");
+        s.closeData();
+        s.reply("150 Opening.\r\n226 Done.\r\n");
+        return true;
+    };
+    startLoggedIn();
+    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, false), 0);
+    EXPECT_EQ(test::readFile(folder.file("a.vminf")), "GENUINE");
+}
+
 TEST_F(FtpClientTest, SilentServerGivesNoReplyWithinTheWait) {
     script.replies["NOOP"] = "";
     startLoggedIn();
