@@ -2,6 +2,9 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
+#include <algorithm>
+#include <array>
+
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
@@ -9,10 +12,20 @@
 
 namespace voxmg {
 
+namespace {
+
+// How much of the control connection is looked at in one go: a reply line or more.
+constexpr std::size_t kControlWindow = 4096;
+
+// Most lines one drain takes away.
+constexpr int kDrainMaxLines = 64;
+
+}  // namespace
+
 FtpTimeouts FtpTimeouts::dividedBy(int divisor) const {
     FtpTimeouts t = *this;
     if (divisor > 1) {
-        for (auto* limit : {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd}) {
+        for (auto* limit : {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd, &t.drainTotal}) {
             *limit /= divisor;
         }
     }
@@ -72,10 +85,16 @@ int CFtpMng::connectAndLogin() {
     m_conn->localFolder = paths::programFolder();
 
     // PASS is sent even when USER already logged us in (230): its reply decides.
-    if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0) {
+    if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0 ||
+        sendCommand("PASS", text::utf8FromUtf16(m_login.password)) != 0) {
         return LoginRefused;
     }
-    return sendCommand("PASS", text::utf8FromUtf16(m_login.password)) == 0 ? LoggedIn : LoginRefused;
+    // Files must arrive byte for byte. The main unit sends them as they are, but a server that
+    // starts in ASCII mode would rewrite their CR and LF bytes. An older main unit refuses
+    // TYPE (500), and an answer that comes late is drained before the next operation: the
+    // login stands whatever comes back.
+    commandExchange("TYPE I\r\n");
+    return LoggedIn;
 }
 
 void CFtpMng::disconnect() {
@@ -124,21 +143,41 @@ int CFtpMng::readReplyLineWithin(std::string& line, std::size_t maxChars, std::c
     if (!m_conn || !m_conn->control || maxChars == 0) {
         return -1;
     }
-    // One byte per receive: the bytes after the line belong to whoever reads next, and the
-    // end of a retrieval is read raw from the socket.
+    // Each wait for more of the line may take the whole limit, but the line as a whole gets only
+    // a few such waits: a peer sending a byte now and then must not hold us here for ever.
+    const int fd = m_conn->control.get();
+    const auto deadline = std::chrono::steady_clock::now() + limit * FtpTimeouts::kWaitsPerReplyLine;
     ftp::ReplyLineBuilder builder(maxChars);
+    std::array<char, kControlWindow> window{};
     for (;;) {
-        net::Wait wait = net::waitReadable(m_conn->control.get(), limit);
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return -1;
+        }
+        net::Wait wait = net::waitReadable(fd, std::min(limit, left));
         pump();
         if (wait != net::Wait::Ready) {
             return -1;
         }
-        char byte = 0;
-        long n = net::receiveSome(m_conn->control.get(), &byte, 1);
-        if (n < 0) {
+        // Look at what has come and take from the socket this line and nothing after it: the
+        // bytes that follow belong to whoever reads next, and the end of a retrieval is read
+        // raw from the socket.
+        long seen = net::peekSome(fd, window.data(), window.size());
+        if (seen < 0) {
             return -1;
         }
-        if (n == 0 || builder.push(byte)) {
+        if (seen == 0) {
+            // The main unit closed the connection: the line ends there.
+            line = builder.take();
+            return static_cast<int>(line.size());
+        }
+        std::size_t wanted =
+            builder.lineBytes(std::string_view(window.data(), static_cast<std::size_t>(seen)));
+        long taken = net::receiveSome(fd, window.data(), wanted);
+        if (taken <= 0) {
+            return -1;
+        }
+        if (builder.push(std::string_view(window.data(), static_cast<std::size_t>(taken)))) {
             line = builder.take();
             return static_cast<int>(line.size());
         }
@@ -146,10 +185,17 @@ int CFtpMng::readReplyLineWithin(std::string& line, std::size_t maxChars, std::c
 }
 
 void CFtpMng::drainReplies() {
+    // Stray replies are a few lines at most. A peer that keeps sending lines must not hold us
+    // here: the drain stops after so many lines or so much time, and whatever is left shows
+    // up as a wrong or missing reply to the next command, which the callers handle.
+    const auto deadline = std::chrono::steady_clock::now() + m_timeouts.drainTotal;
     std::string line;
-    do {
+    for (int lines = 0; lines < kDrainMaxLines && std::chrono::steady_clock::now() < deadline; ++lines) {
         pump();
-    } while (readReplyLineWithin(line, ftp::kReplyLineMax, m_timeouts.drain) > 0);
+        if (readReplyLineWithin(line, ftp::kReplyLineMax, m_timeouts.drain) <= 0) {
+            return;
+        }
+    }
 }
 
 void CFtpMng::climbToRoot() {

@@ -26,11 +26,22 @@ std::string nlstCommand(ListKind kind, bool detailed) {
 
 int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
                             std::size_t* byteLength) {
-    ftp::ListingBuffer buffer;
+    ftp::ListingBuffer buffer(m_timeouts.listingBytes);
     const bool receiveFailed = !receiveUntilEnd(cancellable, [&](std::span<const std::uint8_t> chunk) {
         buffer.append(chunk);
-        return true;
+        return !buffer.truncated();
     });
+    if (buffer.truncated()) {
+        // More than any main unit lists, or a listing without end. Cut short it would pass for a
+        // box with fewer messages, so it fails as a communication error. Closing the data
+        // connection ends the transfer; the main unit's answer to that is read so that the
+        // next command's reply stays in step.
+        closeDataConnection();
+        text.clear();
+        std::string reply;
+        readReplyLine(reply, kListingEndReplyMax, false);
+        return -1;
+    }
     text = buffer.text(maxChars);
     if (byteLength) {
         *byteLength = buffer.size();

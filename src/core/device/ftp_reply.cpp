@@ -11,6 +11,31 @@ bool ReplyLineBuilder::push(char byte) {
     return m_line.size() >= m_max;
 }
 
+std::size_t ReplyLineBuilder::lineBytes(std::string_view bytes) const {
+    // The same rules as push(char), run on a count instead of the line.
+    std::size_t held = m_line.size();
+    bool afterCr = !m_line.empty() && m_line.back() == '\r';
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' && afterCr) {
+            return i + 1;
+        }
+        afterCr = bytes[i] == '\r';
+        if (++held >= m_max) {
+            return i + 1;
+        }
+    }
+    return bytes.size();
+}
+
+bool ReplyLineBuilder::push(std::string_view bytes) {
+    for (char byte : bytes) {
+        if (push(byte)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<int> replyCode(std::string_view line) {
     auto isSeparator = [](char c) { return c == ' ' || c == '-'; };
     std::size_t i = 0;

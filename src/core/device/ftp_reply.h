@@ -26,6 +26,12 @@ public:
     explicit ReplyLineBuilder(std::size_t maxChars) : m_max(maxChars) {}
     // Adds one received byte; true when the line is complete.
     bool push(char byte);
+    // How many of `bytes`, were they added, would belong to this line: up to and including the
+    // byte that completes it, or all of them when the line goes on. Lets a reader take from
+    // the socket exactly one line and leave what follows for the next reader.
+    std::size_t lineBytes(std::string_view bytes) const;
+    // Adds bytes up to the end of the line (lineBytes() of them); true when it is complete.
+    bool push(std::string_view bytes);
     const std::string& line() const { return m_line; }
     std::string take() { return std::move(m_line); }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/device/listing_buffer.h"
 #include "core/device/socket.h"
 
 // Values the FTP client is built with and the connection record it keeps per login.
@@ -21,17 +22,25 @@ struct FtpLogin {
     int port = 0;
 };
 
-// Time limits of the dialogue with the main unit. The defaults are the program's; tests
-// shorten them.
+// Time limits of the dialogue with the main unit, and how much a listing may hold. The
+// defaults are the program's; tests shorten them.
 struct FtpTimeouts {
-    std::chrono::milliseconds reply{10000};       // per byte of a reply line, and the connect
-    std::chrono::milliseconds longReply{180000};  // per byte of a store's final reply
+    // Per wait for more of a reply line, and the connect. A line must come whole within
+    // kWaitsPerReplyLine such waits, so a peer trickling bytes cannot hold it open for ever.
+    std::chrono::milliseconds reply{10000};
+    std::chrono::milliseconds longReply{180000};  // the same for a store's final reply
     std::chrono::milliseconds accept{10000};      // the main unit's data connection
     std::chrono::milliseconds data{10000};        // per wait for data; silence ends a transfer
     std::chrono::milliseconds transferEnd{5000};  // the reply after a retrieval
-    std::chrono::milliseconds drain{1};           // per byte while draining stray replies
+    std::chrono::milliseconds drain{1};           // per wait while draining stray replies
+    std::chrono::milliseconds drainTotal{2000};   // all of one drain, however many lines come
 
-    // Every limit divided by `divisor` (the drain's stays at 1 ms).
+    static constexpr int kWaitsPerReplyLine = 3;
+
+    // A listing of more bytes than this fails rather than pass for a shorter one.
+    std::size_t listingBytes = ftp::kListingMaxBytes;
+
+    // Every time limit divided by `divisor` (the drain's per wait stays at 1 ms).
     FtpTimeouts dividedBy(int divisor) const;
 };
 

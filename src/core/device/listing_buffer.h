@@ -5,8 +5,9 @@
 #include <span>
 #include <string>
 
-// Gathers the raw bytes of a listing, growing as they come, up to a fixed maximum: a main
-// unit that sends more than that is cut there rather than let fill the memory.
+// Gathers the raw bytes of a listing, growing as they come, up to a fixed maximum: what a
+// main unit sends beyond it is not kept, and truncated() tells the caller, which then refuses
+// the listing rather than let it fill the memory or pass for a shorter one.
 namespace voxmg::ftp {
 
 // Design limits of the listings: raw bytes gathered, and characters of the converted text.

@@ -172,13 +172,25 @@ bool sendAll(int fd, std::string_view bytes, std::chrono::milliseconds limit) {
     return true;
 }
 
-long receiveSome(int fd, void* buffer, std::size_t size) {
+namespace {
+
+long receiveWith(int fd, void* buffer, std::size_t size, int flags) {
     for (;;) {
-        ssize_t n = ::recv(fd, buffer, size, 0);
+        ssize_t n = ::recv(fd, buffer, size, flags);
         if (n >= 0 || errno != EINTR) {
             return n < 0 ? -1 : static_cast<long>(n);
         }
     }
+}
+
+}  // namespace
+
+long receiveSome(int fd, void* buffer, std::size_t size) {
+    return receiveWith(fd, buffer, size, 0);
+}
+
+long peekSome(int fd, void* buffer, std::size_t size) {
+    return receiveWith(fd, buffer, size, MSG_PEEK);
 }
 
 }  // namespace voxmg::net

@@ -63,5 +63,7 @@ std::string dotted(std::uint32_t address);
 bool sendAll(int fd, std::string_view bytes, std::chrono::milliseconds limit);
 // One receive; returns the byte count, 0 at the peer's end, -1 on error.
 long receiveSome(int fd, void* buffer, std::size_t size);
+// The same, but the bytes stay in the socket for the next receive.
+long peekSome(int fd, void* buffer, std::size_t size);
 
 }  // namespace voxmg::net

@@ -2,9 +2,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace voxmg::test {
 
@@ -24,20 +27,32 @@ bool waitIn(int fd, const std::atomic<bool>& stop) {
     return false;
 }
 
-void sendRaw(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+bool sendRaw(int fd, std::string_view bytes, const std::atomic<bool>& stop) {
+    pollfd p{fd, POLLOUT, 0};
+    while (fd >= 0 && !bytes.empty()) {
+        // A client that stopped reading must not keep the server thread from its stop.
+        if (stop || ::poll(&p, 1, 20) < 0) {
+            return false;
+        }
+        if (p.revents == 0) {
+            continue;  // no room yet; a hang-up or error shows in the send below
+        }
+        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n <= 0) {
-            return;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+                continue;
+            }
+            return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+    return bytes.empty();
 }
 
 }  // namespace
 
-void FakeFtpServer::Session::reply(std::string_view raw) {
-    sendRaw(m_control, raw);
+bool FakeFtpServer::Session::reply(std::string_view raw) {
+    return sendRaw(m_control, raw, *m_stop);
 }
 
 bool FakeFtpServer::Session::openData(const char* fromAddress) {
@@ -59,8 +74,8 @@ bool FakeFtpServer::Session::openData(const char* fromAddress) {
     return true;
 }
 
-void FakeFtpServer::Session::sendData(std::string_view bytes) {
-    sendRaw(m_data, bytes);
+bool FakeFtpServer::Session::sendData(std::string_view bytes) {
+    return sendRaw(m_data, bytes, *m_stop);
 }
 
 std::string FakeFtpServer::Session::readDataToEnd() {
@@ -113,6 +128,9 @@ void FakeFtpServer::serve() {
         if (control < 0) {
             return;
         }
+        // Each reply leaves at once, so a reply sent in pieces arrives in pieces.
+        int on = 1;
+        ::setsockopt(control, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         serveConnection(control);
         ::close(control);
     }
@@ -121,6 +139,7 @@ void FakeFtpServer::serve() {
 void FakeFtpServer::serveConnection(int control) {
     Session session;
     session.m_control = control;
+    session.m_stop = &m_stop;
     session.reply(m_greeting);
     std::string line;
     char byte = 0;

@@ -18,13 +18,16 @@ class FakeFtpServer {
 public:
     class Session {
     public:
-        void reply(std::string_view raw);
+        // Sends return false once the client has gone or the server is stopping, so a handler
+        // may send without end and still let the test finish.
+        bool reply(std::string_view raw);
         // Connects to the address of the last PORT command, from `fromAddress`.
         bool openData(const char* fromAddress = "127.0.0.1");
-        void sendData(std::string_view bytes);
+        bool sendData(std::string_view bytes);
         std::string readDataToEnd();
         void closeData();
         bool hasData() const { return m_data >= 0; }
+        bool stopping() const { return m_stop->load(); }
 
     private:
         friend class FakeFtpServer;
@@ -32,6 +35,7 @@ public:
         int m_data = -1;
         std::string m_portAddress;
         std::uint16_t m_portPort = 0;
+        const std::atomic<bool>* m_stop = nullptr;
     };
     using Handler = std::function<void(Session&, const std::string& line)>;
 

@@ -1,8 +1,8 @@
 // The client against a third-party server (pyftpdlib), for the generic commands. Differences
 // the client copes with: the data connection is made at PORT time (so RETR gets 125, not 150),
-// it starts in ASCII mode (set to binary here: the main unit sends files as they are and the
-// client sends no TYPE), there is no wildcard NLST and no "NLST -l" (both answered 550, which the client
-// reads as an empty listing), and an interrupted transfer is answered 426 + 226 rather than 225.
+// it starts in ASCII mode (the client's TYPE I after login makes transfers binary), there is no
+// wildcard NLST and no "NLST -l" (both answered 550, which the client reads as an empty
+// listing), and an interrupted transfer is answered 426 + 226 rather than 225.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -28,9 +28,6 @@ authorizer = DummyAuthorizer()
 authorizer.add_user("hozen", "secret", sys.argv[1], perm="elradfmwMT")
 class Handler(FTPHandler):
     banner = "Zu-QX compatible test server"
-    def __init__(self, *args, **kwargs):
-        super().__init__(*args, **kwargs)
-        self._current_type = "i"
 Handler.authorizer = authorizer
 server = FTPServer(("127.0.0.1", 0), Handler)
 print(server.socket.getsockname()[1], flush=True)
@@ -142,6 +139,21 @@ TEST_F(PyFtpdlibTest, ListsRetrievesStoresAndDeletes) {
     EXPECT_EQ(client->abort(true), 0);
     client->disconnect();
     EXPECT_EQ(client->connection(), nullptr);
+}
+
+TEST_F(PyFtpdlibTest, LineEndBytesTravelUnchangedBothWays) {
+    // In ASCII mode the server would turn LF into CR LF on the way out and CR LF into LF on
+    // the way in; voice frames hold such bytes anywhere.
+    const std::string bytes =
+        std::string("\n\r\r\n\n\nA\r\rB\r\n\x0a\x0d", 16) + test::patternBytes(3000) + "\r";
+    test::writeFile(remote.file("rusuroku/01/crlf.vmdat"), bytes);
+    ASSERT_EQ(client->commandExchange("CWD /rusuroku/01\r\n"), 0);
+    ASSERT_EQ(client->retrieve("crlf.vmdat", "crlf.vmdat", true, false), 0);
+    EXPECT_TRUE(test::readFile(local.file("crlf.vmdat")) == bytes);
+
+    auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    ASSERT_EQ(client->storeResponseMessage("200001010000_002_A002_0000.vmdat", span), 0);
+    EXPECT_TRUE(test::readFile(remote.file("outou/200001010000_002_A002_0000.vmdat")) == bytes);
 }
 
 TEST_F(PyFtpdlibTest, CancelledRetrievalKeepsConnectionUsable) {
