@@ -1,8 +1,7 @@
 // Retrieves 500 files of 60 KB over loopback with the program's FTP client and with curl in
 // active mode over one connection, and prints the client's time as a ratio to curl's.
-// The files are served by the main unit simulator; curl needs a server that accepts TYPE,
-// which the main unit (and so the simulator) does not, so where curl cannot fetch from the
-// simulator both are timed against pyftpdlib serving the same files.
+// The files are served by the main unit simulator; where curl cannot fetch from it (an older
+// simulator refused TYPE) both are timed against pyftpdlib serving the same files.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

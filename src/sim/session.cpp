@@ -220,8 +220,8 @@ bool Session::handle(const std::string& verb, const std::string& argument) {
     if (verb == "PORT") {
         return handlePort(argument);
     }
-    // Our client never sends TYPE; accepting binary and ASCII lets other FTP clients (curl in
-    // the benchmarks) fetch from the simulator. Every transfer is binary anyway.
+    // Our client sends TYPE I once after login; accepting ASCII too lets other FTP clients (curl
+    // in the benchmarks) fetch from the simulator. Every transfer is binary anyway.
     if (verb == "TYPE") {
         return argument == "I" || argument == "A" ? reply(200, "Type set to " + argument + ".")
                                                   : reply(504, "TYPE " + argument + " not implemented.");
@@ -438,6 +438,7 @@ Session::Outcome Session::sendData(int fd, std::string_view bytes, long dropAfte
         bytes = bytes.substr(0, static_cast<std::size_t>(dropAfter));
     }
     static const std::string zeros(kChunk, '\0');
+    const std::size_t chunk = std::clamp<std::size_t>(m_faults.dataChunkBytes, 1, kChunk);
     while (!bytes.empty() || endless) {
         if (m_env.stopping.load()) {
             return Outcome::Failed;
@@ -448,7 +449,7 @@ Session::Outcome Session::sendData(int fd, std::string_view bytes, long dropAfte
         if (m_faults.dataChunkDelay.count() > 0) {
             sleepUnlessStopping(m_faults.dataChunkDelay, m_env.stopping);
         }
-        auto piece = bytes.empty() ? std::string_view(zeros) : bytes.substr(0, kChunk);
+        auto piece = bytes.empty() ? std::string_view(zeros).substr(0, chunk) : bytes.substr(0, chunk);
         if (!sendAll(fd, piece)) {
             return Outcome::Failed;
         }

@@ -31,7 +31,8 @@ struct Faults {
     std::map<std::string, int> transferEndCodes;  // verb -> code sent instead of 226 after its data
     bool claimCompleteAfterDrop = false;          // ... with dropDataAfterBytes: still answer 226
     bool endlessData = false;                     // RETR: after the file, send zeros until the client stops
-    std::chrono::milliseconds dataChunkDelay{0};  // pause before every 1024-byte data chunk (a slow line)
+    std::chrono::milliseconds dataChunkDelay{0};  // pause before every data chunk (a slow line)
+    std::size_t dataChunkBytes = 1024;            // bytes per data chunk (a few: a trickling peer)
 };
 
 struct Config {

@@ -25,7 +25,8 @@ constexpr int kDrainMaxLines = 64;
 FtpTimeouts FtpTimeouts::dividedBy(int divisor) const {
     FtpTimeouts t = *this;
     if (divisor > 1) {
-        for (auto* limit : {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd, &t.drainTotal}) {
+        for (auto* limit :
+             {&t.reply, &t.longReply, &t.accept, &t.data, &t.transferEnd, &t.listingTotal, &t.drainTotal}) {
             *limit /= divisor;
         }
     }

@@ -105,13 +105,30 @@ void CFtpMng::closeDataConnection() {
     }
 }
 
-long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size) {
+std::chrono::steady_clock::time_point CFtpMng::transferDeadline(std::optional<std::uint64_t> size) const {
+    auto now = std::chrono::steady_clock::now();
+    if (!size) {
+        return now + m_timeouts.listingTotal;
+    }
+    return now + m_timeouts.data * static_cast<long>(*size / kChunkSize + 2);
+}
+
+long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size,
+                           std::chrono::steady_clock::time_point deadline) {
     // A wait that expires ends the chunk (and, with nothing received, the transfer): the
-    // end-of-transfer reply then tells whether the file was complete.
+    // end-of-transfer reply then tells whether the file was complete. A transfer still going
+    // at its deadline has failed.
     std::size_t collected = 0;
     while (collected < size) {
-        net::Wait wait = net::waitReadable(m_conn->data.get(), m_timeouts.data);
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return -1;
+        }
+        net::Wait wait = net::waitReadable(m_conn->data.get(), std::min(left, m_timeouts.data));
         if (wait == net::Wait::TimedOut) {
+            if (left <= m_timeouts.data) {
+                return -1;
+            }
             break;
         }
         if (wait == net::Wait::Failed) {
@@ -129,7 +146,7 @@ long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size) {
     return static_cast<long>(collected);
 }
 
-bool CFtpMng::receiveUntilEnd(bool cancellable,
+bool CFtpMng::receiveUntilEnd(bool cancellable, std::chrono::steady_clock::time_point deadline,
                               const std::function<bool(std::span<const std::uint8_t>)>& take) {
     // One chunk per step, one window message before each, the cancel-all flag between them.
     std::array<std::uint8_t, kChunkSize> chunk{};
@@ -139,7 +156,7 @@ bool CFtpMng::receiveUntilEnd(bool cancellable,
             abort(false);
             return true;
         }
-        long n = receiveChunk(chunk.data(), chunk.size());
+        long n = receiveChunk(chunk.data(), chunk.size(), deadline);
         if (n <= 0) {
             return n == 0;
         }
@@ -196,20 +213,21 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
     bool writeFailed = !file;
     bool receiveFailed = false;
     if (!writeFailed) {
-        receiveFailed = !receiveUntilEnd(true, [&](std::span<const std::uint8_t> chunk) {
-            if (!writeAll(file.get(), chunk.data(), chunk.size())) {
-                writeFailed = true;
-                return false;
-            }
-            m_conn->byteCount += chunk.size();
-            if (!quiet) {
-                ++m_conn->chunkCount;
-                if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
-                    m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+        receiveFailed =
+            !receiveUntilEnd(true, transferDeadline(std::nullopt), [&](std::span<const std::uint8_t> chunk) {
+                if (!writeAll(file.get(), chunk.data(), chunk.size())) {
+                    writeFailed = true;
+                    return false;
                 }
-            }
-            return true;
-        });
+                m_conn->byteCount += chunk.size();
+                if (!quiet) {
+                    ++m_conn->chunkCount;
+                    if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+                        m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+                    }
+                }
+                return true;
+            });
     }
     if (file && ::close(file.release()) != 0) {
         writeFailed = true;
@@ -251,19 +269,20 @@ int CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& fol
     if (resetCounter) {
         m_conn->chunkCount = 0;
     }
-    bool receiveFailed = !receiveUntilEnd(true, [&](std::span<const std::uint8_t> chunk) {
-        if (!incoming.append(chunk)) {
-            return false;
-        }
-        m_conn->byteCount += chunk.size();
-        if (!quiet) {
-            ++m_conn->chunkCount;
-            if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
-                m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+    bool receiveFailed =
+        !receiveUntilEnd(true, transferDeadline(listedSize), [&](std::span<const std::uint8_t> chunk) {
+            if (!incoming.append(chunk)) {
+                return false;
             }
-        }
-        return true;
-    });
+            m_conn->byteCount += chunk.size();
+            if (!quiet) {
+                ++m_conn->chunkCount;
+                if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+                    m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+                }
+            }
+            return true;
+        });
     closeDataConnection();
     if (receiveFailed) {
         return -1;
@@ -344,7 +363,10 @@ int CFtpMng::abort(bool quick) {
     int rc = commandExchange("ABOR\r\n", &line);
     // Some servers first answer for the broken transfer (426) and only then for the ABOR.
     if (rc != 225 && rc != -1 && !quick) {
-        while (readReplyLine(line, ftp::kReplyLineMax, false) >= 0 && ftp::replyCode(line) != 225) {
+        // A bounded number of lines: a peer that never says 225 must not keep us here.
+        for (int i = 0;
+             i < 64 && readReplyLine(line, ftp::kReplyLineMax, false) >= 0 && ftp::replyCode(line) != 225;
+             ++i) {
         }
     }
     commandExchange("ABOR\r\n");

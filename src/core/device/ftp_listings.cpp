@@ -27,10 +27,11 @@ std::string nlstCommand(ListKind kind, bool detailed) {
 int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
                             std::size_t* byteLength) {
     ftp::ListingBuffer buffer(m_timeouts.listingBytes);
-    const bool receiveFailed = !receiveUntilEnd(cancellable, [&](std::span<const std::uint8_t> chunk) {
-        buffer.append(chunk);
-        return !buffer.truncated();
-    });
+    const bool receiveFailed = !receiveUntilEnd(cancellable, transferDeadline(std::nullopt),
+                                                [&](std::span<const std::uint8_t> chunk) {
+                                                    buffer.append(chunk);
+                                                    return !buffer.truncated();
+                                                });
     if (buffer.truncated()) {
         // More than any main unit lists, or a listing without end. Cut short it would pass for a
         // box with fewer messages, so it fails as a communication error. Closing the data

@@ -136,10 +136,14 @@ private:
     void climbToRoot();
     net::UniqueFd listenForData(std::string& portCommand);
     bool acceptFromServer();
-    long receiveChunk(std::uint8_t* buffer, std::size_t size);
+    // When a transfer must be over: a known size gets one data wait per chunk, anything else
+    // the listing limit.
+    std::chrono::steady_clock::time_point transferDeadline(std::optional<std::uint64_t> size) const;
+    long receiveChunk(std::uint8_t* buffer, std::size_t size, std::chrono::steady_clock::time_point deadline);
     // Receives the data connection to its end (or a cancel, or `take` returning false), handing
     // each chunk to `take`; false when a receive failed.
-    bool receiveUntilEnd(bool cancellable, const std::function<bool(std::span<const std::uint8_t>)>& take);
+    bool receiveUntilEnd(bool cancellable, std::chrono::steady_clock::time_point deadline,
+                         const std::function<bool(std::span<const std::uint8_t>)>& take);
     int receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
                        std::size_t* byteLength = nullptr);
     bool readTransferEndRaw();

@@ -34,6 +34,9 @@ struct FtpTimeouts {
     std::chrono::milliseconds transferEnd{5000};  // the reply after a retrieval
     std::chrono::milliseconds drain{1};           // per wait while draining stray replies
     std::chrono::milliseconds drainTotal{2000};   // all of one drain, however many lines come
+    // All of one listing; a retrieval of a known size gets one `data` wait per 1024 bytes, so
+    // a peer that trickles bytes cannot keep a transfer going for ever.
+    std::chrono::milliseconds listingTotal{600000};
 
     static constexpr int kWaitsPerReplyLine = 3;
 

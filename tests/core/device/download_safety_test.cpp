@@ -253,7 +253,10 @@ TEST_F(DownloadSafetyTest, APeerThatLiesAboutTheTransferFailsIt) {
     shortButDone.claimCompleteAfterDrop = true;
     sim::Faults endless;
     endless.endlessData = true;
-    for (const sim::Faults& faults : {shortButDone, endless}) {
+    sim::Faults trickling;
+    trickling.dataChunkBytes = 16;
+    trickling.dataChunkDelay = std::chrono::milliseconds(100);
+    for (const sim::Faults& faults : {shortButDone, endless, trickling}) {
         start(faults);
         auto began = std::chrono::steady_clock::now();
         EXPECT_EQ(downloadBox101(), -1);
