@@ -117,15 +117,15 @@ int main(int argc, char** argv) {
         ftp.setDownloadEnv(env);
         QuietUi ui;
         auto t0 = Clock::now();
-        if (ftp.connectAndLogin() != voxmg::CFtpMng::LoggedIn) {
+        if (ftp.connectAndLogin() != voxmg::LoginResult::LoggedIn) {
             return -1;
         }
         voxmg::BulkDownload run(ftp, flags, ui, boxFolder.string(), (work / "VOXMG.ini").string(), {});
-        int rc = run.runAll(false);
+        voxmg::EngineResult rc = run.runAll(false);
         ftp.disconnect();
         double t = seconds(Clock::now() - t0);
-        if (rc != 0 || run.handled() != boxes * perBox) {
-            std::fprintf(stderr, "bulk download ended with %d, %d handled\n", rc, run.handled());
+        if (rc != voxmg::EngineResult::Done || run.handled() != boxes * perBox) {
+            std::fprintf(stderr, "bulk download ended with %d, %d handled\n", voxmg::code(rc), run.handled());
             return -1;
         }
         return t;

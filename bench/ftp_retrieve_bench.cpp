@@ -40,13 +40,14 @@ std::string tempFolder(const char* tag) {
 double timeClient(int port, const std::string& into) {
     voxmg::Flags flags;
     voxmg::CFtpMng ftp({u"127.0.0.1", u"hozen", u"hozen", port}, flags, voxmg::Pump{});
-    if (ftp.connectAndLogin() != 0 || ftp.commandExchange("CWD /rusuroku/01\r\n") != 0) {
+    if (ftp.connectAndLogin() != voxmg::LoginResult::LoggedIn ||
+        ftp.commandExchange("CWD /rusuroku/01\r\n") != 0) {
         return -1;
     }
     ftp.connection()->localFolder = into;
     auto begin = Clock::now();
     for (int i = 0; i < kFiles; ++i) {
-        if (ftp.retrieve(fileName(i), fileName(i), true, true) != 0) {
+        if (ftp.retrieve(fileName(i), fileName(i), true, true) != voxmg::TransferResult::Done) {
             std::fprintf(stderr, "client: retrieval of %s failed\n", fileName(i).c_str());
             return -1;
         }

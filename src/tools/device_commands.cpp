@@ -36,9 +36,9 @@ int withLogin(const Args& args, const std::function<int(CFtpMng&)>& run) {
     CFtpMng ftp(
         FtpLogin{text::utf16FromUtf8(host), text::utf16FromUtf8(user), text::utf16FromUtf8(password), port},
         flags, Pump{});
-    int login = ftp.connectAndLogin();
-    if (login != CFtpMng::LoggedIn) {
-        std::printf("%d\n", login);
+    LoginResult login = ftp.connectAndLogin();
+    if (login != LoginResult::LoggedIn) {
+        std::printf("%d\n", code(login));
         return 1;
     }
     int result = run(ftp);
@@ -63,25 +63,27 @@ std::vector<std::string> lines(const std::u16string& text) {
     return out;
 }
 
-int printCode(int code, int success) {
-    std::printf("%d\n", code);
-    return code == success ? 0 : 1;
+// Prints the result's code; the exit status says whether it was `success`.
+template <typename Result>
+int printCode(Result result, Result success) {
+    std::printf("%d\n", code(result));
+    return result == success ? 0 : 1;
 }
 
 int login(const Args& args) {
-    return withLogin(args, [](CFtpMng&) { return printCode(CFtpMng::LoggedIn, CFtpMng::LoggedIn); });
+    return withLogin(args, [](CFtpMng&) { return printCode(LoginResult::LoggedIn, LoginResult::LoggedIn); });
 }
 
 int boxes(const Args& args) {
     return withLogin(args, [](CFtpMng& ftp) {
         BoxListing listing;
-        int result = ftp.boxListing(listing);
-        Json json{{"result", result},
+        ListingResult result = ftp.boxListing(listing);
+        Json json{{"result", code(result)},
                   {"root", lines(listing.root)},
                   {"rusuroku", lines(listing.answering)},
                   {"naisen", lines(listing.extension)}};
         std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-        return result == 1 ? 0 : 1;
+        return result == ListingResult::Listed ? 0 : 1;
     });
 }
 
@@ -93,7 +95,7 @@ int ls(const Args& args) {
     }
     return withLogin(args, [&](CFtpMng& ftp) {
         std::u16string text;
-        int result = 0;
+        ListingResult result = ListingResult::Listed;
         if (hasFlag(args, "--long")) {
             DetailedListing listing;
             result = ftp.detailedListing(rest[0], ListKind::All, listing);
@@ -104,10 +106,10 @@ int ls(const Args& args) {
         for (const auto& line : lines(text)) {
             std::cout << line << "\n";
         }
-        if (result != 1) {
-            std::fprintf(stderr, "voxmgctl: listing failed with %d\n", result);
+        if (result != ListingResult::Listed) {
+            std::fprintf(stderr, "voxmgctl: listing failed with %d\n", code(result));
         }
-        return result == 1 ? 0 : 1;
+        return result == ListingResult::Listed ? 0 : 1;
     });
 }
 
@@ -122,10 +124,10 @@ int get(const Args& args) {
         std::string directory(paths::parentOf(rest[0]));
         std::string name(paths::fileName(rest[0]));
         if (!directory.empty() && ftp.commandExchange("CWD " + directory + "\r\n") != 0) {
-            return printCode(-2, 0);
+            return printCode(ListingResult::NoDirectory, ListingResult::Listed);
         }
         ftp.connection()->localFolder = rest[1];
-        return printCode(ftp.retrieve(name, name, true, true), 0);
+        return printCode(ftp.retrieve(name, name, true, true), TransferResult::Done);
     });
 }
 
@@ -139,7 +141,8 @@ int put(const Args& args) {
     std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return withLogin(args, [&](CFtpMng& ftp) {
         auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
-        return printCode(ftp.storeResponseMessage(std::string(paths::fileName(rest[0])), bytes), 0);
+        return printCode(ftp.storeResponseMessage(std::string(paths::fileName(rest[0])), bytes),
+                         TransferResult::Done);
     });
 }
 
@@ -149,7 +152,8 @@ int rm(const Args& args) {
         std::fprintf(stderr, "voxmgctl: rm needs one remote PATH\n");
         return 2;
     }
-    return withLogin(args, [&](CFtpMng& ftp) { return printCode(ftp.deleteFile(rest[0]), 0); });
+    return withLogin(args,
+                     [&](CFtpMng& ftp) { return printCode(ftp.deleteFile(rest[0]), TransferResult::Done); });
 }
 
 CommandRegistrar loginCommand{Command{"login", "login " + kConnectionUsage + "   (prints 0/1/2/3)", login}};

@@ -97,17 +97,17 @@ int runDownload(const Args& args) {
     ftp.setDownloadEnv(
         makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::programFolder()));
     Json out;
-    int loginResult = ftp.connectAndLogin();
-    if (loginResult != CFtpMng::LoggedIn) {
-        out["result"] = -1;
-        out["login"] = loginResult;
+    LoginResult loginResult = ftp.connectAndLogin();
+    if (loginResult != LoginResult::LoggedIn) {
+        out["result"] = code(EngineResult::CommFailure);
+        out["login"] = code(loginResult);
         std::printf("%s\n", out.dump(2).c_str());
         return 1;
     }
 
     ReportUi ui;
     BulkDownload run(ftp, flags, ui, boxFolder, settingsPath, Pump{});
-    int result = 0;
+    EngineResult result = EngineResult::Done;
     bool infoOnly = hasFlag(args, "--info-only");
     if (hasFlag(args, "--response")) {
         result = run.runResponse();
@@ -120,7 +120,7 @@ int runDownload(const Args& args) {
         ftp.disconnect();
     }
 
-    out["result"] = result;
+    out["result"] = code(result);
     out["messages"] = ui.messages;
     out["listed"] = run.total();
     out["handled"] = run.handled();
@@ -128,14 +128,14 @@ int runDownload(const Args& args) {
     for (const BoxOutcome& o : run.outcomes()) {
         boxes.push_back({{"kind", o.box.kind},
                          {"box", o.box.name},
-                         {"result", o.result},
-                         {"listed", o.listed},
-                         {"handled", o.handled}});
+                         {"result", code(o.result.code)},
+                         {"listed", o.result.listed},
+                         {"handled", o.result.handled}});
     }
     out["boxes"] = boxes;
     std::printf("%s\n", out.dump(2).c_str());
     // A run completed when it ended in 0; a box folder with nothing to fetch (1) is no failure.
-    return (result == 0 || result == 1) ? 0 : 1;
+    return (result == EngineResult::Done || result == EngineResult::NoMessages) ? 0 : 1;
 }
 
 CommandRegistrar downloadCommand{Command{"download", kUsage, runDownload}};

@@ -83,54 +83,53 @@ void BulkDownload::refusedAutoDelete() {
     m_ui.show(error(download_text::kAutoDeleteRefused));
 }
 
-int BulkDownload::count(const std::vector<BoxRef>& boxes, bool infoOnly, bool withResponse,
-                        int* boxesCounted) {
+bool BulkDownload::count(const std::vector<BoxRef>& boxes, bool infoOnly, bool withResponse,
+                         int* boxesCounted) {
     int counted = 0;
     for (const BoxRef& box : boxes) {
-        int n = m_ftp.countBoxFiles(localFolder(box), remoteDirOf(box), infoOnly);
-        if (n == -2) {
+        CountResult n = m_ftp.countBoxFiles(localFolder(box), remoteDirOf(box), infoOnly);
+        if (n.code == EngineResult::NoDirectory) {
             continue;  // no such box on the main unit: passed over
         }
-        if (n < 0) {
-            return -1;
+        if (n.code != EngineResult::Done) {
+            return false;
         }
-        m_total += n;
+        m_total += n.count;
         ++counted;
     }
     if (withResponse) {
-        int n = m_ftp.countBoxFiles(paths::join(m_boxFolder, naming::kResponseKind), "/outou/", false);
-        if (n < 0 && n != -2) {
-            return -1;
+        CountResult n =
+            m_ftp.countBoxFiles(paths::join(m_boxFolder, naming::kResponseKind), "/outou/", false);
+        if (n.code != EngineResult::Done && n.code != EngineResult::NoDirectory) {
+            return false;
         }
-        m_total += n > 0 ? n : 0;
+        m_total += n.count;
     }
     if (boxesCounted) {
         *boxesCounted = counted;
     }
-    return 0;
+    return true;
 }
 
-int BulkDownload::downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected,
-                               int countedBoxes) {
+EngineResult BulkDownload::downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected,
+                                        int countedBoxes) {
     for (const BoxRef& box : boxes) {
         if (m_handled >= m_total || m_flags.cancelAll.load() != 0) {
             break;
         }
-        int listed = 0;
-        int handled = 0;
-        int rc = infoOnly
-                     ? m_ftp.downloadBoxInfoOnly(localFolder(box), listed, remoteDirOf(box), handled)
-                     : m_ftp.downloadBox(remoteDirOf(box), localFolder(box), listed, handled, false, false);
-        m_outcomes.push_back({box, rc, listed, handled});
-        m_handled += handled;
-        if (rc == 550) {
+        BoxResult done = infoOnly ? m_ftp.downloadBoxInfoOnly(localFolder(box), remoteDirOf(box))
+                                  : m_ftp.downloadBox(remoteDirOf(box), localFolder(box), false, false);
+        m_outcomes.push_back({box, done});
+        m_handled += done.handled;
+        const EngineResult rc = done.code;
+        if (rc == EngineResult::FilesGone) {
             m_gone = true;
             continue;
         }
-        if (rc == -2) {
+        if (rc == EngineResult::NoDirectory) {
             continue;
         }
-        if (rc == 555) {
+        if (rc == EngineResult::DeletionRefused) {
             if (!m_refusalSeen) {
                 m_refusalSeen = true;
                 // A chosen single box reports the refusal after its outcome.
@@ -143,50 +142,48 @@ int BulkDownload::downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, 
             }
             continue;
         }
-        if (rc != 0) {
+        if (rc != EngineResult::Done) {
             return rc;
         }
     }
-    return 0;
+    return EngineResult::Done;
 }
 
-int BulkDownload::downloadResponse() {
-    int listed = 0;
-    int handled = 0;
-    int rc = m_ftp.downloadResponseMessages(listed, handled, paths::join(m_boxFolder, naming::kResponseKind));
-    m_outcomes.push_back({{std::string(naming::kResponseKind), {}}, rc, listed, handled});
-    m_handled += handled;
-    if (rc == 550) {
-        if (listed > 0) {
+EngineResult BulkDownload::downloadResponse() {
+    BoxResult done = m_ftp.downloadResponseMessages(paths::join(m_boxFolder, naming::kResponseKind));
+    m_outcomes.push_back({{std::string(naming::kResponseKind), {}}, done});
+    m_handled += done.handled;
+    if (done.code == EngineResult::FilesGone) {
+        if (done.listed > 0) {
             m_gone = true;
         }
-        rc = 0;
+        return EngineResult::Done;
     }
-    return rc;
+    return done.code;
 }
 
-int BulkDownload::runAll(bool infoOnly) {
+EngineResult BulkDownload::runAll(bool infoOnly) {
     return run(boxesOf(m_boxFolder), infoOnly, false);
 }
 
-int BulkDownload::runSelected(const std::vector<BoxRef>& boxes, bool infoOnly) {
+EngineResult BulkDownload::runSelected(const std::vector<BoxRef>& boxes, bool infoOnly) {
     return run(boxes, infoOnly, true);
 }
 
-int BulkDownload::run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected) {
+EngineResult BulkDownload::run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected) {
     begin();
     // The response messages come with a full download of all boxes only.
     const bool withResponse = !selected && !infoOnly;
     int counted = 0;
-    if (count(boxes, infoOnly, withResponse, &counted) != 0) {
+    if (!count(boxes, infoOnly, withResponse, &counted)) {
         end();
         communicationError();
-        return -1;
+        return EngineResult::CommFailure;
     }
     if (m_total < 1) {
         end();
         m_ui.show(error(download_text::kNoMessages));
-        return 1;
+        return EngineResult::NoMessages;
     }
     if (ProgressSink* sink = m_ftp.progressSink()) {
         sink->setRange(infoOnly ? m_total : 100);
@@ -206,8 +203,8 @@ int BulkDownload::run(const std::vector<BoxRef>& boxes, bool infoOnly, bool sele
             }
         }
     }
-    int result = downloadPass(ordered, infoOnly, selected, counted);
-    if (result == 0 && m_flags.cancelAll.load() == 0 && withResponse) {
+    EngineResult result = downloadPass(ordered, infoOnly, selected, counted);
+    if (result == EngineResult::Done && m_flags.cancelAll.load() == 0 && withResponse) {
         result = downloadResponse();
     }
     end();
@@ -218,40 +215,40 @@ int BulkDownload::run(const std::vector<BoxRef>& boxes, bool infoOnly, bool sele
     return result;
 }
 
-int BulkDownload::runResponse() {
+EngineResult BulkDownload::runResponse() {
     begin();
-    int result = downloadResponse();
+    EngineResult result = downloadResponse();
     m_total = 0;
     for (const BoxOutcome& o : m_outcomes) {
-        m_total += o.listed;
+        m_total += o.result.listed;
     }
     end();
     finish(result);
     return result;
 }
 
-void BulkDownload::finish(int result) {
+void BulkDownload::finish(EngineResult result) {
     if (m_flags.cancelAll.load() != 0) {
         return;  // the user cancelled: no outcome message
     }
     if (m_total <= 1) {
         // A single file that was gone is not a success, even though the run went on.
-        if (result == 0 && !m_gone) {
+        if (result == EngineResult::Done && !m_gone) {
             m_ui.show(info(download_text::kDone));
         } else if (m_gone) {
             m_ui.show(error(download_text::kGone));
-        } else if (result == -4) {
+        } else if (result == EngineResult::DiskFull) {
             m_ui.show(error(download_text::kNoSpace));
         } else {
             communicationError();
         }
         return;
     }
-    if (result == -1) {
+    if (result == EngineResult::CommFailure) {
         communicationError();
         return;
     }
-    if (result == 0 && !m_gone) {
+    if (result == EngineResult::Done && !m_gone) {
         m_ui.show(info(download_text::kDone));
         return;
     }
@@ -259,9 +256,9 @@ void BulkDownload::finish(int result) {
     if (m_gone) {
         m_ui.show(partial ? info(download_text::kSomeGone) : error(download_text::kGone));
     }
-    if (result == -4) {
+    if (result == EngineResult::DiskFull) {
         m_ui.show(partial ? info(download_text::kSomeNoSpace) : error(download_text::kNoSpace));
-    } else if (result == -3) {
+    } else if (result == EngineResult::Cancelled) {
         m_ui.show(error(download_text::kWavFailed));
     }
 }

@@ -44,9 +44,7 @@ struct BoxRef {
 // What one run did, for the tool's report.
 struct BoxOutcome {
     BoxRef box;
-    int result = 0;
-    int listed = 0;
-    int handled = 0;
+    BoxResult result;
 };
 
 // The bulk download of every box of the current box folder, the download of chosen boxes and
@@ -58,9 +56,9 @@ public:
     BulkDownload(CFtpMng& ftp, Flags& flags, DownloadUi& ui, std::string boxFolder, std::string settingsPath,
                  Pump pump);
 
-    int runAll(bool infoOnly);
-    int runSelected(const std::vector<BoxRef>& boxes, bool infoOnly);
-    int runResponse();
+    EngineResult runAll(bool infoOnly);
+    EngineResult runSelected(const std::vector<BoxRef>& boxes, bool infoOnly);
+    EngineResult runResponse();
 
     int total() const { return m_total; }
     int handled() const { return m_handled; }
@@ -71,11 +69,13 @@ public:
     static std::vector<BoxRef> boxesOf(const std::string& boxFolder);
 
 private:
-    int count(const std::vector<BoxRef>& boxes, bool infoOnly, bool withResponse, int* boxesCounted);
-    int downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected, int countedBoxes);
-    int downloadResponse();
-    int run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected);
-    void finish(int result);
+    // Adds up what the boxes hold; false on a communication failure.
+    bool count(const std::vector<BoxRef>& boxes, bool infoOnly, bool withResponse, int* boxesCounted);
+    EngineResult downloadPass(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected,
+                              int countedBoxes);
+    EngineResult downloadResponse();
+    EngineResult run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected);
+    void finish(EngineResult result);
     void communicationError();
     void refusedAutoDelete();
     std::string localFolder(const BoxRef& box) const;

@@ -18,14 +18,10 @@ std::string_view monthOf(std::string_view folder) {
 
 }  // namespace
 
-int CFtpMng::backupDownloadBox(std::string_view remoteDir, int& listed, int& handled, std::string_view kind,
-                               std::string_view box, const BackupTarget& target) {
-    listed = handled = 0;
-    if (!connected()) {
-        return -1;
-    }
-    if (paths::isUnsafeName(kind) || paths::isUnsafeName(box)) {
-        return -1;
+BoxResult CFtpMng::backupDownloadBox(std::string_view remoteDir, std::string_view kind, std::string_view box,
+                                     const BackupTarget& target) {
+    if (!connected() || paths::isUnsafeName(kind) || paths::isUnsafeName(box)) {
+        return {EngineResult::CommFailure};
     }
     EngineScope scope(*this, target.dataRoot);
     BoxRun run;
@@ -47,14 +43,12 @@ int CFtpMng::backupDownloadBox(std::string_view remoteDir, int& listed, int& han
         }
         return {};
     };
-    return runBoxDownload(run, listed, handled);
+    return runBoxDownload(run);
 }
 
-int CFtpMng::backupDownloadResponseMessages(std::string_view remoteDir, int& listed, int& handled,
-                                            const BackupTarget& target) {
-    listed = handled = 0;
+BoxResult CFtpMng::backupDownloadResponseMessages(std::string_view remoteDir, const BackupTarget& target) {
     if (!connected()) {
-        return -1;
+        return {EngineResult::CommFailure};
     }
     std::string folder =
         paths::join(paths::join(target.dataRoot, target.monthFolders[2]), naming::kResponseKind);
@@ -68,7 +62,7 @@ int CFtpMng::backupDownloadResponseMessages(std::string_view remoteDir, int& lis
     run.response = true;
     run.spaceFolder = target.dataRoot;
     run.destination = [&](const std::string&) { return folder; };
-    return runResponseDownload(run, listed, handled);
+    return runResponseDownload(run);
 }
 
 }  // namespace voxmg

@@ -55,27 +55,27 @@ CFtpMng::CFtpMng(FtpLogin login, Flags& flags, Pump pump, FtpTimeouts timeouts)
 
 CFtpMng::~CFtpMng() = default;
 
-int CFtpMng::connectAndLogin() {
+LoginResult CFtpMng::connectAndLogin() {
     m_conn = std::make_unique<FtpConnection>();
     auto address = net::resolveIpv4(text::cp932FromUtf16(m_login.address));
     if (!address) {
-        return ConnectFailed;
+        return LoginResult::ConnectFailed;
     }
     net::Endpoint server{*address,
                          static_cast<std::uint16_t>(controlPort(m_login.port, &servicesDatabaseFtpPort))};
     m_conn->control = net::connectTcp(server, m_timeouts.reply);
     pump();
     if (!m_conn->control) {
-        return ConnectFailed;
+        return LoginResult::ConnectFailed;
     }
     m_conn->server = server;
 
     std::string greeting;
     if (commandExchange({}, &greeting) == -1 || ftp::replyCode(greeting) != 220) {
-        return ConnectFailed;
+        return LoginResult::ConnectFailed;
     }
     if (!ftp::greetingNamesModel(greeting)) {
-        return UnsupportedModel;
+        return LoginResult::UnsupportedModel;
     }
     if (greeting[3] == '-') {
         // A greeting of several lines: its other lines came with the first one. Left in place
@@ -88,14 +88,14 @@ int CFtpMng::connectAndLogin() {
     // PASS is sent even when USER already logged us in (230): its reply decides.
     if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0 ||
         sendCommand("PASS", text::utf8FromUtf16(m_login.password)) != 0) {
-        return LoginRefused;
+        return LoginResult::LoginRefused;
     }
     // Files must arrive byte for byte. The main unit sends them as they are, but a server that
     // starts in ASCII mode would rewrite their CR and LF bytes. An older main unit refuses
     // TYPE (500), and an answer that comes late is drained before the next operation: the
     // login stands whatever comes back.
     commandExchange("TYPE I\r\n");
-    return LoggedIn;
+    return LoginResult::LoggedIn;
 }
 
 void CFtpMng::disconnect() {

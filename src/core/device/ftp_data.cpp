@@ -49,26 +49,26 @@ net::UniqueFd CFtpMng::listenForData(std::string& portCommand) {
     return listener;
 }
 
-int CFtpMng::openDataConnection(std::string_view command) {
+TransferResult CFtpMng::openDataConnection(std::string_view command) {
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return TransferResult::Failed;
     }
     std::string port;
     m_conn->dataListen = listenForData(port);
     if (!m_conn->dataListen) {
-        return -1;
+        return TransferResult::Failed;
     }
     for (std::string_view step : {std::string_view(port), command}) {
         if (int rc = commandExchange(step); rc != 0) {
             m_conn->dataListen.reset();
-            return rc;
+            return fromCode<TransferResult>(rc);
         }
     }
     if (!acceptFromServer()) {
         m_conn->dataListen.reset();
-        return -1;
+        return TransferResult::Failed;
     }
-    return 0;
+    return TransferResult::Done;
 }
 
 bool CFtpMng::acceptFromServer() {
@@ -186,20 +186,20 @@ bool CFtpMng::readTransferEndRaw() {
     return ftp::replyCode(reply.substr(0, reply.find("\r\n"))).value_or(0) < 400;
 }
 
-int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,
-                      bool quiet) {
+TransferResult CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,
+                                 bool quiet) {
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return TransferResult::Failed;
     }
     // The local name may come from a listing of the main unit: it must not leave the folder.
     if (paths::isUnsafeName(localName)) {
-        return -1;
+        return TransferResult::Failed;
     }
     auto command = ftp::commandLine("RETR", remoteName);
     if (!command) {
-        return -1;
+        return TransferResult::Failed;
     }
-    if (int rc = openDataConnection(*command); rc != 0) {
+    if (TransferResult rc = openDataConnection(*command); rc != TransferResult::Done) {
         return rc;
     }
     std::string path = paths::join(m_conn->localFolder, localName);
@@ -234,35 +234,35 @@ int CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, b
     }
     closeDataConnection();
     if (receiveFailed) {
-        return -1;  // the partial file stays for the caller to judge
+        return TransferResult::Failed;  // the partial file stays for the caller to judge
     }
     bool ended = readTransferEndRaw();
     if (cancelled()) {
-        return -2;
+        return TransferResult::Cancelled;
     }
     // A file we could not write completely is a failure even when the main unit sent it all.
-    return ended && !writeFailed ? 0 : -1;
+    return ended && !writeFailed ? TransferResult::Done : TransferResult::Failed;
 }
 
-int CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& folder,
-                             std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
-                             bool quiet) {
+TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& folder,
+                                        std::optional<std::uint64_t> listedSize, bool response,
+                                        bool resetCounter, bool quiet) {
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return TransferResult::Failed;
     }
     if (paths::isUnsafeName(remoteName)) {
-        return -1;
+        return TransferResult::Failed;
     }
     auto command = ftp::commandLine("RETR", remoteName);
     if (!command) {
-        return -1;
+        return TransferResult::Failed;
     }
     IncomingMessage incoming(folder, std::string(remoteName), listedSize, *m_env.writes);
     // The temporary file comes first: a full disk is found before the main unit sends.
     if (!incoming.open()) {
-        return kLocalWriteFailed;
+        return TransferResult::DiskRefused;
     }
-    if (int rc = openDataConnection(*command); rc != 0) {
+    if (TransferResult rc = openDataConnection(*command); rc != TransferResult::Done) {
         return rc;
     }
     m_conn->byteCount = 0;
@@ -285,35 +285,35 @@ int CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& fol
         });
     closeDataConnection();
     if (receiveFailed) {
-        return -1;
+        return TransferResult::Failed;
     }
     bool ended = readTransferEndRaw();
     if (cancelled()) {
-        return -2;
+        return TransferResult::Cancelled;
     }
     if (incoming.writeFailed()) {
-        return kLocalWriteFailed;
+        return TransferResult::DiskRefused;
     }
     // A transfer that ended early (even with 226) or ran past the listed size is broken.
     if (!ended || !incoming.complete()) {
-        return -1;
+        return TransferResult::Failed;
     }
     auto header = incoming.header();
     if (!header) {
-        return -1;
+        return TransferResult::Failed;
     }
     CFileMng files(m_flags);
     FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);
-    return incoming.commit(record) ? 0 : kLocalWriteFailed;
+    return incoming.commit(record) ? TransferResult::Done : TransferResult::DiskRefused;
 }
 
-int CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data) {
+TransferResult CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data) {
     if (!m_conn || !m_conn->control || paths::isUnsafeName(fileName)) {
-        return -1;
+        return TransferResult::Failed;
     }
     climbToRoot();
     auto command = ftp::commandLine("STOR", "/outou/" + std::string(fileName));
-    if (int rc = openDataConnection(*command); rc != 0) {
+    if (TransferResult rc = openDataConnection(*command); rc != TransferResult::Done) {
         return rc;
     }
     std::size_t sent = 0;
@@ -334,30 +334,30 @@ int CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std
         closeDataConnection();  // the end of the data connection ends the file for the main unit
     }
     if (sent < data.size()) {
-        return -1;
+        return TransferResult::Failed;
     }
     // Storing a long message can keep the main unit busy for minutes before it answers.
     std::string line;
     auto limit = cancelled() ? m_timeouts.reply : m_timeouts.longReply;
     if (readReplyLineWithin(line, ftp::kReplyLineMax, limit) < 0) {
-        return -1;
+        return TransferResult::Failed;
     }
-    return ftp::storeResult(line);
+    return fromCode<TransferResult>(ftp::storeResult(line));
 }
 
-int CFtpMng::deleteFile(std::string_view remotePath) {
+TransferResult CFtpMng::deleteFile(std::string_view remotePath) {
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return TransferResult::Failed;
     }
     climbToRoot();
     if (int rc = sendCommand("DELE", remotePath); rc != 0) {
-        return rc;
+        return fromCode<TransferResult>(rc);
     }
     closeDataConnection();
-    return 0;
+    return TransferResult::Done;
 }
 
-int CFtpMng::abort(bool quick) {
+void CFtpMng::abort(bool quick) {
     closeDataConnection();
     std::string line;
     int rc = commandExchange("ABOR\r\n", &line);
@@ -370,22 +370,21 @@ int CFtpMng::abort(bool quick) {
         }
     }
     commandExchange("ABOR\r\n");
-    return 0;
 }
 
-int CFtpMng::probe() {
+bool CFtpMng::probe() {
     if (!m_conn || !m_conn->control) {
-        return 0;
+        return false;
     }
     std::string port;
     m_conn->dataListen = listenForData(port);
     if (!m_conn->dataListen) {
-        return 0;
+        return false;
     }
     // Any answer, even an error code, shows the main unit is still there.
     int rc = commandExchange(port);
     closeDataConnection();
-    return rc == -1 ? 0 : 1;
+    return rc != -1;
 }
 
 }  // namespace voxmg

@@ -47,6 +47,21 @@ std::pair<std::string, std::string> kindAndBox(std::string_view remoteDir) {
     return {std::string(remoteDir.substr(0, slash)), std::string(remoteDir.substr(slash + 1))};
 }
 
+// What a failed retrieval means for the engine that asked for it (a file gone is handled by
+// the caller).
+EngineResult engineResultOf(TransferResult transfer) {
+    switch (transfer) {
+        case TransferResult::Done:
+            return EngineResult::Done;
+        case TransferResult::Cancelled:
+            return EngineResult::Cancelled;
+        case TransferResult::DiskRefused:
+            return EngineResult::DiskFull;
+        default:
+            return EngineResult::CommFailure;
+    }
+}
+
 }  // namespace
 
 CFtpMng::EngineScope::EngineScope(CFtpMng& ftp, const std::string& localFolder) : m_ftp(ftp) {
@@ -69,27 +84,27 @@ bool CFtpMng::connected() const {
     return m_conn && m_conn->control;
 }
 
-int CFtpMng::countBoxFiles(const std::string& localFolder, std::string_view remoteDir, bool infoOnly) {
+CountResult CFtpMng::countBoxFiles(const std::string& localFolder, std::string_view remoteDir,
+                                   bool infoOnly) {
     if (!connected()) {
-        return -1;
+        return {EngineResult::CommFailure};
     }
     EngineScope scope(*this, localFolder);
     std::u16string text;
-    int rc = nameListing(remoteDir, infoOnly ? ListKind::RecordingInfo : ListKind::All, text);
-    if (rc == -2) {
-        return -2;
+    ListingResult rc = nameListing(remoteDir, infoOnly ? ListKind::RecordingInfo : ListKind::All, text);
+    if (rc == ListingResult::NoDirectory) {
+        return {EngineResult::NoDirectory};
     }
-    if (rc != 1) {
-        return -1;
+    if (rc != ListingResult::Listed) {
+        return {EngineResult::CommFailure};
     }
-    return static_cast<int>(listing::messageLines(text).size());
+    return {EngineResult::Done, static_cast<int>(listing::messageLines(text).size())};
 }
 
-int CFtpMng::downloadBox(std::string_view remoteDir, const std::string& localFolder, int& listed,
-                         int& handled, bool byWorker, bool refresh) {
-    listed = handled = 0;
+BoxResult CFtpMng::downloadBox(std::string_view remoteDir, const std::string& localFolder, bool byWorker,
+                               bool refresh) {
     if (!connected()) {
-        return -1;
+        return {EngineResult::CommFailure};
     }
     EngineScope scope(*this, localFolder);
     bool quietProgress = byWorker || m_flags.alwaysDownloadInProgress.load() != 0;
@@ -100,23 +115,24 @@ int CFtpMng::downloadBox(std::string_view remoteDir, const std::string& localFol
     run.refresh = refresh;
     run.destination = [&](const std::string&) { return localFolder; };
     run.spaceFolder = localFolder;
-    return runBoxDownload(run, listed, handled);
+    return runBoxDownload(run);
 }
 
-int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
+BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
     DetailedListing first;
-    int rc = detailedListing(run.remoteDir, ListKind::All, first);
-    if (rc == -2) {
-        return -2;
+    ListingResult rc = detailedListing(run.remoteDir, ListKind::All, first);
+    if (rc == ListingResult::NoDirectory) {
+        return {EngineResult::NoDirectory};
     }
-    if (rc != 1) {
-        return cancelled() ? -3 : -1;
+    if (rc != ListingResult::Listed) {
+        return {cancelled() ? EngineResult::Cancelled : EngineResult::CommFailure};
     }
     if (cancelled()) {
-        return 0;
+        return {};
     }
+    BoxResult result;
     std::vector<std::string> lines = listing::messageLines(first.text);
-    listed = static_cast<int>(lines.size());
+    result.listed = static_cast<int>(lines.size());
     for (const std::string& line : lines) {
         run.voiceCount += naming::isVoiceName(line) ? 1 : 0;
     }
@@ -127,44 +143,49 @@ int CFtpMng::runBoxDownload(BoxRun& run, int& listed, int& handled) {
             if (!run.lastHandled.empty() && !exists(naming::partnerName(run.lastHandled))) {
                 removeFile(run.lastHandled);
             }
-            return failRun(run, -3);
+            result.code = failRun(run, EngineResult::Cancelled);
+            return result;
         }
         if (m_flags.suspendRequest.load() == 1 && run.completed > 0) {
             if (run.byWorker && m_env.refreshRequest) {
                 m_env.refreshRequest(run.remoteDir);
             }
-            return -5;
+            result.code = EngineResult::Paused;
+            return result;
         }
         std::optional<listing::Entry> entry = listing::detailedEntry(line);
         if (!entry) {
             continue;  // a line that names no plain message file is never touched
         }
-        if (int step = downloadListedFile(run, *entry, handled); step != 0) {
-            return failRun(run, step);
+        if (EngineResult step = downloadListedFile(run, *entry, result.handled); step != EngineResult::Done) {
+            result.code = failRun(run, step);
+            return result;
         }
     }
-    return finishBox(run);
+    result.code = finishBox(run);
+    return result;
 }
 
-int CFtpMng::failRun(BoxRun& run, int code) {
-    if (run.backup && (code == -4 || code == -1 || code == -3)) {
+EngineResult CFtpMng::failRun(BoxRun& run, EngineResult code) {
+    if (run.backup && (code == EngineResult::DiskFull || code == EngineResult::CommFailure ||
+                       code == EngineResult::Cancelled)) {
         run.backup->markIncomplete();
     }
     return code;
 }
 
-int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled) {
+EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled) {
     const bool voice = naming::isVoiceName(entry.name);
     const std::string base = naming::baseName(entry.name);
     if (voice) {
         run.listedVoices.insert(entry.name);
     }
     if (run.accept && !run.accept(entry)) {
-        return 0;
+        return EngineResult::Done;
     }
     std::string folder = run.destination(entry.name);
     if (folder.empty()) {
-        return 0;
+        return EngineResult::Done;
     }
     if (run.cleanedFolders.insert(folder).second) {
         if (run.backup) {
@@ -187,7 +208,7 @@ int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& h
     }
     auto free = m_env.freeSpace(run.spaceFolder.empty() ? folder : run.spaceFolder);
     if (free && *free < listing::retrievalSpace(entry.size)) {
-        return -4;
+        return EngineResult::DiskFull;
     }
 
     bool retrieved = false;
@@ -199,18 +220,18 @@ int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& h
     } else {
         // Anything else under the name (a broken or foreign file) is fetched again and
         // replaced as a whole once the new copy is complete.
-        int got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false);
-        if (got == 550) {
+        TransferResult got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false);
+        if (got == TransferResult::NoSuchFile) {
             run.gone = true;
-            return 0;
+            return EngineResult::Done;
         }
-        if (got != 0) {
+        if (got != TransferResult::Done) {
             // Nothing of this file reached its final name; its partner fetched a moment ago
             // goes too, so no half message stays.
             if (!voice && run.lastVoiceRetrieved && run.lastVoice == naming::partnerName(path)) {
                 removeFile(run.lastVoice);
             }
-            return got == -2 ? -3 : (got == kLocalWriteFailed ? -4 : -1);
+            return engineResultOf(got);
         }
         run.downloaded = true;
         retrieved = true;
@@ -223,9 +244,10 @@ int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& h
         run.lastVoice = path;
         run.lastVoiceRetrieved = retrieved;
         message.voiceComplete = true;
-        return 0;
+        return EngineResult::Done;
     }
-    if (int converted = convertCompletedMessage(run, folder, naming::partnerName(path)); converted != 0) {
+    if (EngineResult converted = convertCompletedMessage(run, folder, naming::partnerName(path));
+        converted != EngineResult::Done) {
         return converted;
     }
     message.infoComplete = true;
@@ -237,36 +259,39 @@ int CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& h
     }
     ++handled;
     ++run.completed;
-    return 0;
+    return EngineResult::Done;
 }
 
-int CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder, const std::string& voicePath) {
+EngineResult CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder,
+                                              const std::string& voicePath) {
     const DownloadSettings& settings = m_env.settings;
     if (!settings.convertOnDownload || !exists(voicePath) || !m_env.convertToWav || !m_env.wavPathFor ||
         exists(m_env.wavPathFor(voicePath, settings))) {
-        return 0;
+        return EngineResult::Done;
     }
     bool fresh = run.lastVoice == voicePath && run.lastVoiceRetrieved;
     auto room = m_env.freeSpace(folder);
     if (room && *room < listing::conversionSpace(fileSize(voicePath))) {
-        return -4;
+        return EngineResult::DiskFull;
     }
     if (run.progress && !run.backup) {
         run.progress->beforeConversion();
     }
     if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress) == FileOp::Done) {
-        return 0;
+        return EngineResult::Done;
     }
     if (fresh) {
         removeFile(m_env.wavPathFor(voicePath, settings));
         removeFile(voicePath);
-        return -3;
+        return EngineResult::Cancelled;
     }
-    return -2;
+    // A voice file that was here already stays; the box ends as one the main unit does not
+    // have, which lets the run go on with the next box.
+    return EngineResult::NoDirectory;
 }
 
-int CFtpMng::finishBox(BoxRun& run) {
-    int result = run.gone ? 550 : 0;
+EngineResult CFtpMng::finishBox(BoxRun& run) {
+    EngineResult result = run.gone ? EngineResult::FilesGone : EngineResult::Done;
     bool changed = false;
     auto [kind, box] = kindAndBox(run.remoteDir);
     if (!run.gone && !run.response && run.completed > 0 && m_env.autoDeleteSelected(kind, box)) {
@@ -278,7 +303,7 @@ int CFtpMng::finishBox(BoxRun& run) {
     return result;
 }
 
-int CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
+EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
     // Only what this run listed and holds complete on the disk is deleted on the main unit,
     // one message at a time: a message recorded meanwhile, or one passed over, stays there.
     std::vector<std::string> deletable;
@@ -289,19 +314,19 @@ int CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
         }
     }
     if (deletable.empty()) {
-        return 0;
+        return EngineResult::Done;
     }
     // The main unit's copy goes next: ours must be on the disk first.
     if (!fileio::syncFileSystem(run.messages[deletable.front()].folder)) {
-        return -1;
+        return EngineResult::CommFailure;
     }
     climbToRoot();
-    int firstRefusal = 0;
+    int firstRefusal = 0;  // a reply code other than 550 ends the box with that code
     std::vector<std::string> refused;
     for (const std::string& base : deletable) {
         int rc = sendCommand("DELE", run.remoteDir + "/" + base + std::string(naming::kInfoExt));
         if (rc == -1) {
-            return -1;
+            return EngineResult::CommFailure;
         }
         if (rc == 550) {
             // A protected message stays on the main unit by design; a refusal of any other
@@ -318,8 +343,8 @@ int CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
     }
 
     DetailedListing after;
-    if (detailedListing(run.remoteDir, ListKind::All, after) != 1) {
-        return firstRefusal;
+    if (detailedListing(run.remoteDir, ListKind::All, after) != ListingResult::Listed) {
+        return fromCode<EngineResult>(firstRefusal);
     }
     std::set<std::string> still;
     for (const std::string& line : listing::messageLines(after.text)) {
@@ -339,17 +364,18 @@ int CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
         }
         CFileMng files(m_flags);
         FILESTS_INFO record;
-        files.readRecord(local, record);
-        record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
-        files.writeBackRecord(record, local);
+        if (files.readRecord(local, record)) {
+            record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
+            files.writeBackRecord(record, local);
+        }
     }
     for (const std::string& base : refused) {
         if (still.contains(base + std::string(naming::kInfoExt)) ||
             still.contains(base + std::string(naming::kVoiceExt))) {
-            return 555;
+            return EngineResult::DeletionRefused;
         }
     }
-    return firstRefusal;
+    return fromCode<EngineResult>(firstRefusal);
 }
 
 bool CFtpMng::isProtectedLocally(const std::string& folder, const std::string& base) const {
@@ -365,29 +391,29 @@ bool CFtpMng::isProtectedLocally(const std::string& folder, const std::string& b
     return false;
 }
 
-int CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, int& listed, std::string_view remoteDir,
-                                 int& handled) {
-    listed = handled = 0;
+BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::string_view remoteDir) {
     if (!connected()) {
-        return -1;
+        return {EngineResult::CommFailure};
     }
     EngineScope scope(*this, localFolder);
     CFileMng files(m_flags);
     std::u16string text;
-    int rc = nameListing(remoteDir, ListKind::RecordingInfo, text);
-    if (rc == -2) {
-        return -2;
+    ListingResult rc = nameListing(remoteDir, ListKind::RecordingInfo, text);
+    if (rc == ListingResult::NoDirectory) {
+        return {EngineResult::NoDirectory};
     }
-    if (rc != 1) {
-        return -1;
+    if (rc != ListingResult::Listed) {
+        return {EngineResult::CommFailure};
     }
+    BoxResult result;
     std::vector<std::string> lines = listing::messageLines(text);
-    listed = static_cast<int>(lines.size());
+    result.listed = static_cast<int>(lines.size());
     IncomingMessage::removeLeftovers(localFolder);
     bool gone = false;
     for (const std::string& line : lines) {
         if (cancelled()) {
-            return -3;
+            result.code = EngineResult::Cancelled;
+            return result;
         }
         std::optional<std::string> name = listing::nameEntry(line);
         if (!name) {
@@ -395,36 +421,38 @@ int CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, int& listed, st
         }
         auto free = m_env.freeSpace(localFolder);
         if (free && *free < 4096) {
-            return -4;
+            result.code = EngineResult::DiskFull;
+            return result;
         }
         // A name listing carries no sizes: a recording info file here counts when it holds a
         // record and a whole header.
         if (!files.isCompleteDownload(paths::join(localFolder, *name), std::nullopt)) {
-            int got = retrieveMessage(*name, localFolder, std::nullopt, false, false, true);
-            if (got == 550) {
+            TransferResult got = retrieveMessage(*name, localFolder, std::nullopt, false, false, true);
+            if (got == TransferResult::NoSuchFile) {
                 gone = true;
                 continue;
             }
-            if (got != 0) {
-                return got == -2 ? -3 : (got == kLocalWriteFailed ? -4 : -1);
+            if (got != TransferResult::Done) {
+                result.code = engineResultOf(got);
+                return result;
             }
         }
-        ++handled;
+        ++result.handled;
         if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
             m_progress->infoOnlyStep(100);
         }
     }
     if (cancelled()) {
-        return -3;
+        result.code = EngineResult::Cancelled;
+    } else if (gone) {
+        result.code = EngineResult::FilesGone;
     }
-    return gone ? 550 : 0;
+    return result;
 }
 
-int CFtpMng::downloadResponseMessages(int& listed, int& handled, const std::string& localFolder,
-                                      std::string_view remoteDir) {
-    listed = handled = 0;
+BoxResult CFtpMng::downloadResponseMessages(const std::string& localFolder, std::string_view remoteDir) {
     if (!connected()) {
-        return -1;
+        return {EngineResult::CommFailure};
     }
     // A box folder built by hand may lack its response folder: it is made, not reported as a
     // communication failure.
@@ -437,10 +465,10 @@ int CFtpMng::downloadResponseMessages(int& listed, int& handled, const std::stri
     run.response = true;
     run.destination = [&](const std::string&) { return localFolder; };
     run.spaceFolder = localFolder;
-    return runResponseDownload(run, listed, handled);
+    return runResponseDownload(run);
 }
 
-int CFtpMng::runResponseDownload(BoxRun& run, int& listed, int& handled) {
+BoxResult CFtpMng::runResponseDownload(BoxRun& run) {
     // Only a newer copy on the main unit replaces a response message here; the older local
     // file goes, with its WAV/WMA companions, once the newer one has arrived.
     CFileMng files(m_flags);
@@ -467,7 +495,7 @@ int CFtpMng::runResponseDownload(BoxRun& run, int& listed, int& handled) {
         }
         return true;
     };
-    int rc = runBoxDownload(run, listed, handled);
+    BoxResult result = runBoxDownload(run);
     for (const auto& [fresh, older] : replacements) {
         if (!exists(fresh)) {
             continue;  // the newer one did not arrive: keep what we have
@@ -477,17 +505,17 @@ int CFtpMng::runResponseDownload(BoxRun& run, int& listed, int& handled) {
             removeFile(base + ext);
         }
     }
-    handled += static_cast<int>(passedOver.size());
-    listed = run.voiceCount;
-    if (rc == 0 && run.voiceCount == 0) {
-        return 550;  // no response message on the main unit
+    result.handled += static_cast<int>(passedOver.size());
+    result.listed = run.voiceCount;
+    if (result.code == EngineResult::Done && run.voiceCount == 0) {
+        result.code = EngineResult::FilesGone;  // no response message on the main unit
     }
-    return rc;
+    return result;
 }
 
-int CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath) {
+TransferResult CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath) {
     if (!connected()) {
-        return -1;
+        return TransferResult::Failed;
     }
     EngineScope scope(*this, localFolder);
     // Whatever was downloaded must be on the disk before the main unit's copy goes.
@@ -495,87 +523,82 @@ int CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view r
     return deleteFile(remotePath);
 }
 
-int CFtpMng::voiceDataSize(std::string_view fileName, const std::string& localFolder,
-                           std::string_view remoteDir, std::uint64_t& roundedSize) {
-    roundedSize = 0;
-    if (!connected()) {
-        return -1;
-    }
-    EngineScope scope(*this, localFolder);
+VoiceSizeResult CFtpMng::listedVoiceSize(std::string_view fileName, std::string_view remoteDir) {
     DetailedListing found;
-    int rc = detailedListing(remoteDir, ListKind::VoiceData, found);
-    if (rc == -2) {
-        return -2;
+    ListingResult rc = detailedListing(remoteDir, ListKind::VoiceData, found);
+    if (rc == ListingResult::NoDirectory) {
+        return {EngineResult::NoDirectory};
     }
-    if (rc != 1) {
-        return -1;
+    if (rc != ListingResult::Listed) {
+        return {EngineResult::CommFailure};
     }
     for (const std::string& line : listing::messageLines(found.text)) {
         if (auto e = listing::detailedEntry(line); e && e->name == fileName) {
-            roundedSize = listing::retrievalSpace(e->size);
-            return 1;
+            return {EngineResult::Done, e->size};
         }
     }
-    return 0;
+    return {EngineResult::Done, std::nullopt};
 }
 
-int CFtpMng::fetchVoiceData(const std::string& localFolder, std::string_view remoteDir,
-                            std::string_view fileName) {
+VoiceSizeResult CFtpMng::voiceDataSize(std::string_view fileName, const std::string& localFolder,
+                                       std::string_view remoteDir) {
     if (!connected()) {
-        return -1;
+        return {EngineResult::CommFailure};
     }
-    if (paths::isUnsafeName(fileName) || !naming::isVoiceName(fileName)) {
-        return -1;
+    EngineScope scope(*this, localFolder);
+    VoiceSizeResult found = listedVoiceSize(fileName, remoteDir);
+    if (found.size) {
+        found.size = listing::retrievalSpace(*found.size);
+    }
+    return found;
+}
+
+EngineResult CFtpMng::fetchVoiceData(const std::string& localFolder, std::string_view remoteDir,
+                                     std::string_view fileName) {
+    if (!connected() || paths::isUnsafeName(fileName) || !naming::isVoiceName(fileName)) {
+        return EngineResult::CommFailure;
     }
     EngineScope scope(*this, localFolder);
     CFileMng files(m_flags);
     std::string path = paths::join(localFolder, std::string(fileName));
     // The listed size tells a complete transfer from a short one.
-    DetailedListing found;
-    int rc = detailedListing(remoteDir, ListKind::VoiceData, found);
-    if (rc == -2) {
-        return -2;
+    VoiceSizeResult listed = listedVoiceSize(fileName, remoteDir);
+    if (listed.code != EngineResult::Done) {
+        return listed.code;
     }
-    if (rc != 1) {
-        return -1;
-    }
-    std::optional<std::uint64_t> size;
-    for (const std::string& line : listing::messageLines(found.text)) {
-        if (auto e = listing::detailedEntry(line); e && e->name == fileName) {
-            size = e->size;
-            break;
-        }
-    }
-    if (!size) {
-        return 550;  // no longer on the main unit
+    if (!listed.size) {
+        return EngineResult::FilesGone;  // no longer on the main unit
     }
     // A complete voice file here stays as it is; anything else under the name is replaced as
     // a whole once the new copy is complete, so the lists never show a broken transfer.
-    if (files.isCompleteDownload(path, size)) {
-        return 0;
+    if (files.isCompleteDownload(path, listed.size)) {
+        return EngineResult::Done;
     }
     IncomingMessage::removeLeftovers(localFolder);
-    rc = retrieveMessage(fileName, localFolder, size, false, true, false);
-    if (rc != 0) {
-        return rc == -2 ? -3 : rc;
+    TransferResult got = retrieveMessage(fileName, localFolder, listed.size, false, true, false);
+    if (got == TransferResult::NoSuchFile) {
+        return EngineResult::FilesGone;
+    }
+    if (got != TransferResult::Done) {
+        return engineResultOf(got);
     }
     if (m_env.settings.convertOnDownload && m_env.convertToWav) {
         auto room = m_env.freeSpace(localFolder);
         if (room && *room < listing::conversionSpace(fileSize(path))) {
-            return -4;
+            return EngineResult::DiskFull;
         }
         if (m_env.convertToWav(path, m_env.settings, m_progress) != FileOp::Done) {
             removeFile(path);
-            return -3;
+            return EngineResult::Cancelled;
         }
     }
-    return 0;
+    return EngineResult::Done;
 }
 
-int CFtpMng::uploadResponseMessage(std::span<const std::uint8_t> data, std::string_view fileName,
-                                   const std::string& localFolder) {
+TransferResult CFtpMng::uploadResponseMessage(std::span<const std::uint8_t> data, std::string_view fileName,
+                                              const std::string& localFolder) {
     if (!connected()) {
-        return -1;
+        return TransferResult::Failed;
     }
     EngineScope scope(*this, localFolder);
     return storeResponseMessage(fileName, data);

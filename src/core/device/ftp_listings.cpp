@@ -24,8 +24,8 @@ std::string nlstCommand(ListKind kind, bool detailed) {
 
 }  // namespace
 
-int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
-                            std::size_t* byteLength) {
+ListingResult CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
+                                      std::size_t* byteLength) {
     ftp::ListingBuffer buffer(m_timeouts.listingBytes);
     const bool receiveFailed = !receiveUntilEnd(cancellable, transferDeadline(std::nullopt),
                                                 [&](std::span<const std::uint8_t> chunk) {
@@ -41,7 +41,7 @@ int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16stri
         text.clear();
         std::string reply;
         readReplyLine(reply, kListingEndReplyMax, false);
-        return -1;
+        return ListingResult::Failed;
     }
     text = buffer.text(maxChars);
     if (byteLength) {
@@ -50,13 +50,13 @@ int CFtpMng::receiveListing(std::size_t maxChars, bool cancellable, std::u16stri
     std::string reply;
     bool ended = readReplyLine(reply, kListingEndReplyMax, false) >= 0;
     closeDataConnection();
-    return ended && !receiveFailed ? 1 : -1;
+    return ended && !receiveFailed ? ListingResult::Listed : ListingResult::Failed;
 }
 
-int CFtpMng::boxListing(BoxListing& out) {
+ListingResult CFtpMng::boxListing(BoxListing& out) {
     out = {};
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return ListingResult::Failed;
     }
     climbToRoot();
     struct Step {
@@ -70,47 +70,48 @@ int CFtpMng::boxListing(BoxListing& out) {
     for (const Step& step : steps) {
         if (!step.directory.empty()) {
             if (int rc = sendCommand("CWD", step.directory); rc != 0) {
-                return rc;
+                return fromCode<ListingResult>(rc);
             }
         }
-        int rc = openDataConnection("NLST\r\n");
-        if (rc == 550) {
+        TransferResult rc = openDataConnection("NLST\r\n");
+        if (rc == TransferResult::NoSuchFile) {
             continue;  // an empty directory: the main unit answers NLST with 550
         }
-        if (rc != 0) {
-            return rc;
+        if (rc != TransferResult::Done) {
+            return fromCode<ListingResult>(code(rc));
         }
-        if (receiveListing(step.maxChars, false, *step.text) != 1) {
-            return -1;
+        if (receiveListing(step.maxChars, false, *step.text) != ListingResult::Listed) {
+            return ListingResult::Failed;
         }
     }
-    return 1;
+    return ListingResult::Listed;
 }
 
-int CFtpMng::nameListing(std::string_view directory, ListKind kind, std::u16string& text) {
+ListingResult CFtpMng::nameListing(std::string_view directory, ListKind kind, std::u16string& text) {
     text.clear();
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return ListingResult::Failed;
     }
     if (int rc = sendCommand("CWD", directory); rc != 0) {
-        return rc == 550 ? -2 : 0;
+        return rc == 550 ? ListingResult::NoDirectory : ListingResult::Refused;
     }
-    if (int rc = openDataConnection(nlstCommand(kind, false)); rc != 0) {
-        return rc == 550 ? 1 : 0;  // 550 to NLST: no matching file
+    if (TransferResult rc = openDataConnection(nlstCommand(kind, false)); rc != TransferResult::Done) {
+        // 550 to NLST: no matching file
+        return rc == TransferResult::NoSuchFile ? ListingResult::Listed : ListingResult::Refused;
     }
     return receiveListing(ftp::kListingMaxChars, false, text);
 }
 
-int CFtpMng::detailedListing(std::string_view directory, ListKind kind, DetailedListing& out) {
+ListingResult CFtpMng::detailedListing(std::string_view directory, ListKind kind, DetailedListing& out) {
     out = {};
     if (!m_conn || !m_conn->control) {
-        return -1;
+        return ListingResult::Failed;
     }
     if (int rc = sendCommand("CWD", directory); rc != 0) {
-        return rc == 550 ? -2 : rc;
+        return rc == 550 ? ListingResult::NoDirectory : fromCode<ListingResult>(rc);
     }
-    if (int rc = openDataConnection(nlstCommand(kind, true)); rc != 0) {
-        return rc == 550 ? 1 : rc;
+    if (TransferResult rc = openDataConnection(nlstCommand(kind, true)); rc != TransferResult::Done) {
+        return rc == TransferResult::NoSuchFile ? ListingResult::Listed : fromCode<ListingResult>(code(rc));
     }
     return receiveListing(ftp::kListingMaxChars, true, out.text, &out.byteLength);
 }

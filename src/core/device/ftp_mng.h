@@ -12,6 +12,7 @@
 #include "core/base/progress.h"
 #include "core/base/pump.h"
 #include "core/device/download_env.h"
+#include "core/device/ftp_results.h"
 #include "core/device/ftp_types.h"
 #include "core/device/listing_lines.h"
 
@@ -41,8 +42,7 @@ public:
     FtpConnection* connection() { return m_conn.get(); }
 
     // --- control connection (ftp_control.cpp)
-    enum LoginResult { LoggedIn = 0, ConnectFailed = 1, LoginRefused = 2, UnsupportedModel = 3 };
-    int connectAndLogin();
+    LoginResult connectAndLogin();
     // QUIT, close everything, drop the record, stop the liveness timer.
     void disconnect();
     // Sends the command (UTF-8 text ending in CR LF, sent as CP932; empty = send nothing)
@@ -54,60 +54,57 @@ public:
     void drainReplies();
 
     // --- data connections and listings (ftp_data.cpp, ftp_listings.cpp)
-    // PORT + the transfer command + accepting the main unit's connection: 0, a code, or -1.
-    int openDataConnection(std::string_view command);
+    // PORT + the transfer command + accepting the main unit's connection.
+    TransferResult openDataConnection(std::string_view command);
     void closeDataConnection();
-    // 1 with the root, /rusuroku and /naisen names; a reply code; or -1.
-    int boxListing(BoxListing& out);
-    // 1 with the names; -2 directory missing; 0 or -1 on other failures.
-    int nameListing(std::string_view directory, ListKind kind, std::u16string& text);
-    // 1 with the "NLST -l" text; -2 directory missing; a reply code or -1.
-    int detailedListing(std::string_view directory, ListKind kind, DetailedListing& out);
-    // Into the connection's local folder: 0 done, -2 cancelled, -1 failure, or a reply code.
-    int retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter, bool quiet);
+    // The root, /rusuroku and /naisen names; Listed, a reply code or Failed.
+    ListingResult boxListing(BoxListing& out);
+    // Listed, NoDirectory, Refused or Failed.
+    ListingResult nameListing(std::string_view directory, ListKind kind, std::u16string& text);
+    // The "NLST -l" text: Listed, NoDirectory, a reply code or Failed.
+    ListingResult detailedListing(std::string_view directory, ListKind kind, DetailedListing& out);
+    // A file as it comes into the connection's local folder (voxmgctl get).
+    TransferResult retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,
+                            bool quiet);
     // A message file into `folder` under its remote name, complete or not at all: received
     // into a temporary file, checked against the listed size, given its record, synced and
-    // renamed into place. 0 done, -2 cancelled, -1 broken transfer (also a size other than
-    // the listed one), kLocalWriteFailed when the disk refused, or a reply code.
-    static constexpr int kLocalWriteFailed = -4;
-    int retrieveMessage(std::string_view remoteName, const std::string& folder,
-                        std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
-                        bool quiet);
-    // Stores into /outou/: 0 done, a reply code, or -1.
-    int storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data);
-    int deleteFile(std::string_view remotePath);
-    int abort(bool quick);
-    // 1 alive, 0 lost.
-    int probe();
+    // renamed into place.
+    TransferResult retrieveMessage(std::string_view remoteName, const std::string& folder,
+                                   std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
+                                   bool quiet);
+    // Stores into /outou/.
+    TransferResult storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data);
+    TransferResult deleteFile(std::string_view remotePath);
+    void abort(bool quick);
+    // True when the main unit answered.
+    bool probe();
 
-    // --- download engines (ftp_engines.cpp, ftp_backup.cpp). With no connection each returns
-    // -1 at once; otherwise it stops the liveness timer, drains stray replies and works in the
-    // given local folder. Codes: 0 done, 550 a listed file was gone, 555 automatic deletion
-    // refused, another positive value a reply code, -1 communication failure, -2 directory
-    // missing, -3 cancelled or WAV conversion failed, -4 disk full, -5 paused for the user.
+    // --- download engines (ftp_engines.cpp, ftp_backup.cpp). With no connection each fails at
+    // once; otherwise it stops the liveness timer, drains stray replies and works in the given
+    // local folder.
     void setDownloadEnv(DownloadEnv env) { m_env = std::move(env); }
     // A fresh copy of the settings the engines read, taken by the UI thread before a run.
     void setDownloadSettings(DownloadSettings settings) { m_env.settings = std::move(settings); }
     const DownloadEnv& downloadEnv() const { return m_env; }
     bool connected() const;
-    int countBoxFiles(const std::string& localFolder, std::string_view remoteDir, bool infoOnly);
-    int downloadBox(std::string_view remoteDir, const std::string& localFolder, int& listed, int& handled,
-                    bool byWorker, bool refresh);
-    int downloadBoxInfoOnly(const std::string& localFolder, int& listed, std::string_view remoteDir,
-                            int& handled);
-    int downloadResponseMessages(int& listed, int& handled, const std::string& localFolder,
-                                 std::string_view remoteDir = "/outou/");
-    int deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath);
-    // 1 with the size rounded up to whole 4096-byte clusters, 0 not listed, -2, -1.
-    int voiceDataSize(std::string_view fileName, const std::string& localFolder, std::string_view remoteDir,
-                      std::uint64_t& roundedSize);
-    int fetchVoiceData(const std::string& localFolder, std::string_view remoteDir, std::string_view fileName);
-    int uploadResponseMessage(std::span<const std::uint8_t> data, std::string_view fileName,
-                              const std::string& localFolder);
-    int backupDownloadBox(std::string_view remoteDir, int& listed, int& handled, std::string_view kind,
-                          std::string_view box, const BackupTarget& target);
-    int backupDownloadResponseMessages(std::string_view remoteDir, int& listed, int& handled,
-                                       const BackupTarget& target);
+    CountResult countBoxFiles(const std::string& localFolder, std::string_view remoteDir, bool infoOnly);
+    BoxResult downloadBox(std::string_view remoteDir, const std::string& localFolder, bool byWorker,
+                          bool refresh);
+    BoxResult downloadBoxInfoOnly(const std::string& localFolder, std::string_view remoteDir);
+    // `listed` counts the voice data files.
+    BoxResult downloadResponseMessages(const std::string& localFolder,
+                                       std::string_view remoteDir = "/outou/");
+    TransferResult deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath);
+    // The space a voice data file needs: its listed size rounded up to whole 4096-byte clusters.
+    VoiceSizeResult voiceDataSize(std::string_view fileName, const std::string& localFolder,
+                                  std::string_view remoteDir);
+    EngineResult fetchVoiceData(const std::string& localFolder, std::string_view remoteDir,
+                                std::string_view fileName);
+    TransferResult uploadResponseMessage(std::span<const std::uint8_t> data, std::string_view fileName,
+                                         const std::string& localFolder);
+    BoxResult backupDownloadBox(std::string_view remoteDir, std::string_view kind, std::string_view box,
+                                const BackupTarget& target);
+    BoxResult backupDownloadResponseMessages(std::string_view remoteDir, const BackupTarget& target);
 
 private:
     // Liveness timer stopped, replies drained and local folder set for one engine call.
@@ -121,16 +118,19 @@ private:
     private:
         CFtpMng& m_ftp;
     };
-    int runBoxDownload(BoxRun& run, int& listed, int& handled);
+    BoxResult runBoxDownload(BoxRun& run);
     // One listed file of a box: fetched unless complete here, and its message completed.
-    int downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled);
-    int convertCompletedMessage(BoxRun& run, const std::string& folder, const std::string& voicePath);
-    int failRun(BoxRun& run, int code);
+    EngineResult downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled);
+    EngineResult convertCompletedMessage(BoxRun& run, const std::string& folder,
+                                         const std::string& voicePath);
+    EngineResult failRun(BoxRun& run, EngineResult code);
     // After the last line: automatic deletion and the marking of what the main unit no longer has.
-    int finishBox(BoxRun& run);
-    int deleteCompletedMessages(BoxRun& run, bool& changed);
+    EngineResult finishBox(BoxRun& run);
+    EngineResult deleteCompletedMessages(BoxRun& run, bool& changed);
     bool isProtectedLocally(const std::string& folder, const std::string& base) const;
-    int runResponseDownload(BoxRun& run, int& listed, int& handled);
+    BoxResult runResponseDownload(BoxRun& run);
+    // The size the main unit lists for one voice data file (none when it is not listed).
+    VoiceSizeResult listedVoiceSize(std::string_view fileName, std::string_view remoteDir);
     int sendCommand(std::string_view verb, std::string_view argument, std::string* reply = nullptr);
     int readReplyLineWithin(std::string& line, std::size_t maxChars, std::chrono::milliseconds limit);
     void climbToRoot();
@@ -144,8 +144,8 @@ private:
     // each chunk to `take`; false when a receive failed.
     bool receiveUntilEnd(bool cancellable, std::chrono::steady_clock::time_point deadline,
                          const std::function<bool(std::span<const std::uint8_t>)>& take);
-    int receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
-                       std::size_t* byteLength = nullptr);
+    ListingResult receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
+                                 std::size_t* byteLength = nullptr);
     bool readTransferEndRaw();
     bool cancelled() const { return m_flags.cancelAll.load() != 0; }
     void pump() const { pumpOnce(m_pump); }

@@ -15,7 +15,7 @@ public:
 
     int connectAndLogin(const voxmg::LoginValues& login) override {
         m_ftp.setLogin(voxmg::FtpLogin{login.ip.str(), login.user.str(), login.pass.str(), login.port});
-        return m_ftp.connectAndLogin();
+        return voxmg::code(m_ftp.connectAndLogin());
     }
     bool hasControlConnection() override {
         auto* conn = m_ftp.connection();

@@ -39,7 +39,7 @@ int FrameDownloadRunner::run(Run&& body) {
     ftp->setDownloadSettings(voxmg::downloadSettingsOf(context.doc.settings()));
     voxmg::BulkDownload download(*ftp, context.flags, *this, context.doc.boxFolderPath(),
                                  context.doc.settingsPath(), context.pump);
-    const int result = body(download);
+    const int result = voxmg::code(body(download));
     ftp->setProgressSink(nullptr);
     return result;
 }

@@ -8,7 +8,7 @@ BoxListingSource boxListingFrom(DeviceSession& session) {
     return [&session]() -> std::optional<voxmg::BoxListings> {
         voxmg::CFtpMng* ftp = session.ftp();
         voxmg::BoxListing listing;
-        if (ftp == nullptr || ftp->boxListing(listing) != 1) {
+        if (ftp == nullptr || ftp->boxListing(listing) != voxmg::ListingResult::Listed) {
             return std::nullopt;
         }
         voxmg::BoxListings out;

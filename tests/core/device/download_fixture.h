@@ -144,7 +144,7 @@ protected:
         ftp = std::make_unique<CFtpMng>(FtpLogin{u"127.0.0.1", u"hozen", u"hozen", simulator->port()}, flags,
                                         Pump{}, FtpTimeouts{}.dividedBy(20));
         ftp->setDownloadEnv(makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, local.path()));
-        ASSERT_EQ(ftp->connectAndLogin(), CFtpMng::LoggedIn);
+        ASSERT_EQ(ftp->connectAndLogin(), LoginResult::LoggedIn);
     }
 
     int retrievals() const {

@@ -96,10 +96,8 @@ protected:
         return out;
     }
 
-    int downloadBox101() {
-        int listed = 0;
-        int handled = 0;
-        return ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), listed, handled, false, false);
+    EngineResult downloadBox101() {
+        return ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), false, false).code;
     }
 
     std::map<std::string, std::string> original;
@@ -125,7 +123,7 @@ TEST_F(DownloadSafetyTest, BrokenFilesUnderAMessageNameAreFetchedAgainBeforeAnyD
     test::writeFile(paths::join(folder, ".voxmg-dl-Ab12Cd"), "left by a kill");
 
     start();
-    EXPECT_EQ(downloadBox101(), 0);
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
     expectOnlyCompleteMessages("rusuroku/101");
     FILESTS_INFO after;
     CFileMng(flags).readRecord(paths::join(folder, kept + ".vmdat"), after);
@@ -143,9 +141,7 @@ TEST_F(DownloadSafetyTest, ABrokenResponseMessageIsFetchedAgain) {
     std::string path = paths::join(localBox("outou"), base + ".vmdat");
     test::writeFile(path, std::string(kRecordSize, '\0') + original[base + ".vmdat"].substr(0, 300));
     start();
-    int listed = 0;
-    int handled = 0;
-    EXPECT_EQ(ftp->downloadResponseMessages(listed, handled, localBox("outou")), 0);
+    EXPECT_EQ(ftp->downloadResponseMessages(localBox("outou")).code, EngineResult::Done);
     expectOnlyCompleteMessages("outou");
 }
 
@@ -167,7 +163,7 @@ TEST_P(FullDiskTest, LeavesNoBrokenFileAndDeletesNothing) {
     env.writes = &disk;
     ftp->setDownloadEnv(env);
 
-    EXPECT_EQ(downloadBox101(), -4);
+    EXPECT_EQ(downloadBox101(), EngineResult::DiskFull);
     expectOnlyCompleteMessages("rusuroku/101");
     EXPECT_TRUE(deletes().empty());
     EXPECT_EQ(fs::directory_iterator(remote.file("rusuroku/101")) == fs::directory_iterator(), false);
@@ -176,7 +172,7 @@ TEST_P(FullDiskTest, LeavesNoBrokenFileAndDeletesNothing) {
     }
     // The client is still in step with the main unit: the next run completes the box.
     ftp->setDownloadEnv(makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, local.path()));
-    EXPECT_EQ(downloadBox101(), 0);
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
     EXPECT_EQ(deletes().size(), 2u);
 }
 
@@ -212,7 +208,7 @@ TEST_F(DownloadSafetyTest, AFailedConversionDeletesNothingOnTheMainUnit) {
     };
     env.wavPathFor = [](const std::string& voice, const DownloadSettings&) { return voice + ".wav"; };
     ftp->setDownloadEnv(env);
-    EXPECT_EQ(downloadBox101(), -3);
+    EXPECT_EQ(downloadBox101(), EngineResult::Cancelled);
     EXPECT_TRUE(deletes().empty());
     EXPECT_TRUE(remoteHas("rusuroku/101", base + ".vmdat"));
 }
@@ -232,7 +228,7 @@ TEST_F(DownloadSafetyTest, OnlyMessagesListedAndCompleteHereAreDeleted) {
         }
     };
     // A protected message refuses its deletion: that is no refusal of automatic deletion.
-    EXPECT_EQ(downloadBox101(), 0);
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
     ASSERT_FALSE(late.empty());
     EXPECT_TRUE(remoteHas("rusuroku/101", late + ".vmdat"));
     EXPECT_TRUE(remoteHas("rusuroku/101", late + ".vminf"));
@@ -259,7 +255,7 @@ TEST_F(DownloadSafetyTest, APeerThatLiesAboutTheTransferFailsIt) {
     for (const sim::Faults& faults : {shortButDone, endless, trickling}) {
         start(faults);
         auto began = std::chrono::steady_clock::now();
-        EXPECT_EQ(downloadBox101(), -1);
+        EXPECT_EQ(downloadBox101(), EngineResult::CommFailure);
         EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
         expectOnlyCompleteMessages("rusuroku/101");
         EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
@@ -288,7 +284,7 @@ TEST_F(DownloadSafetyTest, FilesPlantedInABoxFolderAreNeitherWaitedOnNorFollowed
 
     // The download replaces both names with complete files and writes nothing outside.
     start();
-    EXPECT_EQ(downloadBox101(), 0);
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
     expectOnlyCompleteMessages("rusuroku/101");
     EXPECT_FALSE(fs::exists(outside));
 }

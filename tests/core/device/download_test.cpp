@@ -17,7 +17,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     }
     start();
     auto run = bulk();
-    EXPECT_EQ(run.runAll(false), 0);
+    EXPECT_EQ(run.runAll(false), EngineResult::Done);
     EXPECT_EQ(retrievals(), 6);
     EXPECT_EQ(run.handled(), 3);
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
@@ -35,7 +35,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     // The same again: nothing to fetch, still a success.
     simulator->clearCommandLog();
     ui.messages.clear();
-    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_EQ(retrievals(), 0);
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
 }
@@ -48,7 +48,7 @@ TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
     faults.vanishOnRetrieve = {gone + ".vmdat"};
     start(faults);
     auto run = bulk();
-    EXPECT_EQ(run.runAll(false), 0);
+    EXPECT_EQ(run.runAll(false), EngineResult::Done);
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kSomeGone});
     EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
     EXPECT_TRUE(present("naisen/201", "") && fs::is_empty(localBox("naisen/201")) == false);
@@ -66,7 +66,7 @@ TEST_F(DownloadTest, RefusedAutomaticDeletionIsReportedOnceAndSwitchedOff) {
     sim::Faults faults;
     faults.replyCodes["DELE"] = 550;
     start(faults);
-    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{download_text::kAutoDeleteRefused, kDone}));
     ProfileFile ini = ProfileFile::load(settingsPath);
     EXPECT_FALSE(readAutoDelete(ini, u"rusuroku", u"101"));
@@ -86,7 +86,7 @@ TEST_F(DownloadTest, OneChosenBoxReportsTheRefusalAfterItsOutcome) {
     faults.replyCodes["DELE"] = 550;
     start(faults);
     auto run = bulk();
-    EXPECT_EQ(run.runSelected({{"naisen", "201"}}, false), 0);
+    EXPECT_EQ(run.runSelected({{"naisen", "201"}}, false), EngineResult::Done);
     EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDone, download_text::kAutoDeleteRefused}));
     EXPECT_EQ(run.outcomes().size(), 1u);  // the other box was not chosen
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
@@ -100,10 +100,9 @@ TEST_F(DownloadTest, AutomaticDeletionMarksMessagesGoneFromTheMainUnit) {
         ASSERT_TRUE(ini.save());
     }
     start();
-    int listed = 0;
-    int handled = 0;
-    EXPECT_EQ(ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), listed, handled, false, false), 0);
-    EXPECT_EQ(handled, 1);
+    BoxResult done = ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), false, false);
+    EXPECT_EQ(done.code, EngineResult::Done);
+    EXPECT_EQ(done.handled, 1);
     EXPECT_FALSE(fs::exists(remote.file("rusuroku/101/" + base + ".vminf")));
     FILESTS_INFO record;
     CFileMng(flags).readRecord(paths::join(localBox("rusuroku/101"), base + ".vmdat"), record);
@@ -115,7 +114,7 @@ TEST_F(DownloadTest, BoxFolderWithoutDirectoryOnTheMainUnitIsPassedOver) {
     putMessage("naisen", "201", at(2026, 12, 6, 9, 0), 1);
     start();
     auto run = bulk();
-    EXPECT_EQ(run.runAll(false), 0);
+    EXPECT_EQ(run.runAll(false), EngineResult::Done);
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
     EXPECT_TRUE(fs::is_empty(localBox("naisen/999")));
 }
@@ -131,7 +130,7 @@ TEST_F(DownloadTest, BoxFoldersMadeOnThePcAreNotAsked) {
 
 TEST_F(DownloadTest, NothingOnTheMainUnit) {
     start();
-    EXPECT_EQ(bulk().runAll(false), 1);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::NoMessages);
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoMessages});
     EXPECT_EQ(ui.messages[0].caption, u"エラー");
 }
@@ -143,7 +142,7 @@ TEST_F(DownloadTest, FullDiskStopsAnInfoOnlyRun) {
     DownloadEnv env = ftp->downloadEnv();
     env.freeSpace = [](const std::string&) { return std::optional<std::uint64_t>(2048); };
     ftp->setDownloadEnv(env);
-    EXPECT_EQ(bulk().runAll(true), -4);
+    EXPECT_EQ(bulk().runAll(true), EngineResult::DiskFull);
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoSpace});
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
 }
@@ -159,7 +158,7 @@ TEST_F(DownloadTest, CancelDuringARetrievalLeavesNoHalfMessageAndNoMessage) {
             flags.cancelAll = 1;  // as the progress dialog's Cancel does
         }
     };
-    EXPECT_EQ(bulk().runAll(false), -3);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::Cancelled);
     EXPECT_TRUE(ui.messages.empty());
     for (const auto& entry : fs::directory_iterator(localBox("rusuroku/101"))) {
         std::string name = entry.path().filename().string();
@@ -174,7 +173,7 @@ TEST_F(DownloadTest, ConversionOnDownloadWritesTheWavBesideTheVoice) {
     std::string base = putMessage("naisen", "201", at(2026, 12, 6, 11, 0), 1);
     settings.downConv = 1;
     start();
-    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     std::string wav = paths::join(localBox("naisen/201"), base + ".wav");
     ASSERT_TRUE(fs::exists(wav));
     EXPECT_EQ(fs::file_size(wav), 44u + 8000u * 2u);  // one second of 8 kHz 16-bit mono
@@ -184,7 +183,7 @@ TEST_F(DownloadTest, ConversionOnDownloadWritesTheWavBesideTheVoice) {
 TEST_F(DownloadTest, InfoOnlyThenFullKeepsTitleAndMemo) {
     std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 12, 0), 1);
     start();
-    EXPECT_EQ(bulk().runAll(true), 0);
+    EXPECT_EQ(bulk().runAll(true), EngineResult::Done);
     std::string info = paths::join(localBox("rusuroku/101"), base + ".vminf");
     ASSERT_TRUE(fs::exists(info));
     EXPECT_FALSE(present("rusuroku/101", base + ".vmdat"));
@@ -196,7 +195,7 @@ TEST_F(DownloadTest, InfoOnlyThenFullKeepsTitleAndMemo) {
     record.setText(record.memo, u"折り返し");
     ASSERT_EQ(files.writeBackRecord(record, info), FileOp::Done);
 
-    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     FILESTS_INFO voice;
     files.readRecord(paths::join(localBox("rusuroku/101"), base + ".vmdat"), voice);
     EXPECT_EQ(voice.titleText(), u"見積の件");
@@ -218,7 +217,7 @@ TEST_F(DownloadTest, ResponseMessagesAreReplacedOnlyByNewerOnes) {
     }
     CFileMng(flags).buildResponseMessageRecord(localBox("outou/" + old1 + ".vmdat"));
     start();
-    EXPECT_EQ(bulk().runResponse(), 0);
+    EXPECT_EQ(bulk().runResponse(), EngineResult::Done);
     EXPECT_TRUE(present("outou", newer1 + ".vmdat"));
     EXPECT_FALSE(present("outou", old1 + ".vmdat"));
     EXPECT_FALSE(present("outou", old1 + ".wav"));
@@ -233,7 +232,7 @@ TEST_F(DownloadTest, AMissingResponseFolderIsMadeNotReportedAsAFailure) {
     std::string base = putResponse(at(2026, 12, 6, 8, 0), 7);
     putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
     start();
-    EXPECT_EQ(bulk().runAll(false), 0);
+    EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_TRUE(present("outou", base + ".vmdat"));
     EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
     EXPECT_EQ(ui.logouts, 0);
@@ -248,10 +247,9 @@ TEST_F(DownloadTest, BackupSortsFilesIntoMonthFoldersWithinTheRange) {
     int incomplete = 0;
     BackupTarget target{
         local.path(), {"BU_202610", "BU_202611", "BU_202612"}, "202611", "202612", [&] { ++incomplete; }};
-    int listed = 0;
-    int handled = 0;
-    EXPECT_EQ(ftp->backupDownloadBox("/rusuroku/101", listed, handled, "rusuroku", "101", target), 0);
-    EXPECT_EQ(handled, 2);
+    BoxResult done = ftp->backupDownloadBox("/rusuroku/101", "rusuroku", "101", target);
+    EXPECT_EQ(done.code, EngineResult::Done);
+    EXPECT_EQ(done.handled, 2);
     EXPECT_EQ(incomplete, 0);
     EXPECT_TRUE(fs::exists(local.file("BU_202611/rusuroku/101/" + nov + ".vmdat")));
     EXPECT_TRUE(fs::exists(local.file("BU_202612/rusuroku/101/" + dec + ".vminf")));
@@ -270,40 +268,39 @@ TEST_F(DownloadTest, AUserOperationPausesTheWorkersBoxAfterAWholeMessage) {
     env.refreshRequest = [&](const std::string& dir) { refreshed.push_back(dir); };
     ftp->setDownloadEnv(env);
     flags.suspendRequest = 1;  // asked before the box starts: the first message still completes
-    int listed = 0;
-    int handled = 0;
-    EXPECT_EQ(ftp->downloadBox("/naisen/201", localBox("naisen/201"), listed, handled, true, true), -5);
-    EXPECT_EQ(handled, 1);
+    BoxResult paused = ftp->downloadBox("/naisen/201", localBox("naisen/201"), true, true);
+    EXPECT_EQ(paused.code, EngineResult::Paused);
+    EXPECT_EQ(paused.handled, 1);
     EXPECT_EQ(refreshed, std::vector<std::string>{"/naisen/201"});
     flags.suspendRequest = 0;
-    EXPECT_EQ(ftp->downloadBox("/naisen/201", localBox("naisen/201"), listed, handled, true, true), 0);
-    EXPECT_EQ(handled, 3);
+    BoxResult rest = ftp->downloadBox("/naisen/201", localBox("naisen/201"), true, true);
+    EXPECT_EQ(rest.code, EngineResult::Done);
+    EXPECT_EQ(rest.handled, 3);
     EXPECT_EQ(refreshed.size(), 2u);  // the rest was downloaded: the lists reload again
 }
 
 TEST_F(DownloadTest, EnginesWithoutAConnectionFailAtOnce) {
     CFtpMng idle(FtpLogin{u"127.0.0.1", u"hozen", u"hozen", 1}, flags, Pump{});
-    int listed = 0;
-    int handled = 0;
-    std::uint64_t size = 0;
-    EXPECT_EQ(idle.countBoxFiles(boxFolder, "/rusuroku/101", false), -1);
-    EXPECT_EQ(idle.downloadBox("/rusuroku/101", boxFolder, listed, handled, false, false), -1);
-    EXPECT_EQ(idle.voiceDataSize("x", boxFolder, "/rusuroku/101", size), -1);
-    EXPECT_EQ(idle.deleteOnMainUnit(boxFolder, "/rusuroku/101/*.vminf"), -1);
+    EXPECT_EQ(idle.countBoxFiles(boxFolder, "/rusuroku/101", false).code, EngineResult::CommFailure);
+    EXPECT_EQ(idle.downloadBox("/rusuroku/101", boxFolder, false, false).code, EngineResult::CommFailure);
+    EXPECT_EQ(idle.voiceDataSize("x", boxFolder, "/rusuroku/101").code, EngineResult::CommFailure);
+    EXPECT_EQ(idle.deleteOnMainUnit(boxFolder, "/rusuroku/101/*.vminf"), TransferResult::Failed);
 }
 
 TEST_F(DownloadTest, VoiceDataSizeAndFetchOfOneVoiceFile) {
     std::string base = putMessage("naisen", "201", at(2026, 12, 6, 14, 0), 1);
     start();
-    std::uint64_t size = 0;
-    EXPECT_EQ(ftp->voiceDataSize(base + ".vmdat", localBox("naisen/201"), "/naisen/201", size), 1);
-    EXPECT_EQ(size, 4096u);
+    VoiceSizeResult size = ftp->voiceDataSize(base + ".vmdat", localBox("naisen/201"), "/naisen/201");
+    EXPECT_EQ(size.code, EngineResult::Done);
+    EXPECT_EQ(size.size, 4096u);
     EXPECT_EQ(
-        ftp->voiceDataSize("202001010000_WED_0201_00009.vmdat", localBox("naisen/201"), "/naisen/201", size),
-        0);
-    EXPECT_EQ(ftp->fetchVoiceData(localBox("naisen/201"), "/naisen/201", base + ".vmdat"), 0);
+        ftp->voiceDataSize("202001010000_WED_0201_00009.vmdat", localBox("naisen/201"), "/naisen/201").size,
+        std::nullopt);
+    EXPECT_EQ(ftp->fetchVoiceData(localBox("naisen/201"), "/naisen/201", base + ".vmdat"),
+              EngineResult::Done);
     EXPECT_TRUE(present("naisen/201", base + ".vmdat"));
-    EXPECT_EQ(ftp->fetchVoiceData(localBox("naisen/201"), "/naisen/201", "../../../evil.vmdat"), -1);
+    EXPECT_EQ(ftp->fetchVoiceData(localBox("naisen/201"), "/naisen/201", "../../../evil.vmdat"),
+              EngineResult::CommFailure);
 }
 
 }  // namespace

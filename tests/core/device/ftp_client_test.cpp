@@ -18,7 +18,7 @@ using Session = FakeFtpServer::Session;
 
 struct GreetingCase {
     const char* greeting;
-    int result;
+    LoginResult result;
 };
 
 class Greetings : public FtpClientTest, public ::testing::WithParamInterface<GreetingCase> {};
@@ -26,25 +26,27 @@ class Greetings : public FtpClientTest, public ::testing::WithParamInterface<Gre
 TEST_P(Greetings, DecideLoginResult) {
     start(GetParam().greeting);
     EXPECT_EQ(client->connectAndLogin(), GetParam().result);
-    EXPECT_EQ(sent("USER hozen"), GetParam().result == 0);
+    EXPECT_EQ(sent("USER hozen"), GetParam().result == LoginResult::LoggedIn);
     // Whatever the outcome, the record stays until the next attempt or disconnect.
     EXPECT_NE(client->connection(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Greetings,
-                         ::testing::Values(GreetingCase{"220 Zu-QX FTP server ready.\r\n", 0},
-                                           GreetingCase{"220-Zu-QX\r\n", 0},
-                                           GreetingCase{"220 Zu-QY FTP server ready.\r\n", 3},
-                                           GreetingCase{"220 ready\r\n", 3},
-                                           GreetingCase{"421 Too many connections.\r\n", 1},
-                                           GreetingCase{"230 Zu-QX\r\n", 1}, GreetingCase{"", 1}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, Greetings,
+    ::testing::Values(GreetingCase{"220 Zu-QX FTP server ready.\r\n", LoginResult::LoggedIn},
+                      GreetingCase{"220-Zu-QX\r\n", LoginResult::LoggedIn},
+                      GreetingCase{"220 Zu-QY FTP server ready.\r\n", LoginResult::UnsupportedModel},
+                      GreetingCase{"220 ready\r\n", LoginResult::UnsupportedModel},
+                      GreetingCase{"421 Too many connections.\r\n", LoginResult::ConnectFailed},
+                      GreetingCase{"230 Zu-QX\r\n", LoginResult::ConnectFailed},
+                      GreetingCase{"", LoginResult::ConnectFailed}));
 
 TEST_F(FtpClientTest, GreetingOfSeveralLinesDoesNotAnswerUser) {
     script.replies["USER"] = "331 Password required.\r\n";
     script.replies["PASS"] = "230 Logged in.\r\n";
     script.replies["PWD"] = "257 \"/\"\r\n";
     start("220-Zu-QX FTP server\r\n220-Voice mail storage.\r\n220 Ready.\r\n");
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
     std::string line;
     EXPECT_EQ(client->commandExchange("PWD\r\n", &line), 0);
     EXPECT_EQ(line, "257 \"/\"");
@@ -53,7 +55,7 @@ TEST_F(FtpClientTest, GreetingOfSeveralLinesDoesNotAnswerUser) {
 struct TypeCase {
     const char* passReply;
     const char* typeReply;  // "" = no answer at all
-    int result;
+    LoginResult result;
 };
 
 class BinaryType : public FtpClientTest, public ::testing::WithParamInterface<TypeCase> {};
@@ -64,38 +66,39 @@ TEST_P(BinaryType, AskedOnceAfterPasswordAndNeverDecidesLogin) {
     start();
     EXPECT_EQ(client->connectAndLogin(), GetParam().result);
     std::vector<std::string> expected{"USER hozen", "PASS secret"};
-    if (GetParam().result == CFtpMng::LoggedIn) {
+    if (GetParam().result == LoginResult::LoggedIn) {
         expected.push_back("TYPE I");
     }
     EXPECT_EQ(commands(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, BinaryType,
-                         ::testing::Values(TypeCase{"230 Logged in.\r\n", "200 Type set to I.\r\n", 0},
-                                           TypeCase{"230 Logged in.\r\n", "500 Unknown command.\r\n", 0},
-                                           TypeCase{"230 Logged in.\r\n", "", 0},
-                                           TypeCase{"530 Login incorrect.\r\n", "200 Type set to I.\r\n",
-                                                    2}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, BinaryType,
+    ::testing::Values(TypeCase{"230 Logged in.\r\n", "200 Type set to I.\r\n", LoginResult::LoggedIn},
+                      TypeCase{"230 Logged in.\r\n", "500 Unknown command.\r\n", LoginResult::LoggedIn},
+                      TypeCase{"230 Logged in.\r\n", "", LoginResult::LoggedIn},
+                      TypeCase{"530 Login incorrect.\r\n", "200 Type set to I.\r\n",
+                               LoginResult::LoginRefused}));
 
 TEST_F(FtpClientTest, UserAnswered230StillSendsPassWhoseReplyDecides) {
     script.replies["USER"] = "230 No password needed.\r\n";
     script.replies["PASS"] = "530 Login incorrect.\r\n";
     start();
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoginRefused);
     EXPECT_TRUE(sent("PASS secret"));
 }
 
 TEST_F(FtpClientTest, UserRefusedStopsBeforePass) {
     script.replies["USER"] = "530 Not allowed.\r\n";
     start();
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoginRefused);
     EXPECT_FALSE(sent("PASS secret"));
 }
 
 TEST_F(FtpClientTest, PasswordWithLineBreakIsNotSent) {
     start();
     client->setLogin({u"127.0.0.1", u"hozen", u"x\r\nDELE /outou/001.vmdat", client->login().port});
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoginRefused);
     for (const auto& line : commands()) {
         EXPECT_FALSE(line.starts_with("DELE")) << line;
     }
@@ -109,9 +112,9 @@ TEST_F(FtpClientTest, NothingListeningIsConnectFailure) {
         port = other.port();
     }
     client->setLogin({u"127.0.0.1", u"hozen", u"secret", port});
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::ConnectFailed);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::ConnectFailed);
     client->setLogin({u"no-such-host.invalid", u"hozen", u"secret", port});
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::ConnectFailed);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::ConnectFailed);
 }
 
 TEST_F(FtpClientTest, DisconnectSendsQuitAndStopsLivenessTimer) {
@@ -180,7 +183,7 @@ TEST_F(FtpClientTest, EndOfRetrievalArrivingWithItsStartIsStillRead) {
         return true;
     };
     startLoggedIn();
-    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, false), 0);
+    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, false), TransferResult::Done);
     EXPECT_EQ(test::readFile(folder.file("a.vminf")), "GENUINE");
 }
 
@@ -270,7 +273,7 @@ TEST_F(FtpClientTest, NameListingOfMissingDirectoryIsMinus2) {
     script.replies["CWD /rusuroku/99"] = "550 No such directory.\r\n";
     startLoggedIn();
     std::u16string text = u"stale";
-    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, text), -2);
+    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, text), ListingResult::NoDirectory);
     EXPECT_TRUE(text.empty());
     EXPECT_FALSE(sent("NLST"));
 }
@@ -279,7 +282,7 @@ TEST_F(FtpClientTest, NameListingOfEmptyBoxIsOneWithEmptyText) {
     script.replies["NLST *.vminf"] = "550 No files found.\r\n";
     startLoggedIn();
     std::u16string text;
-    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, text), 1);
+    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, text), ListingResult::Listed);
     EXPECT_TRUE(text.empty());
 }
 
@@ -287,14 +290,14 @@ TEST_F(FtpClientTest, NameListingOtherFailuresAreZero) {
     script.replies["CWD /rusuroku/01"] = "530 Not logged in.\r\n";
     startLoggedIn();
     std::u16string text;
-    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::All, text), 0);
+    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::All, text), ListingResult::Refused);
 }
 
 TEST_F(FtpClientTest, NameListingSendsPatternOfKindAndDecodesCp932) {
     script.files["*.vmdat"] = "a.vmdat\r\n\x83\x65.vmdat\r\n";
     startLoggedIn();
     std::u16string text;
-    ASSERT_EQ(client->nameListing("/naisen/01", ListKind::VoiceData, text), 1);
+    ASSERT_EQ(client->nameListing("/naisen/01", ListKind::VoiceData, text), ListingResult::Listed);
     EXPECT_EQ(text, u"a.vmdat\r\n\u30C6.vmdat\r\n");
     EXPECT_TRUE(sent("CWD /naisen/01"));
     EXPECT_TRUE(sent("NLST *.vmdat"));
@@ -306,14 +309,14 @@ TEST_F(FtpClientTest, DetailedListingResults) {
     script.replies["CWD /rusuroku/98"] = "530 Not logged in.\r\n";
     startLoggedIn();
     DetailedListing listing;
-    ASSERT_EQ(client->detailedListing("/rusuroku/01", ListKind::All, listing), 1);
+    ASSERT_EQ(client->detailedListing("/rusuroku/01", ListKind::All, listing), ListingResult::Listed);
     EXPECT_EQ(listing.byteLength, script.files["-l"].size());
     EXPECT_EQ(listing.text, text::u16(script.files["-l"]));
-    EXPECT_EQ(client->detailedListing("/rusuroku/99", ListKind::All, listing), -2);
-    EXPECT_EQ(client->detailedListing("/rusuroku/98", ListKind::All, listing), 530);
+    EXPECT_EQ(client->detailedListing("/rusuroku/99", ListKind::All, listing), ListingResult::NoDirectory);
+    EXPECT_EQ(client->detailedListing("/rusuroku/98", ListKind::All, listing), fromCode<ListingResult>(530));
 
     script.replies["NLST -l *.vmdat"] = "550 No files.\r\n";
-    EXPECT_EQ(client->detailedListing("/rusuroku/01", ListKind::VoiceData, listing), 1);
+    EXPECT_EQ(client->detailedListing("/rusuroku/01", ListKind::VoiceData, listing), ListingResult::Listed);
     EXPECT_TRUE(listing.text.empty());
 }
 
@@ -334,7 +337,7 @@ TEST_F(FtpClientTest, BoxListingClimbsToRootAndListsBothKinds) {
     };
     startLoggedIn();
     BoxListing boxes;
-    ASSERT_EQ(client->boxListing(boxes), 1);
+    ASSERT_EQ(client->boxListing(boxes), ListingResult::Listed);
     EXPECT_EQ(boxes.root, u"rusuroku\r\nnaisen\r\n");
     EXPECT_EQ(boxes.answering, u"01\r\n02\r\n");
     EXPECT_EQ(boxes.extension, u"");
@@ -346,7 +349,7 @@ TEST_F(FtpClientTest, BoxListingCutsOverlongRootListing) {
     script.replies["CWD ../"] = "550 At the root.\r\n";
     startLoggedIn();
     BoxListing boxes;
-    ASSERT_EQ(client->boxListing(boxes), 1);
+    ASSERT_EQ(client->boxListing(boxes), ListingResult::Listed);
     EXPECT_EQ(boxes.root.size(), 102400u);
     EXPECT_EQ(count("CWD ../"), 1);  // the first refusal ends the climb
 }
@@ -384,12 +387,12 @@ protected:
     }
     // The result of one listing and the text it gave; then whether the next command's reply
     // is still its own.
-    void expectListing(int rc, const std::u16string& text, const char* kind) {
+    void expectListing(ListingResult rc, const std::u16string& text, const char* kind) {
         if (GetParam() == static_cast<long>(kLimit)) {
-            EXPECT_EQ(rc, 1) << kind;
+            EXPECT_EQ(rc, ListingResult::Listed) << kind;
             EXPECT_EQ(text, text::u16(names(kLimit))) << kind;
         } else {
-            EXPECT_EQ(rc, -1) << kind;
+            EXPECT_EQ(rc, ListingResult::Failed) << kind;
             EXPECT_TRUE(text.empty()) << kind;
         }
         std::string reply;
@@ -417,7 +420,7 @@ TEST_F(FtpClientTest, BoxListingReturnsCodeOfRefusedBoxKindDirectory) {
     script.replies["CWD /rusuroku"] = "550 No such directory.\r\n";
     startLoggedIn();
     BoxListing boxes;
-    EXPECT_EQ(client->boxListing(boxes), 550);
+    EXPECT_EQ(client->boxListing(boxes), fromCode<ListingResult>(550));
 }
 
 }  // namespace

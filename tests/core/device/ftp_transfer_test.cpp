@@ -23,13 +23,13 @@ TEST_F(FtpClientTest, RetrieveReplacesExistingFileAndCountsChunks) {
     client->setProgressSink(&progress);
     client->connection()->chunkCount = 7;
 
-    ASSERT_EQ(client->retrieve("a.vmdat", "b.vmdat", true, false), 0);
+    ASSERT_EQ(client->retrieve("a.vmdat", "b.vmdat", true, false), TransferResult::Done);
     EXPECT_TRUE(test::readFile(folder.file("b.vmdat")) == content);
     EXPECT_EQ(client->connection()->byteCount, 3000u);
     EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3}));
 
     // Without the reset the chunk counter runs on across retrievals.
-    ASSERT_EQ(client->retrieve("a.vmdat", "a.vmdat", false, false), 0);
+    ASSERT_EQ(client->retrieve("a.vmdat", "a.vmdat", false, false), TransferResult::Done);
     EXPECT_EQ(client->connection()->chunkCount, 6);
 }
 
@@ -38,10 +38,10 @@ TEST_F(FtpClientTest, RetrieveQuietOrDuringAlwaysDownloadShowsNoProgress) {
     startLoggedIn();
     RecordingProgress progress;
     client->setProgressSink(&progress);
-    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, true), 0);
+    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, true), TransferResult::Done);
     EXPECT_EQ(client->connection()->chunkCount, 0);
     flags.alwaysDownloadInProgress = 1;
-    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, false), 0);
+    ASSERT_EQ(client->retrieve("a.vminf", "a.vminf", true, false), TransferResult::Done);
     EXPECT_EQ(client->connection()->chunkCount, 2);
     EXPECT_TRUE(progress.positions.empty());
 }
@@ -49,14 +49,14 @@ TEST_F(FtpClientTest, RetrieveQuietOrDuringAlwaysDownloadShowsNoProgress) {
 TEST_F(FtpClientTest, RetrieveOfGoneFileReturnsItsCodeAndWritesNothing) {
     script.replies["RETR gone.vmdat"] = "550 No such file.\r\n";
     startLoggedIn();
-    EXPECT_EQ(client->retrieve("gone.vmdat", "gone.vmdat", true, false), 550);
+    EXPECT_EQ(client->retrieve("gone.vmdat", "gone.vmdat", true, false), TransferResult::NoSuchFile);
     EXPECT_FALSE(std::filesystem::exists(folder.file("gone.vmdat")));
 }
 
 TEST_F(FtpClientTest, RetrieveNeverWritesOutsideLocalFolder) {
     startLoggedIn();
     for (const char* name : {"../escape.vmdat", "sub/x.vmdat", "..", "", "a\nb"}) {
-        EXPECT_EQ(client->retrieve("x.vmdat", name, true, false), -1) << name;
+        EXPECT_EQ(client->retrieve("x.vmdat", name, true, false), TransferResult::Failed) << name;
     }
     for (const auto& line : commands()) {
         EXPECT_FALSE(line.starts_with("RETR")) << line;
@@ -75,7 +75,7 @@ TEST_F(FtpClientTest, RetrieveWithoutEndReplyFails) {
         return true;
     };
     startLoggedIn();
-    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -1);
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Failed);
 }
 
 TEST_F(FtpClientTest, TransferBrokenOffByServerIsNoSuccess) {
@@ -91,7 +91,7 @@ TEST_F(FtpClientTest, TransferBrokenOffByServerIsNoSuccess) {
         return true;
     };
     startLoggedIn();
-    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -1);
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Failed);
 }
 
 TEST_F(FtpClientTest, DataConnectionFromAnotherAddressIsRefused) {
@@ -114,10 +114,10 @@ TEST_F(FtpClientTest, DataConnectionFromAnotherAddressIsRefused) {
         return true;
     };
     startLoggedIn();
-    ASSERT_EQ(client->retrieve("good.vmdat", "good.vmdat", true, false), 0);
+    ASSERT_EQ(client->retrieve("good.vmdat", "good.vmdat", true, false), TransferResult::Done);
     EXPECT_EQ(test::readFile(folder.file("good.vmdat")), "GENUINE");
     client->drainReplies();
-    EXPECT_EQ(client->retrieve("only-intruder.vmdat", "x.vmdat", true, false), -1);
+    EXPECT_EQ(client->retrieve("only-intruder.vmdat", "x.vmdat", true, false), TransferResult::Failed);
     EXPECT_FALSE(std::filesystem::exists(folder.file("x.vmdat")));
 }
 
@@ -143,7 +143,7 @@ TEST_F(FtpClientTest, CancelDuringRetrievalAbortsAndKeepsPartialFile) {
             flags.cancelAll = 1;
         }
     };
-    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), -2);
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Cancelled);
     EXPECT_EQ(count("ABOR"), 2);
     EXPECT_TRUE(test::readFile(folder.file("a.vmdat")) == test::patternBytes(4096).substr(0, 2048));
 }
@@ -152,7 +152,7 @@ TEST_F(FtpClientTest, CancelDuringRetrievalAbortsAndKeepsPartialFile) {
 
 struct StoreCase {
     const char* finalReply;
-    int result;
+    TransferResult result;
 };
 
 class StoreFinalReply : public FtpClientTest, public ::testing::WithParamInterface<StoreCase> {};
@@ -169,25 +169,27 @@ TEST_P(StoreFinalReply, DecidesResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StoreFinalReply,
-                         ::testing::Values(StoreCase{"226 Transfer complete.\r\n", 0},
-                                           StoreCase{"250 OK.\r\n", 0}, StoreCase{"220 Zu-QY\r\n", 0},
-                                           StoreCase{"452 Insufficient storage.\r\n", 452},
-                                           StoreCase{"", -1}));
+                         ::testing::Values(StoreCase{"226 Transfer complete.\r\n", TransferResult::Done},
+                                           StoreCase{"250 OK.\r\n", TransferResult::Done},
+                                           StoreCase{"220 Zu-QY\r\n", TransferResult::Done},
+                                           StoreCase{"452 Insufficient storage.\r\n",
+                                                     fromCode<TransferResult>(452)},
+                                           StoreCase{"", TransferResult::Failed}));
 
 TEST_F(FtpClientTest, StoreRefusedOrUnsafeName) {
     script.replies["STOR"] = "553 Not allowed.\r\n";
     startLoggedIn();
     const std::uint8_t data[] = {1, 2, 3};
-    EXPECT_EQ(client->storeResponseMessage("a.vmdat", data), 553);
-    EXPECT_EQ(client->storeResponseMessage("../rusuroku/a.vmdat", data), -1);
+    EXPECT_EQ(client->storeResponseMessage("a.vmdat", data), fromCode<TransferResult>(553));
+    EXPECT_EQ(client->storeResponseMessage("../rusuroku/a.vmdat", data), TransferResult::Failed);
     EXPECT_EQ(count("STOR /outou/a.vmdat"), 1);
 }
 
 TEST_F(FtpClientTest, DeleteClimbsToRootAndReturnsReplyCode) {
     script.replies["DELE /rusuroku/01/*.vminf"] = "550 Not allowed.\r\n";
     startLoggedIn();
-    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), 0);
-    EXPECT_EQ(client->deleteFile("/rusuroku/01/*.vminf"), 550);
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), TransferResult::Done);
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/*.vminf"), TransferResult::NoSuchFile);
     EXPECT_EQ(count("CWD ../"), 10);
 }
 
@@ -195,7 +197,7 @@ TEST_F(FtpClientTest, AbortReadsUntil225SoLaterRepliesStayInStep) {
     script.replies["ABOR"] = "426 Aborted.\r\n225 ABOR done.\r\n";
     script.replies["PWD"] = "257 \"/\"\r\n";
     startLoggedIn();
-    EXPECT_EQ(client->abort(false), 0);
+    client->abort(false);
     // The second ABOR's own two lines: drain them as the engines do before their work.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     client->drainReplies();
@@ -206,7 +208,7 @@ TEST_F(FtpClientTest, AbortReadsUntil225SoLaterRepliesStayInStep) {
 
 struct ProbeCase {
     const char* portReply;
-    int result;
+    bool alive;
 };
 
 class Probe : public FtpClientTest, public ::testing::WithParamInterface<ProbeCase> {};
@@ -214,26 +216,27 @@ class Probe : public FtpClientTest, public ::testing::WithParamInterface<ProbeCa
 TEST_P(Probe, AnyReplyMeansAlive) {
     script.replies["PORT"] = GetParam().portReply;
     startLoggedIn();
-    EXPECT_EQ(client->probe(), GetParam().result);
+    EXPECT_EQ(client->probe(), GetParam().alive);
     EXPECT_EQ(client->connection()->dataListen.valid(), false);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Probe,
-                         ::testing::Values(ProbeCase{"200 PORT OK.\r\n", 1}, ProbeCase{"500 Unknown.\r\n", 1},
-                                           ProbeCase{"421 Closing.\r\n", 1}, ProbeCase{"", 0}));
+                         ::testing::Values(ProbeCase{"200 PORT OK.\r\n", true},
+                                           ProbeCase{"500 Unknown.\r\n", true},
+                                           ProbeCase{"421 Closing.\r\n", true}, ProbeCase{"", false}));
 
 TEST_F(FtpClientTest, EverythingFailsQuietlyWithoutConnection) {
     start();
     std::u16string text;
     BoxListing boxes;
     const std::uint8_t data[] = {1};
-    EXPECT_EQ(client->probe(), 0);
+    EXPECT_FALSE(client->probe());
     EXPECT_EQ(client->commandExchange("NOOP\r\n"), -1);
-    EXPECT_EQ(client->nameListing("/outou", ListKind::All, text), -1);
-    EXPECT_EQ(client->boxListing(boxes), -1);
-    EXPECT_EQ(client->retrieve("a", "a", true, false), -1);
-    EXPECT_EQ(client->storeResponseMessage("a", data), -1);
-    EXPECT_EQ(client->deleteFile("/a"), -1);
+    EXPECT_EQ(client->nameListing("/outou", ListKind::All, text), ListingResult::Failed);
+    EXPECT_EQ(client->boxListing(boxes), ListingResult::Failed);
+    EXPECT_EQ(client->retrieve("a", "a", true, false), TransferResult::Failed);
+    EXPECT_EQ(client->storeResponseMessage("a", data), TransferResult::Failed);
+    EXPECT_EQ(client->deleteFile("/a"), TransferResult::Failed);
     client->drainReplies();
     client->disconnect();
 }

@@ -92,7 +92,7 @@ protected:
         }
         client = std::make_unique<CFtpMng>(FtpLogin{u"127.0.0.1", u"hozen", u"secret", server->port()}, flags,
                                            Pump{}, FtpTimeouts{}.dividedBy(10));
-        ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+        ASSERT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
         client->connection()->localFolder = local.path();
     }
 
@@ -105,38 +105,38 @@ protected:
 
 TEST_F(PyFtpdlibTest, WrongPasswordIsRefused) {
     client->setLogin({u"127.0.0.1", u"hozen", u"wrong", server->port()});
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoginRefused);
 }
 
 TEST_F(PyFtpdlibTest, ListsRetrievesStoresAndDeletes) {
     std::u16string names;
-    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::All, names), 1);
+    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::All, names), ListingResult::Listed);
     EXPECT_EQ(names, u"a.vmdat\r\na.vminf\r\n");
-    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, names), -2);
+    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, names), ListingResult::NoDirectory);
     // No wildcard listing here: its 550 reads as "no such files".
-    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, names), 1);
+    EXPECT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, names), ListingResult::Listed);
     EXPECT_TRUE(names.empty());
 
-    ASSERT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), 0);
+    ASSERT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Done);
     EXPECT_TRUE(test::readFile(local.file("a.vmdat")) == test::patternBytes(5000));
 
     const std::string message = test::patternBytes(3000);
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
-    ASSERT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), 0);
+    ASSERT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), TransferResult::Done);
     EXPECT_TRUE(test::readFile(remote.file("outou/200001010000_001_A001_0000.vmdat")) == message);
 
-    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), 0);
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), TransferResult::Done);
     EXPECT_FALSE(std::filesystem::exists(remote.file("rusuroku/01/a.vminf")));
-    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), 550);
+    EXPECT_EQ(client->deleteFile("/rusuroku/01/a.vminf"), TransferResult::NoSuchFile);
 
     BoxListing boxes;
-    ASSERT_EQ(client->boxListing(boxes), 1);
+    ASSERT_EQ(client->boxListing(boxes), ListingResult::Listed);
     EXPECT_EQ(boxes.root, u"naisen\r\noutou\r\nrusuroku\r\n");
     EXPECT_EQ(boxes.extension, u"");
     EXPECT_EQ(boxes.answering, u"01\r\n");
-    EXPECT_EQ(client->probe(), 1);
+    EXPECT_TRUE(client->probe());
     client->drainReplies();
-    EXPECT_EQ(client->abort(true), 0);
+    client->abort(true);
     client->disconnect();
     EXPECT_EQ(client->connection(), nullptr);
 }
@@ -148,11 +148,11 @@ TEST_F(PyFtpdlibTest, LineEndBytesTravelUnchangedBothWays) {
         std::string("\n\r\r\n\n\nA\r\rB\r\n\x0a\x0d", 16) + test::patternBytes(3000) + "\r";
     test::writeFile(remote.file("rusuroku/01/crlf.vmdat"), bytes);
     ASSERT_EQ(client->commandExchange("CWD /rusuroku/01\r\n"), 0);
-    ASSERT_EQ(client->retrieve("crlf.vmdat", "crlf.vmdat", true, false), 0);
+    ASSERT_EQ(client->retrieve("crlf.vmdat", "crlf.vmdat", true, false), TransferResult::Done);
     EXPECT_TRUE(test::readFile(local.file("crlf.vmdat")) == bytes);
 
     auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    ASSERT_EQ(client->storeResponseMessage("200001010000_002_A002_0000.vmdat", span), 0);
+    ASSERT_EQ(client->storeResponseMessage("200001010000_002_A002_0000.vmdat", span), TransferResult::Done);
     EXPECT_TRUE(test::readFile(remote.file("outou/200001010000_002_A002_0000.vmdat")) == bytes);
 }
 
@@ -167,15 +167,15 @@ TEST_F(PyFtpdlibTest, CancelledRetrievalKeepsConnectionUsable) {
             }
         },
         FtpTimeouts{}.dividedBy(10));
-    ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    ASSERT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
     client->connection()->localFolder = local.path();
     std::u16string names;
-    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::All, names), 1);
-    EXPECT_EQ(client->retrieve("big.vmdat", "big.vmdat", true, false), -2);
+    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::All, names), ListingResult::Listed);
+    EXPECT_EQ(client->retrieve("big.vmdat", "big.vmdat", true, false), TransferResult::Cancelled);
     EXPECT_LT(std::filesystem::file_size(local.file("big.vmdat")), 4u << 20);
     flags.cancelAll = 0;
     client->drainReplies();
-    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), 0);
+    EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Done);
     EXPECT_TRUE(test::readFile(local.file("a.vmdat")) == test::patternBytes(5000));
 }
 

@@ -90,7 +90,7 @@ protected:
     }
     void startLoggedIn() {
         start();
-        ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+        ASSERT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
         client->connection()->localFolder = folder.path();
     }
     std::vector<std::string> commands() const { return m_server->commands(); }

@@ -38,7 +38,7 @@ protected:
     }
     void startLoggedIn(sim::Faults faults = {}) {
         startSimulator(std::move(faults));
-        ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+        ASSERT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
         client->connection()->localFolder = local.path();
     }
 
@@ -51,44 +51,45 @@ protected:
 
 TEST_F(SimulatorTest, LoginResults) {
     startSimulator();
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
     client->setLogin({u"127.0.0.1", u"hozen", u"wrong", simulator->port()});
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoginRefused);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoginRefused);
 
     sim::Faults silent;
     silent.noGreeting = true;
     startSimulator(silent);
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::ConnectFailed);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::ConnectFailed);
 
     startSimulator({}, "Zu-QY");
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::UnsupportedModel);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::UnsupportedModel);
 
     sim::Faults multiLine;
     multiLine.multiLineGreeting = true;
     startSimulator(multiLine);
-    EXPECT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    EXPECT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
 }
 
 TEST_F(SimulatorTest, Listings) {
     startLoggedIn();
     BoxListing boxes;
-    ASSERT_EQ(client->boxListing(boxes), 1);
+    ASSERT_EQ(client->boxListing(boxes), ListingResult::Listed);
     EXPECT_NE(boxes.root.find(u"rusuroku"), std::u16string::npos);
     EXPECT_NE(boxes.answering.find(u"01"), std::u16string::npos);
     EXPECT_NE(boxes.answering.find(u"02"), std::u16string::npos);
     EXPECT_NE(boxes.extension.find(u"201"), std::u16string::npos);
 
     std::u16string names;
-    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, names), 1);
+    ASSERT_EQ(client->nameListing("/rusuroku/01", ListKind::RecordingInfo, names), ListingResult::Listed);
     EXPECT_EQ(names, text::u16(std::string(kInfo) + "\r\n"));
-    EXPECT_EQ(client->nameListing("/rusuroku/02", ListKind::All, names), 1);  // empty box: 550 to NLST
+    EXPECT_EQ(client->nameListing("/rusuroku/02", ListKind::All, names),
+              ListingResult::Listed);  // empty box: 550 to NLST
     EXPECT_TRUE(names.empty());
-    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, names), -2);
+    EXPECT_EQ(client->nameListing("/rusuroku/99", ListKind::All, names), ListingResult::NoDirectory);
 
     // The download engines read a detailed line by position: the size in the nine characters
     // from 24 and the name as the last 33 characters.
     DetailedListing listing;
-    ASSERT_EQ(client->detailedListing("/rusuroku/01", ListKind::VoiceData, listing), 1);
+    ASSERT_EQ(client->detailedListing("/rusuroku/01", ListKind::VoiceData, listing), ListingResult::Listed);
     std::string line = text::u8(listing.text);
     ASSERT_TRUE(line.ends_with("\r\n"));
     line.resize(line.size() - 2);
@@ -103,35 +104,36 @@ TEST_F(SimulatorTest, RetrieveAndItsFaults) {
     faults.vanishOnRetrieve = {kInfo};
     startLoggedIn(faults);
     ASSERT_EQ(client->commandExchange("CWD /rusuroku/01\r\n"), 0);
-    ASSERT_EQ(client->retrieve(kVoice, kVoice, true, false), 0);
+    ASSERT_EQ(client->retrieve(kVoice, kVoice, true, false), TransferResult::Done);
     EXPECT_TRUE(test::readFile(local.file(kVoice)) == test::patternBytes(6000));
     EXPECT_EQ(client->connection()->chunkCount, 6);
-    EXPECT_EQ(client->retrieve(kInfo, kInfo, true, false), 550);
+    EXPECT_EQ(client->retrieve(kInfo, kInfo, true, false), TransferResult::NoSuchFile);
 
     faults = {};
     faults.dropDataAfterBytes = 2500;
     simulator->setFaults(faults);
-    EXPECT_EQ(client->retrieve(kVoice, "copy.vmdat", true, false), -1);
+    EXPECT_EQ(client->retrieve(kVoice, "copy.vmdat", true, false), TransferResult::Failed);
 }
 
 TEST_F(SimulatorTest, StoreDeleteAndProbe) {
     startLoggedIn();
     const std::string message = test::patternBytes(5000);
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
-    ASSERT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), 0);
+    ASSERT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), TransferResult::Done);
     EXPECT_TRUE(test::readFile(remote.file("outou/200001010000_001_A001_0000.vmdat")) == message);
 
     sim::Faults full;
     full.transferEndCodes["STOR"] = 452;
     simulator->setFaults(full);
-    EXPECT_EQ(client->storeResponseMessage("200001010000_002_A002_0000.vmdat", bytes), 452);
+    EXPECT_EQ(client->storeResponseMessage("200001010000_002_A002_0000.vmdat", bytes),
+              fromCode<TransferResult>(452));
     simulator->setFaults({});
 
-    EXPECT_EQ(client->deleteFile(std::string("/rusuroku/01/") + kInfo), 0);
-    EXPECT_EQ(client->deleteFile(std::string("/rusuroku/01/") + kInfo), 550);
-    EXPECT_EQ(client->probe(), 1);
+    EXPECT_EQ(client->deleteFile(std::string("/rusuroku/01/") + kInfo), TransferResult::Done);
+    EXPECT_EQ(client->deleteFile(std::string("/rusuroku/01/") + kInfo), TransferResult::NoSuchFile);
+    EXPECT_TRUE(client->probe());
     simulator->stop();
-    EXPECT_EQ(client->probe(), 0);
+    EXPECT_FALSE(client->probe());
 }
 
 TEST_F(SimulatorTest, CancelledRetrievalAbortsAndKeepsPartialFile) {
@@ -146,17 +148,17 @@ TEST_F(SimulatorTest, CancelledRetrievalAbortsAndKeepsPartialFile) {
             }
         },
         FtpTimeouts{}.dividedBy(20));
-    ASSERT_EQ(client->connectAndLogin(), CFtpMng::LoggedIn);
+    ASSERT_EQ(client->connectAndLogin(), LoginResult::LoggedIn);
     client->connection()->localFolder = local.path();
     ASSERT_EQ(client->commandExchange("CWD /rusuroku/01\r\n"), 0);
-    EXPECT_EQ(client->retrieve("big.vmdat", "big.vmdat", true, false), -2);
+    EXPECT_EQ(client->retrieve("big.vmdat", "big.vmdat", true, false), TransferResult::Cancelled);
     EXPECT_EQ(std::filesystem::file_size(local.file("big.vmdat")), 4096u);
     auto log = simulator->commandLog();
     EXPECT_NE(std::find(log.begin(), log.end(), "ABOR"), log.end());
 
     flags.cancelAll = 0;
     client->drainReplies();
-    EXPECT_EQ(client->retrieve(kVoice, kVoice, true, false), 0);
+    EXPECT_EQ(client->retrieve(kVoice, kVoice, true, false), TransferResult::Done);
 }
 
 }  // namespace
