@@ -9,8 +9,11 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "sim/simulator.h"
 
@@ -24,11 +27,24 @@ int usage(const char* message) {
     return 2;
 }
 
-}  // namespace
+// A whole decimal number of `value`, no larger than `max`.
+std::optional<unsigned> number(const std::string& value, unsigned max) {
+    unsigned n = 0;
+    auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (ec != std::errc{} || end != value.data() + value.size() || n > max) {
+        return std::nullopt;
+    }
+    return n;
+}
 
-int main(int argc, char** argv) {
+struct Options {
     voxmg::sim::Config config;
     std::string demoRoot;
+};
+
+// The options, or the exit status when they say to stop (help, or a usage error).
+std::variant<Options, int> parseOptions(int argc, char** argv) {
+    Options o;
     std::map<std::string, std::string> accounts;
     std::string pendingUser;
     for (int i = 1; i < argc; ++i) {
@@ -42,28 +58,26 @@ int main(int argc, char** argv) {
         }
         std::string value = argv[++i];
         if (option == "--demo") {
-            demoRoot = value;
-            config.root = value;
+            o.demoRoot = value;
+            o.config.root = value;
         } else if (option == "--root") {
-            config.root = value;
+            o.config.root = value;
         } else if (option == "--bind") {
-            config.bindAddress = value;
+            o.config.bindAddress = value;
         } else if (option == "--model") {
-            config.model = value;
+            o.config.model = value;
         } else if (option == "--port") {
-            unsigned port = 0;
-            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-            if (ec != std::errc{} || end != value.data() + value.size() || port > 65535) {
+            auto port = number(value, 65535);
+            if (!port) {
                 return usage("--port wants a number from 0 to 65535");
             }
-            config.port = static_cast<std::uint16_t>(port);
+            o.config.port = static_cast<std::uint16_t>(*port);
         } else if (option == "--chunk-delay") {
-            unsigned ms = 0;
-            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
-            if (ec != std::errc{} || end != value.data() + value.size()) {
+            auto ms = number(value, 60000);
+            if (!ms) {
                 return usage("--chunk-delay wants milliseconds");
             }
-            config.faults.dataChunkDelay = std::chrono::milliseconds(ms);
+            o.config.faults.dataChunkDelay = std::chrono::milliseconds(*ms);
         } else if (option == "--user") {
             pendingUser = value;
         } else if (option == "--password") {
@@ -79,12 +93,23 @@ int main(int argc, char** argv) {
     if (!pendingUser.empty()) {
         return usage("--user without --password");
     }
-    if (config.root.empty()) {
+    if (o.config.root.empty()) {
         return usage("give --demo DIR or --root DIR");
     }
     if (!accounts.empty()) {
-        config.accounts = accounts;
+        o.config.accounts = accounts;
     }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto parsed = parseOptions(argc, argv);
+    if (const int* status = std::get_if<int>(&parsed)) {
+        return *status;
+    }
+    const auto& [config, demoRoot] = std::get<Options>(parsed);
     if (!demoRoot.empty() && !voxmg::sim::writeDemoContent(demoRoot)) {
         std::fprintf(stderr, "voxmg-sim: cannot write demo content into %s\n", demoRoot.c_str());
         return 1;

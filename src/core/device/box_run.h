@@ -38,6 +38,17 @@ struct BoxRun {
     };
     std::map<std::string, Message> messages;  // by base name (the name without extension)
     std::vector<std::string> messageOrder;    // base names in listing order
+
+    // Notes a listed file of the message `base`, kept in `folder`.
+    Message& note(const std::string& base, const std::string& folder, bool voice) {
+        if (!messages.contains(base)) {
+            messageOrder.push_back(base);
+        }
+        Message& m = messages[base];
+        m.folder = folder;
+        m.voiceListed = m.voiceListed || voice;
+        return m;
+    }
     std::set<std::string> listedVoices;
     std::set<std::string> cleanedFolders;  // folders rid of interrupted downloads' leftovers
     std::string lastVoice;

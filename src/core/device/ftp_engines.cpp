@@ -176,7 +176,6 @@ EngineResult CFtpMng::failRun(BoxRun& run, EngineResult code) {
 
 EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled) {
     const bool voice = naming::isVoiceName(entry.name);
-    const std::string base = naming::baseName(entry.name);
     if (voice) {
         run.listedVoices.insert(entry.name);
     }
@@ -187,22 +186,8 @@ EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entr
     if (folder.empty()) {
         return EngineResult::Done;
     }
-    if (run.cleanedFolders.insert(folder).second) {
-        if (run.backup) {
-            std::error_code ec;
-            std::filesystem::create_directories(folder, ec);
-        }
-        IncomingMessage::removeLeftovers(folder);
-    }
-    m_conn->localFolder = folder;
-    std::string path = paths::join(folder, entry.name);
-    if (!run.messages.contains(base)) {
-        run.messageOrder.push_back(base);
-    }
-    BoxRun::Message& message = run.messages[base];
-    message.folder = folder;
-    message.voiceListed = message.voiceListed || voice;
-
+    enterFolder(run, folder);
+    BoxRun::Message& message = run.note(naming::baseName(entry.name), folder, voice);
     if (voice && run.progress && !run.backup) {
         run.progress->setRange(static_cast<int>(entry.size / 1024));
     }
@@ -210,42 +195,21 @@ EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entr
     if (free && *free < listing::retrievalSpace(entry.size)) {
         return EngineResult::DiskFull;
     }
-
-    bool retrieved = false;
-    CFileMng files(m_flags);
-    if (files.isCompleteDownload(path, entry.size)) {
-        if (voice && run.progress && !run.backup) {
-            run.progress->setPosition(95);
-        }
-    } else {
-        // Anything else under the name (a broken or foreign file) is fetched again and
-        // replaced as a whole once the new copy is complete.
-        TransferResult got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false);
-        if (got == TransferResult::NoSuchFile) {
-            run.gone = true;
-            return EngineResult::Done;
-        }
-        if (got != TransferResult::Done) {
-            // Nothing of this file reached its final name; its partner fetched a moment ago
-            // goes too, so no half message stays.
-            if (!voice && run.lastVoiceRetrieved && run.lastVoice == naming::partnerName(path)) {
-                removeFile(run.lastVoice);
-            }
-            return engineResultOf(got);
-        }
-        run.downloaded = true;
-        retrieved = true;
-        run.lastHandled = path;
+    FileFetch fetched = fetchUnlessComplete(run, entry, folder);
+    if (fetched.code != EngineResult::Done || fetched.gone) {
+        return fetched.code;
     }
     if (run.progress && !run.backup) {
         run.progress->setPosition(-1);
     }
+    std::string path = paths::join(folder, entry.name);
     if (voice) {
         run.lastVoice = path;
-        run.lastVoiceRetrieved = retrieved;
+        run.lastVoiceRetrieved = fetched.retrieved;
         message.voiceComplete = true;
         return EngineResult::Done;
     }
+    // The recording info completes its message.
     if (EngineResult converted = convertCompletedMessage(run, folder, naming::partnerName(path));
         converted != EngineResult::Done) {
         return converted;
@@ -260,6 +224,47 @@ EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entr
     ++handled;
     ++run.completed;
     return EngineResult::Done;
+}
+
+void CFtpMng::enterFolder(BoxRun& run, const std::string& folder) {
+    if (run.cleanedFolders.insert(folder).second) {
+        if (run.backup) {
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+        }
+        IncomingMessage::removeLeftovers(folder);
+    }
+    m_conn->localFolder = folder;
+}
+
+CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entry& entry,
+                                                const std::string& folder) {
+    const bool voice = naming::isVoiceName(entry.name);
+    std::string path = paths::join(folder, entry.name);
+    if (CFileMng(m_flags).isCompleteDownload(path, entry.size)) {
+        if (voice && run.progress && !run.backup) {
+            run.progress->setPosition(95);
+        }
+        return {};
+    }
+    // Anything else under the name (a broken or foreign file) is fetched again and replaced as
+    // a whole once the new copy is complete.
+    TransferResult got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false);
+    if (got == TransferResult::NoSuchFile) {
+        run.gone = true;
+        return {EngineResult::Done, true, false};
+    }
+    if (got != TransferResult::Done) {
+        // Nothing of this file reached its final name; its partner fetched a moment ago goes
+        // too, so no half message stays.
+        if (!voice && run.lastVoiceRetrieved && run.lastVoice == naming::partnerName(path)) {
+            removeFile(run.lastVoice);
+        }
+        return {engineResultOf(got), false, false};
+    }
+    run.downloaded = true;
+    run.lastHandled = path;
+    return {EngineResult::Done, false, true};
 }
 
 EngineResult CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder,
@@ -341,7 +346,6 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
             firstRefusal = rc;
         }
     }
-
     DetailedListing after;
     if (detailedListing(run.remoteDir, ListKind::All, after) != ListingResult::Listed) {
         return fromCode<EngineResult>(firstRefusal);
@@ -352,23 +356,7 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
             still.insert(e->name);
         }
     }
-    for (const std::string& name : run.listedVoices) {
-        if (still.contains(name)) {
-            continue;
-        }
-        changed = true;
-        std::string folder = run.destination(name);
-        std::string local = paths::join(folder, name);
-        if (folder.empty() || !exists(local)) {
-            continue;
-        }
-        CFileMng files(m_flags);
-        FILESTS_INFO record;
-        if (files.readRecord(local, record)) {
-            record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
-            files.writeBackRecord(record, local);
-        }
-    }
+    changed = markGoneFromUnit(run, still);
     for (const std::string& base : refused) {
         if (still.contains(base + std::string(naming::kInfoExt)) ||
             still.contains(base + std::string(naming::kVoiceExt))) {
@@ -376,6 +364,25 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
         }
     }
     return fromCode<EngineResult>(firstRefusal);
+}
+
+bool CFtpMng::markGoneFromUnit(BoxRun& run, const std::set<std::string>& stillListed) {
+    bool changed = false;
+    CFileMng files(m_flags);
+    for (const std::string& name : run.listedVoices) {
+        if (stillListed.contains(name)) {
+            continue;
+        }
+        changed = true;
+        std::string folder = run.destination(name);
+        std::string local = paths::join(folder, name);
+        FILESTS_INFO record;
+        if (!folder.empty() && exists(local) && files.readRecord(local, record)) {
+            record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
+            files.writeBackRecord(record, local);
+        }
+    }
+    return changed;
 }
 
 bool CFtpMng::isProtectedLocally(const std::string& folder, const std::string& base) const {

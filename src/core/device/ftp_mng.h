@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -121,12 +122,23 @@ private:
     BoxResult runBoxDownload(BoxRun& run);
     // One listed file of a box: fetched unless complete here, and its message completed.
     EngineResult downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled);
+    // The first file going into a folder clears what interrupted downloads left there.
+    void enterFolder(BoxRun& run, const std::string& folder);
+    struct FileFetch {
+        EngineResult code = EngineResult::Done;
+        bool gone = false;       // the main unit no longer had it
+        bool retrieved = false;  // fetched now (not found complete here)
+    };
+    FileFetch fetchUnlessComplete(BoxRun& run, const listing::Entry& entry, const std::string& folder);
     EngineResult convertCompletedMessage(BoxRun& run, const std::string& folder,
                                          const std::string& voicePath);
     EngineResult failRun(BoxRun& run, EngineResult code);
     // After the last line: automatic deletion and the marking of what the main unit no longer has.
     EngineResult finishBox(BoxRun& run);
     EngineResult deleteCompletedMessages(BoxRun& run, bool& changed);
+    // Marks the listed voice files the main unit no longer lists as deleted there; true when
+    // there was any.
+    bool markGoneFromUnit(BoxRun& run, const std::set<std::string>& stillListed);
     bool isProtectedLocally(const std::string& folder, const std::string& base) const;
     BoxResult runResponseDownload(BoxRun& run);
     // The size the main unit lists for one voice data file (none when it is not listed).
