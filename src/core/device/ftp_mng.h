@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/base/flags.h"
 #include "core/base/progress.h"
@@ -37,6 +38,23 @@ public:
     const FtpLogin& login() const { return m_login; }
     void setProgressSink(ProgressSink* sink) { m_progress = sink; }
     ProgressSink* progressSink() const { return m_progress; }
+
+    // Who keeps the caller's events going while the client waits, for as long as the returned
+    // scope lives: the UI thread's pump for user operations, none for the always-download
+    // worker, which must never run the UI thread's events. The previous pump comes back after.
+    class PumpScope {
+    public:
+        PumpScope(CFtpMng& ftp, Pump pump)
+            : m_ftp(ftp), m_saved(std::exchange(ftp.m_pump, std::move(pump))) {}
+        ~PumpScope() { m_ftp.m_pump = std::move(m_saved); }
+        PumpScope(const PumpScope&) = delete;
+        PumpScope& operator=(const PumpScope&) = delete;
+
+    private:
+        CFtpMng& m_ftp;
+        Pump m_saved;
+    };
+    [[nodiscard]] PumpScope pumpedBy(Pump pump) { return PumpScope(*this, std::move(pump)); }
     void setLivenessHooks(LivenessHooks hooks) { m_liveness = std::move(hooks); }
 
     // The current connection record, or null before the first attempt and after disconnect.

@@ -279,6 +279,27 @@ TEST_F(DownloadTest, AUserOperationPausesTheWorkersBoxAfterAWholeMessage) {
     EXPECT_EQ(refreshed.size(), 2u);  // the rest was downloaded: the lists reload again
 }
 
+TEST_F(DownloadTest, AWorkerRunsABoxWithoutTheInterfacesPump) {
+    putMessage("naisen", "201", at(2026, 12, 6, 15, 0), 1);
+    putMessage("naisen", "201", at(2026, 12, 6, 15, 1), 2);
+    start();
+    int uiPumps = 0;
+    int workerPumps = 0;
+    {
+        auto ui = ftp->pumpedBy([&] { ++uiPumps; });
+        {
+            auto worker = ftp->pumpedBy([&] { ++workerPumps; });
+            EXPECT_EQ(ftp->downloadBox("/naisen/201", localBox("naisen/201"), true, false).code,
+                      EngineResult::Done);
+        }
+        EXPECT_GT(workerPumps, 0);
+        EXPECT_EQ(uiPumps, 0);
+        // Back with the interface's pump once the worker's box is done.
+        EXPECT_EQ(ftp->countBoxFiles(localBox("naisen/201"), "/naisen/201", false).count, 4);
+        EXPECT_GT(uiPumps, 0);
+    }
+}
+
 TEST_F(DownloadTest, EnginesWithoutAConnectionFailAtOnce) {
     CFtpMng idle(FtpLogin{u"127.0.0.1", u"hozen", u"hozen", 1}, flags, Pump{});
     EXPECT_EQ(idle.countBoxFiles(boxFolder, "/rusuroku/101", false).code, EngineResult::CommFailure);
