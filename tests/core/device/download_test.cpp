@@ -5,7 +5,11 @@ namespace voxmg {
 namespace {
 
 namespace fs = std::filesystem;
-using download_text::kDone;
+
+// The outcome messages as the user reads them.
+const std::u16string kDoneText = u"ファイルのダウンロードが正常に完了しました。";
+const std::u16string kRefused =
+    u"主装置が音声ファイルの自動消去に対応\nしていません。\n「ダウンロード時に主装置の音声ファイル\nを自動消去する」機能を解除します。";
 using test::at;
 using test::DownloadTest;
 using test::RecordingUi;
@@ -20,7 +24,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
     EXPECT_EQ(retrievals(), 6);
     EXPECT_EQ(run.handled(), 3);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
     EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
     EXPECT_EQ(ui.opened, ui.closed);
     EXPECT_FALSE(flags.gate.pauseRequested());  // always-download resumes
@@ -37,7 +41,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     ui.messages.clear();
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_EQ(retrievals(), 0);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
 }
 
 TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
@@ -49,7 +53,7 @@ TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
     start(faults);
     auto run = bulk();
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kSomeGone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。"});
     EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
     EXPECT_TRUE(present("naisen/201", "") && fs::is_empty(localBox("naisen/201")) == false);
 }
@@ -67,7 +71,7 @@ TEST_F(DownloadTest, RefusedAutomaticDeletionIsReportedOnceAndSwitchedOff) {
     faults.replyCodes["DELE"] = 550;
     start(faults);
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{download_text::kAutoDeleteRefused, kDone}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kRefused, kDoneText}));
     ProfileFile ini = ProfileFile::load(settingsPath);
     EXPECT_FALSE(readAutoDelete(ini, u"rusuroku", u"101"));
     EXPECT_FALSE(readAutoDelete(ini, u"naisen", u"201"));
@@ -87,7 +91,7 @@ TEST_F(DownloadTest, OneChosenBoxReportsTheRefusalAfterItsOutcome) {
     start(faults);
     auto run = bulk();
     EXPECT_EQ(run.runSelected({{"naisen", "201"}}, false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDone, download_text::kAutoDeleteRefused}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDoneText, kRefused}));
     EXPECT_EQ(run.outcomes().size(), 1u);  // the other box was not chosen
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
 }
@@ -115,7 +119,7 @@ TEST_F(DownloadTest, BoxFolderWithoutDirectoryOnTheMainUnitIsPassedOver) {
     start();
     auto run = bulk();
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
     EXPECT_TRUE(fs::is_empty(localBox("naisen/999")));
 }
 
@@ -131,7 +135,7 @@ TEST_F(DownloadTest, BoxFoldersMadeOnThePcAreNotAsked) {
 TEST_F(DownloadTest, NothingOnTheMainUnit) {
     start();
     EXPECT_EQ(bulk().runAll(false), EngineResult::NoMessages);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoMessages});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{u"音声メッセージがありません。"});
     EXPECT_EQ(ui.messages[0].caption, u"エラー");
 }
 
@@ -143,7 +147,7 @@ TEST_F(DownloadTest, FullDiskStopsAnInfoOnlyRun) {
     env.freeSpace = [](const std::string&) { return std::optional<std::uint64_t>(2048); };
     ftp->setDownloadEnv(env);
     EXPECT_EQ(bulk().runAll(true), EngineResult::DiskFull);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoSpace});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{u"ＰＣのメモリ不足です。"});
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
 }
 
@@ -177,7 +181,7 @@ TEST_F(DownloadTest, ConversionOnDownloadWritesTheWavBesideTheVoice) {
     std::string wav = paths::join(localBox("naisen/201"), base + ".wav");
     ASSERT_TRUE(fs::exists(wav));
     EXPECT_EQ(fs::file_size(wav), 44u + 8000u * 2u);  // one second of 8 kHz 16-bit mono
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
 }
 
 TEST_F(DownloadTest, InfoOnlyThenFullKeepsTitleAndMemo) {
@@ -224,7 +228,7 @@ TEST_F(DownloadTest, ResponseMessagesAreReplacedOnlyByNewerOnes) {
     for (const auto& line : simulator->commandLog()) {
         EXPECT_EQ(line.find(same2), std::string::npos) << line;  // never fetched again
     }
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
 }
 
 TEST_F(DownloadTest, AMissingResponseFolderIsMadeNotReportedAsAFailure) {
@@ -234,7 +238,7 @@ TEST_F(DownloadTest, AMissingResponseFolderIsMadeNotReportedAsAFailure) {
     start();
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_TRUE(present("outou", base + ".vmdat"));
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
     EXPECT_EQ(ui.logouts, 0);
 }
 
