@@ -1,5 +1,6 @@
 // Active-mode data connections, retrieve, store, delete, abort and the connection probe.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -16,21 +17,6 @@ namespace voxmg {
 namespace {
 
 constexpr std::size_t kChunkSize = 1024;
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -199,49 +185,53 @@ TransferResult CFtpMng::retrieve(std::string_view remoteName, std::string_view l
     if (!command) {
         return TransferResult::Failed;
     }
+    // Received under a temporary name (created anew, never through a planted link or FIFO)
+    // and renamed once complete: the final name never holds a part of the file.
+    std::string path = paths::join(m_conn->localFolder, localName);
+    std::string temp = paths::join(m_conn->localFolder, std::string(IncomingMessage::kTempPrefix) + "XXXXXX");
+    net::UniqueFd file(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!file) {
+        return TransferResult::DiskRefused;
+    }
+    auto dropTemp = [&temp] { ::unlink(temp.c_str()); };
     if (TransferResult rc = openDataConnection(*command); rc != TransferResult::Done) {
+        dropTemp();
         return rc;
     }
-    std::string path = paths::join(m_conn->localFolder, localName);
-    // Never through a symbolic link or into a FIFO planted under the name.
-    net::UniqueFd file(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644));
     m_conn->byteCount = 0;
     if (resetCounter) {
         m_conn->chunkCount = 0;
     }
-    bool writeFailed = !file;
-    bool receiveFailed = false;
-    if (!writeFailed) {
-        receiveFailed =
-            !receiveUntilEnd(true, transferDeadline(std::nullopt), [&](std::span<const std::uint8_t> chunk) {
-                if (!writeAll(file.get(), chunk.data(), chunk.size())) {
-                    writeFailed = true;
-                    return false;
+    bool writeFailed = false;
+    bool receiveFailed =
+        !receiveUntilEnd(true, transferDeadline(std::nullopt), [&](std::span<const std::uint8_t> chunk) {
+            if (!m_env.writes->write(file.get(), chunk)) {
+                writeFailed = true;
+                return false;
+            }
+            m_conn->byteCount += chunk.size();
+            if (!quiet) {
+                ++m_conn->chunkCount;
+                if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+                    m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
                 }
-                m_conn->byteCount += chunk.size();
-                if (!quiet) {
-                    ++m_conn->chunkCount;
-                    if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
-                        m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
-                    }
-                }
-                return true;
-            });
-    }
-    if (file && ::close(file.release()) != 0) {
-        writeFailed = true;
-    }
+            }
+            return true;
+        });
     closeDataConnection();
-    if (receiveFailed) {
-        return TransferResult::Failed;  // the partial file stays for the caller to judge
-    }
-    bool ended = readTransferEndRaw();
+    bool ended = !receiveFailed && readTransferEndRaw();
     if (cancelled()) {
+        dropTemp();
         return TransferResult::Cancelled;
     }
     // A file we could not write completely is a failure even when the main unit sent it all.
-    return ended && !writeFailed ? TransferResult::Done : TransferResult::Failed;
+    bool stored = ended && !writeFailed && ::fchmod(file.get(), 0644) == 0 && m_env.writes->sync(file.get());
+    stored = ::close(file.release()) == 0 && stored;
+    if (!stored || !m_env.writes->rename(temp, path)) {
+        dropTemp();
+        return writeFailed ? TransferResult::DiskRefused : TransferResult::Failed;
+    }
+    return TransferResult::Done;
 }
 
 TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& folder,

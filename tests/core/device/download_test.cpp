@@ -9,7 +9,8 @@ namespace fs = std::filesystem;
 // The outcome messages as the user reads them.
 const std::u16string kDoneText = u"ファイルのダウンロードが正常に完了しました。";
 const std::u16string kRefused =
-    u"主装置が音声ファイルの自動消去に対応\nしていません。\n「ダウンロード時に主装置の音声ファイル\nを自動消去する」機能を解除します。";
+    u"主装置が音声ファイルの自動消去に対応\nしていません。\n「ダウンロード時に主装置の音声ファイル\nを自動消"
+    u"去する」機能を解除します。";
 using test::at;
 using test::DownloadTest;
 using test::RecordingUi;
@@ -53,7 +54,8 @@ TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
     start(faults);
     auto run = bulk();
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。"});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{
+                              u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。"});
     EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
     EXPECT_TRUE(present("naisen/201", "") && fs::is_empty(localBox("naisen/201")) == false);
 }

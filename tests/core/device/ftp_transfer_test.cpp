@@ -76,6 +76,7 @@ TEST_F(FtpClientTest, RetrieveWithoutEndReplyFails) {
     };
     startLoggedIn();
     EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Failed);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
 TEST_F(FtpClientTest, TransferBrokenOffByServerIsNoSuccess) {
@@ -121,7 +122,7 @@ TEST_F(FtpClientTest, DataConnectionFromAnotherAddressIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("x.vmdat")));
 }
 
-TEST_F(FtpClientTest, CancelDuringRetrievalAbortsAndKeepsPartialFile) {
+TEST_F(FtpClientTest, CancelDuringRetrievalAbortsAndLeavesNoFile) {
     script.special = [](Session& s, const std::string& line) {
         if (line.starts_with("RETR")) {
             // Send part of the file and hold the connection open, as a slow main unit would.
@@ -145,7 +146,8 @@ TEST_F(FtpClientTest, CancelDuringRetrievalAbortsAndKeepsPartialFile) {
     };
     EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Cancelled);
     EXPECT_EQ(count("ABOR"), 2);
-    EXPECT_TRUE(test::readFile(folder.file("a.vmdat")) == test::patternBytes(4096).substr(0, 2048));
+    // Half a file never stands under the file's name, nor is anything left beside it.
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
 // ---- store, delete, abort, probe
