@@ -10,6 +10,7 @@
 #include "core/base/progress.h"
 #include "core/device/download_env.h"
 #include "core/device/listing_lines.h"
+#include "core/store/incoming_message.h"
 
 namespace voxmg {
 
@@ -51,6 +52,7 @@ struct BoxRun {
     }
     std::set<std::string> listedVoices;
     std::set<std::string> cleanedFolders;  // folders rid of interrupted downloads' leftovers
+    std::vector<PendingFile> pending;      // complete files waiting for their sync and name
     std::string lastVoice;
     bool lastVoiceRetrieved = false;
     std::string lastHandled;  // the file most recently stored by this run, for the cancel cleanup

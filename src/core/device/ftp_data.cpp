@@ -236,7 +236,7 @@ TransferResult CFtpMng::retrieve(std::string_view remoteName, std::string_view l
 
 TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::string& folder,
                                         std::optional<std::uint64_t> listedSize, bool response,
-                                        bool resetCounter, bool quiet) {
+                                        bool resetCounter, bool quiet, std::vector<PendingFile>* pending) {
     if (!m_conn || !m_conn->control) {
         return TransferResult::Failed;
     }
@@ -294,7 +294,15 @@ TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::
     }
     CFileMng files(m_flags);
     FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);
-    return incoming.commit(record) ? TransferResult::Done : TransferResult::DiskRefused;
+    if (pending == nullptr) {
+        return incoming.commit(record) ? TransferResult::Done : TransferResult::DiskRefused;
+    }
+    std::optional<PendingFile> finished = incoming.finish(record);
+    if (!finished) {
+        return TransferResult::DiskRefused;
+    }
+    pending->push_back(std::move(*finished));
+    return TransferResult::Done;
 }
 
 TransferResult CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data) {

@@ -140,6 +140,7 @@ BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
         // Between lines: a cancel leaves no half message; a pause request hands the
         // connection over once at least one message is complete.
         if (cancelled()) {
+            flushPending(run);
             if (!run.lastHandled.empty() && !exists(naming::partnerName(run.lastHandled))) {
                 removeFile(run.lastHandled);
             }
@@ -147,6 +148,10 @@ BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
             return result;
         }
         if (m_flags.suspendRequest.load() == 1 && run.completed > 0) {
+            if (!flushPending(run)) {
+                result.code = failRun(run, EngineResult::DiskFull);
+                return result;
+            }
             if (run.byWorker && m_env.refreshRequest) {
                 m_env.refreshRequest(run.remoteDir);
             }
@@ -157,13 +162,23 @@ BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
         if (!entry) {
             continue;  // a line that names no plain message file is never touched
         }
-        if (EngineResult step = downloadListedFile(run, *entry, result.handled); step != EngineResult::Done) {
+        EngineResult step = downloadListedFile(run, *entry, result.handled);
+        if (step == EngineResult::Done && run.pending.size() >= kFilesPerSync && !flushPending(run)) {
+            step = EngineResult::DiskFull;
+        }
+        if (step != EngineResult::Done) {
+            // What is complete stays; what failed never got its name.
+            flushPending(run);
             result.code = failRun(run, step);
             return result;
         }
     }
-    result.code = finishBox(run);
+    result.code = flushPending(run) ? finishBox(run) : failRun(run, EngineResult::DiskFull);
     return result;
+}
+
+bool CFtpMng::flushPending(BoxRun& run) {
+    return run.pending.empty() || PendingFile::commitAll(run.pending);
 }
 
 EngineResult CFtpMng::failRun(BoxRun& run, EngineResult code) {
@@ -249,7 +264,8 @@ CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entr
     }
     // Anything else under the name (a broken or foreign file) is fetched again and replaced as
     // a whole once the new copy is complete.
-    TransferResult got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false);
+    TransferResult got =
+        retrieveMessage(entry.name, folder, entry.size, run.response, voice, false, &run.pending);
     if (got == TransferResult::NoSuchFile) {
         run.gone = true;
         return {EngineResult::Done, true, false};
@@ -258,6 +274,7 @@ CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entr
         // Nothing of this file reached its final name; its partner fetched a moment ago goes
         // too, so no half message stays.
         if (!voice && run.lastVoiceRetrieved && run.lastVoice == naming::partnerName(path)) {
+            std::erase_if(run.pending, [&](const PendingFile& f) { return f.finalPath() == run.lastVoice; });
             removeFile(run.lastVoice);
         }
         return {engineResultOf(got), false, false};
@@ -270,8 +287,13 @@ CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entr
 EngineResult CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& folder,
                                               const std::string& voicePath) {
     const DownloadSettings& settings = m_env.settings;
-    if (!settings.convertOnDownload || !exists(voicePath) || !m_env.convertToWav || !m_env.wavPathFor ||
-        exists(m_env.wavPathFor(voicePath, settings))) {
+    if (!settings.convertOnDownload || !m_env.convertToWav || !m_env.wavPathFor) {
+        return EngineResult::Done;
+    }
+    if (!flushPending(run)) {
+        return EngineResult::DiskFull;  // the voice file must be in place to be converted
+    }
+    if (!exists(voicePath) || exists(m_env.wavPathFor(voicePath, settings))) {
         return EngineResult::Done;
     }
     bool fresh = run.lastVoice == voicePath && run.lastVoiceRetrieved;

@@ -17,6 +17,7 @@
 #include "core/device/ftp_results.h"
 #include "core/device/ftp_types.h"
 #include "core/device/listing_lines.h"
+#include "core/store/incoming_message.h"
 
 namespace voxmg {
 
@@ -87,10 +88,11 @@ public:
                             bool quiet);
     // A message file into `folder` under its remote name, complete or not at all: received
     // into a temporary file, checked against the listed size, given its record, synced and
-    // renamed into place.
+    // renamed into place. With `pending`, the sync and the rename are left to the caller,
+    // who does them for a batch of files (PendingFile::commitAll).
     TransferResult retrieveMessage(std::string_view remoteName, const std::string& folder,
                                    std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
-                                   bool quiet);
+                                   bool quiet, std::vector<PendingFile>* pending = nullptr);
     // Stores into /outou/.
     TransferResult storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data);
     TransferResult deleteFile(std::string_view remotePath);
@@ -151,6 +153,9 @@ private:
     EngineResult convertCompletedMessage(BoxRun& run, const std::string& folder,
                                          const std::string& voicePath);
     EngineResult failRun(BoxRun& run, EngineResult code);
+    // Syncs and names the files waiting in the run; false when the disk refused.
+    bool flushPending(BoxRun& run);
+    static constexpr std::size_t kFilesPerSync = 64;
     // After the last line: automatic deletion and the marking of what the main unit no longer has.
     EngineResult finishBox(BoxRun& run);
     EngineResult deleteCompletedMessages(BoxRun& run, bool& changed);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/base/paths.h"
@@ -85,23 +86,81 @@ std::optional<UnitHeader> IncomingMessage::header() const {
 }
 
 bool IncomingMessage::commit(const FILESTS_INFO& record) {
+    std::optional<PendingFile> file = finish(record);
+    if (!file) {
+        return false;
+    }
+    std::vector<PendingFile> one;
+    one.push_back(std::move(*file));
+    if (!PendingFile::commitAll(one)) {
+        m_writeFailed = true;
+        return false;
+    }
+    return true;
+}
+
+std::optional<PendingFile> IncomingMessage::finish(const FILESTS_INFO& record) {
     if (!m_fd.valid() || !complete()) {
         discard();
-        return false;
+        return std::nullopt;
     }
     auto bytes = encodeRecord(record);
-    bool ok = m_writes.writeAt(m_fd.get(), 0, bytes) && ::fchmod(m_fd.get(), 0644) == 0 &&
-              m_writes.sync(m_fd.get());
-    ok = ::close(m_fd.release()) == 0 && ok;
-    // rename() replaces whatever holds the final name (a broken file, a link) as a whole.
-    ok = ok && m_writes.rename(m_tempPath, m_finalPath);
-    if (!ok) {
+    if (!m_writes.writeAt(m_fd.get(), 0, bytes) || ::fchmod(m_fd.get(), 0644) != 0) {
         m_writeFailed = true;
         discard();
-        return false;
+        return std::nullopt;
     }
-    m_tempPath.clear();
-    return true;
+    PendingFile file(std::move(m_fd), std::exchange(m_tempPath, {}), m_finalPath, m_writes);
+    return file;
+}
+
+PendingFile::~PendingFile() {
+    drop();
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : m_fd(std::move(other.m_fd)),
+      m_temp(std::exchange(other.m_temp, {})),
+      m_final(std::move(other.m_final)),
+      m_writes(other.m_writes) {}
+
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
+    if (this != &other) {
+        drop();
+        m_fd = std::move(other.m_fd);
+        m_temp = std::exchange(other.m_temp, {});
+        m_final = std::move(other.m_final);
+        m_writes = other.m_writes;
+    }
+    return *this;
+}
+
+void PendingFile::drop() {
+    m_fd = fileio::Fd();
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+bool PendingFile::commitAll(std::vector<PendingFile>& files) {
+    bool ok = true;
+    for (PendingFile& f : files) {
+        ok = ok && f.m_writes->sync(f.m_fd.get());
+    }
+    for (PendingFile& f : files) {
+        if (!ok) {
+            break;
+        }
+        ok = ::close(f.m_fd.release()) == 0;
+        // rename() replaces whatever holds the final name (a broken file, a link) as a whole.
+        ok = ok && f.m_writes->rename(f.m_temp, f.m_final);
+        if (ok) {
+            f.m_temp.clear();
+        }
+    }
+    files.clear();  // what is not in place by now is removed
+    return ok;
 }
 
 void IncomingMessage::discard() {

@@ -5,12 +5,45 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/store/file_io.h"
 #include "core/store/filests_info.h"
 #include "core/store/unit_header.h"
 
 namespace voxmg {
+
+// A complete file under its temporary name, its record written, waiting for the sync and the
+// rename that give it its final name. Files wait in batches because syncing many files one
+// after the other costs a fraction of syncing each as it comes. Dropped before its rename, the
+// temporary file is removed.
+class PendingFile {
+public:
+    PendingFile(fileio::Fd fd, std::string tempPath, std::string finalPath, fileio::Writes& writes)
+        : m_fd(std::move(fd)),
+          m_temp(std::move(tempPath)),
+          m_final(std::move(finalPath)),
+          m_writes(&writes) {}
+    ~PendingFile();
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&& other) noexcept;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const std::string& finalPath() const { return m_final; }
+
+    // Syncs every file, then renames each into place. False when any sync or rename failed:
+    // the files not yet in place are then removed. The list is empty afterwards.
+    static bool commitAll(std::vector<PendingFile>& files);
+
+private:
+    void drop();
+
+    fileio::Fd m_fd;
+    std::string m_temp;
+    std::string m_final;
+    fileio::Writes* m_writes;
+};
 
 // A message file on its way from the main unit. The main unit's bytes go into a hidden
 // temporary file in the destination folder, behind the 990 bytes the record will take;
@@ -50,6 +83,9 @@ public:
     // Writes the record, syncs and renames over the final name. False when any step failed:
     // the temporary file is then gone and the final name untouched.
     bool commit(const FILESTS_INFO& record);
+    // Writes the record and hands the file over to wait for its sync and rename with others;
+    // nothing when the record could not be written (the temporary file is then gone).
+    std::optional<PendingFile> finish(const FILESTS_INFO& record);
     // Removes the temporary file now.
     void discard();
 
