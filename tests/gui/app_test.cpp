@@ -16,14 +16,14 @@
 #include "core/base/text.h"
 #include "fakes.h"
 #include "gui/app/app_setup.h"
-#include "gui/app/choosers.h"
 #include "gui/app/command_bar.h"
-#include "gui/app/dialog_schedule.h"
 #include "gui/app/ip_address_ctrl.h"
 #include "gui/app/login_dlg.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/small_dialogs.h"
 #include "gui/app/vox_app.h"
+#include "gui/base/choosers.h"
+#include "gui/base/dialog_schedule.h"
 
 namespace {
 

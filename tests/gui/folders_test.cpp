@@ -14,7 +14,7 @@
 #include "fakes.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
-#include "gui/device/prg_file_dwn_dlg.h"
+#include "gui/base/prg_file_dwn_dlg.h"
 #include "gui/store/folder_chg_dlg.h"
 #include "gui/store/folder_commands.h"
 #include "gui/store/folder_dwn_dlg.h"

@@ -7,12 +7,12 @@
 
 #include "core/lists/list_boxes.h"
 #include "fakes.h"
-#include "gui/app/qt_text.h"
+#include "gui/base/check_list_ctrl.h"
+#include "gui/base/qt_text.h"
 #include "gui/lists/box_open_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_windows.h"
-#include "gui/ui/check_list_ctrl.h"
 #include "list_files.h"
 
 using namespace list_test;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/app/list_counts.h"
+#include "gui/base/list_counts.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -12,8 +12,8 @@
 #include "core/app/liveness.h"
 #include "core/app/network_folder.h"
 #include "core/app/startup.h"
-#include "gui/app/app_context.h"
-#include "gui/app/device_session.h"
+#include "gui/base/app_context.h"
+#include "gui/base/device_session.h"
 
 class QAction;
 class QLabel;

@@ -3,9 +3,9 @@
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
-#include "gui/device/prg_file_dwn_dlg.h"
+#include "gui/base/prg_file_dwn_dlg.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 
 namespace {
 
