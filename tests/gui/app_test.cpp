@@ -356,7 +356,7 @@ private slots:
         QStringList items;
         QAction* checked = nullptr;
         for (QAction* action : frame.windowMenu()->actions()) {
-            if (action->data().toInt() > 10000 && action->data().toInt() <= 10004) {
+            if (action->data().toInt() >= windowListItem(1) && action->data().toInt() <= windowListItem(4)) {
                 items << action->text();
                 if (action->isChecked()) {
                     checked = action;
@@ -365,7 +365,7 @@ private slots:
         }
         QCOMPARE(items, QStringList({QStringLiteral("留守録BOX：01,02,03,04,05,06,07,08..."),
                                      QStringLiteral("ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ")}));
-        QVERIFY(checked != nullptr && checked->data().toInt() == 10001);
+        QVERIFY(checked != nullptr && checked->data().toInt() == windowListItem(1));
         QCOMPARE(frame.minimumHeight(), 260);
     }
 
@@ -397,24 +397,24 @@ private slots:
         CMainFrame frame(t.context, scriptedSessions(log));
         frame.updateCommandStates();
         frame.updateSettingsMenu();
-        QVERIFY(!frame.commandBar()->button(1009)->isEnabled());
-        QVERIFY(!frame.settingsAction(32795)->isEnabled());
-        frame.onCommand(1009);  // a disabled command does nothing
+        QVERIFY(!frame.commandBar()->button(Command::OpenList)->isEnabled());
+        QVERIFY(!frame.settingsAction(Command::ExportList)->isEnabled());
+        frame.onCommand(Command::OpenList);  // a disabled command does nothing
 
         int opened = 0;
         bool timerStoppedWhileRunning = false;
-        frame.setCommand(1009, {[&] {
-                                    ++opened;
-                                    timerStoppedWhileRunning = !frame.scheduleTimer().isActive();
-                                },
-                                [] { return true; }});
-        frame.setCommand(32795, {[&] { ++opened; }, [] { return false; }});
+        frame.setCommand(Command::OpenList, {[&] {
+                                                 ++opened;
+                                                 timerStoppedWhileRunning = !frame.scheduleTimer().isActive();
+                                             },
+                                             [] { return true; }});
+        frame.setCommand(Command::ExportList, {[&] { ++opened; }, [] { return false; }});
         frame.scheduleTimer().start();
         frame.updateCommandStates();
         frame.updateSettingsMenu();
-        QVERIFY(frame.commandBar()->button(1009)->isEnabled());
-        QVERIFY(!frame.settingsAction(32795)->isEnabled());
-        frame.commandBar()->button(1009)->click();
+        QVERIFY(frame.commandBar()->button(Command::OpenList)->isEnabled());
+        QVERIFY(!frame.settingsAction(Command::ExportList)->isEnabled());
+        frame.commandBar()->button(Command::OpenList)->click();
         QCOMPARE(opened, 1);
         QVERIFY(timerStoppedWhileRunning);
         QVERIFY(frame.scheduleTimer().isActive());
@@ -425,15 +425,15 @@ private slots:
         SessionLog log;
         CMainFrame frame(t.context, scriptedSessions(log));
         frame.updateSettingsMenu();
-        QVERIFY(frame.settingsAction(32784)->isEnabled());
-        QVERIFY(!frame.settingsAction(32785)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::Login)->isEnabled());
+        QVERIFY(!frame.settingsAction(Command::Logout)->isEnabled());
         t.doc.setLoggedIn(true);
         t.doc.settings().downConv = 1;
         frame.updateSettingsMenu();
-        QVERIFY(!frame.settingsAction(32784)->isEnabled());
-        QVERIFY(frame.settingsAction(32785)->isEnabled());
-        QVERIFY(frame.settingsAction(32787)->isChecked());
-        frame.onMenuCommand(32787);
+        QVERIFY(!frame.settingsAction(Command::Login)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::Logout)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::ConvertOnDownload)->isChecked());
+        frame.onMenuCommand(Command::ConvertOnDownload);
         QCOMPARE(t.doc.settings().downConv, 0);
     }
 
@@ -446,13 +446,14 @@ private slots:
         QApplication::processEvents();
         CCommandBar* bar = frame.commandBar();
         const int right = bar->width();
-        QCOMPARE(bar->button(1007)->geometry(), QRect(right - 105, 5, 100, 26));
-        QCOMPARE(bar->button(1006)->geometry().left(), right - 208);
-        QCOMPARE(bar->button(1005)->geometry().left(), right - 311);
+        QCOMPARE(bar->button(Command::About)->geometry(), QRect(right - 105, 5, 100, 26));
+        QCOMPARE(bar->button(Command::WindowMenu)->geometry().left(), right - 208);
+        QCOMPARE(bar->button(Command::SettingsMenu)->geometry().left(), right - 311);
         QCOMPARE(bar->folderField()->geometry().right() + 1, right - 5);
         // The left-hand buttons of the top row never run under the right-hand ones.
-        QVERIFY(bar->button(1004)->geometry().right() < bar->button(1005)->geometry().left());
-        QVERIFY(bar->button(1018)->geometry().right() < right);
+        QVERIFY(bar->button(Command::VoiceDownload)->geometry().right() <
+                bar->button(Command::SettingsMenu)->geometry().left());
+        QVERIFY(bar->button(Command::AddResponse)->geometry().right() < right);
     }
 
     void addressTypesStraightThroughTheFourBoxes_data() {

@@ -13,6 +13,7 @@
 #include "core/app/network_folder.h"
 #include "core/app/startup.h"
 #include "gui/base/app_context.h"
+#include "gui/base/commands.h"
 #include "gui/base/device_session.h"
 
 class QAction;
@@ -45,7 +46,7 @@ public:
     QMdiArea* mdiArea() const { return m_mdi; }
     QMenu* settingsMenu() const { return m_settingsMenu; }
     QMenu* windowMenu() const { return m_windowMenu; }
-    QAction* settingsAction(int id) const { return m_settingsActions.value(id); }
+    QAction* settingsAction(Command id) const { return m_settingsActions.value(id); }
     QLabel* statusPane() const { return m_status; }
     // "ログイン中 <address>" or "未ログイン", at the right of the status line.
     QLabel* loginStatePane() const { return m_loginState; }
@@ -65,20 +66,20 @@ public:
     // Every open list window rebuilds from disk (after a download changed the box folders).
     void refreshAllLists();
 
-    // A command that another feature brings: a command bar button (1001..1018) or a settings
-    // menu item (327xx/328xx). Until one is set its button or item stays disabled; once set,
-    // it runs inside the frame's common command steps (schedule timer, backup hand-off).
-    struct Command {
+    // A command that another feature brings: a command bar button or a settings menu item.
+    // Until one is set its button or item stays disabled; once set, it runs inside the
+    // frame's common command steps (schedule timer, backup hand-off).
+    struct CommandHandler {
         std::function<void()> run;
         std::function<bool()> enabled = [] { return true; };
     };
-    void setCommand(int id, Command command) { m_commands.insert(id, std::move(command)); }
+    void setCommand(Command id, CommandHandler command) { m_commands.insert(id, std::move(command)); }
     // Whether a window titled "エラー" is open; by default the application's top-level widgets.
     void setErrorWindowCheck(std::function<bool()> check) { m_errorWindowOpen = std::move(check); }
 
-    // Commands of the command bar (ids 1001..1018) and of the settings menu.
-    void onCommand(int id);
-    void onMenuCommand(int id);
+    // Commands of the command bar and of the settings menu.
+    void onCommand(Command id);
+    void onMenuCommand(Command id);
     void logout();
     void livenessTick();
     void scheduleTick();
@@ -119,15 +120,15 @@ protected:
 
 private:
     void buildMenus();
-    QAction* addSettingsItem(int id, const QString& text, bool checkable = false);
-    bool commandEnabled(int id) const;
+    QAction* addSettingsItem(Command id, const QString& text, bool checkable = false);
+    bool commandEnabled(Command id) const;
     void runCommand(const std::function<void()>& body);
     void restartSchedule();
     void deletePendingWavFiles();
     void loginCommand();
-    void downloadCommand(int id);
+    void downloadCommand(Command id);
     void autoDeleteCommand();
-    void arrange(int id);
+    void arrange(Command id);
     QMdiSubWindow* listWindow(int n) const;
     std::unique_ptr<DeviceSession> makeSession();
 
@@ -140,7 +141,7 @@ private:
     QLabel* m_loginState;
     QMenu* m_settingsMenu;
     QMenu* m_windowMenu;
-    QMap<int, QAction*> m_settingsActions;
+    QMap<Command, QAction*> m_settingsActions;
     QTimer m_livenessTimer;
     QTimer m_scheduleTimer;
     QTimer m_stateTimer;
@@ -149,7 +150,7 @@ private:
     ListWindowFactory m_listFactory;
     ListCountsSource m_counts;
     std::function<void(QWidget*)> m_refreshList;
-    QMap<int, Command> m_commands;
+    QMap<Command, CommandHandler> m_commands;
     DownloadRunner* m_downloads = nullptr;
     std::vector<std::string> m_pendingWav;
     int m_listCount = 0;

@@ -46,30 +46,31 @@ void installListCommands(CMainFrame& frame, CListWindows& lists) {
         frame.updateCommandStates();
     });
 
-    frame.setCommand(1009, {[&frame, &lists] {
-                                const int slot = lists.runOpenDialog(&frame);
-                                if (slot == 0) {
-                                    return;
-                                }
-                                frame.setListsOpenMaximized();
-                                if (frame.openList(slot)) {
-                                    frame.setBoxText(lists.view(slot)->listTitle());
-                                }
-                            },
-                            [&frame] { return frame.commandBar()->folderField()->fieldText().size() > 1; }});
-    frame.setCommand(1011, {[&frame] {
-                                if (CListDispView* view = activeList(frame)) {
-                                    view->showAll();
-                                }
-                            },
-                            [&frame] { return activeList(frame) != nullptr; }});
-    frame.setCommand(1012, {[&frame] {
-                                if (CListDispView* view = activeList(frame)) {
-                                    view->showNotDownloaded();
-                                }
-                            },
-                            [&frame] {
-                                CListDispView* view = activeList(frame);
-                                return view != nullptr && view->hasUndownloaded();
-                            }});
+    frame.setCommand(Command::OpenList,
+                     {[&frame, &lists] {
+                          const int slot = lists.runOpenDialog(&frame);
+                          if (slot == 0) {
+                              return;
+                          }
+                          frame.setListsOpenMaximized();
+                          if (frame.openList(slot)) {
+                              frame.setBoxText(lists.view(slot)->listTitle());
+                          }
+                      },
+                      [&frame] { return frame.commandBar()->folderField()->fieldText().size() > 1; }});
+    frame.setCommand(Command::ShowAll, {[&frame] {
+                                            if (CListDispView* view = activeList(frame)) {
+                                                view->showAll();
+                                            }
+                                        },
+                                        [&frame] { return activeList(frame) != nullptr; }});
+    frame.setCommand(Command::ShowNotDownloaded, {[&frame] {
+                                                      if (CListDispView* view = activeList(frame)) {
+                                                          view->showNotDownloaded();
+                                                      }
+                                                  },
+                                                  [&frame] {
+                                                      CListDispView* view = activeList(frame);
+                                                      return view != nullptr && view->hasUndownloaded();
+                                                  }});
 }

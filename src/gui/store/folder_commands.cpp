@@ -63,6 +63,6 @@ void folderChangeCommand(CMainFrame& frame) {
 }  // namespace
 
 void installFolderCommands(CMainFrame& frame) {
-    frame.setCommand(1001, {[&frame] { folderDownloadCommand(frame); }});
-    frame.setCommand(1008, {[&frame] { folderChangeCommand(frame); }});
+    frame.setCommand(Command::FolderDownload, {[&frame] { folderDownloadCommand(frame); }});
+    frame.setCommand(Command::FolderChange, {[&frame] { folderChangeCommand(frame); }});
 }
