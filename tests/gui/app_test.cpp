@@ -380,8 +380,7 @@ private slots:
             view->setWindowTitle(QStringLiteral("留守録BOX:01内線BOX:200"));
             return view;
         });
-        frame.setListCountsSource(
-            [](QWidget*) { return CMainFrame::ListCounts{false, 99999, 100000, 5, 3, 2}; });
+        frame.setListCountsSource([](QWidget*) { return ListCounts{false, 99999, 100000, 5, 3, 2}; });
         QVERIFY(frame.openList(1));
         frame.activateList(1);
         frame.refreshStatus();

@@ -15,7 +15,6 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "core/app/box_rows.h"
 #include "core/app/frame_texts.h"
 #include "core/app/placement.h"
 #include "core/base/trace.h"
@@ -196,13 +195,13 @@ void CMainFrame::updateSettingsMenu() {
     m_settingsActions[Command::ConvertOnDownload]->setChecked(s.downConv == 1);
     m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel == 1);
     m_settingsActions[Command::AlwaysDownload]->setChecked(s.always == 1);
-    m_settingsActions[Command::AutoDeleteBoxes]->setEnabled(!m_context.doc.boxFolderName().empty());
-    // Items whose dialogs come with the list, WAV, box management, export and backup
-    // features stay disabled until those exist.
+    // The items the features bring follow their own rules; until a feature is plugged in
+    // (WAV, list columns, box management, export and backup are still to come) its items
+    // stay disabled.
     for (Command id :
-         {Command::DeleteWavFiles, Command::ListColumns, Command::EditRecordingInfo, Command::EditBoxNames,
-          Command::CreateBoxFolder, Command::RenameBoxFolder, Command::ExportList, Command::ImportBoxNames,
-          Command::BackupSettings, Command::AlwaysDownload}) {
+         {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::ListColumns, Command::EditRecordingInfo,
+          Command::EditBoxNames, Command::CreateBoxFolder, Command::RenameBoxFolder, Command::ExportList,
+          Command::ImportBoxNames, Command::BackupSettings, Command::AlwaysDownload}) {
         m_settingsActions[id]->setEnabled(commandEnabled(id));
     }
 }
@@ -239,18 +238,13 @@ void CMainFrame::rebuildWindowMenu() {
 }
 
 void CMainFrame::updateCommandStates() {
-    const bool in = m_context.doc.loggedIn();
-    const bool boxFolder = voxmg::box_rows::isBoxFolder(m_context.doc.boxFolderPath());
-    const bool downloads = m_downloads != nullptr && in && boxFolder;
-    m_bar->button(Command::BulkDownload)->setEnabled(downloads);
-    m_bar->button(Command::SelectedDownload)->setEnabled(downloads);
-    // The folder list, list views, message operations and upload come with their own
-    // features; their buttons stay disabled until then.
-    for (Command id :
-         {Command::FolderDownload, Command::VoiceDownload, Command::FolderChange, Command::OpenList,
-          Command::Filter, Command::ShowAll, Command::ShowNotDownloaded, Command::Convert, Command::Play,
-          Command::Delete, Command::MoveCopy, Command::Upload, Command::AddResponse}) {
-        m_bar->button(id)->setEnabled(commandEnabled(id));
+    // Every button but the two menus and バージョン belongs to a feature: enabled by its
+    // rule, and disabled until the feature is plugged in.
+    for (auto it = m_bar->buttons().cbegin(); it != m_bar->buttons().cend(); ++it) {
+        const Command id = it.key();
+        if (id != Command::SettingsMenu && id != Command::WindowMenu && id != Command::About) {
+            it.value()->setEnabled(commandEnabled(id));
+        }
     }
     setMinimumHeight(openListCount() > 0 ? 260 : 250);
     refreshLoginState();
@@ -296,6 +290,15 @@ void CMainFrame::refreshBoxFolderName() {
     m_context.doc.settings().folderName = voxmg::frame_texts::boxFolderNameFromField(fromQ(field));
 }
 
+QString CMainFrame::folderFieldText() const {
+    return m_bar->folderField()->fieldText();
+}
+
+QWidget* CMainFrame::activeList() const {
+    QMdiSubWindow* window = m_mdi->activeSubWindow();
+    return window != nullptr ? window->widget() : nullptr;
+}
+
 void CMainFrame::setFrameEnabled(bool enabled) {
     centralWidget()->setEnabled(enabled);
     statusBar()->setEnabled(enabled);
@@ -313,6 +316,12 @@ int CMainFrame::openListCount() const {
 void CMainFrame::restartLiveness() {
     m_liveness.reset();
     m_livenessTimer.start(m_context.timings.livenessMs);
+}
+
+void CMainFrame::connectionLost() {
+    m_context.doc.setLoggedIn(false);
+    m_livenessTimer.stop();
+    updateCommandStates();
 }
 
 void CMainFrame::restartSchedule() {
@@ -336,10 +345,6 @@ void CMainFrame::runCommand(const std::function<void()>& body) {
 
 void CMainFrame::onCommand(Command id) {
     switch (id) {
-        case Command::BulkDownload:
-        case Command::SelectedDownload:
-            runCommand([this, id] { downloadCommand(id); });
-            break;
         case Command::About:
             runCommand([this] {
                 CAboutDlg about(m_context, this);
@@ -350,7 +355,9 @@ void CMainFrame::onCommand(Command id) {
             // The settings and window buttons open their menus themselves.
             if (commandEnabled(id)) {
                 runCommand([this, id] {
-                    if (id == Command::VoiceDownload || id == Command::MoveCopy) {
+                    // These work on the box folder the folder field names.
+                    if (id == Command::BulkDownload || id == Command::SelectedDownload ||
+                        id == Command::VoiceDownload || id == Command::MoveCopy) {
                         refreshBoxFolderName();
                     }
                     m_commands[id].run();
@@ -381,9 +388,6 @@ void CMainFrame::onMenuCommand(Command id) {
         case Command::DeleteWavAfterPlay:
             s.convDel = s.convDel == 1 ? 0 : 1;
             break;
-        case Command::AutoDeleteBoxes:
-            runCommand([this] { autoDeleteCommand(); });
-            break;
         default:
             if (commandEnabled(id)) {
                 runCommand([this, id] { m_commands[id].run(); });
@@ -399,30 +403,6 @@ void CMainFrame::loginCommand() {
     }
 }
 
-void CMainFrame::downloadCommand(Command id) {
-    if (m_downloads == nullptr) {
-        return;
-    }
-    refreshBoxFolderName();
-    setFrameEnabled(false);
-    int result = QDialog::Rejected;
-    if (id == Command::BulkDownload) {
-        CDownKindSetDlg dialog(m_context, *m_downloads, this);
-        result = dialog.exec();
-    } else {
-        CSelDownDlg dialog(m_context, *m_downloads, this);
-        result = dialog.exec();
-    }
-    setFrameEnabled(true);
-    activateWindow();
-    if (result == QDialog::Accepted) {
-        refreshAllLists();
-        if (m_context.doc.loggedIn()) {
-            restartLiveness();
-        }
-    }
-}
-
 void CMainFrame::refreshAllLists() {
     if (!m_refreshList) {
         return;
@@ -430,11 +410,6 @@ void CMainFrame::refreshAllLists() {
     for (QMdiSubWindow* window : m_mdi->subWindowList()) {
         m_refreshList(window->widget());
     }
-}
-
-void CMainFrame::autoDeleteCommand() {
-    CSelAutoDelDlg dialog(m_context, this);
-    dialog.exec();
 }
 
 void CMainFrame::logout() {

@@ -4,10 +4,10 @@
 #include "core/audio/decoding_engine.h"
 #include "core/base/paths.h"
 #include "core/device/download_env.h"
-#include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
 #include "gui/base/choosers.h"
 #include "gui/base/user_messages.h"
+#include "gui/device/download_commands.h"
 #include "gui/device/frame_download_runner.h"
 #include "gui/device/ftp_session.h"
 #include "gui/lists/list_commands.h"
@@ -70,7 +70,7 @@ bool CVOXMGApp::start() {
     }
     installFolderCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
-    m_frame->setDownloadRunner(m_downloads.get());
+    installDownloadCommands(*m_frame, *m_downloads);
     const bool mayRestore = m_frame->initialise(m_options.network);
     m_frame->show();
 
