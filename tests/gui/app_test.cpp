@@ -24,6 +24,8 @@
 #include "gui/app/vox_app.h"
 #include "gui/base/choosers.h"
 #include "gui/base/dialog_schedule.h"
+#include "gui/device/download_commands.h"
+#include "gui/device/download_runner.h"
 
 namespace {
 
@@ -50,6 +52,12 @@ void logIn(CMainFrame& frame, TestContext& t) {
     t.doc.setLoggedIn(true);
     frame.restartLiveness();
 }
+
+struct NoDownloads : DownloadRunner {
+    int bulkDownload(bool) override { return 0; }
+    int selectedDownload(const BoxChoice&, bool) override { return 0; }
+    int responseDownload() override { return 0; }
+};
 
 }  // namespace
 
@@ -434,6 +442,48 @@ private slots:
         QVERIFY(frame.settingsAction(Command::ConvertOnDownload)->isChecked());
         frame.onMenuCommand(Command::ConvertOnDownload);
         QCOMPARE(t.doc.settings().downConv, 0);
+    }
+
+    void downloadButtonsFollowTheLoginAndTheBoxFolderOnDisk() {
+        TestContext t;
+        SessionLog log;
+        QDir root(t.dir.path());
+        QVERIFY(root.mkpath(QStringLiteral("office/rusuroku/01")));
+        QVERIFY(root.mkpath(QStringLiteral("office/naisen/200")));
+        t.doc.settings().folder = voxmg::text::utf16FromUtf8(t.root());
+        t.doc.settings().folderName = u"office";
+        CMainFrame frame(t.context, scriptedSessions(log));
+        NoDownloads downloads;
+        installDownloadCommands(frame, downloads);
+        frame.setFolderText();
+        frame.updateCommandStates();
+        QPushButton* bulk = frame.commandBar()->button(Command::BulkDownload);
+        QPushButton* selected = frame.commandBar()->button(Command::SelectedDownload);
+        QVERIFY(!bulk->isEnabled());
+        QCOMPARE(frame.loginStatePane()->text(), QStringLiteral("未ログイン"));
+
+        whenModal<CLoginDlg>([](CLoginDlg* dialog) {
+            fillLogin(*dialog, QStringLiteral("10.0.0.5"), QStringLiteral("hozen"), QStringLiteral("pw"));
+            dialog->loginButton()->click();
+        });
+        frame.onMenuCommand(Command::Login);
+        QVERIFY(bulk->isEnabled() && selected->isEnabled());
+        QCOMPARE(frame.loginStatePane()->text(), QStringLiteral("ログイン中 10.0.0.5"));
+
+        // Changed on disk behind the program's back: no command runs, the frame still notices.
+        QVERIFY(QDir(t.dir.path() + QStringLiteral("/office/naisen")).removeRecursively());
+        QTRY_VERIFY(!bulk->isEnabled() && !selected->isEnabled());
+        QVERIFY(root.mkpath(QStringLiteral("office/naisen")));
+        QTRY_VERIFY(bulk->isEnabled());
+        QVERIFY(QDir(t.dir.path() + QStringLiteral("/office")).removeRecursively());
+        QTRY_VERIFY(!bulk->isEnabled());
+        QVERIFY(root.mkpath(QStringLiteral("office/rusuroku")));
+        QVERIFY(root.mkpath(QStringLiteral("office/naisen")));
+        QTRY_VERIFY(bulk->isEnabled());
+
+        frame.onMenuCommand(Command::Logout);
+        QVERIFY(!bulk->isEnabled());
+        QCOMPARE(frame.loginStatePane()->text(), QStringLiteral("未ログイン"));
     }
 
     void rightHandButtonsKeepTheirPlaceAtTheMinimumSize() {

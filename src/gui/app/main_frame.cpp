@@ -90,11 +90,9 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
     connect(&m_livenessTimer, &QTimer::timeout, this, &CMainFrame::livenessTick);
     m_scheduleTimer.setInterval(m_context.timings.scheduleMs);
     connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::scheduleTick);
-    // The command-enabling pass: the rules read the file system and the login state, so
-    // they are evaluated again a few times a second rather than on every change.
-    m_stateTimer.setInterval(250);
-    connect(&m_stateTimer, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
-    m_stateTimer.start();
+    // The command states read the login state, the lists and the box folder on disk; they
+    // are checked again whenever one of those changes, and after every command.
+    connect(&m_folderWatch, &BoxFolderWatch::changed, this, &CMainFrame::updateCommandStates);
 
     m_session = makeSession();
     updateCommandStates();
@@ -248,11 +246,13 @@ void CMainFrame::updateCommandStates() {
     }
     setMinimumHeight(openListCount() > 0 ? 260 : 250);
     refreshLoginState();
+    // The box folder may be another one by now.
+    m_folderWatch.watch(m_context.doc.dataRoot(), m_context.doc.boxFolderName());
 }
 
 void CMainFrame::refreshLoginState() {
-    // The flag is the document's and more than the frame set or clear it; the
-    // command-enabling pass shows any change within a quarter second.
+    // Whoever sets or clears the document's flag (login dialog, logout, a lost connection)
+    // asks for the command states afterwards, and this with them.
     const auto& doc = m_context.doc;
     m_loginState->setText(doc.loggedIn() ? QStringLiteral("ログイン中 ") + toQ(doc.login().ip.str())
                                          : QStringLiteral("未ログイン"));
@@ -508,7 +508,7 @@ bool CMainFrame::confirmExit() {
 void CMainFrame::exitSequence() {
     m_scheduleTimer.stop();
     m_livenessTimer.stop();
-    m_stateTimer.stop();
+    m_folderWatch.stop();
     setFrameEnabled(false);
     auto& flags = m_context.flags;
     flags.suspendRequest = 1;

@@ -9,6 +9,7 @@
 
 #include "core/app/liveness.h"
 #include "core/app/network_folder.h"
+#include "gui/app/box_folder_watch.h"
 #include "gui/base/app_context.h"
 #include "gui/base/commands.h"
 #include "gui/base/device_session.h"
@@ -125,7 +126,7 @@ private:
     QMap<Command, QAction*> m_settingsActions;
     QTimer m_livenessTimer;
     QTimer m_scheduleTimer;
-    QTimer m_stateTimer;
+    BoxFolderWatch m_folderWatch;
     voxmg::LivenessTicker m_liveness;
     std::function<bool()> m_errorWindowOpen;
     ListWindowFactory m_listFactory;

@@ -81,6 +81,7 @@ bool CVOXMGApp::start() {
         // vanished folder, a download would go to that name relative to the working folder.
         m_frame->setFolderText();
     }
+    m_frame->updateCommandStates();
 
     auto& schedule = m_context->schedule;
     schedule.backupRunning = false;
