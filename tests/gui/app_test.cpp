@@ -16,14 +16,16 @@
 #include "core/base/text.h"
 #include "fakes.h"
 #include "gui/app/app_setup.h"
-#include "gui/app/choosers.h"
 #include "gui/app/command_bar.h"
-#include "gui/app/dialog_schedule.h"
 #include "gui/app/ip_address_ctrl.h"
 #include "gui/app/login_dlg.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/small_dialogs.h"
 #include "gui/app/vox_app.h"
+#include "gui/base/choosers.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/device/download_commands.h"
+#include "gui/device/download_runner.h"
 
 namespace {
 
@@ -50,6 +52,12 @@ void logIn(CMainFrame& frame, TestContext& t) {
     t.doc.setLoggedIn(true);
     frame.restartLiveness();
 }
+
+struct NoDownloads : DownloadRunner {
+    int bulkDownload(bool) override { return 0; }
+    int selectedDownload(const BoxChoice&, bool) override { return 0; }
+    int responseDownload() override { return 0; }
+};
 
 }  // namespace
 
@@ -356,7 +364,7 @@ private slots:
         QStringList items;
         QAction* checked = nullptr;
         for (QAction* action : frame.windowMenu()->actions()) {
-            if (action->data().toInt() > 10000 && action->data().toInt() <= 10004) {
+            if (action->data().toInt() >= windowListItem(1) && action->data().toInt() <= windowListItem(4)) {
                 items << action->text();
                 if (action->isChecked()) {
                     checked = action;
@@ -365,7 +373,7 @@ private slots:
         }
         QCOMPARE(items, QStringList({QStringLiteral("留守録BOX：01,02,03,04,05,06,07,08..."),
                                      QStringLiteral("ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ")}));
-        QVERIFY(checked != nullptr && checked->data().toInt() == 10001);
+        QVERIFY(checked != nullptr && checked->data().toInt() == windowListItem(1));
         QCOMPARE(frame.minimumHeight(), 260);
     }
 
@@ -380,8 +388,7 @@ private slots:
             view->setWindowTitle(QStringLiteral("留守録BOX:01内線BOX:200"));
             return view;
         });
-        frame.setListCountsSource(
-            [](QWidget*) { return CMainFrame::ListCounts{false, 99999, 100000, 5, 3, 2}; });
+        frame.setListCountsSource([](QWidget*) { return ListCounts{false, 99999, 100000, 5, 3, 2}; });
         QVERIFY(frame.openList(1));
         frame.activateList(1);
         frame.refreshStatus();
@@ -397,24 +404,24 @@ private slots:
         CMainFrame frame(t.context, scriptedSessions(log));
         frame.updateCommandStates();
         frame.updateSettingsMenu();
-        QVERIFY(!frame.commandBar()->button(1009)->isEnabled());
-        QVERIFY(!frame.settingsAction(32795)->isEnabled());
-        frame.onCommand(1009);  // a disabled command does nothing
+        QVERIFY(!frame.commandBar()->button(Command::OpenList)->isEnabled());
+        QVERIFY(!frame.settingsAction(Command::ExportList)->isEnabled());
+        frame.onCommand(Command::OpenList);  // a disabled command does nothing
 
         int opened = 0;
         bool timerStoppedWhileRunning = false;
-        frame.setCommand(1009, {[&] {
-                                    ++opened;
-                                    timerStoppedWhileRunning = !frame.scheduleTimer().isActive();
-                                },
-                                [] { return true; }});
-        frame.setCommand(32795, {[&] { ++opened; }, [] { return false; }});
+        frame.setCommand(Command::OpenList, {[&] {
+                                                 ++opened;
+                                                 timerStoppedWhileRunning = !frame.scheduleTimer().isActive();
+                                             },
+                                             [] { return true; }});
+        frame.setCommand(Command::ExportList, {[&] { ++opened; }, [] { return false; }});
         frame.scheduleTimer().start();
         frame.updateCommandStates();
         frame.updateSettingsMenu();
-        QVERIFY(frame.commandBar()->button(1009)->isEnabled());
-        QVERIFY(!frame.settingsAction(32795)->isEnabled());
-        frame.commandBar()->button(1009)->click();
+        QVERIFY(frame.commandBar()->button(Command::OpenList)->isEnabled());
+        QVERIFY(!frame.settingsAction(Command::ExportList)->isEnabled());
+        frame.commandBar()->button(Command::OpenList)->click();
         QCOMPARE(opened, 1);
         QVERIFY(timerStoppedWhileRunning);
         QVERIFY(frame.scheduleTimer().isActive());
@@ -425,16 +432,58 @@ private slots:
         SessionLog log;
         CMainFrame frame(t.context, scriptedSessions(log));
         frame.updateSettingsMenu();
-        QVERIFY(frame.settingsAction(32784)->isEnabled());
-        QVERIFY(!frame.settingsAction(32785)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::Login)->isEnabled());
+        QVERIFY(!frame.settingsAction(Command::Logout)->isEnabled());
         t.doc.setLoggedIn(true);
         t.doc.settings().downConv = 1;
         frame.updateSettingsMenu();
-        QVERIFY(!frame.settingsAction(32784)->isEnabled());
-        QVERIFY(frame.settingsAction(32785)->isEnabled());
-        QVERIFY(frame.settingsAction(32787)->isChecked());
-        frame.onMenuCommand(32787);
+        QVERIFY(!frame.settingsAction(Command::Login)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::Logout)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::ConvertOnDownload)->isChecked());
+        frame.onMenuCommand(Command::ConvertOnDownload);
         QCOMPARE(t.doc.settings().downConv, 0);
+    }
+
+    void downloadButtonsFollowTheLoginAndTheBoxFolderOnDisk() {
+        TestContext t;
+        SessionLog log;
+        QDir root(t.dir.path());
+        QVERIFY(root.mkpath(QStringLiteral("office/rusuroku/01")));
+        QVERIFY(root.mkpath(QStringLiteral("office/naisen/200")));
+        t.doc.settings().folder = voxmg::text::utf16FromUtf8(t.root());
+        t.doc.settings().folderName = u"office";
+        CMainFrame frame(t.context, scriptedSessions(log));
+        NoDownloads downloads;
+        installDownloadCommands(frame, downloads);
+        frame.setFolderText();
+        frame.updateCommandStates();
+        QPushButton* bulk = frame.commandBar()->button(Command::BulkDownload);
+        QPushButton* selected = frame.commandBar()->button(Command::SelectedDownload);
+        QVERIFY(!bulk->isEnabled());
+        QCOMPARE(frame.loginStatePane()->text(), QStringLiteral("未ログイン"));
+
+        whenModal<CLoginDlg>([](CLoginDlg* dialog) {
+            fillLogin(*dialog, QStringLiteral("10.0.0.5"), QStringLiteral("hozen"), QStringLiteral("pw"));
+            dialog->loginButton()->click();
+        });
+        frame.onMenuCommand(Command::Login);
+        QVERIFY(bulk->isEnabled() && selected->isEnabled());
+        QCOMPARE(frame.loginStatePane()->text(), QStringLiteral("ログイン中 10.0.0.5"));
+
+        // Changed on disk behind the program's back: no command runs, the frame still notices.
+        QVERIFY(QDir(t.dir.path() + QStringLiteral("/office/naisen")).removeRecursively());
+        QTRY_VERIFY(!bulk->isEnabled() && !selected->isEnabled());
+        QVERIFY(root.mkpath(QStringLiteral("office/naisen")));
+        QTRY_VERIFY(bulk->isEnabled());
+        QVERIFY(QDir(t.dir.path() + QStringLiteral("/office")).removeRecursively());
+        QTRY_VERIFY(!bulk->isEnabled());
+        QVERIFY(root.mkpath(QStringLiteral("office/rusuroku")));
+        QVERIFY(root.mkpath(QStringLiteral("office/naisen")));
+        QTRY_VERIFY(bulk->isEnabled());
+
+        frame.onMenuCommand(Command::Logout);
+        QVERIFY(!bulk->isEnabled());
+        QCOMPARE(frame.loginStatePane()->text(), QStringLiteral("未ログイン"));
     }
 
     void rightHandButtonsKeepTheirPlaceAtTheMinimumSize() {
@@ -446,13 +495,14 @@ private slots:
         QApplication::processEvents();
         CCommandBar* bar = frame.commandBar();
         const int right = bar->width();
-        QCOMPARE(bar->button(1007)->geometry(), QRect(right - 105, 5, 100, 26));
-        QCOMPARE(bar->button(1006)->geometry().left(), right - 208);
-        QCOMPARE(bar->button(1005)->geometry().left(), right - 311);
+        QCOMPARE(bar->button(Command::About)->geometry(), QRect(right - 105, 5, 100, 26));
+        QCOMPARE(bar->button(Command::WindowMenu)->geometry().left(), right - 208);
+        QCOMPARE(bar->button(Command::SettingsMenu)->geometry().left(), right - 311);
         QCOMPARE(bar->folderField()->geometry().right() + 1, right - 5);
         // The left-hand buttons of the top row never run under the right-hand ones.
-        QVERIFY(bar->button(1004)->geometry().right() < bar->button(1005)->geometry().left());
-        QVERIFY(bar->button(1018)->geometry().right() < right);
+        QVERIFY(bar->button(Command::VoiceDownload)->geometry().right() <
+                bar->button(Command::SettingsMenu)->geometry().left());
+        QVERIFY(bar->button(Command::AddResponse)->geometry().right() < right);
     }
 
     void addressTypesStraightThroughTheFourBoxes_data() {

@@ -9,12 +9,12 @@
 
 #include "core/base/profile_file.h"
 #include "fakes.h"
+#include "gui/base/check_list_ctrl.h"
+#include "gui/base/prg_file_dwn_dlg.h"
 #include "gui/device/down_kind_set_dlg.h"
 #include "gui/device/download_runner.h"
-#include "gui/device/prg_file_dwn_dlg.h"
 #include "gui/device/sel_auto_del_dlg.h"
 #include "gui/device/sel_down_dlg.h"
-#include "gui/ui/check_list_ctrl.h"
 
 namespace {
 

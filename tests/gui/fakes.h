@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "gui/app/app_context.h"
-#include "gui/app/choosers.h"
-#include "gui/app/device_session.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/choosers.h"
+#include "gui/base/device_session.h"
+#include "gui/base/user_messages.h"
 
 // Records every message box and answers questions from a script (Yes when the script is
 // empty).

@@ -14,7 +14,7 @@
 #include "fakes.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
-#include "gui/device/prg_file_dwn_dlg.h"
+#include "gui/base/prg_file_dwn_dlg.h"
 #include "gui/store/folder_chg_dlg.h"
 #include "gui/store/folder_commands.h"
 #include "gui/store/folder_dwn_dlg.h"
@@ -360,15 +360,15 @@ private slots:
         installFolderCommands(frame);
         frame.setFolderText();
         frame.updateCommandStates();
-        QVERIFY(frame.commandBar()->button(1001)->isEnabled());
-        QVERIFY(frame.commandBar()->button(1008)->isEnabled());
+        QVERIFY(frame.commandBar()->button(Command::FolderDownload)->isEnabled());
+        QVERIFY(frame.commandBar()->button(Command::FolderChange)->isEnabled());
         QVERIFY(frame.commandBar()->folderField()->fieldText().endsWith(QStringLiteral("Office")));
 
         whenModal<CFolderChgDlg>([](CFolderChgDlg* dialog) {
             dialog->list()->selectRow(0);  // "Branch"
             dialog->changeButton()->click();
         });
-        frame.onCommand(1008);
+        frame.onCommand(Command::FolderChange);
         QCOMPARE(f.t.doc.boxFolderName(), std::string("Branch"));
         QVERIFY(frame.commandBar()->folderField()->fieldText().endsWith(QStringLiteral("Branch")));
 
@@ -377,7 +377,7 @@ private slots:
             dialog->list()->selectRow(f.rowOf(dialog->list(), QStringLiteral("plain")));
             dialog->downloadButton()->click();
         });
-        frame.onCommand(1001);
+        frame.onCommand(Command::FolderDownload);
         QCOMPARE(f.t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
         QVERIFY(QDir(f.dir() + QStringLiteral("/data/plain")).isEmpty());
     }

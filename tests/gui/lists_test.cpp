@@ -5,14 +5,13 @@
 #include <QTableView>
 #include <QtTest>
 
-#include "core/lists/list_boxes.h"
 #include "fakes.h"
-#include "gui/app/qt_text.h"
+#include "gui/base/check_list_ctrl.h"
+#include "gui/base/qt_text.h"
 #include "gui/lists/box_open_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_windows.h"
-#include "gui/ui/check_list_ctrl.h"
 #include "list_files.h"
 
 using namespace list_test;
@@ -58,7 +57,7 @@ private slots:
     void responseListHas300NumberedSlots() {
         ListFixture f;
         writeResponse(f.boxFolder(), 7, {.callerName = u"夜間"});
-        f.setSlot(1, std::u16string(voxmg::list_boxes::kResponse));
+        f.setSlot(1, u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ");
         CListDispView view(f.context, 1);
         QVERIFY(view.open());
         QVERIFY(view.isResponseList());
@@ -170,7 +169,7 @@ private slots:
     void secondResponseListCannotBeChosen() {
         ListFixture f;
         std::filesystem::create_directories(f.boxFolder() + "/rusuroku/0101");
-        f.setSlot(1, std::u16string(voxmg::list_boxes::kResponse), u"支店");
+        f.setSlot(1, u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ", u"支店");
         CBoxOpenDlg dialog(f.context, 1);
         QVERIFY(!dialog.responseChoice()->isEnabled());
         CBoxOpenDlg none(f.context, 0);

@@ -80,7 +80,7 @@ private slots:
         app.doc().settings().folderName = u"office";
         frame->setFolderText();
         frame->updateCommandStates();
-        QVERIFY(frame->commandBar()->button(1002)->isEnabled());
+        QVERIFY(frame->commandBar()->button(Command::BulkDownload)->isEnabled());
 
         // A list already open shows the downloaded messages once the lists rebuild.
         app.doc().settings().disp[0] = u"留守録BOX：001,002,003";
@@ -142,7 +142,7 @@ private slots:
                 dialog->password()->setText(QStringLiteral("kansei"));
                 dialog->loginButton()->click();
             });
-            frame->onMenuCommand(32784);
+            frame->onMenuCommand(Command::Login);
         };
         logIn();
         QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("ログイン中 127.0.0.1"));

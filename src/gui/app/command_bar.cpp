@@ -69,31 +69,31 @@ void CommandField::updateScrollBar() {
 
 CCommandBar::CCommandBar(QWidget* parent)
     : QWidget(parent), m_folder(new CommandField(this)), m_box(new CommandField(this)) {
-    addButton(1001, QStringLiteral("ﾌｫﾙﾀﾞのﾀﾞｳﾝﾛｰﾄﾞ"));
-    addButton(1002, QStringLiteral("一括ﾀﾞｳﾝﾛｰﾄﾞ"));
-    addButton(1003, QStringLiteral("選択ﾀﾞｳﾝﾛｰﾄﾞ"));
-    addButton(1004, QStringLiteral("音声ﾃﾞｰﾀﾀﾞｳﾝﾛｰﾄﾞ"));
-    addButton(1005, QStringLiteral("設定"));
-    addButton(1006, QStringLiteral("ウィンドウ"));
-    addButton(1007, QStringLiteral("バージョン"));
-    addButton(1008, QStringLiteral("フォルダ名"));
-    addButton(1009, QStringLiteral("ボックス"));
-    addButton(1010, QStringLiteral("選択表示"));
-    addButton(1011, QStringLiteral("全表示"));
-    addButton(1012, QStringLiteral("未ﾀﾞｳﾝﾛｰﾄﾞ表示"));
-    addButton(1013, QStringLiteral("変換"));
-    addButton(1014, QStringLiteral("再生"));
-    addButton(1015, QStringLiteral("消去"));
-    addButton(1016, QStringLiteral("移動・コピー"));
-    addButton(1017, QStringLiteral("アップロード"));
-    addButton(1018, QStringLiteral("追加"));
+    addButton(Command::FolderDownload, QStringLiteral("ﾌｫﾙﾀﾞのﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(Command::BulkDownload, QStringLiteral("一括ﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(Command::SelectedDownload, QStringLiteral("選択ﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(Command::VoiceDownload, QStringLiteral("音声ﾃﾞｰﾀﾀﾞｳﾝﾛｰﾄﾞ"));
+    addButton(Command::SettingsMenu, QStringLiteral("設定"));
+    addButton(Command::WindowMenu, QStringLiteral("ウィンドウ"));
+    addButton(Command::About, QStringLiteral("バージョン"));
+    addButton(Command::FolderChange, QStringLiteral("フォルダ名"));
+    addButton(Command::OpenList, QStringLiteral("ボックス"));
+    addButton(Command::Filter, QStringLiteral("選択表示"));
+    addButton(Command::ShowAll, QStringLiteral("全表示"));
+    addButton(Command::ShowNotDownloaded, QStringLiteral("未ﾀﾞｳﾝﾛｰﾄﾞ表示"));
+    addButton(Command::Convert, QStringLiteral("変換"));
+    addButton(Command::Play, QStringLiteral("再生"));
+    addButton(Command::Delete, QStringLiteral("消去"));
+    addButton(Command::MoveCopy, QStringLiteral("移動・コピー"));
+    addButton(Command::Upload, QStringLiteral("アップロード"));
+    addButton(Command::AddResponse, QStringLiteral("追加"));
     // The two popup menus open from their buttons; no arrow on them.
     setStyleSheet(QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }"));
     setFixedHeight(kMargin + kRowHeight + 4 + 26 + 4 + 44 + 4 + kRowHeight + kMargin);
     setMinimumWidth(845 - 10);
 }
 
-QPushButton* CCommandBar::addButton(int id, const QString& caption) {
+QPushButton* CCommandBar::addButton(Command id, const QString& caption) {
     auto* button = new QPushButton(caption, this);
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::TabFocus);
@@ -111,28 +111,33 @@ void CCommandBar::layoutControls() {
     const int right = width();
     // The three right-hand buttons keep their width at the right edge.
     int y = kMargin;
-    button(1007)->setGeometry(right - 105, y, kRightButtonWidth, kRowHeight);
-    button(1006)->setGeometry(right - 208, y, kRightButtonWidth, kRowHeight);
-    button(1005)->setGeometry(right - 311, y, kRightButtonWidth, kRowHeight);
+    button(Command::About)->setGeometry(right - 105, y, kRightButtonWidth, kRowHeight);
+    button(Command::WindowMenu)->setGeometry(right - 208, y, kRightButtonWidth, kRowHeight);
+    button(Command::SettingsMenu)->setGeometry(right - 311, y, kRightButtonWidth, kRowHeight);
     int x = kMargin;
-    for (int id : {1001, 1002, 1003, 1004}) {
-        const int w = id == 1001 || id == 1004 ? 126 : 104;
+    for (Command id : {Command::FolderDownload, Command::BulkDownload, Command::SelectedDownload,
+                       Command::VoiceDownload}) {
+        const int w = id == Command::FolderDownload || id == Command::VoiceDownload ? 126 : 104;
         button(id)->setGeometry(x, y, w, kRowHeight);
         x += w + 3;
     }
 
     // The fields stretch to the right edge less the margin.
     y += kRowHeight + 4;
-    button(1008)->setGeometry(kMargin, y, kLabelWidth, 26);
+    button(Command::FolderChange)->setGeometry(kMargin, y, kLabelWidth, 26);
     m_folder->setGeometry(kMargin + kLabelWidth + 3, y, right - 5 - (kMargin + kLabelWidth + 3), 26);
     y += 26 + 4;
-    button(1009)->setGeometry(kMargin, y, kLabelWidth, 26);
+    button(Command::OpenList)->setGeometry(kMargin, y, kLabelWidth, 26);
     m_box->setGeometry(kMargin + kLabelWidth + 3, y, right - 5 - (kMargin + kLabelWidth + 3), 44);
     y += 44 + 4;
 
     x = kMargin;
-    for (int id : {1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018}) {
-        const int w = id == 1012 ? 120 : (id == 1016 || id == 1017 ? 96 : 80);
+    for (Command id :
+         {Command::Filter, Command::ShowAll, Command::ShowNotDownloaded, Command::Convert, Command::Play,
+          Command::Delete, Command::MoveCopy, Command::Upload, Command::AddResponse}) {
+        const int w = id == Command::ShowNotDownloaded
+                          ? 120
+                          : (id == Command::MoveCopy || id == Command::Upload ? 96 : 80);
         button(id)->setGeometry(x, y, w, kRowHeight);
         x += w + 3;
     }

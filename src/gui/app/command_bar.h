@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include "gui/base/commands.h"
+
 class QPushButton;
 
 // A read-only field of the command bar: wraps at the path and list separators and shows a
@@ -26,28 +28,28 @@ private:
 };
 
 // The command bar under the menu: the command buttons and the folder and box fields.
-// Buttons are found by their command ids (1001..1018).
+// Buttons are found by their commands.
 class CCommandBar : public QWidget {
     Q_OBJECT
 public:
     explicit CCommandBar(QWidget* parent = nullptr);
 
-    QPushButton* button(int id) const { return m_buttons.value(id); }
-    const QMap<int, QPushButton*>& buttons() const { return m_buttons; }
+    QPushButton* button(Command id) const { return m_buttons.value(id); }
+    const QMap<Command, QPushButton*>& buttons() const { return m_buttons; }
     CommandField* folderField() const { return m_folder; }
     CommandField* boxField() const { return m_box; }
 
 signals:
-    void command(int id);
+    void command(Command id);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPushButton* addButton(int id, const QString& caption);
+    QPushButton* addButton(Command id, const QString& caption);
     void layoutControls();
 
-    QMap<int, QPushButton*> m_buttons;
+    QMap<Command, QPushButton*> m_buttons;
     CommandField* m_folder;
     CommandField* m_box;
 };

@@ -12,10 +12,10 @@
 #include <QVBoxLayout>
 
 #include "core/app/startup.h"
-#include "gui/app/button_row.h"
-#include "gui/app/dialog_schedule.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/button_row.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 
 namespace {
 

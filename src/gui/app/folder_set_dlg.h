@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "gui/app/app_context.h"
+#include "gui/base/app_context.h"
 
 class QLineEdit;
 class QPushButton;

@@ -8,12 +8,12 @@
 #include <QPushButton>
 
 #include "core/app/login_input.h"
-#include "gui/app/button_row.h"
-#include "gui/app/device_session.h"
-#include "gui/app/dialog_schedule.h"
 #include "gui/app/ip_address_ctrl.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/button_row.h"
+#include "gui/base/device_session.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "gui/app/app_context.h"
+#include "gui/base/app_context.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -10,6 +10,9 @@ class QPushButton;
 class CIpAddressCtrl;
 class DeviceSession;
 class DialogScheduleCheck;
+
+// The messages of the connect-and-login results 1, 2 and 3 (login and reconnect).
+QString connectResultText(int result);
 
 // "ログイン": address, account and password of the main unit. OK means connected and
 // logged in.

@@ -15,16 +15,15 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "core/app/box_rows.h"
 #include "core/app/frame_texts.h"
 #include "core/app/placement.h"
 #include "core/base/trace.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/folder_set_dlg.h"
 #include "gui/app/login_dlg.h"
-#include "gui/app/qt_text.h"
 #include "gui/app/small_dialogs.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 #include "gui/device/down_kind_set_dlg.h"
 #include "gui/device/download_runner.h"
 #include "gui/device/sel_auto_del_dlg.h"
@@ -91,11 +90,9 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
     connect(&m_livenessTimer, &QTimer::timeout, this, &CMainFrame::livenessTick);
     m_scheduleTimer.setInterval(m_context.timings.scheduleMs);
     connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::scheduleTick);
-    // The command-enabling pass: the rules read the file system and the login state, so
-    // they are evaluated again a few times a second rather than on every change.
-    m_stateTimer.setInterval(250);
-    connect(&m_stateTimer, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
-    m_stateTimer.start();
+    // The command states read the login state, the lists and the box folder on disk; they
+    // are checked again whenever one of those changes, and after every command.
+    connect(&m_folderWatch, &BoxFolderWatch::changed, this, &CMainFrame::updateCommandStates);
 
     m_session = makeSession();
     updateCommandStates();
@@ -145,39 +142,41 @@ bool CMainFrame::initialise(const voxmg::NetworkFolderProbe& network) {
 }
 
 void CMainFrame::buildMenus() {
-    addSettingsItem(32784, QStringLiteral("ログイン..."));
-    addSettingsItem(32785, QStringLiteral("ログアウト"));
-    addSettingsItem(32786, QStringLiteral("起動時のフォルダを指定する..."));
+    addSettingsItem(Command::Login, QStringLiteral("ログイン..."));
+    addSettingsItem(Command::Logout, QStringLiteral("ログアウト"));
+    addSettingsItem(Command::StartupFolder, QStringLiteral("起動時のフォルダを指定する..."));
     m_settingsMenu->addSeparator();
-    addSettingsItem(32787, QStringLiteral("ダウンロード時に音声ファイルをWAVファイルに変換する"), true);
-    addSettingsItem(32808, QStringLiteral("ダウンロード時に主装置の音声ファイルを自動消去する..."));
-    addSettingsItem(32788, QStringLiteral("WAVファイルを消去する..."));
-    addSettingsItem(32789, QStringLiteral("再生後にWAVファイルを自動消去する"), true);
-    addSettingsItem(32809, QStringLiteral("常時ダウンロード"), true);
+    addSettingsItem(Command::ConvertOnDownload,
+                    QStringLiteral("ダウンロード時に音声ファイルをWAVファイルに変換する"), true);
+    addSettingsItem(Command::AutoDeleteBoxes,
+                    QStringLiteral("ダウンロード時に主装置の音声ファイルを自動消去する..."));
+    addSettingsItem(Command::DeleteWavFiles, QStringLiteral("WAVファイルを消去する..."));
+    addSettingsItem(Command::DeleteWavAfterPlay, QStringLiteral("再生後にWAVファイルを自動消去する"), true);
+    addSettingsItem(Command::AlwaysDownload, QStringLiteral("常時ダウンロード"), true);
     m_settingsMenu->addSeparator();
-    addSettingsItem(32790, QStringLiteral("録音情報一覧の表示項目の追加と消去..."));
-    addSettingsItem(32791, QStringLiteral("録音情報を編集する..."));
-    addSettingsItem(32792, QStringLiteral("ボックス名称を編集する..."));
-    addSettingsItem(32793, QStringLiteral("ボックスフォルダを作成する..."));
-    addSettingsItem(32794, QStringLiteral("ボックスフォルダ名称を変更する..."));
+    addSettingsItem(Command::ListColumns, QStringLiteral("録音情報一覧の表示項目の追加と消去..."));
+    addSettingsItem(Command::EditRecordingInfo, QStringLiteral("録音情報を編集する..."));
+    addSettingsItem(Command::EditBoxNames, QStringLiteral("ボックス名称を編集する..."));
+    addSettingsItem(Command::CreateBoxFolder, QStringLiteral("ボックスフォルダを作成する..."));
+    addSettingsItem(Command::RenameBoxFolder, QStringLiteral("ボックスフォルダ名称を変更する..."));
     m_settingsMenu->addSeparator();
-    addSettingsItem(32795, QStringLiteral("一覧表をエクスポートする..."));
-    addSettingsItem(32796, QStringLiteral("内線ボックス名称をインポートする..."));
+    addSettingsItem(Command::ExportList, QStringLiteral("一覧表をエクスポートする..."));
+    addSettingsItem(Command::ImportBoxNames, QStringLiteral("内線ボックス名称をインポートする..."));
     m_settingsMenu->addSeparator();
-    addSettingsItem(32803, QStringLiteral("自動バックアップの設定をする..."));
+    addSettingsItem(Command::BackupSettings, QStringLiteral("自動バックアップの設定をする..."));
     // Opening the menu counts as a command: the box folder is read back from its field first.
     connect(m_settingsMenu, &QMenu::aboutToShow, this, &CMainFrame::refreshBoxFolderName);
     connect(m_settingsMenu, &QMenu::aboutToShow, this, &CMainFrame::updateSettingsMenu);
-    m_bar->button(1005)->setMenu(m_settingsMenu);
+    m_bar->button(Command::SettingsMenu)->setMenu(m_settingsMenu);
 
     connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::rebuildWindowMenu);
-    m_bar->button(1006)->setMenu(m_windowMenu);
+    m_bar->button(Command::WindowMenu)->setMenu(m_windowMenu);
     rebuildWindowMenu();
 }
 
-QAction* CMainFrame::addSettingsItem(int id, const QString& text, bool checkable) {
+QAction* CMainFrame::addSettingsItem(Command id, const QString& text, bool checkable) {
     QAction* action = m_settingsMenu->addAction(text);
-    action->setData(id);
+    action->setData(static_cast<int>(id));
     action->setCheckable(checkable);
     // Queued, so the menu and its button are closed before a dialog opens.
     connect(
@@ -189,15 +188,18 @@ QAction* CMainFrame::addSettingsItem(int id, const QString& text, bool checkable
 void CMainFrame::updateSettingsMenu() {
     const auto& s = m_context.doc.settings();
     const bool in = m_context.doc.loggedIn();
-    m_settingsActions[32784]->setEnabled(!in);
-    m_settingsActions[32785]->setEnabled(in);
-    m_settingsActions[32787]->setChecked(s.downConv == 1);
-    m_settingsActions[32789]->setChecked(s.convDel == 1);
-    m_settingsActions[32809]->setChecked(s.always == 1);
-    m_settingsActions[32808]->setEnabled(!m_context.doc.boxFolderName().empty());
-    // Items whose dialogs come with the list, WAV, box management, export and backup
-    // features stay disabled until those exist.
-    for (int id : {32788, 32790, 32791, 32792, 32793, 32794, 32795, 32796, 32803, 32809}) {
+    m_settingsActions[Command::Login]->setEnabled(!in);
+    m_settingsActions[Command::Logout]->setEnabled(in);
+    m_settingsActions[Command::ConvertOnDownload]->setChecked(s.downConv == 1);
+    m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel == 1);
+    m_settingsActions[Command::AlwaysDownload]->setChecked(s.always == 1);
+    // The items the features bring follow their own rules; until a feature is plugged in
+    // (WAV, list columns, box management, export and backup are still to come) its items
+    // stay disabled.
+    for (Command id :
+         {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::ListColumns, Command::EditRecordingInfo,
+          Command::EditBoxNames, Command::CreateBoxFolder, Command::RenameBoxFolder, Command::ExportList,
+          Command::ImportBoxNames, Command::BackupSettings, Command::AlwaysDownload}) {
         m_settingsActions[id]->setEnabled(commandEnabled(id));
     }
 }
@@ -205,16 +207,16 @@ void CMainFrame::updateSettingsMenu() {
 void CMainFrame::rebuildWindowMenu() {
     m_windowMenu->clear();
     const auto lists = m_mdi->subWindowList();
-    auto add = [this](int id, const QString& text) {
+    auto add = [this](Command id, const QString& text) {
         QAction* action = m_windowMenu->addAction(text);
-        action->setData(id);
+        action->setData(static_cast<int>(id));
         connect(action, &QAction::triggered, this, [this, id] { arrange(id); });
         return action;
     };
-    add(32800, QStringLiteral("並べて表示"))->setEnabled(!lists.isEmpty());
-    add(57651, QStringLiteral("上下に並べて表示"));
-    add(57652, QStringLiteral("左右に並べて表示"));
-    add(57650, QStringLiteral("重ねて表示"));
+    add(Command::TileWindows, QStringLiteral("並べて表示"))->setEnabled(!lists.isEmpty());
+    add(Command::TileHorizontally, QStringLiteral("上下に並べて表示"));
+    add(Command::TileVertically, QStringLiteral("左右に並べて表示"));
+    add(Command::CascadeWindows, QStringLiteral("重ねて表示"));
     if (lists.isEmpty()) {
         return;
     }
@@ -226,7 +228,7 @@ void CMainFrame::rebuildWindowMenu() {
         }
         const auto title = voxmg::frame_texts::windowMenuItem(fromQ(window->windowTitle()));
         QAction* action = m_windowMenu->addAction(toQ(title));
-        action->setData(10000 + n);
+        action->setData(windowListItem(n));
         action->setCheckable(true);
         action->setChecked(window == m_mdi->activeSubWindow());
         connect(action, &QAction::triggered, this, [this, n] { activateList(n); });
@@ -234,23 +236,23 @@ void CMainFrame::rebuildWindowMenu() {
 }
 
 void CMainFrame::updateCommandStates() {
-    const bool in = m_context.doc.loggedIn();
-    const bool boxFolder = voxmg::box_rows::isBoxFolder(m_context.doc.boxFolderPath());
-    const bool downloads = m_downloads != nullptr && in && boxFolder;
-    m_bar->button(1002)->setEnabled(downloads);
-    m_bar->button(1003)->setEnabled(downloads);
-    // The folder list, list views, message operations and upload come with their own
-    // features; their buttons stay disabled until then.
-    for (int id : {1001, 1004, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018}) {
-        m_bar->button(id)->setEnabled(commandEnabled(id));
+    // Every button but the two menus and バージョン belongs to a feature: enabled by its
+    // rule, and disabled until the feature is plugged in.
+    for (auto it = m_bar->buttons().cbegin(); it != m_bar->buttons().cend(); ++it) {
+        const Command id = it.key();
+        if (id != Command::SettingsMenu && id != Command::WindowMenu && id != Command::About) {
+            it.value()->setEnabled(commandEnabled(id));
+        }
     }
     setMinimumHeight(openListCount() > 0 ? 260 : 250);
     refreshLoginState();
+    // The box folder may be another one by now.
+    m_folderWatch.watch(m_context.doc.dataRoot(), m_context.doc.boxFolderName());
 }
 
 void CMainFrame::refreshLoginState() {
-    // The flag is the document's and more than the frame set or clear it; the
-    // command-enabling pass shows any change within a quarter second.
+    // Whoever sets or clears the document's flag (login dialog, logout, a lost connection)
+    // asks for the command states afterwards, and this with them.
     const auto& doc = m_context.doc;
     m_loginState->setText(doc.loggedIn() ? QStringLiteral("ログイン中 ") + toQ(doc.login().ip.str())
                                          : QStringLiteral("未ログイン"));
@@ -288,12 +290,21 @@ void CMainFrame::refreshBoxFolderName() {
     m_context.doc.settings().folderName = voxmg::frame_texts::boxFolderNameFromField(fromQ(field));
 }
 
+QString CMainFrame::folderFieldText() const {
+    return m_bar->folderField()->fieldText();
+}
+
+QWidget* CMainFrame::activeList() const {
+    QMdiSubWindow* window = m_mdi->activeSubWindow();
+    return window != nullptr ? window->widget() : nullptr;
+}
+
 void CMainFrame::setFrameEnabled(bool enabled) {
     centralWidget()->setEnabled(enabled);
     statusBar()->setEnabled(enabled);
 }
 
-bool CMainFrame::commandEnabled(int id) const {
+bool CMainFrame::commandEnabled(Command id) const {
     const auto it = m_commands.constFind(id);
     return it != m_commands.constEnd() && it->run && (!it->enabled || it->enabled());
 }
@@ -305,6 +316,12 @@ int CMainFrame::openListCount() const {
 void CMainFrame::restartLiveness() {
     m_liveness.reset();
     m_livenessTimer.start(m_context.timings.livenessMs);
+}
+
+void CMainFrame::connectionLost() {
+    m_context.doc.setLoggedIn(false);
+    m_livenessTimer.stop();
+    updateCommandStates();
 }
 
 void CMainFrame::restartSchedule() {
@@ -326,23 +343,21 @@ void CMainFrame::runCommand(const std::function<void()>& body) {
     restartSchedule();
 }
 
-void CMainFrame::onCommand(int id) {
+void CMainFrame::onCommand(Command id) {
     switch (id) {
-        case 1002:
-        case 1003:
-            runCommand([this, id] { downloadCommand(id); });
-            break;
-        case 1007:
+        case Command::About:
             runCommand([this] {
                 CAboutDlg about(m_context, this);
                 about.exec();
             });
             break;
         default:
-            // 1005 and 1006 open their menus from the buttons themselves.
+            // The settings and window buttons open their menus themselves.
             if (commandEnabled(id)) {
                 runCommand([this, id] {
-                    if (id == 1004 || id == 1016) {
+                    // These work on the box folder the folder field names.
+                    if (id == Command::BulkDownload || id == Command::SelectedDownload ||
+                        id == Command::VoiceDownload || id == Command::MoveCopy) {
                         refreshBoxFolderName();
                     }
                     m_commands[id].run();
@@ -352,29 +367,26 @@ void CMainFrame::onCommand(int id) {
     }
 }
 
-void CMainFrame::onMenuCommand(int id) {
+void CMainFrame::onMenuCommand(Command id) {
     auto& s = m_context.doc.settings();
     switch (id) {
-        case 32784:
+        case Command::Login:
             runCommand([this] { loginCommand(); });
             break;
-        case 32785:
+        case Command::Logout:
             logout();
             break;
-        case 32786:
+        case Command::StartupFolder:
             runCommand([this] {
                 CFolderSetDlg dialog(m_context, this);
                 dialog.exec();
             });
             break;
-        case 32787:
+        case Command::ConvertOnDownload:
             s.downConv = s.downConv == 1 ? 0 : 1;
             break;
-        case 32789:
+        case Command::DeleteWavAfterPlay:
             s.convDel = s.convDel == 1 ? 0 : 1;
-            break;
-        case 32808:
-            runCommand([this] { autoDeleteCommand(); });
             break;
         default:
             if (commandEnabled(id)) {
@@ -391,30 +403,6 @@ void CMainFrame::loginCommand() {
     }
 }
 
-void CMainFrame::downloadCommand(int id) {
-    if (m_downloads == nullptr) {
-        return;
-    }
-    refreshBoxFolderName();
-    setFrameEnabled(false);
-    int result = QDialog::Rejected;
-    if (id == 1002) {
-        CDownKindSetDlg dialog(m_context, *m_downloads, this);
-        result = dialog.exec();
-    } else {
-        CSelDownDlg dialog(m_context, *m_downloads, this);
-        result = dialog.exec();
-    }
-    setFrameEnabled(true);
-    activateWindow();
-    if (result == QDialog::Accepted) {
-        refreshAllLists();
-        if (m_context.doc.loggedIn()) {
-            restartLiveness();
-        }
-    }
-}
-
 void CMainFrame::refreshAllLists() {
     if (!m_refreshList) {
         return;
@@ -422,11 +410,6 @@ void CMainFrame::refreshAllLists() {
     for (QMdiSubWindow* window : m_mdi->subWindowList()) {
         m_refreshList(window->widget());
     }
-}
-
-void CMainFrame::autoDeleteCommand() {
-    CSelAutoDelDlg dialog(m_context, this);
-    dialog.exec();
 }
 
 void CMainFrame::logout() {
@@ -525,7 +508,7 @@ bool CMainFrame::confirmExit() {
 void CMainFrame::exitSequence() {
     m_scheduleTimer.stop();
     m_livenessTimer.stop();
-    m_stateTimer.stop();
+    m_folderWatch.stop();
     setFrameEnabled(false);
     auto& flags = m_context.flags;
     flags.suspendRequest = 1;
@@ -642,7 +625,7 @@ void CMainFrame::activateList(int n) {
     }
 }
 
-void CMainFrame::arrange(int id) {
+void CMainFrame::arrange(Command id) {
     m_windowMenu->close();
     auto lists = m_mdi->subWindowList(QMdiArea::StackingOrder);
     const QRect area = m_mdi->viewport()->rect();
@@ -652,7 +635,7 @@ void CMainFrame::arrange(int id) {
         window->showNormal();
         window->setGeometry(r);
     };
-    if (id == 32800 && lists.size() == 3) {
+    if (id == Command::TileWindows && lists.size() == 3) {
         // Active list on the left half, the next two stacked on the right.
         QMdiSubWindow* active = m_mdi->activeSubWindow() != nullptr ? m_mdi->activeSubWindow() : lists.back();
         lists.removeAll(active);
@@ -661,18 +644,18 @@ void CMainFrame::arrange(int id) {
         place(lists.front(), QRect(w / 2, h / 2, w - w / 2, h - h / 2));
         return;
     }
-    if ((id == 57651 || id == 57652) && lists.size() == 4) {
+    if ((id == Command::TileHorizontally || id == Command::TileVertically) && lists.size() == 4) {
         // Two pairs, each pair sharing its half of the area less 150 pixels of height.
         for (int i = 0; i < 4; ++i) {
             const int pair = i / 2;
             const int within = i % 2;
-            QRect r = id == 57651 ? QRect(pair * (w / 2), within * (h / 2), w / 2, h / 2)
-                                  : QRect(within * (w / 2), pair * (h / 2), w / 2, h / 2);
+            QRect r = id == Command::TileHorizontally ? QRect(pair * (w / 2), within * (h / 2), w / 2, h / 2)
+                                                      : QRect(within * (w / 2), pair * (h / 2), w / 2, h / 2);
             place(lists[i], r);
         }
         return;
     }
-    if (id == 57650) {
+    if (id == Command::CascadeWindows) {
         m_mdi->cascadeSubWindows();
     } else {
         m_mdi->tileSubWindows();

@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "gui/app/dialog_schedule.h"
+#include "gui/base/dialog_schedule.h"
 
 namespace {
 

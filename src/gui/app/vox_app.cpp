@@ -4,11 +4,12 @@
 #include "core/audio/decoding_engine.h"
 #include "core/base/paths.h"
 #include "core/device/download_env.h"
-#include "gui/app/choosers.h"
-#include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/choosers.h"
+#include "gui/base/user_messages.h"
+#include "gui/device/download_commands.h"
 #include "gui/device/frame_download_runner.h"
+#include "gui/device/ftp_session.h"
 #include "gui/lists/list_commands.h"
 #include "gui/lists/list_windows.h"
 #include "gui/store/folder_commands.h"
@@ -69,7 +70,7 @@ bool CVOXMGApp::start() {
     }
     installFolderCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
-    m_frame->setDownloadRunner(m_downloads.get());
+    installDownloadCommands(*m_frame, *m_downloads);
     const bool mayRestore = m_frame->initialise(m_options.network);
     m_frame->show();
 
@@ -80,6 +81,7 @@ bool CVOXMGApp::start() {
         // vanished folder, a download would go to that name relative to the working folder.
         m_frame->setFolderText();
     }
+    m_frame->updateCommandStates();
 
     auto& schedule = m_context->schedule;
     schedule.backupRunning = false;

@@ -8,8 +8,8 @@
 #include "core/app/network_folder.h"
 #include "core/app/single_instance.h"
 #include "core/base/flags.h"
-#include "gui/app/app_context.h"
-#include "gui/app/device_session.h"
+#include "gui/base/app_context.h"
+#include "gui/base/device_session.h"
 
 class CMainFrame;
 class CListWindows;

@@ -6,9 +6,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "gui/app/app_context.h"
-#include "gui/app/button_row.h"
-#include "gui/app/dialog_schedule.h"
+#include "gui/base/app_context.h"
+#include "gui/base/button_row.h"
+#include "gui/base/dialog_schedule.h"
 #include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
 

@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <QPushButton>
 
-#include "gui/app/app_context.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 
 bool confirmDownload(AppContext& context, QDialog* dialog) {
     const auto& name = context.doc.settings().folderName;

@@ -2,10 +2,12 @@
 
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
-#include "gui/app/main_frame.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
-#include "gui/device/prg_file_dwn_dlg.h"
+#include "gui/base/app_context.h"
+#include "gui/base/device_session.h"
+#include "gui/base/frame_host.h"
+#include "gui/base/prg_file_dwn_dlg.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ UserMessages::Icon iconOf(voxmg::UserMessage::Icon icon) {
 
 }  // namespace
 
-FrameDownloadRunner::FrameDownloadRunner(CMainFrame& frame) : m_frame(frame) {}
+FrameDownloadRunner::FrameDownloadRunner(FrameHost& frame) : m_frame(frame) {}
 
 FrameDownloadRunner::~FrameDownloadRunner() = default;
 
@@ -65,7 +67,7 @@ int FrameDownloadRunner::responseDownload() {
 
 voxmg::ProgressSink* FrameDownloadRunner::openProgress() {
     m_frame.setFrameEnabled(false);
-    m_progress = std::make_unique<CPrgFileDwnDlg>(m_frame.context().flags, &m_frame);
+    m_progress = std::make_unique<CPrgFileDwnDlg>(m_frame.context().flags, m_frame.frameWindow());
     m_progress->show();
     return m_progress.get();
 }
@@ -82,11 +84,10 @@ void FrameDownloadRunner::closeProgress() {
 }
 
 void FrameDownloadRunner::show(const voxmg::UserMessage& message) {
-    m_frame.context().messages.show(&m_frame, toQ(message.text), toQ(message.caption), iconOf(message.icon));
+    m_frame.context().messages.show(m_frame.frameWindow(), toQ(message.text), toQ(message.caption),
+                                    iconOf(message.icon));
 }
 
 void FrameDownloadRunner::loggedOut() {
-    m_frame.context().doc.setLoggedIn(false);
-    m_frame.livenessTimer().stop();
-    m_frame.updateCommandStates();
+    m_frame.connectionLost();
 }

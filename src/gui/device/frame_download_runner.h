@@ -5,14 +5,14 @@
 #include "core/device/bulk_download.h"
 #include "gui/device/download_runner.h"
 
-class CMainFrame;
+class FrameHost;
 class CPrgFileDwnDlg;
 
 // The downloads as the frame runs them: the bulk download driver on the frame's current
 // connection, with the progress dialog and message boxes of this program.
 class FrameDownloadRunner final : public DownloadRunner, public voxmg::DownloadUi {
 public:
-    explicit FrameDownloadRunner(CMainFrame& frame);
+    explicit FrameDownloadRunner(FrameHost& frame);
     ~FrameDownloadRunner() override;
 
     int bulkDownload(bool infoOnly) override;
@@ -31,6 +31,6 @@ private:
     template <typename Run>
     int run(Run&& body);
 
-    CMainFrame& m_frame;
+    FrameHost& m_frame;
     std::unique_ptr<CPrgFileDwnDlg> m_progress;
 };

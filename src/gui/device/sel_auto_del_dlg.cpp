@@ -7,12 +7,12 @@
 
 #include "core/app/box_rows.h"
 #include "core/app/settings.h"
-#include "gui/app/app_context.h"
-#include "gui/app/button_row.h"
-#include "gui/app/dialog_schedule.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/button_row.h"
+#include "gui/base/check_list_ctrl.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/base/user_messages.h"
 #include "gui/device/sel_down_dlg.h"
-#include "gui/ui/check_list_ctrl.h"
 
 namespace {
 

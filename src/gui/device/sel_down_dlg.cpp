@@ -10,14 +10,14 @@
 #include <QVBoxLayout>
 
 #include "core/app/box_rows.h"
-#include "gui/app/app_context.h"
-#include "gui/app/button_row.h"
-#include "gui/app/dialog_schedule.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/button_row.h"
+#include "gui/base/check_list_ctrl.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 #include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
-#include "gui/ui/check_list_ctrl.h"
 
 QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
                       QList<QPushButton*>* allNone) {

@@ -11,12 +11,12 @@
 
 #include "core/lists/list_boxes.h"
 #include "core/lists/list_slots.h"
-#include "gui/app/app_context.h"
-#include "gui/app/dialog_schedule.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/check_list_ctrl.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 #include "gui/lists/list_pictures.h"
-#include "gui/ui/check_list_ctrl.h"
 
 namespace {
 

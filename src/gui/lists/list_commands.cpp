@@ -1,23 +1,20 @@
 #include "gui/lists/list_commands.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
+#include <QWidget>
 
-#include "gui/app/command_bar.h"
-#include "gui/app/main_frame.h"
+#include "gui/base/frame_host.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 
 namespace {
 
-CListDispView* activeList(const CMainFrame& frame) {
-    QMdiSubWindow* window = frame.mdiArea()->activeSubWindow();
-    return window != nullptr ? qobject_cast<CListDispView*>(window->widget()) : nullptr;
+CListDispView* activeView(const FrameHost& frame) {
+    return qobject_cast<CListDispView*>(frame.activeList());
 }
 
 }  // namespace
 
-void installListCommands(CMainFrame& frame, CListWindows& lists) {
+void installListCommands(FrameHost& frame, CListWindows& lists) {
     frame.setListWindowFactory([&lists](int n) -> QWidget* { return lists.create(n); });
     frame.setListCountsSource([](QWidget* widget) {
         auto* view = qobject_cast<CListDispView*>(widget);
@@ -30,46 +27,48 @@ void installListCommands(CMainFrame& frame, CListWindows& lists) {
         }
     });
 
-    QObject::connect(&lists, &CListWindows::created, &frame, [&frame](CListDispView* view) {
+    QWidget* window = frame.frameWindow();
+    QObject::connect(&lists, &CListWindows::created, window, [&frame, window](CListDispView* view) {
         view->setFrameEnabler([&frame](bool on) { frame.setFrameEnabled(on); });
-        QObject::connect(view, &CListDispView::countsChanged, &frame, [&frame, view] {
-            if (activeList(frame) == view) {
+        QObject::connect(view, &CListDispView::countsChanged, window, [&frame, view] {
+            if (activeView(frame) == view) {
                 frame.refreshStatus();
             }
         });
-        QObject::connect(view, &CListDispView::commandStateChanged, &frame, &CMainFrame::updateCommandStates);
+        QObject::connect(view, &CListDispView::commandStateChanged, window,
+                         [&frame] { frame.updateCommandStates(); });
     });
-    QObject::connect(&lists, &CListWindows::renumbered, &frame,
+    QObject::connect(&lists, &CListWindows::renumbered, window,
                      [&frame](CListDispView* view, int n) { frame.setListNumber(view, n); });
-    QObject::connect(&lists, &CListWindows::closed, &frame, [&frame] {
+    QObject::connect(&lists, &CListWindows::closed, window, [&frame] {
         frame.refreshStatus();
         frame.updateCommandStates();
     });
 
-    frame.setCommand(1009, {[&frame, &lists] {
-                                const int slot = lists.runOpenDialog(&frame);
-                                if (slot == 0) {
-                                    return;
-                                }
-                                frame.setListsOpenMaximized();
-                                if (frame.openList(slot)) {
-                                    frame.setBoxText(lists.view(slot)->listTitle());
-                                }
-                            },
-                            [&frame] { return frame.commandBar()->folderField()->fieldText().size() > 1; }});
-    frame.setCommand(1011, {[&frame] {
-                                if (CListDispView* view = activeList(frame)) {
-                                    view->showAll();
-                                }
-                            },
-                            [&frame] { return activeList(frame) != nullptr; }});
-    frame.setCommand(1012, {[&frame] {
-                                if (CListDispView* view = activeList(frame)) {
-                                    view->showNotDownloaded();
-                                }
-                            },
-                            [&frame] {
-                                CListDispView* view = activeList(frame);
-                                return view != nullptr && view->hasUndownloaded();
-                            }});
+    frame.setCommand(Command::OpenList, {[&frame, &lists] {
+                                             const int slot = lists.runOpenDialog(frame.frameWindow());
+                                             if (slot == 0) {
+                                                 return;
+                                             }
+                                             frame.setListsOpenMaximized();
+                                             if (frame.openList(slot)) {
+                                                 frame.setBoxText(lists.view(slot)->listTitle());
+                                             }
+                                         },
+                                         [&frame] { return frame.folderFieldText().size() > 1; }});
+    frame.setCommand(Command::ShowAll, {[&frame] {
+                                            if (CListDispView* view = activeView(frame)) {
+                                                view->showAll();
+                                            }
+                                        },
+                                        [&frame] { return activeView(frame) != nullptr; }});
+    frame.setCommand(Command::ShowNotDownloaded, {[&frame] {
+                                                      if (CListDispView* view = activeView(frame)) {
+                                                          view->showNotDownloaded();
+                                                      }
+                                                  },
+                                                  [&frame] {
+                                                      CListDispView* view = activeView(frame);
+                                                      return view != nullptr && view->hasUndownloaded();
+                                                  }});
 }

@@ -3,9 +3,9 @@
 #include <QPainter>
 
 #include "core/lists/list_columns.h"
+#include "gui/base/check_picture.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_pictures.h"
-#include "gui/ui/check_picture.h"
 
 using voxmg::list_columns::Column;
 

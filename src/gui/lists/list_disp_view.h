@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/app/list_counts.h"
+#include "gui/base/list_counts.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "gui/lists/list_model.h"
 
-#include "gui/app/qt_text.h"
+#include "gui/base/qt_text.h"
 
 using voxmg::list_columns::Align;
 using voxmg::list_columns::Column;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/lists/list_slots.h"
-#include "gui/app/app_context.h"
+#include "gui/base/app_context.h"
 #include "gui/lists/box_open_dlg.h"
 #include "gui/lists/list_disp_view.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
-#include "gui/app/device_session.h"
+#include "gui/base/device_session.h"
 
 BoxListingSource boxListingFrom(DeviceSession& session) {
     return [&session]() -> std::optional<voxmg::BoxListings> {

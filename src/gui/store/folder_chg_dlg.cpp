@@ -5,10 +5,10 @@
 #include <QVBoxLayout>
 
 #include "core/store/folder_ops.h"
-#include "gui/app/app_context.h"
-#include "gui/app/button_row.h"
-#include "gui/app/dialog_schedule.h"
-#include "gui/app/qt_text.h"
+#include "gui/base/app_context.h"
+#include "gui/base/button_row.h"
+#include "gui/base/dialog_schedule.h"
+#include "gui/base/qt_text.h"
 #include "gui/store/folder_list_ctrl.h"
 #include "gui/store/folder_nm_chg.h"
 #include "gui/store/worker_pause.h"

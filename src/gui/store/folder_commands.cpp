@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "core/base/paths.h"
-#include "gui/app/command_bar.h"
-#include "gui/app/main_frame.h"
+#include "gui/base/app_context.h"
+#include "gui/base/frame_host.h"
 #include "gui/store/box_listing_source.h"
 #include "gui/store/folder_chg_dlg.h"
 #include "gui/store/folder_dwn_dlg.h"
@@ -27,25 +27,25 @@ std::pair<std::u16string, std::u16string> boxFolderOf(const AppContext& context)
 // After a folder dialog: when it ended with OK or the document's box folder changed, the
 // field shows the document's folder, and the lists are closed when the field changed (they
 // show the old folder) or `closeOnOk` asks for it. Otherwise the field is left as it was.
-void afterFolderDialog(CMainFrame& frame, const std::pair<std::u16string, std::u16string>& before, bool ok,
+void afterFolderDialog(FrameHost& frame, const std::pair<std::u16string, std::u16string>& before, bool ok,
                        bool closeOnOk) {
     if (!ok && boxFolderOf(frame.context()) == before) {
         return;
     }
-    const QString field = frame.commandBar()->folderField()->fieldText();
+    const QString field = frame.folderFieldText();
     frame.setFolderText();
-    if ((ok && closeOnOk) || frame.commandBar()->folderField()->fieldText() != field) {
+    if ((ok && closeOnOk) || frame.folderFieldText() != field) {
         frame.closeAllLists();
         frame.setBoxText(QString());
     }
 }
 
-void folderDownloadCommand(CMainFrame& frame) {
+void folderDownloadCommand(FrameHost& frame) {
     const auto before = boxFolderOf(frame.context());
     // The session is looked up when the listing is asked for: a reconnect may have replaced
     // it while the dialog was open.
     auto listings = [&frame] { return boxListingFrom(frame.session())(); };
-    CFolderDwnDlg dialog(frame.context(), listings, programFolderOf(frame.context()), &frame);
+    CFolderDwnDlg dialog(frame.context(), listings, programFolderOf(frame.context()), frame.frameWindow());
     const bool ok = dialog.exec() == QDialog::Accepted;
     if (ok && frame.context().doc.loggedIn()) {
         frame.restartLiveness();
@@ -53,16 +53,16 @@ void folderDownloadCommand(CMainFrame& frame) {
     afterFolderDialog(frame, before, ok, true);
 }
 
-void folderChangeCommand(CMainFrame& frame) {
+void folderChangeCommand(FrameHost& frame) {
     const auto before = boxFolderOf(frame.context());
-    CFolderChgDlg dialog(frame.context(), &frame);
+    CFolderChgDlg dialog(frame.context(), frame.frameWindow());
     const bool ok = dialog.exec() == QDialog::Accepted;
     afterFolderDialog(frame, before, ok, false);
 }
 
 }  // namespace
 
-void installFolderCommands(CMainFrame& frame) {
-    frame.setCommand(1001, {[&frame] { folderDownloadCommand(frame); }});
-    frame.setCommand(1008, {[&frame] { folderChangeCommand(frame); }});
+void installFolderCommands(FrameHost& frame) {
+    frame.setCommand(Command::FolderDownload, {[&frame] { folderDownloadCommand(frame); }});
+    frame.setCommand(Command::FolderChange, {[&frame] { folderChangeCommand(frame); }});
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-class CMainFrame;
+class FrameHost;
 
-// The command bar's folder buttons: "ﾌｫﾙﾀﾞのﾀﾞｳﾝﾛｰﾄﾞ" (1001) opens the folder download dialog,
-// "フォルダ名" (1008) the folder change dialog. After either the folder field shows the
+// The command bar's folder buttons: "ﾌｫﾙﾀﾞのﾀﾞｳﾝﾛｰﾄﾞ" opens the folder download dialog,
+// "フォルダ名" the folder change dialog. After either the folder field shows the
 // document's box folder again; when it changed, the open lists (which show the old folder)
 // are closed.
-void installFolderCommands(CMainFrame& frame);
+void installFolderCommands(FrameHost& frame);

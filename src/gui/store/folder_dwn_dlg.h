@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/store/recycle.h"
-#include "gui/app/choosers.h"
+#include "gui/base/choosers.h"
 #include "gui/store/box_listing_source.h"
 
 struct AppContext;

@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <algorithm>
 
-#include "gui/app/qt_text.h"
+#include "gui/base/qt_text.h"
 
 CFolderListCtrl::CFolderListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);

@@ -7,10 +7,10 @@
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/store/folder_ops.h"
-#include "gui/app/app_context.h"
-#include "gui/app/button_row.h"
-#include "gui/app/qt_text.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/button_row.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 #include "gui/store/worker_pause.h"
 
 CFolderNmChg::CFolderNmChg(AppContext& context, std::string folder, QWidget* parent)

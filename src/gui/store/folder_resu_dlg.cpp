@@ -5,9 +5,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/app/app_context.h"
-#include "gui/app/button_row.h"
-#include "gui/app/qt_text.h"
+#include "gui/base/app_context.h"
+#include "gui/base/button_row.h"
+#include "gui/base/qt_text.h"
 #include "gui/store/worker_pause.h"
 
 namespace {

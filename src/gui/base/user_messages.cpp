@@ -1,4 +1,4 @@
-#include "gui/app/user_messages.h"
+#include "gui/base/user_messages.h"
 
 #include <QAbstractButton>
 #include <QLabel>

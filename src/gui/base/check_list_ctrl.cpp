@@ -1,4 +1,4 @@
-#include "gui/ui/check_list_ctrl.h"
+#include "gui/base/check_list_ctrl.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -6,7 +6,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
-#include "gui/ui/check_picture.h"
+#include "gui/base/check_picture.h"
 
 namespace {
 

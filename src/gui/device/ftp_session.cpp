@@ -1,4 +1,4 @@
-#include "gui/app/device_session.h"
+#include "gui/device/ftp_session.h"
 
 #include "core/device/ftp_mng.h"
 

@@ -1,4 +1,4 @@
-#include "gui/ui/check_picture.h"
+#include "gui/base/check_picture.h"
 
 #include <QPainter>
 #include <QPolygonF>

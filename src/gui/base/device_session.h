@@ -4,9 +4,6 @@
 #include <memory>
 
 #include "core/app/settings.h"
-#include "core/base/flags.h"
-#include "core/base/pump.h"
-#include "core/device/download_env.h"
 #include "core/device/ftp_types.h"
 
 namespace voxmg {
@@ -32,7 +29,3 @@ public:
 // Makes the frame's connection object (at start and anew on every reconnect); the hooks
 // stop and restart the frame's liveness timer around the client's own waits.
 using DeviceSessionFactory = std::function<std::unique_ptr<DeviceSession>(voxmg::LivenessHooks hooks)>;
-
-// Sessions over CFtpMng; `env` gives each new client what its download engines need.
-DeviceSessionFactory ftpSessionFactory(voxmg::Flags& flags, voxmg::Pump pump,
-                                       std::function<voxmg::DownloadEnv()> env = {});

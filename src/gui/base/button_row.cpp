@@ -1,4 +1,4 @@
-#include "gui/app/button_row.h"
+#include "gui/base/button_row.h"
 
 #include <QDialog>
 #include <QHBoxLayout>

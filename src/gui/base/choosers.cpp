@@ -1,11 +1,11 @@
-#include "gui/app/choosers.h"
+#include "gui/base/choosers.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
 #include "core/app/network_folder.h"
 #include "core/base/paths.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/user_messages.h"
 
 QString QtChoosers::chooseFolder(QWidget* parent, const QString& caption, const QString& start) {
     return QFileDialog::getExistingDirectory(parent, caption, start);

@@ -1,9 +1,9 @@
-#include "gui/app/dialog_schedule.h"
+#include "gui/base/dialog_schedule.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 
-#include "gui/app/app_context.h"
+#include "gui/base/app_context.h"
 
 voxmg::Pump uiPump() {
     // A short limit keeps it to roughly the one pending event the waits expect.

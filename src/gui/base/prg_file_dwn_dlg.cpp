@@ -1,4 +1,4 @@
-#include "gui/device/prg_file_dwn_dlg.h"
+#include "gui/base/prg_file_dwn_dlg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -17,6 +17,3 @@ inline QString pathToQ(const std::string& utf8) {
 inline std::string pathFromQ(const QString& text) {
     return text.toStdString();
 }
-
-// The messages of the connect-and-login results 1, 2 and 3 (login and reconnect).
-QString connectResultText(int result);

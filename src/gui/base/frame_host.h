@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "core/app/startup.h"
+#include "gui/base/commands.h"
+#include "gui/base/list_counts.h"
+
+class QWidget;
+class DeviceSession;
+struct AppContext;
+
+// What the lists, folders and downloads ask of the main frame. They plug their commands in
+// through it and never see the frame class, so the frame can include them and not the other
+// way round.
+class FrameHost : public voxmg::ListWindowHost {
+public:
+    // A command a feature brings: a command bar button or a settings menu item. Until one is
+    // set its button or item stays disabled; once set, it runs inside the frame's common
+    // command steps (schedule timer, backup hand-off, command states afterwards).
+    struct CommandHandler {
+        std::function<void()> run;
+        std::function<bool()> enabled = [] { return true; };
+    };
+    virtual void setCommand(Command id, CommandHandler handler) = 0;
+
+    virtual AppContext& context() = 0;
+    // The connection in use. A reconnect replaces it, so look it up when it is needed.
+    virtual DeviceSession& session() = 0;
+    // The frame's window: the parent of the features' dialogs.
+    virtual QWidget* frameWindow() = 0;
+    // Against re-entry while a long operation pumps events.
+    virtual void setFrameEnabled(bool enabled) = 0;
+
+    // An operation talked to the main unit: idle ticks count from zero again.
+    virtual void restartLiveness() = 0;
+    // An operation found the connection gone: logged out, and no probes until a new login.
+    virtual void connectionLost() = 0;
+    // Something the command states read has changed (login, box folder, a list's selection).
+    virtual void updateCommandStates() = 0;
+    // The status line reads the active list's counts again.
+    virtual void refreshStatus() = 0;
+
+    // The folder field as shown, and set again from the document's data root and box folder.
+    virtual QString folderFieldText() const = 0;
+    virtual void setFolderText() = 0;
+    // The box field from a list title; empty clears it.
+    virtual void setBoxText(const QString& listTitle) = 0;
+
+    // The list windows: how one is made, what the status line counts of it, how it reads its
+    // files again. Each gets the list's widget.
+    using ListWindowFactory = std::function<QWidget*(int n)>;
+    using ListCountsSource = std::function<ListCounts(QWidget* list)>;
+    using ListRefresher = std::function<void(QWidget* list)>;
+    virtual void setListWindowFactory(ListWindowFactory factory) = 0;
+    virtual void setListCountsSource(ListCountsSource source) = 0;
+    virtual void setListRefresher(ListRefresher refresher) = 0;
+    // The active list's widget; null with no list open.
+    virtual QWidget* activeList() const = 0;
+    // A list window moved to slot n after an earlier list closed.
+    virtual void setListNumber(QWidget* list, int n) = 0;
+    // Every open list rebuilds from disk (after a download changed the box folders).
+    virtual void refreshAllLists() = 0;
+};
