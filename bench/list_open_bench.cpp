@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "core/store/file_mng.h"
-#include "gui/app/app_context.h"
-#include "gui/app/choosers.h"
-#include "gui/app/user_messages.h"
+#include "gui/base/app_context.h"
+#include "gui/base/choosers.h"
+#include "gui/base/user_messages.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 
