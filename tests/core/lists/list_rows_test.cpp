@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <filesystem>
@@ -7,6 +6,7 @@
 #include "core/lists/list_rows.h"
 #include "core/store/file_mng.h"
 #include "list_files.h"
+#include "support/temp_folder.h"
 
 using namespace voxmg;
 using namespace list_test;
@@ -15,14 +15,6 @@ namespace {
 
 class ListRowsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "voxmg-lists-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_root = tmpl;
-        m_folder = m_root + "/本社";
-    }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
-
     int buildBoxes(const std::u16string& title) {
         return m_rows.buildBoxList(m_folder, list_boxes::parse(title), {});
     }
@@ -36,8 +28,8 @@ protected:
 
     std::atomic<int> m_cancel{0};
     ListRows m_rows{m_cancel};
-    std::string m_root;
-    std::string m_folder;
+    voxmg::test::TempFolder m_root;
+    std::string m_folder = m_root.file("本社");
 };
 
 }  // namespace

@@ -1,23 +1,23 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/temp_folder.h"
 
 // Byte fixtures written from the layout tables of the message record and the main unit
 // header, independent of the encoders under test.
 namespace store_test {
 
-using Bytes = std::vector<std::uint8_t>;
+using voxmg::test::Bytes;
+using voxmg::test::readBytes;
+using voxmg::test::readFile;
+using voxmg::test::writeFile;
 
 struct HeaderValues {
     std::string model = "Zu-QX Voice-data";
@@ -108,26 +108,6 @@ inline Bytes concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline void writeText(const std::string& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-inline Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline std::string readText(const std::string& path) {
-    auto b = readFile(path);
-    return std::string(b.begin(), b.end());
-}
-
 // Local time as the clock would give it (weekday 0 = Sunday).
 inline std::tm localTime(int year, int month, int day, int hour, int minute, int weekday) {
     std::tm t{};
@@ -143,27 +123,13 @@ inline std::tm localTime(int year, int month, int day, int hour, int minute, int
 // A fresh folder per test, removed afterwards.
 class TempFolderTest : public ::testing::Test {
 protected:
-    // Tests that make many files ask for memory-backed storage when the machine has it.
-    virtual bool wantsMemoryFolder() const { return false; }
+    explicit TempFolderTest(voxmg::test::TempFolder::Storage storage = voxmg::test::TempFolder::Storage::Disk)
+        : m_folder(storage) {}
 
-    void SetUp() override {
-        std::filesystem::path base = std::filesystem::temp_directory_path();
-        if (wantsMemoryFolder() && ::access("/dev/shm", W_OK) == 0) {
-            base = "/dev/shm";
-        }
-        std::string tmpl = (base / "voxmg-store-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_root = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
+    std::string path(std::string_view rel) const { return m_folder.file(rel); }
+    std::string mkdir(std::string_view rel) const { return m_folder.folder(rel); }
 
-    std::string path(std::string_view rel) const { return m_root + "/" + std::string(rel); }
-    std::string mkdir(std::string_view rel) const {
-        std::filesystem::create_directories(path(rel));
-        return path(rel);
-    }
-
-    std::string m_root;
+    voxmg::test::TempFolder m_folder;
 };
 
 // A valid listed box message: 990-byte record, header, some frames.
