@@ -5,11 +5,10 @@
 
 #include "core/lists/list_rows.h"
 #include "core/store/file_mng.h"
-#include "list_files.h"
-#include "support/temp_folder.h"
+#include "support/message_files.h"
 
 using namespace voxmg;
-using namespace list_test;
+using namespace voxmg::test;
 
 namespace {
 
@@ -101,12 +100,12 @@ TEST_F(ListRowsTest, FlagIsWrittenToTheFileAtOnce) {
     const std::string path = writeBoxMessage(m_folder, "rusuroku", "0101", 1, {.flags = 0x80});
     buildBoxes(u"留守録BOX：0101");
     // Edited through another window after this list was read: that edit must stay.
-    auto bytes = readBytes(path, 1266);
+    auto bytes = readBytes(path);
     putUtf16(bytes, 226, u"新しい件名");
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
 
     ASSERT_TRUE(m_rows.setFlag(0, true));
-    EXPECT_EQ(readBytes(path, 1)[0], 0x81);
+    EXPECT_EQ(readBytes(path).at(0), 0x81);
     EXPECT_EQ(m_rows.record(0).flags & FILESTS_INFO::kUserFlag, 1);
     FILESTS_INFO onDisk;
     CFileMng(m_cancel).readRecord(path, onDisk);
@@ -116,7 +115,7 @@ TEST_F(ListRowsTest, FlagIsWrittenToTheFileAtOnce) {
     EXPECT_EQ(m_rows.record(0).flags & FILESTS_INFO::kUserFlag, 1);
     // Clearing keeps only the selection mark.
     ASSERT_TRUE(m_rows.setFlag(0, false));
-    EXPECT_EQ(readBytes(path, 1)[0], 0x80);
+    EXPECT_EQ(readBytes(path).at(0), 0x80);
 }
 
 TEST_F(ListRowsTest, FlagOfAVanishedFileIsNotShownAsSet) {

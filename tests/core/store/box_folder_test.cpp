@@ -7,7 +7,7 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 namespace fs = std::filesystem;
 
 namespace {

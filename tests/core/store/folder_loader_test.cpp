@@ -8,7 +8,7 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 
 namespace {
 
@@ -125,7 +125,7 @@ TEST_F(FolderLoader, OutouElsewhereInThePathIsNoResponseFolder) {
 
 class ManyFiles : public FolderLoader {
 protected:
-    ManyFiles() : FolderLoader(voxmg::test::TempFolder::Storage::Memory) {}
+    ManyFiles() : FolderLoader(TempFolder::Storage::Memory) {}
 };
 
 TEST_F(ManyFiles, TruncatedFilesAreNeverListed) {

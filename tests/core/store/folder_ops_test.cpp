@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using test::readFile;
 using test::writeFile;
 
-class FolderOpsTest : public store_test::TempFolderTest {};
+class FolderOpsTest : public test::TempFolderTest {};
 
 TEST_F(FolderOpsTest, MoveTakesTheWholeTree) {
     mkdir("a/rusuroku/0001");

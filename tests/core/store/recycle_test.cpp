@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using test::readFile;
 using test::writeFile;
 
-class RecycleTest : public store_test::TempFolderTest {
+class RecycleTest : public test::TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
