@@ -50,7 +50,7 @@ TEST(ListBoxesParse, ResponseListAndNothingChosen) {
     EXPECT_TRUE(none.extensionBoxes.empty());
 }
 
-TEST(ListBoxesPaths, KindFoldersInSpecOrderAndNoEscapingNames) {
+TEST(ListBoxesPaths, KindFoldersInTitleOrderAndNoEscapingNames) {
     ListBoxes title;
     title.answerBoxes = {u"0101", u"..", u"a/b"};
     title.extensionBoxes = {u"201"};

@@ -42,7 +42,7 @@ TEST_F(ListRowsTest, EmptyOrMissingBoxesGiveNoRows) {
     EXPECT_FALSE(m_rows.hasInfoOnly());
 }
 
-TEST_F(ListRowsTest, ReadsBoxesInSpecOrderAndCountsStates) {
+TEST_F(ListRowsTest, ReadsBoxesInTitleOrderAndCountsStates) {
     writeBoxMessage(m_folder, "rusuroku", "0101", 1, {.state = 2});
     writeBoxMessage(m_folder, "rusuroku", "0101", 2, {.state = 1});
     writeBoxMessage(m_folder, "naisen", "0201", 1, {}, 0, false);
