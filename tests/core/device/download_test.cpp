@@ -5,10 +5,15 @@ namespace voxmg {
 namespace {
 
 namespace fs = std::filesystem;
-using download_text::kDone;
 using test::at;
 using test::DownloadTest;
 using test::RecordingUi;
+
+// The texts a user reads after a run, as the message boxes show them.
+const std::u16string kDone = u"ファイルのダウンロードが正常に完了しました。";
+const std::u16string kAutoDeleteRefused =
+    u"主装置が音声ファイルの自動消去に対応\nしていません。\n「ダウンロード時に主装置の音声ファイル\nを自動消"
+    u"去する」機能を解除します。";
 
 TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     std::vector<std::string> names;
@@ -49,7 +54,8 @@ TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
     start(faults);
     auto run = bulk();
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kSomeGone});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{
+                              u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。"});
     EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
     EXPECT_TRUE(present("naisen/201", "") && fs::is_empty(localBox("naisen/201")) == false);
 }
@@ -67,7 +73,7 @@ TEST_F(DownloadTest, RefusedAutomaticDeletionIsReportedOnceAndSwitchedOff) {
     faults.replyCodes["DELE"] = 550;
     start(faults);
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{download_text::kAutoDeleteRefused, kDone}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kAutoDeleteRefused, kDone}));
     ProfileFile ini = ProfileFile::load(settingsPath);
     EXPECT_FALSE(readAutoDelete(ini, u"rusuroku", u"101"));
     EXPECT_FALSE(readAutoDelete(ini, u"naisen", u"201"));
@@ -87,7 +93,7 @@ TEST_F(DownloadTest, OneChosenBoxReportsTheRefusalAfterItsOutcome) {
     start(faults);
     auto run = bulk();
     EXPECT_EQ(run.runSelected({{"naisen", "201"}}, false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDone, download_text::kAutoDeleteRefused}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDone, kAutoDeleteRefused}));
     EXPECT_EQ(run.outcomes().size(), 1u);  // the other box was not chosen
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
 }
@@ -131,7 +137,7 @@ TEST_F(DownloadTest, BoxFoldersMadeOnThePcAreNotAsked) {
 TEST_F(DownloadTest, NothingOnTheMainUnit) {
     start();
     EXPECT_EQ(bulk().runAll(false), EngineResult::NoMessages);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoMessages});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{u"音声メッセージがありません。"});
     EXPECT_EQ(ui.messages[0].caption, u"エラー");
 }
 
@@ -143,7 +149,7 @@ TEST_F(DownloadTest, FullDiskStopsAnInfoOnlyRun) {
     env.freeSpace = [](const std::string&) { return std::optional<std::uint64_t>(2048); };
     ftp->setDownloadEnv(env);
     EXPECT_EQ(bulk().runAll(true), EngineResult::DiskFull);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{download_text::kNoSpace});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{u"ＰＣのメモリ不足です。"});
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
 }
 

@@ -43,7 +43,7 @@ TEST(ListBoxesParse, AcceptsTheHalfWidthColonAndDropsEmptyNames) {
 }
 
 TEST(ListBoxesParse, ResponseListAndNothingChosen) {
-    EXPECT_TRUE(list_boxes::parse(list_boxes::kResponse).response);
+    EXPECT_TRUE(list_boxes::parse(u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ").response);
     EXPECT_EQ(list_boxes::build({}, {}), u"");
     const ListBoxes none = list_boxes::parse(u"");
     EXPECT_TRUE(none.answerBoxes.empty());
