@@ -7,8 +7,6 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "core/base/text.h"
@@ -19,11 +17,6 @@ namespace voxmg::sim::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::uint32_t bigEndian(const std::string& bytes, std::size_t offset, std::size_t width) {
     std::uint32_t value = 0;
@@ -115,7 +108,7 @@ TEST_F(DemoContentTest, BoxMessagesAreHeaderedPairsNamedForTheirBox) {
                 code.erase(code.find_last_not_of('_') + 1);
                 EXPECT_EQ(code, box.filename().string()) << name;
 
-                std::string bytes = readWhole(entry.path());
+                std::string bytes = readFile(entry.path().string());
                 ASSERT_GE(bytes.size(), 256u);
                 EXPECT_EQ(bytes.substr(0, 16), "Zu-QX Voice-data");
                 EXPECT_EQ(zeroEnded(bytes, 138, 4), box.filename().string());
@@ -129,7 +122,7 @@ TEST_F(DemoContentTest, BoxMessagesAreHeaderedPairsNamedForTheirBox) {
                 std::size_t voice = bytes.size() - 256;
                 EXPECT_EQ(voice % 10, 0u);
                 EXPECT_EQ(bigEndian(bytes, 130, 4), voice / 100) << name;
-                EXPECT_EQ(readWhole(box / partner), bytes.substr(0, 256));
+                EXPECT_EQ(readFile((box / partner).string()), bytes.substr(0, 256));
                 statusBits.insert(static_cast<unsigned char>(bytes[129]));
                 // The date text begins with the weekday the name carries.
                 std::string weekday = name.substr(13, 3);
@@ -152,7 +145,7 @@ TEST_F(DemoContentTest, CallerNamesAreShiftJis) {
         if (entry.path().extension() != ".vminf") {
             continue;
         }
-        std::string name = zeroEnded(readWhole(entry.path()), 64, 32);
+        std::string name = zeroEnded(readFile(entry.path().string()), 64, 32);
         // The main unit's full-width space, 0x80 0xF0, reads as Shift_JIS 0x81 0x40.
         for (std::size_t at = name.find("\x80\xF0"); at != std::string::npos;
              at = name.find("\x80\xF0", at)) {
@@ -172,7 +165,7 @@ TEST_F(DemoContentTest, ResponseMessagesAreNumberedConsistently) {
         ASSERT_EQ(name.size(), 32u) << name;
         EXPECT_EQ(name.substr(17, 1), "A");
         EXPECT_EQ(name.substr(21, 5), "_0000");
-        std::string bytes = readWhole(entry.path());
+        std::string bytes = readFile(entry.path().string());
         int number = std::stoi(name.substr(18, 3));
         EXPECT_EQ(bigEndian(bytes, 134, 2), static_cast<std::uint32_t>(number));
         EXPECT_EQ(zeroEnded(bytes, 138, 4), name.substr(18, 3));
@@ -185,7 +178,7 @@ TEST_F(DemoContentTest, ResponseMessagesAreNumberedConsistently) {
 TEST_F(DemoContentTest, VoiceDecodesToSpeech) {
     for (const auto& entry : fs::recursive_directory_iterator(s_root->path())) {
         if (entry.path().extension() == ".vmdat") {
-            std::string bytes = readWhole(entry.path());
+            std::string bytes = readFile(entry.path().string());
             EXPECT_GT(decodedLevel(std::string_view(bytes).substr(256)), 300.0) << entry.path();
         }
     }

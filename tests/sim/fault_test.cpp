@@ -1,10 +1,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "sim_fixture.h"
 
 namespace voxmg::sim::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 class FaultTest : public SimulatorTest {
 protected:
@@ -40,7 +44,7 @@ TEST_F(FaultTest, DataConnectionDropsAfterNBytes) {
     inject(faults);
     auto client = loggedIn();
     auto retrieval = client->download("RETR /rusuroku/001/" + kMessage3 + ".vmdat");
-    EXPECT_EQ(retrieval.data, m_root.read("rusuroku/001/" + kMessage3 + ".vmdat").substr(0, 1000));
+    EXPECT_EQ(retrieval.data, readFile(m_root.file("rusuroku/001/" + kMessage3 + ".vmdat")).substr(0, 1000));
     EXPECT_EQ(replyCode(retrieval.last), 426);
     // A file shorter than the limit goes through whole.
     auto small = client->download("RETR /rusuroku/001/" + kMessage1 + ".vminf");
@@ -69,7 +73,7 @@ TEST_F(FaultTest, FileVanishesBetweenListingAndRetrieval) {
     ASSERT_EQ(replyCode(client->command("CWD /rusuroku/001")), 250);
     EXPECT_NE(client->download("NLST").data.find(kMessage1 + ".vmdat"), std::string::npos);
     EXPECT_EQ(replyCode(client->download("RETR " + kMessage1 + ".vmdat").first), 550);
-    EXPECT_FALSE(m_root.exists("rusuroku/001/" + kMessage1 + ".vmdat"));
+    EXPECT_FALSE(fs::exists(m_root.file("rusuroku/001/" + kMessage1 + ".vmdat")));
     EXPECT_EQ(client->download("NLST").data.find(kMessage1 + ".vmdat"), std::string::npos);
     EXPECT_EQ(replyCode(client->download("RETR " + kMessage3 + ".vmdat").last), 226);
 }
@@ -92,8 +96,8 @@ TEST_P(ForcedReplyTest, ChosenCommandGetsTheChosenCode) {
         GetParam().transfer ? client->download(GetParam().line).first : client->command(GetParam().line);
     EXPECT_EQ(replyCode(reply), GetParam().code);
     // The command was not carried out.
-    EXPECT_TRUE(m_root.exists("rusuroku/001/" + kMessage1 + ".vmdat"));
-    EXPECT_FALSE(m_root.exists("outou/202412100930_TUE_A005_0000.vmdat"));
+    EXPECT_TRUE(fs::exists(m_root.file("rusuroku/001/" + kMessage1 + ".vmdat")));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/202412100930_TUE_A005_0000.vmdat")));
     // Other commands answer as usual.
     EXPECT_EQ(replyCode(client->command("ABOR")), GetParam().verb == "ABOR" ? GetParam().code : 225);
 }
@@ -116,7 +120,7 @@ TEST_F(FaultTest, StoreCanFailAfterItsData) {
     auto stored = client->upload("STOR /outou/202412100930_TUE_A005_0000.vmdat", minimalHeader(false));
     EXPECT_EQ(replyCode(stored.first), 150);
     EXPECT_EQ(replyCode(stored.last), 452);
-    EXPECT_FALSE(m_root.exists("outou/202412100930_TUE_A005_0000.vmdat"));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/202412100930_TUE_A005_0000.vmdat")));
 }
 
 TEST_F(FaultTest, MultiLineGreetingCarriesTheModelInEveryLine) {

@@ -1,12 +1,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "sim_fixture.h"
 
 namespace voxmg::sim::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
@@ -168,9 +171,9 @@ TEST_F(SimulatorTest, RetrieveIsByteExact) {
     auto big = client->download("RETR " + kMessage3 + ".vmdat");
     EXPECT_EQ(replyCode(big.first), 150);
     EXPECT_EQ(replyCode(big.last), 226);
-    EXPECT_EQ(big.data, m_root.read("rusuroku/001/" + kMessage3 + ".vmdat"));
+    EXPECT_EQ(big.data, readFile(m_root.file("rusuroku/001/" + kMessage3 + ".vmdat")));
     auto absolute = client->download("RETR /outou/" + kResponse + ".vmdat");
-    EXPECT_EQ(absolute.data, minimalHeader(false) + voiceBytes(2000));
+    EXPECT_EQ(absolute.data, minimalHeader(false) + patternBytes(2000));
 }
 
 TEST_F(SimulatorTest, RetrieveRefusesMissingAndEscapingNames) {
@@ -186,24 +189,24 @@ TEST_F(SimulatorTest, RetrieveRefusesMissingAndEscapingNames) {
 TEST_F(SimulatorTest, StoreWritesResponseMessagesIntoOutou) {
     auto client = loggedIn();
     const std::string base = "202412100930_TUE_A005_0000";
-    std::string bytes = minimalHeader(false) + voiceBytes(70000);
+    std::string bytes = minimalHeader(false) + patternBytes(70000);
     auto stored = client->upload("STOR /outou/" + base + ".vmdat", bytes);
     EXPECT_EQ(replyCode(stored.first), 150);
     EXPECT_EQ(replyCode(stored.last), 226);
-    EXPECT_EQ(m_root.read("outou/" + base + ".vmdat"), bytes);
+    EXPECT_EQ(readFile(m_root.file("outou/" + base + ".vmdat")), bytes);
     // The main unit keeps every message as a pair; the recording info is the header.
-    EXPECT_EQ(m_root.read("outou/" + base + ".vminf"), minimalHeader(false));
-    EXPECT_FALSE(m_root.exists("outou/." + base + ".vmdat.part"));
+    EXPECT_EQ(readFile(m_root.file("outou/" + base + ".vminf")), minimalHeader(false));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/." + base + ".vmdat.part")));
 }
 
 TEST_F(SimulatorTest, StoreReplacesAnOlderMessageOfTheSameNumber) {
     auto client = loggedIn();
     const std::string newer = "202412101200_TUE_A001_0000";
-    auto stored = client->upload("STOR /outou/" + newer + ".vmdat", minimalHeader(false) + voiceBytes(100));
+    auto stored = client->upload("STOR /outou/" + newer + ".vmdat", minimalHeader(false) + patternBytes(100));
     EXPECT_EQ(replyCode(stored.last), 226);
-    EXPECT_TRUE(m_root.exists("outou/" + newer + ".vmdat"));
-    EXPECT_FALSE(m_root.exists("outou/" + kResponse + ".vmdat"));
-    EXPECT_FALSE(m_root.exists("outou/" + kResponse + ".vminf"));
+    EXPECT_TRUE(fs::exists(m_root.file("outou/" + newer + ".vmdat")));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/" + kResponse + ".vmdat")));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/" + kResponse + ".vminf")));
 }
 
 TEST_F(SimulatorTest, StoreRefusesAnOlderOrBusyMessageWith450) {
@@ -215,9 +218,9 @@ TEST_F(SimulatorTest, StoreRefusesAnOlderOrBusyMessageWith450) {
     m_simulator->setFaults(faults);
     const std::string newer = "202412311200_TUE_A001_0000.vmdat";
     EXPECT_EQ(replyCode(client->upload("STOR /outou/" + newer, minimalHeader(false)).first), 450);
-    EXPECT_FALSE(m_root.exists("outou/" + older));
-    EXPECT_FALSE(m_root.exists("outou/" + newer));
-    EXPECT_TRUE(m_root.exists("outou/" + kResponse + ".vmdat"));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/" + older)));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/" + newer)));
+    EXPECT_TRUE(fs::exists(m_root.file("outou/" + kResponse + ".vmdat")));
 }
 
 TEST_F(SimulatorTest, StoreElsewhereIsRefused) {
@@ -230,18 +233,18 @@ TEST_F(SimulatorTest, StoreElsewhereIsRefused) {
              "/outou/" + kMessage1 + ".vmdat"}) {
         EXPECT_EQ(replyCode(client->upload("STOR " + target, "data").first), 553) << target;
     }
-    EXPECT_FALSE(m_root.exists("rusuroku/001/" + good));
-    EXPECT_FALSE(m_root.exists(good));
-    EXPECT_FALSE(m_root.exists("outou/x.vmdat"));
+    EXPECT_FALSE(fs::exists(m_root.file("rusuroku/001/" + good)));
+    EXPECT_FALSE(fs::exists(m_root.file(good)));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/x.vmdat")));
 }
 
 TEST_F(SimulatorTest, DeleteRemovesTheWholeMessage) {
     auto client = loggedIn();
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/001/" + kMessage1 + ".vminf")), 250);
-    EXPECT_FALSE(m_root.exists("rusuroku/001/" + kMessage1 + ".vminf"));
-    EXPECT_FALSE(m_root.exists("rusuroku/001/" + kMessage1 + ".vmdat"));
+    EXPECT_FALSE(fs::exists(m_root.file("rusuroku/001/" + kMessage1 + ".vminf")));
+    EXPECT_FALSE(fs::exists(m_root.file("rusuroku/001/" + kMessage1 + ".vmdat")));
     EXPECT_EQ(replyCode(client->command("DELE /outou/" + kResponse + ".vmdat")), 250);
-    EXPECT_FALSE(m_root.exists("outou/" + kResponse + ".vminf"));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/" + kResponse + ".vminf")));
     // Gone now, so a second delete finds nothing.
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/001/" + kMessage1 + ".vminf")), 550);
 }
@@ -256,9 +259,9 @@ TEST_F(SimulatorTest, DeleteKeepsProtectedAndBusyMessages) {
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/001/missing.vminf")), 550);
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/001")), 550);
     EXPECT_EQ(replyCode(client->command("DELE ../../x")), 550);
-    EXPECT_TRUE(m_root.exists("rusuroku/001/" + kProtected + ".vmdat"));
-    EXPECT_TRUE(m_root.exists("rusuroku/001/" + kMessage3 + ".vmdat"));
-    EXPECT_TRUE(m_root.exists("rusuroku/001/" + kMessage3 + ".vminf"));
+    EXPECT_TRUE(fs::exists(m_root.file("rusuroku/001/" + kProtected + ".vmdat")));
+    EXPECT_TRUE(fs::exists(m_root.file("rusuroku/001/" + kMessage3 + ".vmdat")));
+    EXPECT_TRUE(fs::exists(m_root.file("rusuroku/001/" + kMessage3 + ".vminf")));
 }
 
 TEST_F(SimulatorTest, WildcardDeleteEmptiesABoxButForProtectedMessages) {
@@ -266,10 +269,10 @@ TEST_F(SimulatorTest, WildcardDeleteEmptiesABoxButForProtectedMessages) {
     ASSERT_EQ(replyCode(client->command("CWD /rusuroku/001")), 250);
     EXPECT_EQ(replyCode(client->command("CWD ../")), 250);
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/001/*.vminf")), 250);
-    EXPECT_FALSE(m_root.exists("rusuroku/001/" + kMessage1 + ".vmdat"));
-    EXPECT_FALSE(m_root.exists("rusuroku/001/" + kMessage3 + ".vminf"));
-    EXPECT_TRUE(m_root.exists("rusuroku/001/" + kProtected + ".vmdat"));
-    EXPECT_TRUE(m_root.exists("rusuroku/001/" + kProtected + ".vminf"));
+    EXPECT_FALSE(fs::exists(m_root.file("rusuroku/001/" + kMessage1 + ".vmdat")));
+    EXPECT_FALSE(fs::exists(m_root.file("rusuroku/001/" + kMessage3 + ".vminf")));
+    EXPECT_TRUE(fs::exists(m_root.file("rusuroku/001/" + kProtected + ".vmdat")));
+    EXPECT_TRUE(fs::exists(m_root.file("rusuroku/001/" + kProtected + ".vminf")));
     // Nothing left to delete is still a success; a missing box is not.
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/002/*.vminf")), 250);
     EXPECT_EQ(replyCode(client->command("DELE /rusuroku/009/*.vminf")), 550);
@@ -301,7 +304,7 @@ TEST_F(SimulatorTest, AbortWithoutATransferIsAcknowledged) {
 }
 
 TEST_F(SimulatorTest, AbortDuringARetrievalEndsItAndKeepsTheSession) {
-    m_root.write("rusuroku/001/big.vmdat", minimalHeader(false) + voiceBytes(16 * 1024 * 1024));
+    writeFile(m_root.file("rusuroku/001/big.vmdat"), minimalHeader(false) + patternBytes(16 * 1024 * 1024));
     auto client = loggedIn();
     ASSERT_EQ(replyCode(client->command("CWD /rusuroku/001")), 250);
     ASSERT_EQ(replyCode(client->sendPort()), 200);
@@ -329,11 +332,11 @@ TEST_F(SimulatorTest, CancelledUploadLeavesNoFile) {
     client->sendRaw("ABOR\r\n");
     EXPECT_EQ(replyCode(client->readLine().value_or("")), 426);
     EXPECT_EQ(replyCode(client->readLine().value_or("")), 225);
-    EXPECT_FALSE(m_root.exists("outou/202412100930_TUE_A005_0000.vmdat"));
+    EXPECT_FALSE(fs::exists(m_root.file("outou/202412100930_TUE_A005_0000.vmdat")));
 }
 
 TEST_F(SimulatorTest, ServesTwoClientsAtOnce) {
-    m_root.write("rusuroku/001/big.vmdat", minimalHeader(false) + voiceBytes(16 * 1024 * 1024));
+    writeFile(m_root.file("rusuroku/001/big.vmdat"), minimalHeader(false) + patternBytes(16 * 1024 * 1024));
     auto first = loggedIn();
     auto second = std::make_unique<RawFtpClient>(m_simulator->port());
     ASSERT_EQ(replyCode(first->command("CWD /rusuroku/001")), 250);

@@ -1,12 +1,6 @@
 #include "sim_fixture.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 namespace voxmg::sim::test {
-
-namespace fs = std::filesystem;
 
 std::string minimalHeader(bool protect) {
     std::string header(256, '\0');
@@ -15,50 +9,15 @@ std::string minimalHeader(bool protect) {
     return header;
 }
 
-std::string voiceBytes(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
-    }
-    return bytes;
-}
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "voxmg-sim-XXXXXX").string();
-    m_path = ::mkdtemp(pattern.data()) ? pattern : std::string();
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    if (!m_path.empty()) {
-        fs::remove_all(m_path, ec);
-    }
-}
-
-bool TempFolder::exists(const std::string& relative) const {
-    return fs::exists(file(relative));
-}
-
-std::string TempFolder::read(const std::string& relative) const {
-    std::ifstream in(file(relative), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void TempFolder::write(const std::string& relative, const std::string& bytes) const {
-    fs::create_directories(fs::path(file(relative)).parent_path());
-    std::ofstream(file(relative), std::ios::binary) << bytes;
-}
-
 void SimulatorTest::SetUp() {
-    ASSERT_FALSE(m_root.path().empty());
     auto message = [&](const std::string& folder, const std::string& name, bool protect, std::size_t voice) {
-        m_root.write(folder + "/" + name + ".vmdat", minimalHeader(protect) + voiceBytes(voice));
-        m_root.write(folder + "/" + name + ".vminf", minimalHeader(protect));
+        writeFile(m_root.file(folder + "/" + name + ".vmdat"), minimalHeader(protect) + patternBytes(voice));
+        writeFile(m_root.file(folder + "/" + name + ".vminf"), minimalHeader(protect));
     };
     message("rusuroku/001", kMessage1, false, 3000);
     message("rusuroku/001", kProtected, true, 1500);
     message("rusuroku/001", kMessage3, false, 123456);
-    fs::create_directories(m_root.file("rusuroku/002"));
+    m_root.folder("rusuroku/002");
     message("naisen/201", kExtension, false, 800);
     message("outou", kResponse, false, 2000);
     restart(baseConfig());

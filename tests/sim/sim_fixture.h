@@ -7,8 +7,14 @@
 
 #include "raw_ftp_client.h"
 #include "sim/simulator.h"
+#include "support/temp_folder.h"
 
 namespace voxmg::sim::test {
+
+using voxmg::test::patternBytes;
+using voxmg::test::readFile;
+using voxmg::test::TempFolder;
+using voxmg::test::writeFile;
 
 // Names of the hand-made tree every simulator test serves.
 inline const std::string kMessage1 = "202412020900_MON_R001_00001";
@@ -20,23 +26,6 @@ inline const std::string kResponse = "202412030240_TUE_A001_0000";
 // 256-byte header with only the fields the simulator looks at: the model text and the
 // protected bit at offset 129.
 std::string minimalHeader(bool protect);
-// Voice bytes holding every byte value, CR and LF among them, so any text-mode mangling shows.
-std::string voiceBytes(std::size_t size);
-
-// A temporary folder removed with the object.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::string& path() const { return m_path; }
-    std::string file(const std::string& relative) const { return m_path + "/" + relative; }
-    bool exists(const std::string& relative) const;
-    std::string read(const std::string& relative) const;
-    void write(const std::string& relative, const std::string& bytes) const;
-
-private:
-    std::string m_path;
-};
 
 // Serves this tree on an ephemeral port:
 //   rusuroku/001: kMessage1, kProtected (protected), kMessage3, each .vmdat + .vminf

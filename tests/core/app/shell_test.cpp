@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <vector>
 
@@ -14,34 +12,13 @@
 #include "core/app/startup.h"
 #include "core/base/text.h"
 #include "core/base/trace.h"
+#include "support/temp_folder.h"
 
 namespace voxmg {
 namespace {
 
-namespace fs = std::filesystem;
+using test::TempFolder;
 using text::u16;
-
-class TempDir {
-public:
-    TempDir() {
-        m_path = fs::temp_directory_path() /
-                 ("voxmg_shell_" + std::to_string(::getpid()) + "_" + std::to_string(s_next++));
-        fs::create_directories(m_path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    std::string path() const { return m_path.string(); }
-    std::string sub(const std::string& name) const {
-        fs::create_directories(m_path / name);
-        return (m_path / name).string();
-    }
-
-private:
-    static inline int s_next = 0;
-    fs::path m_path;
-};
 
 // ---- command bar fields, status line and window menu
 
@@ -185,7 +162,7 @@ protected:
     void SetUp() override {
         s.folder = u16(root.path() + "/");
         s.folderName = u"office";
-        root.sub("office");
+        root.folder("office");
         s.num = 2;
         s.disp[0] = u"留守録BOX:01";
         placements.writeInt(u"Window1", u"Left", 10);
@@ -195,7 +172,7 @@ protected:
         placements.writeInt(u"Window2", u"showCmd", 1);
         placements.writeInt(u"Window2", u"ZOrder", 1);
     }
-    TempDir root;
+    TempFolder root;
     Settings s;
     ProfileFile placements;
     RecordingHost host;
@@ -261,7 +238,7 @@ TEST(FolderChoice, SplitsTheSpecifiedFolderAndMarksAChange) {
 // ---- single instance
 
 TEST(InstanceLockTest, SecondLockOnTheSameFileIsRefusedUntilTheFirstGoes) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.path() + "/VOXMG-Zu.lock";
     auto first = InstanceLock::acquire(path);
     ASSERT_NE(first, nullptr);
@@ -330,13 +307,13 @@ TEST_F(NetworkFolder, UnlistedCodeAsksForTheMessageOnce) {
 // ---- box rows and the automatic deletion selection
 
 TEST(BoxRows, LeavesOutBoxesMadeOnThePcAndWritesTheSelection) {
-    TempDir dir;
-    const std::string box = dir.sub("office");
-    dir.sub("office/rusuroku/02");
-    dir.sub("office/rusuroku/01");
-    dir.sub("office/naisen/200");
-    dir.sub("office/naisen/mine");
-    std::ofstream(box + "/naisen/mine/inf.ini") << "[INF]\r\nMAKE=1\r\n";
+    TempFolder dir;
+    const std::string box = dir.folder("office");
+    dir.folder("office/rusuroku/02");
+    dir.folder("office/rusuroku/01");
+    dir.folder("office/naisen/200");
+    dir.folder("office/naisen/mine");
+    test::writeFile(box + "/naisen/mine/inf.ini", "[INF]\r\nMAKE=1\r\n");
     EXPECT_TRUE(box_rows::isBoxFolder(box));
     EXPECT_FALSE(box_rows::isBoxFolder(dir.path()));
     EXPECT_EQ(box_rows::mainUnitBoxes(box, box_rows::kRusuroku), (std::vector<std::u16string>{u"01", u"02"}));

@@ -29,14 +29,14 @@ struct WavHeaderCase {
 
 class WavPrecheckTest : public ::testing::TestWithParam<WavHeaderCase> {
 protected:
-    ScratchFolder dir;
+    TempFolder dir;
 };
 
 TEST_P(WavPrecheckTest, AcceptsOnlySixteenBitMonoAt8000) {
     const WavHeaderCase& c = GetParam();
     std::vector<std::uint8_t> file = wavHeader(c.channels, c.rate, c.bits, 160, c.formatTag);
     file.resize(file.size() + 160, 0);
-    writeBytes(dir.file("a.WAV"), file);
+    writeFile(dir.file("a.WAV"), file);
     EXPECT_EQ(wavPrecheck(dir.file("a.WAV")), c.passes);
 }
 
@@ -49,9 +49,9 @@ INSTANTIATE_TEST_SUITE_P(Headers, WavPrecheckTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WavPrecheckSizeTest, SizeBoundIsInclusive) {
-    ScratchFolder dir;
+    TempFolder dir;
     std::vector<std::uint8_t> file = wavHeader(1, 8000, 16, 9'830'400 - 44);
-    writeBytes(dir.file("big.wav"), file);
+    writeFile(dir.file("big.wav"), file);
     std::filesystem::resize_file(dir.file("big.wav"), 9'830'400);
     EXPECT_TRUE(wavPrecheck(dir.file("big.wav")));
     std::filesystem::resize_file(dir.file("big.wav"), 9'830'401);
@@ -59,9 +59,9 @@ TEST(WavPrecheckSizeTest, SizeBoundIsInclusive) {
 }
 
 TEST(WavPrecheckSizeTest, RefusesOtherNamesMissingAndTinyFiles) {
-    ScratchFolder dir;
-    writeBytes(dir.file("a.wma"), monoWav({1, 2, 3}));
-    writeBytes(dir.file("tiny.wav"), {'R', 'I', 'F', 'F'});
+    TempFolder dir;
+    writeFile(dir.file("a.wma"), monoWav({1, 2, 3}));
+    writeFile(dir.file("tiny.wav"), "RIFF");
     EXPECT_FALSE(wavPrecheck(dir.file("a.wma")));
     EXPECT_FALSE(wavPrecheck(dir.file("tiny.wav")));
     EXPECT_FALSE(wavPrecheck(dir.file("missing.wav")));
@@ -80,8 +80,8 @@ TEST(WmaPrecheckTest, LengthBoundInTenthsOfASecond) {
 
 class ImportTest : public ::testing::Test {
 protected:
-    ScratchFolder dir;
-    ScratchFolder work;
+    TempFolder dir;
+    TempFolder work;
     std::shared_ptr<EncoderLog> encoded = std::make_shared<EncoderLog>();
     std::optional<std::int64_t> lengthMs = 1000;
     Flags flags;
@@ -91,7 +91,7 @@ protected:
         return MediaBackend{[this](const std::string&) { return lengthMs; }, std::move(decoder)};
     }
     std::string source(const std::vector<std::uint8_t>& bytes, const std::string& name = "A001.WAV") {
-        writeBytes(dir.file(name), bytes);
+        writeFile(dir.file(name), bytes);
         return dir.file(name);
     }
 };
@@ -150,7 +150,7 @@ TEST_F(ImportTest, EmptyPcmStreamFinishesWithoutFrames) {
     // The stand-in writes a WAV header and no samples, as a decoder does for a silent stream.
     const PcmDecoder emptyStream = [](const std::string&, const std::string& wav,
                                       const std::function<bool()>&) {
-        writeBytes(wav, wavHeader(1, 8000, 16, 0));
+        writeFile(wav, wavHeader(1, 8000, 16, 0));
         return true;
     };
     EncodingEngine engine(work.path(), backend(emptyStream), fakeEncoderFactory(encoded));
@@ -171,7 +171,7 @@ TEST_F(ImportTest, IntermediateFileInTheWrongFormatFails) {
                                     const std::function<bool()>&) {
         std::vector<std::uint8_t> b = wavHeader(1, 16000, 16, 4);
         b.insert(b.end(), {1, 0, 2, 0});
-        writeBytes(wav, b);
+        writeFile(wav, b);
         return true;
     };
     EncodingEngine engine(work.path(), backend(wrongRate), fakeEncoderFactory(encoded));
@@ -184,7 +184,7 @@ TEST_F(ImportTest, CancelDuringSourceDecodingDeletesSourceAndOutput) {
     std::atomic<bool> decoding{false};
     const PcmDecoder endless = [&](const std::string&, const std::string& wav,
                                    const std::function<bool()>& stopRequested) {
-        writeBytes(wav, wavHeader(1, 8000, 16, 0));
+        writeFile(wav, wavHeader(1, 8000, 16, 0));
         decoding = true;
         while (!stopRequested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,58 +1,17 @@
 #pragma once
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-// Small helpers shared by the audio tests: a scratch folder and byte files written by hand.
+#include "support/temp_folder.h"
+
+// Small helpers shared by the audio tests: byte files written by hand.
 namespace voxmg::audio::testing {
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-audio-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& path() const { return m_path; }
-
-    // Names of the files the folder holds, sorted.
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(m_path)) {
-            out.push_back(e.path().filename().string());
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    std::string m_path;
-};
-
-inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using voxmg::test::readBytes;
+using voxmg::test::TempFolder;
+using voxmg::test::writeFile;
 
 inline void putLe16(std::vector<std::uint8_t>& b, std::uint16_t v) {
     b.push_back(static_cast<std::uint8_t>(v & 0xFF));

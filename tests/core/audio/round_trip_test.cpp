@@ -80,7 +80,7 @@ double correlation(const std::vector<double>& a, const std::vector<double>& b) {
 
 class RoundTripTest : public ::testing::Test {
 protected:
-    ScratchFolder dir;
+    TempFolder dir;
     ConversionEngine engine{dir.path()};
     Flags flags;
     CallerContext caller{flags, {}, nullptr};
@@ -88,12 +88,12 @@ protected:
 
 TEST_F(RoundTripTest, SpeechSurvivesImportAndConversionBack) {
     const std::vector<std::int16_t> speech = speechLikeSignal(3.0);
-    writeBytes(dir.file("A001.WAV"), monoWav(speech));
+    writeFile(dir.file("A001.WAV"), monoWav(speech));
     ASSERT_EQ(importAudioFile(engine.encoding, dir.file("A001.WAV"), ".WAV", {}, caller), 1);
     const std::vector<std::uint8_t> frames = readBytes(dir.file("A001.vmdat"));
     ASSERT_EQ(frames.size(), 3000u);
 
-    writeBytes(dir.file("msg.vmdat"), voiceDataFile(frames));
+    writeFile(dir.file("msg.vmdat"), voiceDataFile(frames));
     ASSERT_EQ(convertVoiceFileToWav(engine.decoding, dir.file("msg.vmdat"), 0, {}, caller), 1);
     const std::vector<std::int16_t> back = wavSamples(readBytes(dir.file("msg.wav")));
     ASSERT_EQ(back.size(), speech.size());
@@ -108,8 +108,8 @@ TEST_F(RoundTripTest, SpeechSurvivesImportAndConversionBack) {
 }
 
 TEST_F(RoundTripTest, BothDirectionsRunAtTheSameTime) {
-    writeBytes(dir.file("in.wav"), monoWav(speechLikeSignal(2.0)));
-    writeBytes(dir.file("frames.tmp"), codedFrames(200));
+    writeFile(dir.file("in.wav"), monoWav(speechLikeSignal(2.0)));
+    writeFile(dir.file("frames.tmp"), codedFrames(200));
     ASSERT_EQ(engine.encoding.start(dir.file("in.wav"), dir.file("in.vmdat"), 0, 601), StartResult::ok);
     ASSERT_EQ(engine.decoding.start(dir.file("frames.tmp"), dir.file("out.wav"), 0), StartResult::ok);
     EXPECT_EQ(engine.decoding.start(dir.file("frames.tmp"), dir.file("x.wav"), 0), StartResult::busy);
@@ -132,7 +132,7 @@ TEST_F(RoundTripTest, BothDirectionsRunAtTheSameTime) {
 }
 
 TEST_F(RoundTripTest, EmptyFrameFileEndsInErrorAndSlotIsReusable) {
-    writeBytes(dir.file("empty.tmp"), {});
+    writeFile(dir.file("empty.tmp"), "");
     ASSERT_EQ(engine.decoding.start(dir.file("empty.tmp"), dir.file("e.wav"), 0), StartResult::ok);
     std::uint8_t s = Status::started;
     while (s == Status::started || s == Status::converting) {

@@ -26,13 +26,13 @@ class WavConversionTest : public ::testing::Test {
 protected:
     std::shared_ptr<DecoderLog> log = std::make_shared<DecoderLog>();
     DecodingEngine engine{fakeDecoderFactory(log)};
-    ScratchFolder dir;
+    TempFolder dir;
     Flags flags;
     CallerContext caller{flags, {}, nullptr};
 
     std::string voiceFile(const std::vector<std::uint8_t>& frames, const std::string& name = "msg.vmdat") {
         const std::string path = dir.file(name);
-        writeBytes(path, voiceDataFile(frames));
+        writeFile(path, voiceDataFile(frames));
         return path;
     }
     int convert(const std::string& path, int gain = 0, const WavSaveSettings& save = {}) {
@@ -49,8 +49,8 @@ TEST_F(WavConversionTest, HeaderOnlyFileFailsAndLeavesOnlyTheVoiceData) {
 
 TEST_F(WavConversionTest, TruncatedOrMissingFileFails) {
     std::vector<std::uint8_t> shortFile(1245, 0);
-    writeBytes(dir.file("short.vmdat"), shortFile);
-    writeBytes(dir.file("empty.vmdat"), {});
+    writeFile(dir.file("short.vmdat"), shortFile);
+    writeFile(dir.file("empty.vmdat"), "");
     EXPECT_EQ(convert(dir.file("short.vmdat")), 0);
     EXPECT_EQ(convert(dir.file("empty.vmdat")), 0);
     EXPECT_EQ(convert(dir.file("missing.vmdat")), 0);
@@ -162,7 +162,7 @@ TEST_F(WavConversionTest, CancelRemovesFrameFileAndPartialWav) {
 
 TEST_F(WavConversionTest, JobLeftRunningByAnotherCallerIsCancelledAndRetried) {
     log->slowFrame = 0;
-    writeBytes(dir.file("other.tmp"), codedFrames(400));
+    writeFile(dir.file("other.tmp"), codedFrames(400));
     ASSERT_EQ(engine.start(dir.file("other.tmp"), dir.file("other.wav"), 0), StartResult::ok);
     for (bool decoding = false; !decoding;) {  // a job still at "started" would be left alone
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

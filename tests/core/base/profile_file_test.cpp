@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/base/text.h"
+#include "support/temp_folder.h"
 
 using voxmg::ProfileFile;
 
@@ -22,20 +21,8 @@ std::string windowsFile() {
 
 class ProfileFileDisk : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("voxmg_profile_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    std::string path(const char* name) const { return (m_dir / name).string(); }
-    static std::string slurp(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::filesystem::path m_dir;
+    std::string path(const char* name) const { return m_folder.file(name); }
+    voxmg::test::TempFolder m_folder;
 };
 
 }  // namespace
@@ -124,7 +111,7 @@ TEST_F(ProfileFileDisk, SaveReplacesTheFileWholeAndNeverWidensItsMode) {
     struct stat st {};
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(slurp(p), "[LOGIN]\r\nPASS=secret\r\n");
+    EXPECT_EQ(voxmg::test::readFile(p), "[LOGIN]\r\nPASS=secret\r\n");
 
     // A file the password goes into loses the group and world bits it had; a file saved
     // without that demand keeps its narrower mode.
@@ -138,18 +125,14 @@ TEST_F(ProfileFileDisk, SaveReplacesTheFileWholeAndNeverWidensItsMode) {
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     // No temporary file is left beside it.
-    int entries = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(m_dir)) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(m_folder.names(), std::vector<std::string>{"VOXMG.ini"});
 }
 
 TEST_F(ProfileFileDisk, SaveIntoAMissingFolderFailsAndCreatesNothing) {
     ProfileFile f(path("no/such/dir/x.ini"));
     f.writeString(u"A", u"B", u"C");
     EXPECT_FALSE(f.save());
-    EXPECT_FALSE(std::filesystem::exists(m_dir / "no"));
+    EXPECT_FALSE(std::filesystem::exists(path("no")));
 }
 
 TEST_F(ProfileFileDisk, OneCallFormsReadAndWriteThroughTheFile) {
@@ -158,5 +141,6 @@ TEST_F(ProfileFileDisk, OneCallFormsReadAndWriteThroughTheFile) {
     ASSERT_TRUE(voxmg::profile::writeString(p, u"INF", u"MAKE", u"0"));
     EXPECT_EQ(voxmg::profile::readString(p, u"INF", u"NAME", u""), u"営業部");
     EXPECT_EQ(voxmg::profile::readInt(p, u"INF", u"MAKE", 9), 0);
-    EXPECT_EQ(slurp(p), voxmg::text::cp932FromUtf16(u"[INF]\r\nNAME=\"営業部\"\r\nMAKE=0\r\n"));
+    EXPECT_EQ(voxmg::test::readFile(p),
+              voxmg::text::cp932FromUtf16(u"[INF]\r\nNAME=\"営業部\"\r\nMAKE=0\r\n"));
 }

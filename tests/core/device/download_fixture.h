@@ -19,10 +19,10 @@
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
 #include "core/store/file_mng.h"
-#include "ftp_test_support.h"
 #include "sim/g729.h"
 #include "sim/main_unit_header.h"
 #include "sim/simulator.h"
+#include "support/temp_folder.h"
 
 namespace voxmg::test {
 

@@ -5,15 +5,15 @@ namespace voxmg {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The outcome messages as the user reads them.
-const std::u16string kDoneText = u"ファイルのダウンロードが正常に完了しました。";
-const std::u16string kRefused =
-    u"主装置が音声ファイルの自動消去に対応\nしていません。\n「ダウンロード時に主装置の音声ファイル\nを自動消"
-    u"去する」機能を解除します。";
 using test::at;
 using test::DownloadTest;
 using test::RecordingUi;
+
+// The texts a user reads after a run, as the message boxes show them.
+const std::u16string kDone = u"ファイルのダウンロードが正常に完了しました。";
+const std::u16string kAutoDeleteRefused =
+    u"主装置が音声ファイルの自動消去に対応\nしていません。\n「ダウンロード時に主装置の音声ファイル\nを自動消"
+    u"去する」機能を解除します。";
 
 TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     std::vector<std::string> names;
@@ -25,7 +25,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
     EXPECT_EQ(retrievals(), 6);
     EXPECT_EQ(run.handled(), 3);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
     EXPECT_EQ(ui.messages[0].caption, u"ダウンロード完了");
     EXPECT_EQ(ui.opened, ui.closed);
     EXPECT_FALSE(flags.gate.pauseRequested());  // always-download resumes
@@ -42,7 +42,7 @@ TEST_F(DownloadTest, BulkDownloadFetchesEachFileOnceAndReportsSuccess) {
     ui.messages.clear();
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_EQ(retrievals(), 0);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
 }
 
 TEST_F(DownloadTest, AVanishedVoiceFileDoesNotStopTheRun) {
@@ -73,7 +73,7 @@ TEST_F(DownloadTest, RefusedAutomaticDeletionIsReportedOnceAndSwitchedOff) {
     faults.replyCodes["DELE"] = 550;
     start(faults);
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kRefused, kDoneText}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kAutoDeleteRefused, kDone}));
     ProfileFile ini = ProfileFile::load(settingsPath);
     EXPECT_FALSE(readAutoDelete(ini, u"rusuroku", u"101"));
     EXPECT_FALSE(readAutoDelete(ini, u"naisen", u"201"));
@@ -93,7 +93,7 @@ TEST_F(DownloadTest, OneChosenBoxReportsTheRefusalAfterItsOutcome) {
     start(faults);
     auto run = bulk();
     EXPECT_EQ(run.runSelected({{"naisen", "201"}}, false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDoneText, kRefused}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::u16string>{kDone, kAutoDeleteRefused}));
     EXPECT_EQ(run.outcomes().size(), 1u);  // the other box was not chosen
     EXPECT_TRUE(fs::is_empty(localBox("rusuroku/101")));
 }
@@ -121,7 +121,7 @@ TEST_F(DownloadTest, BoxFolderWithoutDirectoryOnTheMainUnitIsPassedOver) {
     start();
     auto run = bulk();
     EXPECT_EQ(run.runAll(false), EngineResult::Done);
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
     EXPECT_TRUE(fs::is_empty(localBox("naisen/999")));
 }
 
@@ -183,7 +183,7 @@ TEST_F(DownloadTest, ConversionOnDownloadWritesTheWavBesideTheVoice) {
     std::string wav = paths::join(localBox("naisen/201"), base + ".wav");
     ASSERT_TRUE(fs::exists(wav));
     EXPECT_EQ(fs::file_size(wav), 44u + 8000u * 2u);  // one second of 8 kHz 16-bit mono
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
 }
 
 TEST_F(DownloadTest, InfoOnlyThenFullKeepsTitleAndMemo) {
@@ -230,7 +230,7 @@ TEST_F(DownloadTest, ResponseMessagesAreReplacedOnlyByNewerOnes) {
     for (const auto& line : simulator->commandLog()) {
         EXPECT_EQ(line.find(same2), std::string::npos) << line;  // never fetched again
     }
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
 }
 
 TEST_F(DownloadTest, AMissingResponseFolderIsMadeNotReportedAsAFailure) {
@@ -240,7 +240,7 @@ TEST_F(DownloadTest, AMissingResponseFolderIsMadeNotReportedAsAFailure) {
     start();
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_TRUE(present("outou", base + ".vmdat"));
-    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDoneText});
+    EXPECT_EQ(ui.texts(), std::vector<std::u16string>{kDone});
     EXPECT_EQ(ui.logouts, 0);
 }
 

@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -23,26 +21,19 @@
 
 #include "sim/main_unit_header.h"
 #include "sim/simulator.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace sim = voxmg::sim;
+using voxmg::test::readFile;
+using voxmg::test::writeFile;
 
 constexpr std::size_t kRecord = 990;
 const std::vector<std::string> kBoxes{"101", "102"};
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void spit(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 struct Loop {
-    fs::path work;
     fs::path remote;
     fs::path dataRoot;
     std::string ctl;
@@ -74,7 +65,7 @@ struct Loop {
                     voice[k] = static_cast<char>((k * 31 + static_cast<std::size_t>(serial)) & 0xFF);
                 }
                 for (auto [ext, bytes] : {std::pair{".vmdat", head + voice}, std::pair{".vminf", head}}) {
-                    spit(remote / "rusuroku" / box / (base + ext), bytes);
+                    writeFile((remote / "rusuroku" / box / (base + ext)).string(), bytes);
                     original[box + "/" + base + ext] = bytes;
                 }
             }
@@ -108,7 +99,7 @@ struct Loop {
                     fail("round " + std::to_string(round) + ": unexpected file " + name);
                     continue;
                 }
-                std::string local = slurp(e.path());
+                std::string local = readFile(e.path().string());
                 if (local.size() != it->second.size() + kRecord || local.substr(kRecord) != it->second) {
                     fail("round " + std::to_string(round) + ": broken file under its final name: " + name);
                 }
@@ -121,7 +112,7 @@ struct Loop {
             if (fs::exists(remote / "rusuroku" / box / name)) {
                 continue;
             }
-            std::string local = slurp(localBox(box) / name);
+            std::string local = readFile((localBox(box) / name).string());
             if (local.size() != bytes.size() + kRecord || local.substr(kRecord) != bytes) {
                 fail("round " + std::to_string(round) +
                      ": deleted on the main unit but not complete here: " + name);
@@ -167,13 +158,9 @@ int main(int argc, char** argv) {
     Loop loop;
     loop.ctl = ctl;
     loop.random.seed(seed);
-    std::string pattern = (fs::temp_directory_path() / "voxmg-kill-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        return 2;
-    }
-    loop.work = pattern;
-    loop.remote = loop.work / "unit";
-    loop.dataRoot = loop.work / "data";
+    voxmg::test::TempFolder work;
+    loop.remote = work.file("unit");
+    loop.dataRoot = work.file("data");
     for (const std::string& box : kBoxes) {
         fs::create_directories(loop.remote / "rusuroku" / box);
         fs::create_directories(loop.localBox(box));
@@ -194,7 +181,7 @@ int main(int argc, char** argv) {
     std::string ini =
         "[LOGIN]\r\nIP=127.0.0.1\r\nUSER=hozen\r\nPASS=hozen\r\nPORT=" + std::to_string(simulator.port()) +
         "\r\n[rusuroku]\r\n101=1\r\n102=1\r\n";
-    spit(loop.dataRoot / "VOXMG.ini", ini);
+    writeFile((loop.dataRoot / "VOXMG.ini").string(), ini);
 
     std::printf("kill loop: %d kills, seed %u\n", kills, seed);
     std::fflush(stdout);  // not again in every forked child
@@ -231,7 +218,5 @@ int main(int argc, char** argv) {
         "after download; %d failures\n",
         midRun, kills, static_cast<int>(loop.original.size()), deletedTotal, loop.failures);
     simulator.stop();
-    std::error_code ignored;
-    fs::remove_all(loop.work, ignored);
     return loop.failures == 0 ? 0 : 1;
 }

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "core/device/ftp_mng.h"
-#include "ftp_test_support.h"
+#include "support/temp_folder.h"
 
 namespace voxmg {
 namespace {

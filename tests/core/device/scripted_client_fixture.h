@@ -11,7 +11,7 @@
 
 #include "core/device/ftp_mng.h"
 #include "fake_ftp_server.h"
-#include "ftp_test_support.h"
+#include "support/temp_folder.h"
 
 // A logged-in client against the scripted server, for the client's tests.
 namespace voxmg::test {

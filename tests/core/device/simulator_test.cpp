@@ -7,8 +7,8 @@
 
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
-#include "ftp_test_support.h"
 #include "sim/simulator.h"
+#include "support/temp_folder.h"
 
 namespace voxmg {
 namespace {

@@ -43,14 +43,14 @@ TEST(ListBoxesParse, AcceptsTheHalfWidthColonAndDropsEmptyNames) {
 }
 
 TEST(ListBoxesParse, ResponseListAndNothingChosen) {
-    EXPECT_TRUE(list_boxes::parse(list_boxes::kResponse).response);
+    EXPECT_TRUE(list_boxes::parse(u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ").response);
     EXPECT_EQ(list_boxes::build({}, {}), u"");
     const ListBoxes none = list_boxes::parse(u"");
     EXPECT_TRUE(none.answerBoxes.empty());
     EXPECT_TRUE(none.extensionBoxes.empty());
 }
 
-TEST(ListBoxesPaths, KindFoldersInSpecOrderAndNoEscapingNames) {
+TEST(ListBoxesPaths, KindFoldersInTitleOrderAndNoEscapingNames) {
     ListBoxes title;
     title.answerBoxes = {u"0101", u"..", u"a/b"};
     title.extensionBoxes = {u"201"};

@@ -1,28 +1,19 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <filesystem>
 
 #include "core/lists/list_rows.h"
 #include "core/store/file_mng.h"
-#include "list_files.h"
+#include "support/message_files.h"
 
 using namespace voxmg;
-using namespace list_test;
+using namespace voxmg::test;
 
 namespace {
 
 class ListRowsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "voxmg-lists-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_root = tmpl;
-        m_folder = m_root + "/本社";
-    }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
-
     int buildBoxes(const std::u16string& title) {
         return m_rows.buildBoxList(m_folder, list_boxes::parse(title), {});
     }
@@ -36,8 +27,8 @@ protected:
 
     std::atomic<int> m_cancel{0};
     ListRows m_rows{m_cancel};
-    std::string m_root;
-    std::string m_folder;
+    voxmg::test::TempFolder m_root;
+    std::string m_folder = m_root.file("本社");
 };
 
 }  // namespace
@@ -51,7 +42,7 @@ TEST_F(ListRowsTest, EmptyOrMissingBoxesGiveNoRows) {
     EXPECT_FALSE(m_rows.hasInfoOnly());
 }
 
-TEST_F(ListRowsTest, ReadsBoxesInSpecOrderAndCountsStates) {
+TEST_F(ListRowsTest, ReadsBoxesInTitleOrderAndCountsStates) {
     writeBoxMessage(m_folder, "rusuroku", "0101", 1, {.state = 2});
     writeBoxMessage(m_folder, "rusuroku", "0101", 2, {.state = 1});
     writeBoxMessage(m_folder, "naisen", "0201", 1, {}, 0, false);
@@ -109,12 +100,12 @@ TEST_F(ListRowsTest, FlagIsWrittenToTheFileAtOnce) {
     const std::string path = writeBoxMessage(m_folder, "rusuroku", "0101", 1, {.flags = 0x80});
     buildBoxes(u"留守録BOX：0101");
     // Edited through another window after this list was read: that edit must stay.
-    auto bytes = readBytes(path, 1266);
+    auto bytes = readBytes(path);
     putUtf16(bytes, 226, u"新しい件名");
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
 
     ASSERT_TRUE(m_rows.setFlag(0, true));
-    EXPECT_EQ(readBytes(path, 1)[0], 0x81);
+    EXPECT_EQ(readBytes(path).at(0), 0x81);
     EXPECT_EQ(m_rows.record(0).flags & FILESTS_INFO::kUserFlag, 1);
     FILESTS_INFO onDisk;
     CFileMng(m_cancel).readRecord(path, onDisk);
@@ -124,7 +115,7 @@ TEST_F(ListRowsTest, FlagIsWrittenToTheFileAtOnce) {
     EXPECT_EQ(m_rows.record(0).flags & FILESTS_INFO::kUserFlag, 1);
     // Clearing keeps only the selection mark.
     ASSERT_TRUE(m_rows.setFlag(0, false));
-    EXPECT_EQ(readBytes(path, 1)[0], 0x80);
+    EXPECT_EQ(readBytes(path).at(0), 0x80);
 }
 
 TEST_F(ListRowsTest, FlagOfAVanishedFileIsNotShownAsSet) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "core/lists/list_boxes.h"
 #include "core/lists/list_slots.h"
 
 using namespace voxmg;
@@ -8,7 +7,7 @@ using namespace voxmg;
 TEST(ListSlots, FillsSlotsInOrderUpToFour) {
     Settings s;
     EXPECT_EQ(list_slots::storeNewList(s, 0, u"本社", u"留守録BOX：0101"), 1);
-    EXPECT_EQ(list_slots::storeNewList(s, 1, u"本社", list_boxes::kResponse), 2);
+    EXPECT_EQ(list_slots::storeNewList(s, 1, u"本社", u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ"), 2);
     EXPECT_EQ(list_slots::storeNewList(s, 2, u"支店", u"内線BOX：201"), 3);
     EXPECT_EQ(list_slots::storeNewList(s, 3, u"支店", u"内線BOX：202"), 4);
     EXPECT_EQ(list_slots::storeNewList(s, 4, u"支店", u"内線BOX：203"), 0);
@@ -50,7 +49,7 @@ TEST(ListSlots, OneResponseListAtATime) {
     Settings s;
     list_slots::storeNewList(s, 0, u"本社", u"留守録BOX：0101");
     EXPECT_FALSE(list_slots::responseListOpen(s, 1));
-    list_slots::storeNewList(s, 1, u"支店", list_boxes::kResponse);
+    list_slots::storeNewList(s, 1, u"支店", u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ");
     EXPECT_TRUE(list_slots::responseListOpen(s, 2));
     EXPECT_FALSE(list_slots::responseListOpen(s, 1));
 }

@@ -7,7 +7,7 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -38,11 +38,11 @@ TEST_F(BoxFolders, BoxInfoFileOnDisk) {
     m_mng.writeBoxName(box, u" 営業 ");
     m_mng.writeBuildMark(box, u"2");
     m_mng.writeAutoDelete(box);
-    EXPECT_EQ(readText(box + "/inf.ini"), "[INF]\r\nNAME=\" \x89\x63\x8B\xC6 \"\r\nMAKE=2\r\nAutoDel=0\r\n");
+    EXPECT_EQ(readFile(box + "/inf.ini"), "[INF]\r\nNAME=\" \x89\x63\x8B\xC6 \"\r\nMAKE=2\r\nAutoDel=0\r\n");
     EXPECT_EQ(m_mng.readBoxName(box), u" 営業 ");
     EXPECT_TRUE(m_mng.isBeingBuilt(box));
     m_mng.writeBoxName(box, u"");
-    EXPECT_EQ(readText(box + "/inf.ini"), "[INF]\r\nNAME=\"\"\r\nMAKE=2\r\nAutoDel=0\r\n");
+    EXPECT_EQ(readFile(box + "/inf.ini"), "[INF]\r\nNAME=\"\"\r\nMAKE=2\r\nAutoDel=0\r\n");
     EXPECT_EQ(m_mng.readBuildMark(path("b")), 0);  // no inf.ini
     EXPECT_EQ(m_mng.readBoxName(path("b")), u"");
 }
@@ -50,7 +50,7 @@ TEST_F(BoxFolders, BoxInfoFileOnDisk) {
 TEST_F(BoxFolders, CountsEachMessageOnce) {
     std::string box = mkdir("b/naisen/201");
     for (const char* name : {"a.vmdat", "a.vminf", "b.vminf", "c.wav", "inf.ini"}) {
-        writeFile(box + "/" + name, {});
+        writeFile(box + "/" + name, "");
     }
     mkdir("b/naisen/201/d.vmdat");
     EXPECT_EQ(m_mng.countMessages(box), 2);
@@ -64,7 +64,7 @@ TEST_F(BoxFolders, RecognisesBoxFolders) {
     mkdir("full/rusuroku/0101");
     EXPECT_TRUE(m_mng.isBoxFolder(path("full")));
     EXPECT_EQ(m_mng.boxFolderContent(path("full")), FolderContent::BoxesOnly);
-    writeFile(path("full/rusuroku/0101/m.vminf"), {});
+    writeFile(path("full/rusuroku/0101/m.vminf"), "");
     EXPECT_EQ(m_mng.boxFolderContent(path("full")), FolderContent::Messages);
 }
 
@@ -83,7 +83,7 @@ TEST_F(BoxFolders, FirstRecordPrefersInfoFiles) {
 TEST_F(BoxFolders, MakeFolderAndFileExists) {
     EXPECT_TRUE(m_mng.makeFolder(path("new")));
     EXPECT_FALSE(m_mng.makeFolder(path("new")));
-    writeFile(path("new/f.vmdat"), {});
+    writeFile(path("new/f.vmdat"), "");
     EXPECT_FALSE(m_mng.makeFolder(path("new/f.vmdat")));
     EXPECT_TRUE(m_mng.fileExists(path("new/*.vmdat")));
     EXPECT_FALSE(m_mng.fileExists(path("new/*.vminf")));
@@ -101,7 +101,7 @@ TEST_F(BoxFolders, BuildsFromListings) {
     EXPECT_EQ(subfolders(path("B/naisen")),
               (std::vector<std::string>{path("B/naisen/201"), path("B/naisen/202")}));
     for (const char* box : {"B/rusuroku/0101", "B/naisen/202", "B/outou"}) {
-        EXPECT_EQ(readText(path(box) + "/inf.ini"), "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n") << box;
+        EXPECT_EQ(readFile(path(box) + "/inf.ini"), "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n") << box;
     }
     EXPECT_EQ(progress.positions, (std::vector<int>{40, 60, 100}));
 }

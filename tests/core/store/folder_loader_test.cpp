@@ -8,12 +8,14 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 
 namespace {
 
 class FolderLoader : public TempFolderTest {
 protected:
+    using TempFolderTest::TempFolderTest;
+
     std::atomic<int> m_cancel{0};
     CFileMng m_mng{m_cancel};
 
@@ -48,7 +50,7 @@ TEST_F(FolderLoader, VoiceStandsForItsInfoFile) {
 
 TEST_F(FolderLoader, ReplacesStoredPathBoxNumberAndBoxName) {
     std::string box = mkdir("箱/naisen/201");
-    writeText(box + "/inf.ini",
+    writeFile(box + "/inf.ini",
               "[INF]\r\nNAME="
               "\"\x89\x63\x8B\xC6\x95\x94\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x82\xA8\x82\xA9\x82\xAB\x82\xAD\x82"
               "\xAF\"\r\n");
@@ -123,7 +125,7 @@ TEST_F(FolderLoader, OutouElsewhereInThePathIsNoResponseFolder) {
 
 class ManyFiles : public FolderLoader {
 protected:
-    bool wantsMemoryFolder() const override { return true; }
+    ManyFiles() : FolderLoader(TempFolder::Storage::Memory) {}
 };
 
 TEST_F(ManyFiles, TruncatedFilesAreNeverListed) {

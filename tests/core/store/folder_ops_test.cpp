@@ -8,7 +8,6 @@
 #include <iterator>
 #include <map>
 
-#include "folder_test_files.h"
 #include "store_fixtures.h"
 
 namespace voxmg::folders {
@@ -16,27 +15,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using folder_test::readAll;
-using folder_test::writeAll;
+using test::readFile;
+using test::writeFile;
 
-class FolderOpsTest : public store_test::TempFolderTest {};
+class FolderOpsTest : public test::TempFolderTest {};
 
 TEST_F(FolderOpsTest, MoveTakesTheWholeTree) {
     mkdir("a/rusuroku/0001");
-    writeAll(path("a/rusuroku/0001/m.vmdat"), "voice");
+    writeFile(path("a/rusuroku/0001/m.vmdat"), "voice");
 
     ASSERT_TRUE(moveFolder(path("a"), path("b")));
 
     EXPECT_FALSE(fs::exists(path("a")));
-    EXPECT_EQ(readAll(path("b/rusuroku/0001/m.vmdat")), "voice");
+    EXPECT_EQ(readFile(path("b/rusuroku/0001/m.vmdat")), "voice");
 }
 
 TEST_F(FolderOpsTest, MoveRefusesWhatWouldOverwriteOrIsMissing) {
     mkdir("a");
-    writeAll(path("a/x"), "a");
+    writeFile(path("a/x"), "a");
     mkdir("b");
-    writeAll(path("b/x"), "b");
-    writeAll(path("file"), "f");
+    writeFile(path("b/x"), "b");
+    writeFile(path("file"), "f");
 
     EXPECT_FALSE(moveFolder(path("a"), path("b")));
     EXPECT_FALSE(moveFolder(path("a"), path("file")));
@@ -44,28 +43,29 @@ TEST_F(FolderOpsTest, MoveRefusesWhatWouldOverwriteOrIsMissing) {
     EXPECT_FALSE(moveFolder(path("a"), path("./a")));
     EXPECT_FALSE(moveFolder(path("none"), path("c")));
     EXPECT_FALSE(moveFolder(path("file"), path("c")));
-    EXPECT_EQ(readAll(path("a/x")), "a");
-    EXPECT_EQ(readAll(path("b/x")), "b");
-    EXPECT_EQ(readAll(path("file")), "f");
+    EXPECT_EQ(readFile(path("a/x")), "a");
+    EXPECT_EQ(readFile(path("b/x")), "b");
+    EXPECT_EQ(readFile(path("file")), "f");
 }
 
 TEST_F(FolderOpsTest, MoveAcrossFileSystemsCopiesThenRemoves) {
     struct stat here {
     }, shm{};
-    if (::stat(m_root.c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev ||
-        ::access("/dev/shm", W_OK) != 0) {
+    if (::stat(m_folder.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 ||
+        here.st_dev == shm.st_dev || ::access("/dev/shm", W_OK) != 0) {
         GTEST_SKIP() << "no second file system to move to";
     }
-    std::string other = "/dev/shm/voxmg-move-" + std::to_string(::getpid());
+    test::TempFolder memory(test::TempFolder::Storage::Memory);
+    std::string other = memory.file("moved");
     mkdir("a/sub");
-    writeAll(path("a/sub/m"), "voice");
+    writeFile(path("a/sub/m"), "voice");
 
     ASSERT_TRUE(moveFolder(path("a"), other));
 
-    EXPECT_EQ(readAll(other + "/sub/m"), "voice");
+    EXPECT_EQ(readFile(other + "/sub/m"), "voice");
     EXPECT_FALSE(fs::exists(path("a")));
     ASSERT_TRUE(moveFolder(other, path("a")));
-    EXPECT_EQ(readAll(path("a/sub/m")), "voice");
+    EXPECT_EQ(readFile(path("a/sub/m")), "voice");
 }
 
 struct RenameCase {
@@ -77,15 +77,15 @@ class RenameTest : public FolderOpsTest, public ::testing::WithParamInterface<Re
 
 TEST_P(RenameTest, RefusedNamesLeaveEverythingInPlace) {
     mkdir("root/old");
-    writeAll(path("root/old/m"), "voice");
+    writeFile(path("root/old/m"), "voice");
     mkdir("root/taken");
 
     EXPECT_EQ(renameFolder(path("root/old"), GetParam().name), GetParam().result);
 
-    EXPECT_EQ(readAll(path("root/old/m")), "voice");
+    EXPECT_EQ(readFile(path("root/old/m")), "voice");
     EXPECT_TRUE(fs::is_empty(path("root/taken")));
     EXPECT_EQ(std::distance(fs::directory_iterator(path("root")), fs::directory_iterator()), 2);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_root), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.path()), fs::directory_iterator()), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, RenameTest,
@@ -99,11 +99,11 @@ INSTANTIATE_TEST_SUITE_P(Names, RenameTest,
 
 TEST_F(FolderOpsTest, RenameMovesWithinTheParent) {
     mkdir("root/old");
-    writeAll(path("root/old/m"), "voice");
+    writeFile(path("root/old/m"), "voice");
 
     EXPECT_EQ(renameFolder(path("root/old"), u"新しい 名前"), RenameResult::Done);
 
-    EXPECT_EQ(readAll(path("root/新しい 名前/m")), "voice");
+    EXPECT_EQ(readFile(path("root/新しい 名前/m")), "voice");
     EXPECT_FALSE(fs::exists(path("root/old")));
 }
 
@@ -117,8 +117,8 @@ public:
 
 TEST_F(FolderOpsTest, CompleteDeleteTakesReadOnlyFilesAndFolders) {
     mkdir("victim/sub");
-    writeAll(path("victim/ro.vmdat"), "x");
-    writeAll(path("victim/sub/ro.wav"), "y");
+    writeFile(path("victim/ro.vmdat"), "x");
+    writeFile(path("victim/sub/ro.wav"), "y");
     ::chmod(path("victim/ro.vmdat").c_str(), 0444);
     ::chmod(path("victim/sub/ro.wav").c_str(), 0444);
     ::chmod(path("victim/sub").c_str(), 0555);
@@ -136,17 +136,17 @@ TEST_F(FolderOpsTest, CompleteDeleteTakesReadOnlyFilesAndFolders) {
 TEST_F(FolderOpsTest, CompleteDeleteNeverFollowsALink) {
     mkdir("victim");
     mkdir("elsewhere");
-    writeAll(path("elsewhere/keep"), "k");
+    writeFile(path("elsewhere/keep"), "k");
     fs::create_directory_symlink(path("elsewhere"), path("victim/link"));
 
     EXPECT_TRUE(deleteFolderCompletely(path("victim"), nullptr, {}));
 
-    EXPECT_EQ(readAll(path("elsewhere/keep")), "k");
+    EXPECT_EQ(readFile(path("elsewhere/keep")), "k");
 }
 
 TEST_F(FolderOpsTest, HasSubfolderSeesOnlyFolders) {
     mkdir("plain");
-    writeAll(path("plain/file"), "f");
+    writeFile(path("plain/file"), "f");
     mkdir("box/naisen");
     EXPECT_FALSE(hasSubfolder(path("plain")));
     EXPECT_TRUE(hasSubfolder(path("box")));
@@ -157,7 +157,7 @@ TEST_F(FolderOpsTest, RowsOfBothDialogsCarryTheirMarks) {
     mkdir("root/empty/rusuroku/0001");
     mkdir("root/empty/naisen");
     mkdir("root/full/naisen/0100");
-    writeAll(path("root/full/naisen/0100/202401011200_001_0100_00001.vmdat"), "m");
+    writeFile(path("root/full/naisen/0100/202401011200_001_0100_00001.vmdat"), "m");
     std::string root = path("root") + "/";
 
     auto marks = [](const std::vector<FolderRow>& rows) {

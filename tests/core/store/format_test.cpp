@@ -5,7 +5,7 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 
 TEST(RecordFormat, DecodesEveryFieldAtItsOffset) {
     Bytes bytes = recordBytes({.flags = 0x81,

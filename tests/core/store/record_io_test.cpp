@@ -8,7 +8,7 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 
 namespace {
 
@@ -24,11 +24,12 @@ protected:
         return p;
     }
     FILESTS_INFO recordOf(const std::string& p) {
-        auto bytes = readFile(p);
+        auto bytes = readBytes(p);
         return *decodeRecord(bytes);
     }
     std::size_t entries() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_root), {}));
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(m_folder.path()), {}));
     }
 };
 
@@ -45,9 +46,9 @@ TEST_F(RecordIo, BoxMessageRecordFromHeader) {
                            .status = 0x02,
                            .length = 36000,
                            .boxNumber = "0101"});
-    Bytes before = readFile(p);
+    Bytes before = readBytes(p);
     ASSERT_EQ(m_mng.buildBoxMessageRecord(p), FileOp::Done);
-    Bytes after = readFile(p);
+    Bytes after = readBytes(p);
     ASSERT_EQ(after.size(), before.size() + 990);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin() + 990));
     FILESTS_INFO r = recordOf(p);
@@ -114,7 +115,7 @@ TEST_F(RecordIo, RetrievedFileShorterThanAHeaderIsLeftAlone) {
         std::string p = path(kVoice);
         writeFile(p, Bytes(n, 'Z'));
         EXPECT_EQ(m_mng.buildBoxMessageRecord(p), FileOp::NotDone) << n;
-        EXPECT_EQ(readFile(p).size(), n);
+        EXPECT_EQ(readBytes(p).size(), n);
     }
 }
 
@@ -144,14 +145,14 @@ TEST_F(RecordIo, ReadRecordNeverReadsPastTheEnd) {
 }
 
 TEST_F(RecordIo, WriteBackKeepsVoiceAndCutsBoxName) {
-    writeText(path("inf.ini"), "[INF]\r\nNAME=\"ABCDEFGHIJKL\"\r\nMAKE=0\r\n");
+    writeFile(path("inf.ini"), "[INF]\r\nNAME=\"ABCDEFGHIJKL\"\r\nMAKE=0\r\n");
     Bytes original = boxMessage({.length = u"00:00:05"}, {}, 500);
     writeFile(path(kVoice), original);
     FILESTS_INFO r = recordOf(path(kVoice));
     r.state = 3;
     ASSERT_EQ(m_mng.writeBackRecord(r, path(kVoice)), FileOp::Done);
     EXPECT_EQ(r.boxNameText(), u"ABCDEFGHIJ");
-    Bytes after = readFile(path(kVoice));
+    Bytes after = readBytes(path(kVoice));
     ASSERT_EQ(after.size(), original.size());
     EXPECT_TRUE(std::equal(original.begin() + 990, original.end(), after.begin() + 990));
     Bytes expected = recordBytes({.state = 3, .boxName = u"ABCDEFGHIJ", .length = u"00:00:05"});
@@ -164,5 +165,5 @@ TEST_F(RecordIo, WriteBackRefusesWhatIsNoMessageFile) {
     EXPECT_FALSE(std::filesystem::exists(path(kVoice)));
     writeFile(path(kVoice), Bytes(kFramesOffset - 1, 7));
     EXPECT_EQ(m_mng.writeBackRecord(r, path(kVoice)), FileOp::NotDone);
-    EXPECT_EQ(readFile(path(kVoice)), Bytes(kFramesOffset - 1, 7));
+    EXPECT_EQ(readBytes(path(kVoice)), Bytes(kFramesOffset - 1, 7));
 }

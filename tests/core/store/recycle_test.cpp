@@ -8,7 +8,6 @@
 
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
-#include "folder_test_files.h"
 #include "store_fixtures.h"
 
 namespace voxmg {
@@ -16,10 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using folder_test::readAll;
-using folder_test::writeAll;
+using test::readFile;
+using test::writeFile;
 
-class RecycleTest : public store_test::TempFolderTest {
+class RecycleTest : public test::TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
@@ -34,7 +33,7 @@ protected:
 
     std::string boxFolder(const std::string& name) {
         std::string folder = mkdir("data/" + name);
-        writeAll(folder + "/note.txt", name);
+        writeFile(folder + "/note.txt", name);
         return folder;
     }
 
@@ -66,7 +65,7 @@ TEST_F(RecycleTest, RestoringTheSecondOfThreeCloseTheGap) {
 
     EXPECT_EQ(recycle.restore({entries[1]}), 1);
 
-    EXPECT_EQ(readAll(m_data + "/B/note.txt"), "B");
+    EXPECT_EQ(readFile(m_data + "/B/note.txt"), "B");
     EXPECT_EQ(countKey(), 2);
     EXPECT_EQ(text::utf8FromUtf16(key(1, u"OrgPath")), m_data + "/A");
     EXPECT_EQ(text::utf8FromUtf16(key(2, u"OrgPath")), m_data + "/C");
@@ -76,7 +75,7 @@ TEST_F(RecycleTest, RestoringTheSecondOfThreeCloseTheGap) {
     auto left = recycle.entries();
     ASSERT_EQ(left.size(), 2u);
     EXPECT_EQ(recycle.restore({left[1]}), 1);
-    EXPECT_EQ(readAll(m_data + "/C/note.txt"), "C");
+    EXPECT_EQ(readFile(m_data + "/C/note.txt"), "C");
     EXPECT_EQ(recycle.count(), 1);
 }
 
@@ -88,14 +87,14 @@ TEST_F(RecycleTest, NameWithSpacesGetsFiveHexDigitsAndComesBack) {
     ASSERT_TRUE(recycle.recycle(folder));
 
     EXPECT_FALSE(fs::exists(folder));
-    EXPECT_EQ(readAll(m_program + "/tmp/my box folder_0002a/note.txt"), "my box folder");
+    EXPECT_EQ(readFile(m_program + "/tmp/my box folder_0002a/note.txt"), "my box folder");
     EXPECT_EQ(key(1, u"DstPath"), u"./tmp/my box folder_0002a");
     EXPECT_EQ(text::utf8FromUtf16(key(1, u"OrgPath")), folder);
 
     auto entries = recycle.entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(recycle.restore(entries), 1);
-    EXPECT_EQ(readAll(folder + "/note.txt"), "my box folder");
+    EXPECT_EQ(readFile(folder + "/note.txt"), "my box folder");
     EXPECT_FALSE(fs::exists(m_program + "/tmp/my box folder_0002a"));
     EXPECT_EQ(recycle.count(), 0);
 }
@@ -103,7 +102,7 @@ TEST_F(RecycleTest, NameWithSpacesGetsFiveHexDigitsAndComesBack) {
 TEST_F(RecycleTest, FirstRecycleMakesTheAreaWithItsList) {
     ASSERT_TRUE(list().recycle(boxFolder("A")));
     // Hand-checked bytes: the section COUNT first, then the entry.
-    std::string bytes = readAll(m_program + "/tmp/info.ini");
+    std::string bytes = readFile(m_program + "/tmp/info.ini");
     EXPECT_NE(bytes.find("[COUNT]\r\nCOUNT=1\r\n"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("[FOLDER1]\r\n"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("DstPath=./tmp/A_00001\r\n"), std::string::npos) << bytes;
@@ -111,12 +110,12 @@ TEST_F(RecycleTest, FirstRecycleMakesTheAreaWithItsList) {
 
 TEST_F(RecycleTest, RecycleNeverWritesOverAFolderInTheArea) {
     fs::create_directories(m_program + "/tmp/A_00001");
-    writeAll(m_program + "/tmp/A_00001/keep.txt", "older");
+    writeFile(m_program + "/tmp/A_00001/keep.txt", "older");
 
     ASSERT_TRUE(list().recycle(boxFolder("A")));
 
-    EXPECT_EQ(readAll(m_program + "/tmp/A_00001/keep.txt"), "older");
-    EXPECT_EQ(readAll(m_program + "/tmp/A_00002/note.txt"), "A");
+    EXPECT_EQ(readFile(m_program + "/tmp/A_00001/keep.txt"), "older");
+    EXPECT_EQ(readFile(m_program + "/tmp/A_00002/note.txt"), "A");
     EXPECT_EQ(key(1, u"DstPath"), u"./tmp/A_00002");
 }
 
@@ -124,12 +123,12 @@ TEST_F(RecycleTest, RestoreOntoAnExistingFolderKeepsBothAndTheEntry) {
     RecycleList recycle = list();
     ASSERT_TRUE(recycle.recycle(boxFolder("A")));
     std::string again = boxFolder("A");  // the user made a new folder of the same name
-    writeAll(again + "/note.txt", "new");
+    writeFile(again + "/note.txt", "new");
 
     EXPECT_EQ(recycle.restore(recycle.entries()), 0);
 
-    EXPECT_EQ(readAll(again + "/note.txt"), "new");
-    EXPECT_EQ(readAll(m_program + "/tmp/A_00001/note.txt"), "A");
+    EXPECT_EQ(readFile(again + "/note.txt"), "new");
+    EXPECT_EQ(readFile(m_program + "/tmp/A_00001/note.txt"), "A");
     EXPECT_EQ(recycle.count(), 1);
     EXPECT_EQ(key(1, u"DstPath"), u"./tmp/A_00001");
 }
@@ -144,17 +143,17 @@ TEST_F(RecycleTest, FolderTheListCannotSpellStaysWhereItIs) {
     // The list is CP932; this name would come back as "?".
     std::string folder = boxFolder("box\xF0\x9F\x93\x9E");
     EXPECT_FALSE(list().recycle(folder));
-    EXPECT_EQ(readAll(folder + "/note.txt"), "box\xF0\x9F\x93\x9E");
+    EXPECT_EQ(readFile(folder + "/note.txt"), "box\xF0\x9F\x93\x9E");
 }
 
 TEST_F(RecycleTest, DstPathOutsideTheAreaIsNeverMoved) {
     fs::create_directories(m_program + "/tmp");
     std::string outside = boxFolder("outside");
-    writeAll(m_program + "/tmp/info.ini",
-             "[COUNT]\r\nCOUNT=2\r\n"
-             "[FOLDER1]\r\nOrgPath=" +
-                 m_data + "/back1\r\nDstPath=./tmp/../../data/outside\r\n" +
-                 "[FOLDER2]\r\nOrgPath=" + m_data + "/back2\r\nDstPath=" + outside + "\r\n");
+    writeFile(m_program + "/tmp/info.ini",
+              "[COUNT]\r\nCOUNT=2\r\n"
+              "[FOLDER1]\r\nOrgPath=" +
+                  m_data + "/back1\r\nDstPath=./tmp/../../data/outside\r\n" +
+                  "[FOLDER2]\r\nOrgPath=" + m_data + "/back2\r\nDstPath=" + outside + "\r\n");
     RecycleList recycle = list();
 
     EXPECT_EQ(recycle.restore(recycle.entries()), 0);
@@ -186,8 +185,8 @@ TEST(RecycleRenumber, KeepsCompleteSectionsInOrderWithoutGaps) {
 
 TEST_F(RecycleTest, AppendingAfterAStaleCountKeepsTheExistingEntry) {
     fs::create_directories(m_program + "/tmp/old_00009");
-    writeAll(m_program + "/tmp/info.ini",
-             "[COUNT]\r\nCOUNT=0\r\n[FOLDER1]\r\nOrgPath=" + m_data + "/old\r\nDstPath=./tmp/old_00009\r\n");
+    writeFile(m_program + "/tmp/info.ini",
+              "[COUNT]\r\nCOUNT=0\r\n[FOLDER1]\r\nOrgPath=" + m_data + "/old\r\nDstPath=./tmp/old_00009\r\n");
 
     ASSERT_TRUE(list().recycle(boxFolder("A")));
 

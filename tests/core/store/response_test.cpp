@@ -8,7 +8,7 @@
 #include "store_fixtures.h"
 
 using namespace voxmg;
-using namespace store_test;
+using namespace voxmg::test;
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST_F(ResponseFiles, ImportKeepsWholeTenthsOfASecond) {
                                           .messageNumber = 12,
                                           .boxNumber = "012"}),
                              Bytes(frames.begin(), frames.begin() + 12300)});
-    EXPECT_EQ(readFile(p), expected);
+    EXPECT_EQ(readBytes(p), expected);
 
     std::vector<FILESTS_INFO> records;
     ASSERT_EQ(m_mng.loadBoxFolder(path("outou"), records), LoadResult::Loaded);
@@ -61,7 +61,7 @@ TEST_F(ResponseFiles, HeaderUpdateWritesDateAndNameOnly) {
     const char name[] = "\x89\x63\x8B\xC6\x8E\x9E\x8A\xD4\x8A\x4F";  // 営業時間外
     std::fill(expected.begin() + 990 + 64, expected.begin() + 990 + 96, 0);
     std::copy(name, name + 10, expected.begin() + 990 + 64);
-    EXPECT_EQ(readFile(p), expected);
+    EXPECT_EQ(readBytes(p), expected);
     EXPECT_EQ(m_mng.updateResponseHeader(r, path("missing.vmdat"), mondayMorning()), FileOp::NotDone);
 }
 
@@ -106,7 +106,7 @@ TEST_F(ResponseFiles, ExtractFramesCopiesFromOffset1246) {
     }
     writeFile(path("m.vmdat"), file);
     ASSERT_EQ(m_mng.extractFrames(path("m.vmdat"), path("m.tmp")), FileOp::Done);
-    EXPECT_EQ(readFile(path("m.tmp")), Bytes(file.begin() + 1246, file.end()));
+    EXPECT_EQ(readBytes(path("m.tmp")), Bytes(file.begin() + 1246, file.end()));
     writeFile(path("short.vmdat"), Bytes(1245, 1));
     EXPECT_EQ(m_mng.extractFrames(path("short.vmdat"), path("short.tmp")), FileOp::NotDone);
     EXPECT_FALSE(std::filesystem::exists(path("short.tmp")));
