@@ -12,9 +12,9 @@
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_windows.h"
-#include "list_files.h"
+#include "support/message_files.h"
 
-using namespace list_test;
+using namespace voxmg::test;
 
 namespace {
 
@@ -125,7 +125,7 @@ private slots:
             const QRect rect = view.table()->visualRect(flag);
             QTest::mouseClick(view.table()->viewport(), Qt::LeftButton, {}, rect.center());
             QCOMPARE(cell(view, 0, C::Flag), QStringLiteral(" 1 "));
-            QCOMPARE(int(readBytes(path, 1)[0]), 1);
+            QCOMPARE(int(readBytes(path).at(0)), 1);
             // The click selected the row: a voice message can be played.
             QVERIFY(view.commandState().play);
         }
@@ -198,7 +198,8 @@ private slots:
         QCOMPARE(toQ(f.doc.settings().disp[2].str()), QStringLiteral("留守録BOX：a?b"));
         QCOMPARE(toQ(f.doc.settings().folderNames[2].str()), QStringLiteral("本社"));
 
-        writeBytes(f.boxFolder() + "/rusuroku/a,b/" + boxMessageName("0101", 1), messageBytes({}));
+        writeFile(f.boxFolder() + "/rusuroku/a,b/" + boxMessageName("0101", 1),
+                  boxMessage(recordOf(ListedMessage{})));
         CListDispView view(f.context, 3);
         QVERIFY(view.open());
         QCOMPARE(view.model()->rowCount(), 1);
