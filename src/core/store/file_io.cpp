@@ -68,6 +68,10 @@ Fd openReadAt(int dirFd, const std::string& name) {
     return plainOnly(Fd(::openat(dirFd, name.c_str(), kReadFlags)));
 }
 
+Fd openListedFileAt(int dirFd, const std::string& name) {
+    return Fd(::openat(dirFd, name.c_str(), kReadFlags));
+}
+
 bool isPlainFile(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -41,6 +41,9 @@ private:
 Fd openRead(const std::string& path);
 // The same for a name inside an open folder.
 Fd openReadAt(int dirFd, const std::string& name);
+// For a name the folder's listing gave as a regular file: opened for reading without the
+// check (never through a link, never waiting on a FIFO put there since).
+Fd openListedFileAt(int dirFd, const std::string& name);
 // True for a regular file at `path` that is not a symbolic link.
 bool isPlainFile(const std::string& path);
 

@@ -63,17 +63,24 @@ LoadResult CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILEST
     }
     // Names first, so the records can be allocated for what the folder holds: a folder of a
     // few messages costs a few records, not the room for the largest list.
+    // A FIFO, a device or a symbolic link is not a message, whatever its name: it is left out
+    // rather than opened (a FIFO would block the load for ever). Most file systems say what
+    // an entry is in the listing; for the others it is asked.
     std::vector<std::string> names;
+    std::vector<bool> plain;  // the listing said: a regular file
     while (dirent* entry = ::readdir(dir.get())) {
         std::string_view name(entry->d_name);
-        if (entry->d_type != DT_DIR && name != "." && name != ".." && naming::isMessageName(name)) {
+        bool maybeFile = entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN;
+        if (maybeFile && name != "." && name != ".." && naming::isMessageName(name)) {
             names.emplace_back(name);
+            plain.push_back(entry->d_type == DT_REG);
         }
     }
     int dirFd = ::dirfd(dir.get());
     std::vector<FILESTS_INFO> found;
     found.reserve(std::min(names.size(), kMaxRecords));
-    for (const auto& name : names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
         if (found.size() >= kMaxRecords) {
             break;
         }
@@ -85,13 +92,12 @@ LoadResult CFileMng::loadBoxFolder(const std::string& folder, std::vector<FILEST
                 continue;
             }
         }
-        // A FIFO, a device or a symbolic link is not a message, whatever its name: it is left
-        // out rather than opened (a FIFO would block the load for ever).
         struct stat st {};
-        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+        if (!plain[i] &&
+            (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))) {
             continue;
         }
-        fileio::Fd fd = fileio::openReadAt(dirFd, name);
+        fileio::Fd fd = fileio::openListedFileAt(dirFd, name);
         if (!fd.valid()) {
             return LoadResult::CannotOpen;
         }
