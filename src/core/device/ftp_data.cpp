@@ -172,6 +172,16 @@ bool CFtpMng::readTransferEndRaw() {
     return ftp::replyCode(reply.substr(0, reply.find("\r\n"))).value_or(0) < 400;
 }
 
+void CFtpMng::countChunk(std::size_t bytes, bool quiet) {
+    m_conn->byteCount += bytes;
+    if (!quiet) {
+        ++m_conn->chunkCount;
+        if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
+            m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
+        }
+    }
+}
+
 TransferResult CFtpMng::retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,
                                  bool quiet) {
     if (!m_conn || !m_conn->control) {
@@ -209,13 +219,7 @@ TransferResult CFtpMng::retrieve(std::string_view remoteName, std::string_view l
                 writeFailed = true;
                 return false;
             }
-            m_conn->byteCount += chunk.size();
-            if (!quiet) {
-                ++m_conn->chunkCount;
-                if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
-                    m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
-                }
-            }
+            countChunk(chunk.size(), quiet);
             return true;
         });
     closeDataConnection();
@@ -264,13 +268,7 @@ TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::
             if (!incoming.append(chunk)) {
                 return false;
             }
-            m_conn->byteCount += chunk.size();
-            if (!quiet) {
-                ++m_conn->chunkCount;
-                if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
-                    m_progress->setPosition(static_cast<int>(m_conn->chunkCount));
-                }
-            }
+            countChunk(chunk.size(), quiet);
             return true;
         });
     closeDataConnection();

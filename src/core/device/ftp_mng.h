@@ -174,6 +174,8 @@ private:
     // When a transfer must be over: a known size gets one data wait per chunk, anything else
     // the listing limit.
     std::chrono::steady_clock::time_point transferDeadline(std::optional<std::uint64_t> size) const;
+    // A retrieved chunk: the byte count, and unless quiet the chunk count the progress shows.
+    void countChunk(std::size_t bytes, bool quiet);
     long receiveChunk(std::uint8_t* buffer, std::size_t size, std::chrono::steady_clock::time_point deadline);
     // Receives the data connection to its end (or a cancel, or `take` returning false), handing
     // each chunk to `take`; false when a receive failed.
