@@ -148,8 +148,7 @@ TEST_F(PyFtpdlibTest, ListsRetrievesStoresAndDeletes) {
 TEST_F(PyFtpdlibTest, LineEndBytesTravelUnchangedBothWays) {
     // In ASCII mode the server would turn LF into CR LF on the way out and CR LF into LF on
     // the way in; voice frames hold such bytes anywhere.
-    const std::string bytes =
-        std::string("\n\r\r\n\n\nA\r\rB\r\n\x0a\x0d") + test::patternBytes(3000) + "\r";
+    const std::string bytes = std::string("\n\r\r\n\n\nA\r\rB\r\n\x0a\x0d") + test::patternBytes(3000) + "\r";
     test::writeFile(remote.file("rusuroku/01/crlf.vmdat"), bytes);
     ASSERT_EQ(client->commandExchange("CWD /rusuroku/01\r\n"), 0);
     ASSERT_EQ(client->retrieve("crlf.vmdat", "crlf.vmdat", true, false), TransferResult::Done);
