@@ -102,7 +102,13 @@ int main(int argc, char** argv) {
     }
     std::string port = std::to_string(simulator.port());
 
-    auto ours = [&](bool autoDelete) -> double {
+    // The client's writes with the sync left out, to time the transfer alone next to curl.
+    class WritesWithoutSync : public voxmg::fileio::Writes {
+    public:
+        bool sync(int) override { return true; }
+    } noSync;
+
+    auto ours = [&](bool autoDelete, bool durable) -> double {
         refill();
         fs::path boxFolder = work / "data" / "bench";
         fs::remove_all(work / "data");
@@ -114,6 +120,9 @@ int main(int argc, char** argv) {
         voxmg::DownloadEnv env;
         env.programFolder = work.string();
         env.autoDeleteSelected = [autoDelete](std::string_view, std::string_view) { return autoDelete; };
+        if (!durable) {
+            env.writes = &noSync;
+        }
         ftp.setDownloadEnv(env);
         QuietUi ui;
         auto t0 = Clock::now();
@@ -169,26 +178,33 @@ int main(int argc, char** argv) {
     };
 
     double bestOurs = 1e9;
+    double bestTransfer = 1e9;
     double bestDeleting = 1e9;
     double bestCurl = 1e9;
     for (int round = 0; round < 3; ++round) {
         double c = curl();
-        double o = ours(false);
-        double d = ours(true);
-        if (o < 0 || c < 0 || d < 0) {
+        double o = ours(false, true);
+        double t = ours(false, false);
+        double d = ours(true, true);
+        if (o < 0 || c < 0 || d < 0 || t < 0) {
             fs::remove_all(work);
             return 1;
         }
         bestCurl = std::min(bestCurl, c);
         bestOurs = std::min(bestOurs, o);
+        bestTransfer = std::min(bestTransfer, t);
         bestDeleting = std::min(bestDeleting, d);
     }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("bulk download: %d boxes x %d messages of %d s (%d files)\n", boxes, perBox, secondsEach,
                 boxes * perBox * 2);
-    std::printf("  ours %.3f s, curl one connection per box %.3f s, ratio %.2f (aim: within 1.5)\n", bestOurs,
-                bestCurl, bestOurs / bestCurl);
+    std::printf(
+        "  ours without the sync %.3f s, curl one connection per box %.3f s, ratio %.2f (aim: within "
+        "1.2)\n",
+        bestTransfer, bestCurl, bestTransfer / bestCurl);
+    std::printf("  ours as the program stores (each file synced before it is named) %.3f s, ratio %.2f\n",
+                bestOurs, bestOurs / bestCurl);
     std::printf("  with automatic deletion %.3f s, ratio to curl %.2f, to the run without deletion %.2f\n",
                 bestDeleting, bestDeleting / bestCurl, bestDeleting / bestOurs);
     std::printf("  peak memory of this process (simulator included) %.1f MB\n",
