@@ -357,10 +357,10 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
         }
         if (rc == 550) {
             // A protected message stays on the main unit by design; a refusal of any other
-            // is the main unit not doing automatic deletion, once the re-listing confirms it.
+            // is the main unit not doing automatic deletion, once the re-listing confirms it
+            // (one that has gone meanwhile was deleted by someone else).
             if (!isProtectedLocally(run.messages[base].folder, base)) {
                 refused.push_back(base);
-                break;
             }
             continue;
         }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <future>
@@ -237,6 +238,30 @@ TEST_F(DownloadSafetyTest, OnlyMessagesListedAndCompleteHereAreDeleted) {
     for (const std::string& line : deletes()) {
         EXPECT_EQ(line.find('*'), std::string::npos) << line;
     }
+    EXPECT_EQ(deletes().size(), 3u);
+}
+
+TEST_F(DownloadSafetyTest, AMessageDeletedMeanwhileByOthersIsNoRefusal) {
+    std::string first = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    std::string second = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    std::string third = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 2), 3);
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    start();
+    // Someone deletes the first message on the main unit after it was fetched: its DELE gets 550.
+    bool deletedByOthers = false;
+    ftp->setProgressSink(&ui);
+    ui.onPosition = [&](int) {
+        auto log = simulator->commandLog();
+        if (!deletedByOthers && std::find(log.begin(), log.end(), "RETR " + third + ".vmdat") != log.end()) {
+            fs::remove(remote.file("rusuroku/101/" + first + ".vmdat"));
+            fs::remove(remote.file("rusuroku/101/" + first + ".vminf"));
+            deletedByOthers = true;
+        }
+    };
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
+    ASSERT_TRUE(deletedByOthers);
+    EXPECT_FALSE(remoteHas("rusuroku/101", second + ".vmdat"));
+    EXPECT_FALSE(remoteHas("rusuroku/101", third + ".vmdat"));
     EXPECT_EQ(deletes().size(), 3u);
 }
 
