@@ -38,6 +38,7 @@ bool IncomingMessage::open() {
     m_fd = fileio::Fd(fd);
     m_tempPath = tmpl;
     m_received = 0;
+    m_buffer.clear();
     m_writeFailed = m_overrun = false;
     // The record's room is written now, so a full disk shows before the main unit's bytes.
     const std::array<std::uint8_t, kRecordSize> reserved{};
@@ -63,11 +64,21 @@ bool IncomingMessage::append(std::span<const std::uint8_t> bytes) {
         std::size_t take = std::min<std::size_t>(bytes.size(), kUnitHeaderSize - m_received);
         std::copy_n(bytes.begin(), take, m_head.begin() + static_cast<std::ptrdiff_t>(m_received));
     }
-    if (!m_writes.write(m_fd.get(), bytes)) {
+    // Gathered into larger writes: the main unit's bytes come in steps of 1 KB.
+    m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
+    m_received += bytes.size();
+    if (m_buffer.size() >= kWriteSize && !flushBuffer()) {
+        return false;
+    }
+    return true;
+}
+
+bool IncomingMessage::flushBuffer() {
+    if (!m_buffer.empty() && !m_writes.write(m_fd.get(), m_buffer)) {
         m_writeFailed = true;
         return false;
     }
-    m_received += bytes.size();
+    m_buffer.clear();
     return true;
 }
 
@@ -100,7 +111,7 @@ bool IncomingMessage::commit(const FILESTS_INFO& record) {
 }
 
 std::optional<PendingFile> IncomingMessage::finish(const FILESTS_INFO& record) {
-    if (!m_fd.valid() || !complete()) {
+    if (!m_fd.valid() || !complete() || !flushBuffer()) {
         discard();
         return std::nullopt;
     }

@@ -99,6 +99,9 @@ private:
     std::optional<std::uint64_t> m_expected;
     fileio::Writes& m_writes;
     fileio::Fd m_fd;
+    static constexpr std::size_t kWriteSize = 64 * 1024;
+    bool flushBuffer();
+    std::vector<std::uint8_t> m_buffer;  // received, not yet written
     std::uint64_t m_received = 0;
     std::array<std::uint8_t, kUnitHeaderSize> m_head{};
     bool m_writeFailed = false;
