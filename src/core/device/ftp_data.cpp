@@ -106,6 +106,18 @@ long CFtpMng::receiveChunk(std::uint8_t* buffer, std::size_t size,
     // at its deadline has failed.
     std::size_t collected = 0;
     while (collected < size) {
+        // What has arrived is taken without a wait first: during a transfer it usually has.
+        long ready = net::receiveWaiting(m_conn->data.get(), buffer + collected, size - collected);
+        if (ready == -1) {
+            return -1;
+        }
+        if (ready == 0) {
+            break;
+        }
+        if (ready > 0) {
+            collected += static_cast<std::size_t>(ready);
+            continue;
+        }
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return -1;

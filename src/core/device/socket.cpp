@@ -193,4 +193,19 @@ long peekSome(int fd, void* buffer, std::size_t size) {
     return receiveWith(fd, buffer, size, MSG_PEEK);
 }
 
+long receiveWaiting(int fd, void* buffer, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
+        if (n >= 0) {
+            return static_cast<long>(n);
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return kNothingYet;
+        }
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+}
+
 }  // namespace voxmg::net

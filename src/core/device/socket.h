@@ -65,5 +65,9 @@ bool sendAll(int fd, std::string_view bytes, std::chrono::milliseconds limit);
 long receiveSome(int fd, void* buffer, std::size_t size);
 // The same, but the bytes stay in the socket for the next receive.
 long peekSome(int fd, void* buffer, std::size_t size);
+// What is there already, without waiting: the byte count, 0 at the peer's end, -1 on error,
+// kNothingYet when nothing has arrived.
+inline constexpr long kNothingYet = -2;
+long receiveWaiting(int fd, void* buffer, std::size_t size);
 
 }  // namespace voxmg::net
