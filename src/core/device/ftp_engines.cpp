@@ -343,9 +343,24 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
     if (deletable.empty()) {
         return EngineResult::Done;
     }
-    // The main unit's copy goes next: ours must be on the disk first.
-    if (!fileio::syncFileSystem(run.messages[deletable.front()].folder)) {
-        return EngineResult::CommFailure;
+    // The main unit's copy goes next: ours must be on the disk first. Files fetched now were
+    // synced before they got their names, and syncing them again costs next to nothing; files
+    // found here are synced as well, and the names are made durable with their folders.
+    std::set<std::string> folders;
+    for (const std::string& base : deletable) {
+        const BoxRun::Message& m = run.messages[base];
+        folders.insert(m.folder);
+        for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
+            std::string path = paths::join(m.folder, base + std::string(ext));
+            if (exists(path) && !fileio::syncFile(path)) {
+                return EngineResult::DiskFull;  // not on the disk for sure: the main unit keeps it
+            }
+        }
+    }
+    for (const std::string& folder : folders) {
+        if (!fileio::syncFolder(folder)) {
+            return EngineResult::DiskFull;
+        }
     }
     climbToRoot();
     int firstRefusal = 0;  // a reply code other than 550 ends the box with that code

@@ -193,6 +193,16 @@ bool replaceFile(const std::string& path, std::initializer_list<std::span<const 
     return ok;
 }
 
+bool syncFile(const std::string& path) {
+    Fd fd = openRead(path);
+    return fd.valid() && ::fdatasync(fd.get()) == 0;
+}
+
+bool syncFolder(const std::string& folder) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
 bool syncFileSystem(const std::string& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     return fd.valid() && ::syncfs(fd.get()) == 0;

@@ -63,6 +63,12 @@ bool replaceFile(const std::string& path, std::initializer_list<std::span<const 
                  bool durable = true);
 // Flushes the file system that holds `path` (syncfs): one call after many quick writes.
 bool syncFileSystem(const std::string& path);
+// Makes the names in a folder durable (fsync of the folder): after renames of files that were
+// synced themselves, this is all that is left, and it does not wait for other programs' data
+// as syncfs does.
+bool syncFolder(const std::string& folder);
+// Flushes one file's data (cheap when it is on the disk already).
+bool syncFile(const std::string& path);
 
 // The writes that put a downloaded message on the disk, behind one seam: tests fail any of
 // them the way a full disk does. Each returns false with errno set.
