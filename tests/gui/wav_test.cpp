@@ -10,7 +10,9 @@
 #include <filesystem>
 
 #include "fakes.h"
+#include "gui/app/main_frame.h"
 #include "gui/audio/conv_kind_set_dlg.h"
+#include "gui/audio/wav_commands.h"
 #include "gui/audio/wav_conv_dlg.h"
 #include "gui/audio/wav_file_del_dlg.h"
 #include "gui/audio/wav_save_dlg.h"
@@ -390,6 +392,35 @@ private slots:
         QCOMPARE(w.t.messages.lastText(), QStringLiteral("消去できなかったＷＡＶファイルがあります。"));
         QCOMPARE(w.t.messages.shown.back().caption, QStringLiteral("エラー"));
         QVERIFY(exists(b + "/elsewhere/keep.wav"));
+    }
+
+    void theSettingsMenuOpensTheWavDialogs() {
+        WavContext w;
+        makeBoxFolder(w.t, {"naisen/200/a.wav"});
+        SessionLog log;
+        CMainFrame frame(w.context, scriptedSessions(log));
+        installWavCommands(frame);
+        frame.updateSettingsMenu();
+        QVERIFY(frame.settingsAction(Command::DeleteWavFiles)->isEnabled());
+        QVERIFY(frame.settingsAction(Command::WavSaveFolder)->isEnabled());
+        QCOMPARE(frame.settingsAction(Command::WavSaveFolder)->text(),
+                 QStringLiteral("WAVファイルの保存先を設定する..."));
+
+        w.settings().wavSavePath = u"/srv/wav";
+        whenModal<CWavSaveDlg>([](CWavSaveDlg* dialog) {
+            dialog->onRadio()->click();
+            dialog->okButton()->click();
+        });
+        frame.onMenuCommand(Command::WavSaveFolder);
+        QCOMPARE(w.settings().wavSaveEnable, 1);
+
+        int rows = -1;
+        whenModal<CWavFileDelDlg>([&rows](CWavFileDelDlg* dialog) {
+            rows = dialog->naisenList()->topLevelItemCount();
+            dialog->reject();
+        });
+        frame.onMenuCommand(Command::DeleteWavFiles);
+        QCOMPARE(rows, 1);
     }
 };
 
