@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "fakes.h"
 #include "gui/app/main_frame.h"
@@ -378,6 +379,21 @@ private slots:
         QVERIFY(!exists(b + "/outou/A001.WMA"));
         QVERIFY(exists(b + "/outou/A001.vmdat"));
         QVERIFY(exists(b + "/rusuroku/101/a.wav"));
+    }
+
+    void aBoxNameThatIsNoUtf8IsDeletedUnderItsOwnName() {
+        WavContext w;
+        const std::string b = makeBoxFolder(w.t, {});
+        const std::string box = b + "/naisen/\x93\xe0\x90\xfc";  // CP932 bytes, as copied from Windows
+        std::filesystem::create_directories(box);
+        std::ofstream(box + "/a.wav") << "x";
+        CWavFileDelDlg dialog(w.context);
+        dialog.show();
+        QCOMPARE(dialog.naisenList()->topLevelItemCount(), 1);
+        dialog.naisenList()->toggle(0);
+        dialog.deleteButton()->click();
+        QCOMPARE(w.t.messages.lastText(), QStringLiteral("ＷＡＶファイルの消去が正常に完了しました。"));
+        QVERIFY(!exists(box + "/a.wav"));
     }
 
     void aBoxThatBecameALinkIsRefusedAndToldNotPassedOver() {

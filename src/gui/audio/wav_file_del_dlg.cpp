@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "core/audio/wav_files.h"
 #include "core/base/paths.h"
@@ -23,9 +24,11 @@
 
 namespace {
 
-std::vector<std::u16string> boxRows(const std::string& boxFolder, std::string_view kind) {
+// The rows shown for the box names on disk. A name that is no valid UTF-8 (copied from
+// elsewhere) shows replaced; the deletion uses the name as it is on disk.
+std::vector<std::u16string> boxRows(const std::vector<std::string>& boxes) {
     std::vector<std::u16string> rows;
-    for (const auto& box : voxmg::audio::boxesWithWavFiles(boxFolder, kind)) {
+    for (const auto& box : boxes) {
         rows.push_back(voxmg::text::utf16FromUtf8(box));
     }
     return rows;
@@ -76,8 +79,10 @@ CWavFileDelDlg::CWavFileDelDlg(AppContext& context, QWidget* parent)
     column->addWidget(boxListGroup(this, m_rusuroku, m_naisen, &m_allNone));
     column->addLayout(buttonRowWithCancel(this, {m_delete}));
 
-    m_rusuroku->setBoxes(boxRows(m_boxFolder, "rusuroku"));
-    m_naisen->setBoxes(boxRows(m_boxFolder, "naisen"));
+    m_rusurokuBoxes = voxmg::audio::boxesWithWavFiles(m_boxFolder, "rusuroku");
+    m_naisenBoxes = voxmg::audio::boxesWithWavFiles(m_boxFolder, "naisen");
+    m_rusuroku->setBoxes(boxRows(m_rusurokuBoxes));
+    m_naisen->setBoxes(boxRows(m_naisenBoxes));
     m_responseFiles = voxmg::audio::folderHasWavFiles(voxmg::paths::join(m_boxFolder, "outou"));
     m_boxRadio->setChecked(true);
     connect(m_boxRadio, &QRadioButton::clicked, this, &CWavFileDelDlg::onKind);
@@ -117,9 +122,12 @@ void CWavFileDelDlg::onDelete() {
     std::vector<voxmg::audio::WavBox> boxes;
     const bool response = m_responseRadio->isChecked();
     if (!response) {
-        for (auto [list, kind] : {std::pair{m_rusuroku, "rusuroku"}, std::pair{m_naisen, "naisen"}}) {
-            for (const auto& box : list->chosenBoxes()) {
-                boxes.push_back({kind, voxmg::text::utf8FromUtf16(box)});
+        for (auto [list, names, kind] : {std::tuple{m_rusuroku, &m_rusurokuBoxes, "rusuroku"},
+                                         std::tuple{m_naisen, &m_naisenBoxes, "naisen"}}) {
+            for (int row = 0; row < list->topLevelItemCount(); ++row) {
+                if (list->isChosen(row)) {
+                    boxes.push_back({kind, names->at(static_cast<std::size_t>(row))});
+                }
             }
         }
         if (boxes.empty()) {

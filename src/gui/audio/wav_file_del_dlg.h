@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QList>
 #include <string>
+#include <vector>
 
 struct AppContext;
 class CCheckListCtrl;
@@ -36,6 +37,8 @@ private:
 
     AppContext& m_context;
     std::string m_boxFolder;
+    std::vector<std::string> m_rusurokuBoxes;  // the box names on disk, in row order
+    std::vector<std::string> m_naisenBoxes;
     bool m_responseFiles = false;
     QLineEdit* m_folder;
     QRadioButton* m_boxRadio;
