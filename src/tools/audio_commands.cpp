@@ -1,18 +1,26 @@
 // voxmgctl to-wav FILE.vmdat OUT.wav [--gain DB]
 // voxmgctl from-audio FILE.wav|FILE.wma OUT.vmdat [--gain DB]
+// voxmgctl wav-clean --root DIR --folder NAME (--boxes KIND/NAME,... | --response)
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/audio/audio_import.h"
 #include "core/audio/conversion_engine.h"
 #include "core/audio/wav_conversion.h"
+#include "core/audio/wav_files.h"
 #include "core/audio/wav_format.h"
+#include "core/base/paths.h"
+#include "core/base/text.h"
 #include "tools/command.h"
 
 namespace voxmg::tools {
@@ -130,6 +138,67 @@ const CommandRegistrar toWavCommand{Command{"to-wav", std::string(toWav.usage) +
 const CommandRegistrar fromAudioCommand{
     Command{"from-audio", std::string(fromAudio.usage) + "   audio file to bare G.729 frames",
             [](const Args& args) { return runFileCommand(fromAudio, args); }}};
+
+constexpr const char* kWavCleanUsage =
+    "wav-clean --root DIR --folder NAME (--boxes KIND/NAME,... | --response)   delete the WAV and WMA "
+    "files of boxes";
+
+// "rusuroku/101,naisen/200" -> the boxes; false on a malformed item.
+bool parseBoxes(const std::string& list, std::vector<audio::WavBox>& boxes) {
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, end - start);
+        const std::size_t slash = item.find('/');
+        if (slash == std::string::npos || slash == 0 || slash + 1 == item.size()) {
+            return false;
+        }
+        boxes.push_back({item.substr(0, slash), item.substr(slash + 1)});
+        start = end + 1;
+    }
+    return !boxes.empty();
+}
+
+// The clean-up of the WAV delete dialog, for scripts: one entry per file met, the summary the
+// dialog would show, exit 0 only when everything chosen is gone.
+int wavClean(const Args& args) {
+    bool boxesGiven = false;
+    const std::string root = optionValue(args, "--root");
+    const std::string folder = optionValue(args, "--folder");
+    const std::string boxList = optionValue(args, "--boxes", &boxesGiven);
+    const bool response = hasFlag(args, "--response");
+    std::vector<audio::WavBox> boxes;
+    if (root.empty() || folder.empty() || paths::isUnsafeName(folder) || boxesGiven == response ||
+        (boxesGiven && !parseBoxes(boxList, boxes))) {
+        std::fprintf(stderr, "usage: voxmgctl %s\n", kWavCleanUsage);
+        return 2;
+    }
+    const std::string boxFolder = paths::join(root, folder);
+    const auto result = response ? audio::deleteResponseWavFiles(boxFolder, nullptr)
+                                 : audio::deleteBoxWavFiles(boxFolder, boxes, nullptr);
+
+    Json files = Json::array();
+    for (const auto& entry : result.entries) {
+        Json item{{"path", entry.path}, {"deleted", entry.deleted}};
+        if (entry.folderRefused) {
+            item["folder_refused"] = true;
+        }
+        if (entry.error != 0) {
+            item["error"] = std::strerror(entry.error);
+        }
+        files.push_back(std::move(item));
+    }
+    const bool ok = result.complete();
+    Json out{{"caption", ok ? text::utf8FromUtf16(audio::kWavCleanDoneCaption) : std::string("エラー")},
+             {"summary", text::utf8FromUtf16(ok ? audio::kWavCleanDone : audio::kWavCleanIncomplete)},
+             {"deleted", result.deleted},
+             {"failed", result.failed},
+             {"files", std::move(files)}};
+    std::cout << out.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    return ok ? 0 : 1;
+}
+
+const CommandRegistrar wavCleanCommand{Command{"wav-clean", kWavCleanUsage, wavClean}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -151,6 +151,7 @@ void CMainFrame::buildMenus() {
     addSettingsItem(Command::AutoDeleteBoxes,
                     QStringLiteral("ダウンロード時に主装置の音声ファイルを自動消去する..."));
     addSettingsItem(Command::DeleteWavFiles, QStringLiteral("WAVファイルを消去する..."));
+    addSettingsItem(Command::WavSaveFolder, QStringLiteral("WAVファイルの保存先を設定する..."));
     addSettingsItem(Command::DeleteWavAfterPlay, QStringLiteral("再生後にWAVファイルを自動消去する"), true);
     addSettingsItem(Command::AlwaysDownload, QStringLiteral("常時ダウンロード"), true);
     m_settingsMenu->addSeparator();
@@ -194,12 +195,12 @@ void CMainFrame::updateSettingsMenu() {
     m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel == 1);
     m_settingsActions[Command::AlwaysDownload]->setChecked(s.always == 1);
     // The items the features bring follow their own rules; until a feature is plugged in
-    // (WAV, list columns, box management, export and backup are still to come) its items
-    // stay disabled.
-    for (Command id :
-         {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::ListColumns, Command::EditRecordingInfo,
-          Command::EditBoxNames, Command::CreateBoxFolder, Command::RenameBoxFolder, Command::ExportList,
-          Command::ImportBoxNames, Command::BackupSettings, Command::AlwaysDownload}) {
+    // (list columns, box management, export and backup are still to come) its items stay
+    // disabled.
+    for (Command id : {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::WavSaveFolder,
+                       Command::ListColumns, Command::EditRecordingInfo, Command::EditBoxNames,
+                       Command::CreateBoxFolder, Command::RenameBoxFolder, Command::ExportList,
+                       Command::ImportBoxNames, Command::BackupSettings, Command::AlwaysDownload}) {
         m_settingsActions[id]->setEnabled(commandEnabled(id));
     }
 }

@@ -5,6 +5,7 @@
 #include "core/base/paths.h"
 #include "core/device/download_env.h"
 #include "gui/app/main_frame.h"
+#include "gui/audio/wav_commands.h"
 #include "gui/base/choosers.h"
 #include "gui/base/user_messages.h"
 #include "gui/device/download_commands.h"
@@ -69,6 +70,7 @@ bool CVOXMGApp::start() {
         installListCommands(*m_frame, *m_lists);
     }
     installFolderCommands(*m_frame);
+    installWavCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     installDownloadCommands(*m_frame, *m_downloads);
     const bool mayRestore = m_frame->initialise(m_options.network);

@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -153,4 +157,28 @@ void CCheckListCtrl::changeEvent(QEvent* event) {
             paintRow(topLevelItem(row));
         }
     }
+}
+
+QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
+                      QList<QPushButton*>* allNone) {
+    auto* group = new QGroupBox(QStringLiteral("BOX選択"), parent);
+    auto* grid = new QGridLayout(group);
+    int column = 0;
+    for (auto [list, label] :
+         {std::pair{rusuroku, QStringLiteral("留守録BOX")}, std::pair{naisen, QStringLiteral("内線BOX")}}) {
+        list->setMinimumSize(185, 200);
+        grid->addWidget(new QLabel(label, group), 0, column, 1, 2);
+        grid->addWidget(list, 1, column, 1, 2);
+        auto* all = new QPushButton(QStringLiteral("全選択"), group);
+        auto* none = new QPushButton(QStringLiteral("全未選択"), group);
+        QObject::connect(all, &QPushButton::clicked, list, [list] { list->setAll(true); });
+        QObject::connect(none, &QPushButton::clicked, list, [list] { list->setAll(false); });
+        grid->addWidget(all, 2, column);
+        grid->addWidget(none, 2, column + 1);
+        if (allNone != nullptr) {
+            *allNone << all << none;
+        }
+        column += 2;
+    }
+    return group;
 }

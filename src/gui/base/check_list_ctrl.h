@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QTreeWidget>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+class QPushButton;
 
 // A box list with a check per row, as in the download, automatic deletion and list opening
 // dialogs. Column "選択" shows only the check picture; the dialogs read its value: "0"
@@ -40,3 +43,8 @@ private:
     void setValue(QTreeWidgetItem* item, const QString& value);
     void paintRow(QTreeWidgetItem* item);
 };
+
+// Group "BOX選択": the two box lists with their 全選択/全未選択 buttons, shared by the box
+// selection, automatic deletion and WAV delete dialogs.
+QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
+                      QList<QPushButton*>* allNone = nullptr);

@@ -2,13 +2,26 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 
 #include "core/app/network_folder.h"
 #include "core/base/paths.h"
+#include "gui/base/folder_name_guard.h"
 #include "gui/base/user_messages.h"
 
 QString QtChoosers::chooseFolder(QWidget* parent, const QString& caption, const QString& start) {
-    return QFileDialog::getExistingDirectory(parent, caption, start);
+    // Qt's own dialog, so the name field can be guarded and a new folder made from it. The
+    // prompts begin with a line break that only set them apart inside the Windows browser.
+    QFileDialog dialog(parent, caption.trimmed(), start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        name->installEventFilter(new FolderNameGuard(&dialog));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().front();
 }
 
 QString QtChoosers::chooseOpenFile(QWidget* parent, const QString& caption, const QString& start,

@@ -40,6 +40,7 @@ enum class Command : int {
     BackupSettings = 32803,
     AutoDeleteBoxes = 32808,
     AlwaysDownload = 32809,  // check mark
+    WavSaveFolder = 32811,   // the WAV save folder dialog
 
     // Window menu items.
     TileWindows = 32800,

@@ -1,7 +1,5 @@
 #include "gui/device/sel_down_dlg.h"
 
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,30 +16,6 @@
 #include "gui/base/user_messages.h"
 #include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
-
-QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
-                      QList<QPushButton*>* allNone) {
-    auto* group = new QGroupBox(QStringLiteral("BOX選択"), parent);
-    auto* grid = new QGridLayout(group);
-    int column = 0;
-    for (auto [list, label] :
-         {std::pair{rusuroku, QStringLiteral("留守録BOX")}, std::pair{naisen, QStringLiteral("内線BOX")}}) {
-        list->setMinimumSize(185, 200);
-        grid->addWidget(new QLabel(label, group), 0, column, 1, 2);
-        grid->addWidget(list, 1, column, 1, 2);
-        auto* all = new QPushButton(QStringLiteral("全選択"), group);
-        auto* none = new QPushButton(QStringLiteral("全未選択"), group);
-        QObject::connect(all, &QPushButton::clicked, list, [list] { list->setAll(true); });
-        QObject::connect(none, &QPushButton::clicked, list, [list] { list->setAll(false); });
-        grid->addWidget(all, 2, column);
-        grid->addWidget(none, 2, column + 1);
-        if (allNone != nullptr) {
-            *allNone << all << none;
-        }
-        column += 2;
-    }
-    return group;
-}
 
 CSelDownDlg::CSelDownDlg(AppContext& context, DownloadRunner& runner, QWidget* parent)
     : QDialog(parent),

@@ -43,8 +43,3 @@ private:
     DialogScheduleCheck* m_schedule;
     LoggedInWatch* m_watch;
 };
-
-// The two box lists with their 全選択/全未選択 buttons, shared by the box selection and
-// the automatic deletion dialogs.
-QWidget* boxListGroup(QWidget* parent, CCheckListCtrl* rusuroku, CCheckListCtrl* naisen,
-                      QList<QPushButton*>* allNone = nullptr);
