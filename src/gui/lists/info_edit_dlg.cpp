@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <atomic>
 
 #include "core/base/paths.h"
@@ -54,6 +55,8 @@ QLineEdit* readOnlyField(QWidget* parent, const QString& text) {
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
     field->setCursorPosition(0);
+    // Long file names show whole as far as the screen allows.
+    field->setMinimumWidth(std::min(field->fontMetrics().horizontalAdvance(text) + 16, 640));
     return field;
 }
 
@@ -83,7 +86,8 @@ QPixmap playedPicture(bool played) {
 }
 
 QPixmap statePicture(int code) {
-    QPixmap pixmap(list_pictures::kStateIconWidth + 2, list_pictures::kStateIconHeight + 2);
+    // The list draws nothing in a cell narrower than kMinStateCell.
+    QPixmap pixmap(list_pictures::kMinStateCell, list_pictures::kStateIconHeight + 2);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     list_pictures::drawStateIcon(p, pixmap.rect(), code, false);
