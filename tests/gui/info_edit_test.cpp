@@ -5,7 +5,10 @@
 #include <QTableView>
 #include <QtTest>
 
+#include "core/base/profile_file.h"
 #include "fakes.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/vox_app.h"
 #include "gui/base/qt_text.h"
 #include "gui/lists/info_edit_dlg.h"
 #include "gui/lists/list_disp_view.h"
@@ -98,18 +101,9 @@ private slots:
         QCOMPARE(toQ(utf16At(after, 308)), QStringLiteral("折り返し\r\n電話"));
     }
 
-    void responseEditRenamesAndTheListKeepsItsRow() {
+    void responseEditStampsTheNameWithTheClock() {
         EditFixture f;
         const std::string path = writeResponse(f.boxFolder(), 7, {.callerName = u"旧名"});
-        f.doc.settings().disp[0] = u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ";
-        f.doc.settings().folderNames[0] = u"本社";
-        CListDispView view(f.context, 1);
-        QVERIFY(view.open());
-        view.table()->selectRow(6);
-        std::string selected;
-        QCOMPARE(view.firstSelectedFile(&selected) >= 0, true);
-        QCOMPARE(selected, path);
-
         CInfoEditDlgS dialog(f.context, path);
         dialog.setClock(monday0905);
         dialog.show();
@@ -120,11 +114,67 @@ private slots:
         QVERIFY(dialog.newPath() != path);
         QVERIFY(QString::fromStdString(dialog.newPath())
                     .endsWith(QStringLiteral("/202612070905_MON_A007_0000.vmdat")));
+    }
 
-        view.refresh(false, true, true);
-        std::string after;
-        QCOMPARE(view.firstSelectedFile(&after) >= 0, true);
-        QCOMPARE(after, dialog.newPath());
+    // The menu item and a double click reach the dialog of the active list.
+    void responseListEditFromTheFrame() {
+        TestContext t;
+        SessionLog log;
+        const std::string path = writeResponse(t.root() + "本社", 7, {.callerName = u"旧名"});
+        voxmg::ProfileFile ini(t.doc.settingsPath());
+        ini.writeString(u"FOLDER", u"FOLDER", voxmg::text::utf16FromUtf8(t.root()));
+        ini.writeString(u"DISP", u"FOLDERNAME", u"本社");
+        ini.writeInt(u"DISP", u"NUM", 1);
+        ini.writeString(u"DISP", u"DISP1", u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ");
+        ini.writeString(u"DISP", u"FOLDERNAME1", u"本社");
+        QVERIFY(ini.save(0600));
+        CVOXMGApp::Options options;
+        options.settingsPath = t.doc.settingsPath();
+        options.lockPath = t.root() + "VOXMG-Zu.lock";
+        options.messages = &t.messages;
+        options.choosers = &t.choosers;
+        options.sessions = scriptedSessions(log);
+        CVOXMGApp app(options);
+        QVERIFY(app.start());
+        auto* view = qobject_cast<CListDispView*>(app.frame()->activeList());
+        QVERIFY(view != nullptr);
+
+        app.frame()->onMenuCommand(Command::EditRecordingInfo);
+        QCOMPARE(t.messages.lastText(), QStringLiteral("選択されていません。"));
+
+        // An empty slot has no file: nothing opens.
+        t.messages.shown.clear();
+        bool opened = false;
+        whenModal<QDialog>(
+            [&opened](QDialog* dialog) {
+                opened = true;
+                dialog->reject();
+            },
+            5);
+        view->table()->selectRow(0);
+        app.frame()->onMenuCommand(Command::EditRecordingInfo);
+        QTest::qWait(100);
+        QVERIFY(!opened);
+        QVERIFY(t.messages.shown.empty());
+
+        using C = voxmg::list_columns::Column;
+        const QModelIndex name = view->model()->index(6, view->model()->sectionOf(C::ResponseName));
+        view->table()->scrollTo(name);
+        whenModal<CInfoEditDlgS>([](CInfoEditDlgS* dialog) {
+            dialog->nameEdit()->setText(QStringLiteral("夜間"));
+            QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+        });
+        const QPoint at = view->table()->visualRect(name).center();
+        QTest::mouseClick(view->table()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->table()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(t.messages.lastText(), QStringLiteral("登録します。よろしいですか？"));
+        QCOMPARE(name.data().toString(), QStringLiteral("夜間"));
+        std::string selected;
+        QCOMPARE(view->firstSelectedFile(&selected),
+                 view->model()->index(6, 0).data(CListModel::kRecordRole).toInt());
+        QVERIFY(selected != path);
+        QVERIFY(std::filesystem::exists(selected));
+        QVERIFY(!std::filesystem::exists(path));
     }
 };
 
