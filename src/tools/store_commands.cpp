@@ -1,35 +1,15 @@
 // voxmgctl inspect / load-box: look at message files and box folders as the program sees them.
 #include <atomic>
 #include <cstdio>
-#include <iostream>
-#include <nlohmann/json.hpp>
 
 #include "core/base/text.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "tools/command.h"
+#include "tools/record_json.h"
 
 namespace voxmg::tools {
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-Json recordJson(const FILESTS_INFO& r) {
-    auto u8 = [](const std::u16string& s) { return text::utf8FromUtf16(s); };
-    return Json{{"flags", r.flags},
-                {"played", r.played},
-                {"state", r.state},
-                {"protect", r.protect},
-                {"box_number", u8(r.boxNumberText())},
-                {"box_name", u8(r.boxNameText())},
-                {"caller_number", u8(r.callerNumberText())},
-                {"caller_name", u8(r.callerNameText())},
-                {"date", u8(r.dateText())},
-                {"length", u8(r.lengthText())},
-                {"title", u8(r.titleText())},
-                {"memo", u8(r.memoText())},
-                {"path", u8(r.pathText())}};
-}
 
 Json headerJson(const UnitHeader& h) {
     return Json{{"model", text::utf8FromCp932(h.modelText())},
@@ -40,11 +20,6 @@ Json headerJson(const UnitHeader& h) {
                 {"length_units", h.lengthUnits()},
                 {"message_number", h.messageNumber()},
                 {"box_number", text::utf8FromCp932(h.boxNumber())}};
-}
-
-// Strings from files may hold bytes that are no UTF-8; they are shown replaced, not refused.
-void print(const Json& json) {
-    std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
 int inspect(const Args& args) {
@@ -76,7 +51,7 @@ int inspect(const Args& args) {
         entry["header"] = header ? headerJson(*header) : Json(nullptr);
         out.push_back(std::move(entry));
     }
-    print(out);
+    printJson(out);
     return status;
 }
 
@@ -97,7 +72,7 @@ int loadBox(const Args& args) {
     for (const auto& r : records) {
         out.push_back(recordJson(r));
     }
-    print(out);
+    printJson(out);
     return 0;
 }
 

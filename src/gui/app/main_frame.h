@@ -52,6 +52,7 @@ public:
     // Commands of the command bar and of the settings menu.
     void onCommand(Command id);
     void onMenuCommand(Command id);
+    void runMenuCommand(Command id) override { onMenuCommand(id); }
     void logout();
     void livenessTick();
     void scheduleTick();

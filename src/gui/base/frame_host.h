@@ -24,6 +24,8 @@ public:
         std::function<bool()> enabled = [] { return true; };
     };
     virtual void setCommand(Command id, CommandHandler handler) = 0;
+    // Runs a settings menu item as if it was chosen (a list's double click edits a message).
+    virtual void runMenuCommand(Command id) = 0;
 
     virtual AppContext& context() = 0;
     // The connection in use. A reconnect replaces it, so look it up when it is needed.

@@ -2,7 +2,10 @@
 
 #include <QWidget>
 
+#include "gui/base/app_context.h"
 #include "gui/base/frame_host.h"
+#include "gui/base/user_messages.h"
+#include "gui/lists/info_edit_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 
@@ -10,6 +13,37 @@ namespace {
 
 CListDispView* activeView(const FrameHost& frame) {
     return qobject_cast<CListDispView*>(frame.activeList());
+}
+
+// "録音情報を編集する...": the first selected message of the active list, in the dialog of the
+// list's kind. An empty response slot has no file and opens nothing.
+void editSelectedMessage(FrameHost& frame, CListDispView& view) {
+    AppContext& context = frame.context();
+    std::string path;
+    const int first = view.firstSelectedFile(&path);
+    if (first == -2) {
+        context.messages.error(frame.frameWindow(), QStringLiteral("自動更新中は操作不可です。"));
+        return;
+    }
+    if (first < 0) {
+        context.messages.error(frame.frameWindow(), QStringLiteral("選択されていません。"));
+        return;
+    }
+    if (path.empty()) {
+        return;
+    }
+    bool written = false;
+    if (view.isResponseList()) {
+        CInfoEditDlgS dialog(context, path, frame.frameWindow());
+        written = dialog.exec() == QDialog::Accepted;
+    } else {
+        CInfoEditDlg dialog(context, path, frame.frameWindow());
+        written = dialog.exec() == QDialog::Accepted;
+    }
+    if (written) {
+        // Other windows may show the same message.
+        frame.refreshAllLists();
+    }
 }
 
 }  // namespace
@@ -37,6 +71,8 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
         });
         QObject::connect(view, &CListDispView::commandStateChanged, window,
                          [&frame] { frame.updateCommandStates(); });
+        QObject::connect(view, &CListDispView::editRequested, window,
+                         [&frame] { frame.runMenuCommand(Command::EditRecordingInfo); });
     });
     QObject::connect(&lists, &CListWindows::renumbered, window,
                      [&frame](CListDispView* view, int n) { frame.setListNumber(view, n); });
@@ -71,4 +107,10 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
                                                       CListDispView* view = activeView(frame);
                                                       return view != nullptr && view->hasUndownloaded();
                                                   }});
+    frame.setCommand(Command::EditRecordingInfo, {[&frame] {
+                                                      if (CListDispView* view = activeView(frame)) {
+                                                          editSelectedMessage(frame, *view);
+                                                      }
+                                                  },
+                                                  [&frame] { return activeView(frame) != nullptr; }});
 }

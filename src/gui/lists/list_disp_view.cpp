@@ -264,11 +264,19 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     }
     m_refreshing = true;
     const int scroll = m_table->verticalScrollBar()->value();
-    // Rows are found again by their file: the record indexes change with the rebuild.
+    // Rows are found again by their file: the record indexes change with the rebuild. The
+    // response list keeps its 300 slots in place, and an edited response message has a new
+    // file name, so there the rows themselves are kept.
     std::set<std::u16string> selectedPaths;
+    std::set<int> selectedSlots;
     if (keepSelection) {
         for (int record : selectedRecords()) {
             selectedPaths.insert(m_rows.record(record).pathText());
+        }
+        if (m_rows.response()) {
+            for (const QModelIndex& index : m_table->selectionModel()->selectedRows()) {
+                selectedSlots.insert(index.row());
+            }
         }
     }
     m_keepUserSort = keepUserSort;
@@ -286,7 +294,8 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     m_mode = mode;
     QItemSelection selection;
     for (int row = 0; row < m_model->rowCount() && !selectedPaths.empty(); ++row) {
-        if (selectedPaths.count(m_rows.record(m_model->recordAt(row)).pathText()) != 0) {
+        if (selectedSlots.count(row) != 0 ||
+            selectedPaths.count(m_rows.record(m_model->recordAt(row)).pathText()) != 0) {
             selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
         }
     }

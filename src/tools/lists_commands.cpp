@@ -1,0 +1,109 @@
+// voxmgctl edit: the recording info edit of the list windows, on one message file.
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+#include "core/base/text.h"
+#include "core/lists/info_edit.h"
+#include "core/store/file_mng.h"
+#include "core/store/file_naming.h"
+#include "tools/command.h"
+#include "tools/record_json.h"
+
+namespace voxmg::tools {
+namespace {
+
+const std::vector<std::string> kValued = {"--title",   "--caller-number", "--caller-name", "--memo",
+                                          "--protect", "--flag",          "--name"};
+
+// The text of an option when given, else `current`.
+std::u16string textOption(const Args& args, const std::string& name, const std::u16string& current) {
+    bool present = false;
+    std::string value = optionValue(args, name, &present);
+    return present ? text::utf16FromUtf8(value) : current;
+}
+
+// "0" or "1" when given; nullopt for anything else.
+std::optional<bool> switchOption(const Args& args, const std::string& name, bool current) {
+    bool present = false;
+    std::string value = optionValue(args, name, &present);
+    if (!present) {
+        return current;
+    }
+    if (value == "0" || value == "1") {
+        return value == "1";
+    }
+    return std::nullopt;
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: voxmgctl edit FILE [--title T] [--caller-number N] [--caller-name N] [--memo M]\n"
+                 "                      [--protect 0|1] [--flag 0|1] [--name N (response messages)]\n");
+    return 2;
+}
+
+int edit(const Args& args) {
+    auto files = positional(args, kValued);
+    if (files.size() != 1) {
+        return usage();
+    }
+    const std::string& path = files[0];
+    const bool response = naming::isResponsePath(path);
+    for (const char* boxOnly : {"--title", "--caller-number", "--caller-name", "--memo", "--protect"}) {
+        if (response && hasFlag(args, boxOnly)) {
+            std::fprintf(stderr, "voxmgctl: %s is for box messages; a response message has --name\n",
+                         boxOnly);
+            return 2;
+        }
+    }
+    if (!response && hasFlag(args, "--name")) {
+        std::fprintf(stderr, "voxmgctl: --name is for response messages\n");
+        return 2;
+    }
+    std::atomic<int> cancel{0};
+    FILESTS_INFO current;
+    if (!CFileMng(cancel).readRecord(path, current)) {
+        std::fprintf(stderr, "voxmgctl: cannot read the record of %s\n", path.c_str());
+        return 1;
+    }
+    auto flag = switchOption(args, "--flag", (current.flags & FILESTS_INFO::kUserFlag) != 0);
+    auto protect = switchOption(args, "--protect", current.protect != 0);
+    if (!flag || !protect) {
+        return usage();
+    }
+    info_edit::EditOutcome out;
+    if (response) {
+        info_edit::ResponseEdit e{.name = textOption(args, "--name", current.callerNameText()),
+                                  .flag = *flag};
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        out = info_edit::editResponseMessage(path, e, local, cancel);
+    } else {
+        info_edit::BoxEdit e{.title = textOption(args, "--title", current.titleText()),
+                             .callerNumber = textOption(args, "--caller-number", current.callerNumberText()),
+                             .callerName = textOption(args, "--caller-name", current.callerNameText()),
+                             .memo = textOption(args, "--memo", current.memoText()),
+                             .protect = *protect,
+                             .flag = *flag};
+        out = info_edit::editBoxMessage(path, e, cancel);
+    }
+    if (out.result != info_edit::EditResult::Done) {
+        // The one text the edit dialogs show for every refusal and failed write.
+        std::fprintf(stderr, "入力値エラーです。\n");
+        return 1;
+    }
+    printJson(Json{{"path", out.path}, {"record", recordJson(out.record)}});
+    return 0;
+}
+
+CommandRegistrar editCommand{
+    Command{"edit",
+            "edit FILE [--title T] [--caller-number N] [--caller-name N] [--memo M] [--protect 0|1] "
+            "[--flag 0|1] [--name N]   recording info edit (JSON)",
+            edit}};
+
+}  // namespace
+}  // namespace voxmg::tools
