@@ -4,6 +4,7 @@
 #include "core/audio/decoding_engine.h"
 #include "core/base/paths.h"
 #include "core/device/download_env.h"
+#include "gui/app/convert_command.h"
 #include "gui/app/main_frame.h"
 #include "gui/audio/wav_commands.h"
 #include "gui/base/choosers.h"
@@ -38,8 +39,13 @@ CVOXMGApp::CVOXMGApp(Options options)
     }
     m_context.reset(new AppContext{
         m_doc, m_flags, *m_options.messages, *m_options.choosers, m_options.timings, {}, uiPump()});
+    if (m_options.wavOpener == nullptr) {
+        m_ownOpener = std::make_unique<DesktopWavOpener>();
+        m_options.wavOpener = m_ownOpener.get();
+    }
+    // One decoder for the whole program: downloads and the list's conversions share it.
+    m_decoder = std::make_unique<voxmg::audio::DecodingEngine>();
     if (!m_options.sessions) {
-        m_decoder = std::make_unique<voxmg::audio::DecodingEngine>();
         m_options.sessions = ftpSessionFactory(m_flags, m_context->pump, [this] {
             return voxmg::makeDownloadEnv(m_doc.settings(), m_doc.settingsPath(), *m_decoder, m_flags,
                                           m_context->pump, voxmg::paths::programFolder());
@@ -68,6 +74,7 @@ bool CVOXMGApp::start() {
     } else {
         m_lists = std::make_unique<CListWindows>(*m_context);
         installListCommands(*m_frame, *m_lists);
+        installConvertCommands(*m_frame, {*m_decoder, *m_options.wavOpener, m_frame->pendingWavDeletions()});
     }
     installFolderCommands(*m_frame);
     installWavCommands(*m_frame);

@@ -19,6 +19,7 @@ class DecodingEngine;
 }
 class QWidget;
 class UserMessages;
+class WavOpener;
 class Choosers;
 
 // The application object: single-instance guard, settings file, main frame, start-up folder
@@ -35,6 +36,7 @@ public:
         voxmg::NetworkFolderProbe network = voxmg::systemNetworkFolderProbe();
         // Creates the saved list windows at start-up; none until the list view exists.
         std::function<QWidget*(int n)> listWindows;
+        WavOpener* wavOpener = nullptr;  // default: the desktop's player
     };
 
     explicit CVOXMGApp(Options options);
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<voxmg::InstanceLock> m_lock;
     std::unique_ptr<voxmg::audio::DecodingEngine> m_decoder;
+    std::unique_ptr<WavOpener> m_ownOpener;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FrameDownloadRunner> m_downloads;
     std::unique_ptr<CListWindows> m_lists;
