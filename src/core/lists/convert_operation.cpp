@@ -33,18 +33,6 @@ audio::WavSaveSettings saveSettingsFor(const std::string& destination) {
     return {destination.empty() ? 0 : 1, destination};
 }
 
-// Ends this operation's pause of always-download however the run ends.
-class PauseScope {
-public:
-    PauseScope(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.pauseWorker(1, pump); }
-    ~PauseScope() { m_flags.resumeWorker(); }
-    PauseScope(const PauseScope&) = delete;
-    PauseScope& operator=(const PauseScope&) = delete;
-
-private:
-    Flags& m_flags;
-};
-
 // The marks the selection carries before anything is converted: info-only messages, and, in
 // box lists, messages whose file is gone.
 ConvertMarks prescan(const ConvertRequest& request) {
@@ -111,7 +99,7 @@ std::optional<UserText> convertRefusal(const ConvertRequest& request, const Free
 }
 
 ConvertResult convertMessages(const ConvertRequest& request, ConvertEnv& env) {
-    PauseScope pause(env.flags, env.pump);
+    WorkerPauseScope pause(env.flags, env.pump);
     env.flags.cancelAll = 0;
 
     ConvertResult result;

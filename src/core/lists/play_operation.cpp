@@ -18,18 +18,6 @@ bool isFile(const std::string& path) {
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-// The conversion and the record write-back touch message files: always-download waits.
-class PauseScope {
-public:
-    PauseScope(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.pauseWorker(1, pump); }
-    ~PauseScope() { m_flags.resumeWorker(); }
-    PauseScope(const PauseScope&) = delete;
-    PauseScope& operator=(const PauseScope&) = delete;
-
-private:
-    Flags& m_flags;
-};
-
 bool markPlayedOnPc(const CFileMng& files, const std::string& path) {
     FILESTS_INFO record;
     if (!files.readRecord(path, record)) {
@@ -50,7 +38,8 @@ PlayOutcome playMessage(const PlayRequest& request, ConvertEnv& env, const PlayH
     const audio::WavSaveSettings beside{};
     out.wavPath = audio::wavTargetsFor(request.path, beside).wavFile;
 
-    PauseScope pause(env.flags, env.pump);
+    // The conversion and the record write-back touch message files: always-download waits.
+    WorkerPauseScope pause(env.flags, env.pump);
     const CFileMng files(env.flags);
     if (!isFile(out.wavPath)) {
         if (!isFile(request.path)) {
