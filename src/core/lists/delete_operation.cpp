@@ -1,0 +1,395 @@
+#include "core/lists/delete_operation.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <system_error>
+
+#include "core/base/paths.h"
+#include "core/device/ftp_mng.h"
+#include "core/device/listing_lines.h"
+#include "core/store/file_mng.h"
+#include "core/store/file_naming.h"
+
+namespace voxmg::delete_op {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ends the always-download pause however the run ends.
+class WorkerPause {
+public:
+    WorkerPause(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.gate.requestPause(pump); }
+    ~WorkerPause() { m_flags.gate.clearPause(); }
+    WorkerPause(const WorkerPause&) = delete;
+    WorkerPause& operator=(const WorkerPause&) = delete;
+
+private:
+    Flags& m_flags;
+};
+
+// The path with its message extension replaced.
+std::string withExtension(const std::string& path, std::string_view ext) {
+    std::string base = naming::baseName(path);
+    return base + std::string(ext);
+}
+
+bool removeIfPresent(const std::string& path) {
+    std::error_code ec;
+    return fs::remove(path, ec);
+}
+
+bool exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+// What a row is before anything is deleted: the PC part of "both" removes the files the main
+// unit part would read the protection from.
+struct Row {
+    std::string path;
+    bool voice = false;  // the record path names the voice data file
+    bool isProtected = false;
+    RowOutcome outcome = RowOutcome::Skipped;
+    bool somethingDeleted = false;
+};
+
+bool protectedOnPc(const CFileMng& files, const std::string& path) {
+    for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
+        FILESTS_INFO record;
+        if (files.readRecord(withExtension(path, ext), record) && record.protect != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A row's outcome after one more part: the first refusal stays.
+void settle(Row& row, RowOutcome outcome) {
+    if (outcome == RowOutcome::Deleted) {
+        row.somethingDeleted = true;
+    }
+    if (row.outcome == RowOutcome::Skipped || row.outcome == RowOutcome::Deleted) {
+        row.outcome = outcome;
+    }
+}
+
+RowOutcome deleteOnPc(Row& row, DeleteKind kind, bool responseList) {
+    if (responseList) {
+        if (!row.voice) {
+            return RowOutcome::Skipped;  // an empty slot or recording info only
+        }
+        bool removed = false;
+        for (std::string_view ext :
+             {std::string_view(".wav"), naming::kVoiceExt, std::string_view(".wma"), naming::kInfoExt}) {
+            removed = removeIfPresent(withExtension(row.path, ext)) || removed;
+        }
+        return removed ? RowOutcome::Deleted : RowOutcome::NotDownloaded;
+    }
+    if ((row.voice && exists(row.path)) || kind == DeleteKind::PcOnly) {
+        bool removed = false;
+        for (std::string_view ext : {std::string_view(".wav"), naming::kVoiceExt, naming::kInfoExt}) {
+            removed = removeIfPresent(withExtension(row.path, ext)) || removed;
+        }
+        if (removed) {
+            return RowOutcome::Deleted;
+        }
+    }
+    return RowOutcome::NotDownloaded;
+}
+
+// The sizes the main unit lists for the voice data files of one remote directory, read once
+// per directory and run.
+class ListedSizes {
+public:
+    explicit ListedSizes(CFtpMng& ftp) : m_ftp(ftp) {}
+
+    // Done with the size (none when not listed), NoDirectory, or CommFailure.
+    VoiceSizeResult sizeOf(const std::string& remoteDir, const std::string& voiceName) {
+        auto it = m_listings.find(remoteDir);
+        if (it == m_listings.end()) {
+            DetailedListing listing;
+            ListingResult rc = m_ftp.detailedListing(remoteDir, ListKind::VoiceData, listing);
+            if (rc == ListingResult::NoDirectory) {
+                return {EngineResult::NoDirectory};
+            }
+            if (rc != ListingResult::Listed) {
+                return {EngineResult::CommFailure};
+            }
+            std::map<std::string, std::uint64_t> sizes;
+            for (const std::string& line : listing::messageLines(listing.text)) {
+                if (auto e = listing::detailedEntry(line)) {
+                    sizes.emplace(e->name, e->size);
+                }
+            }
+            it = m_listings.emplace(remoteDir, std::move(sizes)).first;
+        }
+        auto found = it->second.find(voiceName);
+        if (found == it->second.end()) {
+            return {EngineResult::Done, std::nullopt};
+        }
+        return {EngineResult::Done, found->second};
+    }
+
+private:
+    CFtpMng& m_ftp;
+    std::map<std::string, std::map<std::string, std::uint64_t>> m_listings;
+};
+
+std::string remoteDirOf(const std::string& remotePath) {
+    return remotePath.substr(0, remotePath.rfind('/'));
+}
+
+RowOutcome deleteOnUnit(Row& row, DeleteKind kind, bool responseList, CFtpMng& ftp, ListedSizes& listed,
+                        const CFileMng& files) {
+    if (!row.voice && (kind == DeleteKind::UnitOnly || !responseList)) {
+        return RowOutcome::NotDownloaded;
+    }
+    if (!responseList && kind == DeleteKind::Both && !exists(row.path) &&
+        exists(withExtension(row.path, naming::kInfoExt))) {
+        return RowOutcome::NotDownloaded;
+    }
+    const std::string fileName(paths::fileName(row.path));
+    if (!responseList && boxOfFileName(fileName) != paths::fileName(paths::parentOf(row.path))) {
+        return RowOutcome::WrongBox;
+    }
+    const std::string remotePath = remotePathOf(row.path, responseList);
+    if (remotePath.empty()) {
+        return RowOutcome::WrongBox;
+    }
+    if (kind == DeleteKind::UnitOnly) {
+        // The main unit's copy goes only when this one is the whole message: a short or
+        // differently sized voice file here would leave nothing to play.
+        const std::string voiceName = naming::baseName(fileName) + std::string(naming::kVoiceExt);
+        VoiceSizeResult size = listed.sizeOf(remoteDirOf(remotePath), voiceName);
+        if (size.code == EngineResult::CommFailure) {
+            return RowOutcome::CommError;
+        }
+        if (size.code == EngineResult::NoDirectory || !size.size) {
+            return RowOutcome::Gone;
+        }
+        if (!files.isCompleteDownload(row.path, size.size)) {
+            return RowOutcome::NotDownloaded;
+        }
+    }
+    const std::string localFolder(paths::parentOf(row.path));
+    const int rc = code(ftp.deleteOnMainUnit(localFolder, remotePath));
+    if (rc == 450) {
+        return RowOutcome::InUse;
+    }
+    if (rc == 550) {
+        return RowOutcome::Gone;
+    }
+    if (rc != 0) {
+        return RowOutcome::CommError;
+    }
+    if (kind == DeleteKind::UnitOnly) {
+        FILESTS_INFO record;
+        if (files.readRecord(row.path, record)) {
+            record.state = static_cast<std::uint8_t>(DownloadState::DeletedOnUnit);
+            files.writeBackRecord(record, row.path);
+        }
+    }
+    return RowOutcome::Deleted;
+}
+
+UserMessage errorMessage(std::u16string text) {
+    return {std::move(text), u"エラー", UserMessage::Icon::Exclamation};
+}
+
+UserMessage doneMessage(std::u16string text) {
+    return {std::move(text), u"消去完了", UserMessage::Icon::Information};
+}
+
+struct Marks {
+    bool absentOrProtected = false;
+    bool inUse = false;
+    bool notDownloaded = false;
+};
+
+UserMessage summarize(const Marks& marks, int deleted, std::size_t rows, bool responseList) {
+    static const std::u16string kSuccess = u"音声メッセージの消去が正常に完了しました。";
+    static const std::u16string kAbsent = u"音声メッセージがありません。\nまたは｢保護｣に設定されています。";
+    static const std::u16string kInUse = u"音声メッセージは使用中のため\n消去できません。";
+    static const std::u16string kNotDownloaded = u"音声ファイルがダウンロードされて\nいません。";
+    if (rows == 1) {
+        if (marks.inUse) {
+            return errorMessage(responseList ? u"音声メッセージは\n使用中のため消去できません。" : kInUse);
+        }
+        if (marks.notDownloaded) {
+            return errorMessage(kNotDownloaded);
+        }
+        if (marks.absentOrProtected) {
+            return errorMessage(kAbsent);
+        }
+        return doneMessage(kSuccess);
+    }
+    if (deleted == 0) {
+        if (marks.absentOrProtected) {
+            return errorMessage(kAbsent);
+        }
+        if (marks.inUse) {
+            return errorMessage(kInUse);
+        }
+        if (marks.notDownloaded) {
+            return errorMessage(kNotDownloaded);
+        }
+        return doneMessage(kSuccess);
+    }
+    if (marks.absentOrProtected) {
+        return doneMessage(
+            u"一部の音声メッセージが消去できませんでした。\n(音声メッセージなし または｢保護｣)。");
+    }
+    if (marks.inUse) {
+        return doneMessage(u"一部の音声メッセージが消去できませんでした。\n(音声メッセージ使用中)。");
+    }
+    if (marks.notDownloaded) {
+        return doneMessage(u"一部の音声メッセージが消去できませんでした。\n(音声ファイル未ダウンロード)。");
+    }
+    return doneMessage(kSuccess);
+}
+
+}  // namespace
+
+std::string boxOfFileName(const std::string& fileName) {
+    if (fileName.size() < 16) {
+        return {};
+    }
+    std::string box = fileName.substr(fileName.size() - 16, 4);
+    if (!box.empty() && box.front() == 'R') {
+        box.erase(0, 1);
+    }
+    for (char& c : box) {
+        if (c == '_') {
+            c = ' ';
+        }
+    }
+    while (!box.empty() && box.back() == ' ') {
+        box.pop_back();
+    }
+    return box;
+}
+
+std::string remotePathOf(const std::string& localPath, bool responseList) {
+    const std::string fileName(paths::fileName(localPath));
+    if (!naming::isMessageName(fileName) || paths::isUnsafeName(fileName)) {
+        return {};
+    }
+    if (responseList) {
+        return "/outou/" + naming::baseName(fileName) + std::string(naming::kVoiceExt);
+    }
+    const std::string box(paths::fileName(paths::parentOf(localPath)));
+    if (box.empty() || paths::isUnsafeName(box)) {
+        return {};
+    }
+    const bool extension = localPath.find("/naisen/") != std::string::npos;
+    return std::string(extension ? "/naisen/" : "/rusuroku/") + box + "/" + naming::baseName(fileName) +
+           std::string(naming::kInfoExt);
+}
+
+DeleteResult run(const DeleteRequest& request, CFtpMng* ftp, Flags& flags, const Pump& pump,
+                 ProgressSink* progress) {
+    DeleteResult result;
+    WorkerPause pause(flags, pump);
+    flags.cancelAll = 0;
+    CFileMng files(flags);
+
+    std::vector<Row> rows;
+    rows.reserve(request.paths.size());
+    for (const std::string& path : request.paths) {
+        Row row;
+        row.path = path;
+        row.voice = naming::isVoiceName(paths::fileName(path));
+        row.isProtected = !path.empty() && protectedOnPc(files, path);
+        rows.push_back(std::move(row));
+    }
+
+    const bool pcPart = request.kind != DeleteKind::UnitOnly;
+    const bool unitPart = request.kind != DeleteKind::PcOnly;
+    const int stepsPerRow = request.kind == DeleteKind::Both ? 6 : 3;
+    int position = 0;
+    if (progress != nullptr) {
+        progress->setRange(static_cast<int>(rows.size()) * stepsPerRow);
+    }
+    auto advance = [&] {
+        position += 3;
+        if (progress != nullptr) {
+            progress->setPosition(position);
+        }
+        pumpOnce(pump);
+    };
+
+    bool stopped = false;
+    if (pcPart) {
+        for (Row& row : rows) {
+            if (flags.cancelAll != 0) {
+                stopped = true;
+                break;
+            }
+            if (row.path.empty()) {
+                continue;
+            }
+            settle(row, row.isProtected ? RowOutcome::Protected
+                                        : deleteOnPc(row, request.kind, request.responseList));
+            advance();
+        }
+    }
+    if (unitPart && !stopped) {
+        ListedSizes listed(*ftp);
+        for (Row& row : rows) {
+            if (flags.cancelAll != 0) {
+                break;
+            }
+            if (row.path.empty()) {
+                continue;
+            }
+            const RowOutcome outcome =
+                row.isProtected  ? RowOutcome::Protected
+                : ftp == nullptr ? RowOutcome::CommError
+                                 : deleteOnUnit(row, request.kind, request.responseList, *ftp, listed, files);
+            if (outcome == RowOutcome::CommError) {
+                row.outcome = RowOutcome::CommError;
+                result.connectionLost = true;
+                break;
+            }
+            settle(row, outcome);
+            advance();
+        }
+    }
+
+    Marks marks;
+    for (const Row& row : rows) {
+        result.rows.push_back({row.path, row.outcome});
+        result.deleted += row.somethingDeleted ? 1 : 0;
+        switch (row.outcome) {
+            case RowOutcome::Protected:
+            case RowOutcome::WrongBox:
+            case RowOutcome::Gone:
+                marks.absentOrProtected = true;
+                break;
+            case RowOutcome::InUse:
+                marks.inUse = true;
+                break;
+            case RowOutcome::NotDownloaded:
+                // The response list has no such mark: a slot without voice is simply passed over.
+                marks.notDownloaded =
+                    marks.notDownloaded || !request.responseList || request.kind == DeleteKind::UnitOnly;
+                break;
+            default:
+                break;
+        }
+    }
+    if (result.connectionLost) {
+        if (ftp != nullptr) {
+            ftp->disconnect();
+        }
+        result.summary = errorMessage(u"通信エラーが発生しました。");
+        return result;
+    }
+    result.summary = summarize(marks, result.deleted, rows.size(), request.responseList);
+    result.success = result.summary.text == u"音声メッセージの消去が正常に完了しました。";
+    return result;
+}
+
+}  // namespace voxmg::delete_op
