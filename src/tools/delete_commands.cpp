@@ -1,0 +1,197 @@
+// voxmgctl delete and fetch-voice: "消去" and "音声ﾃﾞｰﾀﾀﾞｳﾝﾛｰﾄﾞ" on message files named on the
+// command line, as the program runs them on the selected rows of a list.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "core/app/settings.h"
+#include "core/audio/decoding_engine.h"
+#include "core/base/flags.h"
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/device/ftp_mng.h"
+#include "core/lists/delete_operation.h"
+#include "core/lists/voice_download.h"
+#include "core/store/file_naming.h"
+#include "tools/command.h"
+
+namespace voxmg::tools {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const std::vector<std::string> kValued = {"--kind", "--host", "--port", "--user", "--password-file", "--ini"};
+
+const char* kDeleteUsage =
+    "delete --kind unit|both|pc FILE... [--host A [--port P] --user U --password-file F | --ini VOXMG.ini]";
+const char* kFetchUsage =
+    "fetch-voice FILE... (--host A [--port P] --user U --password-file F | --ini VOXMG.ini)";
+
+// The connection options as `voxmgctl download` reads them.
+bool loginFrom(const Args& args, FtpLogin& login, Settings& settings) {
+    std::string ini = optionValue(args, "--ini");
+    if (!ini.empty()) {
+        settings = loadSettings(ProfileFile::load(ini));
+        login = {settings.ip.str(), settings.user.str(), settings.pass.str(), settings.port};
+    } else {
+        std::string password;
+        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
+            return false;
+        }
+        login = {text::utf16FromUtf8(optionValue(args, "--host")),
+                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password), 0};
+    }
+    if (!optionValue(args, "--port").empty()) {
+        login.port = std::atoi(optionValue(args, "--port").c_str());
+    }
+    return !login.address.empty() && !login.user.empty();
+}
+
+Json messageJson(const UserMessage& m) {
+    return {{"text", text::utf8FromUtf16(m.text)}, {"caption", text::utf8FromUtf16(m.caption)}};
+}
+
+// Logs in with the options; prints the failure and returns false when it cannot.
+bool connect(CFtpMng& ftp) {
+    LoginResult result = ftp.connectAndLogin();
+    if (result == LoginResult::LoggedIn) {
+        return true;
+    }
+    Json out;
+    out["login"] = code(result);
+    out["summary"] = {{"text", "通信エラーが発生しました。"}, {"caption", "エラー"}};
+    std::printf("%s\n", out.dump(2).c_str());
+    return false;
+}
+
+const char* outcomeName(delete_op::RowOutcome outcome) {
+    using delete_op::RowOutcome;
+    switch (outcome) {
+        case RowOutcome::Deleted:
+            return "deleted";
+        case RowOutcome::Protected:
+            return "protected";
+        case RowOutcome::WrongBox:
+            return "wrong-box";
+        case RowOutcome::Gone:
+            return "gone";
+        case RowOutcome::NotDownloaded:
+            return "not-downloaded";
+        case RowOutcome::InUse:
+            return "in-use";
+        case RowOutcome::CommError:
+            return "communication-error";
+        case RowOutcome::Skipped:
+            break;
+    }
+    return "skipped";
+}
+
+int runDelete(const Args& args) {
+    using delete_op::DeleteKind;
+    const std::string kindName = optionValue(args, "--kind");
+    const std::vector<std::string> files = positional(args, kValued);
+    DeleteKind kind = DeleteKind::PcOnly;
+    if (kindName == "unit") {
+        kind = DeleteKind::UnitOnly;
+    } else if (kindName == "both") {
+        kind = DeleteKind::Both;
+    } else if (kindName != "pc" || files.empty()) {
+        std::fprintf(stderr, "usage: voxmgctl %s\n", kDeleteUsage);
+        return 2;
+    }
+    // One run works on one list: box messages or response messages, not both.
+    const bool response = naming::isResponsePath(files.front());
+    for (const std::string& f : files) {
+        if (naming::isResponsePath(f) != response) {
+            std::fprintf(stderr, "voxmgctl delete: response and box messages in one run\n");
+            return 2;
+        }
+    }
+    Flags flags;
+    std::unique_ptr<CFtpMng> ftp;
+    if (kind != DeleteKind::PcOnly) {
+        FtpLogin login;
+        Settings settings;
+        if (!loginFrom(args, login, settings)) {
+            std::fprintf(stderr, "usage: voxmgctl %s\n", kDeleteUsage);
+            return 2;
+        }
+        ftp = std::make_unique<CFtpMng>(login, flags, Pump{});
+        if (!connect(*ftp)) {
+            return 1;
+        }
+    }
+    auto result = delete_op::run({files, kind, response}, ftp.get(), flags, Pump{}, nullptr);
+    if (ftp && ftp->connected()) {
+        ftp->disconnect();
+    }
+    Json out;
+    out["summary"] = messageJson(result.summary);
+    out["deleted"] = result.deleted;
+    Json rows = Json::array();
+    for (const auto& row : result.rows) {
+        rows.push_back({{"file", row.path}, {"outcome", outcomeName(row.outcome)}});
+    }
+    out["files"] = rows;
+    std::printf("%s\n", out.dump(2).c_str());
+    return result.success ? 0 : 1;
+}
+
+const char* fetchOutcomeName(voice_download::RowOutcome outcome) {
+    using voice_download::RowOutcome;
+    switch (outcome) {
+        case RowOutcome::Fetched:
+            return "fetched";
+        case RowOutcome::AlreadyDeleted:
+            return "already-deleted";
+        case RowOutcome::NoSpace:
+            return "no-space";
+        case RowOutcome::Failed:
+            return "failed";
+        case RowOutcome::NotReached:
+            break;
+    }
+    return "not-reached";
+}
+
+int runFetchVoice(const Args& args) {
+    const std::vector<std::string> files = positional(args, kValued);
+    FtpLogin login;
+    Settings settings;
+    if (files.empty() || !loginFrom(args, login, settings)) {
+        std::fprintf(stderr, "usage: voxmgctl %s\n", kFetchUsage);
+        return 2;
+    }
+    Flags flags;
+    audio::DecodingEngine decoder;
+    CFtpMng ftp(login, flags, Pump{});
+    const std::string settingsPath = optionValue(args, "--ini");
+    ftp.setDownloadEnv(
+        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::programFolder()));
+    if (!connect(ftp)) {
+        return 1;
+    }
+    auto result = voice_download::run(files, ftp, flags, Pump{}, nullptr);
+    if (ftp.connected()) {
+        ftp.disconnect();
+    }
+    Json out;
+    Json messages = Json::array();
+    for (const auto& m : result.messages) {
+        messages.push_back(messageJson(m));
+    }
+    out["messages"] = messages;
+    Json rows = Json::array();
+    for (const auto& row : result.rows) {
+        rows.push_back({{"file", row.path}, {"outcome", fetchOutcomeName(row.outcome)}});
+    }
+    out["files"] = rows;
+    std::printf("%s\n", out.dump(2).c_str());
+    return result.success ? 0 : 1;
+}
+
+CommandRegistrar deleteCommand{Command{"delete", kDeleteUsage, runDelete}};
+CommandRegistrar fetchVoiceCommand{Command{"fetch-voice", kFetchUsage, runFetchVoice}};
+
+}  // namespace
+}  // namespace voxmg::tools
