@@ -5,6 +5,7 @@
 #include "gui/base/app_context.h"
 #include "gui/base/frame_host.h"
 #include "gui/base/user_messages.h"
+#include "gui/lists/delete_list_commands.h"
 #include "gui/lists/info_edit_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
@@ -113,4 +114,5 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
                                                       }
                                                   },
                                                   [&frame] { return activeView(frame) != nullptr; }});
+    installDeleteCommands(frame);
 }

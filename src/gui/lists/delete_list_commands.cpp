@@ -1,0 +1,156 @@
+#include "gui/lists/delete_list_commands.h"
+
+#include <QWidget>
+#include <memory>
+
+#include "core/device/ftp_mng.h"
+#include "core/lists/delete_operation.h"
+#include "core/lists/voice_download.h"
+#include "core/store/file_naming.h"
+#include "gui/base/app_context.h"
+#include "gui/base/device_session.h"
+#include "gui/base/frame_host.h"
+#include "gui/base/prg_file_dwn_dlg.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
+#include "gui/lists/del_kind_set_dlg.h"
+#include "gui/lists/list_disp_view.h"
+#include "gui/lists/prg_delete_dlg.h"
+
+namespace {
+
+CListDispView* activeView(const FrameHost& frame) {
+    return qobject_cast<CListDispView*>(frame.activeList());
+}
+
+void show(FrameHost& frame, const voxmg::UserMessage& message) {
+    const auto icon = message.icon == voxmg::UserMessage::Icon::Information ? UserMessages::Icon::Information
+                                                                            : UserMessages::Icon::Warning;
+    frame.context().messages.show(frame.frameWindow(), toQ(message.text), toQ(message.caption), icon);
+}
+
+// The paths of the selected rows in list order; empty (after telling the user) when there is
+// nothing to work on.
+std::vector<std::string> selectedPaths(FrameHost& frame, CListDispView& view) {
+    const int first = view.firstSelectedFile();
+    if (first < 0) {
+        // A response list always has its 300 slots, so it is never in the middle of a build
+        // for the user.
+        const bool building = first == -2 && !view.isResponseList();
+        frame.context().messages.error(frame.frameWindow(), building
+                                                                ? QStringLiteral("自動更新中は操作不可です。")
+                                                                : QStringLiteral("選択されていません。"));
+        return {};
+    }
+    std::vector<std::string> paths;
+    for (int record : view.selectedRecords()) {
+        paths.push_back(view.rows().record(record).pathUtf8());
+    }
+    return paths;
+}
+
+bool hasInfoOnlySelection(const CListDispView& view) {
+    for (int record : view.selectedRecords()) {
+        const auto& row = view.rows().record(record);
+        if (row.state == static_cast<std::uint8_t>(voxmg::DownloadState::InfoOnly) &&
+            voxmg::naming::isInfoName(row.pathUtf8())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void deleteSelected(FrameHost& frame, CListDispView& view) {
+    AppContext& context = frame.context();
+    std::vector<std::string> paths = selectedPaths(frame, view);
+    if (paths.empty()) {
+        return;
+    }
+    CDelKindSetDlg dialog(context, frame.frameWindow());
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    frame.refreshStatus();
+    if (!chosen) {
+        return;
+    }
+    voxmg::CFtpMng* ftp = frame.session().ftp();
+    frame.setFrameEnabled(false);
+    voxmg::delete_op::DeleteResult result;
+    {
+        CPrgDeleteDlg progress(context.flags, frame.frameWindow());
+        progress.show();
+        std::unique_ptr<voxmg::CFtpMng::PumpScope> pumped;
+        if (ftp != nullptr) {
+            pumped = std::make_unique<voxmg::CFtpMng::PumpScope>(*ftp, context.pump);
+        }
+        result = voxmg::delete_op::run({std::move(paths), dialog.kind(), view.isResponseList()}, ftp,
+                                       context.flags, context.pump, &progress);
+    }
+    show(frame, result.summary);
+    if (result.connectionLost) {
+        frame.connectionLost();
+    }
+    frame.setFrameEnabled(true);
+    // Other windows may list the same messages.
+    frame.refreshAllLists();
+}
+
+void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
+    AppContext& context = frame.context();
+    std::vector<std::string> paths = selectedPaths(frame, view);
+    voxmg::CFtpMng* ftp = frame.session().ftp();
+    const auto& folderName = context.doc.settings().folderName;
+    if (paths.empty() || folderName.empty() || !context.doc.loggedIn() || ftp == nullptr) {
+        return;
+    }
+    if (!context.messages.askYesNo(
+            frame.frameWindow(),
+            QStringLiteral("%1にダウンロードします。\nよろしいですか？").arg(toQ(folderName.str())),
+            QStringLiteral("ダウンロード確認画面"), UserMessages::Icon::Question)) {
+        return;
+    }
+    frame.setFrameEnabled(false);
+    voxmg::voice_download::FetchResult result;
+    {
+        CPrgFileDwnDlg progress(context.flags, frame.frameWindow());
+        progress.setMessageCount(static_cast<int>(paths.size()));
+        progress.show();
+        auto pumped = ftp->pumpedBy(context.pump);
+        ftp->setProgressSink(&progress);
+        result = voxmg::voice_download::run(paths, *ftp, context.flags, context.pump, &progress);
+        ftp->setProgressSink(nullptr);
+    }
+    for (const auto& message : result.messages) {
+        show(frame, message);
+    }
+    if (result.connectionLost) {
+        frame.connectionLost();
+    }
+    frame.setFrameEnabled(true);
+    if (result.refreshList) {
+        frame.refreshAllLists();
+    }
+}
+
+}  // namespace
+
+void installDeleteCommands(FrameHost& frame) {
+    frame.setCommand(Command::Delete, {[&frame] {
+                                           if (CListDispView* view = activeView(frame)) {
+                                               deleteSelected(frame, *view);
+                                           }
+                                       },
+                                       [&frame] {
+                                           CListDispView* view = activeView(frame);
+                                           return view != nullptr && view->commandState().remove;
+                                       }});
+    frame.setCommand(Command::VoiceDownload, {[&frame] {
+                                                  if (CListDispView* view = activeView(frame)) {
+                                                      downloadVoiceOfSelected(frame, *view);
+                                                  }
+                                              },
+                                              [&frame] {
+                                                  CListDispView* view = activeView(frame);
+                                                  return frame.context().doc.loggedIn() && view != nullptr &&
+                                                         hasInfoOnlySelection(*view);
+                                              }});
+}
