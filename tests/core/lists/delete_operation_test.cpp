@@ -126,6 +126,20 @@ TEST_P(UnitOnlyOnIncompleteCopy, IsRefusedAndLeavesTheMainUnitAlone) {
 INSTANTIATE_TEST_SUITE_P(Copies, UnitOnlyOnIncompleteCopy,
                          ::testing::Values(LocalCopy::InfoOnly, LocalCopy::Truncated, LocalCopy::Longer));
 
+TEST_F(DeleteTest, ResponseUnitOnlyOnShortCopyIsRefused) {
+    std::string base = putResponse(at(2026, 12, 7, 9, 0), 1);
+    start();
+    ASSERT_EQ(ftp->downloadResponseMessages(localBox("outou")).code, EngineResult::Done);
+    const std::string path = voicePath("outou", base);
+    fs::resize_file(path, *fileio::fileSize(path) - 10);
+
+    auto result = remove({path}, DeleteKind::UnitOnly, true);
+
+    EXPECT_EQ(result.summary.text, kNotDownloaded);
+    EXPECT_EQ(deletes(), 0);
+    EXPECT_TRUE(fs::exists(remote.file("outou/" + base + ".vmdat")));
+}
+
 TEST_F(DeleteTest, UnitOnlyKeepsTheLocalCopyMarkedDeletedOnTheUnit) {
     std::string base = putNamed("naisen/201", "201_", 1);
     start();
