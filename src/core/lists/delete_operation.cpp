@@ -17,11 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Ends the always-download pause however the run ends.
+// Always-download is paused for the whole run, and a box download in progress is asked to stop
+// rather than waited for; the pause ends however the run ends.
 class WorkerPause {
 public:
-    WorkerPause(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.gate.requestPause(pump); }
-    ~WorkerPause() { m_flags.gate.clearPause(); }
+    WorkerPause(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.pauseWorker(1, pump); }
+    ~WorkerPause() { m_flags.resumeWorker(); }
     WorkerPause(const WorkerPause&) = delete;
     WorkerPause& operator=(const WorkerPause&) = delete;
 

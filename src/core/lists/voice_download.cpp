@@ -20,7 +20,7 @@ UserMessage doneMessage(std::u16string text) {
 FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flags, const Pump& pump,
                 ProgressSink* progress, const FreeSpaceProbe& freeSpace) {
     FetchResult result;
-    flags.gate.requestPause(pump);
+    flags.pauseWorker(1, pump);
     flags.cancelAll = 0;
     if (progress != nullptr) {
         progress->setRange(100);
@@ -94,7 +94,7 @@ FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flag
         }
         pumpOnce(pump);
     }
-    flags.gate.clearPause();
+    flags.resumeWorker();
     if (result.cancelled) {
         return result;
     }

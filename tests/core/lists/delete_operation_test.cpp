@@ -256,7 +256,8 @@ TEST_F(DeleteTest, CommunicationErrorClosesTheConnection) {
     EXPECT_FALSE(result.success);
     EXPECT_FALSE(ftp->connected());
     EXPECT_EQ(result.rows.at(0).outcome, RowOutcome::CommError);
-    EXPECT_FALSE(flags.gate.pauseRequested());
+    EXPECT_FALSE(flags.gate.pauseRequested());  // always-download resumes
+    EXPECT_EQ(flags.suspendRequest.load(), 0);
 }
 
 TEST_F(DeleteTest, FileOfAnotherBoxIsNotDeletedOnTheUnit) {
