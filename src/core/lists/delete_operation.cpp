@@ -334,6 +334,11 @@ DeleteResult run(const DeleteRequest& request, CFtpMng* ftp, Flags& flags, const
             settle(row, row.isProtected ? RowOutcome::Protected
                                         : deleteOnPc(row, request.kind, request.responseList));
             advance();
+            if (request.kind == DeleteKind::PcOnly && request.interrupt && request.interrupt()) {
+                result.interrupted = true;
+                stopped = true;
+                break;
+            }
         }
     }
     if (unitPart && !stopped) {
@@ -380,6 +385,9 @@ DeleteResult run(const DeleteRequest& request, CFtpMng* ftp, Flags& flags, const
             default:
                 break;
         }
+    }
+    if (result.interrupted) {
+        return result;
     }
     if (result.connectionLost) {
         if (ftp != nullptr) {

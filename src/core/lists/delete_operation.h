@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ struct DeleteResult {
     UserMessage summary;
     bool success = false;         // the full-success text
     bool connectionLost = false;  // the connection was closed: the caller logs out
+    bool interrupted = false;     // an automatic backup took over: no summary
     int deleted = 0;              // rows with something deleted
 };
 
@@ -50,6 +52,9 @@ struct DeleteRequest {
     std::vector<std::string> paths;  // in list order
     DeleteKind kind = DeleteKind::PcOnly;
     bool responseList = false;
+    // Asked after each message deleted on the PC only: true when an automatic backup that fell
+    // due takes over, which ends the delete there.
+    std::function<bool()> interrupt{};
 };
 
 // Runs the delete. `ftp` may be null for PcOnly. The always-download worker is paused for the

@@ -82,10 +82,13 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
         if (ftp != nullptr) {
             pumped = std::make_unique<voxmg::CFtpMng::PumpScope>(*ftp, context.pump);
         }
-        result = voxmg::delete_op::run({std::move(paths), dialog.kind(), view.isResponseList()}, ftp,
-                                       context.flags, context.pump, &progress);
+        voxmg::delete_op::DeleteRequest request{std::move(paths), dialog.kind(), view.isResponseList()};
+        request.interrupt = [&context] { return context.backupDue() && context.offerBackup(); };
+        result = voxmg::delete_op::run(request, ftp, context.flags, context.pump, &progress);
     }
-    show(frame, result.summary);
+    if (!result.interrupted) {
+        show(frame, result.summary);
+    }
     if (result.connectionLost) {
         frame.connectionLost();
     }

@@ -242,6 +242,25 @@ TEST_F(DeleteTest, ResponsePcDeleteRemovesEveryCompanionFile) {
     EXPECT_TRUE(fs::exists(remote.file("outou/" + base + ".vmdat")));
 }
 
+TEST_F(DeleteTest, BackupTakingOverEndsAPcDeleteWithoutSummary) {
+    std::string first = putNamed("naisen/201", "201_", 1);
+    std::string second = putNamed("naisen/201", "201_", 2);
+    start();
+    download("naisen/201");
+    int asked = 0;
+    DeleteRequest request{{voicePath("naisen/201", first), voicePath("naisen/201", second)},
+                          DeleteKind::PcOnly};
+    request.interrupt = [&asked] { return ++asked == 1; };
+
+    auto result = delete_op::run(request, nullptr, flags, Pump{}, nullptr);
+
+    EXPECT_TRUE(result.interrupted);
+    EXPECT_TRUE(result.summary.text.empty());
+    EXPECT_FALSE(fs::exists(voicePath("naisen/201", first)));
+    EXPECT_TRUE(fs::exists(voicePath("naisen/201", second)));
+    EXPECT_FALSE(flags.gate.pauseRequested());
+}
+
 TEST_F(DeleteTest, CommunicationErrorClosesTheConnection) {
     std::string first = putNamed("naisen/201", "201_", 1);
     std::string second = putNamed("naisen/201", "201_", 2);
