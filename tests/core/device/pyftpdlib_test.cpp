@@ -12,6 +12,8 @@
 #include <filesystem>
 
 #include "core/device/ftp_mng.h"
+#include "core/lists/delete_operation.h"
+#include "support/message_files.h"
 #include "support/temp_folder.h"
 
 namespace voxmg {
@@ -180,6 +182,34 @@ TEST_F(PyFtpdlibTest, CancelledRetrievalKeepsConnectionUsable) {
     client->drainReplies();
     EXPECT_EQ(client->retrieve("a.vmdat", "a.vmdat", true, false), TransferResult::Done);
     EXPECT_TRUE(test::readFile(local.file("a.vmdat")) == test::patternBytes(5000));
+}
+
+// The delete of a list against a server that is not the main unit: it knows no "NLST -l", so a
+// main-unit-only delete does not find the message listed and leaves it alone; a delete on both
+// sides goes through with one DELE of the recording info file.
+TEST_F(PyFtpdlibTest, ListDeleteAgainstAnotherServer) {
+    const std::string base = "202612061300_SUN_R101_00001";
+    std::filesystem::create_directories(remote.path() + "/rusuroku/101");
+    const test::Bytes message = test::boxMessage();
+    test::writeFile(remote.file("rusuroku/101/" + base + ".vmdat"),
+                    std::string(message.begin() + 990, message.end()));
+    test::writeFile(remote.file("rusuroku/101/" + base + ".vminf"),
+                    std::string(message.begin() + 990, message.begin() + 1246));
+    std::filesystem::create_directories(local.path() + "/rusuroku/101");
+    const std::string path = local.file("rusuroku/101/" + base + ".vmdat");
+    test::writeFile(path, message);
+
+    delete_op::DeleteRequest unitOnly{{path}, delete_op::DeleteKind::UnitOnly};
+    auto refused = delete_op::run(unitOnly, client.get(), flags, {}, nullptr);
+    ASSERT_EQ(refused.rows.size(), 1u);
+    EXPECT_EQ(refused.rows[0].outcome, delete_op::RowOutcome::Gone);
+    EXPECT_TRUE(std::filesystem::exists(remote.file("rusuroku/101/" + base + ".vminf")));
+
+    delete_op::DeleteRequest both{{path}, delete_op::DeleteKind::Both};
+    auto deleted = delete_op::run(both, client.get(), flags, {}, nullptr);
+    EXPECT_TRUE(deleted.success);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(remote.file("rusuroku/101/" + base + ".vminf")));
 }
 
 }  // namespace
