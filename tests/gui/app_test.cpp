@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
@@ -140,6 +142,22 @@ private slots:
         struct stat info {};
         QCOMPARE(::stat(t.doc.settingsPath().c_str(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0600u);
+    }
+
+    void wavFilesPlayedForDeletionGoAtExitAndNothingElse() {
+        TestContext t;
+        SessionLog log;
+        CVOXMGApp app(appOptions(t, log));
+        QVERIFY(app.start());
+        const std::string played = t.root() + "played.wav";
+        const std::string kept = t.root() + "kept.wav";
+        for (const auto& path : {played, kept}) {
+            std::ofstream(path) << "RIFF";
+        }
+        app.frame()->pendingWavDeletions().push_back(played);
+        app.frame()->exitSequence();
+        QVERIFY(!std::filesystem::exists(played));
+        QVERIFY(std::filesystem::exists(kept));
     }
 
     void secondInstanceIsRefusedWithoutAWindow() {
