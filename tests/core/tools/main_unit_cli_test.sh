@@ -4,23 +4,7 @@
 set -euo pipefail
 ctl="$1"
 sim="$2"
-dir=$(mktemp -d)
-simpid=""
-cleanup() {
-    if [ -n "$simpid" ]; then kill "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-
-"$sim" --demo "$dir/unit" --port 0 > "$dir/sim.out" 2>&1 &
-simpid=$!
-for _ in $(seq 1 100); do
-    grep -q '^listening' "$dir/sim.out" 2>/dev/null && break
-    sleep 0.05
-done
-port=$(sed -n 's/^listening [0-9.]*:\([0-9]*\)$/\1/p' "$dir/sim.out")
-[ -n "$port" ]
-echo hozen > "$dir/pw"
+source "$(dirname "$0")/demo_unit.sh"
 echo wrong > "$dir/bad"
 conn=(--host 127.0.0.1 --port "$port" --user hozen --password-file "$dir/pw")
 
