@@ -20,6 +20,7 @@
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_windows.h"
 #include "sim/simulator.h"
+#include "sim_app.h"
 
 // "音声ﾃﾞｰﾀﾀﾞｳﾝﾛｰﾄﾞ" and "消去" from the command bar, with the real client against the main
 // unit simulator.
@@ -28,23 +29,10 @@ class DeleteTest : public QObject {
 
 private slots:
     void fetchVoiceThenDeleteOnThePcAndOnBoth() {
-        QTemporaryDir tree;
-        QVERIFY(voxmg::sim::writeDemoContent(tree.path().toStdString()));
-        voxmg::sim::Config config;
-        config.root = tree.path().toStdString();
-        voxmg::sim::Simulator sim(config);
-        QVERIFY(sim.start());
-
+        SimulatedUnit unit(true);
+        QVERIFY(unit.ok);
         TestContext t;
-        voxmg::ProfileFile ini(t.doc.settingsPath());
-        ini.writeInt(u"LOGIN", u"PORT", sim.port());
-        QVERIFY(ini.save(0600));
-        CVOXMGApp::Options options;
-        options.settingsPath = t.doc.settingsPath();
-        options.lockPath = t.root() + "lock";
-        options.messages = &t.messages;
-        options.choosers = &t.choosers;
-        CVOXMGApp app(options);
+        CVOXMGApp app(optionsFor(t, unit.sim->port()));
         QVERIFY(app.start());
         CMainFrame* frame = app.frame();
 
@@ -103,8 +91,8 @@ private slots:
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("消去完了"));
         QCOMPARE(files("*.vm*"), 2);
         QCOMPARE(list->counts().listTotal, 1LL);
-        const QDir unit(tree.path() + QStringLiteral("/naisen/201"));
-        QCOMPARE(unit.entryList({QStringLiteral("*.vmdat")}).size(), 2);
+        const QDir remoteBox(unit.tree.path() + QStringLiteral("/naisen/201"));
+        QCOMPARE(remoteBox.entryList({QStringLiteral("*.vmdat")}).size(), 2);
 
         // The other on both sides.
         list->table()->selectRow(0);
@@ -113,7 +101,7 @@ private slots:
         button(Command::Delete)->click();
         QCOMPARE(t.messages.lastText(), QStringLiteral("音声メッセージの消去が正常に完了しました。"));
         QCOMPARE(files("*.vm*"), 0);
-        QCOMPARE(unit.entryList({QStringLiteral("*.vmdat")}).size(), 1);
+        QCOMPARE(remoteBox.entryList({QStringLiteral("*.vmdat")}).size(), 1);
         QCOMPARE(list->counts().listTotal, 0LL);
 
         // Logged out, the kinds that need the main unit are greyed out.

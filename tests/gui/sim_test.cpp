@@ -19,6 +19,7 @@
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 #include "sim/simulator.h"
+#include "sim_app.h"
 
 // The real dialogs and the real client against the main unit simulator.
 class SimTest : public QObject {
@@ -26,24 +27,10 @@ class SimTest : public QObject {
 
 private slots:
     void logInAndOutThroughTheDialogs() {
-        QTemporaryDir tree;
-        QVERIFY(voxmg::sim::writeDemoContent(tree.path().toStdString()));
-        voxmg::sim::Config config;
-        config.root = tree.path().toStdString();
-        voxmg::sim::Simulator sim(config);
-        QVERIFY(sim.start());
-
+        SimulatedUnit unit(true);
+        QVERIFY(unit.ok);
         TestContext t;
-        voxmg::ProfileFile ini(t.doc.settingsPath());
-        ini.writeInt(u"LOGIN", u"PORT", sim.port());
-        QVERIFY(ini.save(0600));
-
-        CVOXMGApp::Options options;
-        options.settingsPath = t.doc.settingsPath();
-        options.lockPath = t.root() + "lock";
-        options.messages = &t.messages;
-        options.choosers = &t.choosers;
-        CVOXMGApp app(options);
+        CVOXMGApp app(optionsFor(t, unit.sim->port()));
         QVERIFY(app.start());
         CMainFrame* frame = app.frame();
 
@@ -70,7 +57,7 @@ private slots:
         // Bulk download of every box into a box folder laid out like the main unit's.
         const std::string root = t.root() + "data/";
         for (const char* kind : {"rusuroku", "naisen"}) {
-            const QDir remote(tree.path() + QLatin1Char('/') + QLatin1String(kind));
+            const QDir remote(unit.tree.path() + QLatin1Char('/') + QLatin1String(kind));
             for (const QString& box : remote.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
                 QVERIFY(QDir().mkpath(QString::fromStdString(root + "office/" + kind + "/") + box));
             }
@@ -98,9 +85,9 @@ private slots:
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("ダウンロード完了"));
         QVERIFY(app.downloads()->progress() == nullptr);
         QVERIFY(frame->centralWidget()->isEnabled());
-        const QDir firstBox(
-            QString::fromStdString(root + "office/rusuroku/") +
-            QDir(tree.path() + QStringLiteral("/rusuroku")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)[0]);
+        const QDir firstBox(QString::fromStdString(root + "office/rusuroku/") +
+                            QDir(unit.tree.path() + QStringLiteral("/rusuroku"))
+                                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)[0]);
         QVERIFY(!firstBox.entryList({QStringLiteral("*.vmdat")}).isEmpty());
         QCOMPARE(firstBox.entryList({QStringLiteral("*.vmdat")}).size(),
                  firstBox.entryList({QStringLiteral("*.vminf")}).size());
@@ -109,28 +96,16 @@ private slots:
 
         frame->logout();
         QVERIFY(!app.doc().loggedIn());
-        const auto log = sim.commandLog();
+        const auto log = unit.sim->commandLog();
         QVERIFY(std::any_of(log.begin(), log.end(),
                             [](const std::string& line) { return line.rfind("QUIT", 0) == 0; }));
     }
 
     void statusLineShowsWhetherLoggedIn() {
-        QTemporaryDir tree;
-        voxmg::sim::Config config;
-        config.root = tree.path().toStdString();
-        voxmg::sim::Simulator sim(config);
-        QVERIFY(sim.start());
-
+        SimulatedUnit unit(false);
+        QVERIFY(unit.ok);
         TestContext t;
-        voxmg::ProfileFile ini(t.doc.settingsPath());
-        ini.writeInt(u"LOGIN", u"PORT", sim.port());
-        QVERIFY(ini.save(0600));
-        CVOXMGApp::Options options;
-        options.settingsPath = t.doc.settingsPath();
-        options.lockPath = t.root() + "lock";
-        options.messages = &t.messages;
-        options.choosers = &t.choosers;
-        CVOXMGApp app(options);
+        CVOXMGApp app(optionsFor(t, unit.sim->port()));
         QVERIFY(app.start());
         CMainFrame* frame = app.frame();
         QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("未ログイン"));
@@ -153,7 +128,7 @@ private slots:
         // holds the reconnect offer back.)
         logIn();
         QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("ログイン中 127.0.0.1"));
-        sim.stop();
+        unit.sim->stop();
         frame->setErrorWindowCheck([] { return true; });
         frame->livenessTick();
         QCOMPARE(frame->loginStatePane()->text(), QStringLiteral("未ログイン"));
