@@ -17,14 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "bench_codec.h"
 #include "core/audio/audio_import.h"
 #include "core/audio/conversion_engine.h"
 #include "core/audio/g729_codec.h"
 #include "core/audio/wav_conversion.h"
 
 extern "C" {
-#include <bcg729/decoder.h>
-#include <bcg729/encoder.h>
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
@@ -54,47 +53,6 @@ std::pair<double, double> bestOfTurns(const std::function<void()>& baseline,
         bestEngine = std::min(bestEngine, elapsedMs(engine));
     }
     return {bestBaseline, bestEngine};
-}
-
-// Voiced tone with a wandering pitch, noise and syllable gaps: something the codec has to
-// work on, not silence.
-std::vector<std::int16_t> testSignal() {
-    std::mt19937 rng(7);
-    std::normal_distribution<double> noise(0, 600);
-    std::vector<std::int16_t> s(static_cast<std::size_t>(kSeconds) * 8000);
-    double phase = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const double t = static_cast<double>(i) / 8000;
-        phase += (150 + 40 * std::sin(2 * M_PI * 0.5 * t)) / 8000;
-        const double env = std::fmod(t, 0.75) < 0.5 ? 1 : 0.05;
-        const double v =
-            env * (6000 * std::sin(2 * M_PI * phase) + 2500 * std::sin(6 * M_PI * phase)) + noise(rng);
-        s[i] = static_cast<std::int16_t>(std::clamp(v, -32000.0, 32000.0));
-    }
-    return s;
-}
-
-std::vector<std::uint8_t> bareEncode(const std::vector<std::int16_t>& pcm) {
-    bcg729EncoderChannelContextStruct* enc = initBcg729EncoderChannel(0);
-    std::vector<std::uint8_t> frames(pcm.size() / 80 * 10);
-    for (std::size_t f = 0; f < pcm.size() / 80; ++f) {
-        std::uint8_t len = 0;
-        bcg729Encoder(enc, pcm.data() + f * 80, frames.data() + f * 10, &len);
-    }
-    closeBcg729EncoderChannel(enc);
-    return frames;
-}
-
-std::int64_t bareDecode(const std::vector<std::uint8_t>& frames) {
-    bcg729DecoderChannelContextStruct* dec = initBcg729DecoderChannel();
-    std::int16_t out[80];
-    std::int64_t sum = 0;
-    for (std::size_t f = 0; f + 10 <= frames.size(); f += 10) {
-        bcg729Decoder(dec, frames.data() + f, 10, 0, 0, 0, out);
-        sum += out[0];
-    }
-    closeBcg729DecoderChannel(dec);
-    return sum;
 }
 
 // FFmpeg decode + resample to mono s16 8000 Hz into memory, no files, no checks beyond need.
@@ -182,15 +140,15 @@ int main() {
     Flags flags;
     const audio::CallerContext caller{flags, [] {}, nullptr};
 
-    const std::vector<std::int16_t> signal = testSignal();
-    const std::vector<std::uint8_t> frames = bareEncode(signal);
+    const std::vector<std::int16_t> signal = bench::testSignal(kSeconds, 7);
+    const std::vector<std::uint8_t> frames = bench::bareEncode(signal);
     const std::string voice = dir + "/msg.vmdat";
     writeFile(voice, std::vector<std::uint8_t>(1246, 0), frames.data(), frames.size());
 
     volatile std::int64_t sink = 0;
     int converted = 1;
     const auto [bareDecodeMs, convertMs] = bestOfTurns(
-        [&] { sink = sink + bareDecode(frames); },
+        [&] { sink = sink + bench::bareDecode(frames); },
         [&] { converted &= audio::convertVoiceFileToWav(engine.decoding, voice, 0, {}, caller); });
     std::printf(
         "to-wav, %d s of speech: engine %.1f ms, bare bcg729 decode %.1f ms, ratio %.2f (aim <= 1.2)%s\n",
@@ -208,7 +166,7 @@ int main() {
         const auto [bareImportMs, importMs] = bestOfTurns(
             [&] {
                 const std::vector<std::int16_t> pcm = bareFfmpegDecode(wma);
-                sink = sink + static_cast<std::int64_t>(bareEncode(pcm).size());
+                sink = sink + static_cast<std::int64_t>(bench::bareEncode(pcm).size());
             },
             [&] { imported &= audio::runEncodingJob(engine.encoding, wma, dir + "/A001.vmdat", 0, caller); });
         std::printf(
