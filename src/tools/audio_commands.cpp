@@ -52,22 +52,6 @@ private:
     std::string m_path;
 };
 
-// The --gain value, or empty when it is not an integer.
-std::optional<int> gainOption(const Args& args) {
-    bool present = false;
-    const std::string value = optionValue(args, "--gain", &present);
-    if (!present) {
-        return hasFlag(args, "--gain") ? std::nullopt : std::optional<int>(0);
-    }
-    try {
-        std::size_t used = 0;
-        const int gain = std::stoi(value, &used);
-        return used == value.size() ? std::optional<int>(gain) : std::nullopt;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 std::uintmax_t sizeOf(const std::string& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);

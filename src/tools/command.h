@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct CommandRegistrar {
 // The value after `--name`, or empty; `present` tells whether the flag was there.
 std::string optionValue(const Args& args, const std::string& name, bool* present = nullptr);
 bool hasFlag(const Args& args, const std::string& name);
+// The --gain value in dB: 0 when it is not given, nothing when it is not an integer.
+std::optional<int> gainOption(const Args& args);
 // The password of --password-file: its first line, so it shows neither in the process list
 // nor in the shell history. False when the file cannot be read.
 bool readPasswordFile(const std::string& path, std::string& password);

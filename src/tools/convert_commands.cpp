@@ -50,24 +50,9 @@ void print(const Json& j) {
     std::printf("%s\n", j.dump(2, ' ', false, Json::error_handler_t::replace).c_str());
 }
 
-std::optional<int> parseGain(const Args& args) {
-    bool present = false;
-    const std::string value = optionValue(args, "--gain", &present);
-    if (!present) {
-        return hasFlag(args, "--gain") ? std::nullopt : std::optional<int>(0);
-    }
-    try {
-        std::size_t used = 0;
-        const int gain = std::stoi(value, &used);
-        return used == value.size() ? std::optional<int>(gain) : std::nullopt;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 int runConvert(const Args& args) {
     const std::vector<std::string> files = positional(args, {"--dest", "--gain"});
-    const std::optional<int> gain = parseGain(args);
+    const std::optional<int> gain = gainOption(args);
     if (files.empty() || !gain) {
         std::fprintf(stderr, "usage: voxmgctl convert FILE... [--dest DIR] [--gain DB]\n");
         return 2;

@@ -46,6 +46,21 @@ bool hasFlag(const Args& args, const std::string& name) {
     return false;
 }
 
+std::optional<int> gainOption(const Args& args) {
+    bool present = false;
+    const std::string value = optionValue(args, "--gain", &present);
+    if (!present) {
+        return hasFlag(args, "--gain") ? std::nullopt : std::optional<int>(0);
+    }
+    try {
+        std::size_t used = 0;
+        const int gain = std::stoi(value, &used);
+        return used == value.size() ? std::optional<int>(gain) : std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 std::vector<std::string> positional(const Args& args, const std::vector<std::string>& valued) {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < args.size(); ++i) {
