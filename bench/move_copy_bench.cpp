@@ -1,0 +1,148 @@
+// Moves a box of generated messages into another box of the same file system and copies them
+// into a third, and compares the times with `mv` and `cp` of the same files, measured in the
+// same run. Each message has its voice data (5 s), recording info and WAV file.
+// Usage: move_copy_bench [MESSAGE_COUNT]   (default 2000)
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/lists/move_copy.h"
+
+using namespace voxmg;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool writeFile(const std::string& path, std::size_t size) {
+    static const std::vector<char> bytes(1 << 20, 0x5A);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    bool ok = fd >= 0 && ::write(fd, bytes.data(), size) == static_cast<ssize_t>(size);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return ok;
+}
+
+// The names of the files of `count` messages written into `box`; the voice paths in `voices`.
+std::vector<std::string> generate(const std::string& box, int count, std::vector<std::string>& voices) {
+    std::vector<std::string> files;
+    voices.clear();
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "/20261207%04d_MON_0101_%05d", i / 60, i % 100000);
+        const std::string base = box + name;
+        // 5 seconds: 1246 + 500 frame bytes of voice, 44 + 80000 bytes of WAV.
+        for (auto [ext, size] : {std::pair{".vminf", 1246}, std::pair{".vmdat", 1746}, std::pair{".wav", 80044}}) {
+            if (!writeFile(base + ext, static_cast<std::size_t>(size))) {
+                return {};
+            }
+            files.push_back(base + ext);
+        }
+        voices.push_back(base + ".vmdat");
+    }
+    return files;
+}
+
+double seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// `tool -t dest files...` (mv or cp), timed.
+double timeTool(const char* tool, const std::string& dest, std::vector<std::string> files) {
+    std::vector<char*> argv{const_cast<char*>(tool), const_cast<char*>("-t"), const_cast<char*>(dest.c_str())};
+    for (auto& f : files) {
+        argv.push_back(f.data());
+    }
+    argv.push_back(nullptr);
+    auto start = Clock::now();
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execvp(tool, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds(start) : -1;
+}
+
+std::vector<std::string> rebased(const std::vector<std::string>& files, const std::string& box) {
+    std::vector<std::string> out;
+    for (const auto& f : files) {
+        out.push_back(box + "/" + fs::path(f).filename().string());
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int count = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const fs::path root = fs::temp_directory_path() / ("voxmg_move_bench_" + std::to_string(::getpid()));
+    const std::string office = (root / "office").string();
+    const std::string a = office + "/rusuroku/101";
+    const std::string b = office + "/rusuroku/102";
+    const std::string c = office + "/naisen/201";
+    const std::string d = office + "/naisen/202";
+    for (const auto& box : {a, b, c, d}) {
+        fs::create_directories(box);
+    }
+    std::vector<std::string> voices;
+    const std::vector<std::string> files = generate(a, count, voices);
+    if (files.empty()) {
+        std::fprintf(stderr, "could not write the messages\n");
+        return 1;
+    }
+    Flags flags;
+    double move = 0;
+    double mv = 0;
+    double copy = 0;
+    double cp = 0;
+    constexpr int kRounds = 3;
+    for (int round = 0; round < kRounds; ++round) {
+        // Move a -> b with the operation, back b -> a with mv.
+        ::sync();
+        auto start = Clock::now();
+        auto moved = move_copy::run({voices, office, "rusuroku/102", move_copy::Mode::Move}, flags, Pump{}, nullptr);
+        move += seconds(start);
+        ::sync();
+        const double back = timeTool("mv", a, rebased(files, b));
+        if (moved.done != count || back < 0 || !fs::is_empty(b)) {
+            std::fprintf(stderr, "move or mv left files behind\n");
+            return 1;
+        }
+        mv += back;
+        // Copy a -> c with the operation, a -> d with cp.
+        ::sync();
+        start = Clock::now();
+        auto copied = move_copy::run({voices, office, "naisen/201", move_copy::Mode::Copy}, flags, Pump{}, nullptr);
+        copy += seconds(start);
+        ::sync();
+        const double plain = timeTool("cp", d, files);
+        if (copied.done != count || plain < 0) {
+            std::fprintf(stderr, "copy or cp failed\n");
+            return 1;
+        }
+        cp += plain;
+        for (const auto& box : {c, d}) {
+            fs::remove_all(box);
+            fs::create_directories(box);
+        }
+    }
+    fs::remove_all(root);
+    std::printf("messages %d (3 files each, WAV included), %d rounds\n", count, kRounds);
+    std::printf("move     %8.2f ms per round\n", move * 1000 / kRounds);
+    std::printf("mv       %8.2f ms per round\n", mv * 1000 / kRounds);
+    std::printf("ratio    %8.2f x\n", move / mv);
+    std::printf("copy     %8.2f ms per round\n", copy * 1000 / kRounds);
+    std::printf("cp       %8.2f ms per round\n", cp * 1000 / kRounds);
+    std::printf("ratio    %8.2f x\n", copy / cp);
+    return 0;
+}

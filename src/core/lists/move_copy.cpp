@@ -1,0 +1,458 @@
+#include "core/lists/move_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <set>
+
+#include "core/base/text.h"
+#include "core/lists/convert_operation.h"
+#include "core/store/file_io.h"
+#include "core/store/file_naming.h"
+
+namespace voxmg::move_copy {
+
+namespace {
+
+// A message's files in the order they are handled.
+constexpr std::array<std::string_view, 3> kExtensions = {naming::kInfoExt, naming::kVoiceExt, ".wav"};
+
+// Temporary names start with a dot and carry no message extension, so no folder load lists them.
+constexpr std::string_view kTempPattern = ".voxmg-XXXXXX";
+
+std::string withExtension(const std::string& path, std::string_view ext) {
+    return naming::baseName(path) + std::string(ext);
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Two names of one file; a symbolic link is compared as itself unless `follow`.
+bool sameFile(const std::string& a, const std::string& b, bool follow) {
+    struct stat sa {};
+    struct stat sb {};
+    auto get = follow ? &::stat : &::lstat;
+    return get(a.c_str(), &sa) == 0 && get(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// A new empty file under a temporary name in `folder`; empty (errno set) when none can be made.
+std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
+    std::string name = paths::join(folder, kTempPattern);
+    int raw = ::mkostemp(name.data(), O_CLOEXEC);
+    if (raw < 0) {
+        return {};
+    }
+    fileio::Fd owned(raw);
+    if (fd != nullptr) {
+        *fd = std::move(owned);
+    }
+    return name;
+}
+
+bool copyData(int in, int out, off_t size) {
+    off_t left = size;
+    while (left > 0) {
+        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(left), 0);
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+            break;  // not between these two file systems: plain reads and writes below
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;  // a source that shrank meanwhile ends the copy early
+        }
+        left -= n;
+    }
+    std::array<char, 1 << 16> buffer{};
+    while (left > 0) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno != EINTR) {
+                return false;
+            }
+            done += w > 0 ? w : 0;
+        }
+        left -= n;
+    }
+    return true;
+}
+
+// The source copied into a temporary file of `folder`, with its mode and modification time, and
+// flushed to the disk; empty (errno set) on failure, and then nothing is left behind.
+std::string copyToTemp(const std::string& source, const std::string& folder) {
+    fileio::Fd in = fileio::openRead(source);
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0) {
+        return {};
+    }
+    fileio::Fd out;
+    std::string temp = makeTemp(folder, &out);
+    if (temp.empty()) {
+        return {};
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (copyData(in.get(), out.get(), st.st_size) && ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
+        ::futimens(out.get(), times) == 0 && ::fsync(out.get()) == 0) {
+        return temp;
+    }
+    const int error = errno;
+    ::unlink(temp.c_str());
+    errno = error;
+    return {};
+}
+
+// rename(2) that refuses to replace an existing name (EEXIST), on every file system.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return false;
+    }
+    ::unlink(from.c_str());
+    return true;
+}
+
+enum class Place { Placed, Exists, NoSpace, Failed };
+
+// One name this message put into the destination box, and the destination's own file of that
+// name, set aside under a temporary name while it is being overwritten.
+struct PlacedFile {
+    std::string source;
+    std::string dest;
+    std::string saved;
+};
+
+Place failure() {
+    return errno == ENOSPC || errno == EDQUOT ? Place::NoSpace : Place::Failed;
+}
+
+// Puts `source` under `dest`. A move links it (the source name stays until the whole message
+// is there); across file systems, and always for a copy, the data goes through a synced
+// temporary file. Without `overwrite` an existing destination is never touched.
+Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode, PlacedFile& placed) {
+    const std::string folder(paths::parentOf(dest));
+    placed = {source, dest, {}};
+    if (exists(dest)) {
+        // A name left by a move that was interrupted before it removed the source: the file
+        // is in place already.
+        if (mode == Mode::Move && sameFile(source, dest, false)) {
+            return Place::Placed;
+        }
+        if (!overwrite) {
+            return Place::Exists;
+        }
+        placed.saved = makeTemp(folder);
+        if (placed.saved.empty() || ::rename(dest.c_str(), placed.saved.c_str()) != 0) {
+            const Place result = failure();
+            if (!placed.saved.empty()) {
+                ::unlink(placed.saved.c_str());
+            }
+            return result;
+        }
+    }
+    auto undoSave = [&placed] {
+        if (!placed.saved.empty()) {
+            ::rename(placed.saved.c_str(), placed.dest.c_str());
+        }
+    };
+    if (mode == Mode::Move) {
+        if (::link(source.c_str(), dest.c_str()) == 0) {
+            return Place::Placed;
+        }
+        // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links.
+        if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != EOPNOTSUPP) {
+            const Place result = errno == EEXIST ? Place::Exists : failure();
+            undoSave();
+            return result;
+        }
+    }
+    const std::string temp = copyToTemp(source, folder);
+    if (temp.empty()) {
+        const Place result = failure();
+        undoSave();
+        return result;
+    }
+    if (!renameNoReplace(temp, dest)) {
+        const Place result = errno == EEXIST ? Place::Exists : failure();
+        ::unlink(temp.c_str());
+        undoSave();
+        return result;
+    }
+    return Place::Placed;
+}
+
+// Takes back what this message put into the destination: the new names go, overwritten files
+// come back. The source names were never touched.
+void rollBack(std::vector<PlacedFile>& placed) {
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+        ::unlink(it->dest.c_str());
+        if (!it->saved.empty()) {
+            ::rename(it->saved.c_str(), it->dest.c_str());
+        }
+    }
+    placed.clear();
+}
+
+// The message is whole in the destination: a move now removes the source names, the recording
+// info first, so that a source box interrupted here still lists the message by its voice file.
+void commit(std::vector<PlacedFile>& placed, Mode mode) {
+    for (const PlacedFile& file : placed) {
+        if (mode == Mode::Move) {
+            ::unlink(file.source.c_str());
+        }
+        if (!file.saved.empty()) {
+            ::unlink(file.saved.c_str());
+        }
+    }
+    placed.clear();
+}
+
+std::uint64_t spaceNeeded(std::uint64_t size) {
+    return (size / 4096 + 1) * 4096;
+}
+
+UserMessage errorMessage(std::u16string text) {
+    return {std::move(text), u"エラー", UserMessage::Icon::Exclamation};
+}
+
+struct Marks {
+    bool notDownloaded = false;
+    bool noSpace = false;
+    bool failed = false;
+};
+
+UserMessage summarize(const Marks& marks, int done, std::size_t rows, Mode mode) {
+    const bool copy = mode == Mode::Copy;
+    const std::u16string caption = copy ? u"コピー完了" : u"移動完了";
+    const UserMessage success{copy ? u"音声メッセージのコピーが正常に完了しました。"
+                                   : u"音声メッセージの移動が正常に完了しました。",
+                              caption, UserMessage::Icon::Information};
+    const std::u16string noSpace = u"ＰＣのメモリ不足です。";
+    const std::u16string notDownloaded = u"音声ファイルがダウンロードされていません。";
+    if (marks.failed) {
+        return errorMessage(copy ? u"音声メッセージをコピーできませんでした。"
+                                 : u"音声メッセージを移動できませんでした。");
+    }
+    if (rows == 1) {
+        if (marks.noSpace) {
+            return errorMessage(noSpace);
+        }
+        return marks.notDownloaded ? errorMessage(notDownloaded) : success;
+    }
+    if (done == 0) {
+        if (marks.notDownloaded) {
+            return errorMessage(notDownloaded);
+        }
+        return marks.noSpace ? errorMessage(noSpace) : success;
+    }
+    const std::u16string some =
+        copy ? u"一部の音声メッセージがコピーできませんでした\n" : u"一部の音声メッセージが移動ができませんでした\n";
+    if (marks.notDownloaded) {
+        return {some + u"(音声ファイルなし)。", caption, UserMessage::Icon::Information};
+    }
+    if (marks.noSpace) {
+        return {some + u"(ＰＣのメモリ不足)。", caption, UserMessage::Icon::Information};
+    }
+    return success;
+}
+
+// One run over the rows.
+class Run {
+public:
+    Run(const MoveCopyRequest& request, Flags& flags, const Pump& pump, ProgressSink* progress)
+        : m_request(request),
+          m_flags(flags),
+          m_pump(pump),
+          m_progress(progress),
+          m_dest(destinationFolder(request.boxFolder, request.destinationBox)) {}
+
+    MoveCopyResult operator()() {
+        MoveCopyResult result;
+        const std::size_t count = m_request.paths.size();
+        if (m_progress != nullptr) {
+            m_progress->setRange(static_cast<int>(count) * 3);
+        }
+        bool stopped = false;
+        for (std::size_t i = 0; i < count; ++i) {
+            RowResult row{m_request.paths[i]};
+            if (!stopped) {
+                row.outcome = message(row.path, static_cast<int>(i) * 3);
+                setPosition(static_cast<int>(i) * 3 + 3);
+                stopped = row.outcome == RowOutcome::NoSpace || row.outcome == RowOutcome::Failed ||
+                          row.outcome == RowOutcome::Cancelled;
+            }
+            result.rows.push_back(row);
+        }
+        if (!m_dest.empty()) {
+            fileio::syncFolder(m_dest);
+        }
+        for (const std::string& folder : m_sourceFolders) {
+            fileio::syncFolder(folder);
+        }
+
+        Marks marks;
+        for (const RowResult& row : result.rows) {
+            const RowOutcome o = row.outcome;
+            result.done += o == RowOutcome::Done || o == RowOutcome::Declined || o == RowOutcome::SameBox ? 1 : 0;
+            marks.notDownloaded = marks.notDownloaded || o == RowOutcome::NotDownloaded;
+            marks.noSpace = marks.noSpace || o == RowOutcome::NoSpace;
+            marks.failed = marks.failed || o == RowOutcome::Failed;
+        }
+        result.cancelled = m_cancelled;
+        result.interrupted = m_interrupted;
+        if (!m_cancelled && !m_interrupted) {
+            result.summary = summarize(marks, result.done, count, m_request.mode);
+            result.success = result.summary.icon == UserMessage::Icon::Information && !marks.notDownloaded &&
+                             !marks.noSpace;
+        }
+        return result;
+    }
+
+private:
+    void setPosition(int position) {
+        if (m_progress != nullptr) {
+            m_progress->setPosition(position);
+        }
+        pumpOnce(m_pump);
+    }
+
+    bool stopRequested() {
+        if (m_flags.cancelAll != 0) {
+            m_cancelled = true;
+        } else if (m_request.interrupt && m_request.interrupt()) {
+            m_interrupted = true;
+        }
+        return m_cancelled || m_interrupted;
+    }
+
+    Overwrite ask(const std::string& fileName) const {
+        if (!m_request.askOverwrite) {
+            return Overwrite::No;
+        }
+        return m_request.askOverwrite(u"このﾌｫﾙﾀﾞには既に " + text::utf16FromUtf8(fileName) +
+                                      u" ﾌｧｲﾙが存在します。");
+    }
+
+    RowOutcome message(const std::string& path, int position) {
+        if (m_flags.cancelAll != 0) {
+            m_cancelled = true;
+            return RowOutcome::Cancelled;
+        }
+        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path) ||
+            !fileio::isPlainFile(withExtension(path, naming::kInfoExt))) {
+            return RowOutcome::NotDownloaded;
+        }
+        if (m_dest.empty()) {
+            return RowOutcome::Failed;
+        }
+        const std::string sourceFolder(paths::parentOf(path));
+        // Moving a message onto itself would remove the only copy.
+        if (sameFile(sourceFolder, m_dest, true)) {
+            return RowOutcome::SameBox;
+        }
+        m_sourceFolders.insert(sourceFolder);
+        bool overwriteThis = false;
+        std::vector<PlacedFile> placed;
+        for (std::size_t k = 0; k < kExtensions.size(); ++k) {
+            setPosition(position + static_cast<int>(k) + 1);
+            const std::string source = withExtension(path, kExtensions[k]);
+            if (!fileio::isPlainFile(source)) {
+                continue;  // the WAV file is often absent
+            }
+            const std::string name(paths::fileName(source));
+            const std::string dest = paths::join(m_dest, name);
+            const auto free = m_request.freeSpace ? m_request.freeSpace(dest) : std::nullopt;
+            if (free && *free < spaceNeeded(fileio::fileSize(source).value_or(0))) {
+                rollBack(placed);
+                return RowOutcome::NoSpace;
+            }
+            PlacedFile file;
+            Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file);
+            if (result == Place::Exists) {
+                switch (ask(name)) {
+                    case Overwrite::Yes:
+                        overwriteThis = true;
+                        break;
+                    case Overwrite::All:
+                        m_overwriteAll = true;
+                        break;
+                    case Overwrite::No:
+                        // Nothing of the message moves: a move never leaves it split.
+                        rollBack(placed);
+                        return RowOutcome::Declined;
+                    case Overwrite::Cancel:
+                        rollBack(placed);
+                        m_cancelled = true;
+                        return RowOutcome::Cancelled;
+                }
+                result = place(source, dest, true, m_request.mode, file);
+            }
+            if (result != Place::Placed) {
+                rollBack(placed);
+                return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
+            }
+            placed.push_back(std::move(file));
+            if (stopRequested()) {
+                rollBack(placed);
+                return RowOutcome::Cancelled;
+            }
+        }
+        commit(placed, m_request.mode);
+        return RowOutcome::Done;
+    }
+
+    const MoveCopyRequest& m_request;
+    Flags& m_flags;
+    const Pump& m_pump;
+    ProgressSink* m_progress;
+    const std::string m_dest;
+    std::set<std::string> m_sourceFolders;
+    bool m_overwriteAll = false;
+    bool m_cancelled = false;
+    bool m_interrupted = false;
+};
+
+}  // namespace
+
+std::string destinationFolder(const std::string& boxFolder, const std::string& destinationBox) {
+    const std::size_t slash = destinationBox.find('/');
+    if (slash == std::string::npos || boxFolder.empty()) {
+        return {};
+    }
+    const std::string kind = destinationBox.substr(0, slash);
+    std::string name = destinationBox.substr(slash + 1);
+    if (!name.empty() && name.back() == '/') {
+        name.pop_back();
+    }
+    if ((kind != naming::kAnswerKind && kind != naming::kExtensionKind) || paths::isUnsafeName(name)) {
+        return {};
+    }
+    return paths::join(paths::join(boxFolder, kind), name);
+}
+
+MoveCopyResult run(const MoveCopyRequest& request, Flags& flags, const Pump& pump, ProgressSink* progress) {
+    WorkerPauseScope pause(flags, pump);
+    flags.cancelAll = 0;
+    return Run(request, flags, pump, progress)();
+}
+
+}  // namespace voxmg::move_copy

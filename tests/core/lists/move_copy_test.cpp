@@ -1,0 +1,311 @@
+#include "core/lists/move_copy.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "core/base/text.h"
+#include "core/store/file_naming.h"
+#include "support/message_files.h"
+
+namespace voxmg::move_copy {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+
+class PositionSink : public ProgressSink {
+public:
+    std::function<void(int)> onPosition = [](int) {};
+    int range = 0;
+    int position = 0;
+    void setRange(int r) override { range = r; }
+    void setPosition(int p) override {
+        position = p;
+        onPosition(p);
+    }
+};
+
+// A box folder "office" with answering-machine boxes 101 and 102 and extension box 201.
+class MoveCopyTest : public ::testing::Test {
+protected:
+    test::TempFolder tmp;
+    std::string office = tmp.folder("office");
+    Flags flags;
+    PositionSink sink;
+    std::vector<Overwrite> answers;
+    std::vector<std::u16string> asked;
+
+    void SetUp() override {
+        for (const char* box : {"rusuroku/101", "rusuroku/102", "naisen/201"}) {
+            tmp.folder("office/" + std::string(box));
+        }
+    }
+
+    std::string box(const std::string& b) const { return office + "/" + b; }
+
+    // Message n of box 101 (or of `where`) with its recording info, and a WAV file when `wav`;
+    // `who` tells copies of the same message apart. Returns the voice data path.
+    std::string message(int n, bool wav = true, const std::string& where = "rusuroku/101",
+                        const std::u16string& who = u"source") {
+        test::ListedMessage m{.callerName = who};
+        const std::string path = box(where) + "/" + test::boxMessageName("0101", n);
+        test::writeFile(path, test::boxMessage(test::recordOf(m)));
+        m.state = 0;
+        test::writeFile(box(where) + "/" + test::boxMessageName("0101", n, 0, false),
+                        test::boxMessage(test::recordOf(m)));
+        if (wav) {
+            test::writeFile(naming::baseName(path) + ".wav", "RIFF" + text::utf8FromUtf16(who));
+        }
+        return path;
+    }
+
+    std::vector<std::string> names(const std::string& b) const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(box(b))) {
+            out.push_back(e.path().filename().string());
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    // The content of every file in a box, by name.
+    std::map<std::string, std::string> contents(const std::string& b) const {
+        std::map<std::string, std::string> out;
+        for (const std::string& name : names(b)) {
+            out[name] = readFile(box(b) + "/" + name);
+        }
+        return out;
+    }
+
+    MoveCopyResult run(std::vector<std::string> paths, Mode mode, const std::string& to = "rusuroku/102",
+                       FreeSpaceProbe free = {}) {
+        MoveCopyRequest request{std::move(paths), office, to, mode};
+        request.askOverwrite = [this](const std::u16string& text) {
+            asked.push_back(text);
+            if (answers.empty()) {
+                ADD_FAILURE() << "asked once too often";
+                return Overwrite::Cancel;
+            }
+            Overwrite a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        };
+        request.freeSpace = std::move(free);
+        return move_copy::run(request, flags, Pump{}, &sink);
+    }
+};
+
+class BothModes : public MoveCopyTest, public ::testing::WithParamInterface<Mode> {};
+
+TEST_P(BothModes, MessagesWithAndWithoutWavGoWhole) {
+    const Mode mode = GetParam();
+    const std::string withWav = message(1);
+    const std::string withoutWav = message(2, false);
+    const auto before = contents("rusuroku/101");
+
+    auto result = run({withWav, withoutWav}, mode);
+
+    EXPECT_EQ(result.done, 2);
+    EXPECT_EQ(sink.range, 6);
+    EXPECT_EQ(sink.position, 6);
+    EXPECT_EQ(contents("rusuroku/102"), before);
+    EXPECT_EQ(contents("rusuroku/101").size(), mode == Mode::Copy ? 5u : 0u);
+    if (mode == Mode::Move) {
+        EXPECT_EQ(result.summary.text, u"音声メッセージの移動が正常に完了しました。");
+        EXPECT_EQ(result.summary.caption, u"移動完了");
+    } else {
+        EXPECT_EQ(result.summary.text, u"音声メッセージのコピーが正常に完了しました。");
+        EXPECT_EQ(result.summary.caption, u"コピー完了");
+        // A copy is a file of its own, not a second name of the source.
+        struct stat a {};
+        struct stat b {};
+        ::stat(withWav.c_str(), &a);
+        ::stat((box("rusuroku/102") + "/" + std::string(fs::path(withWav).filename())).c_str(), &b);
+        EXPECT_NE(a.st_ino, b.st_ino);
+    }
+    EXPECT_TRUE(result.success);
+    EXPECT_TRUE(asked.empty());
+}
+
+// Both boxes hold messages 1 and 2 already; the answers decide what the destination ends with.
+struct OverwriteCase {
+    const char* name;
+    std::vector<Overwrite> answers;
+    std::size_t questions;
+    bool replaced;  // the destination holds the source's files afterwards
+};
+
+class OverwriteAnswers : public MoveCopyTest,
+                         public ::testing::WithParamInterface<std::tuple<Mode, OverwriteCase>> {};
+
+TEST_P(OverwriteAnswers, DecideEveryClash) {
+    const auto& [mode, c] = GetParam();
+    const std::vector<std::string> paths = {message(1), message(2)};
+    message(1, true, "rusuroku/102", u"old");
+    message(2, true, "rusuroku/102", u"old");
+    const auto source = contents("rusuroku/101");
+    const auto old = contents("rusuroku/102");
+    answers = c.answers;
+
+    auto result = run(paths, mode);
+
+    EXPECT_EQ(asked.size(), c.questions);
+    EXPECT_EQ(asked.front(), u"このﾌｫﾙﾀﾞには既に 202612061300_SUN_0101_00001.vminf ﾌｧｲﾙが存在します。");
+    EXPECT_EQ(contents("rusuroku/102"), c.replaced ? source : old);
+    // A declined move leaves the message whole where it was.
+    const bool sourceStays = mode == Mode::Copy || !c.replaced;
+    EXPECT_EQ(contents("rusuroku/101").size(), sourceStays ? source.size() : 0u);
+    EXPECT_EQ(result.done, 2);
+    EXPECT_EQ(result.summary.text, mode == Mode::Move ? u"音声メッセージの移動が正常に完了しました。"
+                                                      : u"音声メッセージのコピーが正常に完了しました。");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OverwriteAnswers,
+    ::testing::Combine(::testing::Values(Mode::Move, Mode::Copy),
+                       ::testing::Values(OverwriteCase{"AllAskedOnce", {Overwrite::All}, 1, true},
+                                         OverwriteCase{"YesForOneMessage", {Overwrite::Yes, Overwrite::Yes}, 2, true},
+                                         OverwriteCase{"NoKeepsTheDestination", {Overwrite::No, Overwrite::No}, 2,
+                                                       false})),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == Mode::Move ? "Move" : "Copy") + std::get<1>(info.param).name;
+    });
+
+INSTANTIATE_TEST_SUITE_P(Modes, BothModes, ::testing::Values(Mode::Move, Mode::Copy),
+                         [](const auto& info) { return info.param == Mode::Move ? "Move" : "Copy"; });
+
+TEST_F(MoveCopyTest, CancelDuringTheSecondFileTakesTheMessageBack) {
+    const std::string path = message(1);
+    message(1, false, "rusuroku/102", u"old");
+    fs::remove(box("rusuroku/102") + "/" + naming::baseName(fs::path(path).filename().string()) + ".vmdat");
+    const auto source = contents("rusuroku/101");
+    const auto old = contents("rusuroku/102");  // the recording info alone, overwritten by はい
+    answers = {Overwrite::Yes};
+    sink.onPosition = [this](int p) { flags.cancelAll = p == 2 ? 1 : flags.cancelAll.load(); };
+
+    auto result = run({path}, Mode::Move);
+
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(result.summary.text.empty());
+    EXPECT_EQ(contents("rusuroku/101"), source);
+    EXPECT_EQ(contents("rusuroku/102"), old);
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Cancelled);
+}
+
+TEST_F(MoveCopyTest, BackupTakingOverEndsWithoutSummary) {
+    const std::vector<std::string> paths = {message(1), message(2)};
+    const auto source = contents("rusuroku/101");
+    int files = 0;
+    MoveCopyRequest request{paths, office, "naisen/201", Mode::Move};
+    request.interrupt = [&files] { return ++files == 4; };  // after the first file of message 2
+
+    auto result = move_copy::run(request, flags, Pump{}, nullptr);
+
+    EXPECT_TRUE(result.interrupted);
+    EXPECT_TRUE(result.summary.text.empty());
+    EXPECT_EQ(names("naisen/201").size(), 3u);  // message 1 only
+    EXPECT_EQ(names("rusuroku/101").size(), 3u);
+    EXPECT_EQ(result.rows[1].outcome, RowOutcome::Cancelled);
+}
+
+// Needed for a file of S bytes: (S / 4096 + 1) * 4096 free bytes.
+TEST_F(MoveCopyTest, NoSpaceStopsAndUndoesTheMessageInHand) {
+    const std::vector<std::string> paths = {message(1), message(2), message(3)};
+    const auto size = fs::file_size(paths[1]);
+    const std::uint64_t needed = (size / 4096 + 1) * 4096;
+    int calls = 0;
+    // Message 1: three files with room; message 2: its recording info fits, its voice data
+    // lacks one byte.
+    auto probe = [&](const std::string&) -> std::optional<std::uint64_t> {
+        return ++calls == 5 ? needed - 1 : needed;
+    };
+
+    auto result = run(paths, Mode::Move, "rusuroku/102", probe);
+
+    EXPECT_EQ(names("rusuroku/102").size(), 3u);
+    EXPECT_EQ(names("rusuroku/101").size(), 6u);
+    EXPECT_EQ(result.rows[1].outcome, RowOutcome::NoSpace);
+    EXPECT_EQ(result.rows[2].outcome, RowOutcome::NotReached);
+    EXPECT_EQ(result.summary.text, u"一部の音声メッセージが移動ができませんでした\n(ＰＣのメモリ不足)。");
+    EXPECT_EQ(result.summary.caption, u"移動完了");
+
+    auto one = run({paths[1]}, Mode::Copy, "rusuroku/102", [](const std::string&) { return 0; });
+    EXPECT_EQ(one.summary.text, u"ＰＣのメモリ不足です。");
+    EXPECT_EQ(one.summary.caption, u"エラー");
+}
+
+TEST_F(MoveCopyTest, SummariesOfMessagesNotDownloaded) {
+    const std::string whole = message(1);
+    const std::string infoOnly = message(2, false);
+    fs::remove(infoOnly);
+    const std::string noInfo = message(3, false);
+    fs::remove(naming::baseName(noInfo) + ".vminf");
+    const std::string info = naming::baseName(infoOnly) + ".vminf";
+
+    struct Case {
+        std::vector<std::string> paths;
+        Mode mode;
+        std::u16string text;
+        std::u16string caption;
+    };
+    const std::vector<Case> cases = {
+        {{info, noInfo}, Mode::Move, u"音声ファイルがダウンロードされていません。", u"エラー"},
+        {{infoOnly}, Mode::Copy, u"音声ファイルがダウンロードされていません。", u"エラー"},
+        {{info, whole}, Mode::Copy, u"一部の音声メッセージがコピーできませんでした\n(音声ファイルなし)。", u"コピー完了"},
+        {{whole, noInfo}, Mode::Move, u"一部の音声メッセージが移動ができませんでした\n(音声ファイルなし)。", u"移動完了"},
+    };
+    for (const Case& c : cases) {
+        auto result = run(c.paths, c.mode, c.mode == Mode::Copy ? "naisen/201" : "rusuroku/102");
+        EXPECT_EQ(result.summary.text, c.text);
+        EXPECT_EQ(result.summary.caption, c.caption);
+        EXPECT_FALSE(result.success);
+    }
+    EXPECT_EQ(names("rusuroku/102").size(), 3u);
+    EXPECT_EQ(names("naisen/201").size(), 3u);
+}
+
+// The message's own box as the destination: a clash with itself would remove the only copy.
+TEST_F(MoveCopyTest, OwnBoxLeavesTheMessageAlone) {
+    const std::string path = message(1);
+    const auto before = contents("rusuroku/101");
+    answers = {Overwrite::All};
+    auto result = run({path}, Mode::Move, "rusuroku/101");
+    EXPECT_EQ(contents("rusuroku/101"), before);
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::SameBox);
+    EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(MoveCopyTest, DestinationMustBeABoxOfTheFolder) {
+    const std::string path = message(1);
+    for (const char* to : {"outou/x", "rusuroku/..", "naisen/", "rusuroku", "rusuroku/a/b", "rusuroku/999"}) {
+        auto result = run({path}, Mode::Move, to);
+        EXPECT_EQ(result.rows[0].outcome, RowOutcome::Failed) << to;
+        EXPECT_EQ(names("rusuroku/101").size(), 3u) << to;
+    }
+}
+
+// Across file systems a move copies through a synced temporary file and then removes the source.
+TEST_F(MoveCopyTest, MovesAcrossFileSystems) {
+    test::TempFolder other(test::TempFolder::Storage::Memory);
+    struct stat a {};
+    struct stat b {};
+    ::stat(office.c_str(), &a);
+    ::stat(other.path().c_str(), &b);
+    if (a.st_dev == b.st_dev) {
+        GTEST_SKIP() << "no second file system";
+    }
+    fs::create_symlink(other.path(), box("naisen/202"));
+    const std::string path = message(1);
+    const auto before = contents("rusuroku/101");
+    auto result = run({path}, Mode::Move, "naisen/202");
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(contents("naisen/202"), before);
+    EXPECT_TRUE(names("rusuroku/101").empty());
+}
+
+}  // namespace
+}  // namespace voxmg::move_copy

@@ -1,0 +1,173 @@
+// Kills `voxmgctl move` at random moments while it moves every message of one box into another
+// and back, and checks after every kill what a user relies on: each message is still whole in
+// at least one of the two boxes, and every file under a message's name is a complete copy.
+//
+//   move_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/message_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voxmg::test::readFile;
+
+constexpr int kMessages = 40;
+const std::vector<std::string> kExtensions{".vminf", ".vmdat", ".wav"};
+
+struct Loop {
+    fs::path office;
+    std::string ctl;
+    std::map<std::string, std::string> original;  // file name -> bytes
+    std::vector<std::string> bases;
+    int failures = 0;
+
+    fs::path box(int i) const { return office / "rusuroku" / (i == 0 ? "101" : "102"); }
+
+    void fill() {
+        for (int n = 1; n <= kMessages; ++n) {
+            voxmg::test::ListedMessage m{.callerName = u"kill loop"};
+            const std::string voice = voxmg::test::boxMessageName("0101", n);
+            const std::string base = voice.substr(0, voice.size() - 6);
+            bases.push_back(base);
+            const std::string bytes[3] = {
+                [&] {
+                    auto b = voxmg::test::boxMessage(voxmg::test::recordOf(m));
+                    return std::string(b.begin(), b.end());
+                }(),
+                [&] {
+                    auto b = voxmg::test::boxMessage(voxmg::test::recordOf(m), {}, 20000 + 10 * n);
+                    return std::string(b.begin(), b.end());
+                }(),
+                voxmg::test::patternBytes(30000 + static_cast<std::size_t>(n)),
+            };
+            for (std::size_t k = 0; k < kExtensions.size(); ++k) {
+                // Every third message has no WAV file.
+                if (k == 2 && n % 3 == 0) {
+                    continue;
+                }
+                original[base + kExtensions[k]] = bytes[k];
+                voxmg::test::writeFile((box(0) / (base + kExtensions[k])).string(), bytes[k]);
+            }
+        }
+    }
+
+    void fail(const std::string& what) {
+        ++failures;
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+    }
+
+    void check(int round) {
+        const std::string at = "round " + std::to_string(round) + ": ";
+        for (int b = 0; b < 2; ++b) {
+            for (const auto& e : fs::directory_iterator(box(b))) {
+                const std::string name = e.path().filename().string();
+                if (name.starts_with(".voxmg-")) {
+                    continue;  // a temporary file of the interrupted run
+                }
+                auto it = original.find(name);
+                if (it == original.end()) {
+                    fail(at + "unexpected file " + name);
+                } else if (readFile(e.path().string()) != it->second) {
+                    fail(at + "broken file under its final name: " + name);
+                }
+            }
+        }
+        for (const std::string& base : bases) {
+            bool whole = false;
+            for (int b = 0; b < 2 && !whole; ++b) {
+                whole = true;
+                for (const std::string& ext : kExtensions) {
+                    if (original.count(base + ext) != 0 && !fs::exists(box(b) / (base + ext))) {
+                        whole = false;
+                    }
+                }
+            }
+            if (!whole) {
+                fail(at + "message in neither box whole: " + base);
+            }
+        }
+    }
+
+    pid_t startMove(int from) const {
+        std::vector<std::string> args{ctl, "move"};
+        for (const auto& e : fs::directory_iterator(box(from))) {
+            if (e.path().extension() == ".vmdat") {
+                args.push_back(e.path().string());
+            }
+        }
+        args.insert(args.end(), {"--to", from == 0 ? "rusuroku/102" : "rusuroku/101", "--overwrite", "all"});
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            std::vector<char*> argv;
+            for (auto& a : args) {
+                argv.push_back(a.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(ctl.c_str(), argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int kills = 20;
+    unsigned seed = static_cast<unsigned>(std::random_device{}());
+    std::string ctl;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string option = argv[i];
+        if (option == "--kills") {
+            kills = std::atoi(argv[i + 1]);
+        } else if (option == "--seed") {
+            seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
+        } else if (option == "--ctl") {
+            ctl = argv[i + 1];
+        }
+    }
+    if (ctl.empty()) {
+        std::fprintf(stderr, "usage: move_kill_loop --ctl PATH [--kills N] [--seed S]\n");
+        return 2;
+    }
+    Loop loop;
+    loop.ctl = ctl;
+    voxmg::test::TempFolder work;
+    loop.office = work.file("office");
+    fs::create_directories(loop.box(0));
+    fs::create_directories(loop.box(1));
+    loop.fill();
+
+    std::printf("move kill loop: %d kills, seed %u\n", kills, seed);
+    std::fflush(stdout);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delay(0, 15000);
+    int midRun = 0;
+    for (int round = 1; round <= kills; ++round) {
+        const int from = round % 2 == 1 ? 0 : 1;
+        pid_t pid = loop.startMove(from);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        midRun += WIFSIGNALED(status) ? 1 : 0;
+        loop.check(round);
+    }
+    std::printf("%d of %d kills hit a running move; %d failures\n", midRun, kills, loop.failures);
+    return loop.failures == 0 ? 0 : 1;
+}
