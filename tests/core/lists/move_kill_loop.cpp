@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using voxmg::test::readFile;
 
-constexpr int kMessages = 40;
+constexpr int kMessages = 300;
 const std::vector<std::string> kExtensions{".vminf", ".vmdat", ".wav"};
 
 struct Loop {
@@ -48,10 +48,10 @@ struct Loop {
                     return std::string(b.begin(), b.end());
                 }(),
                 [&] {
-                    auto b = voxmg::test::boxMessage(voxmg::test::recordOf(m), {}, 20000 + 10 * n);
+                    auto b = voxmg::test::boxMessage(voxmg::test::recordOf(m), {}, 2000 + 10 * n);
                     return std::string(b.begin(), b.end());
                 }(),
-                voxmg::test::patternBytes(30000 + static_cast<std::size_t>(n)),
+                voxmg::test::patternBytes(3000 + static_cast<std::size_t>(n)),
             };
             for (std::size_t k = 0; k < kExtensions.size(); ++k) {
                 // Every third message has no WAV file.
@@ -155,19 +155,24 @@ int main(int argc, char** argv) {
 
     std::printf("move kill loop: %d kills, seed %u\n", kills, seed);
     std::fflush(stdout);
+    // One whole move first, for how long a move takes here: the kills fall inside that time.
+    const auto started = std::chrono::steady_clock::now();
+    int status = 0;
+    ::waitpid(loop.startMove(0), &status, 0);
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    loop.check(0);
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delay(0, 15000);
-    int midRun = 0;
+    std::uniform_int_distribution<long> delay(0, std::max<long>(1000, static_cast<long>(took.count())));
+    int midRun = 0;  // kills that left messages in both boxes
     for (int round = 1; round <= kills; ++round) {
-        const int from = round % 2 == 1 ? 0 : 1;
+        const int from = round % 2 == 1 ? 1 : 0;
         pid_t pid = loop.startMove(from);
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ::kill(pid, SIGKILL);
-        int status = 0;
         ::waitpid(pid, &status, 0);
-        midRun += WIFSIGNALED(status) ? 1 : 0;
         loop.check(round);
+        midRun += WIFSIGNALED(status) && !fs::is_empty(loop.box(0)) && !fs::is_empty(loop.box(1)) ? 1 : 0;
     }
-    std::printf("%d of %d kills hit a running move; %d failures\n", midRun, kills, loop.failures);
+    std::printf("%d of %d kills stopped a move half way; %d failures\n", midRun, kills, loop.failures);
     return loop.failures == 0 ? 0 : 1;
 }
