@@ -40,7 +40,8 @@ std::vector<std::string> generate(const std::string& box, int count, std::vector
         std::snprintf(name, sizeof name, "/20261207%04d_MON_0101_%05d", i / 60, i % 100000);
         const std::string base = box + name;
         // 5 seconds: 1246 + 500 frame bytes of voice, 44 + 80000 bytes of WAV.
-        for (auto [ext, size] : {std::pair{".vminf", 1246}, std::pair{".vmdat", 1746}, std::pair{".wav", 80044}}) {
+        for (auto [ext, size] :
+             {std::pair{".vminf", 1246}, std::pair{".vmdat", 1746}, std::pair{".wav", 80044}}) {
             if (!writeFile(base + ext, static_cast<std::size_t>(size))) {
                 return {};
             }
@@ -57,7 +58,8 @@ double seconds(Clock::time_point start) {
 
 // `tool -t dest files...` (mv or cp), timed.
 double timeTool(const char* tool, const std::string& dest, std::vector<std::string> files) {
-    std::vector<char*> argv{const_cast<char*>(tool), const_cast<char*>("-t"), const_cast<char*>(dest.c_str())};
+    std::vector<char*> argv{const_cast<char*>(tool), const_cast<char*>("-t"),
+                            const_cast<char*>(dest.c_str())};
     for (auto& f : files) {
         argv.push_back(f.data());
     }
@@ -110,7 +112,8 @@ int main(int argc, char** argv) {
         // Move a -> b with the operation, back b -> a with mv.
         ::sync();
         auto start = Clock::now();
-        auto moved = move_copy::run({voices, office, "rusuroku/102", move_copy::Mode::Move}, flags, Pump{}, nullptr);
+        auto moved =
+            move_copy::run({voices, office, "rusuroku/102", move_copy::Mode::Move}, flags, Pump{}, nullptr);
         move += seconds(start);
         ::sync();
         const double back = timeTool("mv", a, rebased(files, b));
@@ -122,7 +125,8 @@ int main(int argc, char** argv) {
         // Copy a -> c with the operation, a -> d with cp.
         ::sync();
         start = Clock::now();
-        auto copied = move_copy::run({voices, office, "naisen/201", move_copy::Mode::Copy}, flags, Pump{}, nullptr);
+        auto copied =
+            move_copy::run({voices, office, "naisen/201", move_copy::Mode::Copy}, flags, Pump{}, nullptr);
         copy += seconds(start);
         ::sync();
         const double plain = timeTool("cp", d, files);

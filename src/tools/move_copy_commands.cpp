@@ -61,7 +61,8 @@ int runMoveCopy(const Args& args, Mode mode, const char* usage) {
     request.mode = mode;
     const Overwrite answer = overwrite == "all" ? Overwrite::All : Overwrite::No;
     request.askOverwrite = [answer](const std::u16string& text) {
-        std::fprintf(stderr, "%s: %s\n", text::utf8FromUtf16(text).c_str(), answer == Overwrite::All ? "all" : "no");
+        std::fprintf(stderr, "%s: %s\n", text::utf8FromUtf16(text).c_str(),
+                     answer == Overwrite::All ? "all" : "no");
         return answer;
     };
     const std::string dest = move_copy::destinationFolder(request.boxFolder, to);

@@ -148,7 +148,8 @@ Place failure() {
 // Puts `source` under `dest`. A move links it (the source name stays until the whole message
 // is there); across file systems, and always for a copy, the data goes through a synced
 // temporary file. Without `overwrite` an existing destination is never touched.
-Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode, PlacedFile& placed) {
+Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode,
+            PlacedFile& placed) {
     const std::string folder(paths::parentOf(dest));
     placed = {source, dest, {}};
     if (exists(dest)) {
@@ -264,8 +265,8 @@ UserMessage summarize(const Marks& marks, int done, std::size_t rows, Mode mode)
         }
         return marks.noSpace ? errorMessage(noSpace) : success;
     }
-    const std::u16string some =
-        copy ? u"一部の音声メッセージがコピーできませんでした\n" : u"一部の音声メッセージが移動ができませんでした\n";
+    const std::u16string some = copy ? u"一部の音声メッセージがコピーできませんでした\n"
+                                     : u"一部の音声メッセージが移動ができませんでした\n";
     if (marks.notDownloaded) {
         return {some + u"(音声ファイルなし)。", caption, UserMessage::Icon::Information};
     }
@@ -312,7 +313,8 @@ public:
         Marks marks;
         for (const RowResult& row : result.rows) {
             const RowOutcome o = row.outcome;
-            result.done += o == RowOutcome::Done || o == RowOutcome::Declined || o == RowOutcome::SameBox ? 1 : 0;
+            result.done +=
+                o == RowOutcome::Done || o == RowOutcome::Declined || o == RowOutcome::SameBox ? 1 : 0;
             marks.notDownloaded = marks.notDownloaded || o == RowOutcome::NotDownloaded;
             marks.noSpace = marks.noSpace || o == RowOutcome::NoSpace;
             marks.failed = marks.failed || o == RowOutcome::Failed;

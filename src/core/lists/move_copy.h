@@ -25,10 +25,10 @@ enum class Mode { Move, Copy };
 
 // The answers of the overwrite question "ﾌｧｲﾙ上書きの確認".
 enum class Overwrite {
-    Yes = 0,           // "はい": this file and the rest of this message
-    All = 1,           // "全て上書き": every clash of this operation
-    No = 2,            // "いいえ": leave this message where it was
-    Cancel = 3,        // "キャンセル": stop the whole operation
+    Yes = 0,     // "はい": this file and the rest of this message
+    All = 1,     // "全て上書き": every clash of this operation
+    No = 2,      // "いいえ": leave this message where it was
+    Cancel = 3,  // "キャンセル": stop the whole operation
 };
 
 enum class RowOutcome {
@@ -49,11 +49,11 @@ struct RowResult {
 
 struct MoveCopyResult {
     std::vector<RowResult> rows;
-    UserMessage summary;        // none when cancelled or interrupted
-    bool success = false;       // the full-success text
-    bool cancelled = false;     // cancel or キャンセル: no summary
-    bool interrupted = false;   // an automatic backup took over: no summary
-    int done = 0;               // rows that count as done
+    UserMessage summary;       // none when cancelled or interrupted
+    bool success = false;      // the full-success text
+    bool cancelled = false;    // cancel or キャンセル: no summary
+    bool interrupted = false;  // an automatic backup took over: no summary
+    int done = 0;              // rows that count as done
 };
 
 struct MoveCopyRequest {

@@ -6,7 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-COwrMsgDlg::COwrMsgDlg(const QString& text, QWidget* parent) : QDialog(parent), m_text(new QLabel(text, this)) {
+COwrMsgDlg::COwrMsgDlg(const QString& text, QWidget* parent)
+    : QDialog(parent), m_text(new QLabel(text, this)) {
     setWindowTitle(QStringLiteral("ﾌｧｲﾙ上書きの確認"));
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -21,8 +22,8 @@ COwrMsgDlg::COwrMsgDlg(const QString& text, QWidget* parent) : QDialog(parent), 
     column->addLayout(top);
     auto* row = new QHBoxLayout;
     row->addStretch();
-    const QString captions[4] = {QStringLiteral("はい"), QStringLiteral("全て上書き"), QStringLiteral("いいえ"),
-                                 QStringLiteral("キャンセル")};
+    const QString captions[4] = {QStringLiteral("はい"), QStringLiteral("全て上書き"),
+                                 QStringLiteral("いいえ"), QStringLiteral("キャンセル")};
     for (int i = 0; i < 4; ++i) {
         m_buttons[i] = new QPushButton(captions[i], this);
         row->addWidget(m_buttons[i]);

@@ -83,7 +83,9 @@ void CMsgCopyDlg::confirm(Mode mode) {
     const bool copy = mode == Mode::Copy;
     m_schedule->stop();
     const bool yes = m_context.messages.askYesNo(
-        this, copy ? QStringLiteral("コピーします。よろしいですか？") : QStringLiteral("移動します。よろしいですか？"),
+        this,
+        copy ? QStringLiteral("コピーします。よろしいですか？")
+             : QStringLiteral("移動します。よろしいですか？"),
         copy ? QStringLiteral("コピーの確認") : QStringLiteral("移動の確認"), UserMessages::Icon::Question);
     if (yes) {
         for (auto [list, kind] : {std::pair{m_rusuroku, "rusuroku/"}, std::pair{m_naisen, "naisen/"}}) {

@@ -14,8 +14,9 @@ CPrgMsgCopyDlg::CPrgMsgCopyDlg(voxmg::Flags& flags, bool copy, QWidget* parent)
     setWindowTitle(copy ? QStringLiteral("コピー中") : QStringLiteral("移動中"));
     setModal(true);
     auto* column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(
-        copy ? QStringLiteral("音声メッセージをコピー中です。") : QStringLiteral("音声メッセージを移動中です。"), this));
+    column->addWidget(new QLabel(copy ? QStringLiteral("音声メッセージをコピー中です。")
+                                      : QStringLiteral("音声メッセージを移動中です。"),
+                                 this));
     m_bar->setRange(0, 1);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);

@@ -166,13 +166,14 @@ TEST_P(OverwriteAnswers, DecideEveryClash) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OverwriteAnswers,
-    ::testing::Combine(::testing::Values(Mode::Move, Mode::Copy),
-                       ::testing::Values(OverwriteCase{"AllAskedOnce", {Overwrite::All}, 1, true},
-                                         OverwriteCase{"YesForOneMessage", {Overwrite::Yes, Overwrite::Yes}, 2, true},
-                                         OverwriteCase{"NoKeepsTheDestination", {Overwrite::No, Overwrite::No}, 2,
-                                                       false})),
+    ::testing::Combine(
+        ::testing::Values(Mode::Move, Mode::Copy),
+        ::testing::Values(OverwriteCase{"AllAskedOnce", {Overwrite::All}, 1, true},
+                          OverwriteCase{"YesForOneMessage", {Overwrite::Yes, Overwrite::Yes}, 2, true},
+                          OverwriteCase{"NoKeepsTheDestination", {Overwrite::No, Overwrite::No}, 2, false})),
     [](const auto& info) {
-        return std::string(std::get<0>(info.param) == Mode::Move ? "Move" : "Copy") + std::get<1>(info.param).name;
+        return std::string(std::get<0>(info.param) == Mode::Move ? "Move" : "Copy") +
+               std::get<1>(info.param).name;
     });
 
 INSTANTIATE_TEST_SUITE_P(Modes, BothModes, ::testing::Values(Mode::Move, Mode::Copy),
@@ -255,8 +256,14 @@ TEST_F(MoveCopyTest, SummariesOfMessagesNotDownloaded) {
     const std::vector<Case> cases = {
         {{info, noInfo}, Mode::Move, u"音声ファイルがダウンロードされていません。", u"エラー"},
         {{infoOnly}, Mode::Copy, u"音声ファイルがダウンロードされていません。", u"エラー"},
-        {{info, whole}, Mode::Copy, u"一部の音声メッセージがコピーできませんでした\n(音声ファイルなし)。", u"コピー完了"},
-        {{whole, noInfo}, Mode::Move, u"一部の音声メッセージが移動ができませんでした\n(音声ファイルなし)。", u"移動完了"},
+        {{info, whole},
+         Mode::Copy,
+         u"一部の音声メッセージがコピーできませんでした\n(音声ファイルなし)。",
+         u"コピー完了"},
+        {{whole, noInfo},
+         Mode::Move,
+         u"一部の音声メッセージが移動ができませんでした\n(音声ファイルなし)。",
+         u"移動完了"},
     };
     for (const Case& c : cases) {
         auto result = run(c.paths, c.mode, c.mode == Mode::Copy ? "naisen/201" : "rusuroku/102");

@@ -159,7 +159,8 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     int status = 0;
     ::waitpid(loop.startMove(0), &status, 0);
-    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     loop.check(0);
     std::mt19937 random(seed);
     std::uniform_int_distribution<long> delay(0, std::max<long>(1000, static_cast<long>(took.count())));
