@@ -7,7 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <set>
+#include <map>
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
@@ -92,30 +92,6 @@ bool copyData(int in, int out, off_t size) {
     return true;
 }
 
-// The source copied into a temporary file of `folder`, with its mode and modification time, and
-// flushed to the disk; empty (errno set) on failure, and then nothing is left behind.
-std::string copyToTemp(const std::string& source, const std::string& folder) {
-    fileio::Fd in = fileio::openRead(source);
-    struct stat st {};
-    if (!in.valid() || ::fstat(in.get(), &st) != 0) {
-        return {};
-    }
-    fileio::Fd out;
-    std::string temp = makeTemp(folder, &out);
-    if (temp.empty()) {
-        return {};
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (copyData(in.get(), out.get(), st.st_size) && ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
-        ::futimens(out.get(), times) == 0 && ::fsync(out.get()) == 0) {
-        return temp;
-    }
-    const int error = errno;
-    ::unlink(temp.c_str());
-    errno = error;
-    return {};
-}
-
 // rename(2) that refuses to replace an existing name (EEXIST), on every file system.
 bool renameNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -129,6 +105,55 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     }
     ::unlink(from.c_str());
     return true;
+}
+
+// The data, mode and modification time of `in` into `out`; `durable`: flushed to the disk too.
+bool fill(int in, int out, const struct stat& st, bool durable) {
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return copyData(in, out, st.st_size) && ::fchmod(out, st.st_mode & 07777) == 0 &&
+           ::futimens(out, times) == 0 && (!durable || ::fsync(out) == 0);
+}
+
+// A copy of `source` that appears under `dest` only once it is complete, and never replaces a
+// file there (EEXIST). It is written as a file without a name and linked in; where the file
+// system cannot do that, under a temporary name that is renamed. False with errno set, and
+// nothing left behind. `durable`: flushed to the disk before it gets its name, for a move that
+// removes the source afterwards.
+bool copyInto(const std::string& source, const std::string& dest, bool durable) {
+    fileio::Fd in = fileio::openRead(source);
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0) {
+        return false;
+    }
+    const std::string folder(paths::parentOf(dest));
+    fileio::Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, st.st_mode & 07777));
+    if (out.valid()) {
+        if (!fill(in.get(), out.get(), st, durable)) {
+            return false;
+        }
+        const std::string self = "/proc/self/fd/" + std::to_string(out.get());
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, dest.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != ENOENT || ::access("/proc/self/fd", F_OK) == 0) {
+            return false;  // EEXIST, ENOSPC, ...
+        }
+        // Without /proc the file cannot be named: the temporary name below.
+        ::lseek(in.get(), 0, SEEK_SET);
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return false;
+    }
+    const std::string temp = makeTemp(folder, &out);
+    if (temp.empty()) {
+        return false;
+    }
+    if (fill(in.get(), out.get(), st, durable) && renameNoReplace(temp, dest)) {
+        return true;
+    }
+    const int error = errno;
+    ::unlink(temp.c_str());
+    errno = error;
+    return false;
 }
 
 enum class Place { Placed, Exists, NoSpace, Failed };
@@ -146,13 +171,22 @@ Place failure() {
 }
 
 // Puts `source` under `dest`. A move links it (the source name stays until the whole message
-// is there); across file systems, and always for a copy, the data goes through a synced
-// temporary file. Without `overwrite` an existing destination is never touched.
+// is there); across file systems, and always for a copy, the data goes through a temporary
+// file. Without `overwrite` an existing destination is never touched.
 Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode,
             PlacedFile& placed) {
     const std::string folder(paths::parentOf(dest));
     placed = {source, dest, {}};
-    if (exists(dest)) {
+    // A move links first and learns of a clash from the link; a copy looks before it copies.
+    int linkError = 0;
+    auto tryLink = [&] {
+        linkError = ::link(source.c_str(), dest.c_str()) == 0 ? 0 : errno;
+        return linkError == 0;
+    };
+    if (mode == Mode::Move && tryLink()) {
+        return Place::Placed;
+    }
+    if (mode == Mode::Move ? linkError == EEXIST : exists(dest)) {
         // A name left by a move that was interrupted before it removed the source: the file
         // is in place already.
         if (mode == Mode::Move && sameFile(source, dest, false)) {
@@ -169,32 +203,28 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
             }
             return result;
         }
+        if (mode == Mode::Move && tryLink()) {
+            return Place::Placed;
+        }
     }
     auto undoSave = [&placed] {
         if (!placed.saved.empty()) {
             ::rename(placed.saved.c_str(), placed.dest.c_str());
         }
     };
-    if (mode == Mode::Move) {
-        if (::link(source.c_str(), dest.c_str()) == 0) {
-            return Place::Placed;
-        }
-        // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links.
-        if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != EOPNOTSUPP) {
-            const Place result = errno == EEXIST ? Place::Exists : failure();
-            undoSave();
-            return result;
-        }
-    }
-    const std::string temp = copyToTemp(source, folder);
-    if (temp.empty()) {
-        const Place result = failure();
+    // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links. A move then
+    // copies as well.
+    if (mode == Mode::Move && linkError != EXDEV && linkError != EPERM && linkError != EMLINK &&
+        linkError != EOPNOTSUPP) {
+        errno = linkError;
+        const Place result = linkError == EEXIST ? Place::Exists : failure();
         undoSave();
         return result;
     }
-    if (!renameNoReplace(temp, dest)) {
+    // A copy is not flushed file by file: its source stays, so a power cut can cost the copy but
+    // never the message, and the folder load skips a file the cut left short.
+    if (!copyInto(source, dest, mode == Mode::Move)) {
         const Place result = errno == EEXIST ? Place::Exists : failure();
-        ::unlink(temp.c_str());
         undoSave();
         return result;
     }
@@ -306,8 +336,10 @@ public:
         if (!m_dest.empty()) {
             fileio::syncFolder(m_dest);
         }
-        for (const std::string& folder : m_sourceFolders) {
-            fileio::syncFolder(folder);
+        for (const auto& [folder, same] : m_sourceFolders) {
+            if (!same) {
+                fileio::syncFolder(folder);
+            }
         }
 
         Marks marks;
@@ -368,22 +400,27 @@ private:
         }
         const std::string sourceFolder(paths::parentOf(path));
         // Moving a message onto itself would remove the only copy.
-        if (sameFile(sourceFolder, m_dest, true)) {
+        auto known = m_sourceFolders.find(sourceFolder);
+        if (known == m_sourceFolders.end()) {
+            known = m_sourceFolders.emplace(sourceFolder, sameFile(sourceFolder, m_dest, true)).first;
+        }
+        if (known->second) {
             return RowOutcome::SameBox;
         }
-        m_sourceFolders.insert(sourceFolder);
         bool overwriteThis = false;
         std::vector<PlacedFile> placed;
         for (std::size_t k = 0; k < kExtensions.size(); ++k) {
             setPosition(position + static_cast<int>(k) + 1);
             const std::string source = withExtension(path, kExtensions[k]);
-            if (!fileio::isPlainFile(source)) {
+            const auto size = fileio::fileSize(source);
+            if (!size) {
                 continue;  // the WAV file is often absent
             }
             const std::string name(paths::fileName(source));
             const std::string dest = paths::join(m_dest, name);
-            const auto free = m_request.freeSpace ? m_request.freeSpace(dest) : std::nullopt;
-            if (free && *free < spaceNeeded(fileio::fileSize(source).value_or(0))) {
+            // The destination box exists, so its own free space is that of the destination.
+            const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
+            if (free && *free < spaceNeeded(*size)) {
                 rollBack(placed);
                 return RowOutcome::NoSpace;
             }
@@ -427,7 +464,7 @@ private:
     const Pump& m_pump;
     ProgressSink* m_progress;
     const std::string m_dest;
-    std::set<std::string> m_sourceFolders;
+    std::map<std::string, bool> m_sourceFolders;  // folder -> it is the destination
     bool m_overwriteAll = false;
     bool m_cancelled = false;
     bool m_interrupted = false;
