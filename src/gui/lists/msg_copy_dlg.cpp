@@ -77,6 +77,9 @@ void CMsgCopyDlg::keepOneTick(CCheckListCtrl* list, int row) {
     m_rusuroku->setAll(false);
     m_naisen->setAll(false);
     list->toggle(row);
+    // The row highlight follows the tick, so no other box looks chosen.
+    (list == m_rusuroku ? m_naisen : m_rusuroku)->clearSelection();
+    list->setCurrentItem(list->topLevelItem(row));
 }
 
 void CMsgCopyDlg::confirm(Mode mode) {
