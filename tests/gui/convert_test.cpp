@@ -38,19 +38,10 @@ struct ProgramFixture {
         for (int n = 1; n <= 3; ++n) {
             paths.push_back(writeBoxMessage(t.root() + "本社", "rusuroku", "0101", n));
         }
-        voxmg::ProfileFile ini(t.doc.settingsPath());
-        ini.writeString(u"FOLDER", u"FOLDER", voxmg::text::utf16FromUtf8(t.root()));
-        ini.writeString(u"DISP", u"FOLDERNAME", u"本社");
-        ini.writeInt(u"DISP", u"NUM", 1);
-        ini.writeString(u"DISP", u"DISP1", u"留守録BOX：0101");
-        ini.writeString(u"DISP", u"FOLDERNAME1", u"本社");
+        options = listProgramOptions(t, log, u"本社", u"留守録BOX：0101");
+        auto ini = voxmg::ProfileFile::load(t.doc.settingsPath());
         ini.writeInt(u"CONVERT", u"CONVDEL", 1);
         ini.save(0600);
-        options.settingsPath = t.doc.settingsPath();
-        options.lockPath = t.root() + "VOXMG-Zu.lock";
-        options.messages = &t.messages;
-        options.choosers = &t.choosers;
-        options.sessions = scriptedSessions(log);
         options.wavOpener = &opener;
         app = std::make_unique<CVOXMGApp>(options);
     }

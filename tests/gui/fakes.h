@@ -9,6 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "core/base/profile_file.h"
+#include "core/base/text.h"
+#include "gui/app/vox_app.h"
 #include "gui/base/app_context.h"
 #include "gui/base/choosers.h"
 #include "gui/base/device_session.h"
@@ -107,6 +110,27 @@ struct TestContext {
     AppContext context{doc, flags, messages, choosers, Timings{}, ScheduleState{}, uiPump()};
     std::string root() const { return dir.path().toStdString() + "/"; }
 };
+
+// The options of a program on box folder `folderName` in the test's root with list window 1
+// showing `title`, its messages and choices from `t`, its sessions scripted on `log`. Further
+// settings may be added to the settings file before the program starts.
+inline CVOXMGApp::Options listProgramOptions(TestContext& t, SessionLog& log, std::u16string_view folderName,
+                                             std::u16string_view title) {
+    voxmg::ProfileFile ini(t.doc.settingsPath());
+    ini.writeString(u"FOLDER", u"FOLDER", voxmg::text::utf16FromUtf8(t.root()));
+    ini.writeString(u"DISP", u"FOLDERNAME", folderName);
+    ini.writeInt(u"DISP", u"NUM", 1);
+    ini.writeString(u"DISP", u"DISP1", title);
+    ini.writeString(u"DISP", u"FOLDERNAME1", folderName);
+    ini.save(0600);
+    CVOXMGApp::Options options;
+    options.settingsPath = t.doc.settingsPath();
+    options.lockPath = t.root() + "VOXMG-Zu.lock";
+    options.messages = &t.messages;
+    options.choosers = &t.choosers;
+    options.sessions = scriptedSessions(log);
+    return options;
+}
 
 // Runs `action` on the next modal dialog of type T once it is up.
 template <typename T>

@@ -21,6 +21,7 @@
 
 #include "sim/main_unit_header.h"
 #include "sim/simulator.h"
+#include "support/kill_options.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -137,23 +138,13 @@ struct Loop {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int kills = 20;
-    unsigned seed = static_cast<unsigned>(std::random_device{}());
-    std::string ctl;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string option = argv[i];
-        if (option == "--kills") {
-            kills = std::atoi(argv[i + 1]);
-        } else if (option == "--seed") {
-            seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
-        } else if (option == "--ctl") {
-            ctl = argv[i + 1];
-        }
-    }
-    if (ctl.empty()) {
-        std::fprintf(stderr, "usage: download_kill_loop --ctl PATH [--kills N] [--seed S]\n");
+    const auto options = voxmg::test::killOptions(argc, argv, "download_kill_loop");
+    if (!options) {
         return 2;
     }
+    const int kills = options->kills;
+    const unsigned seed = options->seed;
+    const std::string& ctl = options->ctl;
 
     Loop loop;
     loop.ctl = ctl;
