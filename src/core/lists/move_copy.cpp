@@ -56,6 +56,8 @@ std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
     return name;
 }
 
+// Copies `size` bytes. A source that ends early (shortened meanwhile) fails the copy: a move
+// must not remove a source whose copy is short.
 bool copyData(int in, int out, off_t size) {
     off_t left = size;
     while (left > 0) {
@@ -67,7 +69,8 @@ bool copyData(int in, int out, off_t size) {
             continue;
         }
         if (n <= 0) {
-            return n == 0;  // a source that shrank meanwhile ends the copy early
+            errno = n == 0 ? EIO : errno;
+            return false;
         }
         left -= n;
     }
@@ -78,7 +81,8 @@ bool copyData(int in, int out, off_t size) {
             continue;
         }
         if (n <= 0) {
-            return n == 0;
+            errno = n == 0 ? EIO : errno;
+            return false;
         }
         for (ssize_t done = 0; done < n;) {
             ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
