@@ -234,9 +234,32 @@ TEST_F(MoveCopyTest, NoSpaceStopsAndUndoesTheMessageInHand) {
     EXPECT_EQ(result.summary.text, u"一部の音声メッセージが移動ができませんでした\n(ＰＣのメモリ不足)。");
     EXPECT_EQ(result.summary.caption, u"移動完了");
 
-    auto one = run({paths[1]}, Mode::Copy, "rusuroku/102", [](const std::string&) { return 0; });
-    EXPECT_EQ(one.summary.text, u"ＰＣのメモリ不足です。");
-    EXPECT_EQ(one.summary.caption, u"エラー");
+    // The summaries of a copy that runs out of room: after one message done, and at once.
+    struct Case {
+        std::vector<std::string> paths;
+        int failingCall;
+        std::u16string text;
+        std::u16string caption;
+    };
+    const std::vector<Case> cases = {
+        {{paths[1]}, 1, u"ＰＣのメモリ不足です。", u"エラー"},
+        {{paths[1], paths[2]}, 1, u"ＰＣのメモリ不足です。", u"エラー"},
+        {{paths[1], paths[2]},
+         4,
+         u"一部の音声メッセージがコピーできませんでした\n(ＰＣのメモリ不足)。",
+         u"コピー完了"},
+    };
+    for (const Case& c : cases) {
+        calls = 0;
+        auto copy =
+            run(c.paths, Mode::Copy, "naisen/201", [&](const std::string&) -> std::optional<std::uint64_t> {
+                return ++calls == c.failingCall ? 0 : needed;
+            });
+        EXPECT_EQ(copy.summary.text, c.text);
+        EXPECT_EQ(copy.summary.caption, c.caption);
+        fs::remove_all(box("naisen/201"));
+        fs::create_directories(box("naisen/201"));
+    }
 }
 
 TEST_F(MoveCopyTest, SummariesOfMessagesNotDownloaded) {
