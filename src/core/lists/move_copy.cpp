@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -168,6 +169,7 @@ struct PlacedFile {
     std::string source;
     std::string dest;
     std::string saved;
+    bool copied = false;  // a copy of its own, not a second name of the source
 };
 
 Place failure() {
@@ -232,6 +234,7 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
         undoSave();
         return result;
     }
+    placed.copied = true;
     return Place::Placed;
 }
 
@@ -250,6 +253,12 @@ void rollBack(std::vector<PlacedFile>& placed) {
 // The message is whole in the destination: a move now removes the source names, the recording
 // info first, so that a source box interrupted here still lists the message by its voice file.
 void commit(std::vector<PlacedFile>& placed, Mode mode) {
+    // Across file systems no journal orders the two folders: the copies' names are made durable
+    // before any source name goes.
+    if (mode == Mode::Move && !placed.empty() &&
+        std::any_of(placed.begin(), placed.end(), [](const PlacedFile& f) { return f.copied; })) {
+        fileio::syncFolder(std::string(paths::parentOf(placed.front().dest)));
+    }
     for (const PlacedFile& file : placed) {
         if (mode == Mode::Move) {
             ::unlink(file.source.c_str());

@@ -14,11 +14,11 @@
 // Purely local: a message's recording info, voice data and WAV file, in that order.
 //
 // A move never leaves a message torn between two boxes, even when the program is killed half
-// way: the files are first linked into the destination box (within one file system; across
-// file systems copied under a temporary name, synced and renamed), and only when all of them
-// are there are the source names removed, the recording info first. Whatever moment a kill
-// hits, the source box still lists the whole message, or the destination box does; at worst
-// both do (the same files under two names), never neither.
+// way: the files are first linked into the destination box (across file systems copied, synced
+// and named there), and only when all of them are there are the source names removed, the
+// recording info first. Whatever moment a kill hits, the source box still lists the whole
+// message, or the destination box does; at worst both do (the same files under two names),
+// never neither. A copy appears under its name only once it is complete.
 namespace voxmg::move_copy {
 
 enum class Mode { Move, Copy };
