@@ -173,7 +173,7 @@ std::vector<BoxNameRow> boxNameRows(const std::string& boxFolder) {
     for (BoxKind kind : {BoxKind::Answer, BoxKind::Extension}) {
         for (auto& folder : boxSubfolders(boxFolder, kind)) {
             auto name = mng.readBoxName(boxPath(boxFolder, kind, folder));
-            rows.push_back({kind, std::move(folder), std::move(name)});
+            rows.push_back({kind, std::move(folder), std::move(name), false});
         }
     }
     return rows;
@@ -181,7 +181,7 @@ std::vector<BoxNameRow> boxNameRows(const std::string& boxFolder) {
 
 std::optional<std::size_t> firstInvalidName(const std::vector<BoxNameRow>& rows) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!isValidBoxName(rows[i].name)) {
+        if (rows[i].changed && !isValidBoxName(rows[i].name)) {
             return i;
         }
     }
@@ -200,7 +200,8 @@ int saveBoxNames(const std::string& boxFolder, const std::vector<BoxNameRow>& ro
     for (const auto& row : rows) {
         const std::string path = boxPath(boxFolder, row.kind, row.folder);
         // A name the caller did not check, or a row whose folder went, is not written.
-        if (paths::isUnsafeName(row.folder) || !isRealFolder(path) || !isValidBoxName(row.name) ||
+        const bool writable = row.changed ? isValidBoxName(row.name) : !hasControl(row.name);
+        if (paths::isUnsafeName(row.folder) || !isRealFolder(path) || !writable ||
             mng.writeBoxName(path, row.name) != FileOp::Done) {
             ++failed;
         }

@@ -71,10 +71,14 @@ struct BoxNameRow {
     BoxKind kind = BoxKind::Answer;
     std::string folder;   // the subfolder's name: the box number on the main unit
     std::u16string name;  // NAME of its inf.ini
+    // Typed by the user. A name left as it was read is written back as it is: the phone book
+    // import may have stored one longer than a typed name may be, and that must not keep the
+    // user from changing the other boxes.
+    bool changed = true;
 };
 // Every box subfolder of both kinds, answering-machine boxes first.
 std::vector<BoxNameRow> boxNameRows(const std::string& boxFolder);
-// The first row whose name is refused.
+// The first changed row whose name is refused.
 std::optional<std::size_t> firstInvalidName(const std::vector<BoxNameRow>& rows);
 // Writes NAME, quoted, into every row's inf.ini, changed or not. Progress: range = rows, one
 // step each. The number of files that could not be written.

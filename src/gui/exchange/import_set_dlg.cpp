@@ -78,6 +78,7 @@ CImportSetDlg::CImportSetDlg(AppContext& context, QWidget* parent)
     m_folder->setText(withoutTrailingSeparator(toQ(s.importPath.str())));
     m_file->setText(toQ(s.importName.str()));
     updateOk();
+    m_choose->setFocus();
     connect(m_choose, &QPushButton::clicked, this, &CImportSetDlg::onChoose);
     connect(m_ok, &QPushButton::clicked, this, &CImportSetDlg::onOk);
     m_schedule->start();

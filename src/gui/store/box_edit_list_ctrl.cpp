@@ -48,10 +48,11 @@ CBoxEditListCtrl::CBoxEditListCtrl(const QString& fixedHeader, const QString& ed
     header()->setStretchLastSection(true);
     header()->setSectionsMovable(false);
     header()->setDefaultAlignment(Qt::AlignCenter);
+    header()->setMinimumSectionSize(16);
     setColumnWidth(kIconColumn, 24);
     setColumnWidth(kFixedColumn, 70);
     setColumnWidth(kEditColumn, 110);
-    setMinimumWidth(24 + 70 + 130);
+    setMinimumWidth(24 + 70 + 110 + 30);
 }
 
 void CBoxEditListCtrl::addRow(const QString& fixed, const QString& edit) {

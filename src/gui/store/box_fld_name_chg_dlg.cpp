@@ -38,7 +38,7 @@ CBoxFldNameChgDlg::CBoxFldNameChgDlg(AppContext& context, QWidget* parent)
     column->addWidget(targetFolderField(this, pathToQ(m_boxFolder)));
     column->addWidget(boxListPair(this, m_rusuroku, m_naisen));
     column->addLayout(buttonRowWithCancel(this, {m_ok}));
-    resize(520, 360);
+    resize(580, 380);
 
     m_hasBoxes = boxes::hasBoxSubfolders(m_boxFolder);
     for (auto [list, kind] :

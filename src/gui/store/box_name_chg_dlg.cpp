@@ -57,7 +57,7 @@ CBoxNameChgDlg::CBoxNameChgDlg(AppContext& context, QWidget* parent)
     column->addWidget(targetFolderField(this, pathToQ(m_boxFolder)));
     column->addWidget(boxListPair(this, m_rusuroku, m_naisen));
     column->addLayout(buttonRowWithCancel(this, {m_ok}));
-    resize(520, 360);
+    resize(580, 380);
 
     for (const auto& row : m_rows) {
         (row.kind == boxes::BoxKind::Answer ? m_rusuroku : m_naisen)
@@ -83,6 +83,7 @@ void CBoxNameChgDlg::onOk() {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int n = static_cast<int>(i);
         rows[i].name = fromQ(n < answers ? m_rusuroku->editText(n) : m_naisen->editText(n - answers));
+        rows[i].changed = rows[i].name != m_rows[i].name;
     }
     if (const auto bad = boxes::firstInvalidName(rows)) {
         m_context.messages.error(this, toQ(boxes::kInputError));

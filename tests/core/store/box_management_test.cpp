@@ -107,6 +107,7 @@ TEST_F(BoxFolderTest, SavingNamesRewritesEveryBox) {
     EXPECT_EQ(rows[0].name, u"受付");
     EXPECT_EQ(rows[2].kind, BoxKind::Extension);
     rows[2].name = u"あいうえお";
+    rows[2].changed = true;
     EXPECT_EQ(firstInvalidName(rows), std::nullopt);
 
     struct Count : ProgressSink {
@@ -123,7 +124,19 @@ TEST_F(BoxFolderTest, SavingNamesRewritesEveryBox) {
     EXPECT_EQ(readFile(path("box/rusuroku/私用/inf.ini")), "[INF]\r\nMAKE=1\r\nAutoDel=0\r\nNAME=\"\"\r\n");
 
     rows[1].name = u"あいうえおか";
+    rows[1].changed = true;
     EXPECT_EQ(firstInvalidName(rows), 1u);
+
+    // A longer name the phone book import stored is written back as it was while left alone.
+    writeFile(path("box/rusuroku/0101/inf.ini"),
+              "[INF]\r\nNAME=" + text::cp932FromUtf8("総務部 山田") + "\r\n");
+    rows = boxNameRows(box());
+    EXPECT_EQ(firstInvalidName(rows), std::nullopt);
+    EXPECT_EQ(saveBoxNames(box(), rows, nullptr, {}), 0);
+    EXPECT_EQ(readFile(path("box/rusuroku/0101/inf.ini")),
+              "[INF]\r\nNAME=\"" + text::cp932FromUtf8("総務部 山田") + "\"\r\n");
+    rows[0].changed = true;
+    EXPECT_EQ(firstInvalidName(rows), 0u);
 }
 
 TEST_F(BoxFolderTest, LinksAreNoBoxes) {
