@@ -47,11 +47,6 @@ const std::string& headerText() {
     return header;
 }
 
-bool isRealFolder(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -109,10 +104,7 @@ std::optional<PhoneBookEntry> parseLine(std::string_view line) {
     if (fields.size() < 3) {
         return std::nullopt;
     }
-    auto control = [](std::u16string_view f) {
-        return std::any_of(f.begin(), f.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
-    };
-    if (control(fields[1]) || control(fields[2])) {
+    if (boxes::hasControlCharacter(fields[1]) || boxes::hasControlCharacter(fields[2])) {
         return std::nullopt;
     }
     return PhoneBookEntry{text::utf8FromUtf16(fields[1]), std::u16string(fields[2])};
@@ -167,9 +159,9 @@ ImportOutcome run(const ImportRequest& request, ProgressSink* progress, const Pu
         if (!line) {
             break;
         }
-        if (auto entry = parseLine(*line); entry && !paths::isUnsafeName(entry->number)) {
-            const std::string box = naisenBox(request.boxFolder, entry->number);
-            if (isRealFolder(box) && writeName(box, entry->name)) {
+        if (auto entry = parseLine(*line);
+            entry && boxes::isBoxSubfolder(request.boxFolder, boxes::BoxKind::Extension, entry->number)) {
+            if (writeName(naisenBox(request.boxFolder, entry->number), entry->name)) {
                 outcome.names.push_back({entry->number, std::move(entry->name)});
             }
         }

@@ -32,10 +32,6 @@ bool isRealFolder(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool hasControl(std::u16string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
-}
-
 std::string kindPath(const std::string& boxFolder, BoxKind kind) {
     return paths::join(boxFolder, kindFolder(kind));
 }
@@ -82,7 +78,15 @@ bool isValidFolderName(std::u16string_view name) {
 
 bool isValidBoxName(std::u16string_view name) {
     return text::cp932Length(name) <= kMaxBoxNameBytes && name.find(u',') == std::u16string_view::npos &&
-           !hasControl(name);
+           !hasControlCharacter(name);
+}
+
+bool hasControlCharacter(std::u16string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+}
+
+bool isBoxSubfolder(const std::string& boxFolder, BoxKind kind, std::string_view name) {
+    return !paths::isUnsafeName(name) && isRealFolder(boxPath(boxFolder, kind, name));
 }
 
 std::vector<std::string> boxSubfolders(const std::string& boxFolder, BoxKind kind) {
@@ -200,8 +204,8 @@ int saveBoxNames(const std::string& boxFolder, const std::vector<BoxNameRow>& ro
     for (const auto& row : rows) {
         const std::string path = boxPath(boxFolder, row.kind, row.folder);
         // A name the caller did not check, or a row whose folder went, is not written.
-        const bool writable = row.changed ? isValidBoxName(row.name) : !hasControl(row.name);
-        if (paths::isUnsafeName(row.folder) || !isRealFolder(path) || !writable ||
+        const bool writable = row.changed ? isValidBoxName(row.name) : !hasControlCharacter(row.name);
+        if (!isBoxSubfolder(boxFolder, row.kind, row.folder) || !writable ||
             mng.writeBoxName(path, row.name) != FileOp::Done) {
             ++failed;
         }

@@ -36,9 +36,14 @@ bool isValidFolderName(std::u16string_view name);
 // control character either, which would break the line of inf.ini it is written to.
 bool isValidBoxName(std::u16string_view name);
 
+// A control character would end the line of inf.ini a name is written to.
+bool hasControlCharacter(std::u16string_view text);
+
 // The box subfolders of one kind, by name. Symbolic links are left out: nothing here writes
 // through a link to a folder outside the box folder.
 std::vector<std::string> boxSubfolders(const std::string& boxFolder, BoxKind kind);
+// True for a box subfolder of that kind (a real folder with a name that stays in it).
+bool isBoxSubfolder(const std::string& boxFolder, BoxKind kind, std::string_view name);
 // True when either kind folder holds a box subfolder.
 bool hasBoxSubfolders(const std::string& boxFolder);
 // Those of one kind whose inf.ini says they were made on the PC (MAKE = 1).

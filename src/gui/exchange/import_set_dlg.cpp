@@ -14,6 +14,7 @@
 
 #include "core/exchange/name_import.h"
 #include "gui/base/app_context.h"
+#include "gui/base/bar_progress.h"
 #include "gui/base/button_row.h"
 #include "gui/base/choosers.h"
 #include "gui/base/dialog_schedule.h"
@@ -31,16 +32,6 @@ QString withoutTrailingSeparator(QString folder) {
     }
     return folder;
 }
-
-class BarProgress : public voxmg::ProgressSink {
-public:
-    explicit BarProgress(QProgressBar* bar) : m_bar(bar) {}
-    void setRange(int range) override { m_bar->setRange(0, std::max(range, 1)); }
-    void setPosition(int position) override { m_bar->setValue(std::clamp(position, 0, m_bar->maximum())); }
-
-private:
-    QProgressBar* m_bar;
-};
 
 }  // namespace
 

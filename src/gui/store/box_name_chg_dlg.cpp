@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "gui/base/app_context.h"
+#include "gui/base/bar_progress.h"
 #include "gui/base/button_row.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
@@ -24,9 +25,9 @@ CBoxEditListCtrl* nameList(QWidget* parent) {
 }
 
 // "登録中", one step per box written.
-class SaveProgress : public QDialog, public voxmg::ProgressSink {
+class SaveProgress : public QDialog {
 public:
-    explicit SaveProgress(QWidget* parent) : QDialog(parent), m_bar(new QProgressBar(this)) {
+    explicit SaveProgress(QWidget* parent) : QDialog(parent), m_bar(new QProgressBar(this)), m_sink(m_bar) {
         setWindowTitle(QStringLiteral("登録中"));
         auto* column = new QVBoxLayout(this);
         column->addWidget(new QLabel(QStringLiteral("ＢＯＸ名称を登録中です。"), this));
@@ -34,11 +35,11 @@ public:
         m_bar->setMinimumWidth(280);
         column->addWidget(m_bar);
     }
-    void setRange(int range) override { m_bar->setRange(0, std::max(range, 1)); }
-    void setPosition(int position) override { m_bar->setValue(std::clamp(position, 0, m_bar->maximum())); }
+    voxmg::ProgressSink* sink() { return &m_sink; }
 
 private:
     QProgressBar* m_bar;
+    BarProgress m_sink;
 };
 
 }  // namespace
@@ -100,7 +101,7 @@ void CBoxNameChgDlg::onOk() {
         SaveProgress progress(this);
         progress.show();
         voxmg::pumpOnce(m_context.pump);
-        boxes::saveBoxNames(m_boxFolder, rows, &progress, m_context.pump);
+        boxes::saveBoxNames(m_boxFolder, rows, progress.sink(), m_context.pump);
     }
     accept();
 }
