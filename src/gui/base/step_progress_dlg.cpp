@@ -11,6 +11,7 @@ StepProgressDlg::StepProgressDlg(voxmg::Flags& flags, const QString& caption, co
     : QDialog(parent),
       m_flags(flags),
       m_bar(new QProgressBar(this)),
+      m_barProgress(m_bar),
       m_cancel(new QPushButton(QStringLiteral("キャンセル"), this)) {
     setWindowTitle(caption);
     setModal(true);
@@ -29,11 +30,11 @@ StepProgressDlg::StepProgressDlg(voxmg::Flags& flags, const QString& caption, co
 }
 
 void StepProgressDlg::setRange(int range) {
-    m_bar->setRange(0, std::max(range, 1));
+    m_barProgress.setRange(range);
 }
 
 void StepProgressDlg::setPosition(int position) {
-    m_bar->setValue(std::min(position, m_bar->maximum()));
+    m_barProgress.setPosition(position);
 }
 
 void StepProgressDlg::reject() {

@@ -4,6 +4,7 @@
 
 #include "core/base/flags.h"
 #include "core/base/progress.h"
+#include "gui/base/bar_progress.h"
 
 class QProgressBar;
 class QPushButton;
@@ -27,5 +28,6 @@ protected:
 private:
     voxmg::Flags& m_flags;
     QProgressBar* m_bar;
+    BarProgress m_barProgress;
     QPushButton* m_cancel;
 };
