@@ -16,37 +16,12 @@
 #include "gui/lists/del_kind_set_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/prg_delete_dlg.h"
+#include "gui/lists/selected_rows.h"
 
 namespace {
 
 CListDispView* activeView(const FrameHost& frame) {
     return qobject_cast<CListDispView*>(frame.activeList());
-}
-
-void show(FrameHost& frame, const voxmg::UserMessage& message) {
-    const auto icon = message.icon == voxmg::UserMessage::Icon::Information ? UserMessages::Icon::Information
-                                                                            : UserMessages::Icon::Warning;
-    frame.context().messages.show(frame.frameWindow(), toQ(message.text), toQ(message.caption), icon);
-}
-
-// The paths of the selected rows in list order; empty (after telling the user) when there is
-// nothing to work on.
-std::vector<std::string> selectedPaths(FrameHost& frame, CListDispView& view) {
-    const int first = view.firstSelectedFile();
-    if (first < 0) {
-        // A response list always has its 300 slots, so it is never in the middle of a build
-        // for the user.
-        const bool building = first == -2 && !view.isResponseList();
-        frame.context().messages.error(frame.frameWindow(), building
-                                                                ? QStringLiteral("自動更新中は操作不可です。")
-                                                                : QStringLiteral("選択されていません。"));
-        return {};
-    }
-    std::vector<std::string> paths;
-    for (int record : view.selectedRecords()) {
-        paths.push_back(view.rows().record(record).pathUtf8());
-    }
-    return paths;
 }
 
 bool hasInfoOnlySelection(const CListDispView& view) {
@@ -87,7 +62,7 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
         result = voxmg::delete_op::run(request, ftp, context.flags, context.pump, &progress);
     }
     if (!result.interrupted) {
-        show(frame, result.summary);
+        showUserMessage(frame, result.summary);
     }
     if (result.connectionLost) {
         frame.connectionLost();
@@ -123,7 +98,7 @@ void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
         ftp->setProgressSink(nullptr);
     }
     for (const auto& message : result.messages) {
-        show(frame, message);
+        showUserMessage(frame, message);
     }
     if (result.connectionLost) {
         frame.connectionLost();
