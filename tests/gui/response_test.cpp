@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +97,9 @@ private slots:
         QCOMPARE(QDir(QString::fromStdString(outou)).entryList({QStringLiteral("*A005_0000.vmdat")}).size(),
                  1);
         QVERIFY(frame->centralWidget()->isEnabled());
+        // The rebuilt list keeps the one slot selected, not every other empty one.
+        QCOMPARE(list->table()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(list->table()->selectionModel()->selectedRows().front().row(), 4);
 
         // The slot is taken now: "No" leaves it alone.
         list->table()->selectRow(4);

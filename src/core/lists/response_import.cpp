@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -57,13 +59,20 @@ std::string importExtension(const std::string& source) {
 }
 
 // The files of one message that go with it when it is replaced, whatever the case of their
-// extension: an earlier import left its source as ".WAV" or ".WMA" beside the voice file.
-void removeMessageFiles(const std::string& folder, const std::string& baseName) {
+// extension: an earlier import left its source as ".WAV" or ".WMA" beside the voice file, and
+// a conversion its ".wav". The new message's own files are kept: an import within the same
+// minute gives the same base name.
+void removeMessageFiles(const std::string& folder, const std::string& baseName,
+                        std::initializer_list<std::string_view> keep) {
     const std::string base = lowerAscii(baseName);
     std::vector<std::string> doomed;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = lowerAscii(it->path().filename().string());
+        const std::string fileName = it->path().filename().string();
+        const std::string name = lowerAscii(fileName);
+        if (std::find(keep.begin(), keep.end(), fileName) != keep.end()) {
+            continue;
+        }
         for (const char* ext : {".vmdat", ".vminf", ".wav", ".wma"}) {
             if (name == base + ext) {
                 doomed.push_back(it->path().string());
@@ -221,8 +230,9 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     result.outcome = ImportOutcome::Imported;
     result.voicePath = voicePath;
     // The old message goes only now that the new one is complete.
-    if (old && fs::path(*old).lexically_normal() != fs::path(voicePath).lexically_normal()) {
-        removeMessageFiles(request.responseFolder, naming::baseName(paths::fileName(*old)));
+    if (old) {
+        removeMessageFiles(request.responseFolder, naming::baseName(paths::fileName(*old)),
+                           {voiceName, name});
         result.replacedPath = *old;
     }
     result.summary = {u"音声ファイルの読み込みが完了しました。", u"取り込み完了",

@@ -147,6 +147,15 @@ TEST_F(ResponseTest, OccupiedSlotIsReplacedOnlyWhenAsked) {
     // The old voice file and both of its WAV files are gone.
     EXPECT_EQ(namesIn(outou()), (std::vector<std::string>{"202612071305_MON_A007_0000.WAV",
                                                           "202612071305_MON_A007_0000.vmdat"}));
+
+    // Again within the same minute: the same names, and the WAV converted from the message
+    // before goes, so nothing plays the old sound.
+    audio::testing::writeFile(paths::join(outou(), "202612071305_MON_A007_0000.wav"), wavFile(0.5));
+    auto again = import(source("again.wav", wavFile(0.9)), 7, true);
+    ASSERT_EQ(again.outcome, ImportOutcome::Imported);
+    EXPECT_EQ(namesIn(outou()), (std::vector<std::string>{"202612071305_MON_A007_0000.WAV",
+                                                          "202612071305_MON_A007_0000.vmdat"}));
+    EXPECT_EQ(*fileio::fileSize(again.voicePath), kFramesOffset + 900);
 }
 
 TEST_F(ResponseTest, WmaImportsThroughTheDecoder) {
