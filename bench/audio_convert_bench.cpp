@@ -19,6 +19,7 @@
 
 #include "bench_codec.h"
 #include "bench_ffmpeg.h"
+#include "bench_run.h"
 #include "core/audio/audio_import.h"
 #include "core/audio/conversion_engine.h"
 #include "core/audio/g729_codec.h"
@@ -26,28 +27,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kSeconds = 600;
 constexpr int kRuns = 5;
-
-double elapsedMs(const std::function<void()>& run) {
-    const auto t0 = Clock::now();
-    run();
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Best times of a baseline and the engine, run in turns so that load from elsewhere on the
-// machine hits both alike.
-std::pair<double, double> bestOfTurns(const std::function<void()>& baseline,
-                                      const std::function<void()>& engine) {
-    double bestBaseline = 1e300;
-    double bestEngine = 1e300;
-    for (int i = 0; i < kRuns; ++i) {
-        bestBaseline = std::min(bestBaseline, elapsedMs(baseline));
-        bestEngine = std::min(bestEngine, elapsedMs(engine));
-    }
-    return {bestBaseline, bestEngine};
-}
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& prefix, const void* data,
                std::size_t n) {
@@ -74,12 +55,10 @@ std::vector<std::uint8_t> wavHeaderFor(std::size_t samples) {
 
 int main() {
     using namespace voxmg;
-    std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    const std::string dir = bench::scratchFolder();
+    if (dir.empty()) {
         return 1;
     }
-    const std::string dir = pattern;
     audio::ConversionEngine engine(dir);
     Flags flags;
     const audio::CallerContext caller{flags, [] {}, nullptr};
@@ -91,8 +70,8 @@ int main() {
 
     volatile std::int64_t sink = 0;
     int converted = 1;
-    const auto [bareDecodeMs, convertMs] = bestOfTurns(
-        [&] { sink = sink + bench::bareDecode(frames); },
+    const auto [bareDecodeMs, convertMs] = bench::bestOfTurns(
+        kRuns, [&] { sink = sink + bench::bareDecode(frames); },
         [&] { converted &= audio::convertVoiceFileToWav(engine.decoding, voice, 0, {}, caller); });
     std::printf(
         "to-wav, %d s of speech: engine %.1f ms, bare bcg729 decode %.1f ms, ratio %.2f (aim <= 1.2)%s\n",
@@ -107,7 +86,8 @@ int main() {
         std::printf("import: skipped, the ffmpeg command could not make the WMA file\n");
     } else {
         int imported = 1;
-        const auto [bareImportMs, importMs] = bestOfTurns(
+        const auto [bareImportMs, importMs] = bench::bestOfTurns(
+            kRuns,
             [&] {
                 const std::vector<std::int16_t> pcm = bench::bareFfmpegDecode(wma);
                 sink = sink + static_cast<std::int64_t>(bench::bareEncode(pcm).size());

@@ -1,43 +1,31 @@
 // "追加" of a 10-minute WMA into a response slot, the whole operation (prechecks, durable copy,
 // conversion, header and record), against FFmpeg decoding the file plus a bare bcg729 encode
 // loop over its samples, measured in the same run. Prints the ratio; never asserts a time.
-#include <stdlib.h>
-
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "bench_codec.h"
 #include "bench_ffmpeg.h"
+#include "bench_run.h"
 #include "core/audio/encoding_engine.h"
 #include "core/lists/response_import.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kSeconds = 600;
 constexpr int kRuns = 5;
-
-double elapsedMs(const std::function<void()>& run) {
-    const auto t0 = Clock::now();
-    run();
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
 
 }  // namespace
 
 int main() {
     using namespace voxmg;
-    std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    const std::string dir = bench::scratchFolder();
+    if (dir.empty()) {
         return 1;
     }
-    const std::string dir = pattern;
     const std::string outou = dir + "/box/outou";
     std::filesystem::create_directories(outou);
 
@@ -62,23 +50,15 @@ int main() {
     request.replace = true;  // every run after the first replaces the last one's message
     int imported = 1;
     volatile std::size_t sink = 0;
-    double bestBaseline = 1e300;
-    double bestImport = 1e300;
-    // In turns, so that load from elsewhere on the machine hits both alike.
-    for (int i = 0; i < kRuns; ++i) {
-        bestBaseline = std::min(bestBaseline, elapsedMs([&] {
-                                    sink = sink + bench::bareEncode(bench::bareFfmpegDecode(wma)).size();
-                                }));
-        bestImport =
-            std::min(bestImport, elapsedMs([&] {
-                         const auto result = response_import::run(request, engine, {flags, [] {}, nullptr});
-                         imported &= result.outcome == response_import::ImportOutcome::Imported;
-                     }));
-    }
+    const auto [bestBaseline, bestImport] = bench::bestOfTurns(
+        kRuns, [&] { sink = sink + bench::bareEncode(bench::bareFfmpegDecode(wma)).size(); },
+        [&] {
+            const auto result = response_import::run(request, engine, {flags, [] {}, nullptr});
+            imported &= result.outcome == response_import::ImportOutcome::Imported ? 1 : 0;
+        });
     std::printf(
-        "response import, %d s WMA into a slot: operation %.1f ms, FFmpeg decode + bare bcg729 encode %.1f "
-        "ms, "
-        "ratio %.2f (aim <= 1.2)%s\n",
+        "response import, %d s WMA into a slot: operation %.1f ms, "
+        "FFmpeg decode + bare bcg729 encode %.1f ms, ratio %.2f (aim <= 1.2)%s\n",
         kSeconds, bestImport, bestBaseline, bestImport / bestBaseline, imported ? "" : " [import FAILED]");
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);

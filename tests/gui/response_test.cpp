@@ -109,11 +109,7 @@ private slots:
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("取り込みの確認"));
 
         // Logged in, the slot goes up and shows "済み".
-        CLoginDlg login(app.context(), frame->session());
-        login.address()->setText(QStringLiteral("127.0.0.1"));
-        login.user()->setText(QStringLiteral("hozen"));
-        login.password()->setText(QStringLiteral("hozen"));
-        login.loginButton()->click();
+        logInThroughDialog(app);
         QVERIFY(app.doc().loggedIn());
         list->table()->selectRow(4);
         frame->updateCommandStates();

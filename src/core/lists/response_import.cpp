@@ -1,7 +1,6 @@
 #include "core/lists/response_import.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -9,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/base/text.h"
 #include "core/device/listing_lines.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
@@ -19,12 +19,6 @@ namespace voxmg::response_import {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string lowerAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 void removeFile(const std::string& path) {
     std::error_code ignored;
@@ -54,7 +48,7 @@ std::string importExtension(const std::string& source) {
         return {};
     }
     const std::string ext = name.substr(dot);
-    const std::string lower = lowerAscii(ext);
+    const std::string lower = text::asciiLower(ext);
     return lower == ".wav" || lower == ".wma" ? ext : std::string();
 }
 
@@ -64,12 +58,12 @@ std::string importExtension(const std::string& source) {
 // minute gives the same base name.
 void removeMessageFiles(const std::string& folder, const std::string& baseName,
                         std::initializer_list<std::string_view> keep) {
-    const std::string base = lowerAscii(baseName);
+    const std::string base = text::asciiLower(baseName);
     std::vector<std::string> doomed;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string fileName = it->path().filename().string();
-        const std::string name = lowerAscii(fileName);
+        const std::string name = text::asciiLower(fileName);
         if (std::find(keep.begin(), keep.end(), fileName) != keep.end()) {
             continue;
         }
@@ -161,7 +155,7 @@ std::optional<ImportResult> precheck(const ImportRequest& request) {
     if (room && *room < listing::retrievalSpace(size)) {
         return refused(ImportOutcome::NoSpace, u"ＰＣのメモリ不足です。");
     }
-    const std::string ext = lowerAscii(importExtension(request.source));
+    const std::string ext = text::asciiLower(importExtension(request.source));
     if (ext.empty() || (ext == ".wav" && !audio::wavPrecheck(request.source)) ||
         (ext == ".wma" && !audio::wmaPrecheck(request.source, request.duration))) {
         return unsupported();
@@ -202,7 +196,7 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     if (caller.progress != nullptr) {
         caller.progress->beforeConversion();
     }
-    const int gain = lowerAscii(ext) == ".wav" ? request.gains.wav : request.gains.wma;
+    const int gain = text::asciiLower(ext) == ".wav" ? request.gains.wav : request.gains.wma;
     if (audio::runEncodingJob(engine, companion, framesTemp, gain, caller) != 1) {
         if (caller.flags.cancelAll.load() != 0) {
             return {ImportOutcome::Cancelled, {}, {}, {}};

@@ -1,28 +1,10 @@
 #pragma once
 
-#include <QDialog>
-
-#include "core/base/flags.h"
-#include "core/base/progress.h"
-
-class QProgressBar;
-class QPushButton;
+#include "gui/lists/row_progress_dlg.h"
 
 // "消去中": the progress of a delete. キャンセル stops it after the message in hand.
-class CPrgDeleteDlg : public QDialog, public voxmg::ProgressSink {
+class CPrgDeleteDlg : public RowProgressDlg {
     Q_OBJECT
 public:
     CPrgDeleteDlg(voxmg::Flags& flags, QWidget* parent = nullptr);
-    void setRange(int range) override;
-    void setPosition(int position) override;
-    QProgressBar* bar() const { return m_bar; }
-    QPushButton* cancelButton() const { return m_cancel; }
-
-protected:
-    void reject() override;  // Escape and the title bar close cancel like the button
-
-private:
-    voxmg::Flags& m_flags;
-    QProgressBar* m_bar;
-    QPushButton* m_cancel;
 };
