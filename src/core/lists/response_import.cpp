@@ -10,6 +10,7 @@
 
 #include "core/base/text.h"
 #include "core/device/listing_lines.h"
+#include "core/lists/convert_operation.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -168,6 +169,10 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     if (auto refusal = precheck(request)) {
         return *refusal;
     }
+    // The response folder is the always-download worker's too. A cancel left from an earlier
+    // operation or a logout must not end this one before it starts.
+    WorkerPauseScope pause(caller.flags, caller.pump);
+    caller.flags.cancelAll = 0;
     const std::optional<std::string> old = messageInSlot(request.responseFolder, request.slot);
     const std::tm importTime = request.now();
     const std::string ext = importExtension(request.source);
