@@ -18,92 +18,17 @@
 #include <vector>
 
 #include "bench_codec.h"
+#include "bench_ffmpeg.h"
+#include "bench_run.h"
 #include "core/audio/audio_import.h"
 #include "core/audio/conversion_engine.h"
 #include "core/audio/g729_codec.h"
 #include "core/audio/wav_conversion.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libswresample/swresample.h>
-}
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kSeconds = 600;
 constexpr int kRuns = 5;
-
-double elapsedMs(const std::function<void()>& run) {
-    const auto t0 = Clock::now();
-    run();
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Best times of a baseline and the engine, run in turns so that load from elsewhere on the
-// machine hits both alike.
-std::pair<double, double> bestOfTurns(const std::function<void()>& baseline,
-                                      const std::function<void()>& engine) {
-    double bestBaseline = 1e300;
-    double bestEngine = 1e300;
-    for (int i = 0; i < kRuns; ++i) {
-        bestBaseline = std::min(bestBaseline, elapsedMs(baseline));
-        bestEngine = std::min(bestEngine, elapsedMs(engine));
-    }
-    return {bestBaseline, bestEngine};
-}
-
-// FFmpeg decode + resample to mono s16 8000 Hz into memory, no files, no checks beyond need.
-std::vector<std::int16_t> bareFfmpegDecode(const std::string& path) {
-    std::vector<std::int16_t> pcm;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
-        return pcm;
-    }
-    avformat_find_stream_info(fmt, nullptr);
-    const AVCodec* codec = nullptr;
-    const int stream = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(ctx, fmt->streams[stream]->codecpar);
-    avcodec_open2(ctx, codec, nullptr);
-    AVChannelLayout mono{};
-    av_channel_layout_default(&mono, 1);
-    SwrContext* swr = nullptr;
-    swr_alloc_set_opts2(&swr, &mono, AV_SAMPLE_FMT_S16, 8000, &ctx->ch_layout, ctx->sample_fmt,
-                        ctx->sample_rate, 0, nullptr);
-    swr_init(swr);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    std::vector<std::int16_t> buf;
-    auto drain = [&] {
-        while (avcodec_receive_frame(ctx, frame) == 0) {
-            buf.resize(static_cast<std::size_t>(swr_get_out_samples(swr, frame->nb_samples)) + 32);
-            auto* out = reinterpret_cast<std::uint8_t*>(buf.data());
-            const int got =
-                swr_convert(swr, &out, static_cast<int>(buf.size()),
-                            const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
-            pcm.insert(pcm.end(), buf.begin(), buf.begin() + std::max(got, 0));
-            av_frame_unref(frame);
-        }
-    };
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == stream) {
-            avcodec_send_packet(ctx, pkt);
-            drain();
-        }
-        av_packet_unref(pkt);
-    }
-    avcodec_send_packet(ctx, nullptr);
-    drain();
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    swr_free(&swr);
-    avcodec_free_context(&ctx);
-    avformat_close_input(&fmt);
-    return pcm;
-}
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& prefix, const void* data,
                std::size_t n) {
@@ -130,12 +55,10 @@ std::vector<std::uint8_t> wavHeaderFor(std::size_t samples) {
 
 int main() {
     using namespace voxmg;
-    std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    const std::string dir = bench::scratchFolder();
+    if (dir.empty()) {
         return 1;
     }
-    const std::string dir = pattern;
     audio::ConversionEngine engine(dir);
     Flags flags;
     const audio::CallerContext caller{flags, [] {}, nullptr};
@@ -147,8 +70,8 @@ int main() {
 
     volatile std::int64_t sink = 0;
     int converted = 1;
-    const auto [bareDecodeMs, convertMs] = bestOfTurns(
-        [&] { sink = sink + bench::bareDecode(frames); },
+    const auto [bareDecodeMs, convertMs] = bench::bestOfTurns(
+        kRuns, [&] { sink = sink + bench::bareDecode(frames); },
         [&] { converted &= audio::convertVoiceFileToWav(engine.decoding, voice, 0, {}, caller); });
     std::printf(
         "to-wav, %d s of speech: engine %.1f ms, bare bcg729 decode %.1f ms, ratio %.2f (aim <= 1.2)%s\n",
@@ -163,9 +86,10 @@ int main() {
         std::printf("import: skipped, the ffmpeg command could not make the WMA file\n");
     } else {
         int imported = 1;
-        const auto [bareImportMs, importMs] = bestOfTurns(
+        const auto [bareImportMs, importMs] = bench::bestOfTurns(
+            kRuns,
             [&] {
-                const std::vector<std::int16_t> pcm = bareFfmpegDecode(wma);
+                const std::vector<std::int16_t> pcm = bench::bareFfmpegDecode(wma);
                 sink = sink + static_cast<std::int64_t>(bench::bareEncode(pcm).size());
             },
             [&] { imported &= audio::runEncodingJob(engine.encoding, wma, dir + "/A001.vmdat", 0, caller); });

@@ -16,32 +16,24 @@
 #include <vector>
 
 #include "bench_codec.h"
+#include "bench_run.h"
 #include "core/audio/decoding_engine.h"
 #include "core/lists/convert_operation.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kMessages = 200;
 constexpr int kSeconds = 30;
 constexpr int kRuns = 3;
-
-double elapsedMs(const std::function<void()>& run) {
-    const auto t0 = Clock::now();
-    run();
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
 
 }  // namespace
 
 int main() {
     using namespace voxmg;
-    std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    const std::string dir = bench::scratchFolder();
+    if (dir.empty()) {
         return 1;
     }
-    const std::string dir = pattern;
     const std::string box = dir + "/本社/rusuroku/0101";
     std::filesystem::create_directories(box);
 
@@ -69,13 +61,13 @@ int main() {
         for (const auto& row : request.rows) {
             std::filesystem::remove(wavPathFor(row.path));
         }
-        bestBare = std::min(bestBare, elapsedMs([&] {
+        bestBare = std::min(bestBare, bench::elapsedMs([&] {
                                 for (int n = 0; n < kMessages; ++n) {
                                     sink = sink + bench::bareDecode(frames);
                                 }
                             }));
-        bestOperation =
-            std::min(bestOperation, elapsedMs([&] { converted = convertMessages(request, env).converted; }));
+        bestOperation = std::min(
+            bestOperation, bench::elapsedMs([&] { converted = convertMessages(request, env).converted; }));
     }
     std::printf(
         "convert, %d messages of %d s: operation %.1f ms, bare bcg729 decode %.1f ms, ratio %.2f (aim <= "

@@ -281,6 +281,9 @@ RemoteTree::UploadCheck RemoteTree::checkResponseUpload(const std::string& name,
     if (!isResponseName(name)) {
         return UploadCheck::NotResponseName;
     }
+    if (listed(inUse, name)) {
+        return UploadCheck::InUse;
+    }
     for (const auto& held : responseMessagesNumbered(name)) {
         if (listed(inUse, held) || listed(inUse, partnerName(held))) {
             return UploadCheck::InUse;

@@ -394,8 +394,14 @@ bool Session::handleStor(const std::string& argument, const sockaddr_in& dataAdd
         return reply(425, "Can't open data connection.");
     }
     std::string bytes;
-    Outcome outcome = receiveData(data.get(), bytes);
+    Outcome outcome = receiveData(data.get(), bytes, m_faults.dropDataAfterBytes);
     data.reset();
+    if (m_faults.silentAfterStore) {
+        return true;
+    }
+    if (outcome == Outcome::Dropped && m_faults.dropControlAfterDrop) {
+        return false;
+    }
     if (outcome == Outcome::Complete && !m_faults.transferEndCodes.contains("STOR")) {
         if (!m_env.tree.storeResponse(name, bytes)) {
             return reply(452, "Insufficient storage space.");
@@ -461,7 +467,7 @@ Session::Outcome Session::sendData(int fd, std::string_view bytes, long dropAfte
     return dropping ? Outcome::Dropped : Outcome::Complete;
 }
 
-Session::Outcome Session::receiveData(int fd, std::string& bytes) {
+Session::Outcome Session::receiveData(int fd, std::string& bytes, long dropAfter) {
     auto idleSince = std::chrono::steady_clock::now();
     for (;;) {
         if (abortRequested()) {
@@ -489,6 +495,9 @@ Session::Outcome Session::receiveData(int fd, std::string& bytes) {
             return Outcome::Failed;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
+        if (dropAfter >= 0 && bytes.size() >= static_cast<std::size_t>(dropAfter)) {
+            return Outcome::Dropped;  // the caller closes the connection mid-file
+        }
         idleSince = std::chrono::steady_clock::now();
     }
     sleepUnlessStopping(kAbortGrace, m_env.stopping);

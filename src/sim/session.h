@@ -48,7 +48,7 @@ private:
 
     // `endless`: after the bytes, zeros until the client goes away.
     Outcome sendData(int fd, std::string_view bytes, long dropAfter, bool endless);
-    Outcome receiveData(int fd, std::string& bytes);
+    Outcome receiveData(int fd, std::string& bytes, long dropAfter);
     bool finishTransfer(const std::string& verb, Outcome outcome);
 
     SessionEnvironment m_env;

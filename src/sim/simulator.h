@@ -20,11 +20,12 @@ namespace voxmg::sim {
 struct Faults {
     bool noGreeting = false;                      // accept, then say nothing
     std::chrono::milliseconds replyDelay{0};      // wait before every reply
-    long dropDataAfterBytes = -1;                 // RETR: close the data connection after N bytes
+    long dropDataAfterBytes = -1;                 // RETR, STOR: close the data connection after N bytes
     bool dropControlAfterDrop = false;            // ... and the control connection too
     std::vector<std::string> vanishOnRetrieve;    // file names removed just before their RETR
     std::map<std::string, int> replyCodes;        // verb ("DELE", "STOR", "CWD"...) -> forced code
-    std::vector<std::string> inUse;               // file names DELE answers with 450
+    std::vector<std::string> inUse;               // file names DELE and STOR answer with 450
+    bool silentAfterStore = false;                // STOR: take the data, then never answer
     bool multiLineGreeting = false;               // "220-" continuation lines before the final one
     std::size_t longReplyLength = 0;              // pad replies to this many characters
     bool multiLineReplies = false;                // a "NNN-" line before every command reply

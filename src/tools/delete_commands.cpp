@@ -13,6 +13,7 @@
 #include "core/lists/voice_download.h"
 #include "core/store/file_naming.h"
 #include "tools/command.h"
+#include "tools/device_login.h"
 
 namespace voxmg::tools {
 namespace {
@@ -25,43 +26,6 @@ const char* kDeleteUsage =
     "delete --kind unit|both|pc FILE... [--host A [--port P] --user U --password-file F | --ini VOXMG.ini]";
 const char* kFetchUsage =
     "fetch-voice FILE... (--host A [--port P] --user U --password-file F | --ini VOXMG.ini)";
-
-// The connection options as `voxmgctl download` reads them.
-bool loginFrom(const Args& args, FtpLogin& login, Settings& settings) {
-    std::string ini = optionValue(args, "--ini");
-    if (!ini.empty()) {
-        settings = loadSettings(ProfileFile::load(ini));
-        login = {settings.ip.str(), settings.user.str(), settings.pass.str(), settings.port};
-    } else {
-        std::string password;
-        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
-            return false;
-        }
-        login = {text::utf16FromUtf8(optionValue(args, "--host")),
-                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password), 0};
-    }
-    if (!optionValue(args, "--port").empty()) {
-        login.port = std::atoi(optionValue(args, "--port").c_str());
-    }
-    return !login.address.empty() && !login.user.empty();
-}
-
-Json messageJson(const UserMessage& m) {
-    return {{"text", text::utf8FromUtf16(m.text)}, {"caption", text::utf8FromUtf16(m.caption)}};
-}
-
-// Logs in with the options; prints the failure and returns false when it cannot.
-bool connect(CFtpMng& ftp) {
-    LoginResult result = ftp.connectAndLogin();
-    if (result == LoginResult::LoggedIn) {
-        return true;
-    }
-    Json out;
-    out["login"] = code(result);
-    out["summary"] = {{"text", "通信エラーが発生しました。"}, {"caption", "エラー"}};
-    std::printf("%s\n", out.dump(2).c_str());
-    return false;
-}
 
 const char* outcomeName(delete_op::RowOutcome outcome) {
     using delete_op::RowOutcome;
@@ -117,7 +81,7 @@ int runDelete(const Args& args) {
             return 2;
         }
         ftp = std::make_unique<CFtpMng>(login, flags, Pump{});
-        if (!connect(*ftp)) {
+        if (!connectOrReport(*ftp)) {
             return 1;
         }
     }
@@ -168,7 +132,7 @@ int runFetchVoice(const Args& args) {
     const std::string settingsPath = optionValue(args, "--ini");
     ftp.setDownloadEnv(
         makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::programFolder()));
-    if (!connect(ftp)) {
+    if (!connectOrReport(ftp)) {
         return 1;
     }
     auto result = voice_download::run(files, ftp, flags, Pump{}, nullptr);

@@ -36,11 +36,7 @@ private slots:
         QVERIFY(app.start());
         CMainFrame* frame = app.frame();
 
-        CLoginDlg login(app.context(), frame->session());
-        login.address()->setText(QStringLiteral("127.0.0.1"));
-        login.user()->setText(QStringLiteral("hozen"));
-        login.password()->setText(QStringLiteral("hozen"));
-        login.loginButton()->click();
+        logInThroughDialog(app);
         QVERIFY(app.doc().loggedIn());
 
         // The recording info of extension box 201 only (two messages).

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <memory>
 
 #include "core/base/profile_file.h"
 #include "fakes.h"
+#include "gui/app/ip_address_ctrl.h"
+#include "gui/app/login_dlg.h"
+#include "gui/app/main_frame.h"
 #include "gui/app/vox_app.h"
 #include "sim/simulator.h"
 
@@ -35,4 +40,13 @@ inline CVOXMGApp::Options optionsFor(TestContext& t, std::uint16_t port) {
     options.messages = &t.messages;
     options.choosers = &t.choosers;
     return options;
+}
+
+// Logs in to the simulator through the login dialog, as the user does.
+inline void logInThroughDialog(CVOXMGApp& app) {
+    CLoginDlg login(app.context(), app.frame()->session());
+    login.address()->setText(QStringLiteral("127.0.0.1"));
+    login.user()->setText(QStringLiteral("hozen"));
+    login.password()->setText(QStringLiteral("hozen"));
+    login.loginButton()->click();
 }

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <filesystem>
 
 #include "core/audio/file_handle.h"
 #include "core/audio/wav_format.h"
 #include "core/base/paths.h"
+#include "core/base/text.h"
 
 namespace voxmg::audio {
 
@@ -15,12 +15,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollPause{1};
 constexpr int kProgressStep = 4;
-
-std::string lowerAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 void removeFile(const std::string& path) {
     std::error_code ignored;
@@ -30,7 +24,7 @@ void removeFile(const std::string& path) {
 }  // namespace
 
 bool wavPrecheck(const std::string& path) {
-    if (lowerAscii(path).find(".wav") == std::string::npos) {
+    if (text::asciiLower(path).find(".wav") == std::string::npos) {
         return false;
     }
     FileHandle f = openFile(path, "rb");
@@ -70,13 +64,13 @@ int runEncodingJob(EncodingEngine& engine, const std::string& source, const std:
 
 int importAudioFile(EncodingEngine& engine, const std::string& source, const std::string& extension,
                     const ImportGains& gains, const CallerContext& caller) {
-    const std::string ext = lowerAscii(extension);
+    const std::string ext = text::asciiLower(extension);
     if (ext != ".wav" && ext != ".wma") {
         return 0;
     }
     // The output name is cut from the source name; a source not ending in the extension it
     // came with would yield a name of some other file.
-    const std::string name = lowerAscii(std::string(paths::fileName(source)));
+    const std::string name = text::asciiLower(std::string(paths::fileName(source)));
     if (name.size() <= ext.size() || name.compare(name.size() - ext.size(), ext.size(), ext) != 0) {
         return 0;
     }

@@ -300,4 +300,13 @@ bool equalsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
+std::string asciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 }  // namespace voxmg::text

@@ -45,5 +45,7 @@ inline std::string u8(std::u16string_view utf16) {
 
 // ASCII-only case-insensitive comparison, as the ini routines compare names.
 bool equalsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b);
+// The text with A-Z turned into a-z; every other byte stays (file name extensions, any case).
+std::string asciiLower(std::string text);
 
 }  // namespace voxmg::text

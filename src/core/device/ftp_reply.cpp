@@ -81,7 +81,9 @@ bool isSuccessCode(int code) {
 }
 
 bool isStoreSuccessCode(int code) {
-    return code == 220 || code == 226 || isSuccessCode(code);
+    // Only the end of the transfer says the main unit holds the whole file: a preliminary or
+    // stray positive reply (150, 200, a greeting) after the data is no such word.
+    return code == 226 || code == 250;
 }
 
 bool greetingNamesModel(std::string_view line) {
@@ -108,7 +110,11 @@ int storeResult(std::string_view line) {
     if (!code) {
         return -1;
     }
-    return isStoreSuccessCode(*code) ? 0 : *code;
+    if (isStoreSuccessCode(*code)) {
+        return 0;
+    }
+    // A line without a code is no answer at all.
+    return *code == 0 ? -1 : *code;
 }
 
 std::string portCommand(std::uint32_t address, std::uint16_t port) {

@@ -48,7 +48,7 @@ std::optional<int> replyCode(std::string_view line);
 // Replies that count as success for a command. 226 is not among them: the end of a transfer
 // is read on its own.
 bool isSuccessCode(int code);
-// The store's final reply also accepts 220 and 226.
+// The store's final reply: the transfer's completion (226, or 250 from some servers).
 bool isStoreSuccessCode(int code);
 
 // "220", one separator, then the model name.

@@ -10,6 +10,7 @@
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 #include "gui/lists/move_copy_commands.h"
+#include "gui/lists/response_list_commands.h"
 
 namespace {
 
@@ -117,4 +118,5 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
                                                   [&frame] { return activeView(frame) != nullptr; }});
     installDeleteCommands(frame);
     installMoveCopyCommands(frame);
+    installResponseCommands(frame);
 }

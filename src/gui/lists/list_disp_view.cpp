@@ -271,7 +271,10 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     std::set<int> selectedSlots;
     if (keepSelection) {
         for (int record : selectedRecords()) {
-            selectedPaths.insert(m_rows.record(record).pathText());
+            // An empty response slot has no file: its empty path would match every other one.
+            if (!m_rows.record(record).pathText().empty()) {
+                selectedPaths.insert(m_rows.record(record).pathText());
+            }
         }
         if (m_rows.response()) {
             for (const QModelIndex& index : m_table->selectionModel()->selectedRows()) {
@@ -293,7 +296,8 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     }
     m_mode = mode;
     QItemSelection selection;
-    for (int row = 0; row < m_model->rowCount() && !selectedPaths.empty(); ++row) {
+    for (int row = 0; row < m_model->rowCount() && (!selectedPaths.empty() || !selectedSlots.empty());
+         ++row) {
         if (selectedSlots.count(row) != 0 ||
             selectedPaths.count(m_rows.record(m_model->recordAt(row)).pathText()) != 0) {
             selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));

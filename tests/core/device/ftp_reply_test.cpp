@@ -28,17 +28,18 @@ TEST_P(ReplyLines, CodeAndResults) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ReplyLines,
     ::testing::Values(
-        ReplyCase{"150 Opening data connection", 150, 0, 0},
+        ReplyCase{"150 Opening data connection", 150, 0, 150},
         ReplyCase{"250 CWD command successful", 250, 0, 0}, ReplyCase{"550 No such file", 550, 550, 550},
         // The end of a transfer is no success for a command, but is for a store.
         ReplyCase{"226 Transfer complete", 226, 226, 0}, ReplyCase{"452 Insufficient storage", 452, 452, 452},
-        ReplyCase{"220 Zu-QX ready", 220, 0, 0}, ReplyCase{"220-Zu-QX ready", 220, 0, 0},
-        ReplyCase{"220 Other ready", 220, 220, 0}, ReplyCase{"230-logged in", 230, 0, 0},
+        ReplyCase{"220 Zu-QX ready", 220, 0, 220}, ReplyCase{"220-Zu-QX ready", 220, 0, 220},
+        ReplyCase{"220 Other ready", 220, 220, 220}, ReplyCase{"230-logged in", 230, 0, 230},
         ReplyCase{"225 ABOR ok", 225, 225, 225}, ReplyCase{"421 Service not available", 421, 421, 421},
         // Leading separators are skipped like any token separator.
-        ReplyCase{"  -331 password", 331, 0, 0},
-        // A token without leading digits has code 0, which passes as success.
-        ReplyCase{"hello", 0, 0, 0}, ReplyCase{"200abc", 200, 0, 0}, ReplyCase{"", -1, -1, -1},
+        ReplyCase{"  -331 password", 331, 0, 331},
+        // A token without leading digits has code 0, which passes as success for a command;
+        // a store is done only when the transfer's completion is announced.
+        ReplyCase{"hello", 0, 0, -1}, ReplyCase{"200abc", 200, 0, 200}, ReplyCase{"", -1, -1, -1},
         ReplyCase{" - -", -1, -1, -1},
         // A runaway digit string must not overflow into a plausible code.
         ReplyCase{"99999999999999999999", 999999, 999999, 999999}));

@@ -173,7 +173,8 @@ TEST_P(StoreFinalReply, DecidesResult) {
 INSTANTIATE_TEST_SUITE_P(Table, StoreFinalReply,
                          ::testing::Values(StoreCase{"226 Transfer complete.\r\n", TransferResult::Done},
                                            StoreCase{"250 OK.\r\n", TransferResult::Done},
-                                           StoreCase{"220 Zu-QY\r\n", TransferResult::Done},
+                                           StoreCase{"220 Zu-QY\r\n", fromCode<TransferResult>(220)},
+                                           StoreCase{"150 Opening.\r\n", fromCode<TransferResult>(150)},
                                            StoreCase{"452 Insufficient storage.\r\n",
                                                      fromCode<TransferResult>(452)},
                                            StoreCase{"", TransferResult::Failed}));

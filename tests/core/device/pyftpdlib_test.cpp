@@ -11,8 +11,11 @@
 
 #include <filesystem>
 
+#include "core/base/paths.h"
 #include "core/device/ftp_mng.h"
 #include "core/lists/delete_operation.h"
+#include "core/lists/response_upload.h"
+#include "core/store/file_mng.h"
 #include "support/message_files.h"
 #include "support/temp_folder.h"
 
@@ -210,6 +213,24 @@ TEST_F(PyFtpdlibTest, ListDeleteAgainstAnotherServer) {
     EXPECT_TRUE(deleted.success);
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_FALSE(std::filesystem::exists(remote.file("rusuroku/101/" + base + ".vminf")));
+}
+
+// The upload of response messages against a server that is not the main unit: the main
+// unit's bytes of each file arrive unchanged, and each row is marked as uploaded.
+TEST_F(PyFtpdlibTest, ResponseUploadSendsTheUnitBytes) {
+    std::filesystem::create_directories(local.path() + "/outou");
+    const std::string first = test::writeResponse(local.path(), 1);
+    const std::string second = test::writeResponse(local.path(), 2);
+    auto result = response_upload::run({{first, "", second}}, *client, flags, {}, nullptr);
+    EXPECT_TRUE(result.success);
+    EXPECT_EQ(result.uploaded, 2);
+    for (const std::string& path : {first, second}) {
+        const std::string name(paths::fileName(path));
+        EXPECT_TRUE(test::readFile(remote.file("outou/" + name)) == test::readFile(path).substr(990)) << name;
+        FILESTS_INFO record;
+        ASSERT_TRUE(CFileMng(flags).readRecord(path, record));
+        EXPECT_EQ(record.played, 1);
+    }
 }
 
 }  // namespace

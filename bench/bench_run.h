@@ -1,0 +1,46 @@
+#pragma once
+
+// How the benches time their runs: wall-clock milliseconds of a run, the best of several taken
+// in turns with the baseline, and a scratch folder under the system's temporary folder.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace bench {
+
+inline double elapsedMs(const std::function<void()>& run) {
+    const auto t0 = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Best times of a baseline and the program's code over `runs` turns, so that load from
+// elsewhere on the machine hits both alike.
+inline std::pair<double, double> bestOfTurns(int runs, const std::function<void()>& baseline,
+                                             const std::function<void()>& engine) {
+    double bestBaseline = 1e300;
+    double bestEngine = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        bestBaseline = std::min(bestBaseline, elapsedMs(baseline));
+        bestEngine = std::min(bestEngine, elapsedMs(engine));
+    }
+    return {bestBaseline, bestEngine};
+}
+
+// A new empty folder; empty (after saying why) when none can be made.
+inline std::string scratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "voxmg-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        return {};
+    }
+    return pattern;
+}
+
+}  // namespace bench

@@ -1,0 +1,47 @@
+#include "tools/device_login.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/base/profile_file.h"
+#include "core/base/text.h"
+#include "core/device/ftp_mng.h"
+
+namespace voxmg::tools {
+
+bool loginFrom(const Args& args, FtpLogin& login, Settings& settings) {
+    std::string ini = optionValue(args, "--ini");
+    if (!ini.empty()) {
+        settings = loadSettings(ProfileFile::load(ini));
+        login = {settings.ip.str(), settings.user.str(), settings.pass.str(), settings.port};
+    } else {
+        std::string password;
+        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
+            return false;
+        }
+        login = {text::utf16FromUtf8(optionValue(args, "--host")),
+                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password), 0};
+    }
+    if (!optionValue(args, "--port").empty()) {
+        login.port = std::atoi(optionValue(args, "--port").c_str());
+    }
+    return !login.address.empty() && !login.user.empty();
+}
+
+nlohmann::ordered_json messageJson(const UserMessage& m) {
+    return {{"text", text::utf8FromUtf16(m.text)}, {"caption", text::utf8FromUtf16(m.caption)}};
+}
+
+bool connectOrReport(CFtpMng& ftp) {
+    LoginResult result = ftp.connectAndLogin();
+    if (result == LoginResult::LoggedIn) {
+        return true;
+    }
+    nlohmann::ordered_json out;
+    out["login"] = code(result);
+    out["summary"] = {{"text", "通信エラーが発生しました。"}, {"caption", "エラー"}};
+    std::printf("%s\n", out.dump(2).c_str());
+    return false;
+}
+
+}  // namespace voxmg::tools

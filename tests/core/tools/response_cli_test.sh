@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# voxmgctl import-response and upload against the simulator run as its own process: a WAV file
+# into an empty slot, refused over it without --replace, taken with it, then uploaded.
+set -euo pipefail
+ctl="$1"
+sim="$2"
+source "$(dirname "$0")/demo_unit.sh"
+conn=(--host 127.0.0.1 --port "$port" --user hozen --password-file "$dir/pw")
+outou="$dir/data/本社/outou"
+mkdir -p "$outou"
+python3 - "$dir/tone.wav" <<'PY'
+import math, struct, sys, wave
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000)
+    w.writeframes(b"".join(struct.pack("<h", int(5000 * math.sin(i / 5))) for i in range(12000)))
+PY
+cp "$dir/tone.wav" "$dir/TONE2.WAV"
+field() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1], encoding="utf-8"))[sys.argv[2]])' "$@"; }
+
+"$ctl" import-response "$dir/tone.wav" --slot 250 --root "$dir/data" --folder 本社 > "$dir/first.json"
+[ "$(field "$dir/first.json" outcome)" = imported ]
+first=$(field "$dir/first.json" file)
+[ -e "$first" ] && [ -e "${first%.vmdat}.WAV" ]
+
+# Occupied: refused and nothing changed without --replace.
+before=$(ls "$outou")
+rc=0; "$ctl" import-response "$dir/TONE2.WAV" --slot 250 --root "$dir/data" --folder 本社 > "$dir/taken.json" || rc=$?
+[ "$rc" -eq 1 ] && [ "$(field "$dir/taken.json" outcome)" = slot-taken ] && [ "$(ls "$outou")" = "$before" ]
+"$ctl" import-response "$dir/TONE2.WAV" --slot 250 --root "$dir/data" --folder 本社 --replace > "$dir/second.json"
+second=$(field "$dir/second.json" file)
+[ "$(ls "$outou"/*.vmdat)" = "$second" ]
+
+# Up to the main unit: the bytes after the record arrive as they are.
+"$ctl" upload "$second" "${conn[@]}" > "$dir/up.json"
+python3 - "$dir/up.json" <<'PY'
+import json, sys
+j = json.load(open(sys.argv[1], encoding="utf-8"))
+assert j["summary"] == {"text": "アップロードが完了しました。", "caption": "アップロード完了"}, j
+assert [f["outcome"] for f in j["files"]] == ["uploaded"], j
+PY
+cmp <(tail -c +991 "$second") "$dir/unit/outou/$(basename "$second")"
+
+# Usage errors.
+rc=0; "$ctl" import-response "$dir/tone.wav" --root "$dir/data" 2> /dev/null || rc=$?
+[ "$rc" -eq 2 ]
+echo ok
