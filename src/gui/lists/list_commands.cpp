@@ -9,6 +9,7 @@
 #include "gui/lists/info_edit_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
+#include "gui/lists/view_setting_commands.h"
 
 namespace {
 
@@ -115,4 +116,5 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
                                                   },
                                                   [&frame] { return activeView(frame) != nullptr; }});
     installDeleteCommands(frame);
+    installViewSettingCommands(frame, lists);
 }
