@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -57,11 +59,47 @@ void appendCell(std::u16string& line, std::u16string_view cell) {
     line += u'"';
 }
 
-void appendLine(std::vector<std::uint8_t>& out, const std::vector<std::u16string>& cells) {
-    const std::string bytes = text::cp932FromUtf16(joinLine(cells));
-    out.insert(out.end(), bytes.begin(), bytes.end());
-    out.push_back('\n');
+bool isSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
 }
+
+// CP932 bytes of the lines. A list's lines are mostly ASCII and a few hundred different
+// Japanese characters, so each character goes through the converter once and is remembered;
+// a line holding a surrogate goes through it whole. The bytes are the converter's either way.
+class Cp932Lines {
+public:
+    Cp932Lines() : m_known(0x10000) {}
+
+    void append(std::vector<std::uint8_t>& out, std::u16string_view line) {
+        if (std::any_of(line.begin(), line.end(), isSurrogate)) {
+            const std::string bytes = text::cp932FromUtf16(line);
+            out.insert(out.end(), bytes.begin(), bytes.end());
+        } else {
+            for (char16_t c : line) {
+                if (c < 0x80) {
+                    out.push_back(static_cast<std::uint8_t>(c));
+                    continue;
+                }
+                Known& known = m_known[c];
+                if (known.size == 0) {
+                    const std::string bytes = text::cp932FromUtf16(std::u16string_view(&c, 1));
+                    known.size = static_cast<std::uint8_t>(std::min<std::size_t>(bytes.size(), 2));
+                    std::copy_n(bytes.begin(), known.size, known.bytes.begin());
+                }
+                out.insert(out.end(), known.bytes.begin(), known.bytes.begin() + known.size);
+            }
+        }
+        out.push_back('\n');
+    }
+
+private:
+    // A CP932 character is one or two bytes.
+    struct Known {
+        std::uint8_t size = 0;
+        std::array<std::uint8_t, 2> bytes{};
+    };
+    std::vector<Known> m_known;  // by UTF-16 unit, filled as met
+};
 
 }  // namespace
 
@@ -73,16 +111,27 @@ std::string targetPath(const std::string& folder, const std::string& fileName) {
     return paths::withTrailingSeparator(folder) + fileName;
 }
 
-std::u16string joinLine(const std::vector<std::u16string>& cells) {
-    std::u16string line;
+namespace {
+
+// One line onto `line`: the cells joined, leading blanks removed.
+void appendLine(std::u16string& line, const std::vector<std::u16string>& cells) {
+    const std::size_t start = line.size();
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) {
             line += u',';
         }
         appendCell(line, cells[i]);
     }
-    const auto first = line.find_first_not_of(u" \t");
-    return first == std::u16string::npos ? std::u16string() : line.substr(first);
+    const std::size_t first = line.find_first_not_of(u" \t", start);
+    line.erase(start, (first == std::u16string::npos ? line.size() : first) - start);
+}
+
+}  // namespace
+
+std::u16string joinLine(const std::vector<std::u16string>& cells) {
+    std::u16string line;
+    appendLine(line, cells);
+    return line;
 }
 
 std::u16string fileCell(std::u16string_view header, std::u16string_view shown, bool responseList) {
@@ -121,7 +170,9 @@ ExportOutcome run(const ExportRequest& request, const Pump& pump, ProgressSink* 
         cells.push_back(column.name);
     }
     std::vector<std::uint8_t> out;
-    appendLine(out, cells);
+    Cp932Lines lines;
+    std::u16string line = joinLine(cells);
+    lines.append(out, line);
     ExportOutcome outcome;
     for (int i = 0; i < count; ++i) {
         pumpOnce(pump);
@@ -134,7 +185,9 @@ ExportOutcome run(const ExportRequest& request, const Pump& pump, ProgressSink* 
                          list_columns::cellText(rows.record(record), column.column, request.dataRoot, empty),
                          rows.response());
         }
-        appendLine(out, cells);
+        line.clear();
+        appendLine(line, cells);
+        lines.append(out, line);
         outcome.rowsWritten = i + 1;
         if (progress != nullptr) {
             progress->setPosition(i);
