@@ -71,8 +71,10 @@ CExportSetDlg::CExportSetDlg(AppContext& context, voxmg::csv_export::ExportReque
     m_progress->hide();
     column->addWidget(m_progress);
     column->addLayout(buttonRowWithCancel(this, {m_ok}));
-    m_folder->setReadOnly(true);
-    m_file->setReadOnly(true);
+    for (QLineEdit* field : {m_folder, m_file}) {
+        field->setReadOnly(true);
+        field->setFocusPolicy(Qt::ClickFocus);
+    }
     setMinimumWidth(480);
 
     const auto& settings = context.doc.settings();
@@ -83,6 +85,8 @@ CExportSetDlg::CExportSetDlg(AppContext& context, voxmg::csv_export::ExportReque
     connect(m_choose, &QPushButton::clicked, this, &CExportSetDlg::onChoose);
     connect(m_ok, &QPushButton::clicked, this, &CExportSetDlg::onOk);
     updateOk();
+    // Without a stored place the user starts with 設定.
+    (m_ok->isEnabled() ? m_ok : m_choose)->setFocus();
     m_schedule->start();
 }
 

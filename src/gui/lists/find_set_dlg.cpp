@@ -43,6 +43,7 @@ CFindSetDlg::CFindSetDlg(AppContext& context, QWidget* parent)
     folderRow->addWidget(new QLabel(QStringLiteral("フォルダ名"), this));
     auto* folder = new QLineEdit(pathToQ(context.doc.boxFolderPath()), this);
     folder->setReadOnly(true);
+    folder->setFocusPolicy(Qt::ClickFocus);  // the first criterion takes the focus
     folderRow->addWidget(folder, 1);
     column->addLayout(folderRow);
 
