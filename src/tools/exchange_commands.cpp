@@ -1,10 +1,14 @@
+// voxmgctl import-names: the extension phone book import of the settings menu, for scripts.
 // voxmgctl export-csv: the CSV export of a list as the list window shows it.
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <string>
 
 #include "core/base/paths.h"
+#include "core/base/text.h"
 #include "core/exchange/csv_export.h"
+#include "core/exchange/name_import.h"
 #include "tools/command.h"
 #include "tools/list_selection.h"
 #include "tools/record_json.h"
@@ -12,7 +16,34 @@
 namespace voxmg::tools {
 namespace {
 
-int usage() {
+constexpr const char* kImportUsage = "import-names CSV --root DIR --folder NAME";
+
+// The names written, and the message the dialog ends with; exit 1 when it refuses the file
+// (then no box info file is changed).
+int importNames(const Args& args) {
+    const std::string root = optionValue(args, "--root");
+    const std::string folder = optionValue(args, "--folder");
+    const auto files = positional(args, {"--root", "--folder"});
+    if (root.empty() || folder.empty() || paths::isUnsafeName(folder) || files.size() != 1) {
+        std::fprintf(stderr, "usage: voxmgctl %s\n", kImportUsage);
+        return 2;
+    }
+    const auto outcome = name_import::run({files[0], paths::join(root, folder)}, nullptr, {});
+    Json names = Json::array();
+    for (const auto& n : outcome.names) {
+        names.push_back(Json{{"box", n.box}, {"name", text::utf8FromUtf16(n.name)}});
+    }
+    printJson(Json{{"caption", text::utf8FromUtf16(outcome.summary.caption)},
+                   {"summary", text::utf8FromUtf16(outcome.summary.text)},
+                   {"completed", outcome.completed},
+                   {"names", std::move(names)}});
+    return outcome.completed ? 0 : 1;
+}
+
+const CommandRegistrar importNamesCommand{Command{
+    "import-names", std::string(kImportUsage) + "   extension box names from a phone book CSV", importNames}};
+
+int exportUsage() {
     std::fprintf(stderr, "usage: voxmgctl export-csv %s [--overwrite] OUT.csv\n", kSelectionUsage);
     return 2;
 }
@@ -20,12 +51,12 @@ int usage() {
 int exportCsv(const Args& args) {
     const auto out = positional(args, kSelectionOptions);
     if (out.size() != 1) {
-        return usage();
+        return exportUsage();
     }
     ListSelection selection;
     const int status = buildSelection(args, selection);
     if (status == 2) {
-        return usage();
+        return exportUsage();
     }
     if (status != 0) {
         return status;

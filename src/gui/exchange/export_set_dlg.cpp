@@ -11,6 +11,7 @@
 
 #include "core/base/paths.h"
 #include "gui/base/app_context.h"
+#include "gui/base/bar_progress.h"
 #include "gui/base/button_row.h"
 #include "gui/base/choosers.h"
 #include "gui/base/dialog_schedule.h"
@@ -31,16 +32,6 @@ QString shownFolder(QString folder) {
     }
     return folder;
 }
-
-class BarProgress final : public voxmg::ProgressSink {
-public:
-    explicit BarProgress(QProgressBar* bar) : m_bar(bar) {}
-    void setRange(int range) override { m_bar->setRange(0, std::max(range, 1)); }
-    void setPosition(int position) override { m_bar->setValue(position); }
-
-private:
-    QProgressBar* m_bar;
-};
 
 }  // namespace
 
