@@ -1,4 +1,5 @@
 // voxmgctl edit: the recording info edit of the list windows, on one message file.
+// voxmgctl list: the rows a list window shows, filtered as its "選択表示" does.
 #include <atomic>
 #include <cstdio>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 #include "tools/command.h"
+#include "tools/list_selection.h"
 #include "tools/record_json.h"
 
 namespace voxmg::tools {
@@ -98,6 +100,41 @@ int edit(const Args& args) {
     printJson(Json{{"path", out.path}, {"record", recordJson(out.record)}});
     return 0;
 }
+
+int list(const Args& args) {
+    ListSelection selection;
+    const int status = buildSelection(args, selection);
+    if (status == 2) {
+        std::fprintf(stderr, "usage: voxmgctl list %s\n", kSelectionUsage);
+    }
+    if (status != 0) {
+        return status;
+    }
+    Json columns = Json::array();
+    for (const auto& column : selection.columns) {
+        columns.push_back(text::utf8FromUtf16(column.name));
+    }
+    const ListRows& rows = selection.rows;
+    Json shown = Json::array();
+    for (int record : rows.shown()) {
+        Json cells = Json::array();
+        for (const auto& column : selection.columns) {
+            cells.push_back(text::utf8FromUtf16(list_columns::cellText(
+                rows.record(record), column.column, selection.dataRoot, rows.emptySlot(record))));
+        }
+        shown.push_back(std::move(cells));
+    }
+    printJson(Json{{"columns", std::move(columns)},
+                   {"rows", std::move(shown)},
+                   {"box_total", rows.boxTotal()},
+                   {"list_total", rows.listTotal()},
+                   {"filtered", selection.filtered}});
+    return 0;
+}
+
+CommandRegistrar listCommand{Command{
+    "list", std::string("list ") + kSelectionUsage + "   the rows a list window shows, as cell texts (JSON)",
+    list}};
 
 CommandRegistrar editCommand{
     Command{"edit",

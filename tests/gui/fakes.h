@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
@@ -49,8 +50,13 @@ class ScriptedChoosers : public Choosers {
 public:
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return folder; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&, const QString&) override { return file; }
+    QString chooseSaveFile(QWidget*, const QString&, const QString&, const QString&,
+                           const QString&) override {
+        return saveFiles.empty() ? QString() : saveFiles.takeFirst();
+    }
     QString folder;
     QString file;
+    QStringList saveFiles;  // one answer per save dialog; none left: cancelled
 };
 
 // What the scripted sessions did, shared by every session a factory made.

@@ -6,6 +6,7 @@
 #include "core/app/placement.h"
 #include "core/app/settings.h"
 #include "core/base/profile_file.h"
+#include "core/lists/list_filter.h"
 
 namespace voxmg {
 
@@ -31,6 +32,11 @@ public:
     LoginValues& login() { return m_login; }
     const LoginValues& login() const { return m_login; }
 
+    // The selection filters of this run, one per list kind: the filter dialogs' starting
+    // values. Not written to the settings file.
+    list_filter::ListFilter& boxFilter() { return m_boxFilter; }
+    list_filter::ListFilter& responseFilter() { return m_responseFilter; }
+
     bool loggedIn() const { return m_loggedIn; }
     void setLoggedIn(bool on) { m_loggedIn = on; }
 
@@ -45,6 +51,8 @@ private:
     Settings m_settings;
     LoginValues m_login;
     bool m_loggedIn = false;
+    list_filter::ListFilter m_boxFilter;
+    list_filter::ListFilter m_responseFilter;
 };
 
 }  // namespace voxmg

@@ -101,10 +101,14 @@ std::u16string stateToolTip(std::uint8_t state) {
     return std::u16string(kTips[static_cast<std::size_t>(shownStateCode(state))]);
 }
 
-std::u16string stateShortText(std::uint8_t state) {
+std::u16string shownStateShortText(int shownCode) {
     static constexpr std::array<std::u16string_view, 4> kShort{u"情報+音声(未再生)", u"情報+音声(再生済)",
                                                                u"情報のみ", u"主装置ﾃﾞｰﾀ消去済"};
-    return std::u16string(kShort[static_cast<std::size_t>(shownStateCode(state))]);
+    return std::u16string(kShort[static_cast<std::size_t>(shownCode >= 0 && shownCode <= 2 ? shownCode : 3)]);
+}
+
+std::u16string stateShortText(std::uint8_t state) {
+    return shownStateShortText(shownStateCode(state));
 }
 
 bool hasVoice(const FILESTS_INFO& record) {

@@ -62,6 +62,8 @@ std::u16string cellText(const FILESTS_INFO& record, Column column, std::u16strin
 std::u16string stateToolTip(std::uint8_t state);
 // The short form of the "取込" cell used when a row is written out as text.
 std::u16string stateShortText(std::uint8_t state);
+// The same short form by the code the cell shows; a code above 3 reads as 3.
+std::u16string shownStateShortText(int shownCode);
 // The code the "取込" cell shows (0..3) for a stored download-state code.
 int shownStateCode(std::uint8_t state);
 

@@ -195,8 +195,7 @@ void CMainFrame::updateSettingsMenu() {
     m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel == 1);
     m_settingsActions[Command::AlwaysDownload]->setChecked(s.always == 1);
     // The items the features bring follow their own rules; until a feature is plugged in
-    // (list columns, box management, export and backup are still to come) its items stay
-    // disabled.
+    // (the backup is still to come) its items stay disabled.
     for (Command id : {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::WavSaveFolder,
                        Command::ListColumns, Command::EditRecordingInfo, Command::EditBoxNames,
                        Command::CreateBoxFolder, Command::RenameBoxFolder, Command::ExportList,

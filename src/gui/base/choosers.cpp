@@ -29,6 +29,19 @@ QString QtChoosers::chooseOpenFile(QWidget* parent, const QString& caption, cons
     return QFileDialog::getOpenFileName(parent, caption, start, filter);
 }
 
+QString QtChoosers::chooseSaveFile(QWidget* parent, const QString& caption, const QString& start,
+                                   const QString& filter, const QString& suffix) {
+    QFileDialog dialog(parent, caption, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().front();
+}
+
 namespace {
 
 bool confirmIfNetwork(UserMessages& messages, QWidget* parent, const QString& folder, const char16_t* text,

@@ -14,6 +14,10 @@ public:
     virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
     virtual QString chooseOpenFile(QWidget* parent, const QString& caption, const QString& start,
                                    const QString& filter) = 0;
+    // A file to write; `suffix` is added to a name typed without one. The caller asks before
+    // overwriting.
+    virtual QString chooseSaveFile(QWidget* parent, const QString& caption, const QString& start,
+                                   const QString& filter, const QString& suffix) = 0;
 };
 
 class QtChoosers final : public Choosers {
@@ -21,6 +25,8 @@ public:
     QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
     QString chooseOpenFile(QWidget* parent, const QString& caption, const QString& start,
                            const QString& filter) override;
+    QString chooseSaveFile(QWidget* parent, const QString& caption, const QString& start,
+                           const QString& filter, const QString& suffix) override;
 };
 
 class UserMessages;

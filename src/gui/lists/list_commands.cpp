@@ -11,6 +11,7 @@
 #include "gui/lists/list_windows.h"
 #include "gui/lists/move_copy_commands.h"
 #include "gui/lists/response_list_commands.h"
+#include "gui/lists/view_setting_commands.h"
 
 namespace {
 
@@ -119,4 +120,5 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
     installDeleteCommands(frame);
     installMoveCopyCommands(frame);
     installResponseCommands(frame);
+    installViewSettingCommands(frame, lists);
 }

@@ -142,7 +142,7 @@ void CListDispView::setUpColumns() {
 }
 
 bool CListDispView::build(bool partOfRefresh) {
-    if (m_building || m_failed) {
+    if (m_building || m_failed || m_held) {
         return false;
     }
     m_building = true;
@@ -258,7 +258,43 @@ void CListDispView::showNotDownloaded() {
     emit countsChanged();
 }
 
+void CListDispView::applyFilter(const voxmg::list_filter::ListFilter& filter) {
+    if (m_building || m_failed) {
+        return;
+    }
+    m_filter = filter;
+    m_keepUserSort = false;
+    m_sort.reset();
+    showFiltered();
+}
+
+void CListDispView::showFiltered() {
+    m_model->beginRebuild();
+    const int kept = voxmg::list_filter::apply(m_rows, m_filter);
+    m_mode = kept > 0 ? Mode::Filter : Mode::All;
+    applySort();
+    m_model->endRebuild();
+    showSortIndicator();
+    publishCommandState();
+    emit countsChanged();
+    if (kept == 0) {
+        m_context.messages.error(this, toQ(voxmg::list_filter::kNoMatchText));
+    }
+}
+
+void CListDispView::holdRebuilds(bool on) {
+    m_held = on;
+    if (!on && m_refreshMissed) {
+        m_refreshMissed = false;
+        refresh(false, true, true);
+    }
+}
+
 void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSelection) {
+    if (m_held) {
+        m_refreshMissed = true;
+        return;
+    }
     if (m_building || m_refreshing || m_failed) {
         return;
     }
@@ -293,8 +329,10 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     build(true);
     if (mode == Mode::NotDownloaded) {
         showNotDownloaded();
+        m_mode = mode;
+    } else if (mode == Mode::Filter) {
+        showFiltered();
     }
-    m_mode = mode;
     QItemSelection selection;
     for (int row = 0; row < m_model->rowCount() && (!selectedPaths.empty() || !selectedSlots.empty());
          ++row) {

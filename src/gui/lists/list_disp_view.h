@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/lists/list_filter.h"
 #include "core/lists/list_rows.h"
 #include "core/lists/list_sort.h"
 
@@ -42,8 +43,14 @@ public:
     void showAll();
     // "未ﾀﾞｳﾝﾛｰﾄﾞ表示": only the messages whose voice is not downloaded.
     void showNotDownloaded();
+    // "選択表示": shows the rows that pass `filter` (kept for later refreshes), a box list in
+    // the default order. When none passes, "該当するメッセージがありません。" and every row.
+    void applyFilter(const voxmg::list_filter::ListFilter& filter);
     // Reads the list again after an operation changed the files.
     void refresh(bool rebuildColumns, bool keepUserSort, bool keepSelection);
+    // While an export reads the rows they must stay as they are: rebuilds wait, and a refresh
+    // asked for meanwhile (a download finished) runs when the hold ends.
+    void holdRebuilds(bool on);
     // A header click (box lists; the response list keeps its slot order).
     void sortBySection(int section);
 
@@ -77,6 +84,7 @@ private:
     void showSortIndicator();
     void publishCommandState();
     void onClicked(const QModelIndex& index);
+    void showFiltered();
 
     AppContext& m_context;
     int m_number;
@@ -86,6 +94,7 @@ private:
     QTableView* m_table;
     std::function<void(bool)> m_enableFrame;
     voxmg::ListCommandState m_commands;
+    voxmg::list_filter::ListFilter m_filter;
     Mode m_mode = Mode::All;
     long long m_folderTotal = 0;
     bool m_keepUserSort = false;
@@ -93,4 +102,6 @@ private:
     bool m_refreshing = false;
     bool m_opened = false;
     bool m_failed = false;
+    bool m_held = false;
+    bool m_refreshMissed = false;
 };

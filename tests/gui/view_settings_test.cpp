@@ -1,0 +1,246 @@
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "core/base/profile_file.h"
+#include "core/base/text.h"
+#include "fakes.h"
+#include "gui/app/command_bar.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/vox_app.h"
+#include "gui/exchange/export_set_dlg.h"
+#include "gui/lists/find_set_dlg.h"
+#include "gui/lists/find_set_dlg_s.h"
+#include "gui/lists/list_disp_select_dlg.h"
+#include "gui/lists/list_disp_view.h"
+#include "gui/lists/list_model.h"
+#include "gui/lists/list_windows.h"
+#include "support/message_files.h"
+
+using namespace voxmg::test;
+using voxmg::list_filter::StateCriterion;
+
+namespace {
+
+// The program over box folder "本社" with box 0101 holding three callers, list 1 open on it.
+struct ListApp {
+    ListApp() {
+        for (const auto* name : {u"山田", u"佐藤", u"山本"}) {
+            writeBoxMessage(boxFolder(), "rusuroku", "0101", ++written, {.callerName = name});
+        }
+        CVOXMGApp::Options options;
+        options.settingsPath = t.doc.settingsPath();
+        options.lockPath = t.root() + "lock";
+        options.messages = &t.messages;
+        options.choosers = &t.choosers;
+        app = std::make_unique<CVOXMGApp>(options);
+        ok = app->start();
+        auto& s = app->doc().settings();
+        s.folder = voxmg::text::utf16FromUtf8(t.root());
+        s.folderName = u"本社";
+        s.disp[0] = u"留守録BOX：0101";
+        s.folderNames[0] = u"本社";
+        ok = ok && app->frame()->openList(1);
+    }
+    std::string boxFolder() const { return t.root() + "本社"; }
+    CListDispView* view() const { return app->lists()->view(1); }
+    AppContext& context() { return app->context(); }
+    QString callerAt(int row) const {
+        const int section = view()->model()->sectionOf(voxmg::list_columns::Column::CallerName);
+        return view()->model()->index(row, section).data().toString();
+    }
+
+    TestContext t;
+    int written = 0;
+    std::unique_ptr<CVOXMGApp> app;
+    bool ok = false;
+};
+
+}  // namespace
+
+class ViewSettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void filterDialogChecksStoresAndFilters() {
+        ListApp a;
+        QVERIFY(a.ok);
+        CMainFrame* frame = a.app->frame();
+        frame->updateCommandStates();
+        QVERIFY(frame->commandBar()->button(Command::Filter)->isEnabled());
+        QVERIFY(frame->commandBar()->button(Command::ShowAll)->isEnabled());
+
+        CFindSetDlg dialog(a.context());
+        // Nothing ticked, then a date range the wrong way round: refused, the dialog stays.
+        dialog.onOk();
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("選択されていません。"));
+        dialog.dateOn()->setChecked(true);
+        dialog.dateFrom()->setDate(QDate(2026, 12, 7));
+        dialog.dateTo()->setDate(QDate(2026, 12, 6));
+        dialog.onOk();
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("日付範囲指定に異常があります。"));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        dialog.dateOn()->setChecked(false);
+        // 32 bytes at most: 17 kanji are refused.
+        dialog.callerName().on->setChecked(true);
+        dialog.callerName().edit->setText(QString(17, QChar(u'名')));
+        dialog.onOk();
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("入力値エラーです。"));
+        // "取込" ticks exclude each other; with none left it means "録音情報のみ".
+        dialog.stateOn()->setChecked(true);
+        dialog.statePlayed()->click();
+        dialog.stateInfoOnly()->click();
+        QVERIFY(!dialog.statePlayed()->isChecked());
+        dialog.stateUnplayed()->click();
+        QVERIFY(!dialog.stateInfoOnly()->isChecked());
+        dialog.stateUnplayed()->click();
+        dialog.callerName().edit->setText(QStringLiteral("山%"));
+        dialog.onOk();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(a.context().doc.boxFilter().state, StateCriterion::InfoOnly);
+
+        // The voice messages are no info-only ones: nothing passes, the full list stays.
+        a.t.messages.shown.clear();
+        a.view()->applyFilter(a.context().doc.boxFilter());
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("該当するメッセージがありません。"));
+        QCOMPARE(a.view()->mode(), CListDispView::Mode::All);
+        QCOMPARE(a.view()->model()->rowCount(), 3);
+
+        // The stored filter is where the dialog starts next time.
+        CFindSetDlg again(a.context());
+        QVERIFY(again.callerName().on->isChecked());
+        QCOMPARE(again.callerName().edit->text(), QStringLiteral("山%"));
+        QVERIFY(again.stateInfoOnly()->isChecked());
+        again.stateOn()->setChecked(false);
+        again.onOk();
+        a.view()->applyFilter(a.context().doc.boxFilter());
+        QCOMPARE(a.view()->mode(), CListDispView::Mode::Filter);
+        QCOMPARE(a.view()->counts().listTotal, 2LL);
+        QCOMPARE(a.view()->counts().boxTotal, 3LL);
+
+        // A refresh after an operation applies the filter again, to the files as they are now.
+        writeBoxMessage(a.boxFolder(), "rusuroku", "0101", ++a.written, {.callerName = u"山口"});
+        a.view()->refresh(false, true, true);
+        QCOMPARE(a.view()->model()->rowCount(), 3);
+        QCOMPARE(a.callerAt(2).left(1), QStringLiteral("山"));
+        // While an export reads the rows a refresh waits, and runs when the export is done.
+        a.view()->holdRebuilds(true);
+        writeBoxMessage(a.boxFolder(), "rusuroku", "0101", ++a.written, {.callerName = u"山下"});
+        a.view()->refresh(false, true, true);
+        QCOMPARE(a.view()->model()->rowCount(), 3);
+        a.view()->holdRebuilds(false);
+        QCOMPARE(a.view()->model()->rowCount(), 4);
+        frame->commandBar()->button(Command::ShowAll)->click();
+        QCOMPARE(a.view()->model()->rowCount(), 5);
+        QCOMPARE(a.view()->mode(), CListDispView::Mode::All);
+    }
+
+    void responseFilterDialog() {
+        TestContext t;
+        CFindSetDlgS dialog(t.context);
+        dialog.onOk();
+        QCOMPARE(t.messages.lastText(), QStringLiteral("選択されていません。"));
+        dialog.name().on->setChecked(true);
+        dialog.name().edit->setText(QString(11, QChar(u'名')));
+        dialog.onOk();
+        QCOMPARE(t.messages.lastText(), QStringLiteral("入力値エラーです。"));
+        dialog.name().edit->setText(QStringLiteral("夜%"));
+        dialog.uploaded().on->setChecked(true);
+        dialog.uploaded().second->setChecked(true);
+        dialog.onOk();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(t.doc.responseFilter().callerName, std::u16string(u"夜%"));
+        QCOMPARE(t.doc.responseFilter().played, voxmg::list_filter::Choice::No);
+    }
+
+    void columnDialogEditsResetsAndRebuildsTheLists() {
+        ListApp a;
+        QVERIFY(a.ok);
+        CMainFrame* frame = a.app->frame();
+        frame->updateSettingsMenu();
+        QVERIFY(frame->settingsAction(Command::ListColumns)->isEnabled());
+        QVERIFY(frame->settingsAction(Command::ExportList)->isEnabled());
+
+        CListDispSelectDlg dialog(a.context());
+        QCOMPARE(dialog.shownList()->count(), 10);
+        QCOMPARE(dialog.hiddenList()->count(), 3);
+        dialog.hiddenList()->setCurrentRow(2);  // メモ
+        dialog.addButton()->click();
+        QCOMPARE(dialog.shownList()->item(10)->text(), QStringLiteral("メモ"));
+        dialog.upButton()->click();
+        QCOMPARE(dialog.shownList()->item(9)->text(), QStringLiteral("メモ"));
+        QCOMPARE(dialog.shownList()->currentRow(), 9);
+        while (dialog.shownList()->count() > 0) {
+            dialog.shownList()->setCurrentRow(0);
+            dialog.removeButton()->click();
+        }
+        dialog.onOk();
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("表示項目が選択されていません。"));
+        dialog.hiddenList()->setCurrentRow(11);
+        QCOMPARE(dialog.hiddenList()->currentItem()->text(), QStringLiteral("メモ"));
+        dialog.addButton()->click();
+        dialog.onOk();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        voxmg::ProfileFile ini = voxmg::ProfileFile::load(a.t.doc.settingsPath());
+        QCOMPARE(ini.readString(u"DISP", u"COLUM1", u"?"), std::u16string(u"メモ"));
+        QCOMPARE(ini.readString(u"DISP", u"COLUM2", u"?"), std::u16string());
+        QCOMPARE(ini.readString(u"DISP", u"DELCOLUM12", u"?"), std::u16string(u"ファイル名"));
+
+        // Through the menu item: "リセット" brings back ten columns, and the open list follows.
+        a.t.messages.answers = {true};
+        whenModal<CListDispSelectDlg>([](CListDispSelectDlg* d) { d->resetButton()->click(); });
+        frame->onMenuCommand(Command::ListColumns);
+        QCOMPARE(a.t.messages.shown.back().text, QStringLiteral("リセットします。よろしいですか？"));
+        QCOMPARE(a.t.messages.shown.back().caption, QStringLiteral("リセットの確認"));
+        QCOMPARE(a.view()->model()->columnCount(), 10);
+        ini = voxmg::ProfileFile::load(a.t.doc.settingsPath());
+        QCOMPARE(ini.readString(u"DISP", u"COLUM10", u"?"), std::u16string(u"ファイル名"));
+        QCOMPARE(ini.readString(u"DISP", u"DELCOLUM3", u"?"), std::u16string(u"メモ"));
+        QCOMPARE(ini.readString(u"DISP", u"DELCOLUM4", u"?"), std::u16string());
+    }
+
+    void exportDialogWritesAsksAndRemembers() {
+        ListApp a;
+        QVERIFY(a.ok);
+        const QString out = QString::fromStdString(a.t.root()) + QStringLiteral("出力");
+        QVERIFY(QDir().mkpath(out));
+        voxmg::csv_export::ExportRequest source;
+        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
+        source.rows = &a.view()->rows();
+        {
+            CExportSetDlg dialog(a.context(), source);
+            QVERIFY(!dialog.okButton()->isEnabled());
+            a.t.choosers.saveFiles = {out + QStringLiteral("/一覧.csv")};
+            dialog.chooseButton()->click();
+            QCOMPARE(dialog.folderField()->text(), out);
+            QCOMPARE(dialog.fileField()->text(), QStringLiteral("一覧.csv"));
+            QVERIFY(dialog.okButton()->isEnabled());
+            dialog.okButton()->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QFile file(out + QStringLiteral("/一覧.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(voxmg::text::utf8FromCp932(file.readAll().toStdString()),
+                 std::string("相手名称\n山本\n佐藤\n山田\n"));
+        QCOMPARE(a.context().doc.settings().exportName.str(), std::u16string(u"一覧.csv"));
+
+        // Opened again: the remembered place; No to the overwrite question changes nothing.
+        CExportSetDlg again(a.context(), source);
+        QCOMPARE(again.fileField()->text(), QStringLiteral("一覧.csv"));
+        a.t.messages.answers = {false};
+        again.okButton()->click();
+        QVERIFY(a.t.messages.lastText().startsWith(QStringLiteral("ファイル\"")));
+        QVERIFY(a.t.messages.lastText().endsWith(QStringLiteral("\"は\n既に存在します。上書きしますか？")));
+        QCOMPARE(again.result(), int(QDialog::Rejected));
+        QVERIFY(again.isEnabled() && again.okButton()->isEnabled());
+        // Cancelling the file choice closes the dialog.
+        again.chooseButton()->click();
+        QCOMPARE(again.result(), int(QDialog::Rejected));
+    }
+};
+
+VOXMG_GUI_TEST_MAIN(ViewSettingsTest)
+#include "view_settings_test.moc"
