@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/app/settings.h"
+#include "core/device/ftp_types.h"
+
 // voxmgctl subcommands register themselves from their own files, one file per subsystem.
 namespace voxmg::tools {
 
@@ -31,6 +34,10 @@ std::optional<int> gainOption(const Args& args);
 // The password of --password-file: its first line, so it shows neither in the process list
 // nor in the shell history. False when the file cannot be read.
 bool readPasswordFile(const std::string& path, std::string& password);
+// The connection options of the verbs that talk to the main unit: --ini VOXMG.ini (its login
+// values and settings) or --host/--user/--password-file; --port overrides either. `settings`
+// gets the ini's block (defaults without one). False when no address or user results.
+bool loginFrom(const Args& args, FtpLogin& login, Settings& settings);
 // Arguments that are neither options nor option values (options named in `valued` take one).
 std::vector<std::string> positional(const Args& args, const std::vector<std::string>& valued);
 

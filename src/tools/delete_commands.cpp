@@ -26,26 +26,6 @@ const char* kDeleteUsage =
 const char* kFetchUsage =
     "fetch-voice FILE... (--host A [--port P] --user U --password-file F | --ini VOXMG.ini)";
 
-// The connection options as `voxmgctl download` reads them.
-bool loginFrom(const Args& args, FtpLogin& login, Settings& settings) {
-    std::string ini = optionValue(args, "--ini");
-    if (!ini.empty()) {
-        settings = loadSettings(ProfileFile::load(ini));
-        login = {settings.ip.str(), settings.user.str(), settings.pass.str(), settings.port};
-    } else {
-        std::string password;
-        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
-            return false;
-        }
-        login = {text::utf16FromUtf8(optionValue(args, "--host")),
-                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password), 0};
-    }
-    if (!optionValue(args, "--port").empty()) {
-        login.port = std::atoi(optionValue(args, "--port").c_str());
-    }
-    return !login.address.empty() && !login.user.empty();
-}
-
 Json messageJson(const UserMessage& m) {
     return {{"text", text::utf8FromUtf16(m.text)}, {"caption", text::utf8FromUtf16(m.caption)}};
 }

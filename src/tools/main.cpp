@@ -2,6 +2,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/base/profile_file.h"
+#include "core/base/text.h"
 #include "tools/command.h"
 
 namespace voxmg::tools {
@@ -35,6 +37,25 @@ bool readPasswordFile(const std::string& path, std::string& password) {
         password.pop_back();
     }
     return true;
+}
+
+bool loginFrom(const Args& args, FtpLogin& login, Settings& settings) {
+    std::string ini = optionValue(args, "--ini");
+    if (!ini.empty()) {
+        settings = loadSettings(ProfileFile::load(ini));
+        login = {settings.ip.str(), settings.user.str(), settings.pass.str(), settings.port};
+    } else {
+        std::string password;
+        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
+            return false;
+        }
+        login = {text::utf16FromUtf8(optionValue(args, "--host")),
+                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password), 0};
+    }
+    if (!optionValue(args, "--port").empty()) {
+        login.port = std::atoi(optionValue(args, "--port").c_str());
+    }
+    return !login.address.empty() && !login.user.empty();
 }
 
 bool hasFlag(const Args& args, const std::string& name) {

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr char kAppTitle[] = "VOXMG-Zu";
-
 std::string orDefault(const std::string& value, const std::string& fallback) {
     return value.empty() ? fallback : value;
 }
@@ -60,7 +58,8 @@ CVOXMGApp::~CVOXMGApp() {
 }
 
 bool CVOXMGApp::start() {
-    m_lock = voxmg::InstanceLock::acquire(orDefault(m_options.lockPath, voxmg::instanceLockPath(kAppTitle)));
+    m_lock = voxmg::InstanceLock::acquire(
+        orDefault(m_options.lockPath, voxmg::instanceLockPath(voxmg::kInstanceTitle)));
     if (!m_lock) {
         m_options.messages->show(nullptr, QStringLiteral("Zuシリーズ音声ファイル管理は既に起動しています。"),
                                  QStringLiteral("エラー"), UserMessages::Icon::Stop);
