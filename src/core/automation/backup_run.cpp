@@ -175,7 +175,12 @@ EngineResult Run::copyAll() {
                m_flags.cancelAll.load() != 0;
     });
     m_result.boxes.push_back({{std::string(naming::kResponseKind), ""}, response});
-    return code;  // 550 is a failure for the response messages
+    // 550 is a failure for the response messages, except when the main unit has none at all:
+    // an office without greetings would otherwise never complete a backup.
+    if (code == EngineResult::FilesGone && response.listed == 0) {
+        return EngineResult::Done;
+    }
+    return code;
 }
 
 BackupResult Run::run(const MonthRange& range) {
