@@ -249,6 +249,7 @@ void CMainFrame::updateCommandStates() {
     refreshLoginState();
     // The box folder may be another one by now.
     m_folderWatch.watch(m_context.doc.dataRoot(), m_context.doc.boxFolderName());
+    m_context.automation.stateChanged();
 }
 
 void CMainFrame::refreshLoginState() {
@@ -338,9 +339,9 @@ void CMainFrame::runCommand(const std::function<void()>& body) {
     body();
     refreshStatus();
     updateCommandStates();
-    // A dialog closed for a due backup: the backup itself comes with the automatic backup
-    // feature and will run here.
+    // A dialog closed for a due backup (or the command itself asked for one): it runs now.
     m_context.schedule.backupPendingAfterOperation = false;
+    m_context.automation.runPendingBackup();
     restartSchedule();
 }
 
@@ -413,6 +414,25 @@ void CMainFrame::refreshAllLists() {
     }
 }
 
+void CMainFrame::refreshActiveList() {
+    if (QWidget* list = activeList(); list != nullptr && m_refreshList) {
+        m_refreshList(list);
+    }
+    refreshStatus();
+}
+
+std::vector<std::u16string> CMainFrame::listTitles() const {
+    std::vector<std::u16string> titles;
+    const auto order = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        std::u16string title = fromQ((*it)->widget()->windowTitle());
+        if (!title.empty() && std::find(titles.begin(), titles.end(), title) == titles.end()) {
+            titles.push_back(std::move(title));
+        }
+    }
+    return titles;
+}
+
 void CMainFrame::logout() {
     m_scheduleTimer.stop();
     m_livenessTimer.stop();
@@ -439,7 +459,18 @@ void CMainFrame::livenessTick() {
     tick.backupRunning = m_context.schedule.backupRunning;
     tick.hasConnection = m_session->hasControlConnection();
     tick.loggedIn = m_context.doc.loggedIn();
-    tick.drainAndProbe = [this] { return m_session->drainAndProbe(); };
+    tick.drainAndProbe = [this] {
+        // The worker talking to the main unit right now proves the line; otherwise it waits
+        // while the probe has the connection.
+        auto& gate = m_context.flags.gate;
+        if (gate.busy()) {
+            return true;
+        }
+        gate.requestPause(m_context.pump);
+        const bool alive = m_session->drainAndProbe();
+        gate.clearPause();
+        return alive;
+    };
     tick.errorWindowOpen = m_errorWindowOpen;
     switch (m_liveness.tick(tick)) {
         case voxmg::LivenessTicker::Outcome::ProbeFailedWait:
@@ -465,6 +496,7 @@ void CMainFrame::scheduleTick() {
     m_scheduleTimer.stop();
     if (m_context.backupDue()) {
         m_context.offerBackup();
+        m_context.automation.runPendingBackup();
     }
     restartSchedule();
 }
@@ -498,7 +530,7 @@ void CMainFrame::reconnectFlow() {
 bool CMainFrame::confirmExit() {
     m_scheduleTimer.stop();
     m_context.schedule.backupRequest = false;
-    CEndChkDlg dialog(m_context, false, this);
+    CEndChkDlg dialog(m_context, true, this);
     if (dialog.exec() != QDialog::Accepted) {
         restartSchedule();
         return false;
@@ -510,10 +542,12 @@ void CMainFrame::exitSequence() {
     m_scheduleTimer.stop();
     m_livenessTimer.stop();
     m_folderWatch.stop();
+    m_context.automation.runExitBackup();
     setFrameEnabled(false);
     auto& flags = m_context.flags;
     flags.suspendRequest = 1;
     flags.cancelAll = 1;
+    m_context.automation.stopWorker();
 
     std::vector<voxmg::ListPlacement> lists;
     auto order = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
