@@ -7,6 +7,7 @@
 #include "core/audio/decoding_engine.h"
 #include "core/base/paths.h"
 #include "core/device/download_env.h"
+#include "gui/app/box_commands.h"
 #include "gui/app/convert_command.h"
 #include "gui/app/main_frame.h"
 #include "gui/audio/wav_commands.h"
@@ -89,6 +90,7 @@ bool CVOXMGApp::start() {
     }
     installFolderCommands(*m_frame);
     installWavCommands(*m_frame);
+    installBoxCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     installDownloadCommands(*m_frame, *m_downloads);
     m_automation = std::make_unique<FrameAutomation>(
