@@ -105,12 +105,23 @@ CMainFrame::~CMainFrame() {
 }
 
 std::unique_ptr<DeviceSession> CMainFrame::makeSession() {
-    voxmg::LivenessHooks hooks;
-    hooks.stop = [this] {
-        m_livenessTimer.stop();
-        m_liveness.reset();
+    // The client calls these around its own waits, also on the always-download worker's
+    // thread; the timer belongs to this thread, so they reach it as queued calls from there.
+    auto onFrameThread = [this](std::function<void()> f) {
+        if (QThread::currentThread() == thread()) {
+            f();
+        } else {
+            QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+        }
     };
-    hooks.restart = [this] { restartLiveness(); };
+    voxmg::LivenessHooks hooks;
+    hooks.stop = [this, onFrameThread] {
+        onFrameThread([this] {
+            m_livenessTimer.stop();
+            m_liveness.reset();
+        });
+    };
+    hooks.restart = [this, onFrameThread] { onFrameThread([this] { restartLiveness(); }); };
     return m_sessions(std::move(hooks));
 }
 
