@@ -11,6 +11,7 @@
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
 #include "tools/command.h"
+#include "tools/device_login.h"
 
 namespace voxmg::tools {
 namespace {
@@ -54,42 +55,21 @@ std::vector<BoxRef> parseBoxes(const std::string& list) {
     return boxes;
 }
 
-bool loginFrom(const Args& args, FtpLogin& login, std::string& settingsPath) {
-    std::string ini = optionValue(args, "--ini");
-    if (!ini.empty()) {
-        Settings s = loadSettings(ProfileFile::load(ini));
-        login = {s.ip.str(), s.user.str(), s.pass.str(), s.port};
-        settingsPath = ini;
-    } else {
-        std::string password;
-        if (!readPasswordFile(optionValue(args, "--password-file"), password)) {
-            return false;
-        }
-        login = {text::utf16FromUtf8(optionValue(args, "--host")),
-                 text::utf16FromUtf8(optionValue(args, "--user")), text::utf16FromUtf8(password),
-                 std::atoi(optionValue(args, "--port").c_str())};
-    }
-    if (!optionValue(args, "--port").empty()) {
-        login.port = std::atoi(optionValue(args, "--port").c_str());
-    }
-    return !login.address.empty() && !login.user.empty();
-}
-
 int runDownload(const Args& args) {
     FtpLogin login;
-    std::string settingsPath;
+    Settings settings;
     std::string root = optionValue(args, "--root");
     std::string folder = optionValue(args, "--folder");
-    if (!loginFrom(args, login, settingsPath) || root.empty() || folder.empty() ||
-        paths::isUnsafeName(folder)) {
+    if (!loginFrom(args, login, settings) || root.empty() || folder.empty() || paths::isUnsafeName(folder)) {
         std::fprintf(stderr, "usage: voxmgctl %s\n", kUsage);
         return 2;
     }
     std::string boxFolder = paths::join(root, folder);
+    std::string settingsPath = optionValue(args, "--ini");
     if (settingsPath.empty()) {
         settingsPath = paths::join(root, "VOXMG.ini");  // automatic deletion stays off unless set there
+        settings = loadSettings(ProfileFile::load(settingsPath));
     }
-    Settings settings = loadSettings(ProfileFile::load(settingsPath));
 
     Flags flags;
     audio::DecodingEngine decoder;

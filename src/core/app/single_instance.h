@@ -6,6 +6,9 @@
 
 namespace voxmg {
 
+// The title the lock file is named after, shared by the program and the tool's backup.
+inline constexpr std::string_view kInstanceTitle = "VOXMG-Zu";
+
 // The guard that keeps a second copy of the program from running for the same user: an
 // exclusive flock on a lock file named after the application title. The lock goes with the
 // process, so a crashed instance never blocks the next start.

@@ -63,4 +63,17 @@ struct Flags {
     }
 };
 
+// Always-download paused for the length of an operation: a box download in progress is asked to
+// stop (suspend request 1) rather than waited for; the pause ends however the operation ends.
+class WorkerPause {
+public:
+    WorkerPause(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.pauseWorker(1, pump); }
+    ~WorkerPause() { m_flags.resumeWorker(); }
+    WorkerPause(const WorkerPause&) = delete;
+    WorkerPause& operator=(const WorkerPause&) = delete;
+
+private:
+    Flags& m_flags;
+};
+
 }  // namespace voxmg

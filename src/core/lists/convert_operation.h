@@ -50,18 +50,7 @@ struct ConvertEnv {
     std::function<bool()> interrupt;
 };
 
-// Pauses always-download for the life of an operation on message files; the cancel-all flag
-// is the operation's to clear.
-class WorkerPauseScope {
-public:
-    WorkerPauseScope(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.pauseWorker(1, pump); }
-    ~WorkerPauseScope() { m_flags.resumeWorker(); }
-    WorkerPauseScope(const WorkerPauseScope&) = delete;
-    WorkerPauseScope& operator=(const WorkerPauseScope&) = delete;
-
-private:
-    Flags& m_flags;
-};
+using WorkerPauseScope = WorkerPause;
 
 enum class ConvertOutcome {
     Converted,

@@ -17,19 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Always-download is paused for the whole run, and a box download in progress is asked to stop
-// rather than waited for; the pause ends however the run ends.
-class WorkerPause {
-public:
-    WorkerPause(Flags& flags, const Pump& pump) : m_flags(flags) { m_flags.pauseWorker(1, pump); }
-    ~WorkerPause() { m_flags.resumeWorker(); }
-    WorkerPause(const WorkerPause&) = delete;
-    WorkerPause& operator=(const WorkerPause&) = delete;
-
-private:
-    Flags& m_flags;
-};
-
 // The path with its message extension replaced.
 std::string withExtension(const std::string& path, std::string_view ext) {
     std::string base = naming::baseName(path);

@@ -105,12 +105,23 @@ CMainFrame::~CMainFrame() {
 }
 
 std::unique_ptr<DeviceSession> CMainFrame::makeSession() {
-    voxmg::LivenessHooks hooks;
-    hooks.stop = [this] {
-        m_livenessTimer.stop();
-        m_liveness.reset();
+    // The client calls these around its own waits, also on the always-download worker's
+    // thread; the timer belongs to this thread, so they reach it as queued calls from there.
+    auto onFrameThread = [this](std::function<void()> f) {
+        if (QThread::currentThread() == thread()) {
+            f();
+        } else {
+            QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+        }
     };
-    hooks.restart = [this] { restartLiveness(); };
+    voxmg::LivenessHooks hooks;
+    hooks.stop = [this, onFrameThread] {
+        onFrameThread([this] {
+            m_livenessTimer.stop();
+            m_liveness.reset();
+        });
+    };
+    hooks.restart = [this, onFrameThread] { onFrameThread([this] { restartLiveness(); }); };
     return m_sessions(std::move(hooks));
 }
 
@@ -248,6 +259,7 @@ void CMainFrame::updateCommandStates() {
     refreshLoginState();
     // The box folder may be another one by now.
     m_folderWatch.watch(m_context.doc.dataRoot(), m_context.doc.boxFolderName());
+    m_context.automation.stateChanged();
 }
 
 void CMainFrame::refreshLoginState() {
@@ -337,9 +349,9 @@ void CMainFrame::runCommand(const std::function<void()>& body) {
     body();
     refreshStatus();
     updateCommandStates();
-    // A dialog closed for a due backup: the backup itself comes with the automatic backup
-    // feature and will run here.
+    // A dialog closed for a due backup (or the command itself asked for one): it runs now.
     m_context.schedule.backupPendingAfterOperation = false;
+    m_context.automation.runPendingBackup();
     restartSchedule();
 }
 
@@ -412,6 +424,25 @@ void CMainFrame::refreshAllLists() {
     }
 }
 
+void CMainFrame::refreshActiveList() {
+    if (QWidget* list = activeList(); list != nullptr && m_refreshList) {
+        m_refreshList(list);
+    }
+    refreshStatus();
+}
+
+std::vector<std::u16string> CMainFrame::listTitles() const {
+    std::vector<std::u16string> titles;
+    const auto order = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        std::u16string title = fromQ((*it)->widget()->windowTitle());
+        if (!title.empty() && std::find(titles.begin(), titles.end(), title) == titles.end()) {
+            titles.push_back(std::move(title));
+        }
+    }
+    return titles;
+}
+
 void CMainFrame::logout() {
     m_scheduleTimer.stop();
     m_livenessTimer.stop();
@@ -438,7 +469,18 @@ void CMainFrame::livenessTick() {
     tick.backupRunning = m_context.schedule.backupRunning;
     tick.hasConnection = m_session->hasControlConnection();
     tick.loggedIn = m_context.doc.loggedIn();
-    tick.drainAndProbe = [this] { return m_session->drainAndProbe(); };
+    tick.drainAndProbe = [this] {
+        // The worker talking to the main unit right now proves the line; otherwise it waits
+        // while the probe has the connection.
+        auto& gate = m_context.flags.gate;
+        if (gate.busy()) {
+            return true;
+        }
+        gate.requestPause(m_context.pump);
+        const bool alive = m_session->drainAndProbe();
+        gate.clearPause();
+        return alive;
+    };
     tick.errorWindowOpen = m_errorWindowOpen;
     switch (m_liveness.tick(tick)) {
         case voxmg::LivenessTicker::Outcome::ProbeFailedWait:
@@ -464,6 +506,7 @@ void CMainFrame::scheduleTick() {
     m_scheduleTimer.stop();
     if (m_context.backupDue()) {
         m_context.offerBackup();
+        m_context.automation.runPendingBackup();
     }
     restartSchedule();
 }
@@ -477,18 +520,22 @@ void CMainFrame::reconnectFlow() {
         return;
     }
     // The old object goes with its dead connection; a new one logs in with the values the
-    // user gave last.
-    m_session->logout();
-    m_session.reset();
-    m_session = makeSession();
-    const int result = m_session->connectAndLogin(m_context.doc.login());
+    // user gave last. Always-download must not be holding the old one meanwhile.
+    int result = 0;
+    {
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
+        m_session->logout();
+        m_session.reset();
+        m_session = makeSession();
+        result = m_session->connectAndLogin(m_context.doc.login());
+        m_context.doc.setLoggedIn(result == 0);
+        updateCommandStates();
+    }
     if (result == 0) {
-        m_context.doc.setLoggedIn(true);
         restartLiveness();
     } else {
         m_context.messages.error(this, connectResultText(result));
     }
-    updateCommandStates();
     // Also after a successful reconnect, or the backup schedule would stay off for the rest
     // of the run.
     restartSchedule();
@@ -497,7 +544,7 @@ void CMainFrame::reconnectFlow() {
 bool CMainFrame::confirmExit() {
     m_scheduleTimer.stop();
     m_context.schedule.backupRequest = false;
-    CEndChkDlg dialog(m_context, false, this);
+    CEndChkDlg dialog(m_context, true, this);
     if (dialog.exec() != QDialog::Accepted) {
         restartSchedule();
         return false;
@@ -509,10 +556,12 @@ void CMainFrame::exitSequence() {
     m_scheduleTimer.stop();
     m_livenessTimer.stop();
     m_folderWatch.stop();
+    m_context.automation.runExitBackup();
     setFrameEnabled(false);
     auto& flags = m_context.flags;
     flags.suspendRequest = 1;
     flags.cancelAll = 1;
+    m_context.automation.stopWorker();
 
     std::vector<voxmg::ListPlacement> lists;
     auto order = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);

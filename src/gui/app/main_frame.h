@@ -91,6 +91,8 @@ public:
     QWidget* activeList() const override;
     void setListNumber(QWidget* list, int n) override;
     void refreshAllLists() override;
+    void refreshActiveList() override;
+    std::vector<std::u16string> listTitles() const override;
 
     // ListWindowHost
     void setOpenListCount(int count) override { m_listCount = count; }

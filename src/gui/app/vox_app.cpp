@@ -1,5 +1,8 @@
 #include "gui/app/vox_app.h"
 
+#include "core/automation/backup_schedule.h"
+#include "gui/automation/frame_automation.h"
+
 #include "core/app/startup.h"
 #include "core/audio/decoding_engine.h"
 #include "core/base/paths.h"
@@ -18,8 +21,6 @@
 #include "gui/store/folder_commands.h"
 
 namespace {
-
-constexpr char kAppTitle[] = "VOXMG-Zu";
 
 std::string orDefault(const std::string& value, const std::string& fallback) {
     return value.empty() ? fallback : value;
@@ -48,20 +49,30 @@ CVOXMGApp::CVOXMGApp(Options options)
     m_decoder = std::make_unique<voxmg::audio::DecodingEngine>();
     if (!m_options.sessions) {
         m_options.sessions = ftpSessionFactory(m_flags, m_context->pump, [this] {
-            return voxmg::makeDownloadEnv(m_doc.settings(), m_doc.settingsPath(), *m_decoder, m_flags,
-                                          m_context->pump, voxmg::paths::programFolder());
+            voxmg::DownloadEnv env =
+                voxmg::makeDownloadEnv(m_doc.settings(), m_doc.settingsPath(), *m_decoder, m_flags,
+                                       m_context->pump, voxmg::paths::programFolder());
+            // Always-download tells the lists which box changed (from the worker's thread).
+            env.refreshRequest = [this](const std::string& remoteBox) {
+                if (m_automation) {
+                    m_automation->boxChanged(remoteBox);
+                }
+            };
+            return env;
         });
     }
 }
 
 CVOXMGApp::~CVOXMGApp() {
+    m_automation.reset();
     m_downloads.reset();
     m_frame.reset();
     m_lock.reset();
 }
 
 bool CVOXMGApp::start() {
-    m_lock = voxmg::InstanceLock::acquire(orDefault(m_options.lockPath, voxmg::instanceLockPath(kAppTitle)));
+    m_lock = voxmg::InstanceLock::acquire(
+        orDefault(m_options.lockPath, voxmg::instanceLockPath(voxmg::kInstanceTitle)));
     if (!m_lock) {
         m_options.messages->show(nullptr, QStringLiteral("Zuシリーズ音声ファイル管理は既に起動しています。"),
                                  QStringLiteral("エラー"), UserMessages::Icon::Stop);
@@ -82,6 +93,10 @@ bool CVOXMGApp::start() {
     installBoxCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     installDownloadCommands(*m_frame, *m_downloads);
+    m_automation = std::make_unique<FrameAutomation>(
+        *m_frame, m_options.clock ? m_options.clock : std::function<std::tm()>(&voxmg::backup::localNow),
+        m_options.workerTimings);
+    m_automation->install();
     const bool mayRestore = m_frame->initialise(m_options.network);
     m_frame->show();
 
@@ -94,14 +109,10 @@ bool CVOXMGApp::start() {
     }
     m_frame->updateCommandStates();
 
-    auto& schedule = m_context->schedule;
-    schedule.backupRunning = false;
-    schedule.checkEnabled = true;
-    // Declining the start-up backup switches the schedule check off for this run.
-    if (m_context->backupDue() && !m_context->offerBackup()) {
-        schedule.checkEnabled = false;
-    }
-    if (schedule.checkEnabled) {
+    // A backup whose time passed meanwhile is offered now; declining it switches the schedule
+    // check off for this run.
+    m_automation->startupCheck();
+    if (m_context->schedule.checkEnabled) {
         m_frame->scheduleTimer().start(m_context->timings.scheduleMs);
     }
     return true;

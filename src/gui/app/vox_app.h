@@ -7,6 +7,7 @@
 #include "core/app/doc.h"
 #include "core/app/network_folder.h"
 #include "core/app/single_instance.h"
+#include "core/automation/always_download.h"
 #include "core/base/flags.h"
 #include "gui/base/app_context.h"
 #include "gui/base/device_session.h"
@@ -14,6 +15,7 @@
 class CMainFrame;
 class CListWindows;
 class FrameDownloadRunner;
+class FrameAutomation;
 namespace voxmg::audio {
 class DecodingEngine;
 }
@@ -37,6 +39,8 @@ public:
         // Creates the saved list windows at start-up; none until the list view exists.
         std::function<QWidget*(int n)> listWindows;
         WavOpener* wavOpener = nullptr;  // default: the desktop's player
+        std::function<std::tm()> clock;  // default: the local time now
+        voxmg::always::WorkerTimings workerTimings;
     };
 
     explicit CVOXMGApp(Options options);
@@ -48,6 +52,7 @@ public:
     CMainFrame* frame() const { return m_frame.get(); }
     FrameDownloadRunner* downloads() const { return m_downloads.get(); }
     CListWindows* lists() const { return m_lists.get(); }
+    FrameAutomation* automation() const { return m_automation.get(); }
     voxmg::CVOXMGDoc& doc() { return m_doc; }
     AppContext& context() { return *m_context; }
 
@@ -64,4 +69,5 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FrameDownloadRunner> m_downloads;
     std::unique_ptr<CListWindows> m_lists;
+    std::unique_ptr<FrameAutomation> m_automation;
 };

@@ -15,6 +15,7 @@ struct Timings {
     int scheduleMs = 5000;         // timer 2: automatic backup due check
     int dialogScheduleMs = 10000;  // timer 10 of the modal dialogs
     int loginCheckMs = 1000;       // download dialogs: logged-in check
+    int backupConfirmMs = 600000;  // the backup confirmation starts the backup by itself
 };
 
 // The backup hand-off flags of the frame.
@@ -23,6 +24,18 @@ struct ScheduleState {
     bool backupRequest = false;
     bool backupPendingAfterOperation = false;
     bool backupRunning = false;
+    bool confirmedInteractively = false;  // a user said yes: completion and errors are shown
+};
+
+// What the automation adds to the frame's steps. Until it is installed they do nothing.
+struct AutomationHooks {
+    // After a command, the schedule timer and a dialog closed for a due backup.
+    std::function<void()> runPendingBackup = [] {};
+    // The exit sequence: the backup the exit confirmation asked for, then the worker's end.
+    std::function<void()> runExitBackup = [] {};
+    std::function<void()> stopWorker = [] {};
+    // Login, logout, box folder or lists changed: the always-download worker reads them anew.
+    std::function<void()> stateChanged = [] {};
 };
 
 // What the frame shares with its dialogs.
@@ -39,6 +52,7 @@ struct AppContext {
     // exists nothing is ever due.
     std::function<bool()> backupDue = [] { return false; };
     std::function<bool()> offerBackup = [] { return false; };
+    AutomationHooks automation{};
 };
 
 // "Dispatch at most one pending event" on the UI thread.

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "core/app/startup.h"
 #include "gui/base/commands.h"
@@ -64,4 +66,8 @@ public:
     virtual void setListNumber(QWidget* list, int n) = 0;
     // Every open list rebuilds from disk (after a download changed the box folders).
     virtual void refreshAllLists() = 0;
+    // The active list rebuilds from disk, and the status line with it.
+    virtual void refreshActiveList() = 0;
+    // The titles of the open lists, the active one first, each once.
+    virtual std::vector<std::u16string> listTitles() const = 0;
 };

@@ -1,5 +1,8 @@
 #include "gui/base/user_messages.h"
 
+#include "core/device/bulk_download.h"
+#include "gui/base/qt_text.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
@@ -45,4 +48,22 @@ bool QtUserMessages::askYesNo(QWidget* parent, const QString& text, const QStrin
     box.setDefaultButton(QMessageBox::Yes);
     keepLines(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+void showMessage(UserMessages& messages, QWidget* parent, const voxmg::UserMessage& message) {
+    auto icon = UserMessages::Icon::Warning;
+    switch (message.icon) {
+        case voxmg::UserMessage::Icon::Information:
+            icon = UserMessages::Icon::Information;
+            break;
+        case voxmg::UserMessage::Icon::Question:
+            icon = UserMessages::Icon::Question;
+            break;
+        case voxmg::UserMessage::Icon::Stop:
+            icon = UserMessages::Icon::Stop;
+            break;
+        case voxmg::UserMessage::Icon::Exclamation:
+            break;
+    }
+    messages.show(parent, toQ(message.text), toQ(message.caption), icon);
 }

@@ -4,6 +4,10 @@
 
 class QWidget;
 
+namespace voxmg {
+struct UserMessage;
+}
+
 // Every message box of the program goes through this seam, so tests can record the texts
 // and answer the questions from a script.
 class UserMessages {
@@ -26,3 +30,6 @@ public:
     void show(QWidget* parent, const QString& text, const QString& caption, Icon icon) override;
     bool askYesNo(QWidget* parent, const QString& text, const QString& caption, Icon icon) override;
 };
+
+// Shows an operation's message with its own caption and icon.
+void showMessage(UserMessages& messages, QWidget* parent, const voxmg::UserMessage& message);

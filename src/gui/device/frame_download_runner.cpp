@@ -9,24 +9,6 @@
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
 
-namespace {
-
-UserMessages::Icon iconOf(voxmg::UserMessage::Icon icon) {
-    switch (icon) {
-        case voxmg::UserMessage::Icon::Information:
-            return UserMessages::Icon::Information;
-        case voxmg::UserMessage::Icon::Question:
-            return UserMessages::Icon::Question;
-        case voxmg::UserMessage::Icon::Stop:
-            return UserMessages::Icon::Stop;
-        case voxmg::UserMessage::Icon::Exclamation:
-            break;
-    }
-    return UserMessages::Icon::Warning;
-}
-
-}  // namespace
-
 FrameDownloadRunner::FrameDownloadRunner(FrameHost& frame) : m_frame(frame) {}
 
 FrameDownloadRunner::~FrameDownloadRunner() = default;
@@ -84,8 +66,7 @@ void FrameDownloadRunner::closeProgress() {
 }
 
 void FrameDownloadRunner::show(const voxmg::UserMessage& message) {
-    m_frame.context().messages.show(m_frame.frameWindow(), toQ(message.text), toQ(message.caption),
-                                    iconOf(message.icon));
+    showMessage(m_frame.context().messages, m_frame.frameWindow(), message);
 }
 
 void FrameDownloadRunner::loggedOut() {

@@ -1,0 +1,255 @@
+#include "core/automation/always_download.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/base/trace.h"
+#include "core/device/ftp_mng.h"
+#include "core/lists/list_boxes.h"
+#include "core/store/file_mng.h"
+#include "core/store/file_naming.h"
+
+namespace voxmg::always {
+namespace {
+
+constexpr std::u16string_view kResponseTitle = list_boxes::kResponse;
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+std::string remotePath(std::string_view kind, const std::string& name) {
+    return "/" + std::string(kind) + "/" + name;
+}
+
+int buildMark(const std::string& boxFolder) {
+    std::atomic<int> noCancel{0};
+    return CFileMng(noCancel).readBuildMark(boxFolder);
+}
+
+// A box folder has a subfolder whose name holds "rusuroku" and one whose name holds "naisen".
+bool isBoxFolder(const std::string& folder) {
+    std::atomic<int> noCancel{0};
+    return CFileMng(noCancel).isBoxFolder(folder);
+}
+
+void sleepFor(std::chrono::milliseconds time) {
+    std::this_thread::sleep_for(time);
+}
+
+}  // namespace
+
+std::optional<std::string> BoxChooser::fromTitles(const std::vector<std::u16string>& titles,
+                                                  const std::string& boxFolder) {
+    std::vector<std::string> answering;
+    std::vector<std::string> extension;
+    for (const std::u16string& title : titles) {
+        if (title == kResponseTitle) {
+            continue;
+        }
+        list_boxes::ListBoxes boxes = list_boxes::parse(title);
+        for (const list_boxes::BoxPath& box : list_boxes::boxPaths(boxFolder, boxes)) {
+            if (buildMark(box.path) != 0) {
+                continue;  // made on the PC, or still being built
+            }
+            const std::string name(paths::fileName(box.path));
+            trace(std::string(box.extension ? "常時ダウンロード pArrayN->Add("
+                                            : "常時ダウンロード pArrayR->Add(") +
+                  name + ")\n");
+            (box.extension ? extension : answering).push_back(name);
+        }
+    }
+    trace("常時ダウンロード nCnt == " + std::to_string(titles.size()) + "\n");
+    std::sort(answering.begin(), answering.end());
+    std::sort(extension.begin(), extension.end());
+    trace("常時ダウンロード lstBoxR.GetCount() == " + std::to_string(answering.size()) + "\n");
+    trace("常時ダウンロード lstBoxN.GetCount() == " + std::to_string(extension.size()) + "\n");
+    for (const std::string& name : answering) {
+        m_queue.push_back(remotePath(naming::kAnswerKind, name));
+    }
+    for (const std::string& name : extension) {
+        m_queue.push_back(remotePath(naming::kExtensionKind, name));
+    }
+    if (m_queue.empty()) {
+        return std::nullopt;
+    }
+    return m_queue.front();
+}
+
+std::optional<std::string> BoxChooser::folderScan(const std::string& boxFolder) const {
+    for (std::string_view kind : {naming::kAnswerKind, naming::kExtensionKind}) {
+        for (const std::u16string& box : list_boxes::boxNames(boxFolder, kind == naming::kExtensionKind)) {
+            const std::string name = text::utf8FromUtf16(box);
+            const std::string remote = remotePath(kind, name);
+            if (buildMark(paths::join(paths::join(boxFolder, kind), name)) != 1 &&
+                !contains(m_done, remote)) {
+                return remote;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> BoxChooser::next(const std::vector<std::u16string>& titles,
+                                            const std::string& boxFolder, WorkerHost& host) {
+    if (titles.empty()) {
+        return folderScan(boxFolder);
+    }
+    if (titles.front() != m_lastTop) {
+        trace("常時ダウンロード strListTop:" + text::utf8FromUtf16(titles.front()) + "\n");
+        // The response list is remembered like any other top list (forgetting it would empty
+        // the done list on every pass and the folder scan would fetch its first box forever);
+        // it only needs no refresh, it shows no box.
+        m_lastTop = titles.front();
+        if (m_lastTop != kResponseTitle && !m_refreshRequested) {
+            host.refreshList({});
+        }
+        m_queue.clear();
+        m_done.clear();
+        m_refreshRequested = false;
+    }
+    if (!m_queue.empty()) {
+        return m_queue.front();
+    }
+    if (auto box = fromTitles(titles, boxFolder)) {
+        return box;
+    }
+    return folderScan(boxFolder);
+}
+
+void BoxChooser::markDone(const std::string& remoteBox) {
+    m_done.push_back(remoteBox);
+    if (!m_queue.empty()) {
+        m_queue.erase(m_queue.begin());
+    }
+}
+
+void BoxChooser::endCycle() {
+    m_queue.clear();
+    m_done.clear();
+    m_lastTop.clear();
+    m_refreshRequested = true;
+}
+
+void BoxChooser::reset() {
+    m_queue.clear();
+    m_done.clear();
+    m_lastTop.clear();
+}
+
+AlwaysDownloadWorker::AlwaysDownloadWorker(WorkerHost& host, Flags& flags, WorkerTimings timings)
+    : m_host(host), m_flags(flags), m_timings(timings) {}
+
+AlwaysDownloadWorker::~AlwaysDownloadWorker() {
+    stop();
+}
+
+void AlwaysDownloadWorker::start() {
+    if (!m_thread.joinable()) {
+        m_stop = false;
+        m_thread = std::thread([this] {
+            while (pass()) {
+            }
+        });
+    }
+}
+
+void AlwaysDownloadWorker::stop() {
+    if (m_thread.joinable()) {
+        m_stop = true;
+        m_thread.join();
+    }
+}
+
+bool AlwaysDownloadWorker::pass() {
+    if (m_stop) {
+        return false;
+    }
+    if (!m_host.loggedIn()) {
+        m_chooser.reset();
+        m_connectionTaken = false;
+        sleepFor(m_timings.loggedOut);
+        return true;
+    }
+    if (!m_connectionTaken) {
+        sleepFor(m_timings.takeConnection);
+        m_connectionTaken = true;
+    }
+    if (!m_host.enabled()) {
+        sleepFor(m_timings.off);
+        return true;
+    }
+    const std::string boxFolder = m_host.boxFolder();
+    if (m_flags.gate.pauseRequested()) {
+        sleepFor(m_timings.paused);
+        return true;
+    }
+    if (!isBoxFolder(boxFolder)) {
+        sleepFor(m_timings.noBoxFolder);
+        return true;
+    }
+    // Busy only when no operation asked for a pause meanwhile: checked and set under one lock.
+    if (!m_flags.gate.tryBeginWork()) {
+        sleepFor(m_timings.paused);
+        return true;
+    }
+    // The frame's client of this moment: a reconnect replaces it, under a pause.
+    CFtpMng* ftp = m_host.connection();
+    if (ftp == nullptr) {
+        m_flags.gate.endWork();
+        sleepFor(m_timings.paused);
+        return true;
+    }
+    std::optional<std::string> box = m_chooser.next(m_host.listTitles(), boxFolder, m_host);
+    if (!box) {
+        m_chooser.endCycle();
+        m_flags.gate.endWork();
+        return true;
+    }
+    trace("常時ダウンロード Box:" + *box + "\n");
+    m_host.boxStarted();
+    m_flags.cancelAll = 0;
+    m_flags.alwaysDownloadInProgress = 1;
+    BoxResult result = ftp->downloadBox(*box, boxFolder + *box, true, true);
+    m_flags.alwaysDownloadInProgress = 0;
+    m_flags.gate.endWork();
+    m_host.boxFinished();
+    handleResult(*box, result.code);
+    sleepFor(m_timings.afterBox);
+    return true;
+}
+
+void AlwaysDownloadWorker::handleResult(const std::string& remoteBox, EngineResult result) {
+    switch (result) {
+        case EngineResult::Done:
+        case EngineResult::NoMessages:
+        case EngineResult::NoDirectory:
+        case EngineResult::Cancelled:
+            m_chooser.markDone(remoteBox);
+            break;
+        case EngineResult::FilesGone:
+        case EngineResult::Paused:
+            break;  // the same box again on the next pass
+        case EngineResult::DeletionRefused:
+            m_host.autoDeleteRefused();
+            m_host.refreshList(remoteBox);
+            m_chooser.markDone(remoteBox);
+            break;
+        case EngineResult::DiskFull:
+            m_host.switchOff();
+            m_host.showMessage(
+                {always_text::kNoSpace, download_text::kErrorCaption, UserMessage::Icon::Exclamation});
+            break;
+        default:
+            if (m_host.loggedIn()) {
+                m_host.connectionLost();
+                m_host.showMessage({download_text::kCommError, download_text::kErrorCaption,
+                                    UserMessage::Icon::Exclamation});
+            }
+            break;
+    }
+}
+
+}  // namespace voxmg::always

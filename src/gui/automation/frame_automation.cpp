@@ -1,0 +1,247 @@
+#include "gui/automation/frame_automation.h"
+
+#include <QWidget>
+
+#include "core/app/settings.h"
+#include "core/automation/backup_run.h"
+#include "core/base/paths.h"
+#include "core/base/text.h"
+#include "core/device/bulk_download.h"
+#include "core/lists/list_boxes.h"
+#include "gui/automation/backup_dialogs.h"
+#include "gui/base/app_context.h"
+#include "gui/base/device_session.h"
+#include "gui/base/frame_host.h"
+#include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
+
+// The worker's view of the frame: copies the user-interface thread keeps up to date, and calls
+// queued back to that thread. Nothing here waits for the user-interface thread.
+class FrameAutomation::Host : public voxmg::always::WorkerHost {
+public:
+    explicit Host(FrameAutomation& owner) : m_owner(owner) {}
+
+    // User-interface thread: read the frame again.
+    void sync() {
+        FrameHost& frame = m_owner.m_frame;
+        const auto& doc = m_owner.m_context.doc;
+        std::lock_guard lock(m_lock);
+        m_loggedIn = doc.loggedIn();
+        m_enabled = doc.settings().always == 1;
+        m_boxFolder =
+            doc.dataRoot().empty() || doc.boxFolderName().empty() ? std::string() : doc.boxFolderPath();
+        m_titles = frame.listTitles();
+        m_ftp = frame.session().ftp();
+    }
+
+    bool loggedIn() const override { return m_loggedIn; }
+    bool enabled() const override { return m_enabled; }
+    std::string boxFolder() const override {
+        std::lock_guard lock(m_lock);
+        return m_boxFolder;
+    }
+    std::vector<std::u16string> listTitles() const override {
+        std::lock_guard lock(m_lock);
+        return m_titles;
+    }
+    voxmg::CFtpMng* connection() override {
+        std::lock_guard lock(m_lock);
+        return m_ftp;
+    }
+
+    void refreshList(const std::string& remoteBox) override {
+        later([this, remoteBox] { m_owner.refreshFor(remoteBox); });
+    }
+    void showMessage(const voxmg::UserMessage& message) override {
+        later([this, message] {
+            FrameHost& frame = m_owner.m_frame;
+            ::showMessage(m_owner.m_context.messages, frame.frameWindow(), message);
+        });
+    }
+    void switchOff() override {
+        m_enabled = false;
+        later([this] {
+            m_owner.m_context.doc.settings().always = 0;
+            m_owner.m_frame.updateCommandStates();
+        });
+    }
+    void autoDeleteRefused() override {
+        later([this] {
+            const auto& doc = m_owner.m_context.doc;
+            voxmg::switchOffAutoDelete(doc.settingsPath(), doc.boxFolderPath());
+        });
+    }
+    void connectionLost() override {
+        m_loggedIn = false;
+        later([this] {
+            FrameHost& frame = m_owner.m_frame;
+            if (m_owner.m_context.doc.loggedIn()) {
+                frame.session().logout();
+                frame.connectionLost();
+            }
+        });
+    }
+
+private:
+    template <typename F>
+    void later(F&& f) {
+        QMetaObject::invokeMethod(&m_owner, std::forward<F>(f), Qt::QueuedConnection);
+    }
+
+    FrameAutomation& m_owner;
+    mutable std::mutex m_lock;
+    std::atomic<bool> m_loggedIn{false};
+    std::atomic<bool> m_enabled{false};
+    std::string m_boxFolder;
+    std::vector<std::u16string> m_titles;
+    voxmg::CFtpMng* m_ftp = nullptr;
+};
+
+FrameAutomation::FrameAutomation(FrameHost& frame, Clock clock, voxmg::always::WorkerTimings timings)
+    : m_frame(frame),
+      m_context(frame.context()),
+      m_clock(std::move(clock)),
+      m_host(std::make_unique<Host>(*this)),
+      m_worker(std::make_unique<voxmg::always::AlwaysDownloadWorker>(*m_host, m_context.flags, timings)) {}
+
+FrameAutomation::~FrameAutomation() {
+    m_worker->stop();
+}
+
+void FrameAutomation::install() {
+    m_frame.setCommand(Command::AlwaysDownload, {[this] {
+                           auto& s = m_context.doc.settings();
+                           s.always = s.always == 1 ? 0 : 1;
+                           sync();
+                       }});
+    m_frame.setCommand(Command::BackupSettings, {[this] {
+                           CABakUpSetDlg dialog(m_context, m_clock, m_frame.frameWindow());
+                           dialog.exec();
+                       }});
+    m_context.backupDue = [this] { return due(); };
+    m_context.offerBackup = [this] { return offer(); };
+    m_context.automation.runPendingBackup = [this] { pendingStep(); };
+    m_context.automation.runExitBackup = [this] { exitBackup(); };
+    m_context.automation.stopWorker = [this] { m_worker->stop(); };
+    m_context.automation.stateChanged = [this] { sync(); };
+    sync();
+    m_worker->start();
+}
+
+void FrameAutomation::sync() {
+    m_host->sync();
+}
+
+bool FrameAutomation::due() const {
+    return voxmg::backup::isDue(m_context.doc.settings(), m_context.doc.loggedIn(), m_clock());
+}
+
+bool FrameAutomation::offer() {
+    m_context.schedule.backupRequest = false;
+    CABakUpChk1Dlg dialog(m_context, m_clock, m_frame.frameWindow());
+    dialog.exec();
+    return m_context.schedule.backupRequest;
+}
+
+bool FrameAutomation::runBackup(bool keepDueOnFailure) {
+    auto& schedule = m_context.schedule;
+    auto& doc = m_context.doc;
+    voxmg::CFtpMng* ftp = m_frame.session().ftp();
+    const std::tm now = m_clock();
+    bool success = false;
+    if (ftp != nullptr) {
+        schedule.backupRunning = true;
+        m_frame.setFrameEnabled(false);
+        voxmg::backup::BackupRequest request =
+            voxmg::backup::requestFromSettings(doc.settings(), doc.settingsPath(), now);
+        request.interactive = schedule.confirmedInteractively;
+        CPrgAbackUpDlg progress(m_context, m_frame.frameWindow());
+        voxmg::backup::BackupResult result =
+            voxmg::backup::runBackup(*ftp, m_context.flags, progress, request, m_context.pump);
+        success = result.success;
+        // Whatever happened, the user is logged out after a backup.
+        doc.setLoggedIn(false);
+        m_frame.connectionLost();
+        m_frame.setFrameEnabled(true);
+        schedule.backupRunning = false;
+        if (success && schedule.confirmedInteractively) {
+            m_context.messages.show(m_frame.frameWindow(), toQ(voxmg::backup::backup_text::kDone),
+                                    toQ(voxmg::backup::backup_text::kDoneCaption),
+                                    UserMessages::Icon::Information);
+            if (result.autoDeleteUnsupported) {
+                m_context.messages.error(m_frame.frameWindow(),
+                                         toQ(voxmg::download_text::kAutoDeleteRefused));
+            }
+        }
+        if (result.boxes.size() > 0) {
+            m_frame.refreshAllLists();
+        }
+    }
+    if (!success) {
+        schedule.checkEnabled = true;
+    }
+    voxmg::backup::recordRun(doc.settings(), success, now, keepDueOnFailure);
+    return success;
+}
+
+void FrameAutomation::pendingStep() {
+    auto& schedule = m_context.schedule;
+    if (!schedule.backupRequest) {
+        return;
+    }
+    schedule.backupRequest = false;
+    runBackup(false);
+    sync();
+}
+
+void FrameAutomation::exitBackup() {
+    auto& schedule = m_context.schedule;
+    if (!schedule.backupRequest) {
+        return;
+    }
+    schedule.backupRequest = false;
+    // At exit nothing is shown: nobody waits for the message boxes.
+    schedule.confirmedInteractively = false;
+    runBackup(true);
+}
+
+void FrameAutomation::startupCheck() {
+    auto& schedule = m_context.schedule;
+    schedule.backupRunning = false;
+    schedule.checkEnabled = true;
+    if (!due()) {
+        return;
+    }
+    CABakUpChk2Dlg dialog(m_context, m_frame.frameWindow());
+    dialog.exec();
+    if (schedule.backupRequest) {
+        schedule.backupRequest = false;
+        runBackup(false);
+        sync();
+    }
+}
+
+void FrameAutomation::boxChanged(const std::string& remoteBox) {
+    m_host->refreshList(remoteBox);
+}
+
+void FrameAutomation::refreshFor(const std::string& remoteBox) {
+    QWidget* list = m_frame.activeList();
+    if (list == nullptr) {
+        return;
+    }
+    const std::u16string title = fromQ(list->windowTitle());
+    if (!remoteBox.empty()) {
+        // "/naisen/201": reload only a list that shows this box.
+        const voxmg::list_boxes::ListBoxes boxes = voxmg::list_boxes::parse(title);
+        const bool extension = remoteBox.rfind("/naisen/", 0) == 0;
+        const std::u16string name = voxmg::text::utf16FromUtf8(remoteBox.substr(remoteBox.find('/', 1) + 1));
+        const auto& names = extension ? boxes.extensionBoxes : boxes.answerBoxes;
+        if (boxes.response || std::find(names.begin(), names.end(), name) == names.end()) {
+            return;
+        }
+    } else if (title == voxmg::list_boxes::kResponse) {
+        return;
+    }
+    m_frame.refreshActiveList();
+}

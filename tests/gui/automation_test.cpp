@@ -1,0 +1,232 @@
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+
+#include "core/app/settings.h"
+#include "core/base/text.h"
+#include "fakes.h"
+#include "gui/app/ip_address_ctrl.h"
+#include "gui/app/login_dlg.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/small_dialogs.h"
+#include "gui/app/vox_app.h"
+#include "gui/automation/backup_dialogs.h"
+#include "gui/lists/list_disp_view.h"
+#include "gui/lists/list_windows.h"
+#include "sim/main_unit_header.h"
+#include "sim_app.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::tm at(int year, int month, int day, int hour, int minute) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_isdst = -1;
+    std::mktime(&t);
+    return t;
+}
+
+// A recording on the main unit, as the simulator serves it.
+void putMessage(const QString& tree, const char* kindBox, int serial) {
+    voxmg::sim::HeaderFields h;
+    h.recorded = at(2024, 12, 9, 10, serial);
+    h.lengthTenths = 10;
+    h.boxNumber = "001";
+    auto header = voxmg::sim::encodeHeader(h);
+    const std::string name = voxmg::sim::messageFileName(
+        h.recorded, "R001", QStringLiteral("%1").arg(serial, 5, 10, QLatin1Char('0')).toStdString(), "");
+    const std::string head(header.begin(), header.end());
+    for (const char* ext : {".vmdat", ".vminf"}) {
+        QFile file(tree + QLatin1Char('/') + QLatin1String(kindBox) + QLatin1Char('/') +
+                   QString::fromStdString(name) + QLatin1String(ext));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(head.data(), static_cast<qint64>(head.size()));
+        if (std::string_view(ext) == ".vmdat") {
+            file.write(QByteArray(100, '\x11'));
+        }
+    }
+}
+
+struct Program {
+    explicit Program(bool demo, std::tm now = at(2024, 12, 10, 12, 0)) : unit(demo) {
+        CVOXMGApp::Options options = optionsFor(t, unit.sim->port());
+        options.clock = [now] { return now; };
+        options.workerTimings = {20ms, 0ms, 20ms, 20ms, 20ms, 20ms};
+        options.timings.backupConfirmMs = 50;
+        app = std::make_unique<CVOXMGApp>(options);
+    }
+    bool start() { return unit.ok && app->start(); }
+
+    // A box folder laid out like the main unit's, current in the frame.
+    void makeBoxFolder() {
+        const std::string root = t.root() + "data/";
+        for (const char* kind : {"rusuroku", "naisen"}) {
+            const QDir remote(unit.tree.path() + QLatin1Char('/') + QLatin1String(kind));
+            for (const QString& box : remote.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QDir().mkpath(QString::fromStdString(root + "office/" + kind + "/") + box);
+            }
+        }
+        QDir().mkpath(QString::fromStdString(root + "office/outou"));
+        auto& s = app->doc().settings();
+        s.folder = voxmg::text::utf16FromUtf8(root);
+        s.folderName = u"office";
+        app->frame()->setFolderText();
+        app->frame()->updateCommandStates();
+    }
+
+    void logIn() {
+        CLoginDlg login(app->context(), app->frame()->session());
+        login.address()->setText(QStringLiteral("127.0.0.1"));
+        login.user()->setText(QStringLiteral("hozen"));
+        login.password()->setText(QStringLiteral("hozen"));
+        login.loginButton()->click();
+    }
+
+    TestContext t;
+    SimulatedUnit unit;
+    std::unique_ptr<CVOXMGApp> app;
+};
+
+}  // namespace
+
+class AutomationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void alwaysDownloadBringsANewMessageIntoTheOpenList() {
+        Program p(false);
+        QVERIFY(QDir().mkpath(p.unit.tree.path() + QStringLiteral("/rusuroku/001")));
+        QVERIFY(QDir().mkpath(p.unit.tree.path() + QStringLiteral("/naisen/201")));
+        QVERIFY(QDir().mkpath(p.unit.tree.path() + QStringLiteral("/outou")));
+        QVERIFY(p.start());
+        p.makeBoxFolder();
+        CMainFrame* frame = p.app->frame();
+        p.app->doc().settings().disp[0] = u"留守録BOX：001";
+        p.app->doc().settings().folderNames[0] = u"office";
+        QVERIFY(frame->openList(1));
+        p.logIn();
+        QVERIFY(p.app->doc().loggedIn());
+
+        QAction* item = frame->settingsAction(Command::AlwaysDownload);
+        frame->onMenuCommand(Command::AlwaysDownload);
+        QCOMPARE(p.app->doc().settings().always, 1);
+        frame->updateSettingsMenu();
+        QVERIFY(item->isChecked());
+
+        putMessage(p.unit.tree.path(), "rusuroku/001", 1);
+        CListDispView* list = p.app->lists()->view(1);
+        QTRY_COMPARE_WITH_TIMEOUT(list->counts().listTotal, 1LL, 10000);
+
+        // Logging out stops the fetching; a message arriving meanwhile waits for the next login.
+        frame->logout();
+        putMessage(p.unit.tree.path(), "rusuroku/001", 2);
+        QTest::qWait(300);
+        QCOMPARE(list->counts().listTotal, 1LL);
+        frame->onMenuCommand(Command::AlwaysDownload);
+        QCOMPARE(p.app->doc().settings().always, 0);
+    }
+
+    void backupSettingsEnableByFrequencyAndScheduleTheNextRun() {
+        TestContext t;
+        CABakUpSetDlg dialog(t.context, [] { return at(2026, 12, 7, 12, 0); });  // a Monday
+        auto radio = [&](int id) { dialog.frequency()->button(id)->click(); };
+        radio(0);
+        QVERIFY(!dialog.time()->isEnabled() && !dialog.weekday()->isEnabled() && !dialog.day()->isEnabled());
+        radio(1);
+        QVERIFY(dialog.time()->isEnabled() && !dialog.weekday()->isEnabled() && !dialog.day()->isEnabled());
+        radio(3);
+        QVERIFY(dialog.time()->isEnabled() && !dialog.weekday()->isEnabled() && dialog.day()->isEnabled());
+        radio(2);
+        QVERIFY(dialog.time()->isEnabled() && dialog.weekday()->isEnabled() && !dialog.day()->isEnabled());
+        dialog.weekday()->setCurrentIndex(3);  // 水曜日
+        dialog.time()->setTime(QTime(22, 15));
+        dialog.okButton()->click();
+        const auto& s = t.doc.settings();
+        QCOMPARE(s.hindo, 2);
+        QCOMPARE(s.youbi, 3);
+        QCOMPARE(s.jikokuHH * 100 + s.jikokuMM, 2215);
+        QCOMPARE(s.yoteiBi.str(), std::u16string(u"202612092215"));
+    }
+
+    void anUnansweredConfirmationRunsTheBackupQuietly() {
+        Program p(true);
+        QVERIFY(p.start());
+        p.makeBoxFolder();
+        auto& s = p.app->doc().settings();
+        s.ip = u"127.0.0.1";
+        s.user = u"hozen";
+        s.pass = u"hozen";
+        s.hindo = 1;
+        s.jikokuHH = 3;
+        s.yoteiBi = u"202412100300";
+        // Nobody answers: after the countdown the backup runs, and ends logged out.
+        p.app->frame()->scheduleTick();
+        QCOMPARE(s.zenkaiKa, 1);
+        QCOMPARE(s.zenkaiBi.str(), std::u16string(u"202412101200"));
+        QCOMPARE(s.yoteiBi.str(), std::u16string(u"202412110300"));
+        QVERIFY(QDir(QString::fromStdString(p.t.root() + "data/BU_202412/rusuroku/001")).exists());
+        QVERIFY(!p.app->doc().loggedIn());
+        QVERIFY(p.t.messages.shown.empty());
+    }
+
+    void aConfirmedBackupSaysItIsDoneAndADeclinedOneMovesOn() {
+        Program p(true);
+        QVERIFY(p.start());
+        p.makeBoxFolder();
+        auto& s = p.app->doc().settings();
+        s.ip = u"127.0.0.1";
+        s.user = u"hozen";
+        s.pass = u"hozen";
+        s.hindo = 1;
+        s.yoteiBi = u"202412100000";
+
+        whenModal<CABakUpChk1Dlg>([](CABakUpChk1Dlg* d) { d->noButton()->click(); });
+        p.app->frame()->scheduleTick();
+        QCOMPARE(s.yoteiBi.str(), std::u16string(u"202412110000"));
+        QCOMPARE(s.zenkaiKa, 0);
+
+        s.yoteiBi = u"202412100000";
+        whenModal<CABakUpChk1Dlg>([](CABakUpChk1Dlg* d) { d->yesButton()->click(); });
+        p.app->frame()->scheduleTick();
+        QCOMPARE(s.zenkaiKa, 1);
+        QCOMPARE(p.t.messages.lastText(), QStringLiteral("バックアップが完了しました。"));
+    }
+
+    void aBackupDueAtStartIsOfferedAndDecliningStopsTheSchedule() {
+        Program p(false);
+        voxmg::ProfileFile ini = voxmg::ProfileFile::load(p.t.doc.settingsPath());
+        ini.writeString(u"FOLDER", u"FOLDER", voxmg::text::utf16FromUtf8(p.t.root()));
+        ini.writeInt(u"BACKUP", u"HINDO", 1);
+        ini.writeString(u"BACKUP", u"YOTEIBI", u"202412090300");
+        QVERIFY(ini.save(0600));
+        bool offered = false;
+        whenModal<CABakUpChk2Dlg>([&](CABakUpChk2Dlg* d) {
+            offered = true;
+            d->noButton()->click();
+        });
+        QVERIFY(p.start());
+        QVERIFY(offered);
+        QVERIFY(!p.app->context().schedule.checkEnabled);
+        QVERIFY(!p.app->frame()->scheduleTimer().isActive());
+
+        CEndChkDlg exit(p.app->context(), true);
+        QVERIFY(!exit.backupButton()->isHidden());
+        p.app->doc().settings().hindo = 0;
+        CEndChkDlg none(p.app->context(), true);
+        QVERIFY(none.backupButton()->isHidden());
+    }
+};
+
+VOXMG_GUI_TEST_MAIN(AutomationTest)
+#include "automation_test.moc"
