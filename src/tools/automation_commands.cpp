@@ -20,9 +20,19 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 const char* kBackupUsage =
-    "backup (--ini VOXMG.ini | --host A [--port P] --user U --password-file F --root DIR [--folder NAME]) "
+    "backup [--ini VOXMG.ini | --host A [--port P] --user U --password-file F --root DIR [--folder NAME]] "
     "[--now YYYYMMDDHHMM] [--if-due] [--retry-wait MS]";
-const char* kNextUsage = "next-backup --ini VOXMG.ini [--now YYYYMMDDHHMM]";
+const char* kNextUsage = "next-backup [--ini VOXMG.ini] [--now YYYYMMDDHHMM]";
+
+// Without --ini or a login of its own the tool reads the program's own VOXMG.ini.
+Args withProgramSettings(const Args& args) {
+    Args out = args;
+    if (optionValue(args, "--ini").empty() && optionValue(args, "--host").empty()) {
+        out.push_back("--ini");
+        out.push_back(settingsFilePath(paths::settingsFolder()));
+    }
+    return out;
+}
 
 // "YYYYMMDDHHMM" as a local time; nothing for any other text.
 std::optional<std::tm> parseStamp(const std::string& s) {
@@ -67,7 +77,8 @@ int fail(const char* what) {
     return 2;
 }
 
-int runBackupCommand(const Args& args) {
+int runBackupCommand(const Args& given) {
+    const Args args = withProgramSettings(given);
     auto now = nowOption(args);
     FtpLogin login;
     Settings settings;
@@ -146,7 +157,8 @@ int runBackupCommand(const Args& args) {
     return result.success ? 0 : 1;
 }
 
-int runNextBackup(const Args& args) {
+int runNextBackup(const Args& given) {
+    const Args args = withProgramSettings(given);
     auto now = nowOption(args);
     const std::string ini = optionValue(args, "--ini");
     if (!now || ini.empty()) {

@@ -131,7 +131,7 @@ int runFetchVoice(const Args& args) {
     CFtpMng ftp(login, flags, Pump{});
     const std::string settingsPath = optionValue(args, "--ini");
     ftp.setDownloadEnv(
-        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::programFolder()));
+        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder()));
     if (!connectOrReport(ftp)) {
         return 1;
     }

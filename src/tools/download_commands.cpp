@@ -75,7 +75,7 @@ int runDownload(const Args& args) {
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
     ftp.setDownloadEnv(
-        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::programFolder()));
+        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder()));
     Json out;
     LoginResult loginResult = ftp.connectAndLogin();
     if (loginResult != LoginResult::LoggedIn) {

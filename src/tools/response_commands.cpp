@@ -68,7 +68,7 @@ int runImport(const Args& args) {
         request.gains = {settings.levelWavOr, settings.levelWmaOr};
     }
     Flags flags;
-    audio::EncodingEngine engine(paths::programFolder());
+    audio::EncodingEngine engine(paths::settingsFolder());
     const auto result = response_import::run(request, engine, {flags, Pump{}, nullptr});
     Json out;
     out["outcome"] = importOutcomeName(result.outcome);

@@ -81,7 +81,8 @@ Settings loadSettings(const ProfileFile& file);
 // Writes every key except COLUM/DELCOLUM in the file's order, applying the CHANGE rules.
 void saveSettings(const Settings& settings, ProfileFile& file);
 
-// The file beside the program. VOXMG.ini holds a password: a new file is created 0600.
+// The file in the settings folder (paths::settingsFolder). VOXMG.ini holds a password: a new
+// file is created 0600.
 std::string settingsFilePath(const std::string& programFolder);
 constexpr mode_t kSettingsFileMode = 0600;
 

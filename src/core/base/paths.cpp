@@ -1,10 +1,13 @@
 #include "core/base/paths.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -52,6 +55,66 @@ std::string programFolder() {
     }
     std::string exe(buffer, static_cast<std::size_t>(n));
     return withTrailingSeparator(parentOf(exe));
+}
+
+bool isWritableFolder(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+std::string settingsFolder(const SettingsPlace& place) {
+    const std::string own = withTrailingSeparator(place.programFolder);
+    const bool installed =
+        !place.installedFolder.empty() && own == withTrailingSeparator(place.installedFolder);
+    if (!installed && isWritableFolder(own)) {
+        return own;
+    }
+    // Relative values of XDG_CONFIG_HOME are to be ignored.
+    if (!place.xdgConfigHome.empty() && place.xdgConfigHome.front() == '/') {
+        return withTrailingSeparator(join(place.xdgConfigHome, "voxmg"));
+    }
+    if (!place.home.empty() && place.home.front() == '/') {
+        return withTrailingSeparator(join(place.home, ".config/voxmg"));
+    }
+    return own;
+}
+
+namespace {
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string homeFolder() {
+    std::string home = environmentValue("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_dir != nullptr) {
+            home = entry->pw_dir;
+        }
+    }
+    return home;
+}
+
+}  // namespace
+
+std::string settingsFolder() {
+#ifdef VOXMG_INSTALL_BINDIR
+    const std::string installed = VOXMG_INSTALL_BINDIR;
+#else
+    const std::string installed = "/usr/bin";
+#endif
+    std::string folder =
+        settingsFolder({programFolder(), installed, environmentValue("XDG_CONFIG_HOME"), homeFolder()});
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::filesystem::create_directories(folder, ec);
+        ::chmod(folder.c_str(), 0700);
+    }
+    return folder;
 }
 
 namespace {

@@ -24,6 +24,29 @@ std::string_view parentOf(std::string_view path);
 // Folder that holds the running program (from /proc/self/exe), ending with "/".
 std::string programFolder();
 
+// What decides where the program keeps VOXMG.ini and its work folders ("tmp" and the
+// conversion intermediates).
+struct SettingsPlace {
+    std::string programFolder;    // folder of the running program
+    std::string installedFolder;  // where an installed program lives ("/usr/bin/")
+    std::string xdgConfigHome;    // $XDG_CONFIG_HOME, may be empty
+    std::string home;             // $HOME, may be empty
+};
+
+// The folder for VOXMG.ini and "tmp", ending with "/". A program run from a build tree or
+// any folder it may write to keeps them beside itself. An installed program, or one in a
+// folder it may not write to, uses $XDG_CONFIG_HOME/voxmg/, or ~/.config/voxmg/ when that
+// is unset or not absolute. With neither variable the program's folder stays.
+std::string settingsFolder(const SettingsPlace& place);
+
+// The same for this process (its environment and its installed folder); a missing folder
+// is made with mode 0700 (VOXMG.ini holds a password).
+std::string settingsFolder();
+
+// A folder this process may create files in: some write bit is set (root ignores the bits,
+// a folder nobody may write to is still read-only for it) and access() agrees.
+bool isWritableFolder(const std::string& path);
+
 // True when the folder (or the nearest existing folder above it) lies on a network file
 // system: NFS, SMB/CIFS, SMB2, 9P, AFS, Ceph or a FUSE network file system.
 bool isNetworkPath(const std::string& path);

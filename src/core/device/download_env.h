@@ -27,7 +27,7 @@ struct DownloadSettings {
 struct DownloadEnv {
     DownloadSettings settings;
     FreeSpaceProbe freeSpace = systemFreeSpaceProbe();
-    std::string programFolder;  // local folder when an engine is given none
+    std::string programFolder;  // local folder when an engine is given none (paths::settingsFolder)
 
     // Converts one voice data file to WAV (NotDone: nothing left behind).
     std::function<FileOp(const std::string& voicePath, const DownloadSettings& settings,

@@ -83,7 +83,7 @@ LoginResult CFtpMng::connectAndLogin() {
         // refuses the login.
         drainReplies();
     }
-    m_conn->localFolder = paths::programFolder();
+    m_conn->localFolder = m_env.programFolder.empty() ? paths::settingsFolder() : m_env.programFolder;
 
     // PASS is sent even when USER already logged us in (230): its reply decides.
     if (sendCommand("USER", text::utf8FromUtf16(m_login.user)) != 0 ||

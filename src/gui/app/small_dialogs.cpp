@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "core/app/version.h"
 #include "gui/base/dialog_schedule.h"
 
 namespace {
@@ -26,7 +27,7 @@ CAboutDlg::CAboutDlg(AppContext& context, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("バージョン"));
     auto* column = new QVBoxLayout(this);
     column->addWidget(new QLabel(kProductName, this));
-    column->addWidget(new QLabel(QStringLiteral("Version 2.1.0.0"), this));
+    column->addWidget(new QLabel(QStringLiteral("Version " VOXMG_VERSION), this));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     auto* row = new QHBoxLayout;

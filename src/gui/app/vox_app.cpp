@@ -30,7 +30,7 @@ std::string orDefault(const std::string& value, const std::string& fallback) {
 
 CVOXMGApp::CVOXMGApp(Options options)
     : m_options(std::move(options)),
-      m_doc(orDefault(m_options.settingsPath, voxmg::settingsFilePath(voxmg::paths::programFolder()))) {
+      m_doc(orDefault(m_options.settingsPath, voxmg::settingsFilePath(voxmg::paths::settingsFolder()))) {
     if (m_options.messages == nullptr) {
         m_ownMessages = std::make_unique<QtUserMessages>();
         m_options.messages = m_ownMessages.get();
@@ -49,9 +49,9 @@ CVOXMGApp::CVOXMGApp(Options options)
     m_decoder = std::make_unique<voxmg::audio::DecodingEngine>();
     if (!m_options.sessions) {
         m_options.sessions = ftpSessionFactory(m_flags, m_context->pump, [this] {
-            voxmg::DownloadEnv env =
-                voxmg::makeDownloadEnv(m_doc.settings(), m_doc.settingsPath(), *m_decoder, m_flags,
-                                       m_context->pump, voxmg::paths::programFolder());
+            voxmg::DownloadEnv env = voxmg::makeDownloadEnv(
+                m_doc.settings(), m_doc.settingsPath(), *m_decoder, m_flags, m_context->pump,
+                voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(m_doc.settingsPath())));
             // Always-download tells the lists which box changed (from the worker's thread).
             env.refreshRequest = [this](const std::string& remoteBox) {
                 if (m_automation) {

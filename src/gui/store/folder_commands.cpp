@@ -12,8 +12,8 @@
 
 namespace {
 
-// The recycle area lies beside the settings file, which is the program's folder in use
-// and the test's own folder under test.
+// The recycle area lies beside the settings file: the settings folder in use (the
+// program's folder or the user's configuration folder) and the test's own folder under test.
 std::string programFolderOf(const AppContext& context) {
     return voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(context.doc.settingsPath()));
 }

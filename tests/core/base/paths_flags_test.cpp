@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -6,6 +7,7 @@
 
 #include "core/base/flags.h"
 #include "core/base/paths.h"
+#include "support/temp_folder.h"
 
 using namespace voxmg;
 
@@ -35,6 +37,38 @@ TEST(Paths, ProbesAnswerForFoldersThatDoNotExistYet) {
     EXPECT_GT(*free, 0u);
     EXPECT_FALSE(paths::isNetworkPath("/tmp/voxmg-does-not-exist"));
     EXPECT_TRUE(paths::endsWithSeparator(paths::programFolder()));
+}
+
+TEST(Paths, SettingsStayBesideAProgramThatMayWriteThereAndGoToTheConfigFolderOtherwise) {
+    test::TempFolder temp;
+    const std::string writable = temp.folder("build") + "/";
+    const std::string readOnly = temp.folder("opt") + "/";
+    ::chmod(readOnly.c_str(), 0555);
+    const std::string missing = temp.file("gone") + "/";
+    struct Case {
+        std::string program, installed, xdg, home, expected;
+    };
+    const Case cases[] = {
+        {writable, "/usr/bin", "/cfg", "/home/u", writable},
+        {temp.path(), "/usr/bin", "", "/home/u", temp.path() + "/"},
+        {writable, writable, "/cfg", "/home/u", "/cfg/voxmg/"},
+        {writable, writable, "", "/home/u", "/home/u/.config/voxmg/"},
+        {readOnly, "/usr/bin", "/cfg/", "/home/u", "/cfg/voxmg/"},
+        {readOnly, "/usr/bin", "", "/home/u", "/home/u/.config/voxmg/"},
+        {readOnly, "/usr/bin", "relative/cfg", "/home/u", "/home/u/.config/voxmg/"},
+        {readOnly, "/usr/bin", "", "", readOnly},
+        {missing, "/usr/bin", "/cfg", "/home/u", "/cfg/voxmg/"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(paths::settingsFolder({c.program, c.installed, c.xdg, c.home}), c.expected)
+            << c.program << " installed " << c.installed << " xdg " << c.xdg << " home " << c.home;
+    }
+    EXPECT_TRUE(paths::isWritableFolder(writable));
+    EXPECT_FALSE(paths::isWritableFolder(readOnly));
+    EXPECT_FALSE(paths::isWritableFolder(temp.file("build/VOXMG.ini")));
+    ::chmod(readOnly.c_str(), 0755);
+    // The tests run from the build tree, which the program may write to.
+    EXPECT_EQ(paths::settingsFolder(), paths::programFolder());
 }
 
 TEST(WorkerGate, PauseWaitsForTheBoxInProgressAndHoldsOffTheNext) {

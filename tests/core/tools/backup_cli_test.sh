@@ -39,6 +39,21 @@ flock "$dir/VOXMG-Zu.lock" "$ctl" backup --ini "$ini" --now 202412110300 > /dev/
 grep -q "voxmg is running" "$dir/locked.err"
 cmp "$ini" "$dir/before.ini"
 
+# Without --ini the tool reads the program's own settings: beside it when it may write there,
+# else in $XDG_CONFIG_HOME/voxmg or ~/.config/voxmg.
+mkdir -p "$dir/bin" "$dir/cfg/voxmg" "$dir/home/.config/voxmg"
+cp "$ctl" "$dir/bin/voxmgctl"
+at() { sed "s/^JIKOKUHH=3/JIKOKUHH=$1/" "$ini" > "$2"; }
+at 5 "$dir/bin/VOXMG.ini"
+at 4 "$dir/cfg/voxmg/VOXMG.ini"
+at 1 "$dir/home/.config/voxmg/VOXMG.ini"
+next() { "$@" next-backup --now 202412110200 | python3 -c 'import json,sys; print(json.load(sys.stdin)["next"])'; }
+[ "$(next env XDG_CONFIG_HOME="$dir/cfg" "$dir/bin/voxmgctl")" = 202412110500 ]
+chmod 555 "$dir/bin"
+[ "$(next env XDG_CONFIG_HOME="$dir/cfg" HOME="$dir/home" "$dir/bin/voxmgctl")" = 202412110400 ]
+[ "$(next env -u XDG_CONFIG_HOME HOME="$dir/home" "$dir/bin/voxmgctl")" = 202412120100 ]
+chmod 755 "$dir/bin"
+
 # A bad --now is refused before anything happens.
 rc=0; "$ctl" backup --ini "$ini" --now 20241311 > /dev/null 2>&1 || rc=$?
 [ "$rc" -eq 2 ]

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Checks a built voxmg .deb as an installation would see it: its control fields, the exact
+# file list when unpacked into a throw-away root, manual pages that render, a menu entry that
+# validates, programs that start, and lintian without errors (warnings are printed).
+# Usage: tests/package/check_deb.sh voxmg_VERSION_amd64.deb
+set -euo pipefail
+deb="$1"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+fail() { echo "check_deb: $*" >&2; exit 1; }
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = voxmg ] || fail "package name"
+[ "$(field Architecture)" = amd64 ] || fail "architecture"
+depends=$(field Depends)
+for needed in fonts-noto-cjk libqt6widgets6 libbcg729-0 libavcodec libc6; do
+    grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
+done
+grep -q qt6-translations-l10n <<<"$(field Recommends)" || fail "Recommends lacks qt6-translations-l10n"
+
+dpkg -x "$deb" "$root"
+expected="./usr/bin/voxmg
+./usr/bin/voxmg-sim
+./usr/bin/voxmgctl
+./usr/lib/systemd/user/voxmg-backup.service
+./usr/lib/systemd/user/voxmg-backup.timer
+./usr/share/applications/voxmg.desktop
+./usr/share/doc/voxmg/changelog.gz
+./usr/share/doc/voxmg/copyright
+./usr/share/icons/hicolor/256x256/apps/voxmg.png
+./usr/share/icons/hicolor/48x48/apps/voxmg.png
+./usr/share/icons/hicolor/scalable/apps/voxmg.svg
+./usr/share/man/man1/voxmg-sim.1.gz
+./usr/share/man/man1/voxmg.1.gz
+./usr/share/man/man1/voxmgctl.1.gz"
+actual=$(cd "$root" && find . \( -type f -o -type l \) | LC_ALL=C sort)
+if [ "$actual" != "$expected" ]; then
+    diff <(echo "$expected") <(echo "$actual") >&2 || true
+    fail "unexpected file list (< expected, > in the package)"
+fi
+bad_dirs=$(cd "$root" && find . -type d ! -perm 0755)
+[ -z "$bad_dirs" ] || fail "folders not 0755: $bad_dirs"
+
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+    gzip -t "$page" || fail "$page is no gzip file"
+    warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page: $warnings"
+done
+if zcat "$root"/usr/share/man/man1/*.gz | grep -q '@PROJECT_VERSION@'; then
+    fail "a manual page lacks its version"
+fi
+desktop-file-validate "$root/usr/share/applications/voxmg.desktop"
+grep -q '^ExecStart=/usr/bin/voxmgctl backup --ini %h/.config/voxmg/VOXMG.ini --if-due$' \
+    "$root/usr/lib/systemd/user/voxmg-backup.service" || fail "backup service ExecStart"
+
+# The programs start from the unpacked tree (their libraries are those of this machine).
+"$root/usr/bin/voxmg-sim" --help 2>&1 | grep -q "usage: voxmg-sim" || fail "voxmg-sim does not start"
+rc=0
+"$root/usr/bin/voxmgctl" > /dev/null 2>&1 || rc=$?
+[ "$rc" -eq 2 ] || fail "voxmgctl without a verb exits $rc, not 2"
+
+if command -v lintian > /dev/null; then
+    report=$(lintian --fail-on none --allow-root --tag-display-limit 0 "$deb" 2>&1)
+    echo "$report"
+    if grep -q '^E: ' <<<"$report"; then
+        fail "lintian reports errors"
+    fi
+else
+    fail "lintian is not installed (scripts/setup installs it)"
+fi
+echo "check_deb: $(basename "$deb") ok"
