@@ -44,6 +44,7 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz ${VOXMG_PACKAGING_DIR
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "VOXMG developers")
 set(CPACK_PACKAGE_CONTACT "VOXMG developers <voxmg@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "voice message manager for a business telephone system")
@@ -57,7 +58,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "command line twin for scripts and timers (voxmgctl), a systemd user timer\n"
     "for the scheduled backup, and a main unit simulator to try it (voxmg-sim).")
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -38,7 +38,7 @@ if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true
     fail "unexpected file list (< expected, > in the package)"
 fi
-bad_dirs=$(cd "$root" && find . -type d ! -perm 0755)
+bad_dirs=$(cd "$root" && find . -mindepth 1 -type d ! -perm 0755)
 [ -z "$bad_dirs" ] || fail "folders not 0755: $bad_dirs"
 
 for page in "$root"/usr/share/man/man1/*.1.gz; do

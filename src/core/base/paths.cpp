@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -68,7 +69,8 @@ bool isWritableFolder(const std::string& path) {
 std::string settingsFolder(const SettingsPlace& place) {
     const std::string own = withTrailingSeparator(place.programFolder);
     const bool installed =
-        !place.installedFolder.empty() && own == withTrailingSeparator(place.installedFolder);
+        std::any_of(place.installedFolders.begin(), place.installedFolders.end(),
+                    [&](const std::string& folder) { return own == withTrailingSeparator(folder); });
     if (!installed && isWritableFolder(own)) {
         return own;
     }
@@ -102,13 +104,8 @@ std::string homeFolder() {
 }  // namespace
 
 std::string settingsFolder() {
-#ifdef VOXMG_INSTALL_BINDIR
-    const std::string installed = VOXMG_INSTALL_BINDIR;
-#else
-    const std::string installed = "/usr/bin";
-#endif
-    std::string folder =
-        settingsFolder({programFolder(), installed, environmentValue("XDG_CONFIG_HOME"), homeFolder()});
+    std::string folder = settingsFolder(
+        {programFolder(), {"/usr/bin", "/usr/local/bin"}, environmentValue("XDG_CONFIG_HOME"), homeFolder()});
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         std::filesystem::create_directories(folder, ec);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Paths are UTF-8 with "/" separators. Where the original built "folder\name" this program
 // builds "folder/name"; a folder path stored in the settings ends with "/".
@@ -27,10 +28,10 @@ std::string programFolder();
 // What decides where the program keeps VOXMG.ini and its work folders ("tmp" and the
 // conversion intermediates).
 struct SettingsPlace {
-    std::string programFolder;    // folder of the running program
-    std::string installedFolder;  // where an installed program lives ("/usr/bin/")
-    std::string xdgConfigHome;    // $XDG_CONFIG_HOME, may be empty
-    std::string home;             // $HOME, may be empty
+    std::string programFolder;                  // folder of the running program
+    std::vector<std::string> installedFolders;  // where installed programs live
+    std::string xdgConfigHome;                  // $XDG_CONFIG_HOME, may be empty
+    std::string home;                           // $HOME, may be empty
 };
 
 // The folder for VOXMG.ini and "tmp", ending with "/". A program run from a build tree or
@@ -39,8 +40,9 @@ struct SettingsPlace {
 // is unset or not absolute. With neither variable the program's folder stays.
 std::string settingsFolder(const SettingsPlace& place);
 
-// The same for this process (its environment and its installed folder); a missing folder
-// is made with mode 0700 (VOXMG.ini holds a password).
+// The same for this process: its environment, and /usr/bin and /usr/local/bin as the folders
+// of an installed program. A missing folder is made with mode 0700 (VOXMG.ini holds a
+// password).
 std::string settingsFolder();
 
 // A folder this process may create files in: some write bit is set (root ignores the bits,

@@ -46,22 +46,24 @@ TEST(Paths, SettingsStayBesideAProgramThatMayWriteThereAndGoToTheConfigFolderOth
     ::chmod(readOnly.c_str(), 0555);
     const std::string missing = temp.file("gone") + "/";
     struct Case {
-        std::string program, installed, xdg, home, expected;
+        std::string program;
+        std::vector<std::string> installed;
+        std::string xdg, home, expected;
     };
     const Case cases[] = {
-        {writable, "/usr/bin", "/cfg", "/home/u", writable},
-        {temp.path(), "/usr/bin", "", "/home/u", temp.path() + "/"},
-        {writable, writable, "/cfg", "/home/u", "/cfg/voxmg/"},
-        {writable, writable, "", "/home/u", "/home/u/.config/voxmg/"},
-        {readOnly, "/usr/bin", "/cfg/", "/home/u", "/cfg/voxmg/"},
-        {readOnly, "/usr/bin", "", "/home/u", "/home/u/.config/voxmg/"},
-        {readOnly, "/usr/bin", "relative/cfg", "/home/u", "/home/u/.config/voxmg/"},
-        {readOnly, "/usr/bin", "", "", readOnly},
-        {missing, "/usr/bin", "/cfg", "/home/u", "/cfg/voxmg/"},
+        {writable, {"/usr/bin"}, "/cfg", "/home/u", writable},
+        {temp.path(), {"/usr/bin"}, "", "/home/u", temp.path() + "/"},
+        {writable, {"/usr/bin/", writable}, "/cfg", "/home/u", "/cfg/voxmg/"},
+        {writable, {"/usr/bin/", writable}, "", "/home/u", "/home/u/.config/voxmg/"},
+        {readOnly, {"/usr/bin"}, "/cfg/", "/home/u", "/cfg/voxmg/"},
+        {readOnly, {"/usr/bin"}, "", "/home/u", "/home/u/.config/voxmg/"},
+        {readOnly, {"/usr/bin"}, "relative/cfg", "/home/u", "/home/u/.config/voxmg/"},
+        {readOnly, {"/usr/bin"}, "", "", readOnly},
+        {missing, {"/usr/bin"}, "/cfg", "/home/u", "/cfg/voxmg/"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(paths::settingsFolder({c.program, c.installed, c.xdg, c.home}), c.expected)
-            << c.program << " installed " << c.installed << " xdg " << c.xdg << " home " << c.home;
+            << c.program << " installed " << c.installed.size() << " xdg " << c.xdg << " home " << c.home;
     }
     EXPECT_TRUE(paths::isWritableFolder(writable));
     EXPECT_FALSE(paths::isWritableFolder(readOnly));
