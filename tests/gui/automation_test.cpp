@@ -20,22 +20,12 @@
 #include "gui/lists/list_windows.h"
 #include "sim/main_unit_header.h"
 #include "sim_app.h"
+#include "support/local_time.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::tm at(int year, int month, int day, int hour, int minute) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_isdst = -1;
-    std::mktime(&t);
-    return t;
-}
+using voxmg::test::at;
 
 // A recording on the main unit, as the simulator serves it.
 void putMessage(const QString& tree, const char* kindBox, int serial) {
