@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -141,6 +142,7 @@ private slots:
         QVERIFY(dialog.time()->isEnabled() && dialog.weekday()->isEnabled() && !dialog.day()->isEnabled());
         dialog.weekday()->setCurrentIndex(3);  // 水曜日
         dialog.time()->setTime(QTime(22, 15));
+        QCOMPARE(dialog.nextRun()->text(), QStringLiteral("次回のバックアップ: 2026/12/09 22:15"));
         dialog.okButton()->click();
         const auto& s = t.doc.settings();
         QCOMPARE(s.hindo, 2);
