@@ -1,4 +1,5 @@
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -81,6 +82,8 @@ struct Program {
         login.address()->setText(QStringLiteral("127.0.0.1"));
         login.user()->setText(QStringLiteral("hozen"));
         login.password()->setText(QStringLiteral("hozen"));
+        // Remembered: the backup logs in with the settings' copy, which is empty otherwise.
+        login.remember()->setChecked(true);
         login.loginButton()->click();
     }
 
@@ -182,6 +185,16 @@ private slots:
         s.pass = u"hozen";
         s.hindo = 1;
         s.yoteiBi = u"202412100000";
+
+        // Logged in, nothing is offered; after the logout the schedule check comes within 5 s.
+        p.logIn();
+        QVERIFY(p.app->doc().loggedIn());
+        p.app->frame()->scheduleTick();
+        QCOMPARE(s.zenkaiKa, 0);
+        QCOMPARE(s.yoteiBi.str(), std::u16string(u"202412100000"));
+        p.app->frame()->logout();
+        QVERIFY(p.app->frame()->scheduleTimer().isActive());
+        QVERIFY(p.app->frame()->scheduleTimer().interval() <= 5000);
 
         whenModal<CABakUpChk1Dlg>([](CABakUpChk1Dlg* d) { d->noButton()->click(); });
         p.app->frame()->scheduleTick();
