@@ -1,6 +1,7 @@
 #include "gui/app/player_commands.h"
 
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -108,7 +109,12 @@ void CPlayerCommands::follow() {
     }
     const int record = view->firstSelectedFile();
     if (record < 0) {
-        return;  // nothing selected, or the list is being read: the pane keeps its message
+        // Nothing selected, or the list is being read: the pane keeps its message unless it
+        // was deleted meanwhile.
+        if (record == -1 && !QFileInfo::exists(pathToQ(m_pane->session().message().path))) {
+            m_pane->clearMessage();
+        }
+        return;
     }
     const voxmg::FILESTS_INFO& r = view->rows().record(record);
     if (r.pathText().empty()) {
@@ -169,9 +175,16 @@ bool CPlayerCommands::triageKey(CListDispView& view, int key) {
         case Qt::Key_Enter:
             m_frame.runMenuCommand(Command::EditRecordingInfo);
             return true;
-        case Qt::Key_Delete:
+        case Qt::Key_Delete: {
+            const int row = view.table()->currentIndex().row();
             m_frame.runMenuCommand(Command::Delete);
+            // The next message takes the deleted one's place, so the keys go on from there.
+            const int rows = view.table()->model()->rowCount();
+            if (row >= 0 && rows > 0 && view.selectedRecords().empty()) {
+                view.table()->selectRow(std::min(row, rows - 1));
+            }
             return true;
+        }
         case Qt::Key_F: {
             const QModelIndex current = view.table()->currentIndex();
             if (current.isValid()) {
