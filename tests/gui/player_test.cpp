@@ -169,6 +169,7 @@ private slots:
         QCOMPARE(f.opener.opened, 0);
 
         QSignalSpy marked(&f.pane(), &CPlayerPane::marked);
+        QVERIFY(f.session().waitForWaveform(5s));
         f.sink.pull(3100ms);
         f.pane().tick();
         f.sink.pull(3000ms);

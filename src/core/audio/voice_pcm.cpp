@@ -77,4 +77,16 @@ std::vector<std::uint16_t> peaksPerColumn(std::span<const std::int16_t> samples,
     return peaks;
 }
 
+std::vector<std::uint16_t> foldPeaks(std::span<const std::uint16_t> peaks, std::size_t columns) {
+    std::vector<std::uint16_t> out(peaks.empty() ? 0 : columns, 0);
+    const std::size_t n = peaks.size();
+    for (std::size_t c = 0; c < out.size(); ++c) {
+        const std::size_t begin = c * n / columns;
+        const std::size_t end = std::max(begin + 1, (c + 1) * n / columns);
+        out[c] = *std::max_element(peaks.begin() + static_cast<std::ptrdiff_t>(begin),
+                                   peaks.begin() + static_cast<std::ptrdiff_t>(std::min(end, n)));
+    }
+    return out;
+}
+
 }  // namespace voxmg::audio

@@ -53,4 +53,8 @@ private:
 // empty, 0, when there are fewer samples than columns).
 std::vector<std::uint16_t> peaksPerColumn(std::span<const std::int16_t> samples, std::size_t columns);
 
+// Peaks folded to fewer columns (one per pixel of a drawing): the largest of those that fall on
+// each column; with more columns than peaks, each column shows the peak under it.
+std::vector<std::uint16_t> foldPeaks(std::span<const std::uint16_t> peaks, std::size_t columns);
+
 }  // namespace voxmg::audio

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/audio/voice_pcm.h"
 #include "gui/base/qt_text.h"
 
 using voxmg::player::PaneState;
@@ -189,18 +190,13 @@ void CWaveformView::paintEvent(QPaintEvent*) {
     const int half = r.height() / 2 - 2;
     const int played = static_cast<int>(m_progress * w);
     if (!m_peaks.empty() && w > 0) {
-        // One line per pixel: the largest of the peaks that fall on it.
+        // One line per pixel.
         const QColor ahead = palette().text().color();
         const QColor behind = palette().highlight().color();
-        const std::size_t n = m_peaks.size();
+        const std::vector<std::uint16_t> columns =
+            voxmg::audio::foldPeaks(m_peaks, static_cast<std::size_t>(w));
         for (int x = 0; x < w; ++x) {
-            const std::size_t begin = static_cast<std::size_t>(x) * n / static_cast<std::size_t>(w);
-            const std::size_t end =
-                std::max(begin + 1, static_cast<std::size_t>(x + 1) * n / static_cast<std::size_t>(w));
-            std::uint16_t peak = 0;
-            for (std::size_t i = begin; i < end && i < n; ++i) {
-                peak = std::max(peak, m_peaks[i]);
-            }
+            const std::uint16_t peak = columns[static_cast<std::size_t>(x)];
             const int h = std::max(1, static_cast<int>(double(peak) / 32768.0 * half));
             p.setPen(x < played ? behind : ahead);
             p.drawLine(r.left() + 1 + x, mid - h, r.left() + 1 + x, mid + h);

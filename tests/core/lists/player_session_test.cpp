@@ -242,4 +242,9 @@ TEST(VoicePeaks, LargestMagnitudePerColumn) {
     EXPECT_EQ(audio::peaksPerColumn(samples, 8), (std::vector<std::uint16_t>{0, 1, 7, 3, 0, 2, 32768, 5}));
     EXPECT_EQ(audio::peaksPerColumn(samples, 0), std::vector<std::uint16_t>{});
     EXPECT_EQ(audio::peaksPerColumn({}, 2), (std::vector<std::uint16_t>{0, 0}));
+    // Folded for drawing: the largest per pixel, or the one under it with more pixels.
+    const std::vector<std::uint16_t> peaks{4, 9, 1, 2, 8};
+    EXPECT_EQ(audio::foldPeaks(peaks, 2), (std::vector<std::uint16_t>{9, 8}));
+    EXPECT_EQ(audio::foldPeaks(peaks, 7), (std::vector<std::uint16_t>{4, 4, 9, 1, 1, 2, 8}));
+    EXPECT_EQ(audio::foldPeaks({}, 3), std::vector<std::uint16_t>{});
 }
