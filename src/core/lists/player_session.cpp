@@ -21,7 +21,9 @@ bool endsWith(const std::string& s, std::string_view suffix) {
 // worker writes samples in place behind `available`; readers take only what it published.
 struct PlayerSession::Decoded {
     std::vector<std::uint8_t> frames;
-    std::vector<std::int16_t> pcm;  // sized for the whole message up front
+    // Room for the whole message, left uninitialised: only what `available` covers is read.
+    std::unique_ptr<std::int16_t[]> buffer;
+    std::span<std::int16_t> pcm;
     std::vector<std::uint16_t> peaks;
     std::atomic<std::size_t> available{0};
     std::atomic<bool> cancel{false};
@@ -120,7 +122,9 @@ void PlayerSession::load() {
         case audio::VoiceLoad::Loaded:
             break;
     }
-    decoded->pcm.resize(decoded->frames.size() / audio::kFrameBytes * audio::kFrameSamples);
+    const std::size_t samples = decoded->frames.size() / audio::kFrameBytes * audio::kFrameSamples;
+    decoded->buffer = std::make_unique_for_overwrite<std::int16_t[]>(samples);
+    decoded->pcm = std::span(decoded->buffer.get(), samples);
     {
         std::lock_guard lock(m_lock);
         m_decoded = decoded;
@@ -134,7 +138,7 @@ void PlayerSession::load() {
         }
         std::size_t done = 0;
         while (!decoder.finished() && !decoded->cancel) {
-            const std::size_t got = decoder.decodeBlock(std::span(decoded->pcm).subspan(done));
+            const std::size_t got = decoder.decodeBlock(decoded->pcm.subspan(done));
             if (got == 0) {
                 decoded->finish(false);
                 return;
