@@ -17,33 +17,13 @@
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 #include "support/message_files.h"
+#include "support/null_audio_sink.h"
 
 using namespace voxmg::test;
 using namespace std::chrono_literals;
 using voxmg::player::PaneState;
 
 namespace {
-
-// A sound output that takes the samples when the test pulls them.
-class NullSink : public voxmg::player::AudioSink {
-public:
-    bool start(voxmg::player::SampleSource& source) override {
-        m_source = &source;
-        return true;
-    }
-    void pause() override {}
-    void resume() override {}
-    void stop() override { m_source = nullptr; }
-    void pull(std::chrono::milliseconds ms) {
-        std::vector<std::int16_t> buffer(static_cast<std::size_t>(ms.count()) * 8);
-        if (m_source != nullptr) {
-            m_source->read(buffer);
-        }
-    }
-
-private:
-    voxmg::player::SampleSource* m_source = nullptr;
-};
 
 class FakeOpener : public WavOpener {
 public:
@@ -95,7 +75,7 @@ struct PlayerFixture {
 
     TestContext t;
     SessionLog log;
-    NullSink sink;
+    NullAudioSink sink;
     FakeOpener opener;
     CVOXMGApp::Options options;
     std::unique_ptr<CVOXMGApp> app;

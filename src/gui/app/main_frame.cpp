@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -326,6 +327,10 @@ QWidget* CMainFrame::activeList() const {
 void CMainFrame::setFrameEnabled(bool enabled) {
     centralWidget()->setEnabled(enabled);
     statusBar()->setEnabled(enabled);
+    // The docked player as well: its played mark writes a message file.
+    for (QDockWidget* dock : findChildren<QDockWidget*>()) {
+        dock->setEnabled(enabled);
+    }
 }
 
 bool CMainFrame::commandEnabled(Command id) const {

@@ -111,6 +111,11 @@ void CPlayerPane::seekBy(std::chrono::milliseconds delta) {
 }
 
 void CPlayerPane::tick() {
+    // While the frame is disabled an operation owns the message files: the played mark and
+    // the end of the playback wait until it is over.
+    if (!isEnabled()) {
+        return;
+    }
     m_session->poll();
     if (m_session->waveformReady() && !m_wave->hasPeaks()) {
         m_wave->setPeaks(m_session->waveform());

@@ -417,7 +417,8 @@ bool CListDispView::toggleFlag(int row) {
 
 bool CListDispView::selectNextUnplayed() {
     const int rows = m_model->rowCount();
-    if (m_building || rows == 0) {
+    // The response list's byte means "uploaded": it has nothing unplayed.
+    if (m_building || rows == 0 || m_rows.response()) {
         return false;
     }
     const int current = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;

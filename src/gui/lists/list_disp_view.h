@@ -62,7 +62,8 @@ public:
     // the flag column does; false when the row holds no message or the file cannot be written.
     bool toggleFlag(int row);
     // Selects the next row below the current one (from the top again after the last) whose
-    // message has its voice here and was not played on the PC; false when there is none.
+    // message has its voice here and was not played on the PC; false when there is none (or in
+    // the response list).
     bool selectNextUnplayed();
     voxmg::ListCommandState commandState() const { return m_commands; }
     bool hasUndownloaded() const { return m_rows.hasInfoOnly(); }

@@ -9,6 +9,7 @@
 #include "core/lists/player_session.h"
 #include "core/store/file_mng.h"
 #include "support/message_files.h"
+#include "support/null_audio_sink.h"
 #include "support/temp_folder.h"
 
 using namespace voxmg;
@@ -17,32 +18,6 @@ using namespace std::chrono_literals;
 using player::PaneState;
 
 namespace {
-
-// Takes the samples only when the test pulls them, as a sound card would at its own pace.
-class NullSink : public player::AudioSink {
-public:
-    bool start(player::SampleSource& source) override {
-        ++starts;
-        m_source = device ? &source : nullptr;
-        return device;
-    }
-    void pause() override { paused = true; }
-    void resume() override { paused = false; }
-    void stop() override { m_source = nullptr; }
-    // Pulls up to `ms` of samples; what it got.
-    std::size_t pull(std::chrono::milliseconds ms) {
-        std::vector<std::int16_t> buffer(static_cast<std::size_t>(ms.count()) * 8);
-        return m_source != nullptr && !paused ? m_source->read(buffer) : 0;
-    }
-    bool playing() const { return m_source != nullptr; }
-
-    bool device = true;
-    bool paused = false;
-    int starts = 0;
-
-private:
-    player::SampleSource* m_source = nullptr;
-};
 
 // A box folder with voice messages of the given lengths (in seconds) and one info-only message.
 struct PlayerFixture {
@@ -78,7 +53,7 @@ struct PlayerFixture {
     TempFolder t;
     std::vector<std::string> voices;
     std::string infoOnly;
-    NullSink sink;
+    NullAudioSink sink;
     std::atomic<int> cancel{0};
     CFileMng files{cancel};
     int marks = 0;
