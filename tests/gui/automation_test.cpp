@@ -1,7 +1,9 @@
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -20,22 +22,12 @@
 #include "gui/lists/list_windows.h"
 #include "sim/main_unit_header.h"
 #include "sim_app.h"
+#include "support/local_time.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::tm at(int year, int month, int day, int hour, int minute) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_isdst = -1;
-    std::mktime(&t);
-    return t;
-}
+using voxmg::test::at;
 
 // A recording on the main unit, as the simulator serves it.
 void putMessage(const QString& tree, const char* kindBox, int serial) {
@@ -90,6 +82,8 @@ struct Program {
         login.address()->setText(QStringLiteral("127.0.0.1"));
         login.user()->setText(QStringLiteral("hozen"));
         login.password()->setText(QStringLiteral("hozen"));
+        // Remembered: the backup logs in with the settings' copy, which is empty otherwise.
+        login.remember()->setChecked(true);
         login.loginButton()->click();
     }
 
@@ -151,6 +145,7 @@ private slots:
         QVERIFY(dialog.time()->isEnabled() && dialog.weekday()->isEnabled() && !dialog.day()->isEnabled());
         dialog.weekday()->setCurrentIndex(3);  // 水曜日
         dialog.time()->setTime(QTime(22, 15));
+        QCOMPARE(dialog.nextRun()->text(), QStringLiteral("次回のバックアップ: 2026/12/09 22:15"));
         dialog.okButton()->click();
         const auto& s = t.doc.settings();
         QCOMPARE(s.hindo, 2);
@@ -190,6 +185,16 @@ private slots:
         s.pass = u"hozen";
         s.hindo = 1;
         s.yoteiBi = u"202412100000";
+
+        // Logged in, nothing is offered; after the logout the schedule check comes within 5 s.
+        p.logIn();
+        QVERIFY(p.app->doc().loggedIn());
+        p.app->frame()->scheduleTick();
+        QCOMPARE(s.zenkaiKa, 0);
+        QCOMPARE(s.yoteiBi.str(), std::u16string(u"202412100000"));
+        p.app->frame()->logout();
+        QVERIFY(p.app->frame()->scheduleTimer().isActive());
+        QVERIFY(p.app->frame()->scheduleTimer().interval() <= 5000);
 
         whenModal<CABakUpChk1Dlg>([](CABakUpChk1Dlg* d) { d->noButton()->click(); });
         p.app->frame()->scheduleTick();

@@ -99,7 +99,7 @@ std::optional<UserText> convertRefusal(const ConvertRequest& request, const Free
 }
 
 ConvertResult convertMessages(const ConvertRequest& request, ConvertEnv& env) {
-    WorkerPauseScope pause(env.flags, env.pump);
+    WorkerPause pause(env.flags, env.pump);
     env.flags.cancelAll = 0;
 
     ConvertResult result;

@@ -50,8 +50,6 @@ struct ConvertEnv {
     std::function<bool()> interrupt;
 };
 
-using WorkerPauseScope = WorkerPause;
-
 enum class ConvertOutcome {
     Converted,
     AlreadyPresent,  // the WAV file was there already

@@ -502,7 +502,7 @@ std::string destinationFolder(const std::string& boxFolder, const std::string& d
 }
 
 MoveCopyResult run(const MoveCopyRequest& request, Flags& flags, const Pump& pump, ProgressSink* progress) {
-    WorkerPauseScope pause(flags, pump);
+    WorkerPause pause(flags, pump);
     flags.cancelAll = 0;
     return Run(request, flags, pump, progress)();
 }

@@ -39,7 +39,7 @@ PlayOutcome playMessage(const PlayRequest& request, ConvertEnv& env, const PlayH
     out.wavPath = audio::wavTargetsFor(request.path, beside).wavFile;
 
     // The conversion and the record write-back touch message files: always-download waits.
-    WorkerPauseScope pause(env.flags, env.pump);
+    WorkerPause pause(env.flags, env.pump);
     const CFileMng files(env.flags);
     if (!isFile(out.wavPath)) {
         if (!isFile(request.path)) {

@@ -171,7 +171,7 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     }
     // The response folder is the always-download worker's too. A cancel left from an earlier
     // operation or a logout must not end this one before it starts.
-    WorkerPauseScope pause(caller.flags, caller.pump);
+    WorkerPause pause(caller.flags, caller.pump);
     caller.flags.cancelAll = 0;
     const std::optional<std::string> old = messageInSlot(request.responseFolder, request.slot);
     const std::tm importTime = request.now();

@@ -55,7 +55,7 @@ UserMessage summarize(const UploadResult& result, bool refusal) {
 UploadResult run(const UploadRequest& request, CFtpMng& ftp, Flags& flags, const Pump& pump,
                  ProgressSink* progress) {
     UploadResult result;
-    WorkerPauseScope pause(flags, pump);
+    WorkerPause pause(flags, pump);
     flags.cancelAll = 0;
     CFileMng files(flags);
     if (progress != nullptr) {

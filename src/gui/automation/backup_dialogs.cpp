@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -50,6 +51,7 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
       m_weekday(new QComboBox(this)),
       m_day(new QComboBox(this)),
       m_time(new QTimeEdit(this)),
+      m_next(new QLabel(this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(QStringLiteral("自動バックアップの設定"));
     auto* column = new QVBoxLayout(this);
@@ -81,6 +83,7 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
     grid->addWidget(new QLabel(QStringLiteral("時刻"), this), 2, 0);
     grid->addWidget(m_time, 2, 1);
     column->addLayout(grid);
+    column->addWidget(m_next);
     column->addLayout(buttonRowWithCancel(this, {m_ok}));
 
     const voxmg::Settings& s = context.doc.settings();
@@ -93,6 +96,9 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
                           s.jikokuMM >= 0 && s.jikokuMM <= 59 ? s.jikokuMM : 0));
     applyEnabling();
     connect(m_frequency, &QButtonGroup::idClicked, this, [this] { applyEnabling(); });
+    connect(m_weekday, &QComboBox::currentIndexChanged, this, [this] { showNextRun(); });
+    connect(m_day, &QComboBox::currentIndexChanged, this, [this] { showNextRun(); });
+    connect(m_time, &QTimeEdit::timeChanged, this, [this] { showNextRun(); });
     connect(m_ok, &QPushButton::clicked, this, [this] {
         store();
         accept();
@@ -105,17 +111,32 @@ void CABakUpSetDlg::applyEnabling() {
     m_time->setEnabled(kind >= 1 && kind <= 3);
     m_weekday->setEnabled(kind == 2);
     m_day->setEnabled(kind == 3);
+    showNextRun();
+}
+
+voxmg::backup::Schedule CABakUpSetDlg::shownSchedule() const {
+    return {std::max(0, m_frequency->checkedId()), m_weekday->currentIndex(), m_day->currentIndex() + 1,
+            m_time->time().hour(), m_time->time().minute()};
+}
+
+void CABakUpSetDlg::showNextRun() {
+    // "YYYYMMDDHHMM" as the user reads it.
+    const QString next = QString::fromStdString(voxmg::backup::nextScheduledTime(shownSchedule(), m_clock()));
+    m_next->setText(next.isEmpty() ? QStringLiteral("次回のバックアップ: なし")
+                                   : QStringLiteral("次回のバックアップ: %1/%2/%3 %4:%5")
+                                         .arg(next.mid(0, 4), next.mid(4, 2), next.mid(6, 2), next.mid(8, 2),
+                                              next.mid(10, 2)));
 }
 
 void CABakUpSetDlg::store() {
     voxmg::Settings& s = m_context.doc.settings();
-    s.hindo = std::max(0, m_frequency->checkedId());
-    s.jikokuHH = m_time->time().hour();
-    s.jikokuMM = m_time->time().minute();
-    s.youbi = m_weekday->currentIndex();
-    s.hi = m_day->currentIndex() + 1;
-    s.yoteiBi =
-        voxmg::text::utf16FromUtf8(voxmg::backup::nextScheduledTime(voxmg::backup::scheduleOf(s), m_clock()));
+    const voxmg::backup::Schedule shown = shownSchedule();
+    s.hindo = shown.frequency;
+    s.youbi = shown.weekday;
+    s.hi = shown.day;
+    s.jikokuHH = shown.hour;
+    s.jikokuMM = shown.minute;
+    s.yoteiBi = voxmg::text::utf16FromUtf8(voxmg::backup::nextScheduledTime(shown, m_clock()));
 }
 
 CABakUpChk1Dlg::CABakUpChk1Dlg(AppContext& context, std::function<std::tm()> clock, QWidget* parent)

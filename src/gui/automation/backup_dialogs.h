@@ -27,9 +27,13 @@ public:
     QComboBox* day() const { return m_day; }
     QTimeEdit* time() const { return m_time; }
     QPushButton* okButton() const { return m_ok; }
+    QLabel* nextRun() const { return m_next; }
 
 private:
     void applyEnabling();
+    // The settings as the dialog shows them, not yet stored.
+    voxmg::backup::Schedule shownSchedule() const;
+    void showNextRun();
     void store();
 
     AppContext& m_context;
@@ -38,6 +42,7 @@ private:
     QComboBox* m_weekday;
     QComboBox* m_day;
     QTimeEdit* m_time;
+    QLabel* m_next;
     QPushButton* m_ok;
 };
 

@@ -25,7 +25,5 @@ std::vector<std::string> selectedPaths(FrameHost& frame, CListDispView& view) {
 }
 
 void showMessage(FrameHost& frame, const voxmg::UserMessage& message) {
-    const auto icon = message.icon == voxmg::UserMessage::Icon::Information ? UserMessages::Icon::Information
-                                                                            : UserMessages::Icon::Warning;
-    frame.context().messages.show(frame.frameWindow(), toQ(message.text), toQ(message.caption), icon);
+    showMessage(frame.context().messages, frame.frameWindow(), message);
 }

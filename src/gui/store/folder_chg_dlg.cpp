@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/base/flags.h"
 #include "core/store/folder_ops.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
@@ -11,7 +12,6 @@
 #include "gui/base/qt_text.h"
 #include "gui/store/folder_list_ctrl.h"
 #include "gui/store/folder_nm_chg.h"
-#include "gui/store/worker_pause.h"
 
 CFolderChgDlg::CFolderChgDlg(AppContext& context, QWidget* parent)
     : QDialog(parent),
@@ -50,7 +50,7 @@ void CFolderChgDlg::onChange() {
         return;
     }
     {
-        WorkerPause pause(m_context.flags, m_context.pump);
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         m_context.doc.settings().folderName = fromQ(m_list->selectedName());
     }
     accept();

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "core/base/flags.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/store/file_mng.h"
@@ -19,7 +20,6 @@
 #include "gui/store/folder_list_ctrl.h"
 #include "gui/store/folder_nm_chg.h"
 #include "gui/store/folder_resu_dlg.h"
-#include "gui/store/worker_pause.h"
 
 namespace folders = voxmg::folders;
 
@@ -145,7 +145,7 @@ void CFolderDwnDlg::onDownload() {
     }
     voxmg::BuildResult result = voxmg::BuildResult::ListingFailed;
     {
-        WorkerPause pause(m_context.flags, m_context.pump);
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         m_context.flags.cancelAll = 0;
         CPrgFileDwnDlg progress(m_context.flags, this);
         progress.show();
@@ -194,7 +194,7 @@ void CFolderDwnDlg::onDelete() {
     }
     bool gone = false;
     {
-        WorkerPause pause(m_context.flags, m_context.pump);
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         CFolderDelPrgDlg progress(this);
         progress.show();
         gone = folders::deleteFolderCompletely(folder, &progress, m_context.pump);
@@ -219,7 +219,7 @@ void CFolderDwnDlg::onRecycle() {
     }
     bool moved = false;
     {
-        WorkerPause pause(m_context.flags, m_context.pump);
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         CFolderDelPrgDlg progress(this);
         progress.show();
         voxmg::pumpOnce(m_context.pump);  // let the dialog paint before the move

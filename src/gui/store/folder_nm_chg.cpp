@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/base/flags.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/store/folder_ops.h"
@@ -11,7 +12,6 @@
 #include "gui/base/button_row.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
-#include "gui/store/worker_pause.h"
 
 CFolderNmChg::CFolderNmChg(AppContext& context, std::string folder, QWidget* parent)
     : QDialog(parent),
@@ -38,7 +38,7 @@ void CFolderNmChg::onOk() {
     using voxmg::folders::RenameResult;
     RenameResult result;
     {
-        WorkerPause pause(m_context.flags, m_context.pump);
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         result = voxmg::folders::renameFolder(m_folder, fromQ(name));
     }
     if (result == RenameResult::Duplicate) {

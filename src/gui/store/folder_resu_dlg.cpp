@@ -5,10 +5,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/base/flags.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
 #include "gui/base/qt_text.h"
-#include "gui/store/worker_pause.h"
 
 namespace {
 constexpr int kEntryRole = Qt::UserRole + 1;
@@ -78,7 +78,7 @@ void CFolderResuDlg::onOk() {
         }
     }
     if (!chosen.empty()) {
-        WorkerPause pause(m_context.flags, m_context.pump);
+        voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         m_restored = m_recycle.restore(chosen);
     }
     accept();

@@ -124,6 +124,16 @@ TEST_F(AlwaysDownloadTest, BuildMarksDecideWhichBoxesAreFetched) {
     EXPECT_EQ(std::count(scanned.begin(), scanned.end(), "/rusuroku/302"), 1);
 }
 
+TEST_F(AlwaysDownloadTest, ABoxNotMarkedDoneStaysAtTheHeadOfTheQueue) {
+    // 550 (a file gone meanwhile) and a hand-over leave the box undone: it comes again next pass.
+    makeBoxes("rusuroku", {"1", "2"});
+    host.titles = {list_boxes::build({u"1", u"2"}, {})};
+    EXPECT_EQ(chooser.next(host.titles, boxFolder, host), "/rusuroku/1");
+    EXPECT_EQ(chooser.next(host.titles, boxFolder, host), "/rusuroku/1");
+    chooser.markDone("/rusuroku/1");
+    EXPECT_EQ(chooser.next(host.titles, boxFolder, host), "/rusuroku/2");
+}
+
 TEST_F(AlwaysDownloadTest, WithOnlyTheResponseListOpenEveryBoxIsFetchedInTurn) {
     host.titles = {std::u16string(list_boxes::kResponse)};
     EXPECT_EQ(chosen(10), (std::vector<std::string>{"/rusuroku/101", "/naisen/201"}));

@@ -22,6 +22,7 @@
 #include "sim/g729.h"
 #include "sim/main_unit_header.h"
 #include "sim/simulator.h"
+#include "support/local_time.h"
 #include "support/temp_folder.h"
 
 namespace voxmg::test {
@@ -60,18 +61,6 @@ public:
     std::vector<UserMessage> messages;
     std::function<void(int)> onPosition;
 };
-
-inline std::tm at(int year, int month, int day, int hour, int minute) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_isdst = -1;
-    std::mktime(&t);
-    return t;
-}
 
 // One second of a 440 Hz tone as G.729A frames.
 inline const std::string& voiceFrames() {
