@@ -26,6 +26,12 @@ std::set<std::string> messagesIn(const std::string& folder) {
     return names;
 }
 
+std::filesystem::file_time_type changedAt(const std::string& folder) {
+    std::error_code ec;
+    const auto t = std::filesystem::last_write_time(folder, ec);
+    return ec ? std::filesystem::file_time_type{} : t;
+}
+
 // The local folders of the boxes the titles show, keyed by their remote path.
 std::map<std::string, std::string> shownBoxes(const std::string& boxFolder,
                                               const std::vector<std::u16string>& titles) {
@@ -54,8 +60,10 @@ std::optional<FILESTS_INFO> recordOf(const CFileMng& files, const std::string& f
 
 void ArrivalWatch::watch(const std::string& boxFolder, const std::vector<std::u16string>& titles) {
     for (const auto& [remote, folder] : shownBoxes(boxFolder, titles)) {
-        if (m_known.find(folder) == m_known.end()) {
-            m_known.emplace(folder, messagesIn(folder));
+        const auto changed = changedAt(folder);
+        const auto known = m_known.find(folder);
+        if (known == m_known.end() || known->second.changed != changed) {
+            m_known[folder] = {messagesIn(folder), changed};
         }
     }
 }
@@ -69,13 +77,14 @@ Arrival ArrivalWatch::arrived(const std::string& boxFolder, const std::string& r
         return out;
     }
     const std::string& folder = it->second;
+    const auto changed = changedAt(folder);
     std::set<std::string> now = messagesIn(folder);
     const auto known = m_known.find(folder);
     std::atomic<int> noCancel{0};
     const CFileMng files(noCancel);
     std::u16string newestDate;
     for (const std::string& stem : now) {
-        if (known != m_known.end() && known->second.count(stem) != 0) {
+        if (known != m_known.end() && known->second.names.count(stem) != 0) {
             continue;
         }
         ++out.count;
@@ -93,7 +102,7 @@ Arrival ArrivalWatch::arrived(const std::string& boxFolder, const std::string& r
             }
         }
     }
-    m_known[folder] = std::move(now);
+    m_known[folder] = {std::move(now), changed};
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -17,8 +18,9 @@ struct Arrival {
 
 class ArrivalWatch {
 public:
-    // The boxes the lists show now. A box seen for the first time is remembered as it is: what
-    // it holds already is not new.
+    // The boxes the lists show now. A box seen for the first time, or changed since it was
+    // last looked at (the user downloaded, moved or deleted messages meanwhile), is remembered
+    // as it is: what it holds now is not new.
     void watch(const std::string& boxFolder, const std::vector<std::u16string>& titles);
     // After the worker fetched into `remoteBox` ("/rusuroku/NAME" or "/naisen/NAME"): the
     // messages of that box that were not there before, when a list shows the box (count 0
@@ -27,7 +29,11 @@ public:
                     const std::vector<std::u16string>& titles);
 
 private:
-    std::map<std::string, std::set<std::string>> m_known;  // box folder -> message names
+    struct Seen {
+        std::set<std::string> names;
+        std::filesystem::file_time_type changed;  // the folder's time when it was read
+    };
+    std::map<std::string, Seen> m_known;  // by box folder
 };
 
 }  // namespace voxmg::always

@@ -74,4 +74,8 @@ TEST(ArrivalWatch, VoiceOfAKnownMessageIsNotNewAndUnseenBoxesStartAsTheyAre) {
     EXPECT_EQ(a.count, 1);
     EXPECT_EQ(a.caller, u"鈴木");
     EXPECT_EQ(a.box, u"0201");
+    // What the user brought in while the lists were looked at again is not new either.
+    f.add("naisen", "0201", 3, u"手動", 3);
+    f.watch.watch(f.folder, f.titles);
+    EXPECT_EQ(f.watch.arrived(f.folder, "/naisen/0201", f.titles).count, 0);
 }
