@@ -20,6 +20,7 @@ public:
     void pause() override { paused = true; }
     void resume() override { paused = false; }
     void stop() override { m_source = nullptr; }
+    bool drained() override { return bufferPlayed; }
     // Pulls up to `ms` of samples; how many it got.
     std::size_t pull(std::chrono::milliseconds ms) {
         std::vector<std::int16_t> buffer(static_cast<std::size_t>(ms.count()) * 8);
@@ -29,6 +30,7 @@ public:
 
     bool device = true;
     bool paused = false;
+    bool bufferPlayed = true;  // what it took has left the speaker
     int starts = 0;
 
 private:

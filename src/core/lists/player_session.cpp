@@ -251,7 +251,9 @@ void PlayerSession::poll() {
     bool heardEnough = false;
     {
         std::lock_guard lock(m_lock);
-        ended = m_reachedEnd && m_state == PaneState::Playing;
+        // The last samples are out of the session, not yet out of the speaker: the sink
+        // says when its buffer has played.
+        ended = m_reachedEnd && m_state == PaneState::Playing && m_sink.drained();
         heardEnough = m_heard >= m_markSamples;
         if (ended) {
             m_reachedEnd = false;

@@ -54,6 +54,9 @@ public:
     virtual void pause() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;
+    // Asked once the source gave its last sample, until it says yes: whether what the sink
+    // still buffered has played (stop() would cut it off).
+    virtual bool drained() { return true; }
 };
 
 inline constexpr std::size_t kWaveformColumns = 2048;

@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QElapsedTimer>
 #include <QMediaDevices>
 #include <array>
 #include <cstring>
@@ -15,12 +16,17 @@ public:
     explicit Pull(voxmg::player::SampleSource& source) : m_source(source) {}
     bool isSequential() const override { return true; }
 
+    QElapsedTimer lastData;  // since samples last went to the sink
+
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
         std::array<std::int16_t, 4096> buffer{};
         const std::size_t want = std::min(buffer.size(), static_cast<std::size_t>(maxSize) / 2);
         const std::size_t got = m_source.read(std::span(buffer.data(), want));
         std::memcpy(data, buffer.data(), got * 2);
+        if (got > 0) {
+            lastData.start();
+        }
         return static_cast<qint64>(got * 2);
     }
     qint64 writeData(const char*, qint64) override { return -1; }
@@ -69,6 +75,15 @@ void QtAudioOutput::resume() {
     if (m_sink) {
         m_sink->resume();
     }
+}
+
+bool QtAudioOutput::drained() {
+    if (!m_sink || !m_pull->lastData.isValid()) {
+        return true;
+    }
+    // A full buffer's worth of time since the last samples went in: 16 bytes a millisecond at
+    // 8 kHz, 16-bit mono.
+    return m_pull->lastData.elapsed() >= m_sink->bufferSize() / 16 + 20;
 }
 
 void QtAudioOutput::stop() {

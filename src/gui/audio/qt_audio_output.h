@@ -18,6 +18,7 @@ public:
     void pause() override;
     void resume() override;
     void stop() override;
+    bool drained() override;
 
 private:
     class Pull;

@@ -165,10 +165,15 @@ TEST(PlayerSession, PlayedMarkIsWrittenOnceAfterThreeSecondsOrAtTheEnd) {
     f.hear(4000ms);
     EXPECT_EQ(f.marks, 1);
 
-    // A short message played to its end.
+    // A short message played to its end: ended once the sink's buffer has played too.
     f.selectReady(f.voices[1]);
     s.play();
+    f.sink.bufferPlayed = false;
     f.hear(2500ms);
+    EXPECT_EQ(s.state(), PaneState::Playing);
+    EXPECT_TRUE(f.sink.playing());
+    f.sink.bufferPlayed = true;
+    s.poll();
     EXPECT_EQ(s.state(), PaneState::Ended);
     EXPECT_EQ(f.marks, 2);
     EXPECT_EQ(f.playedByte(f.voices[1]), 1);
