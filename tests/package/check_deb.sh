@@ -13,7 +13,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = voxmg ] || fail "package name"
 [ "$(field Architecture)" = amd64 ] || fail "architecture"
 depends=$(field Depends)
-for needed in fonts-noto-cjk libqt6widgets6 libbcg729-0 libavcodec libc6; do
+for needed in fonts-noto-cjk libqt6widgets6 libqt6multimedia6 libbcg729-0 libavcodec libc6; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 grep -q qt6-translations-l10n <<<"$(field Recommends)" || fail "Recommends lacks qt6-translations-l10n"

@@ -86,6 +86,9 @@ Settings loadSettings(const ProfileFile& f) {
     s.always = nonNegative(u"Download", u"Always", 0);
     s.wavSaveEnable = nonNegative(u"WavSave", u"Enable", 0);
     s.wavSavePath = str(u"WavSave", u"Path");
+    s.playerPane = f.readInt(u"PLAYER", u"PANE", 0) == 1 ? 1 : 0;
+    s.playerButton = f.readInt(u"PLAYER", u"BUTTON", 0) == 1 ? 1 : 0;
+    s.newMessageNotice = f.readInt(u"Download", u"Notice", 1) == 0 ? 0 : 1;
     return s;
 }
 
@@ -151,6 +154,17 @@ void saveSettings(const Settings& s, ProfileFile& f) {
     num(u"Download", u"Always", s.always);
     num(u"WavSave", u"Enable", s.wavSaveEnable);
     str(u"WavSave", u"Path", s.wavSavePath);
+
+    // A switch left at its default stays out of the file, so a file shared with the Windows
+    // program gains nothing it does not know.
+    auto extension = [&](std::u16string_view section, std::u16string_view key, int value, int def) {
+        if (value != def || f.readInt(section, key, def) != def) {
+            num(section, key, value);
+        }
+    };
+    extension(u"PLAYER", u"PANE", s.playerPane, 0);
+    extension(u"PLAYER", u"BUTTON", s.playerButton, 0);
+    extension(u"Download", u"Notice", s.newMessageNotice, 1);
 }
 
 void writeDisplayColumns(ProfileFile& f, Settings& s, const std::vector<std::u16string>& shown,

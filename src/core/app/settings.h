@@ -65,6 +65,13 @@ struct Settings {
     int always = 0;
     int wavSaveEnable = 0;
     FixedText<259> wavSavePath;
+
+    // Our extensions, written back only when they differ from their defaults (or the file
+    // held another value): the built-in player pane is shown (PLAYER/PANE), "再生" plays in
+    // it (PLAYER/BUTTON), always-download tells of new messages (Download/Notice).
+    int playerPane = 0;
+    int playerButton = 0;
+    int newMessageNotice = 1;
 };
 
 // The run-time copy of the login values the connection uses. The login dialog fills it even

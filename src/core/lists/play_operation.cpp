@@ -18,6 +18,8 @@ bool isFile(const std::string& path) {
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
+}  // namespace
+
 bool markPlayedOnPc(const CFileMng& files, const std::string& path) {
     FILESTS_INFO record;
     if (!files.readRecord(path, record)) {
@@ -26,8 +28,6 @@ bool markPlayedOnPc(const CFileMng& files, const std::string& path) {
     record.played = 1;
     return files.writeBackRecord(record, path) == FileOp::Done;
 }
-
-}  // namespace
 
 PlayOutcome playMessage(const PlayRequest& request, ConvertEnv& env, const PlayHooks& hooks) {
     PlayOutcome out;

@@ -8,6 +8,8 @@
 
 namespace voxmg {
 
+class CFileMng;
+
 enum class PlayResult {
     Played,
     NotDownloaded,  // an info-only message
@@ -43,6 +45,9 @@ struct PlayOutcome {
 // always the one beside the voice data, whatever the WAV save folder says, so that what was
 // made is what is opened.
 PlayOutcome playMessage(const PlayRequest& request, ConvertEnv& env, const PlayHooks& hooks);
+
+// Records in the message's file that it was played on the PC, so the list shows "再生済".
+bool markPlayedOnPc(const CFileMng& files, const std::string& path);
 
 // The message for an outcome that did not play; nothing for Played and Cancelled.
 std::optional<UserText> playMessageText(PlayResult result);

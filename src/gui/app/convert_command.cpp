@@ -163,7 +163,9 @@ void installConvertCommands(FrameHost& frame, ConvertCommandDeps deps) {
                                         }});
     frame.setCommand(Command::Play, {[&frame, deps] {
                                          if (CListDispView* view = activeView(frame)) {
-                                             playSelected(frame, *view, deps);
+                                             if (!deps.playInPane || !deps.playInPane(*view)) {
+                                                 playSelected(frame, *view, deps);
+                                             }
                                          }
                                      },
                                      [&frame] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct ConvertCommandDeps {
     WavOpener& opener;
     std::vector<std::string>& wavFilesToRemove;
     voxmg::FreeSpaceProbe freeSpace = voxmg::systemFreeSpaceProbe();
+    // "再生" in the built-in player instead; false leaves it to the desktop's player.
+    std::function<bool(CListDispView& view)> playInPane = nullptr;
 };
 
 // "変換": the active list's selected messages to WAV after "変換の確認", with "変換中".

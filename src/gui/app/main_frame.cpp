@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -165,6 +166,8 @@ void CMainFrame::buildMenus() {
     addSettingsItem(Command::WavSaveFolder, QStringLiteral("WAVファイルの保存先を設定する..."));
     addSettingsItem(Command::DeleteWavAfterPlay, QStringLiteral("再生後にWAVファイルを自動消去する"), true);
     addSettingsItem(Command::AlwaysDownload, QStringLiteral("常時ダウンロード"), true);
+    addSettingsItem(Command::NewMessageNotice, QStringLiteral("新着メッセージを通知する"), true);
+    addSettingsItem(Command::PlayButtonInPane, QStringLiteral("再生ボタンで内蔵プレーヤーを使う"), true);
     m_settingsMenu->addSeparator();
     addSettingsItem(Command::ListColumns, QStringLiteral("録音情報一覧の表示項目の追加と消去..."));
     addSettingsItem(Command::EditRecordingInfo, QStringLiteral("録音情報を編集する..."));
@@ -205,6 +208,8 @@ void CMainFrame::updateSettingsMenu() {
     m_settingsActions[Command::ConvertOnDownload]->setChecked(s.downConv == 1);
     m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel == 1);
     m_settingsActions[Command::AlwaysDownload]->setChecked(s.always == 1);
+    m_settingsActions[Command::NewMessageNotice]->setChecked(s.newMessageNotice == 1);
+    m_settingsActions[Command::PlayButtonInPane]->setChecked(s.playerButton == 1);
     // The items the features bring follow their own rules; until a feature is plugged in
     // (the backup is still to come) its items stay disabled.
     for (Command id : {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::WavSaveFolder,
@@ -228,6 +233,14 @@ void CMainFrame::rebuildWindowMenu() {
     add(Command::TileHorizontally, QStringLiteral("上下に並べて表示"));
     add(Command::TileVertically, QStringLiteral("左右に並べて表示"));
     add(Command::CascadeWindows, QStringLiteral("重ねて表示"));
+    if (const auto pane = m_commands.constFind(Command::PlayerPane); pane != m_commands.constEnd()) {
+        m_windowMenu->addSeparator();
+        QAction* action = m_windowMenu->addAction(QStringLiteral("内蔵プレーヤー"));
+        action->setData(static_cast<int>(Command::PlayerPane));
+        action->setCheckable(true);
+        action->setChecked(pane->checked && pane->checked());
+        connect(action, &QAction::triggered, this, [this] { onMenuCommand(Command::PlayerPane); });
+    }
     if (lists.isEmpty()) {
         return;
     }
@@ -314,6 +327,10 @@ QWidget* CMainFrame::activeList() const {
 void CMainFrame::setFrameEnabled(bool enabled) {
     centralWidget()->setEnabled(enabled);
     statusBar()->setEnabled(enabled);
+    // The docked player as well: its played mark writes a message file.
+    for (QDockWidget* dock : findChildren<QDockWidget*>()) {
+        dock->setEnabled(enabled);
+    }
 }
 
 bool CMainFrame::commandEnabled(Command id) const {
@@ -399,6 +416,12 @@ void CMainFrame::onMenuCommand(Command id) {
             break;
         case Command::DeleteWavAfterPlay:
             s.convDel = s.convDel == 1 ? 0 : 1;
+            break;
+        case Command::NewMessageNotice:
+            s.newMessageNotice = s.newMessageNotice == 1 ? 0 : 1;
+            break;
+        case Command::PlayButtonInPane:
+            s.playerButton = s.playerButton == 1 ? 0 : 1;
             break;
         default:
             if (commandEnabled(id)) {

@@ -10,6 +10,8 @@
 #include "gui/app/box_commands.h"
 #include "gui/app/convert_command.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/player_commands.h"
+#include "gui/audio/qt_audio_output.h"
 #include "gui/audio/wav_commands.h"
 #include "gui/base/choosers.h"
 #include "gui/base/user_messages.h"
@@ -45,6 +47,10 @@ CVOXMGApp::CVOXMGApp(Options options)
         m_ownOpener = std::make_unique<DesktopWavOpener>();
         m_options.wavOpener = m_ownOpener.get();
     }
+    if (m_options.audioSink == nullptr) {
+        m_ownSink = std::make_unique<QtAudioOutput>();
+        m_options.audioSink = m_ownSink.get();
+    }
     // One decoder for the whole program: downloads and the list's conversions share it.
     m_decoder = std::make_unique<voxmg::audio::DecodingEngine>();
     if (!m_options.sessions) {
@@ -65,6 +71,7 @@ CVOXMGApp::CVOXMGApp(Options options)
 
 CVOXMGApp::~CVOXMGApp() {
     m_automation.reset();
+    m_player.reset();
     m_downloads.reset();
     m_frame.reset();
     m_lock.reset();
@@ -86,7 +93,16 @@ bool CVOXMGApp::start() {
     } else {
         m_lists = std::make_unique<CListWindows>(*m_context);
         installListCommands(*m_frame, *m_lists);
-        installConvertCommands(*m_frame, {*m_decoder, *m_options.wavOpener, m_frame->pendingWavDeletions()});
+        m_player = std::make_unique<CPlayerCommands>(*m_frame, *m_lists, *m_options.audioSink);
+        ConvertCommandDeps deps{*m_decoder, *m_options.wavOpener, m_frame->pendingWavDeletions()};
+        deps.playInPane = [this](CListDispView& view) {
+            if (m_doc.settings().playerButton != 1) {
+                return false;
+            }
+            m_player->playSelected(view);
+            return true;
+        };
+        installConvertCommands(*m_frame, deps);
     }
     installFolderCommands(*m_frame);
     installWavCommands(*m_frame);

@@ -16,6 +16,10 @@ class CMainFrame;
 class CListWindows;
 class FrameDownloadRunner;
 class FrameAutomation;
+class CPlayerCommands;
+namespace voxmg::player {
+class AudioSink;
+}
 namespace voxmg::audio {
 class DecodingEngine;
 }
@@ -41,6 +45,7 @@ public:
         WavOpener* wavOpener = nullptr;  // default: the desktop's player
         std::function<std::tm()> clock;  // default: the local time now
         voxmg::always::WorkerTimings workerTimings;
+        voxmg::player::AudioSink* audioSink = nullptr;  // default: the desktop's sound output
     };
 
     explicit CVOXMGApp(Options options);
@@ -53,6 +58,7 @@ public:
     FrameDownloadRunner* downloads() const { return m_downloads.get(); }
     CListWindows* lists() const { return m_lists.get(); }
     FrameAutomation* automation() const { return m_automation.get(); }
+    CPlayerCommands* player() const { return m_player.get(); }
     voxmg::CVOXMGDoc& doc() { return m_doc; }
     AppContext& context() { return *m_context; }
 
@@ -66,8 +72,10 @@ private:
     std::unique_ptr<voxmg::InstanceLock> m_lock;
     std::unique_ptr<voxmg::audio::DecodingEngine> m_decoder;
     std::unique_ptr<WavOpener> m_ownOpener;
+    std::unique_ptr<voxmg::player::AudioSink> m_ownSink;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FrameDownloadRunner> m_downloads;
     std::unique_ptr<CListWindows> m_lists;
+    std::unique_ptr<CPlayerCommands> m_player;
     std::unique_ptr<FrameAutomation> m_automation;
 };

@@ -9,6 +9,7 @@
 #include "core/device/bulk_download.h"
 #include "core/lists/list_boxes.h"
 #include "gui/automation/backup_dialogs.h"
+#include "gui/automation/new_message_notice.h"
 #include "gui/base/app_context.h"
 #include "gui/base/device_session.h"
 #include "gui/base/frame_host.h"
@@ -25,12 +26,18 @@ public:
     void sync() {
         FrameHost& frame = m_owner.m_frame;
         const auto& doc = m_owner.m_context.doc;
+        const std::string boxFolder =
+            doc.dataRoot().empty() || doc.boxFolderName().empty() ? std::string() : doc.boxFolderPath();
+        std::vector<std::u16string> titles = frame.listTitles();
+        // Before the worker hears of a newly shown box: what it holds now is not new.
+        if (!boxFolder.empty()) {
+            m_owner.m_notice->watch(boxFolder, titles);
+        }
         std::lock_guard lock(m_lock);
         m_loggedIn = doc.loggedIn();
         m_enabled = doc.settings().always == 1;
-        m_boxFolder =
-            doc.dataRoot().empty() || doc.boxFolderName().empty() ? std::string() : doc.boxFolderPath();
-        m_titles = frame.listTitles();
+        m_boxFolder = boxFolder;
+        m_titles = std::move(titles);
         m_ftp = frame.session().ftp();
     }
 
@@ -101,6 +108,7 @@ FrameAutomation::FrameAutomation(FrameHost& frame, Clock clock, voxmg::always::W
     : m_frame(frame),
       m_context(frame.context()),
       m_clock(std::move(clock)),
+      m_notice(std::make_unique<CNewMessageNotice>(frame.frameWindow())),
       m_host(std::make_unique<Host>(*this)),
       m_worker(std::make_unique<voxmg::always::AlwaysDownloadWorker>(*m_host, m_context.flags, timings)) {}
 
@@ -226,6 +234,11 @@ void FrameAutomation::boxChanged(const std::string& remoteBox) {
 }
 
 void FrameAutomation::refreshFor(const std::string& remoteBox) {
+    const auto& doc = m_context.doc;
+    if (!remoteBox.empty() && !doc.dataRoot().empty() && !doc.boxFolderName().empty()) {
+        m_notice->arrived(doc.boxFolderPath(), remoteBox, m_frame.listTitles(),
+                          doc.settings().newMessageNotice == 1);
+    }
     QWidget* list = m_frame.activeList();
     if (list == nullptr) {
         return;

@@ -12,6 +12,7 @@
 #include "core/automation/always_download.h"
 
 class FrameHost;
+class CNewMessageNotice;
 struct AppContext;
 
 // The automation of the frame: the always-download worker (menu item "常時ダウンロード") and the
@@ -33,6 +34,7 @@ public:
     void boxChanged(const std::string& remoteBox);
 
     voxmg::always::AlwaysDownloadWorker& worker() { return *m_worker; }
+    CNewMessageNotice& notice() { return *m_notice; }
 
 private:
     class Host;
@@ -49,6 +51,7 @@ private:
     FrameHost& m_frame;
     AppContext& m_context;
     Clock m_clock;
+    std::unique_ptr<CNewMessageNotice> m_notice;
     std::unique_ptr<Host> m_host;
     std::unique_ptr<voxmg::always::AlwaysDownloadWorker> m_worker;
 };

@@ -41,12 +41,16 @@ enum class Command : int {
     AutoDeleteBoxes = 32808,
     AlwaysDownload = 32809,  // check mark
     WavSaveFolder = 32811,   // the WAV save folder dialog
+    // Our own items, numbered apart from the ones above.
+    PlayButtonInPane = 33001,  // check mark: "再生ボタンで内蔵プレーヤーを使う"
+    NewMessageNotice = 33002,  // check mark: "新着メッセージを通知する"
 
     // Window menu items.
     TileWindows = 32800,
     CascadeWindows = 57650,
     TileHorizontally = 57651,  // "上下に並べて表示"
     TileVertically = 57652,    // "左右に並べて表示"
+    PlayerPane = 33003,        // check mark: "内蔵プレーヤー"
 };
 
 // The window menu's item for list window n (1..4), after the arrangement items.

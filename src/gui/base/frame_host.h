@@ -24,6 +24,8 @@ public:
     struct CommandHandler {
         std::function<void()> run;
         std::function<bool()> enabled = [] { return true; };
+        // For an item with a check mark: whether it is checked.
+        std::function<bool()> checked = nullptr;
     };
     virtual void setCommand(Command id, CommandHandler handler) = 0;
     // Runs a settings menu item as if it was chosen (a list's double click edits a message).

@@ -399,14 +399,43 @@ void CListDispView::onClicked(const QModelIndex& index) {
     if (m_building || static_cast<Column>(index.data(CListModel::kColumnRole).toInt()) != Column::Flag) {
         return;
     }
-    const int record = index.data(CListModel::kRecordRole).toInt();
+    toggleFlag(index.row());
+}
+
+bool CListDispView::toggleFlag(int row) {
+    const int record = m_building ? -1 : m_model->recordAt(row);
     if (record < 0 || m_rows.emptySlot(record)) {
-        return;
+        return false;
     }
     const bool on = (m_rows.record(record).flags & voxmg::FILESTS_INFO::kUserFlag) == 0;
-    if (m_rows.setFlag(record, on)) {
-        m_model->rowChanged(index.row());
+    if (!m_rows.setFlag(record, on)) {
+        return false;
     }
+    m_model->rowChanged(row);
+    return true;
+}
+
+bool CListDispView::selectNextUnplayed() {
+    const int rows = m_model->rowCount();
+    // The response list's byte means "uploaded": it has nothing unplayed.
+    if (m_building || rows == 0 || m_rows.response()) {
+        return false;
+    }
+    const int current = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;
+    for (int step = 1; step <= rows; ++step) {
+        const int row = (current + step) % rows;
+        const int record = m_model->recordAt(row);
+        if (record < 0 || m_rows.emptySlot(record)) {
+            continue;
+        }
+        const voxmg::FILESTS_INFO& r = m_rows.record(record);
+        if (r.played == 0 && r.state != static_cast<std::uint8_t>(voxmg::DownloadState::InfoOnly)) {
+            m_table->selectRow(row);
+            m_table->scrollTo(m_model->index(row, 0));
+            return true;
+        }
+    }
+    return false;
 }
 
 void CListDispView::closeEvent(QCloseEvent* event) {

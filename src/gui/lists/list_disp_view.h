@@ -58,6 +58,13 @@ public:
     // -2 while the list is being read.
     int firstSelectedFile(std::string* path = nullptr) const;
     std::vector<int> selectedRecords() const;
+    // Sets or clears the user flag of the message in `row` and writes it at once, as a click on
+    // the flag column does; false when the row holds no message or the file cannot be written.
+    bool toggleFlag(int row);
+    // Selects the next row below the current one (from the top again after the last) whose
+    // message has its voice here and was not played on the PC; false when there is none (or in
+    // the response list).
+    bool selectNextUnplayed();
     voxmg::ListCommandState commandState() const { return m_commands; }
     bool hasUndownloaded() const { return m_rows.hasInfoOnly(); }
     ListCounts counts() const;

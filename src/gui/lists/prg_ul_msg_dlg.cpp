@@ -2,4 +2,4 @@
 
 CPrgULMsgDlg::CPrgULMsgDlg(voxmg::Flags& flags, QWidget* parent)
     : StepProgressDlg(flags, QStringLiteral("アップロード中"),
-                     QStringLiteral("システム応答メッセージをアップロードしています。"), parent) {}
+                      QStringLiteral("システム応答メッセージをアップロードしています。"), parent) {}

@@ -247,3 +247,34 @@ TEST(Placement, AnEmptySlotNeverOverwritesAnOpenWindowsSection) {
     EXPECT_EQ(readListPlacement(f, 3).rect, (Rect{1, 2, 3, 4}));
     EXPECT_EQ(readListPlacement(f, 3).zOrder, 1);
 }
+
+TEST(SettingsExtensions, PlayerAndNoticeSwitchesAreWrittenOnlyAwayFromTheirDefaults) {
+    ProfileFile f;
+    Settings s;
+    saveSettings(s, f);
+    const std::u16string plain = text::utf16FromCp932(f.bytes());
+    EXPECT_EQ(plain.find(u"[PLAYER]"), std::u16string::npos);
+    EXPECT_EQ(plain.find(u"Notice="), std::u16string::npos);
+
+    s.playerPane = 1;
+    s.playerButton = 1;
+    s.newMessageNotice = 0;
+    saveSettings(s, f);
+    Settings back = loadSettings(f);
+    EXPECT_EQ(back.playerPane, 1);
+    EXPECT_EQ(back.playerButton, 1);
+    EXPECT_EQ(back.newMessageNotice, 0);
+
+    // Switched back: the file must not keep the old value.
+    saveSettings(Settings{}, f);
+    back = loadSettings(f);
+    EXPECT_EQ(back.playerPane, 0);
+    EXPECT_EQ(back.playerButton, 0);
+    EXPECT_EQ(back.newMessageNotice, 1);
+
+    // A value the program never writes counts as the default.
+    back = loadSettings(ini(u"[PLAYER]\r\nPANE=7\r\nBUTTON=-1\r\n[Download]\r\nNotice=5\r\n"));
+    EXPECT_EQ(back.playerPane, 0);
+    EXPECT_EQ(back.playerButton, 0);
+    EXPECT_EQ(back.newMessageNotice, 1);
+}

@@ -1,0 +1,201 @@
+#include "gui/app/player_commands.h"
+
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+#include <QTimer>
+
+#include "core/lists/play_operation.h"
+#include "core/store/file_mng.h"
+#include "gui/app/main_frame.h"
+#include "gui/audio/player_pane.h"
+#include "gui/base/qt_text.h"
+#include "gui/lists/list_disp_view.h"
+#include "gui/lists/list_windows.h"
+
+namespace {
+
+constexpr std::chrono::seconds kSeekStep{5};
+
+// "営業  2026/12/07 10:15  山田": what the pane names the message by.
+QString captionOf(const voxmg::FILESTS_INFO& r) {
+    const std::u16string caller = !r.callerNameText().empty() ? r.callerNameText() : r.callerNumberText();
+    const std::u16string box = !r.boxNameText().empty() ? r.boxNameText() : r.boxNumberText();
+    QStringList parts;
+    for (const auto& part : {box, r.dateText(), caller}) {
+        if (!part.empty()) {
+            parts << toQ(part);
+        }
+    }
+    return parts.join(QStringLiteral("  "));
+}
+
+}  // namespace
+
+CPlayerCommands::CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::player::AudioSink& sink)
+    : m_frame(frame), m_lists(lists), m_dock(new QDockWidget(QStringLiteral("内蔵プレーヤー"), &frame)) {
+    AppContext& context = frame.context();
+    // The mark "再生" writes; always-download waits meanwhile, as it does for "再生".
+    auto markPlayed = [&context](const std::string& path) {
+        voxmg::WorkerPause pause(context.flags, context.pump);
+        const voxmg::CFileMng files(context.flags);
+        return voxmg::markPlayedOnPc(files, path);
+    };
+    m_pane = new CPlayerPane(sink, markPlayed, m_dock);
+    m_dock->setObjectName(QStringLiteral("playerDock"));
+    m_dock->setWidget(m_pane);
+    m_dock->setFeatures(QDockWidget::DockWidgetClosable);
+    m_dock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    m_dock->installEventFilter(this);
+    frame.addDockWidget(Qt::BottomDockWidgetArea, m_dock);
+    m_dock->hide();
+
+    // The list shows "再生済" once the pane marked the message.
+    connect(m_pane, &CPlayerPane::marked, this, [this] { m_frame.refreshActiveList(); });
+    connect(frame.mdiArea(), &QMdiArea::subWindowActivated, this, [this] { followSoon(); });
+    connect(&lists, &CListWindows::created, this, &CPlayerCommands::attach);
+    connect(&lists, &CListWindows::closed, this, [this] { followSoon(); });
+    for (CListDispView* view : lists.views()) {
+        attach(view);
+    }
+
+    frame.setCommand(Command::PlayerPane, {[this] { setShown(m_dock->isHidden()); }, [] { return true; },
+                                           [this] { return !m_dock->isHidden(); }});
+    setShown(context.doc.settings().playerPane == 1);
+}
+
+CPlayerCommands::~CPlayerCommands() = default;
+
+void CPlayerCommands::setShown(bool shown) {
+    m_frame.context().doc.settings().playerPane = shown ? 1 : 0;
+    m_dock->setVisible(shown);
+    if (shown) {
+        follow();
+    } else {
+        m_pane->clearMessage();
+    }
+}
+
+void CPlayerCommands::attach(CListDispView* view) {
+    // Keys reach the table, which has the focus in a list window.
+    view->table()->installEventFilter(this);
+    connect(view->table()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { followSoon(); });
+}
+
+void CPlayerCommands::followSoon() {
+    // A refresh clears and restores the selection: the pane looks once it is back.
+    if (!m_followQueued) {
+        m_followQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_followQueued = false;
+            follow();
+        });
+    }
+}
+
+void CPlayerCommands::follow() {
+    if (m_dock->isHidden()) {
+        return;
+    }
+    auto* view = qobject_cast<CListDispView*>(m_frame.activeList());
+    if (view == nullptr) {
+        m_pane->clearMessage();
+        return;
+    }
+    const int record = view->firstSelectedFile();
+    if (record < 0) {
+        // Nothing selected, or the list is being read: the pane keeps its message unless it
+        // was deleted meanwhile.
+        if (record == -1 && !QFileInfo::exists(pathToQ(m_pane->session().message().path))) {
+            m_pane->clearMessage();
+        }
+        return;
+    }
+    const voxmg::FILESTS_INFO& r = view->rows().record(record);
+    if (r.pathText().empty()) {
+        m_pane->clearMessage();  // an empty response slot
+        return;
+    }
+    m_pane->setGain(m_frame.context().doc.settings().levelOrWav);
+    m_pane->showMessage({r.pathUtf8(), !view->isResponseList()}, captionOf(r));
+}
+
+void CPlayerCommands::playSelected(CListDispView& view) {
+    if (m_dock->isHidden()) {
+        setShown(true);
+    }
+    if (m_frame.activeList() == &view) {
+        follow();
+    }
+    if (m_pane->session().state() != voxmg::player::PaneState::Playing) {
+        m_pane->togglePlay();
+    }
+}
+
+bool CPlayerCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_dock && event->type() == QEvent::Close) {
+        // Closed with its own button: remembered as hidden.
+        m_frame.context().doc.settings().playerPane = 0;
+        m_pane->clearMessage();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    auto* view = qobject_cast<CListDispView*>(watched->parent());
+    if (view == nullptr || mods != Qt::NoModifier) {
+        return false;
+    }
+    return triageKey(*view, key->key());
+}
+
+bool CPlayerCommands::triageKey(CListDispView& view, int key) {
+    switch (key) {
+        case Qt::Key_Space:
+            if (m_dock->isHidden()) {
+                setShown(true);
+            }
+            follow();
+            m_pane->togglePlay();
+            return true;
+        case Qt::Key_Left:
+            m_pane->seekBy(-kSeekStep);
+            return true;
+        case Qt::Key_Right:
+            m_pane->seekBy(kSeekStep);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            m_frame.runMenuCommand(Command::EditRecordingInfo);
+            return true;
+        case Qt::Key_Delete: {
+            const int row = view.table()->currentIndex().row();
+            m_frame.runMenuCommand(Command::Delete);
+            // The next message takes the deleted one's place, so the keys go on from there.
+            const int rows = view.table()->model()->rowCount();
+            if (row >= 0 && rows > 0 && view.selectedRecords().empty()) {
+                view.table()->selectRow(std::min(row, rows - 1));
+            }
+            return true;
+        }
+        case Qt::Key_F: {
+            const QModelIndex current = view.table()->currentIndex();
+            if (current.isValid()) {
+                view.toggleFlag(current.row());
+            }
+            return true;
+        }
+        case Qt::Key_N:
+            view.selectNextUnplayed();
+            return true;
+        default:
+            return false;
+    }
+}
