@@ -38,6 +38,10 @@ flock "$dir/VOXMG-Zu.lock" "$ctl" backup --ini "$ini" --now 202412110300 > /dev/
 [ "$rc" -eq 2 ]
 grep -q "voxmg is running" "$dir/locked.err"
 cmp "$ini" "$dir/before.ini"
+# A timer that only asks whether it is its turn is told no, which is no failure.
+flock "$dir/VOXMG-Zu.lock" "$ctl" backup --ini "$ini" --now 202412110300 --if-due > "$dir/locked.json"
+[ "$(json "$dir/locked.json" 'd["due"]')" = "False" ]
+cmp "$ini" "$dir/before.ini"
 
 # Without --ini the tool reads the program's own settings: beside it when it may write there,
 # else in $XDG_CONFIG_HOME/voxmg or ~/.config/voxmg.
