@@ -20,6 +20,7 @@
 #include "gui/base/button_row.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
+#include "gui/base/question_header.h"
 #include "gui/base/user_messages.h"
 
 namespace {
@@ -29,9 +30,11 @@ void confirmationLayout(QDialog* dialog, std::initializer_list<QString> texts, Q
                         QPushButton* no) {
     dialog->setWindowTitle(QStringLiteral("バックアップの確認"));
     auto* column = new QVBoxLayout(dialog);
+    std::vector<QWidget*> lines;
     for (const QString& text : texts) {
-        column->addWidget(new QLabel(text, dialog));
+        lines.push_back(new QLabel(text, dialog));
     }
+    column->addLayout(questionHeader(dialog, lines));
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(yes);

@@ -3,23 +3,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
+
+#include "gui/base/question_header.h"
 
 COwrMsgDlg::COwrMsgDlg(const QString& text, QWidget* parent)
     : QDialog(parent), m_text(new QLabel(text, this)) {
     setWindowTitle(QStringLiteral("ﾌｧｲﾙ上書きの確認"));
     auto* column = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
-    top->addWidget(icon, 0, Qt::AlignTop);
-    auto* texts = new QVBoxLayout;
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    texts->addWidget(m_text);
-    texts->addWidget(new QLabel(QStringLiteral("上書きしますか？"), this));
-    top->addLayout(texts, 1);
-    column->addLayout(top);
+    column->addLayout(questionHeader(this, {m_text, new QLabel(QStringLiteral("上書きしますか？"), this)}));
     auto* row = new QHBoxLayout;
     row->addStretch();
     const QString captions[4] = {QStringLiteral("はい"), QStringLiteral("全て上書き"),

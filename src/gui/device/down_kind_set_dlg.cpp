@@ -3,12 +3,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
 #include "gui/base/dialog_schedule.h"
+#include "gui/base/question_header.h"
 #include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
 
@@ -22,15 +22,9 @@ CDownKindSetDlg::CDownKindSetDlg(AppContext& context, DownloadRunner& runner, QW
       m_watch(new LoggedInWatch(context, this, {m_full, m_infoOnly})) {
     setWindowTitle(QStringLiteral("ダウンロード種別"));
     auto* column = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
-    top->addWidget(icon, 0, Qt::AlignTop);
-    auto* texts = new QVBoxLayout;
-    texts->addWidget(new QLabel(QStringLiteral("主装置の音声メッセージをダウンロードします。"), this));
-    texts->addWidget(new QLabel(QStringLiteral("ダウンロード種別を選択してください。"), this));
-    top->addLayout(texts, 1);
-    column->addLayout(top);
+    column->addLayout(questionHeader(
+        this, {new QLabel(QStringLiteral("主装置の音声メッセージをダウンロードします。"), this),
+               new QLabel(QStringLiteral("ダウンロード種別を選択してください。"), this)}));
     column->addLayout(buttonRowWithCancel(this, {m_full, m_infoOnly}, DefaultButton::Cancel));
     connect(m_full, &QPushButton::clicked, this, [this] { start(false); });
     connect(m_infoOnly, &QPushButton::clicked, this, [this] { start(true); });

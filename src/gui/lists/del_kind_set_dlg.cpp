@@ -3,12 +3,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
 #include "gui/base/dialog_schedule.h"
+#include "gui/base/question_header.h"
 #include "gui/base/user_messages.h"
 
 using voxmg::delete_op::DeleteKind;
@@ -22,15 +22,9 @@ CDelKindSetDlg::CDelKindSetDlg(AppContext& context, QWidget* parent)
       m_schedule(new DialogScheduleCheck(this, context)) {
     setWindowTitle(QStringLiteral("音声メッセージ消去"));
     auto* column = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
-    top->addWidget(icon, 0, Qt::AlignTop);
-    auto* texts = new QVBoxLayout;
-    texts->addWidget(new QLabel(QStringLiteral("選択した音声メッセージを消去します。"), this));
-    texts->addWidget(new QLabel(QStringLiteral("消去種別を選択してください。"), this));
-    top->addLayout(texts, 1);
-    column->addLayout(top);
+    column->addLayout(
+        questionHeader(this, {new QLabel(QStringLiteral("選択した音声メッセージを消去します。"), this),
+                              new QLabel(QStringLiteral("消去種別を選択してください。"), this)}));
     column->addLayout(buttonRowWithCancel(this, {m_unit, m_both, m_pc}, DefaultButton::Cancel));
     connect(m_unit, &QPushButton::clicked, this, [this] { choose(DeleteKind::UnitOnly); });
     connect(m_both, &QPushButton::clicked, this, [this] { choose(DeleteKind::Both); });
