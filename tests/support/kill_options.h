@@ -1,12 +1,20 @@
 #pragma once
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
-// The command line of the kill loops: `NAME --ctl PATH/voxmgctl [--kills N] [--seed S]`.
+// What the kill loops share: their command line `NAME --ctl PATH/voxmgctl [--kills N] [--seed S]`,
+// starting voxmgctl quietly and killing it after a while.
 namespace voxmg::test {
 
 struct KillOptions {
@@ -34,6 +42,34 @@ inline std::optional<KillOptions> killOptions(int argc, char** argv, const char*
         return std::nullopt;
     }
     return options;
+}
+
+// Starts `args` (the program first) with its output to /dev/null.
+inline pid_t spawnQuiet(std::vector<std::string> args) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Kills the process after `delay` with SIGKILL and reaps it; true when the kill ended it (it had
+// not finished by itself).
+template <typename Duration>
+bool killAfter(pid_t pid, Duration delay) {
+    std::this_thread::sleep_for(delay);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFSIGNALED(status);
 }
 
 }  // namespace voxmg::test

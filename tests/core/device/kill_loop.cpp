@@ -122,16 +122,8 @@ struct Loop {
     }
 
     pid_t startDownload() const {
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::string ini = (dataRoot / "VOXMG.ini").string();
-            std::string root = dataRoot.string();
-            ::execl(ctl.c_str(), ctl.c_str(), "download", "--ini", ini.c_str(), "--root", root.c_str(),
-                    "--folder", "office", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        return pid;
+        return voxmg::test::spawnQuiet({ctl, "download", "--ini", (dataRoot / "VOXMG.ini").string(), "--root",
+                                        dataRoot.string(), "--folder", "office"});
     }
 };
 
@@ -183,12 +175,9 @@ int main(int argc, char** argv) {
         if (loop.remoteEmpty()) {
             loop.fill();
         }
-        pid_t pid = loop.startDownload();
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay(loop.random)));
-        ::kill(pid, SIGKILL);
-        int killed = 0;
-        ::waitpid(pid, &killed, 0);
-        midRun += WIFSIGNALED(killed) ? 1 : 0;
+        midRun += voxmg::test::killAfter(loop.startDownload(), std::chrono::milliseconds(delay(loop.random)))
+                      ? 1
+                      : 0;
         loop.check(round);
     }
     // A last run to its end completes everything the kills interrupted.

@@ -110,19 +110,7 @@ struct Loop {
             }
         }
         args.insert(args.end(), {"--to", from == 0 ? "rusuroku/102" : "rusuroku/101", "--overwrite", "all"});
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            std::vector<char*> argv;
-            for (auto& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            ::execv(ctl.c_str(), argv.data());
-            ::_exit(127);
-        }
-        return pid;
+        return voxmg::test::spawnQuiet(std::move(args));
     }
 };
 
@@ -158,12 +146,10 @@ int main(int argc, char** argv) {
     int midRun = 0;  // kills that left messages in both boxes
     for (int round = 1; round <= kills; ++round) {
         const int from = round % 2 == 1 ? 1 : 0;
-        pid_t pid = loop.startMove(from);
-        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
+        const bool killed =
+            voxmg::test::killAfter(loop.startMove(from), std::chrono::microseconds(delay(random)));
         loop.check(round);
-        midRun += WIFSIGNALED(status) && !fs::is_empty(loop.box(0)) && !fs::is_empty(loop.box(1)) ? 1 : 0;
+        midRun += killed && !fs::is_empty(loop.box(0)) && !fs::is_empty(loop.box(1)) ? 1 : 0;
     }
     std::printf("%d of %d kills stopped a move half way; %d failures\n", midRun, kills, loop.failures);
     return loop.failures == 0 ? 0 : 1;
