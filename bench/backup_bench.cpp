@@ -15,12 +15,12 @@
 #include <string>
 #include <thread>
 
+#include "bench_unit.h"
 #include "core/automation/always_download.h"
 #include "core/automation/backup_run.h"
 #include "core/base/flags.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
-#include "sim/main_unit_header.h"
 #include "sim/simulator.h"
 
 namespace fs = std::filesystem;
@@ -29,35 +29,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string boxName(int i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%03d", i);
-    return name;
-}
-
 double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// One message pair on the main unit, recorded on `day` of the month `back` months before
-// December 2026.
+// One message pair on the main unit, recorded `back` months before December 2026.
 std::string putMessage(const fs::path& dir, int box, int serial, int back, const std::string& frames) {
-    voxmg::sim::HeaderFields h;
-    h.recorded.tm_year = 126;
-    h.recorded.tm_mon = 11 - back;
-    h.recorded.tm_mday = 1 + serial % 28;
-    h.recorded.tm_hour = serial % 24;
-    h.recorded.tm_min = box % 60;
-    h.boxNumber = boxName(box);
-    h.lengthTenths = static_cast<std::uint32_t>(frames.size() / 100);
-    auto header = voxmg::sim::encodeHeader(h);
-    std::string head(header.begin(), header.end());
-    char text[16];
-    std::snprintf(text, sizeof text, "%05d", serial);
-    std::string base = voxmg::sim::messageFileName(h.recorded, "0" + boxName(box), text, "");
-    std::ofstream(dir / (base + ".vmdat"), std::ios::binary) << head << frames;
-    std::ofstream(dir / (base + ".vminf"), std::ios::binary) << head;
-    return base;
+    std::tm recorded{};
+    recorded.tm_year = 126;
+    recorded.tm_mon = 11 - back;
+    recorded.tm_mday = 1 + serial % 28;
+    recorded.tm_hour = serial % 24;
+    recorded.tm_min = box % 60;
+    return bench::putUnitMessage(dir, box, serial, recorded, frames);
 }
 
 class QuietDownloadUi : public voxmg::DownloadUi {
@@ -109,7 +93,7 @@ int main(int argc, char** argv) {
     fs::path remote = work / "remote";
     std::string frames(static_cast<std::size_t>(secondsEach) * 1000, '\x5a');
     for (int b = 1; b <= boxes; ++b) {
-        fs::path dir = remote / "rusuroku" / boxName(b);
+        fs::path dir = remote / "rusuroku" / bench::boxName(b);
         fs::create_directories(dir);
         for (int m = 1; m <= perBox; ++m) {
             putMessage(dir, b, m, m % 3, frames);  // this month, last month, two months ago
@@ -165,7 +149,7 @@ int main(int argc, char** argv) {
         fs::path boxFolder = work / "data" / "bench";
         fs::remove_all(work / "data");
         for (int b = 1; b <= boxes; ++b) {
-            fs::create_directories(boxFolder / "rusuroku" / boxName(b));
+            fs::create_directories(boxFolder / "rusuroku" / bench::boxName(b));
         }
         fs::create_directories(boxFolder / "naisen");
         voxmg::Flags flags;
@@ -224,8 +208,8 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(2s);  // the worker is somewhere in its cycle
         std::mt19937 random(42);
         int box = 1 + static_cast<int>(random() % static_cast<unsigned>(boxes));
-        std::string base = putMessage(remote / "rusuroku" / boxName(box), box, 99999, 0, frames);
-        fs::path arrived = boxFolder / "rusuroku" / boxName(box) / (base + ".vminf");
+        std::string base = putMessage(remote / "rusuroku" / bench::boxName(box), box, 99999, 0, frames);
+        fs::path arrived = boxFolder / "rusuroku" / bench::boxName(box) / (base + ".vminf");
         voxmg::always::WorkerTimings pauses;
         const double cycle = boxes * std::chrono::duration<double>(pauses.afterBox).count();
         auto t0 = Clock::now();
@@ -238,7 +222,7 @@ int main(int argc, char** argv) {
         std::printf(
             "always-download: new message in box %s after %.2f s; the pauses alone make a cycle of %.1f s"
             " (%.2f of it)\n",
-            boxName(box).c_str(), latency, cycle, latency / cycle);
+            bench::boxName(box).c_str(), latency, cycle, latency / cycle);
     }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_unit.h"
 #include "core/base/flags.h"
 #include "core/base/paths.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
-#include "sim/main_unit_header.h"
 #include "sim/simulator.h"
 
 namespace fs = std::filesystem;
@@ -33,16 +33,6 @@ public:
     void loggedOut() override {}
     voxmg::UserMessage last;
 };
-
-std::string boxName(int i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%03d", i);
-    return name;
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -64,24 +54,16 @@ int main(int argc, char** argv) {
     // 30 s of G.729 is 3000 frames of 10 bytes; the content does not matter to the transfer.
     std::string frames(static_cast<std::size_t>(secondsEach) * 1000, '\x5a');
     for (int b = 1; b <= boxes; ++b) {
-        fs::path dir = pristine / "rusuroku" / boxName(b);
+        fs::path dir = pristine / "rusuroku" / bench::boxName(b);
         fs::create_directories(dir);
         for (int m = 1; m <= perBox; ++m) {
-            voxmg::sim::HeaderFields h;
-            h.recorded.tm_year = 126;
-            h.recorded.tm_mon = 11;
-            h.recorded.tm_mday = 6;
-            h.recorded.tm_hour = m % 24;
-            h.recorded.tm_min = b % 60;
-            h.boxNumber = boxName(b);
-            h.lengthTenths = static_cast<std::uint32_t>(secondsEach * 10);
-            auto header = voxmg::sim::encodeHeader(h);
-            std::string head(header.begin(), header.end());
-            char serial[16];
-            std::snprintf(serial, sizeof serial, "%05d", m);
-            std::string base = voxmg::sim::messageFileName(h.recorded, "0" + boxName(b), serial, "");
-            writeFile(dir / (base + ".vmdat"), head + frames);
-            writeFile(dir / (base + ".vminf"), head);
+            std::tm recorded{};
+            recorded.tm_year = 126;
+            recorded.tm_mon = 11;
+            recorded.tm_mday = 6;
+            recorded.tm_hour = m % 24;
+            recorded.tm_min = b % 60;
+            bench::putUnitMessage(dir, b, m, recorded, frames);
         }
     }
     fs::create_directories(pristine / "naisen");
@@ -113,7 +95,7 @@ int main(int argc, char** argv) {
         fs::path boxFolder = work / "data" / "bench";
         fs::remove_all(work / "data");
         for (int b = 1; b <= boxes; ++b) {
-            fs::create_directories(boxFolder / "rusuroku" / boxName(b));
+            fs::create_directories(boxFolder / "rusuroku" / bench::boxName(b));
         }
         voxmg::Flags flags;
         voxmg::CFtpMng ftp({u"127.0.0.1", u"hozen", u"hozen", simulator.port()}, flags, voxmg::Pump{});
@@ -149,11 +131,11 @@ int main(int argc, char** argv) {
         for (int b = 1; b <= boxes; ++b) {
             std::vector<std::string> args{"curl", "-s", "-S",     "--disable-eprt",
                                           "-P",   "-",  "--user", "hozen:hozen"};
-            fs::path boxOut = out / boxName(b);
+            fs::path boxOut = out / bench::boxName(b);
             fs::create_directories(boxOut);
-            for (const auto& entry : fs::directory_iterator(remote / "rusuroku" / boxName(b))) {
+            for (const auto& entry : fs::directory_iterator(remote / "rusuroku" / bench::boxName(b))) {
                 std::string name = entry.path().filename().string();
-                args.push_back("ftp://127.0.0.1:" + port + "/rusuroku/" + boxName(b) + "/" + name);
+                args.push_back("ftp://127.0.0.1:" + port + "/rusuroku/" + bench::boxName(b) + "/" + name);
                 args.push_back("-o");
                 args.push_back((boxOut / name).string());
             }
