@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "tools/command.h"
+#include "tools/data_folder_lock.h"
 
 namespace voxmg::tools {
 
@@ -87,6 +88,10 @@ int main(int argc, char** argv) {
         for (const Command& c : commandTable()) {
             std::fprintf(stderr, "  voxmgctl %s\n", c.usage.c_str());
         }
+        std::fprintf(stderr,
+                     "A verb that changes a data folder waits up to %d s for another operation on it;\n"
+                     "%s SECONDS after the verb sets the wait.\n",
+                     kDefaultWaitSeconds, kWaitOption);
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
         usage();
@@ -95,7 +100,7 @@ int main(int argc, char** argv) {
     Args args(argv + 2, argv + argc);
     for (const Command& c : commandTable()) {
         if (c.name == argv[1]) {
-            return c.run(args);
+            return runHoldingDataLock(c, args);
         }
     }
     std::fprintf(stderr, "voxmgctl: unknown command '%s'\n", argv[1]);

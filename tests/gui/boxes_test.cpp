@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -153,6 +154,31 @@ private slots:
         CMakeBoxFldDlg again(t.context, kind);
         QVERIFY(again.extensionRadio()->isChecked());
         QCOMPARE(again.nameField()->maxLength(), 14);
+    }
+
+    // A script holding the data folder (here flock(1) on its lock file) keeps the window's
+    // change out, with a word to the user, until it lets go.
+    void anotherRunHoldingTheDataFolderKeepsTheChangeOut() {
+        TestContext t;
+        const std::string b = boxFolder(t);
+        t.context.timings.dataLockWaitMs = 0;
+        QProcess holder;
+        holder.start(QStringLiteral("flock"),
+                     {QStringLiteral("-o"), QString::fromStdString(t.root() + ".voxmg.lock"),
+                      QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo held; exec cat")});
+        QVERIFY(holder.waitForReadyRead(10000));
+        auto kind = voxmg::boxes::BoxKind::Answer;
+        CMakeBoxFldDlg dialog(t.context, kind);
+        dialog.nameField()->setText(QStringLiteral("応接室"));
+        dialog.okButton()->click();
+        QCOMPARE(t.messages.lastText(), QStringLiteral("他の操作が実行中です。"));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(b + "/rusuroku/応接室")));
+
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(10000));
+        dialog.okButton()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(QFileInfo::exists(QString::fromStdString(b + "/rusuroku/応接室/inf.ini")));
     }
 
     void importTakesTheChosenFileAndStaysOpenOnABadOne() {

@@ -8,6 +8,7 @@
 #include "core/base/trace.h"
 #include "core/device/ftp_mng.h"
 #include "core/lists/list_boxes.h"
+#include "core/store/data_lock.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
@@ -206,6 +207,13 @@ bool AlwaysDownloadWorker::pass() {
     if (!box) {
         m_chooser.endCycle();
         m_flags.gate.endWork();
+        return true;
+    }
+    // A script working on the same data folder has it for now: this box waits for the next pass.
+    DataFolderLock dataLock = DataFolderLock::acquire(std::string(paths::parentOf(boxFolder)));
+    if (!dataLock.mayProceed()) {
+        m_flags.gate.endWork();
+        sleepFor(m_timings.paused);
         return true;
     }
     trace("常時ダウンロード Box:" + *box + "\n");

@@ -18,6 +18,7 @@
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
 #include "gui/base/check_list_ctrl.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
@@ -137,6 +138,10 @@ void CWavFileDelDlg::onDelete() {
         }
     }
 
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     voxmg::audio::WavCleanResult result;
     {
         DeleteProgress progress(this);

@@ -11,6 +11,7 @@
 #include "gui/automation/backup_dialogs.h"
 #include "gui/automation/new_message_notice.h"
 #include "gui/base/app_context.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/device_session.h"
 #include "gui/base/frame_host.h"
 #include "gui/base/qt_text.h"
@@ -157,7 +158,8 @@ bool FrameAutomation::runBackup(bool keepDueOnFailure) {
     voxmg::CFtpMng* ftp = m_frame.session().ftp();
     const std::tm now = m_clock();
     bool success = false;
-    if (ftp != nullptr) {
+    const DataFolderGuard dataLock(m_context, m_frame.frameWindow());
+    if (ftp != nullptr && dataLock) {
         schedule.backupRunning = true;
         m_frame.setFrameEnabled(false);
         voxmg::backup::BackupRequest request =

@@ -16,6 +16,7 @@ struct Timings {
     int dialogScheduleMs = 10000;  // timer 10 of the modal dialogs
     int loginCheckMs = 1000;       // download dialogs: logged-in check
     int backupConfirmMs = 600000;  // the backup confirmation starts the backup by itself
+    int dataLockWaitMs = 1000;     // how long an operation waits for a script's data-folder lock
 };
 
 // The backup hand-off flags of the frame.

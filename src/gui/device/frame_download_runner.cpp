@@ -3,6 +3,7 @@
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
 #include "gui/base/app_context.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/device_session.h"
 #include "gui/base/frame_host.h"
 #include "gui/base/prg_file_dwn_dlg.h"
@@ -20,6 +21,10 @@ int FrameDownloadRunner::run(Run&& body) {
         return -1;
     }
     AppContext& context = m_frame.context();
+    const DataFolderGuard dataLock(context, m_frame.frameWindow());
+    if (!dataLock) {
+        return -1;
+    }
     ftp->setDownloadSettings(voxmg::downloadSettingsOf(context.doc.settings()));
     voxmg::BulkDownload download(*ftp, context.flags, *this, context.doc.boxFolderPath(),
                                  context.doc.settingsPath(), context.pump);

@@ -17,6 +17,7 @@
 #include "gui/base/bar_progress.h"
 #include "gui/base/button_row.h"
 #include "gui/base/choosers.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
@@ -128,6 +129,10 @@ void CImportSetDlg::showImporting(bool on) {
 }
 
 void CImportSetDlg::onOk() {
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     showImporting(true);
     m_cancelRequest = false;
     m_schedule->stop();

@@ -8,6 +8,7 @@
 #include "core/lists/voice_download.h"
 #include "core/store/file_naming.h"
 #include "gui/base/app_context.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/device_session.h"
 #include "gui/base/frame_host.h"
 #include "gui/base/prg_file_dwn_dlg.h"
@@ -48,6 +49,10 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
         return;
     }
     voxmg::CFtpMng* ftp = frame.session().ftp();
+    const DataFolderGuard dataLock(context, frame.frameWindow());
+    if (!dataLock) {
+        return;
+    }
     frame.setFrameEnabled(false);
     voxmg::delete_op::DeleteResult result;
     {
@@ -84,6 +89,10 @@ void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
             frame.frameWindow(),
             QStringLiteral("%1にダウンロードします。\nよろしいですか？").arg(toQ(folderName.str())),
             QStringLiteral("ダウンロード確認画面"), UserMessages::Icon::Question)) {
+        return;
+    }
+    const DataFolderGuard dataLock(context, frame.frameWindow());
+    if (!dataLock) {
         return;
     }
     frame.setFrameEnabled(false);

@@ -23,6 +23,7 @@
 #include "core/store/file_naming.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
@@ -129,6 +130,10 @@ bool confirmAndWrite(QDialog* dialog, AppContext& context, EditResult checked,
     }
     if (!context.messages.askYesNo(dialog, QStringLiteral("登録します。よろしいですか？"),
                                    QStringLiteral("登録の確認"), UserMessages::Icon::Question)) {
+        return false;
+    }
+    const DataFolderGuard dataLock(context, dialog);
+    if (!dataLock) {
         return false;
     }
     if (write() != EditResult::Done) {

@@ -4,6 +4,7 @@
 
 #include "core/lists/move_copy.h"
 #include "gui/base/app_context.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/frame_host.h"
 #include "gui/base/owr_msg_dlg.h"
 #include "gui/base/qt_text.h"
@@ -33,6 +34,10 @@ void moveOrCopySelected(FrameHost& frame, CListDispView& view) {
         return;
     }
     const Mode mode = dialog.mode();
+    const DataFolderGuard dataLock(context, frame.frameWindow());
+    if (!dataLock) {
+        return;
+    }
     frame.setFrameEnabled(false);
     voxmg::move_copy::MoveCopyResult result;
     {

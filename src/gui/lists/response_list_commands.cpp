@@ -11,6 +11,7 @@
 #include "core/lists/response_upload.h"
 #include "gui/base/app_context.h"
 #include "gui/base/choosers.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/device_session.h"
 #include "gui/base/frame_host.h"
 #include "gui/base/qt_text.h"
@@ -81,6 +82,10 @@ void importIntoSlot(FrameHost& frame, CListDispView& view) {
         showMessage(frame, refusal->summary);
         return;
     }
+    const DataFolderGuard dataLock(context, parent);
+    if (!dataLock) {
+        return;
+    }
     frame.setFrameEnabled(false);
     voxmg::response_import::ImportResult result;
     {
@@ -114,6 +119,10 @@ void uploadSelected(FrameHost& frame, CListDispView& view) {
     std::vector<std::string> paths = selectedPaths(frame, view);
     voxmg::CFtpMng* ftp = frame.session().ftp();
     if (paths.empty() || ftp == nullptr) {
+        return;
+    }
+    const DataFolderGuard dataLock(context, parent);
+    if (!dataLock) {
         return;
     }
     frame.setFrameEnabled(false);

@@ -10,6 +10,7 @@
 #include "core/base/text.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
@@ -97,6 +98,10 @@ void CBoxFldNameChgDlg::onOk() {
         return;
     }
     // A rename that fails is not told: the list shows the old name the next time.
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     boxes::renameBoxFolders(m_boxFolder, renames);
     accept();
 }

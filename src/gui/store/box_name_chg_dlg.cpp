@@ -11,6 +11,7 @@
 #include "gui/base/app_context.h"
 #include "gui/base/bar_progress.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
@@ -95,6 +96,10 @@ void CBoxNameChgDlg::onOk() {
     if (!m_context.messages.askYesNo(this, QStringLiteral("登録します。よろしいですか？"),
                                      QStringLiteral("登録の確認"), UserMessages::Icon::Question)) {
         reject();
+        return;
+    }
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
         return;
     }
     {

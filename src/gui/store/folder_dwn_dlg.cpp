@@ -12,6 +12,7 @@
 #include "core/store/folder_ops.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/prg_file_dwn_dlg.h"
 #include "gui/base/qt_text.h"
@@ -144,6 +145,10 @@ void CFolderDwnDlg::onDownload() {
         return;
     }
     voxmg::BuildResult result = voxmg::BuildResult::ListingFailed;
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     {
         voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         m_context.flags.cancelAll = 0;
@@ -193,6 +198,10 @@ void CFolderDwnDlg::onDelete() {
         return;
     }
     bool gone = false;
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     {
         voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         CFolderDelPrgDlg progress(this);
@@ -218,6 +227,10 @@ void CFolderDwnDlg::onRecycle() {
         return;
     }
     bool moved = false;
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     {
         voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         CFolderDelPrgDlg progress(this);

@@ -10,6 +10,7 @@
 #include "core/store/folder_ops.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
 
@@ -37,6 +38,10 @@ void CFolderNmChg::onOk() {
     }
     using voxmg::folders::RenameResult;
     RenameResult result;
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
+    }
     {
         voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         result = voxmg::folders::renameFolder(m_folder, fromQ(name));

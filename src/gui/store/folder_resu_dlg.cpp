@@ -8,6 +8,7 @@
 #include "core/base/flags.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/qt_text.h"
 
 namespace {
@@ -78,6 +79,10 @@ void CFolderResuDlg::onOk() {
         }
     }
     if (!chosen.empty()) {
+        const DataFolderGuard dataLock(m_context, this);
+        if (!dataLock) {
+            return;
+        }
         voxmg::WorkerPause pause(m_context.flags, m_context.pump);
         m_restored = m_recycle.restore(chosen);
     }

@@ -10,6 +10,7 @@
 
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
@@ -52,6 +53,10 @@ void CMakeBoxFldDlg::onOk() {
     const auto kind = m_extension->isChecked() ? boxes::BoxKind::Extension : boxes::BoxKind::Answer;
     if (boxes::isValidFolderName(name)) {
         m_rememberedKind = kind;
+    }
+    const DataFolderGuard dataLock(m_context, this);
+    if (!dataLock) {
+        return;
     }
     const auto check = boxes::makeBoxFolder(m_boxFolder, kind, name);
     if (check != boxes::BoxCheck::Ok) {
