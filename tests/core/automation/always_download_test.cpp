@@ -6,6 +6,7 @@
 #include "core/automation/always_download.h"
 #include "core/device/download_fixture.h"
 #include "core/lists/list_boxes.h"
+#include "support/lock_holder.h"
 
 namespace voxmg::test {
 namespace {
@@ -160,6 +161,27 @@ TEST_F(AlwaysDownloadTest, TheWorkerFetchesNewMessagesAndHonoursAPause) {
     EXPECT_TRUE(present("rusuroku/101", name + ".vmdat"));
     EXPECT_TRUE(present("rusuroku/101", name + ".vminf"));
     EXPECT_FALSE(flags.gate.busy());
+}
+
+// A script changing the data folder has it to itself: the box waits for a pass after it ended.
+TEST_F(AlwaysDownloadTest, NoBoxBeginsWhileAnotherRunHoldsTheDataFolder) {
+    std::string name = putMessage("rusuroku", "101", at(2026, 12, 1, 9, 0), 1);
+    LockHolder script(std::string(paths::parentOf(boxFolder)));
+    ASSERT_TRUE(script.held());
+    start();
+    host.ftp = ftp.get();
+    always::AlwaysDownloadWorker worker(host, flags, kNoWaits);
+    for (int i = 0; i < 4; ++i) {
+        worker.pass();
+    }
+    EXPECT_FALSE(present("rusuroku/101", name + ".vminf"));
+    EXPECT_FALSE(flags.gate.busy());
+
+    script.letGo();
+    for (int i = 0; i < 4 && !present("rusuroku/101", name + ".vmdat"); ++i) {
+        worker.pass();
+    }
+    EXPECT_TRUE(present("rusuroku/101", name + ".vmdat"));
 }
 
 TEST_F(AlwaysDownloadTest, ACommunicationErrorLogsOutOnceAndMemoryShortageSwitchesOff) {

@@ -1,14 +1,13 @@
 #include "core/store/data_lock.h"
 
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
 #include "store_fixtures.h"
+#include "support/lock_holder.h"
 
 namespace voxmg::test {
 namespace {
@@ -22,31 +21,6 @@ protected:
     bool freeForOthers() const {
         const std::string command = "flock -n -E 7 '" + path(".voxmg.lock") + "' true";
         return WEXITSTATUS(std::system(command.c_str())) == 0;
-    }
-
-    // A second process that takes the lock through the same code and keeps it until killed.
-    pid_t holdInAnotherProcess() {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            DataFolderLock lock = DataFolderLock::acquire(m_folder.path());
-            const char held = lock.status() == Status::Held ? 'y' : 'n';
-            (void)!::write(ready[1], &held, 1);
-            ::pause();
-            ::_exit(0);
-        }
-        char held = 0;
-        EXPECT_EQ(::read(ready[0], &held, 1), 1);
-        EXPECT_EQ(held, 'y');
-        ::close(ready[0]);
-        ::close(ready[1]);
-        return pid;
-    }
-
-    static void kill9(pid_t pid) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
     }
 };
 
@@ -62,7 +36,8 @@ TEST_F(DataLockTest, HeldUntilReleasedAndThenFreeForOthers) {
 }
 
 TEST_F(DataLockTest, AnotherProcessMakesItWaitBoundedThenAKilledHolderLetsGo) {
-    const pid_t holder = holdInAnotherProcess();
+    LockHolder holder(m_folder.path());
+    ASSERT_TRUE(holder.held());
     const auto started = std::chrono::steady_clock::now();
     DataFolderLock busy = DataFolderLock::acquire(m_folder.path(), milliseconds(300));
     const auto waited = std::chrono::steady_clock::now() - started;
@@ -71,16 +46,17 @@ TEST_F(DataLockTest, AnotherProcessMakesItWaitBoundedThenAKilledHolderLetsGo) {
     EXPECT_GE(waited, milliseconds(300));
     EXPECT_LT(waited, milliseconds(5000));
 
-    kill9(holder);
+    holder.letGo();
     DataFolderLock after = DataFolderLock::acquire(m_folder.path(), milliseconds(2000));
     EXPECT_EQ(after.status(), Status::Held);
 }
 
 TEST_F(DataLockTest, AWaitingRunGetsTheLockWhenTheHolderEnds) {
-    const pid_t holder = holdInAnotherProcess();
-    std::thread ender([holder] {
+    LockHolder holder(m_folder.path());
+    ASSERT_TRUE(holder.held());
+    std::thread ender([&holder] {
         std::this_thread::sleep_for(milliseconds(200));
-        kill9(holder);
+        holder.letGo();
     });
     DataFolderLock lock = DataFolderLock::acquire(m_folder.path(), milliseconds(10000));
     ender.join();
