@@ -59,9 +59,10 @@ private slots:
             return QDir(QString::fromStdString(box)).entryList({QString::fromLatin1(pattern)}).size();
         };
 
-        selectAll();
+        // Info-only messages in the list and logged in: enabled before anything is chosen.
         frame->updateCommandStates();
         QVERIFY(button(Command::VoiceDownload)->isEnabled());
+        selectAll();
         t.messages.answers = {true};
         button(Command::VoiceDownload)->click();
         QCOMPARE(t.messages.shown.at(t.messages.shown.size() - 2).text,
@@ -70,7 +71,7 @@ private slots:
         QCOMPARE(files("*.vmdat"), 2);
         QVERIFY(frame->centralWidget()->isEnabled());
         frame->updateCommandStates();
-        QVERIFY(!button(Command::VoiceDownload)->isEnabled());  // nothing info-only selected any more
+        QVERIFY(!button(Command::VoiceDownload)->isEnabled());  // nothing info-only left
 
         // The first row on the PC only: the main unit keeps it.
         list->table()->clearSelection();
@@ -87,6 +88,7 @@ private slots:
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("消去完了"));
         QCOMPARE(files("*.vm*"), 2);
         QCOMPARE(list->counts().listTotal, 1LL);
+        QVERIFY(list->table()->selectionModel()->selectedRows().isEmpty());
         const QDir remoteBox(unit.tree.path() + QStringLiteral("/naisen/201"));
         QCOMPARE(remoteBox.entryList({QStringLiteral("*.vmdat")}).size(), 2);
 

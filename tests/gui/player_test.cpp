@@ -1,4 +1,5 @@
 #include <QDockWidget>
+#include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 #include <filesystem>
@@ -131,6 +132,32 @@ private slots:
         f.key(view, Qt::Key_Delete);
         QVERIFY(askedToDelete);
         QCOMPARE(view->model()->rowCount(), 3);
+    }
+
+    // Delete and F need a selection, as Enter does; a delete leaves nothing selected.
+    void keysWithNothingSelectedSaySoAndADeleteLeavesNoSelection() {
+        PlayerFixture f;
+        CListDispView* view = f.start();
+        QVERIFY(view != nullptr);
+        view->table()->clearSelection();
+        const std::string path = f.pathAt(view, 0);
+        for (Qt::Key k : {Qt::Key_Delete, Qt::Key_F}) {
+            f.t.messages.shown.clear();
+            f.key(view, k);
+            QCOMPARE(f.t.messages.lastText(), QStringLiteral("選択されていません。"));
+            QVERIFY(view->table()->selectionModel()->selectedRows().isEmpty());
+        }
+        voxmg::FILESTS_INFO record;
+        std::atomic<int> cancel{0};
+        QVERIFY(voxmg::CFileMng(cancel).readRecord(path, record));
+        QCOMPARE(record.flags & voxmg::FILESTS_INFO::kUserFlag, 0);
+
+        view->table()->selectRow(0);
+        whenModal<CDelKindSetDlg>([](CDelKindSetDlg* d) { d->pcButton()->click(); });
+        f.t.messages.answers = {true};
+        f.key(view, Qt::Key_Delete);
+        QCOMPARE(view->model()->rowCount(), 2);
+        QVERIFY(view->table()->selectionModel()->selectedRows().isEmpty());
     }
 
     void listeningMarksTheRowPlayedOnce() {

@@ -13,7 +13,9 @@
 #include "core/store/file_mng.h"
 #include "gui/app/main_frame.h"
 #include "gui/audio/player_pane.h"
+#include "gui/base/app_context.h"
 #include "gui/base/qt_text.h"
+#include "gui/base/user_messages.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 
@@ -156,6 +158,14 @@ bool CPlayerCommands::eventFilter(QObject* watched, QEvent* event) {
     return triageKey(*view, key->key());
 }
 
+bool CPlayerCommands::hasSelection(CListDispView& view) {
+    if (!view.table()->selectionModel()->selectedRows().isEmpty()) {
+        return true;
+    }
+    m_frame.context().messages.error(m_frame.frameWindow(), QStringLiteral("選択されていません。"));
+    return false;
+}
+
 bool CPlayerCommands::triageKey(CListDispView& view, int key) {
     switch (key) {
         case Qt::Key_Space:
@@ -175,23 +185,21 @@ bool CPlayerCommands::triageKey(CListDispView& view, int key) {
         case Qt::Key_Enter:
             m_frame.runMenuCommand(Command::EditRecordingInfo);
             return true;
-        case Qt::Key_Delete: {
-            const int row = view.table()->currentIndex().row();
-            m_frame.runMenuCommand(Command::Delete);
-            // The next message takes the deleted one's place, so the keys go on from there.
-            const int rows = view.table()->model()->rowCount();
-            if (row >= 0 && rows > 0 && view.selectedRecords().empty()) {
-                view.table()->selectRow(std::min(row, rows - 1));
+        case Qt::Key_Delete:
+            if (hasSelection(view)) {
+                m_frame.runMenuCommand(Command::Delete);
             }
             return true;
-        }
-        case Qt::Key_F: {
-            const QModelIndex current = view.table()->currentIndex();
-            if (current.isValid()) {
-                view.toggleFlag(current.row());
+        case Qt::Key_F:
+            if (hasSelection(view)) {
+                // The row the keys are on when it is selected, else the first selected one.
+                const QModelIndex current = view.table()->currentIndex();
+                const bool onSelected =
+                    current.isValid() && view.table()->selectionModel()->isRowSelected(current.row());
+                view.toggleFlag(onSelected ? current.row()
+                                           : view.table()->selectionModel()->selectedRows().front().row());
             }
             return true;
-        }
         case Qt::Key_N:
             view.selectNextUnplayed();
             return true;

@@ -35,6 +35,8 @@ private:
     void followSoon();
     void follow();
     bool triageKey(CListDispView& view, int key);
+    // True when the list has selected rows; otherwise tells the user so.
+    bool hasSelection(CListDispView& view);
 
     CMainFrame& m_frame;
     CListWindows& m_lists;

@@ -1,5 +1,6 @@
 #include "gui/lists/delete_list_commands.h"
 
+#include <QTableView>
 #include <QWidget>
 #include <memory>
 
@@ -23,17 +24,6 @@ namespace {
 
 CListDispView* activeView(const FrameHost& frame) {
     return qobject_cast<CListDispView*>(frame.activeList());
-}
-
-bool hasInfoOnlySelection(const CListDispView& view) {
-    for (int record : view.selectedRecords()) {
-        const auto& row = view.rows().record(record);
-        if (row.state == static_cast<std::uint8_t>(voxmg::DownloadState::InfoOnly) &&
-            voxmg::naming::isInfoName(row.pathUtf8())) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void deleteSelected(FrameHost& frame, CListDispView& view) {
@@ -75,6 +65,9 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
     frame.setFrameEnabled(true);
     // Other windows may list the same messages.
     frame.refreshAllLists();
+    // Nothing stays selected: the row that moved into the deleted one's place (or a response
+    // slot just emptied) must not be one Delete away from going too.
+    view.table()->clearSelection();
 }
 
 void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
@@ -138,6 +131,6 @@ void installDeleteCommands(FrameHost& frame) {
                                               [&frame] {
                                                   CListDispView* view = activeView(frame);
                                                   return frame.context().doc.loggedIn() && view != nullptr &&
-                                                         hasInfoOnlySelection(*view);
+                                                         view->hasUndownloaded();
                                               }});
 }
