@@ -101,6 +101,27 @@ private slots:
         QCOMPARE(toQ(utf16At(after, 308)), QStringLiteral("折り返し\r\n電話"));
     }
 
+    // Characters the record cannot keep are named before anything is stored.
+    void charactersThatWouldTurnIntoQuestionMarksAreNamedFirst() {
+        EditFixture f;
+        const std::string path = writeBoxMessage(f.boxFolder(), "rusuroku", "0101", 1, {.title = u"旧題"});
+        const Bytes before = readBytes(path);
+        CInfoEditDlg dialog(f.context, path);
+        dialog.titleEdit()->setText(QStringLiteral("髙橋様①한글"));
+        dialog.memoEdit()->setPlainText(QStringLiteral("글자"));
+        f.messages.answers = {false};
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(f.messages.lastText(), QStringLiteral("次の文字は保存できないため「?」として登録されます：\n"
+                                                       "한글자\n\n登録します。よろしいですか？"));
+        QCOMPARE(f.messages.shown.back().icon, UserMessages::Icon::Warning);
+        QCOMPARE(readBytes(path), before);
+
+        f.messages.answers = {true};
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(toQ(utf16At(readBytes(path), 226)), QStringLiteral("髙橋様①??"));
+    }
+
     void responseEditStampsTheNameWithTheClock() {
         EditFixture f;
         const std::string path = writeResponse(f.boxFolder(), 7, {.callerName = u"旧名"});

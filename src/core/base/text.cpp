@@ -228,6 +228,22 @@ std::string cp932FromUtf8(std::string_view text) {
     return cp932FromUtf16(utf16FromUtf8(text));
 }
 
+std::u16string charactersLostInCp932(std::u16string_view text) {
+    std::u16string lost;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t unit =
+            isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1]) ? 2 : 1;
+        const std::u16string_view ch = text.substr(i, unit);
+        i += unit;
+        if (ch[0] < 0x80 || utf16FromCp932(cp932FromUtf16(ch)) == ch ||
+            lost.find(ch) != std::u16string::npos) {
+            continue;
+        }
+        lost.append(ch);
+    }
+    return lost;
+}
+
 std::size_t cp932Length(std::u16string_view text) {
     // ASCII is one byte; everything else goes through the converter.
     bool ascii = true;

@@ -24,6 +24,10 @@ std::string cp932FromUtf8(std::string_view text);
 // Number of bytes the text takes in CP932; every "at most N bytes" input rule uses it.
 std::size_t cp932Length(std::u16string_view text);
 
+// The characters of `text` that CP932 cannot hold (each once, in order of appearance): stored
+// in a record or file of the Windows program they would read back as "?".
+std::u16string charactersLostInCp932(std::u16string_view text);
+
 // True for a character whose low 8 bits lie in 0x81-0x9F or 0xE0-0xFC. Input checks of the
 // original program refuse such characters in fields the main unit reads as single bytes.
 bool hasLeadByteLowBits(char16_t ch);

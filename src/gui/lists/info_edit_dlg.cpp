@@ -122,14 +122,23 @@ QRadioButton* flagGroup(QWidget* parent, QGridLayout* grid, int row, bool on) {
 }
 
 // The shared end of OK: the checks, the question, then the write. True when written.
-bool confirmAndWrite(QDialog* dialog, AppContext& context, EditResult checked,
+// `texts`: what the user typed, joined; characters the record cannot keep are named in the
+// question, so nothing turns into "?" unseen.
+bool confirmAndWrite(QDialog* dialog, AppContext& context, EditResult checked, const std::u16string& texts,
                      const std::function<EditResult()>& write) {
     if (checked != EditResult::Done) {
         context.messages.error(dialog, QStringLiteral("入力値エラーです。"));
         return false;
     }
-    if (!context.messages.askYesNo(dialog, QStringLiteral("登録します。よろしいですか？"),
-                                   QStringLiteral("登録の確認"), UserMessages::Icon::Question)) {
+    const std::u16string lost = voxmg::text::charactersLostInCp932(texts);
+    const QString question = lost.empty() ? QStringLiteral("登録します。よろしいですか？")
+                                          : QStringLiteral(
+                                                "次の文字は保存できないため「?」として登録されます：\n%1\n\n"
+                                                "登録します。よろしいですか？")
+                                                .arg(toQ(lost));
+    if (!context.messages.askYesNo(
+            dialog, question, QStringLiteral("登録の確認"),
+            lost.empty() ? UserMessages::Icon::Question : UserMessages::Icon::Warning)) {
         return false;
     }
     const DataFolderGuard dataLock(context, dialog);
@@ -242,7 +251,8 @@ void CInfoEditDlg::onOk() {
                                          .memo = fromQ(m_memo->toPlainText()),
                                          .protect = m_protect->isChecked(),
                                          .flag = m_flagOn->isChecked()};
-    const bool written = confirmAndWrite(this, m_context, voxmg::info_edit::check(edit), [&] {
+    const std::u16string typed = edit.title + edit.callerNumber + edit.callerName + edit.memo;
+    const bool written = confirmAndWrite(this, m_context, voxmg::info_edit::check(edit), typed, [&] {
         return voxmg::info_edit::editBoxMessage(m_path, edit, m_context.flags.cancelAll).result;
     });
     if (written) {
@@ -285,7 +295,7 @@ CInfoEditDlgS::CInfoEditDlgS(AppContext& context, std::string path, QWidget* par
 void CInfoEditDlgS::onOk() {
     const voxmg::info_edit::ResponseEdit edit{.name = fromQ(m_name->text()), .flag = m_flagOn->isChecked()};
     std::string newPath;
-    const bool written = confirmAndWrite(this, m_context, voxmg::info_edit::check(edit), [&] {
+    const bool written = confirmAndWrite(this, m_context, voxmg::info_edit::check(edit), edit.name, [&] {
         auto out = voxmg::info_edit::editResponseMessage(m_path, edit, m_clock(), m_context.flags.cancelAll);
         newPath = out.path;
         return out.result;

@@ -31,6 +31,14 @@ TEST(Cp932, UnmappableCharacterBecomesOneQuestionMark) {
     EXPECT_EQ(cp932FromUtf16(u"\xD800z"), "?z");        // a lone surrogate too
 }
 
+// What an edit would lose is named before it is stored: the NEC and IBM extensions of CP932
+// (①, 髙) are kept, Hangul and astral characters are not, each named once.
+TEST(Cp932, NamesTheCharactersItCannotHold) {
+    EXPECT_EQ(charactersLostInCp932(u16("髙橋様①ｶﾅ abc")), u"");
+    EXPECT_EQ(charactersLostInCp932(u16("髙橋様①한글한")), u16("한글"));
+    EXPECT_EQ(charactersLostInCp932(u16("𠮷野家?")), u16("𠮷"));
+}
+
 TEST(Cp932, InvalidBytesAreReplacedOneByOneAndDoNotSwallowTheRest) {
     EXPECT_EQ(utf16FromCp932(bytes({'a', 0xA0, 'b'})), u"a\uFFFDb");
     // A lead byte followed by a byte that cannot trail it.
