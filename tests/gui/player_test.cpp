@@ -160,6 +160,27 @@ private slots:
         QVERIFY(view->table()->selectionModel()->selectedRows().isEmpty());
     }
 
+    // The pane shows what the active list selects, or nothing; reopened, it draws again.
+    void thePaneShowsTheSelectionOrNothing() {
+        PlayerFixture f;
+        CListDispView* view = f.start();
+        QVERIFY(view != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(f.pane().waveformView()->hasPeaks(), 5000);
+
+        f.app->player()->dock()->close();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.session().state(), PaneState::Empty);
+        f.key(view, Qt::Key_Space);
+        QVERIFY(!f.app->player()->dock()->isHidden());
+        QCOMPARE(f.session().message().path, f.pathAt(view, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(f.pane().waveformView()->hasPeaks(), 5000);
+
+        view->table()->clearSelection();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.session().state(), PaneState::Empty);
+        QVERIFY(!f.pane().waveformView()->hasPeaks());
+    }
+
     void listeningMarksTheRowPlayedOnce() {
         PlayerFixture f;
         CListDispView* view = f.start();

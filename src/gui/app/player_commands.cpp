@@ -111,9 +111,9 @@ void CPlayerCommands::follow() {
     }
     const int record = view->firstSelectedFile();
     if (record < 0) {
-        // Nothing selected, or the list is being read: the pane keeps its message unless it
-        // was deleted meanwhile.
-        if (record == -1 && !QFileInfo::exists(pathToQ(m_pane->session().message().path))) {
+        // Nothing selected: nothing to show (a list switched to, a delete). While the list is
+        // being read (-2) the pane keeps its message until the selection is back.
+        if (record == -1) {
             m_pane->clearMessage();
         }
         return;
