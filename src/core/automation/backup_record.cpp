@@ -1,5 +1,7 @@
 #include "core/automation/backup_record.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -7,6 +9,7 @@
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/store/file_replace.h"
 
 namespace voxmg::backup {
 namespace {
@@ -29,7 +32,7 @@ bool readRecordComplete(const std::string& monthFolder) {
     return file.readString(kSection, u"YFLAG", kIncomplete) == kComplete;
 }
 
-bool writeRecord(const std::string& monthFolder, bool complete, const std::tm& now) {
+bool writeRecord(const std::string& monthFolder, bool complete, const std::tm& now, fileio::Writes& writes) {
     std::error_code ec;
     std::filesystem::create_directories(monthFolder, ec);
     if (ec) {
@@ -42,7 +45,10 @@ bool writeRecord(const std::string& monthFolder, bool complete, const std::tm& n
     file.writeString(kSection, u"KANRYOUBI", date);
     file.writeString(kSection, u"YFLAG", flag);
     file.writeString(kSection, u"SFLAG", flag);
-    return file.save();
+    struct stat st {};
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    return fileio::replaceThrough(writes, path, file.bytes(), mode, true,
+                                  paths::join(monthFolder, ".backup_info-"));
 }
 
 }  // namespace voxmg::backup
