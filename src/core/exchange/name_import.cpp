@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -62,6 +63,18 @@ std::string naisenFolder(const std::string& boxFolder) {
     return paths::join(boxFolder, boxes::kindFolder(boxes::BoxKind::Extension));
 }
 
+// Moves a copy back over inf.ini: one rename, so there is no moment without an inf.ini. A copy
+// still linked to inf.ini (taken, the name not yet written) is the same file: it only goes.
+bool putBack(fileio::Writes& writes, const std::string& copy, const std::string& info) {
+    struct stat copyStat {};
+    struct stat infoStat {};
+    if (::lstat(copy.c_str(), &copyStat) == 0 && ::lstat(info.c_str(), &infoStat) == 0 &&
+        copyStat.st_dev == infoStat.st_dev && copyStat.st_ino == infoStat.st_ino) {
+        return ::unlink(copy.c_str()) == 0;
+    }
+    return writes.rename(copy, info);
+}
+
 // One box to name, and what its inf.ini held before this run.
 struct BoxWrite {
     std::string folder;
@@ -94,6 +107,7 @@ public:
 
 private:
     bool cancelled() const { return m_request.cancelRequested && m_request.cancelRequested(); }
+    bool takeCopy(const BoxWrite& box);
     std::string infoPath(const BoxWrite& box) const { return paths::join(box.folder, naming::kBoxInfoFile); }
     std::string copyPath(const BoxWrite& box) const { return paths::join(box.folder, kCopyFile); }
 
@@ -153,6 +167,25 @@ void Import::readBoxes(std::vector<ImportedName>& names) {
     std::erase_if(names, [&](const ImportedName& n) { return unreadable.contains(n.box); });
 }
 
+// A second name for the inf.ini as it is: every change replaces inf.ini by a rename, so the
+// copy keeps the old content without a byte written. A file system without hard links gets the
+// bytes. Not flushed one by one: one flush of the file system covers all the copies.
+bool Import::takeCopy(const BoxWrite& box) {
+    if (box.original) {
+        if (::link(infoPath(box).c_str(), copyPath(box).c_str()) == 0) {
+            return true;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV && errno != EMLINK &&
+            errno != ENOSYS) {
+            return false;
+        }
+        return fileio::replaceThrough(m_writes, copyPath(box), *box.original, box.mode, false, m_tempPrefix);
+    }
+    ProfileFile empty;
+    empty.writeString(u"INF", u"NAME", u"");
+    return fileio::replaceThrough(m_writes, copyPath(box), empty.bytes(), box.mode, false, m_tempPrefix);
+}
+
 Import::Step Import::write() {
     // The copies first, each taken once, before this run changes anything: whatever happens
     // next, inf.tmp holds what the box held before the run.
@@ -160,14 +193,7 @@ Import::Step Import::write() {
         if (cancelled()) {
             return Step::Cancelled;
         }
-        std::string copy = box.original.value_or(std::string());
-        if (!box.original) {
-            ProfileFile empty;
-            empty.writeString(u"INF", u"NAME", u"");
-            copy = empty.bytes();
-        }
-        // Not flushed one by one: one flush of the file system below covers all of them.
-        if (!fileio::replaceThrough(m_writes, copyPath(box), copy, box.mode, false, m_tempPrefix)) {
+        if (!takeCopy(box)) {
             return Step::Failed;
         }
         box.copied = true;
@@ -182,7 +208,9 @@ Import::Step Import::write() {
         }
         ProfileFile info = ProfileFile::fromBytes(box.original.value_or(std::string()));
         info.writeString(u"INF", u"NAME", box.name);
-        if (!fileio::replaceThrough(m_writes, infoPath(box), info.bytes(), box.mode, true, m_tempPrefix)) {
+        // Not flushed one by one either: the import flushes the file system once after the last
+        // name, before anything relies on the names (the copies going).
+        if (!fileio::replaceThrough(m_writes, infoPath(box), info.bytes(), box.mode, false, m_tempPrefix)) {
             return Step::Failed;  // inf.ini is as it was: its copy is only dropped
         }
         box.named = true;
@@ -197,9 +225,8 @@ void Import::undo() {
             continue;
         }
         if (box.named) {
-            // One rename puts the copy in place: there is no moment without an inf.ini. A copy
-            // that cannot be moved stays for the next run to move.
-            m_writes.rename(copyPath(box), infoPath(box));
+            // A copy that cannot be moved stays for the next run to move.
+            putBack(m_writes, copyPath(box), infoPath(box));
         } else {
             ::unlink(copyPath(box).c_str());
         }
@@ -271,8 +298,7 @@ bool restoreCopies(const std::string& boxFolder, const Pump& pump, fileio::Write
         if (finished) {
             ok = ::unlink(copy.c_str()) == 0 && ok;
         } else {
-            // One rename puts the copy in place: there is no moment without an inf.ini.
-            ok = writes.rename(copy, paths::join(box, naming::kBoxInfoFile)) && ok;
+            ok = putBack(writes, copy, paths::join(box, naming::kBoxInfoFile)) && ok;
         }
         pumpOnce(pump);
     }
