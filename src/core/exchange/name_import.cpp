@@ -216,6 +216,10 @@ Import::Step Import::write() {
         box.named = true;
         pumpOnce(m_pump);
     }
+    // Every name on the disk before anything relies on it: the copies go next.
+    if (!m_boxes.empty() && !fileio::syncFileSystem(m_naisen)) {
+        return Step::Failed;
+    }
     return Step::Done;
 }
 
@@ -235,6 +239,9 @@ void Import::undo() {
 }
 
 void Import::dropCopies() {
+    if (m_boxes.empty()) {
+        return;
+    }
     // Every name is on the disk; the mark tells a run that finds copies after a kill here that
     // they are to be deleted, not moved back over the new names.
     const std::string mark = paths::join(m_naisen, kDoneMark);
@@ -366,13 +373,6 @@ ImportOutcome run(const ImportRequest& request, ProgressSink* progress, const Pu
             return outcome;
         case Import::Step::Done:
             break;
-    }
-    if (!fileio::syncFileSystem(naisenFolder(request.boxFolder))) {
-        import.undo();
-        outcome.result = ImportResult::Failed;
-        outcome.names.clear();
-        outcome.summary = failure();
-        return outcome;
     }
     outcome.completed = true;
     if (progress) {

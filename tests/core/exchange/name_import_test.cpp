@@ -135,6 +135,15 @@ TEST_F(NameImportTest, HeaderOnlyCompletesWithNoChange) {
     EXPECT_FALSE(fs::exists(m_dir.file("box/naisen/202/inf.ini")));
 }
 
+// A box folder with answering-machine boxes only: nothing to name, and no failure.
+TEST_F(NameImportTest, NoExtensionFolderCompletesWithNoChange) {
+    fs::remove_all(m_dir.file("box/naisen"));
+    const auto outcome = import(phoneBook({"1,201,山田,ﾔﾏﾀﾞ"}));
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_TRUE(outcome.names.empty());
+    EXPECT_FALSE(fs::exists(m_dir.file("box/naisen")));
+}
+
 TEST_F(NameImportTest, WritesEveryNameAndDropsTheCopies) {
     const auto book =
         phoneBook({"1,201,山田,ﾔﾏﾀﾞ", "2,202,佐藤,ｻﾄｳ", "3,999,誰か,ﾀﾞﾚｶ", "4,../naisen/203,x,y", "5,203"});
