@@ -263,6 +263,17 @@ TEST_F(BackupRunTest, RefusedDeletionSwitchesAutomaticDeletionOffOnceAndGoesOn) 
               0);
 }
 
+// The temporary file of a record write that a kill interrupted goes with the next write.
+TEST(BackupRecordFile, AKilledWriteLeavesNothingBehind) {
+    TempFolder dir;
+    const std::string month = dir.folder("BU_202612");
+    writeFile(month + "/.backup_info-Zz9Yx8", "[BACKUPINF]\r\nYFL");
+    ASSERT_TRUE(backup::writeRecord(month, true, at(2026, 12, 7, 12, 0)));
+    EXPECT_TRUE(backup::readRecordComplete(month));
+    EXPECT_FALSE(fs::exists(month + "/.backup_info-Zz9Yx8"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(month), fs::directory_iterator()), 1);
+}
+
 TEST(BackupRecordRun, WhatARunLeavesInTheSettings) {
     const std::tm now = at(2026, 12, 7, 12, 0);
     Settings s;
