@@ -18,8 +18,8 @@ namespace {
 
 constexpr const char* kImportUsage = "import-names CSV --root DIR --folder NAME";
 
-// The names written, and the message the dialog ends with; exit 1 when it refuses the file
-// (then no box info file is changed).
+// The names written, and the message the dialog ends with; exit 1 when it refuses the file or
+// a write fails (then every box info file is as it was).
 int importNames(const Args& args) {
     const std::string root = optionValue(args, "--root");
     const std::string folder = optionValue(args, "--folder");

@@ -1,5 +1,8 @@
 #include "core/automation/backup_record.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -7,6 +10,8 @@
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/store/dir_walk.h"
+#include "core/store/file_replace.h"
 
 namespace voxmg::backup {
 namespace {
@@ -14,6 +19,7 @@ namespace {
 constexpr std::u16string_view kSection = u"BACKUPINF";
 constexpr std::u16string_view kComplete = u"完了";
 constexpr std::u16string_view kIncomplete = u"未完";
+constexpr std::string_view kTempPrefix = ".backup_info-";
 
 // "YYYY/MM/DD HH:MM" of a 12-digit stamp.
 std::u16string recordDate(const std::string& s) {
@@ -29,7 +35,7 @@ bool readRecordComplete(const std::string& monthFolder) {
     return file.readString(kSection, u"YFLAG", kIncomplete) == kComplete;
 }
 
-bool writeRecord(const std::string& monthFolder, bool complete, const std::tm& now) {
+bool writeRecord(const std::string& monthFolder, bool complete, const std::tm& now, fileio::Writes& writes) {
     std::error_code ec;
     std::filesystem::create_directories(monthFolder, ec);
     if (ec) {
@@ -42,7 +48,18 @@ bool writeRecord(const std::string& monthFolder, bool complete, const std::tm& n
     file.writeString(kSection, u"KANRYOUBI", date);
     file.writeString(kSection, u"YFLAG", flag);
     file.writeString(kSection, u"SFLAG", flag);
-    return file.save();
+    // A run killed while it wrote the record left its temporary file; this run holds the data
+    // folder, so nobody else is writing one.
+    fileio::walkFolder(monthFolder, [&](std::string_view name, bool isFolder) {
+        if (!isFolder && name.starts_with(kTempPrefix)) {
+            ::unlink(paths::join(monthFolder, name).c_str());
+        }
+        return true;
+    });
+    struct stat st {};
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    return fileio::replaceThrough(writes, path, file.bytes(), mode, true,
+                                  paths::join(monthFolder, kTempPrefix));
 }
 
 }  // namespace voxmg::backup

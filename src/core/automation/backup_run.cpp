@@ -52,7 +52,8 @@ private:
     // Repeats `attempt` (true when it worked) up to RETRYCNT times more, with the wait and a new
     // login between attempts.
     bool withRetries(const std::function<bool()>& attempt);
-    void markRange(bool complete);
+    // False when a month's record could not be written.
+    bool markRange(bool complete);
     // Ends a run that failed before copying: progress closed, the error shown when confirmed.
     BackupResult failEarly(bool showError);
     EngineResult copyAll();
@@ -106,12 +107,15 @@ bool Run::withRetries(const std::function<bool()>& attempt) {
     }
 }
 
-void Run::markRange(bool complete) {
+bool Run::markRange(bool complete) {
     const auto names = monthFolderNames(m_request.now);
+    fileio::Writes& writes = m_request.recordWrites ? *m_request.recordWrites : fileio::systemWrites();
+    bool ok = true;
     for (std::size_t i = names.size() - static_cast<std::size_t>(m_result.range.folders); i < names.size();
          ++i) {
-        writeRecord(paths::join(m_request.dataRoot, names[i]), complete, m_request.now);
+        ok = writeRecord(paths::join(m_request.dataRoot, names[i]), complete, m_request.now, writes) && ok;
     }
+    return ok;
 }
 
 void Run::logOut() {
@@ -188,8 +192,16 @@ BackupResult Run::run(const MonthRange& range) {
     m_flags.cancelAll = 0;
     m_progress = m_ui.openProgress();
     m_ftp.setProgressSink(m_progress);
-    // Incomplete until the copy has succeeded: a run that dies half-way is repeated.
-    markRange(false);
+    // Incomplete until the copy has succeeded: a run that dies half-way is repeated. A month
+    // still marked complete must not receive files: a failed copy would leave it claiming them.
+    if (!markRange(false)) {
+        m_ui.closeProgress();
+        m_ftp.setProgressSink(nullptr);
+        m_ui.show(errorMessage(download_text::kNoSpace));
+        logOut();
+        m_result.code = EngineResult::DiskFull;
+        return m_result;
+    }
 
     bool loggedIn = m_ftp.connected();
     for (int i = 0; !loggedIn; ++i) {
@@ -250,9 +262,16 @@ BackupResult Run::run(const MonthRange& range) {
     m_result.code = code;
     m_result.cancelled = code == EngineResult::Cancelled || m_flags.cancelAll.load() != 0;
     m_result.success = code == EngineResult::Done && !m_result.cancelled;
+    if (m_result.success && !markRange(true)) {
+        // Everything was copied, but a month still says incomplete: the next run repeats it.
+        m_result.success = false;
+        code = m_result.code = EngineResult::DiskFull;
+    }
     if (m_result.success) {
-        markRange(true);
-    } else if (code == EngineResult::DiskFull) {
+        logOut();
+        return m_result;
+    }
+    if (code == EngineResult::DiskFull) {
         m_ui.show(errorMessage(download_text::kNoSpace));
     } else if (!m_result.cancelled && m_request.interactive) {
         m_ui.show(errorMessage(download_text::kCommError));

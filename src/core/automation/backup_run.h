@@ -12,6 +12,7 @@
 #include "core/base/pump.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
+#include "core/store/file_io.h"
 
 namespace voxmg {
 struct Settings;
@@ -45,6 +46,8 @@ struct BackupRequest {
     // Waits before a retry; false when the cancel-all flag ended the wait. The default pumps and
     // sleeps 10 ms per 15 ms of the wait.
     std::function<bool(std::chrono::milliseconds)> wait;
+    // The writes of the month records; the real file system when null.
+    fileio::Writes* recordWrites = nullptr;
 };
 
 struct BackupResult {
@@ -59,7 +62,8 @@ struct BackupResult {
 
 // Runs the backup. The month folders of the range are marked incomplete before anything is
 // copied and complete only when every box and the response messages were copied, so a run that
-// dies half-way is repeated from the same month next time. The user is logged out afterwards.
+// dies half-way is repeated from the same month next time. A mark that cannot be written (a full
+// disk) ends the run before anything is copied, as DiskFull. The user is logged out afterwards.
 BackupResult runBackup(CFtpMng& ftp, Flags& flags, BackupUi& ui, const BackupRequest& request,
                        const Pump& pump);
 

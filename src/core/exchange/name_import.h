@@ -9,16 +9,21 @@
 #include "core/base/progress.h"
 #include "core/base/pump.h"
 #include "core/device/bulk_download.h"
+#include "core/store/file_io.h"
 
 // Import of extension box names from the telephone system's extension phone book, a CP932
 // CSV file: line 1 free text, line 2 the header "収容位置,内線番号,内線名称,ヨミガナ", then one
 // line per extension: position, extension number, extension name, reading. Each name goes
 // into NAME of the inf.ini of the extension box folder of that number, when the folder exists.
 //
-// Before an inf.ini is changed it is copied to inf.tmp beside it (a box without one gets an
-// inf.tmp with an empty NAME). A cancelled import moves every copy back; a completed one
-// deletes them. Leftover copies of an import that never finished are moved back before a
-// refused file is reported, so the boxes come back to their last complete state.
+// The whole file is read first, so each box is written once with the name of its last line,
+// however often a large directory repeats an extension. Before a box's inf.ini is changed it is
+// copied to inf.tmp beside it, once per run (a box without one gets an inf.tmp with an empty
+// NAME), and every copy is on the disk before the first name is written. A cancelled or failed
+// import moves every copy back; a completed one deletes them. Copies left by an import that
+// never finished (a kill, a power loss) are moved back when the next import starts, so the
+// boxes come back to their last complete state; an import killed while it deleted its copies
+// had written every name, and the next one finishes the deletion instead.
 namespace voxmg::name_import {
 
 enum class ImportResult { Failed = 0, Done = 1 };
@@ -28,6 +33,8 @@ struct ImportRequest {
     std::string boxFolder;  // data root + current box folder name
     // Asked before each line; true ends the import and restores every box changed so far.
     std::function<bool()> cancelRequested{};
+    // Every write, flush and rename of the box files; the real file system when null.
+    fileio::Writes* writes = nullptr;
 };
 
 struct ImportedName {
@@ -37,13 +44,15 @@ struct ImportedName {
 
 struct ImportOutcome {
     ImportResult result = ImportResult::Failed;
-    bool completed = false;           // every line read: the copies are gone and the names stay
-    std::vector<ImportedName> names;  // what was written, in file order (also when cancelled)
-    UserMessage summary;              // failure or completion; empty when cancelled
+    bool completed = false;  // every name written: the copies are gone and the names stay
+    // The lines imported, in file order (also when cancelled); empty when the import failed.
+    std::vector<ImportedName> names;
+    UserMessage summary;  // failure or completion; empty when cancelled
 };
 
 // Runs the import. Progress: range = file length / 25, one step per data line, the maximum
-// when complete. The pump runs once per line so a Cancel button is seen.
+// when complete. The pump runs once per line and once per box written so a Cancel button is
+// seen. A write that fails (a full disk) fails the import: every box is put back.
 ImportOutcome run(const ImportRequest& request, ProgressSink* progress, const Pump& pump);
 
 // One data line (CP932 bytes without its line end): the extension number and name, from the
@@ -55,8 +64,11 @@ struct PhoneBookEntry {
 };
 std::optional<PhoneBookEntry> parseLine(std::string_view line);
 
-// Moves every inf.tmp of the extension boxes back over its inf.ini, and deletes them.
-void restoreCopies(const std::string& boxFolder, const Pump& pump);
+// Moves every inf.tmp of the extension boxes back over its inf.ini, and removes the work files
+// an interrupted import left. False when a copy could not be moved back (it stays for the next
+// run). Only for an operation that holds the data folder's lock.
+bool restoreCopies(const std::string& boxFolder, const Pump& pump,
+                   fileio::Writes& writes = fileio::systemWrites());
 void deleteCopies(const std::string& boxFolder);
 
 }  // namespace voxmg::name_import

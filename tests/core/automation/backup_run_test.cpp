@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "core/automation/backup_record.h"
 #include "core/automation/backup_run.h"
 #include "core/device/download_fixture.h"
@@ -24,6 +26,31 @@ public:
     int range = 0;
     std::vector<std::u16string> texts;
     std::function<void()> onFile;
+};
+
+// The disk fills up at the `from`-th write, flush or rename of a month record: that one and every
+// later one fails as a full disk does.
+class FullDiskWrites : public fileio::Writes {
+public:
+    explicit FullDiskWrites(int from) : m_from(from) {}
+    bool write(int fd, std::span<const std::uint8_t> data) override {
+        return room() && Writes::write(fd, data);
+    }
+    bool sync(int fd) override { return room() && Writes::sync(fd); }
+    bool rename(const std::string& from, const std::string& to) override {
+        return room() && Writes::rename(from, to);
+    }
+
+private:
+    bool room() {
+        if (++m_calls >= m_from) {
+            errno = ENOSPC;
+            return false;
+        }
+        return true;
+    }
+    int m_from;
+    int m_calls = 0;
 };
 
 class BackupRunTest : public DownloadTest {
@@ -106,6 +133,57 @@ TEST_F(BackupRunTest, MonthsStayIncompleteUntilTheCopyHasSucceeded) {
     EXPECT_TRUE(complete("BU_202612"));
 }
 
+// A month still marked complete must not take new files: when "incomplete" cannot be written,
+// the run copies nothing and says why.
+TEST_F(BackupRunTest, AnUnwritableIncompleteMarkStopsTheRunBeforeCopying) {
+    putMessage("rusuroku", "101", at(2026, 12, 1, 9, 0), 1);
+    start();
+    backup::BackupRequest r = request();
+    r.lastRun = "202612010300";
+    ASSERT_TRUE(run(r).success);
+    ASSERT_TRUE(complete("BU_202612"));
+    const std::string before = readFile(local.file("BU_202612/backup_info.ini"));
+
+    std::vector<std::string> added;
+    for (int i = 0; i < 20; ++i) {
+        added.push_back(putMessage("rusuroku", "101", at(2026, 12, 2, 9, i), 10 + i));
+    }
+    FullDiskWrites full(1);
+    r.recordWrites = &full;
+    recorder.texts.clear();
+    backup::BackupResult result = run(r);
+
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.code, EngineResult::DiskFull);
+    EXPECT_EQ(recorder.texts, (std::vector<std::u16string>{u"ＰＣのメモリ不足です。"}));
+    EXPECT_TRUE(result.boxes.empty()) << "no box was copied";
+    for (const std::string& name : added) {
+        EXPECT_FALSE(fs::exists(backedUp("BU_202612", "rusuroku/101", name + ".vmdat"))) << name;
+    }
+    EXPECT_EQ(readFile(local.file("BU_202612/backup_info.ini")), before) << "the record is as it was";
+    EXPECT_FALSE(ftp->connected());
+    for (const auto& entry : fs::directory_iterator(local.file("BU_202612"))) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << "work file left: " << entry.path();
+    }
+}
+
+// Every file copied, but "complete" cannot be written: the month stays incomplete, and the run
+// does not claim a success the record denies.
+TEST_F(BackupRunTest, AnUnwritableCompleteMarkFailsTheRun) {
+    putMessage("rusuroku", "101", at(2026, 12, 1, 9, 0), 1);
+    start();
+    backup::BackupRequest r = request();
+    r.lastRun = "202612010300";
+    // One month in the range: write, flush and rename of "incomplete", then the disk is full.
+    FullDiskWrites full(4);
+    r.recordWrites = &full;
+    backup::BackupResult result = run(r);
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.code, EngineResult::DiskFull);
+    EXPECT_FALSE(complete("BU_202612"));
+    EXPECT_EQ(recorder.texts, (std::vector<std::u16string>{u"ＰＣのメモリ不足です。"}));
+}
+
 TEST_F(BackupRunTest, ABrokenTransferFailsTheRunAndTheNextRunFetchesItAgain) {
     std::string name = putMessage("rusuroku", "101", at(2026, 12, 1, 9, 0), 1);
     sim::Faults faults;
@@ -183,6 +261,17 @@ TEST_F(BackupRunTest, RefusedDeletionSwitchesAutomaticDeletionOffOnceAndGoesOn) 
     EXPECT_EQ(std::count(recorder.texts.begin(), recorder.texts.end(),
                          std::u16string(u"通信エラーが発生しました。")),
               0);
+}
+
+// The temporary file of a record write that a kill interrupted goes with the next write.
+TEST(BackupRecordFile, AKilledWriteLeavesNothingBehind) {
+    TempFolder dir;
+    const std::string month = dir.folder("BU_202612");
+    writeFile(month + "/.backup_info-Zz9Yx8", "[BACKUPINF]\r\nYFL");
+    ASSERT_TRUE(backup::writeRecord(month, true, at(2026, 12, 7, 12, 0)));
+    EXPECT_TRUE(backup::readRecordComplete(month));
+    EXPECT_FALSE(fs::exists(month + "/.backup_info-Zz9Yx8"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(month), fs::directory_iterator()), 1);
 }
 
 TEST(BackupRecordRun, WhatARunLeavesInTheSettings) {
