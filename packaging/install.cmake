@@ -46,7 +46,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "VOXMG developers")
-set(CPACK_PACKAGE_CONTACT "VOXMG developers <voxmg@users.noreply.github.com>")
+set(CPACK_PACKAGE_CONTACT "VOXMG developers <devel@voxmg.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "voice message manager for a business telephone system")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "VOXMG downloads, plays and keeps the voice messages that the main unit of a\n"

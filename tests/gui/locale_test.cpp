@@ -2,6 +2,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTableView>
 #include <QToolButton>
 #include <QTranslator>
@@ -11,6 +12,7 @@
 
 #include "fakes.h"
 #include "gui/app/app_setup.h"
+#include "gui/app/small_dialogs.h"
 #include "gui/lists/find_set_dlg.h"
 
 // The program as a minimal environment starts it (cron, a container, `env -i`): the C locale,
@@ -68,6 +70,20 @@ private slots:
         QVERIFY(made.open(QIODevice::WriteOnly));
         made.close();
         QVERIFY(std::filesystem::exists(box + "/名前.ini"));
+    }
+
+    void aboutBoxShowsTheLicenceUnclipped() {
+        TestContext t;
+        CAboutDlg about(t.context);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        auto* licence = about.findChild<QLabel*>(QStringLiteral("licence"));
+        QVERIFY(licence != nullptr);
+        QVERIFY(licence->text().contains(QStringLiteral("GPL")));
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+            QVERIFY2(label->height() >= label->sizeHint().height(), qPrintable(label->text()));
+        }
     }
 
 private:

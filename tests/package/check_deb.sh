@@ -54,10 +54,15 @@ grep -q '^ExecStart=/usr/bin/voxmgctl backup --ini %h/.config/voxmg/VOXMG.ini --
     "$root/usr/lib/systemd/user/voxmg-backup.service" || fail "backup service ExecStart"
 
 # The programs start from the unpacked tree (their libraries are those of this machine).
-"$root/usr/bin/voxmg-sim" --help 2>&1 | grep -q "usage: voxmg-sim" || fail "voxmg-sim does not start"
+"$root/usr/bin/voxmg-sim" --help 2>/dev/null | grep -q "^usage: voxmg-sim" || fail "voxmg-sim --help prints no usage on stdout"
 rc=0
 "$root/usr/bin/voxmgctl" > /dev/null 2>&1 || rc=$?
 [ "$rc" -eq 2 ] || fail "voxmgctl without a verb exits $rc, not 2"
+"$root/usr/bin/voxmgctl" --version | grep -q "^voxmgctl $(field Version)\$" || fail "voxmgctl --version"
+"$root/usr/bin/voxmgctl" --version | grep -q "GPL version 3 or later" || fail "voxmgctl --version lacks the licence"
+grep -q '^License: GPL-3+$' "$root/usr/share/doc/voxmg/copyright" || fail "copyright: licence is not GPL-3+"
+# voxmg answers --help before it looks for a display, so this works over ssh.
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/voxmg" --help | grep -q "VOXMG.ini" || fail "voxmg --help"
 
 if command -v lintian > /dev/null; then
     report=$(lintian --fail-on none --allow-root --tag-display-limit 0 "$deb" 2>&1)
