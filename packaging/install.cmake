@@ -13,6 +13,8 @@ install(TARGETS ${VOXMG_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Menu entry and icon at the freedesktop.org places.
 install(FILES assets/voxmg.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+# What software centres show of the program (summary, description, screenshot).
+install(FILES assets/org.voxmg.voxmg.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 install(FILES assets/icons/voxmg-48.png DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/48x48/apps
         RENAME voxmg.png)
 install(FILES assets/icons/voxmg-256.png DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/256x256/apps
