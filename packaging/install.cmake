@@ -13,6 +13,8 @@ install(TARGETS ${VOXMG_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Menu entry and icon at the freedesktop.org places.
 install(FILES assets/voxmg.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+# What software centres show of the program (summary, description, screenshot).
+install(FILES assets/org.voxmg.voxmg.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 install(FILES assets/icons/voxmg-48.png DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/48x48/apps
         RENAME voxmg.png)
 install(FILES assets/icons/voxmg-256.png DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/256x256/apps
@@ -46,7 +48,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "VOXMG developers")
-set(CPACK_PACKAGE_CONTACT "VOXMG developers <voxmg@users.noreply.github.com>")
+set(CPACK_PACKAGE_CONTACT "VOXMG developers <devel@voxmg.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "voice message manager for a business telephone system")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "VOXMG downloads, plays and keeps the voice messages that the main unit of a\n"

@@ -19,11 +19,16 @@
 
 namespace {
 
-int usage(const char* message) {
-    std::fprintf(stderr, "voxmg-sim: %s\n", message);
-    std::fprintf(stderr,
+void printUsage(std::FILE* out) {
+    std::fprintf(out,
                  "usage: voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]\n"
                  "                 [--user NAME --password PW]... [--chunk-delay MS]\n");
+}
+
+// A usage error: what was wrong and the usage, on stderr, exit status 2.
+int usage(const char* message) {
+    std::fprintf(stderr, "voxmg-sim: %s\n", message);
+    printUsage(stderr);
     return 2;
 }
 
@@ -50,7 +55,9 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string_view option = argv[i];
         if (option == "--help" || option == "-h") {
-            usage("main unit simulator");
+            // Asked for: the usage is the output, so it goes to stdout (pipes into a pager).
+            std::printf("voxmg-sim: the main unit simulator\n");
+            printUsage(stdout);
             return 0;
         }
         if (i + 1 >= argc) {

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/app/version.h"
 #include "tools/command.h"
 #include "tools/data_folder_lock.h"
 
@@ -84,7 +85,7 @@ std::vector<std::string> positional(const Args& args, const std::vector<std::str
 int main(int argc, char** argv) {
     using namespace voxmg::tools;
     auto usage = [] {
-        std::fprintf(stderr, "usage: voxmgctl COMMAND ...\n");
+        std::fprintf(stderr, "usage: voxmgctl COMMAND ... | voxmgctl --version\n");
         for (const Command& c : commandTable()) {
             std::fprintf(stderr, "  voxmgctl %s\n", c.usage.c_str());
         }
@@ -96,6 +97,15 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
         usage();
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("voxmgctl " VOXMG_VERSION
+                    "\n"
+                    "Copyright (C) 2026 VOXMG developers\n"
+                    "License GPLv3+: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl.html>.\n"
+                    "This is free software: you are free to change and redistribute it.\n"
+                    "There is NO WARRANTY, to the extent permitted by law.\n");
+        return 0;
     }
     Args args(argv + 2, argv + argc);
     for (const Command& c : commandTable()) {

@@ -32,7 +32,8 @@ expected="./usr/bin/voxmg
 ./usr/share/icons/hicolor/scalable/apps/voxmg.svg
 ./usr/share/man/man1/voxmg-sim.1.gz
 ./usr/share/man/man1/voxmg.1.gz
-./usr/share/man/man1/voxmgctl.1.gz"
+./usr/share/man/man1/voxmgctl.1.gz
+./usr/share/metainfo/org.voxmg.voxmg.metainfo.xml"
 actual=$(cd "$root" && find . \( -type f -o -type l \) | LC_ALL=C sort)
 if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true
@@ -49,15 +50,30 @@ done
 if zcat "$root"/usr/share/man/man1/*.gz | grep -q '@PROJECT_VERSION@'; then
     fail "a manual page lacks its version"
 fi
-desktop-file-validate "$root/usr/share/applications/voxmg.desktop"
+# Hints count too: each one is something a menu or a software centre shows wrongly.
+desktop_report=$(desktop-file-validate "$root/usr/share/applications/voxmg.desktop" 2>&1) ||
+    fail "desktop entry: $desktop_report"
+[ -z "$desktop_report" ] || fail "desktop entry: $desktop_report"
+metainfo="$root/usr/share/metainfo/org.voxmg.voxmg.metainfo.xml"
+command -v appstreamcli > /dev/null || fail "appstreamcli is not installed (scripts/setup installs it)"
+appstreamcli validate --no-net --pedantic "$metainfo" || fail "AppStream metadata does not validate"
+grep -q "<release version=\"$(field Version)\"" "$metainfo" ||
+    fail "AppStream metadata lacks a release entry for version $(field Version)"
+grep -q '<launchable type="desktop-id">voxmg.desktop</launchable>' "$metainfo" ||
+    fail "AppStream metadata does not launch the menu entry"
 grep -q '^ExecStart=/usr/bin/voxmgctl backup --ini %h/.config/voxmg/VOXMG.ini --if-due$' \
     "$root/usr/lib/systemd/user/voxmg-backup.service" || fail "backup service ExecStart"
 
 # The programs start from the unpacked tree (their libraries are those of this machine).
-"$root/usr/bin/voxmg-sim" --help 2>&1 | grep -q "usage: voxmg-sim" || fail "voxmg-sim does not start"
+"$root/usr/bin/voxmg-sim" --help 2>/dev/null | grep -q "^usage: voxmg-sim" || fail "voxmg-sim --help prints no usage on stdout"
 rc=0
 "$root/usr/bin/voxmgctl" > /dev/null 2>&1 || rc=$?
 [ "$rc" -eq 2 ] || fail "voxmgctl without a verb exits $rc, not 2"
+"$root/usr/bin/voxmgctl" --version | grep -q "^voxmgctl $(field Version)\$" || fail "voxmgctl --version"
+"$root/usr/bin/voxmgctl" --version | grep -q "GPL version 3 or later" || fail "voxmgctl --version lacks the licence"
+grep -q '^License: GPL-3+$' "$root/usr/share/doc/voxmg/copyright" || fail "copyright: licence is not GPL-3+"
+# voxmg answers --help before it looks for a display, so this works over ssh.
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/voxmg" --help | grep -q "VOXMG.ini" || fail "voxmg --help"
 
 if command -v lintian > /dev/null; then
     report=$(lintian --fail-on none --allow-root --tag-display-limit 0 "$deb" 2>&1)

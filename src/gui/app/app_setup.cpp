@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 QTranslator* setUpApplication(QApplication& app) {
@@ -12,7 +13,12 @@ QTranslator* setUpApplication(QApplication& app) {
     QApplication::setWindowIcon(icon);
     QApplication::setDesktopFileName(QStringLiteral("voxmg"));
 
-    // The interface is Japanese whatever the system's language, so Qt's own texts are too.
+    // The interface is Japanese whatever the system's language, so Qt's widgets follow Japanese
+    // conventions too: date pickers name the month 2026年12月 and start the week on Sunday.
+    // Only presentation: file names stay UTF-8 bytes whatever the locale (Qt 6 on Linux).
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+
+    // Qt's own texts (file choosers, standard buttons) in Japanese as well.
     auto* qtTexts = new QTranslator(&app);
     if (!qtTexts->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
         !QCoreApplication::installTranslator(qtTexts)) {

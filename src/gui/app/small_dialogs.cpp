@@ -28,6 +28,17 @@ CAboutDlg::CAboutDlg(AppContext& context, QWidget* parent) : QDialog(parent) {
     auto* column = new QVBoxLayout(this);
     column->addWidget(new QLabel(kProductName, this));
     column->addWidget(new QLabel(QStringLiteral("Version " VOXMG_VERSION), this));
+    // The program links libbcg729, which is GPL-3+, so the program is under the same licence
+    // and says so where the user looks for it.
+    auto* licence =
+        new QLabel(QStringLiteral("Copyright © 2026 VOXMG developers\n"
+                                  "このプログラムはフリーソフトウェアです。GNU 一般公衆利用許諾書\n"
+                                  "(GPL) バージョン 3 またはそれ以降の条件で再配布・改変できます。\n"
+                                  "無保証です。詳しくは https://www.gnu.org/licenses/ をご覧ください。"),
+                   this);
+    licence->setObjectName(QStringLiteral("licence"));
+    licence->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(licence);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     auto* row = new QHBoxLayout;

@@ -7,7 +7,7 @@
 class QPushButton;
 class DialogScheduleCheck;
 
-// "バージョン": the product name and version.
+// "バージョン": the product name, version and licence.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:

@@ -22,7 +22,7 @@ json() { python3 -c "import json,sys; d=json.load(open(sys.argv[1], encoding='ut
 grep -q $'^ZENKAIBI=202412101200\r$' "$ini"
 grep -q $'^YOTEIBI=202412110300\r$' "$ini"
 grep -q $'^PORT='"$port"$'\r$' "$ini"
-iconv -f CP932 "$dir/data/BU_202412/backup_info.ini" | grep -q '^YFLAG=完了'
+iconv -f CP932 -t UTF-8 "$dir/data/BU_202412/backup_info.ini" | grep -q '^YFLAG=完了'
 copied=$(ls "$dir/data/BU_202412/rusuroku/001"/*.vmdat | head -1)
 cmp <(tail -c +991 "$copied") "$dir/unit/rusuroku/001/$(basename "$copied")"
 
