@@ -89,6 +89,12 @@ protected:
         return response_import::run(request, encoder, {flags, Pump{}, &steps});
     }
 
+    std::string imported(int slot, const std::tm& when = at(2026, 12, 7, 12, 0)) {
+        auto result = import(source("slot.wav", wavFile(0.5)), slot, false, when);
+        EXPECT_EQ(result.outcome, ImportOutcome::Imported);
+        return result.voicePath;
+    }
+
     FILESTS_INFO recordOf(const std::string& path) {
         FILESTS_INFO record;
         EXPECT_TRUE(CFileMng(flags).readRecord(path, record));
@@ -236,16 +242,33 @@ TEST_F(ResponseTest, FailedOrCancelledConversionLeavesNothingBehind) {
     EXPECT_TRUE(fs::is_empty(outou()));
 }
 
+// What killed imports leave: their work folders, and audio copies whose message never got into
+// place. The next import clears them; other messages' copies and files stay.
+TEST_F(ResponseTest, ImportClearsWhatKilledImportsLeft) {
+    const std::string kept = imported(2);
+    const std::string keptCopy = kept.substr(0, kept.size() - 5) + "WAV";
+    fs::create_directories(outou() + "/.import-Ab12Cd");
+    test::writeFile(outou() + "/.import-Ab12Cd/frames", "half");
+    test::writeFile(outou() + "/.import-Zz99Yy", "a stray work file");
+    for (const char* orphan : {"202612071301_MON_A009_0000.WAV", "202612071302_MON_A010_0000.wav",
+                               "202612071303_MON_A011_0000.WMA"}) {
+        test::writeFile(outou() + "/" + orphan, "audio copy of a message never put in place");
+    }
+    const std::string infoOnly = outou() + "/202612071304_MON_A012_0000.vminf";
+    test::writeFile(infoOnly, "recording info");
+
+    auto result = import(source("next.wav", wavFile(0.5)), 5, false);
+    ASSERT_EQ(result.outcome, ImportOutcome::Imported);
+    EXPECT_EQ(namesIn(outou()), (std::vector<std::string>{
+                                    std::string(paths::fileName(keptCopy)),
+                                    std::string(paths::fileName(kept)), "202612071304_MON_A012_0000.vminf",
+                                    "202612071305_MON_A005_0000.WAV", "202612071305_MON_A005_0000.vmdat"}));
+}
+
 // ---- upload
 
 class UploadTest : public ResponseTest {
 protected:
-    std::string imported(int slot) {
-        auto result = import(source("slot.wav", wavFile(0.5)), slot, false);
-        EXPECT_EQ(result.outcome, ImportOutcome::Imported);
-        return result.voicePath;
-    }
-
     response_upload::UploadResult upload(std::vector<std::string> paths) {
         return response_upload::run({std::move(paths)}, *ftp, flags, Pump{}, nullptr);
     }
