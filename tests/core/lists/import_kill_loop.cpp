@@ -1,7 +1,7 @@
 // Kills `voxmgctl import-response --replace` at random moments while it replaces the message of
 // one slot, then runs the same import again to its end. After each kill the slot holds only
-// whole messages, the old one or the new one; after the second run it holds the new one with
-// its audio copy beside it and nothing else: no audio copy without its message, no work files.
+// whole messages, the old one or the new one, and no audio copy lacks its message; after the
+// second run the slot holds the new one with its audio copy beside it and nothing else.
 //
 //   import_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
 #include <sys/wait.h>
@@ -62,7 +62,7 @@ struct Loop {
     std::vector<std::string> sources;       // the two files imported in turn
     std::vector<std::uintmax_t> wholeSize;  // the size of each one's message
     int failures = 0;
-    int leftovers = 0;  // kills that left work files or audio copies for the next run to clear
+    int leftovers = 0;  // kills that left work files for the next run to clear
 
     void fail(const std::string& what) {
         ++failures;
@@ -75,15 +75,31 @@ struct Loop {
                                         "--replace"});
     }
 
-    // Right after a kill: every voice file is a whole message, and there is at least one.
+    // Gives the slot's message (voice file and audio copy) the name of one imported long ago, so
+    // that the new message's names differ from the old one's as they do outside this loop,
+    // where the replacement comes minutes or days later.
+    void ageMessage() const {
+        for (const auto& e : fs::directory_iterator(outou)) {
+            const std::string ext = e.path().extension().string();
+            fs::rename(e.path(), outou / ("202001011200_WED_A007_0000" + ext));
+        }
+    }
+
+    // Right after a kill: every voice file is a whole message, there is at least one, and
+    // every audio copy has its message. Only hidden work files may wait for the next run.
     void checkAfterKill(int round) {
         int messages = 0;
-        bool extra = false;
+        bool hidden = false;
         for (const auto& e : fs::directory_iterator(outou)) {
             const std::string name = e.path().filename().string();
+            if (name.starts_with(".")) {
+                hidden = true;
+                continue;
+            }
             if (e.path().extension() != ".vmdat") {
-                const fs::path voice = fs::path(e.path()).replace_extension(".vmdat");
-                extra = extra || name.starts_with(".") || !fs::exists(voice);
+                if (!fs::exists(fs::path(e.path()).replace_extension(".vmdat"))) {
+                    fail("round " + std::to_string(round) + ": audio copy without its message: " + name);
+                }
                 continue;
             }
             ++messages;
@@ -96,7 +112,7 @@ struct Loop {
         if (messages == 0) {
             fail("round " + std::to_string(round) + ": the slot lost its message");
         }
-        leftovers += extra ? 1 : 0;
+        leftovers += hidden ? 1 : 0;
     }
 
     // After a run to the end: the new message with its copy, and nothing else.
@@ -167,6 +183,7 @@ int main(int argc, char** argv) {
     int midRun = 0;
     for (int round = 1; round <= options->kills; ++round) {
         const std::size_t source = static_cast<std::size_t>(round % 2);
+        loop.ageMessage();
         midRun += voxmg::test::killAfter(loop.startImport(source), std::chrono::microseconds(delay(random)))
                       ? 1
                       : 0;
@@ -178,7 +195,7 @@ int main(int argc, char** argv) {
         loop.checkAfterRun(round, source);
     }
     std::printf(
-        "%d of %d kills stopped an import half way, %d left files for the next run to clear; %d failures\n",
+        "%d of %d kills stopped an import half way, %d left work files for the next run; %d failures\n",
         midRun, options->kills, loop.leftovers, loop.failures);
     return loop.failures == 0 ? 0 : 1;
 }
