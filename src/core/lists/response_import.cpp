@@ -261,6 +261,7 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     if (ec) {
         return unsupported();
     }
+    // A copy that cannot take its name goes with the work folder: the message stands without it.
     fs::rename(copyTemp, companion, ec);
     fileio::syncFolder(request.responseFolder);
 
