@@ -1,7 +1,9 @@
 // voxmg-sim: the main unit simulator on its own, for trying the program without a main unit.
 //   voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]
-//             [--user NAME --password PW]... [--chunk-delay MS]
+//             [--user NAME --password PW]... [--chunk-delay MS] [--lying-store BYTES]
 // --chunk-delay plays a slow line: a pause before every 1024 bytes of data.
+// --lying-store plays a main unit that answers a store with 226 right after 150, before any
+// data, and keeps only the first BYTES bytes.
 // Prints "listening ADDR:PORT" as its first line once it accepts connections, and serves
 // until it is interrupted.
 #include <signal.h>
@@ -20,9 +22,10 @@
 namespace {
 
 void printUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]\n"
-                 "                 [--user NAME --password PW]... [--chunk-delay MS]\n");
+    std::fprintf(
+        out,
+        "usage: voxmg-sim [--demo DIR | --root DIR] [--port P] [--bind ADDR] [--model NAME]\n"
+        "                 [--user NAME --password PW]... [--chunk-delay MS] [--lying-store BYTES]\n");
 }
 
 // A usage error: what was wrong and the usage, on stderr, exit status 2.
@@ -85,6 +88,13 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
                 return usage("--chunk-delay wants milliseconds");
             }
             o.config.faults.dataChunkDelay = std::chrono::milliseconds(*ms);
+        } else if (option == "--lying-store") {
+            auto bytes = number(value, 1u << 30);
+            if (!bytes) {
+                return usage("--lying-store wants a number of bytes");
+            }
+            o.config.faults.storeCompleteEarly = true;
+            o.config.faults.dropDataAfterBytes = static_cast<long>(*bytes);
         } else if (option == "--user") {
             pendingUser = value;
         } else if (option == "--password") {

@@ -386,12 +386,16 @@ bool Session::handleStor(const std::string& argument, const sockaddr_in& dataAdd
         case RemoteTree::UploadCheck::Accepted:
             break;
     }
-    if (!reply(150, "Opening BINARY mode data connection for " + name + ".")) {
+    // A lying main unit reports the store done before it has read anything; what it keeps is
+    // then whatever arrives (all of it, or the first dropDataAfterBytes bytes).
+    const bool early = m_faults.storeCompleteEarly;
+    if (!reply(150, "Opening BINARY mode data connection for " + name + ".") ||
+        (early && !reply(226, "Transfer complete."))) {
         return false;
     }
     UniqueFd data = connectTo(dataAddress, kDataConnectTimeout, m_env.stopping);
     if (!data.valid()) {
-        return reply(425, "Can't open data connection.");
+        return early || reply(425, "Can't open data connection.");
     }
     std::string bytes;
     Outcome outcome = receiveData(data.get(), bytes, m_faults.dropDataAfterBytes);
@@ -402,12 +406,19 @@ bool Session::handleStor(const std::string& argument, const sockaddr_in& dataAdd
     if (outcome == Outcome::Dropped && m_faults.dropControlAfterDrop) {
         return false;
     }
-    if (outcome == Outcome::Complete && !m_faults.transferEndCodes.contains("STOR")) {
+    const bool keepsPart = outcome == Outcome::Dropped && (early || m_faults.claimCompleteAfterDrop);
+    if (keepsPart) {
+        bytes.resize(std::min(bytes.size(), static_cast<std::size_t>(m_faults.dropDataAfterBytes)));
+    }
+    if ((outcome == Outcome::Complete || keepsPart) && !m_faults.transferEndCodes.contains("STOR")) {
         if (!m_env.tree.storeResponse(name, bytes)) {
-            return reply(452, "Insufficient storage space.");
+            return early || reply(452, "Insufficient storage space.");
         }
     }
-    return finishTransfer("STOR", outcome);
+    if (early) {
+        return true;
+    }
+    return finishTransfer("STOR", keepsPart ? Outcome::Complete : outcome);
 }
 
 bool Session::handleDele(const std::string& argument) {

@@ -31,6 +31,8 @@ struct Faults {
     bool multiLineReplies = false;                // a "NNN-" line before every command reply
     std::map<std::string, int> transferEndCodes;  // verb -> code sent instead of 226 after its data
     bool claimCompleteAfterDrop = false;          // ... with dropDataAfterBytes: still answer 226
+                                                  //     (STOR: and keep the part received)
+    bool storeCompleteEarly = false;              // STOR: "226" right after "150", before any data
     bool endlessData = false;                     // RETR: after the file, send zeros until the client stops
     std::chrono::milliseconds dataChunkDelay{0};  // pause before every data chunk (a slow line)
     std::size_t dataChunkBytes = 1024;            // bytes per data chunk (a few: a trickling peer)

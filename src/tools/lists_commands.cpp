@@ -51,7 +51,8 @@ int edit(const Args& args) {
     if (files.size() != 1) {
         return usage();
     }
-    const std::string& path = files[0];
+    // The record the list shows is the one edited: the voice data file's, when the message has one.
+    const std::string path = info_edit::shownFile(files[0]);
     const bool response = naming::isResponsePath(path);
     for (const char* boxOnly : {"--title", "--caller-number", "--caller-name", "--memo", "--protect"}) {
         if (response && hasFlag(args, boxOnly)) {

@@ -123,6 +123,33 @@ TEST_F(FaultTest, StoreCanFailAfterItsData) {
     EXPECT_FALSE(fs::exists(m_root.file("outou/202412100930_TUE_A005_0000.vmdat")));
 }
 
+// A main unit that says 226 for a store it does not hold whole: right after 150, before any
+// data, or after a part. Either way it keeps the first 100 bytes.
+class LyingStoreTest : public FaultTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LyingStoreTest, AnswersCompleteAndKeepsOnlyPart) {
+    Faults faults;
+    faults.storeCompleteEarly = GetParam();
+    faults.claimCompleteAfterDrop = !GetParam();
+    faults.dropDataAfterBytes = 100;
+    inject(faults);
+    auto client = loggedIn();
+    const std::string bytes = minimalHeader(false) + patternBytes(5000);
+    auto stored = client->upload("STOR /outou/202412100930_TUE_A005_0000.vmdat", bytes);
+    EXPECT_EQ(replyCode(stored.first), 150);
+    EXPECT_EQ(replyCode(stored.last), 226);
+    // The early answer comes before the simulator has stored anything: wait for the file.
+    const std::string path = m_root.file("outou/202412100930_TUE_A005_0000.vmdat");
+    for (int i = 0; i < 200 && !fs::exists(path); ++i) {
+        ::usleep(10'000);
+    }
+    EXPECT_EQ(readFile(path), bytes.substr(0, 100));
+}
+
+INSTANTIATE_TEST_SUITE_P(When, LyingStoreTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "BeforeData" : "AfterPart");
+});
+
 TEST_F(FaultTest, MultiLineGreetingCarriesTheModelInEveryLine) {
     Faults faults;
     faults.multiLineGreeting = true;

@@ -1,5 +1,9 @@
 #include "core/audio/encoding_engine.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -13,14 +17,51 @@ namespace voxmg::audio {
 
 namespace {
 constexpr std::size_t kBlockSamples = 1600;  // 200 ms, 20 frames
+
+// The intermediate PCM file of one job, mode 0600, gone when the object goes. Where the file
+// system can, it is a file without a name, reached through /proc by the decoder's open: then
+// even a run killed mid-way leaves nothing in the work folder. Elsewhere a mkstemp name.
+class WorkFile {
+public:
+    explicit WorkFile(const std::string& folder) {
+        const std::string dir = folder.empty() ? std::string(".") : folder;
+        m_fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            m_path = "/proc/self/fd/" + std::to_string(m_fd);
+            if (::access(m_path.c_str(), R_OK | W_OK) == 0) {
+                return;
+            }
+            ::close(m_fd);
+        }
+        std::string name = paths::join(dir, "wave_tmp-XXXXXX");
+        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+        m_path = m_fd >= 0 ? name : std::string();
+        m_named = m_fd >= 0;
+    }
+    ~WorkFile() {
+        if (m_named) {
+            ::unlink(m_path.c_str());
+        }
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    WorkFile(const WorkFile&) = delete;
+    WorkFile& operator=(const WorkFile&) = delete;
+
+    // Empty when no work file could be made.
+    const std::string& path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+    bool m_named = false;
+};
+
 }  // namespace
 
 EncodingEngine::EncodingEngine(std::string workFolder, MediaBackend media, EncoderFactory encoder)
     : m_workFolder(std::move(workFolder)), m_media(std::move(media)), m_encoderFactory(std::move(encoder)) {}
-
-std::string EncodingEngine::intermediatePath() const {
-    return paths::join(m_workFolder, "wave_tmp.wav");
-}
 
 int EncodingEngine::start(const std::string& source, const std::string& output, int gainSetting,
                           int longestSeconds) {
@@ -51,9 +92,14 @@ void EncodingEngine::run(JobSlot& slot) {
     if (!slot.awaitStart()) {
         return;
     }
-    const std::uint8_t result = prepare(slot);
-    // The intermediate file only lives while a job runs.
-    std::remove(intermediatePath().c_str());
+    std::uint8_t result = Status::pcmOpenFailed;
+    {
+        // The intermediate file only lives while a job runs.
+        const WorkFile pcm(m_workFolder);
+        if (!pcm.path().empty()) {
+            result = prepare(slot, pcm.path());
+        }
+    }
     if (slot.stopRequested()) {
         return;
     }
@@ -61,13 +107,12 @@ void EncodingEngine::run(JobSlot& slot) {
     slot.awaitStop();
 }
 
-std::uint8_t EncodingEngine::prepare(JobSlot& slot) {
+std::uint8_t EncodingEngine::prepare(JobSlot& slot, const std::string& pcmPath) {
     std::unique_ptr<FrameEncoder> encoder = m_encoderFactory ? m_encoderFactory() : nullptr;
     if (!encoder) {
         return Status::encoderInitFailed;
     }
     slot.setStatus(Status::sourceDecoding);
-    const std::string pcmPath = intermediatePath();
     if (!m_media.decodeToPcmWav ||
         !m_media.decodeToPcmWav(m_source, pcmPath, [&slot] { return slot.stopRequested(); })) {
         return Status::sourceDecodeFailed;

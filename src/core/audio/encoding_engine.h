@@ -11,12 +11,14 @@
 namespace voxmg::audio {
 
 // Encoding direction of the conversion engine: a WAV or WMA file to bare G.729 frames. The
-// worker first decodes the source into the intermediate PCM file "wave_tmp.wav" in the
-// program's folder, then encodes it 1600 samples (20 frames) at a time. It has its own slot,
-// so an import can run while a conversion to WAV runs.
+// worker first decodes the source into an intermediate PCM file in the work folder, then
+// encodes it 1600 samples (20 frames) at a time. It has its own slot, so an import can run
+// while a conversion to WAV runs. The intermediate file belongs to one job: the window and
+// voxmgctl, or two voxmgctl runs, share the work folder, and one shared name there let one
+// import encode the other's audio.
 class EncodingEngine {
 public:
-    // `workFolder`: where "wave_tmp.wav" is written (the program's folder in the program).
+    // `workFolder`: where the intermediate file is made (the settings folder in the program).
     explicit EncodingEngine(std::string workFolder, MediaBackend media = {},
                             EncoderFactory encoder = &makeBcg729Encoder);
 
@@ -33,11 +35,10 @@ public:
     std::uint8_t cancel() { return m_slot.cancel(); }
 
     void waitWhileBusy(std::chrono::milliseconds timeout) { m_slot.waitWhileBusy(timeout); }
-    std::string intermediatePath() const;
 
 private:
     void run(JobSlot& slot);
-    std::uint8_t prepare(JobSlot& slot);
+    std::uint8_t prepare(JobSlot& slot, const std::string& pcmPath);
     std::uint8_t encode(JobSlot& slot, FrameEncoder& encoder, std::FILE* pcm, std::FILE* out);
 
     std::string m_workFolder;

@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
 #include "core/device/box_run.h"
 #include "core/device/ftp_mng.h"
+#include "core/device/ftp_reply.h"
 #include "core/device/listing_lines.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
@@ -645,7 +648,31 @@ TransferResult CFtpMng::uploadResponseMessage(std::span<const std::uint8_t> data
         return TransferResult::Failed;
     }
     EngineScope scope(*this, localFolder);
-    return storeResponseMessage(fileName, data);
+    const TransferResult stored = storeResponseMessage(fileName, data);
+    if (stored != TransferResult::Done) {
+        return stored;
+    }
+    // A main unit has been seen to answer 226 as soon as the data connection opened, or after
+    // reading only part of the data. The message counts as uploaded only once /outou/ lists it
+    // with every byte; a server without a detailed listing may show it by SIZE instead.
+    const VoiceSizeResult listed = listedVoiceSize(fileName, "/outou/");
+    if (listed.code == EngineResult::Done && listed.size == data.size()) {
+        return TransferResult::Done;
+    }
+    if (listed.code == EngineResult::CommFailure || listed.size) {
+        return TransferResult::Failed;
+    }
+    std::string reply;
+    if (sendCommand("SIZE", "/outou/" + std::string(fileName), &reply) == 0 && ftp::replyCode(reply) == 213) {
+        const std::string_view digits =
+            std::string_view(reply).substr(std::min<std::size_t>(4, reply.size()));
+        std::uint64_t size = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+        if (ec == std::errc() && end != digits.data() && size == data.size()) {
+            return TransferResult::Done;
+        }
+    }
+    return TransferResult::Failed;
 }
 
 }  // namespace voxmg

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "core/base/paths.h"
@@ -103,7 +104,56 @@ bool renameMessageFiles(const std::string& oldVoice, const std::string& newVoice
     return true;
 }
 
+// The recording info file beside an edited voice data file, with its record and header as they
+// were, so that both files' records stay equal and a failure can put it back.
+class InfoPartner {
+public:
+    InfoPartner(const CFileMng& files, const std::string& shown) : m_files(files) {
+        if (!shown.ends_with(naming::kVoiceExt)) {
+            return;
+        }
+        m_path = naming::partnerName(shown);
+        m_before = fileio::isPlainFile(m_path) ? fileio::readPrefix(m_path, kFramesOffset) : std::nullopt;
+        // A file that holds no record is no message the lists could show: left alone.
+        if (m_before && (m_before->size() < kFramesOffset || !m_files.readRecord(m_path, m_own))) {
+            m_before.reset();
+        }
+    }
+
+    // Writes the edited record into the partner, if there is one. It keeps its own download
+    // state: once the voice file is deleted on its own, the partner must read as info-only
+    // again.
+    bool write(const FILESTS_INFO& edited) const {
+        if (!m_before) {
+            return true;
+        }
+        FILESTS_INFO record = edited;
+        record.state = m_own.state;
+        record.path = m_own.path;
+        return m_files.writeBackRecord(record, m_path) == FileOp::Done;
+    }
+    void restore() const {
+        if (m_before) {
+            fileio::writeInPlace(m_path, 0, *m_before, kFramesOffset);
+        }
+    }
+
+private:
+    const CFileMng& m_files;
+    std::string m_path;
+    std::optional<std::vector<std::uint8_t>> m_before;
+    FILESTS_INFO m_own;
+};
+
 }  // namespace
+
+std::string shownFile(const std::string& path) {
+    if (!path.ends_with(naming::kInfoExt)) {
+        return path;
+    }
+    const std::string voice = naming::partnerName(path);
+    return fileio::isPlainFile(voice) ? voice : path;
+}
 
 EditResult check(const BoxEdit& edit) {
     const std::u16string memo = withCrLf(edit.memo);
@@ -163,8 +213,9 @@ std::string renamedResponsePath(const std::string& path, const std::tm& now) {
     return paths::join(paths::parentOf(path), newName);
 }
 
-EditOutcome editBoxMessage(const std::string& path, const BoxEdit& edit, std::atomic<int>& cancelAll) {
+EditOutcome editBoxMessage(const std::string& named, const BoxEdit& edit, std::atomic<int>& cancelAll) {
     EditOutcome out;
+    const std::string path = shownFile(named);
     out.path = path;
     if ((out.result = check(edit)) != EditResult::Done) {
         return out;
@@ -176,15 +227,30 @@ EditOutcome editBoxMessage(const std::string& path, const BoxEdit& edit, std::at
         out.result = EditResult::CannotRead;
         return out;
     }
+    // Record and header as they are, to put back when the partner cannot follow.
+    const auto before = fileio::readPrefix(path, kFramesOffset);
     apply(out.record, edit);
-    out.result =
-        files.writeBackRecord(out.record, path) == FileOp::Done ? EditResult::Done : EditResult::WriteFailed;
+    InfoPartner partner(files, path);
+    if (files.writeBackRecord(out.record, path) != FileOp::Done) {
+        out.result = EditResult::WriteFailed;
+        return out;
+    }
+    if (!partner.write(out.record)) {
+        if (before) {
+            fileio::writeInPlace(path, 0, *before, kFramesOffset);
+        }
+        partner.restore();
+        out.result = EditResult::WriteFailed;
+        return out;
+    }
+    out.result = EditResult::Done;
     return out;
 }
 
-EditOutcome editResponseMessage(const std::string& path, const ResponseEdit& edit, const std::tm& now,
+EditOutcome editResponseMessage(const std::string& named, const ResponseEdit& edit, const std::tm& now,
                                 std::atomic<int>& cancelAll) {
     EditOutcome out;
+    const std::string path = shownFile(named);
     out.path = path;
     if ((out.result = check(edit)) != EditResult::Done) {
         return out;
@@ -202,11 +268,20 @@ EditOutcome editResponseMessage(const std::string& path, const ResponseEdit& edi
         return out;
     }
     apply(out.record, edit);
+    InfoPartner partner(files, path);
     if (files.writeBackRecord(out.record, path) != FileOp::Done) {
         out.result = EditResult::WriteFailed;
         return out;
     }
-    auto restore = [&] { fileio::writeInPlace(path, 0, *before, kFramesOffset); };
+    auto restore = [&] {
+        fileio::writeInPlace(path, 0, *before, kFramesOffset);
+        partner.restore();
+    };
+    if (!partner.write(out.record)) {
+        restore();
+        out.result = EditResult::WriteFailed;
+        return out;
+    }
     if (files.updateResponseHeader(out.record, path, now) != FileOp::Done) {
         restore();
         out.result = EditResult::HeaderFailed;

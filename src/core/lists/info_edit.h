@@ -60,9 +60,15 @@ struct EditOutcome {
     std::string path;     // the message's path afterwards (new for a renamed response message)
 };
 
-// Checks the edit and writes it into the message file at `path`. On any failure the file is
-// as it was.
+// Checks the edit and writes it into the record the lists show: the voice data file's when the
+// message has one, even when `path` names its recording info file. A recording info file
+// beside it gets the same record (keeping its own download state). On any failure the files
+// are as they were.
 EditOutcome editBoxMessage(const std::string& path, const BoxEdit& edit, std::atomic<int>& cancelAll);
+
+// The file whose record the lists show for the message `path` names: its voice data file when
+// there is one, else `path`. An edit starts from this file's record.
+std::string shownFile(const std::string& path);
 
 // The same for a response message; `now` (local time) stamps the header and the new name of
 // its voice file and of its ".vminf", ".wav" and ".wma" files. On any failure every file keeps

@@ -1,5 +1,7 @@
 #include "core/lists/response_import.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -56,20 +58,18 @@ std::string importExtension(const std::string& source) {
 // The files of one message that go with it when it is replaced, whatever the case of their
 // extension: an earlier import left its source as ".WAV" or ".WMA" beside the voice file, and
 // a conversion its ".wav". The new message's own files are kept: an import within the same
-// minute gives the same base name.
+// minute gives the same base name. The voice file goes last, so a run killed in between
+// leaves a message without its audio copy rather than an audio copy without its message.
 void removeMessageFiles(const std::string& folder, const std::string& baseName,
                         std::initializer_list<std::string_view> keep) {
     const std::string base = text::asciiLower(baseName);
     std::vector<std::string> doomed;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string fileName = it->path().filename().string();
-        const std::string name = text::asciiLower(fileName);
-        if (std::find(keep.begin(), keep.end(), fileName) != keep.end()) {
-            continue;
-        }
-        for (const char* ext : {".vmdat", ".vminf", ".wav", ".wma"}) {
-            if (name == base + ext) {
+    for (const char* ext : {".wav", ".wma", ".vminf", ".vmdat"}) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string fileName = it->path().filename().string();
+            if (std::find(keep.begin(), keep.end(), fileName) == keep.end() &&
+                text::asciiLower(fileName) == base + ext) {
                 doomed.push_back(it->path().string());
             }
         }
@@ -79,44 +79,76 @@ void removeMessageFiles(const std::string& folder, const std::string& baseName,
     }
 }
 
-// A copy of `source` that stands under `target` only once it is complete and on the disk.
-bool copyDurably(const std::string& source, const std::string& target, const std::string& temporary) {
-    std::error_code ec;
-    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec);
-    if (ec || !fileio::syncFile(temporary)) {
-        removeFile(temporary);
-        return false;
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        removeFile(temporary);
-        return false;
-    }
-    fileio::syncFolder(paths::parentOf(target).empty() ? "." : std::string(paths::parentOf(target)));
-    return true;
-}
+// Work folders of imports carry this prefix: hidden, and no list takes them for messages.
+constexpr std::string_view kWorkPrefix = ".import-";
 
-// Removes what an import created when it does not end in a message.
-class Leftovers {
-public:
-    void add(std::string path) { m_paths.push_back(std::move(path)); }
-    void keep() { m_paths.clear(); }
-    ~Leftovers() {
-        for (const std::string& path : m_paths) {
-            removeFile(path);
+// What killed imports left in the response folder: their work folders, and audio copies
+// (".WAV", ".wav", ".WMA", ".wma") whose voice file is missing, which no list shows and
+// nothing else would ever remove. Runs only inside an import, which changes the folder anyway.
+void removeLeftovers(const std::string& folder) {
+    std::vector<fs::path> doomed;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with(kWorkPrefix)) {
+            doomed.push_back(it->path());
+            continue;
+        }
+        const std::string lower = text::asciiLower(name);
+        std::error_code typeError;
+        if (!(lower.ends_with(".wav") || lower.ends_with(".wma")) || !it->is_regular_file(typeError)) {
+            continue;
+        }
+        const fs::path voice = it->path().parent_path() / (name.substr(0, name.size() - 4) + ".vmdat");
+        std::error_code statusError;
+        const fs::file_status status = fs::symlink_status(voice, statusError);
+        if (status.type() == fs::file_type::not_found) {
+            doomed.push_back(it->path());
         }
     }
-    Leftovers() = default;
-    Leftovers(const Leftovers&) = delete;
-    Leftovers& operator=(const Leftovers&) = delete;
+    for (const fs::path& path : doomed) {
+        std::error_code ignored;
+        // remove_all takes a symbolic link itself away, never what it points to.
+        fs::remove_all(path, ignored);
+    }
+}
+
+// A folder of this run's own beside the messages (same file system, so its files are renamed
+// into place), mode 0700, removed with whatever is still in it when the object goes.
+class WorkFolder {
+public:
+    explicit WorkFolder(const std::string& parent) {
+        std::string pattern = paths::join(parent, std::string(kWorkPrefix) + "XXXXXX");
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            m_path = pattern;
+        }
+    }
+    ~WorkFolder() {
+        if (!m_path.empty()) {
+            std::error_code ignored;
+            fs::remove_all(m_path, ignored);
+        }
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    bool valid() const { return !m_path.empty(); }
+    std::string file(const char* name) const { return paths::join(m_path, name); }
 
 private:
-    std::vector<std::string> m_paths;
+    std::string m_path;
 };
 
-}  // namespace
+// A copy of `source` that is complete and on the disk.
+bool copyDurably(const std::string& source, const std::string& target) {
+    std::error_code ec;
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
+    return !ec && fileio::syncFile(target);
+}
 
-std::optional<std::string> messageInSlot(const std::string& responseFolder, int slot) {
+// The voice data files holding slot `slot` (the list's reading: the record's number). A
+// killed replacement can leave two.
+std::vector<std::string> messagesInSlot(const std::string& responseFolder, int slot) {
     std::atomic<int> noCancel{0};
     CFileMng files(noCancel);
     std::vector<FILESTS_INFO> records;
@@ -124,12 +156,20 @@ std::optional<std::string> messageInSlot(const std::string& responseFolder, int 
     char number[8];
     std::snprintf(number, sizeof number, "%03d", slot);
     const std::u16string text(number, number + 3);
+    std::vector<std::string> found;
     for (const FILESTS_INFO& record : records) {
         if (record.boxNumberText().substr(0, 3) == text) {
-            return record.pathUtf8();
+            found.push_back(record.pathUtf8());
         }
     }
-    return std::nullopt;
+    return found;
+}
+
+}  // namespace
+
+std::optional<std::string> messageInSlot(const std::string& responseFolder, int slot) {
+    std::vector<std::string> found = messagesInSlot(responseFolder, slot);
+    return found.empty() ? std::nullopt : std::optional<std::string>(std::move(found.front()));
 }
 
 std::optional<ImportResult> precheck(const ImportRequest& request) {
@@ -173,36 +213,32 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     // operation or a logout must not end this one before it starts.
     WorkerPause pause(caller.flags, caller.pump);
     caller.flags.cancelAll = 0;
-    const std::optional<std::string> old = messageInSlot(request.responseFolder, request.slot);
+    removeLeftovers(request.responseFolder);
+    const std::vector<std::string> old = messagesInSlot(request.responseFolder, request.slot);
     const std::tm importTime = request.now();
     const std::string ext = importExtension(request.source);
     const std::string name = naming::responseMessageName(importTime, request.slot, ext);
     const std::string companion = paths::join(request.responseFolder, name);
     const std::string voiceName = name.substr(0, name.size() - 3) + "vmdat";
     const std::string voicePath = paths::join(request.responseFolder, voiceName);
-    // Work files carry no message extension, so no list takes them for messages meanwhile.
-    char slotText[8];
-    std::snprintf(slotText, sizeof slotText, "%03d", request.slot);
-    const std::string copyTemp =
-        paths::join(request.responseFolder, std::string(".import-A") + slotText + ".src");
-    const std::string framesTemp =
-        paths::join(request.responseFolder, std::string(".import-A") + slotText + ".frames");
+    // Every work file is this run's own: two imports at once, from the window and voxmgctl,
+    // must not write into each other's files.
+    const WorkFolder work(request.responseFolder);
+    if (!work.valid()) {
+        return unsupported();
+    }
+    const std::string copyTemp = work.file("source");
+    const std::string framesTemp = work.file("frames");
 
-    // Reimporting into the same slot within the same minute gives the same names: the old
-    // companion is then overwritten, and the old voice file replaced by the rename below.
-    Leftovers leftovers;
-    leftovers.add(framesTemp);
-    if (!copyDurably(request.source, companion, copyTemp)) {
+    if (!copyDurably(request.source, copyTemp)) {
         return caller.flags.cancelAll.load() != 0 ? ImportResult{ImportOutcome::Cancelled, {}, {}, {}}
                                                   : unsupported();
     }
-    leftovers.add(companion);
-
     if (caller.progress != nullptr) {
         caller.progress->beforeConversion();
     }
     const int gain = text::asciiLower(ext) == ".wav" ? request.gains.wav : request.gains.wma;
-    if (audio::runEncodingJob(engine, companion, framesTemp, gain, caller) != 1) {
+    if (audio::runEncodingJob(engine, copyTemp, framesTemp, gain, caller) != 1) {
         if (caller.flags.cancelAll.load() != 0) {
             return {ImportOutcome::Cancelled, {}, {}, {}};
         }
@@ -217,22 +253,28 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     if (files.buildImportedResponse(framesTemp, request.slot, importTime) != FileOp::Done) {
         return refused(ImportOutcome::NoFrames, u"ＰＣのメモリ不足です。");
     }
+    // The message first, its audio copy after it: a run killed in between leaves a message
+    // without the copy, never a copy that no list shows. Reimporting into the same slot within
+    // the same minute gives the same names, and the renames replace the old files.
     std::error_code ec;
     fs::rename(framesTemp, voicePath, ec);
     if (ec) {
         return unsupported();
     }
+    // A copy that cannot take its name goes with the work folder: the message stands without it.
+    fs::rename(copyTemp, companion, ec);
     fileio::syncFolder(request.responseFolder);
-    leftovers.keep();
 
     ImportResult result;
     result.outcome = ImportOutcome::Imported;
     result.voicePath = voicePath;
     // The old message goes only now that the new one is complete.
-    if (old) {
-        removeMessageFiles(request.responseFolder, naming::baseName(paths::fileName(*old)),
+    for (const std::string& replaced : old) {
+        removeMessageFiles(request.responseFolder, naming::baseName(paths::fileName(replaced)),
                            {voiceName, name});
-        result.replacedPath = *old;
+        if (result.replacedPath.empty()) {
+            result.replacedPath = replaced;
+        }
     }
     result.summary = {u"音声ファイルの読み込みが完了しました。", u"取り込み完了",
                       UserMessage::Icon::Information};

@@ -95,7 +95,7 @@ void importIntoSlot(FrameHost& frame, CListDispView& view) {
         for (int i = 0; i < 100; ++i) {
             voxmg::pumpOnce(context.pump);
         }
-        // "wave_tmp.wav" goes beside the settings file, in the settings folder.
+        // The conversion makes its own work file beside the settings file, in the settings folder.
         voxmg::audio::EncodingEngine engine(
             voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(context.doc.settingsPath())));
         result = voxmg::response_import::run(request, engine, {context.flags, context.pump, &progress});

@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <latch>
 #include <thread>
+
+#include <sys/stat.h>
 
 #include "audio_test_support.h"
 #include "fake_codec.h"
@@ -211,6 +214,55 @@ TEST_F(ImportTest, RefusesOtherExtensionsWithoutTouchingFiles) {
     EXPECT_EQ(importAudioFile(engine, source(monoWav({1}), "a.mp3"), ".mp3", {}, caller), 0);
     EXPECT_EQ(importAudioFile(engine, source(monoWav({1}), "b.wav"), ".wma", {}, caller), 0);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.mp3", "b.wav"}));
+}
+
+// The window and voxmgctl, or two voxmgctl runs, convert at the same time with one work
+// folder. The stand-in decoder copies the source (already telephone PCM) and waits until both
+// jobs have written their intermediate file, so any name the two share is overwritten by the
+// other before it is encoded.
+TEST_F(ImportTest, TwoJobsAtOnceEachEncodeTheirOwnAudio) {
+    std::latch bothDecoded(2);
+    std::atomic<int> privateFiles{0};
+    const PcmDecoder copyAndWait = [&](const std::string& src, const std::string& wav,
+                                       const std::function<bool()>&) {
+        writeFile(wav, readBytes(src));
+        struct stat st {};
+        if (::stat(wav.c_str(), &st) == 0 && (st.st_mode & 0777) == 0600) {
+            ++privateFiles;
+        }
+        bothDecoded.arrive_and_wait();
+        return true;
+    };
+    struct Job {
+        std::size_t samples;
+        std::string source;
+        std::string output;
+        int result = -1;
+    };
+    std::array<Job, 2> jobs{Job{8000 * 2, {}, {}}, Job{8000 * 10, {}, {}}};
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        jobs[i].source = source(monoWav(std::vector<std::int16_t>(jobs[i].samples, 500)),
+                                "S" + std::to_string(i) + ".wav");
+        jobs[i].output = dir.file("O" + std::to_string(i) + ".vmdat");
+    }
+    std::vector<std::thread> threads;
+    for (Job& job : jobs) {
+        threads.emplace_back([&] {
+            Flags ownFlags;
+            EncodingEngine engine(work.path(), backend(copyAndWait), fakeEncoderFactory(encoded));
+            job.result = runEncodingJob(engine, job.source, job.output, 0, {ownFlags, {}, nullptr});
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    for (const Job& job : jobs) {
+        ASSERT_EQ(job.result, 1) << job.output;
+        // 80 samples a frame of 10 bytes.
+        EXPECT_EQ(readBytes(job.output).size(), job.samples / kFrameSamples * kFrameBytes) << job.output;
+    }
+    EXPECT_EQ(privateFiles.load(), 2);
+    EXPECT_TRUE(work.names().empty());
 }
 
 // ---- real files through FFmpeg and bcg729 ----

@@ -179,3 +179,69 @@ TEST_F(InfoEditTest, ResponseEditThatCannotRenameLeavesEverythingAsItWas) {
     EXPECT_EQ(readFile(outou + "202612061305_SUN_A007_0000.wav"), "wav");
     EXPECT_EQ(readFile(outou + "202612070905_MON_A007_0000.wav"), "stray");
 }
+
+// A message downloaded info first and voice later has both files; the lists show the voice
+// file's record. An edit named by either file lands there, and the info file's record follows
+// it, so it still agrees should the voice file be deleted on its own.
+class BothFilesEdit : public InfoEditTest, public ::testing::WithParamInterface<bool> {
+protected:
+    std::string m_voice = writeBoxMessage(m_folder, "rusuroku", "0101", 1, {.title = u"録音", .memo = u"旧"});
+    std::string m_info = writeBoxMessage(m_folder, "rusuroku", "0101", 1,
+                                         {.title = u"情報だけの頃", .memo = u"古い"}, 0, false);
+};
+
+TEST_P(BothFilesEdit, LandsInTheShownRecordAndKeepsBothEqual) {
+    const std::string named = GetParam() ? m_info : m_voice;
+    const Bytes voiceBefore = readBytes(m_voice);
+    const Bytes infoBefore = readBytes(m_info);
+    auto out =
+        info_edit::editBoxMessage(named, {.title = u"新しい題", .memo = u"メモ", .flag = true}, m_cancel);
+    ASSERT_EQ(out.result, EditResult::Done);
+    EXPECT_EQ(out.path, m_voice);
+
+    const Bytes voice = readBytes(m_voice);
+    const Bytes info = readBytes(m_info);
+    EXPECT_EQ(utf16At(voice, 226, 41), u"新しい題");
+    EXPECT_EQ(utf16At(voice, 308, 81), u"メモ");
+    EXPECT_EQ(voice[0], 0x01);
+    // The same record, but for the download state each file keeps: 2 voice, 0 info only.
+    EXPECT_EQ(voice[2], 2);
+    EXPECT_EQ(info[2], 0);
+    for (std::size_t i = 0; i < 470; ++i) {
+        if (i != 2) {
+            ASSERT_EQ(info[i], voice[i]) << "record byte " << i;
+        }
+    }
+    // Only the records changed.
+    EXPECT_TRUE(std::equal(voiceBefore.begin() + 990, voiceBefore.end(), voice.begin() + 990));
+    EXPECT_TRUE(std::equal(infoBefore.begin() + 990, infoBefore.end(), info.begin() + 990));
+}
+
+INSTANTIATE_TEST_SUITE_P(NamedBy, BothFilesEdit, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "InfoFile" : "VoiceFile"); });
+
+TEST_F(InfoEditTest, InfoOnlyMessageIsEditedInItsInfoFile) {
+    const std::string info = writeBoxMessage(m_folder, "rusuroku", "0101", 2, {}, 0, false);
+    auto out = info_edit::editBoxMessage(info, {.title = u"題"}, m_cancel);
+    ASSERT_EQ(out.result, EditResult::Done);
+    EXPECT_EQ(out.path, info);
+    EXPECT_EQ(utf16At(readBytes(info), 226, 41), u"題");
+    EXPECT_FALSE(std::filesystem::exists(m_folder + "/rusuroku/0101/" + boxMessageName("0101", 2)));
+}
+
+TEST_F(InfoEditTest, ResponseEditThroughTheInfoFileRenamesAndUpdatesBoth) {
+    const std::string voice = writeResponse(m_folder, 7, {.callerName = u"旧名"});
+    const std::string outou = m_folder + "/outou/";
+    writeFile(outou + "202612061305_SUN_A007_0000.vminf",
+              boxMessage(recordOf({.state = 0, .callerName = u"旧名"})));
+
+    auto out = info_edit::editResponseMessage(outou + "202612061305_SUN_A007_0000.vminf", {.name = u"夜間"},
+                                              monday0905(), m_cancel);
+    ASSERT_EQ(out.result, EditResult::Done);
+    EXPECT_EQ(out.path, outou + "202612070905_MON_A007_0000.vmdat");
+    EXPECT_FALSE(std::filesystem::exists(voice));
+    EXPECT_EQ(utf16At(readBytes(out.path), 102, 33), u"夜間");
+    const Bytes info = readBytes(outou + "202612070905_MON_A007_0000.vminf");
+    EXPECT_EQ(utf16At(info, 102, 33), u"夜間");
+    EXPECT_EQ(info[2], 0);
+}

@@ -1,5 +1,5 @@
-// Importing audio files as response messages, and uploading response messages to the main
-// unit simulator.
+// Importing audio files as response messages, and uploading response messages
+// to the main unit simulator.
 #include <cmath>
 
 #include "core/audio/audio_test_support.h"
@@ -89,6 +89,12 @@ protected:
         return response_import::run(request, encoder, {flags, Pump{}, &steps});
     }
 
+    std::string imported(int slot, const std::tm& when = at(2026, 12, 7, 12, 0)) {
+        auto result = import(source("slot.wav", wavFile(0.5)), slot, false, when);
+        EXPECT_EQ(result.outcome, ImportOutcome::Imported);
+        return result.voicePath;
+    }
+
     FILESTS_INFO recordOf(const std::string& path) {
         FILESTS_INFO record;
         EXPECT_TRUE(CFileMng(flags).readRecord(path, record));
@@ -107,7 +113,8 @@ protected:
 
 TEST_F(ResponseTest, ImportIntoEmptySlotNamesHeadsAndListsTheMessage) {
     flags.cancelAll = 1;  // left by a logout: no cancel of this import
-    // 1.23 s: 123 frames of 10 bytes, of which whole 100 ms blocks (1200 bytes) are kept.
+    // 1.23 s: 123 frames of 10 bytes, of which whole 100 ms blocks (1200 bytes)
+    // are kept.
     auto result = import(source("greeting.wav", wavFile(1.23)), 5, false);
     ASSERT_EQ(result.outcome, ImportOutcome::Imported);
     EXPECT_EQ(result.summary.text, u"音声ファイルの読み込みが完了しました。");
@@ -149,8 +156,8 @@ TEST_F(ResponseTest, OccupiedSlotIsReplacedOnlyWhenAsked) {
     EXPECT_EQ(namesIn(outou()), (std::vector<std::string>{"202612071305_MON_A007_0000.WAV",
                                                           "202612071305_MON_A007_0000.vmdat"}));
 
-    // Again within the same minute: the same names, and the WAV converted from the message
-    // before goes, so nothing plays the old sound.
+    // Again within the same minute: the same names, and the WAV converted from
+    // the message before goes, so nothing plays the old sound.
     audio::testing::writeFile(paths::join(outou(), "202612071305_MON_A007_0000.wav"), wavFile(0.5));
     auto again = import(source("again.wav", wavFile(0.9)), 7, true);
     ASSERT_EQ(again.outcome, ImportOutcome::Imported);
@@ -162,7 +169,9 @@ TEST_F(ResponseTest, OccupiedSlotIsReplacedOnlyWhenAsked) {
 TEST_F(ResponseTest, WmaImportsThroughTheDecoder) {
     const std::string wma = sources.file("hello.wma");
     const std::string command =
-        "ffmpeg -v quiet -y -f lavfi -i sine=frequency=300:duration=1.5 -ac 1 -c:a wmav2 '" + wma + "'";
+        "ffmpeg -v quiet -y -f lavfi -i sine=frequency=300:duration=1.5 -ac 1 "
+        "-c:a wmav2 '" +
+        wma + "'";
     if (std::system(command.c_str()) != 0) {
         GTEST_SKIP() << "ffmpeg cannot write WMA here";
     }
@@ -236,16 +245,34 @@ TEST_F(ResponseTest, FailedOrCancelledConversionLeavesNothingBehind) {
     EXPECT_TRUE(fs::is_empty(outou()));
 }
 
+// What killed imports leave: their work folders, and audio copies whose message
+// never got into place. The next import clears them; other messages' copies and
+// files stay.
+TEST_F(ResponseTest, ImportClearsWhatKilledImportsLeft) {
+    const std::string kept = imported(2);
+    const std::string keptCopy = kept.substr(0, kept.size() - 5) + "WAV";
+    fs::create_directories(outou() + "/.import-Ab12Cd");
+    test::writeFile(outou() + "/.import-Ab12Cd/frames", "half");
+    test::writeFile(outou() + "/.import-Zz99Yy", "a stray work file");
+    for (const char* orphan : {"202612071301_MON_A009_0000.WAV", "202612071302_MON_A010_0000.wav",
+                               "202612071303_MON_A011_0000.WMA"}) {
+        test::writeFile(outou() + "/" + orphan, "audio copy of a message never put in place");
+    }
+    const std::string infoOnly = outou() + "/202612071304_MON_A012_0000.vminf";
+    test::writeFile(infoOnly, "recording info");
+
+    auto result = import(source("next.wav", wavFile(0.5)), 5, false);
+    ASSERT_EQ(result.outcome, ImportOutcome::Imported);
+    EXPECT_EQ(namesIn(outou()), (std::vector<std::string>{
+                                    std::string(paths::fileName(keptCopy)),
+                                    std::string(paths::fileName(kept)), "202612071304_MON_A012_0000.vminf",
+                                    "202612071305_MON_A005_0000.WAV", "202612071305_MON_A005_0000.vmdat"}));
+}
+
 // ---- upload
 
 class UploadTest : public ResponseTest {
 protected:
-    std::string imported(int slot) {
-        auto result = import(source("slot.wav", wavFile(0.5)), slot, false);
-        EXPECT_EQ(result.outcome, ImportOutcome::Imported);
-        return result.voicePath;
-    }
-
     response_upload::UploadResult upload(std::vector<std::string> paths) {
         return response_upload::run({std::move(paths)}, *ftp, flags, Pump{}, nullptr);
     }
@@ -294,10 +321,10 @@ TEST_F(UploadTest, RefusedSlotStaysUnmarkedAndTheOthersGoUp) {
 
     // One row alone: the refusal text, warning.
     auto single = upload({second});
-    EXPECT_EQ(
-        single.summary.text,
-        u"メッセージを使用中か主装置の容量不足\nもしくはアップロードするメッセージが古いため、\nアップロード"
-        u"できませんでした。");
+    EXPECT_EQ(single.summary.text,
+              u"メッセージを使用中か主装置の容量不足\nもしくはアップロードするメ"
+              u"ッセージが古いため、\nアップロード"
+              u"できませんでした。");
     EXPECT_EQ(single.summary.icon, UserMessage::Icon::Exclamation);
     auto gone = upload({paths::join(outou(), "202601010000_THU_A009_0000.vmdat")});
     EXPECT_EQ(gone.rows[0].outcome, RowOutcome::Missing);
@@ -319,11 +346,22 @@ sim::Faults broken(long dropAfter, bool silent, int endCode) {
     return faults;
 }
 
+// A main unit that says 226 before it has the data: at once after 150, or after
+// reading part.
+sim::Faults lying(bool early, long keeps) {
+    sim::Faults faults;
+    faults.storeCompleteEarly = early;
+    faults.dropDataAfterBytes = keeps;
+    faults.claimCompleteAfterDrop = true;
+    return faults;
+}
+
 class BrokenUpload : public UploadTest, public ::testing::WithParamInterface<BrokenStore> {};
 
 TEST_P(BrokenUpload, IsNoSuccess) {
     const std::string path = imported(4);
-    // Marked as uploaded by an earlier run: a broken store must take the mark away.
+    // Marked as uploaded by an earlier run: a broken store must take the mark
+    // away.
     FILESTS_INFO record = recordOf(path);
     record.played = 1;
     CFileMng(flags).writeBackRecord(record, path);
@@ -347,14 +385,30 @@ INSTANTIATE_TEST_SUITE_P(Table, BrokenUpload,
                          ::testing::Values(BrokenStore{"DataDroppedMidway", broken(300, false, 0)},
                                            BrokenStore{"NoFinalReply", broken(-1, true, 0)},
                                            BrokenStore{"FinalReply451", broken(-1, false, 451)},
-                                           BrokenStore{"FinalReply150", broken(-1, false, 150)}),
+                                           BrokenStore{"FinalReply150", broken(-1, false, 150)},
+                                           BrokenStore{"CompleteBeforeReading", lying(true, 0)},
+                                           BrokenStore{"CompleteEarlyKeptPart", lying(true, 100)},
+                                           BrokenStore{"CompleteAfterPart", lying(false, 100)}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The listing is the proof: an early 226 from a main unit that then reads every
+// byte is an upload like any other.
+TEST_F(UploadTest, EarlyAnswerCountsOnceTheWholeFileIsListed) {
+    const std::string path = imported(6);
+    start(lying(true, -1));
+    auto result = upload({path});
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Uploaded);
+    EXPECT_EQ(result.summary.text, kUploaded);
+    EXPECT_EQ(onUnit(path), unitPart(path));
+    EXPECT_EQ(recordOf(path).played, 1);
+}
 
 TEST_F(UploadTest, CancelKeepsTheTruthOfTheRowReached) {
     const std::string first = imported(1);
     const std::string second = imported(2);
     start();
-    // Cancelled while the first store is under way: it is not marked, the second not reached.
+    // Cancelled while the first store is under way: it is not marked, the second
+    // not reached.
     auto result = response_upload::run(
         {{first, second}}, *ftp, flags, [this] { flags.cancelAll = 1; }, nullptr);
     EXPECT_TRUE(result.cancelled);
