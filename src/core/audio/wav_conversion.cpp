@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/audio/file_handle.h"
+#include "core/audio/wav_files.h"
 #include "core/base/paths.h"
 
 namespace voxmg::audio {
@@ -75,15 +76,22 @@ WavTargets wavTargetsFor(const std::string& voicePath, const WavSaveSettings& wa
     const std::string path = foldDoubledSeparators(voicePath);
     // An empty save folder would put the WAV file at the file system root; beside the voice
     // data is the only sensible place then.
-    std::string base = (wavSave.enable == 1 && !wavSave.path.empty())
-                           ? paths::join(wavSave.path, paths::fileName(path))
-                           : path;
+    const bool beside = wavSave.enable != 1 || wavSave.path.empty();
+    std::string base = beside ? path : paths::join(wavSave.path, paths::fileName(path));
     // Only a ".vmdat" ending is replaced. Any other name gets the endings appended, so the
     // frame file can never be the voice data file itself.
     if (endsWithIgnoreCase(base, ".vmdat")) {
         base.resize(base.size() - 6);
     }
-    return WavTargets{base + ".tmp", base + ".wav"};
+    // Beside the voice data, a WAV file already there in another case (".WAV", the user's own
+    // file kept by an import) is the message's WAV file: no second one is made beside it.
+    std::string wav = base + ".wav";
+    if (beside && endsWithIgnoreCase(path, ".vmdat") && !std::filesystem::exists(wav)) {
+        if (auto companions = companionAudioFiles(path, true); !companions.empty()) {
+            wav = companions.front();
+        }
+    }
+    return WavTargets{base + ".tmp", wav};
 }
 
 int convertVoiceFileToWav(DecodingEngine& engine, const std::string& voicePath, int gainSetting,

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 
 #include "core/base/paths.h"
@@ -141,6 +142,25 @@ int openBelow(const std::string& boxFolder, std::initializer_list<std::string> b
 
 bool isWavOrWmaName(std::string_view name) {
     return endsWithIgnoringCase(name, ".wav") || endsWithIgnoringCase(name, ".wma");
+}
+
+std::vector<std::string> companionAudioFiles(const std::string& voicePath, bool wavOnly) {
+    const std::string_view folder = paths::parentOf(voicePath);
+    std::string_view stem = paths::fileName(voicePath);
+    stem = stem.substr(0, stem.rfind('.'));
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : std::string(folder), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::string_view rest = std::string_view(name).substr(std::min(name.size(), stem.size()));
+        if (name.size() == stem.size() + 4 && name.starts_with(stem) &&
+            (endsWithIgnoringCase(rest, ".wav") || (!wavOnly && endsWithIgnoringCase(rest, ".wma")))) {
+            found.push_back(paths::join(folder, name));
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 std::vector<std::string> boxesWithWavFiles(const std::string& boxFolder, std::string_view kind) {

@@ -14,6 +14,11 @@ namespace voxmg::audio {
 // A name the clean-up deletes: ending in ".wav" or ".wma", in any case.
 bool isWavOrWmaName(std::string_view name);
 
+// The audio files kept beside a message's voice file under the same name: its WAV file, and
+// for an imported response message the user's source audio, whose ".WAV"/".WMA" keeps the case
+// the user's file had. Found whatever the case of the extension; `wavOnly` leaves WMA files out.
+std::vector<std::string> companionAudioFiles(const std::string& voicePath, bool wavOnly = false);
+
 // The box subfolders of boxFolder/kind ("rusuroku", "naisen") holding at least one such file,
 // sorted by name. A box subfolder that is a symbolic link is not a box and is left out.
 std::vector<std::string> boxesWithWavFiles(const std::string& boxFolder, std::string_view kind);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/audio/wav_files.h"
 #include "core/base/paths.h"
 #include "core/device/ftp_mng.h"
 #include "core/device/listing_lines.h"
@@ -68,16 +69,23 @@ RowOutcome deleteOnPc(Row& row, DeleteKind kind, bool responseList) {
         if (!row.voice) {
             return RowOutcome::Skipped;  // an empty slot or recording info only
         }
+        // The audio kept beside the message first (an imported message keeps the user's file
+        // as ".WAV" or ".WMA"): a run stopped half way leaves the message, not a lone companion.
         bool removed = false;
-        for (std::string_view ext :
-             {std::string_view(".wav"), naming::kVoiceExt, std::string_view(".wma"), naming::kInfoExt}) {
+        for (const std::string& companion : audio::companionAudioFiles(row.path)) {
+            removed = removeIfPresent(companion) || removed;
+        }
+        for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
             removed = removeIfPresent(withExtension(row.path, ext)) || removed;
         }
         return removed ? RowOutcome::Deleted : RowOutcome::NotDownloaded;
     }
     if ((row.voice && exists(row.path)) || kind == DeleteKind::PcOnly) {
         bool removed = false;
-        for (std::string_view ext : {std::string_view(".wav"), naming::kVoiceExt, naming::kInfoExt}) {
+        for (const std::string& wav : audio::companionAudioFiles(row.path, true)) {
+            removed = removeIfPresent(wav) || removed;
+        }
+        for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
             removed = removeIfPresent(withExtension(row.path, ext)) || removed;
         }
         if (removed) {

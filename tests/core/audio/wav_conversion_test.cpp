@@ -145,6 +145,18 @@ TEST(WavTargetsTest, NamesComeFromTheVoiceDataName) {
     EXPECT_EQ(odd.frameFile, "/data/box/a.tmp.tmp");
 }
 
+// An imported response message keeps the user's WAV file as ".WAV": converting or playing it
+// takes that file as the message's WAV instead of writing a second one beside it.
+TEST_F(WavConversionTest, AWavBesideInAnotherCaseIsTheMessagesWav) {
+    const std::string voice = dir.file("20261207090000001.vmdat");
+    writeFile(dir.file("20261207090000001.WAV"), "RIFF");
+    writeFile(dir.file("20261207090000001x.wav"), "RIFF");  // another message's
+    EXPECT_EQ(wavTargetsFor(voice, {}).wavFile, dir.file("20261207090000001.WAV"));
+    EXPECT_EQ(wavTargetsFor(voice, {1, "/wav"}).wavFile, "/wav/20261207090000001.wav");
+    writeFile(dir.file("20261207090000001.wav"), "RIFF");
+    EXPECT_EQ(wavTargetsFor(voice, {}).wavFile, dir.file("20261207090000001.wav"));
+}
+
 TEST_F(WavConversionTest, CancelRemovesFrameFileAndPartialWav) {
     log->slowFrame = 50;  // past the first block, so the WAV file has begun
     const std::string path = voiceFile(codedFrames(400));

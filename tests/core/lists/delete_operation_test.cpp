@@ -226,7 +226,8 @@ TEST_F(DeleteTest, ResponsePcDeleteRemovesEveryCompanionFile) {
     std::string base = putResponse(at(2026, 12, 7, 9, 0), 1);
     start();
     ASSERT_EQ(ftp->downloadResponseMessages(localBox("outou")).code, EngineResult::Done);
-    for (const char* ext : {".wav", ".wma"}) {
+    // The import keeps the user's file in the case it had; a conversion adds ".wav".
+    for (const char* ext : {".wav", ".WAV", ".wma", ".Wma"}) {
         test::writeFile(paths::join(localBox("outou"), base + ext), "x");
     }
     const std::string unrelated = paths::join(localBox("outou"), "inf.ini");
@@ -235,7 +236,7 @@ TEST_F(DeleteTest, ResponsePcDeleteRemovesEveryCompanionFile) {
     auto result = remove({voicePath("outou", base), ""}, DeleteKind::PcOnly, true);
 
     EXPECT_EQ(result.summary.text, kDeleted);
-    for (const char* ext : {".wav", ".vmdat", ".wma", ".vminf"}) {
+    for (const char* ext : {".wav", ".WAV", ".vmdat", ".wma", ".Wma", ".vminf"}) {
         EXPECT_FALSE(fs::exists(paths::join(localBox("outou"), base + ext))) << ext;
     }
     EXPECT_TRUE(fs::exists(unrelated));

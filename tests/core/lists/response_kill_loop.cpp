@@ -3,7 +3,7 @@
 // whole messages, the old one or the new one, and no audio copy lacks its message; after the
 // second run the slot holds the new one with its audio copy beside it and nothing else.
 //
-//   import_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
+//   response_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -148,7 +148,7 @@ struct Loop {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto options = voxmg::test::killOptions(argc, argv, "import_kill_loop");
+    const auto options = voxmg::test::killOptions(argc, argv, "response_kill_loop");
     if (!options) {
         return 2;
     }

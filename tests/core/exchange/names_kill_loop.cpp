@@ -5,7 +5,7 @@
 // settles what the kill left) the boxes hold one name set or the other as a whole, with no copy
 // and no work file left.
 //
-//   import_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
+//   names_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,7 +147,7 @@ struct Loop {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto options = voxmg::test::killOptions(argc, argv, "import_kill_loop");
+    const auto options = voxmg::test::killOptions(argc, argv, "names_kill_loop");
     if (!options) {
         return 2;
     }
