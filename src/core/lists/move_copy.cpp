@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
@@ -161,7 +162,21 @@ bool copyInto(const std::string& source, const std::string& dest, bool durable) 
     return false;
 }
 
-enum class Place { Placed, Exists, NoSpace, Failed };
+// Puts a set-aside file back under its name, unless that name holds a file again: the files
+// under final names are complete, so the set-aside one is then the stale one and goes.
+void restoreAside(const std::string& saved, const std::string& dest) {
+    if (!renameNoReplace(saved, dest) && errno == EEXIST) {
+        ::unlink(saved.c_str());
+    }
+}
+
+enum class Place {
+    Placed,
+    Exists,
+    Gone,  // the source name vanished meanwhile: nothing of it to place
+    NoSpace,
+    Failed,
+};
 
 // One name this message put into the destination box, and the destination's own file of that
 // name, set aside under a temporary name while it is being overwritten.
@@ -169,10 +184,14 @@ struct PlacedFile {
     std::string source;
     std::string dest;
     std::string saved;
-    bool copied = false;  // a copy of its own, not a second name of the source
+    bool created = false;  // this run made the name; otherwise it found the source's file there
+    bool copied = false;   // a copy of its own, not a second name of the source
 };
 
-Place failure() {
+Place failure(const std::string& source) {
+    if (errno == ENOENT && !exists(source)) {
+        return Place::Gone;
+    }
     return errno == ENOSPC || errno == EDQUOT ? Place::NoSpace : Place::Failed;
 }
 
@@ -187,27 +206,35 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     int linkError = 0;
     auto tryLink = [&] {
         linkError = ::link(source.c_str(), dest.c_str()) == 0 ? 0 : errno;
-        return linkError == 0;
+        placed.created = linkError == 0;
+        return placed.created;
     };
     if (mode == Mode::Move && tryLink()) {
         return Place::Placed;
     }
     if (mode == Mode::Move ? linkError == EEXIST : exists(dest)) {
-        // A name left by a move that was interrupted before it removed the source: the file
-        // is in place already.
+        // A name left by a move that was interrupted before it removed the source (or made by
+        // another run moving the same message): the file is in place already, and not ours.
         if (mode == Mode::Move && sameFile(source, dest, false)) {
             return Place::Placed;
+        }
+        if (!exists(source)) {
+            return Place::Gone;  // another run moved it there meanwhile: no clash to ask about
         }
         if (!overwrite) {
             return Place::Exists;
         }
         placed.saved = makeTemp(folder);
         if (placed.saved.empty() || ::rename(dest.c_str(), placed.saved.c_str()) != 0) {
-            const Place result = failure();
+            const Place result = failure(dest);
             if (!placed.saved.empty()) {
                 ::unlink(placed.saved.c_str());
             }
-            return result;
+            // The destination file went meanwhile: nothing to set aside.
+            if (result != Place::Gone) {
+                return result;
+            }
+            placed.saved.clear();
         }
         if (mode == Mode::Move && tryLink()) {
             return Place::Placed;
@@ -215,7 +242,7 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     }
     auto undoSave = [&placed] {
         if (!placed.saved.empty()) {
-            ::rename(placed.saved.c_str(), placed.dest.c_str());
+            restoreAside(placed.saved, placed.dest);
         }
     };
     // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links. A move then
@@ -223,28 +250,35 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     if (mode == Mode::Move && linkError != EXDEV && linkError != EPERM && linkError != EMLINK &&
         linkError != EOPNOTSUPP) {
         errno = linkError;
-        const Place result = linkError == EEXIST ? Place::Exists : failure();
+        const Place result = linkError == EEXIST ? Place::Exists : failure(source);
         undoSave();
         return result;
     }
     // A copy is not flushed file by file: its source stays, so a power cut can cost the copy but
     // never the message, and the folder load skips a file the cut left short.
     if (!copyInto(source, dest, mode == Mode::Move)) {
-        const Place result = errno == EEXIST ? Place::Exists : failure();
+        const Place result = errno == EEXIST ? Place::Exists : failure(source);
         undoSave();
         return result;
     }
+    placed.created = true;
     placed.copied = true;
     return Place::Placed;
 }
 
-// Takes back what this message put into the destination: the new names go, overwritten files
-// come back. The source names were never touched.
-void rollBack(std::vector<PlacedFile>& placed) {
+// Takes back what this message put into the destination: the names this run made go,
+// overwritten files come back. A name it found there stays (another run may finish its move
+// with it). So do all it made once the source's recording info is gone: another run moving the
+// same message took them as its own and is removing the source names, the recording info first.
+void rollBack(std::vector<PlacedFile>& placed, const std::string& sourceInfo) {
+    const bool takenOver = !exists(sourceInfo);
     for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-        ::unlink(it->dest.c_str());
+        const bool stillOurs = it->copied ? exists(it->source) : sameFile(it->source, it->dest, false);
+        if (it->created && stillOurs && !takenOver) {
+            ::unlink(it->dest.c_str());
+        }
         if (!it->saved.empty()) {
-            ::rename(it->saved.c_str(), it->dest.c_str());
+            restoreAside(it->saved, it->dest);
         }
     }
     placed.clear();
@@ -263,6 +297,8 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
         if (mode == Mode::Move) {
             ::unlink(file.source.c_str());
         }
+    }
+    for (const PlacedFile& file : placed) {
         if (!file.saved.empty()) {
             ::unlink(file.saved.c_str());
         }
@@ -404,8 +440,9 @@ private:
             m_cancelled = true;
             return RowOutcome::Cancelled;
         }
+        const std::string info = withExtension(path, naming::kInfoExt);
         if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path) ||
-            !fileio::isPlainFile(withExtension(path, naming::kInfoExt))) {
+            !fileio::isPlainFile(info)) {
             return RowOutcome::NotDownloaded;
         }
         if (m_dest.empty()) {
@@ -434,7 +471,7 @@ private:
             // The destination box exists, so its own free space is that of the destination.
             const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
             if (free && *free < spaceNeeded(*size)) {
-                rollBack(placed);
+                rollBack(placed, info);
                 return RowOutcome::NoSpace;
             }
             PlacedFile file;
@@ -449,22 +486,25 @@ private:
                         break;
                     case Overwrite::No:
                         // Nothing of the message moves: a move never leaves it split.
-                        rollBack(placed);
+                        rollBack(placed, info);
                         return RowOutcome::Declined;
                     case Overwrite::Cancel:
-                        rollBack(placed);
+                        rollBack(placed, info);
                         m_cancelled = true;
                         return RowOutcome::Cancelled;
                 }
                 result = place(source, dest, true, m_request.mode, file);
             }
+            if (result == Place::Gone) {
+                continue;  // moved away by another run meanwhile
+            }
             if (result != Place::Placed) {
-                rollBack(placed);
+                rollBack(placed, info);
                 return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
             }
             placed.push_back(std::move(file));
             if (stopRequested()) {
-                rollBack(placed);
+                rollBack(placed, info);
                 return RowOutcome::Cancelled;
             }
         }

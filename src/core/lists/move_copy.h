@@ -19,6 +19,9 @@
 // recording info first. Whatever moment a kill hits, the source box still lists the whole
 // message, or the destination box does; at worst both do (the same files under two names),
 // never neither. A copy appears under its name only once it is complete.
+//
+// Taking back a message only ever removes names this run made: a name found in the destination
+// may belong to another run moving the same message.
 namespace voxmg::move_copy {
 
 enum class Mode { Move, Copy };

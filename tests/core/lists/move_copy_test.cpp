@@ -337,5 +337,64 @@ TEST_F(MoveCopyTest, MovesAcrossFileSystems) {
     EXPECT_TRUE(names("rusuroku/101").empty());
 }
 
+// What another run (or a killed one) left in the destination: names that are not this run's.
+class LeftByAnotherRun : public MoveCopyTest {
+protected:
+    std::string path = message(1);
+    std::string base = naming::baseName(fs::path(path).filename().string());
+    std::map<std::string, std::string> source = contents("rusuroku/101");
+
+    std::string in(const std::string& b, const std::string& ext) const { return box(b) + "/" + base + ext; }
+    void linkIn(const std::string& ext) {
+        fs::create_hard_link(in("rusuroku/101", ext), in("rusuroku/102", ext));
+    }
+};
+
+TEST_F(LeftByAnotherRun, DeclinedMessageKeepsANameItFound) {
+    linkIn(".vminf");  // another run's move of this message, half done
+    test::writeFile(in("rusuroku/102", ".vmdat"), test::boxMessage(test::recordOf({.callerName = u"old"})));
+    answers = {Overwrite::No};
+
+    auto result = run({path}, Mode::Move);
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Declined);
+    EXPECT_TRUE(fs::equivalent(in("rusuroku/101", ".vminf"), in("rusuroku/102", ".vminf")));
+    EXPECT_EQ(contents("rusuroku/101"), source);
+}
+
+TEST_F(LeftByAnotherRun, MessageWholeInTheDestinationSurvivesARollBack) {
+    for (const char* ext : {".vminf", ".vmdat", ".wav"}) {
+        linkIn(ext);
+    }
+    int calls = 0;
+    auto result =
+        run({path}, Mode::Move, "rusuroku/102", [&](const std::string&) -> std::optional<std::uint64_t> {
+            return ++calls == 3 ? 0 : 1u << 30;  // no room for the WAV file
+        });
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::NoSpace);
+    EXPECT_EQ(contents("rusuroku/102"), source);
+    EXPECT_EQ(contents("rusuroku/101"), source);
+}
+
+// The other run takes this run's recording info as its own and removes the source names; this
+// run then fails: the name it made is now the message's only recording info.
+TEST_F(LeftByAnotherRun, NameTakenOverByAnotherMoveSurvivesARollBack) {
+    sink.onPosition = [this](int p) {
+        if (p == 2) {
+            linkIn(".vmdat");
+            linkIn(".wav");
+            fs::remove(in("rusuroku/101", ".vminf"));
+        }
+    };
+    int calls = 0;
+    auto result =
+        run({path}, Mode::Move, "rusuroku/102",
+            [&](const std::string&) -> std::optional<std::uint64_t> { return ++calls == 3 ? 0 : 1u << 30; });
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::NoSpace);
+    EXPECT_EQ(contents("rusuroku/102"), source);
+}
+
 }  // namespace
 }  // namespace voxmg::move_copy
