@@ -14,6 +14,7 @@
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
 #include "core/store/file_io.h"
+#include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
 namespace voxmg::move_copy {
@@ -56,6 +57,27 @@ std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
         *fd = std::move(owned);
     }
     return name;
+}
+
+// The same bytes under both names (a copy across file systems is not the same file).
+bool sameContent(const std::string& a, const std::string& b) {
+    fileio::Fd fa = fileio::openRead(a);
+    fileio::Fd fb = fileio::openRead(b);
+    struct stat sa {};
+    struct stat sb {};
+    if (!fa.valid() || !fb.valid() || ::fstat(fa.get(), &sa) != 0 || ::fstat(fb.get(), &sb) != 0 ||
+        sa.st_size != sb.st_size) {
+        return false;
+    }
+    constexpr std::size_t kChunk = 1 << 16;
+    for (std::uint64_t offset = 0; offset < static_cast<std::uint64_t>(sa.st_size); offset += kChunk) {
+        auto pa = fileio::readAt(fa.get(), offset, kChunk);
+        auto pb = fileio::readAt(fb.get(), offset, kChunk);
+        if (!pa || !pb || *pa != *pb || pa->empty()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Copies `size` bytes. A source that ends early (shortened meanwhile) fails the copy: a move
@@ -284,8 +306,17 @@ void rollBack(std::vector<PlacedFile>& placed, const std::string& sourceInfo) {
     placed.clear();
 }
 
-// The message is whole in the destination: a move now removes the source names, the recording
-// info first, so that a source box interrupted here still lists the message by its voice file.
+// The order in which a move removes the source names: the recording info first, the voice data
+// last, so that a source box interrupted here still lists the message by its voice file and the
+// next move finds it (a WAV file left alone would be listed by nothing).
+int removalRank(const std::string& path) {
+    if (path.ends_with(naming::kInfoExt)) {
+        return 0;
+    }
+    return path.ends_with(naming::kVoiceExt) ? 2 : 1;
+}
+
+// The message is whole in the destination: a move now removes the source names.
 void commit(std::vector<PlacedFile>& placed, Mode mode) {
     // Across file systems no journal orders the two folders: the copies' names are made durable
     // before any source name goes.
@@ -293,6 +324,9 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
         std::any_of(placed.begin(), placed.end(), [](const PlacedFile& f) { return f.copied; })) {
         fileio::syncFolder(std::string(paths::parentOf(placed.front().dest)));
     }
+    std::stable_sort(placed.begin(), placed.end(), [](const PlacedFile& a, const PlacedFile& b) {
+        return removalRank(a.source) < removalRank(b.source);
+    });
     for (const PlacedFile& file : placed) {
         if (mode == Mode::Move) {
             ::unlink(file.source.c_str());
@@ -435,18 +469,57 @@ private:
                                       u" ﾌｧｲﾙが存在します。");
     }
 
+    // The destination file of the source file `source`.
+    std::string destOf(const std::string& source) const {
+        return paths::join(m_dest, std::string(paths::fileName(source)));
+    }
+
+    // Completes a move that was killed after it removed the source's recording info: when the
+    // destination holds the message whole, with each file the source still has (the same file,
+    // or across file systems the same bytes), the source's names go. Anything else is left.
+    bool finishMove(const std::string& voice) {
+        const CFileMng files(m_flags);
+        if (!files.isCompleteDownload(destOf(withExtension(voice, naming::kInfoExt)), std::nullopt)) {
+            return false;
+        }
+        const std::array<std::string, 2> rest = {withExtension(voice, ".wav"), voice};
+        bool copies = false;
+        for (const std::string& source : rest) {
+            if (!exists(source)) {
+                continue;
+            }
+            const std::string dest = destOf(source);
+            if (!fileio::isPlainFile(dest)) {
+                return false;
+            }
+            if (!sameFile(source, dest, false)) {
+                if (!sameContent(source, dest)) {
+                    return false;
+                }
+                copies = true;
+            }
+        }
+        if (copies) {
+            fileio::syncFolder(m_dest);
+        }
+        for (const std::string& source : rest) {
+            ::unlink(source.c_str());
+        }
+        return true;
+    }
+
     RowOutcome message(const std::string& path, int position) {
         if (m_flags.cancelAll != 0) {
             m_cancelled = true;
             return RowOutcome::Cancelled;
         }
-        const std::string info = withExtension(path, naming::kInfoExt);
-        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path) ||
-            !fileio::isPlainFile(info)) {
+        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path)) {
             return RowOutcome::NotDownloaded;
         }
+        const std::string info = withExtension(path, naming::kInfoExt);
+        const bool hasInfo = fileio::isPlainFile(info);
         if (m_dest.empty()) {
-            return RowOutcome::Failed;
+            return hasInfo ? RowOutcome::Failed : RowOutcome::NotDownloaded;
         }
         const std::string sourceFolder(paths::parentOf(path));
         // Moving a message onto itself would remove the only copy.
@@ -455,7 +528,12 @@ private:
             known = m_sourceFolders.emplace(sourceFolder, sameFile(sourceFolder, m_dest, true)).first;
         }
         if (known->second) {
-            return RowOutcome::SameBox;
+            return hasInfo ? RowOutcome::SameBox : RowOutcome::NotDownloaded;
+        }
+        if (!hasInfo) {
+            // A move killed while it removed the source names leaves the voice data behind.
+            return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
+                                                                    : RowOutcome::NotDownloaded;
         }
         bool overwriteThis = false;
         std::vector<PlacedFile> placed;

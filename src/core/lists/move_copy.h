@@ -20,8 +20,9 @@
 // message, or the destination box does; at worst both do (the same files under two names),
 // never neither. A copy appears under its name only once it is complete.
 //
-// Taking back a message only ever removes names this run made: a name found in the destination
-// may belong to another run moving the same message.
+// The next run finishes what a killed one left: a message whose recording info already left the
+// source box while the destination holds it whole is finished (the source names go). Taking back a
+// message only ever removes names this run made.
 namespace voxmg::move_copy {
 
 enum class Mode { Move, Copy };

@@ -396,5 +396,64 @@ TEST_F(LeftByAnotherRun, NameTakenOverByAnotherMoveSurvivesARollBack) {
     EXPECT_EQ(contents("rusuroku/102"), source);
 }
 
+// A move killed after it removed the source's recording info: the source box still lists the
+// message by its voice data. Whether the next run finishes it depends on what the destination
+// holds under the same names.
+struct HalfDoneCase {
+    const char* name;
+    Mode mode;
+    const char* destination;  // "links", "copies", "other voice", "no wav", "no info"
+    RowOutcome outcome;
+};
+
+class HalfDoneMove : public LeftByAnotherRun, public ::testing::WithParamInterface<HalfDoneCase> {};
+
+TEST_P(HalfDoneMove, IsFinishedOnlyWhenTheDestinationHoldsTheSameMessage) {
+    const HalfDoneCase& c = GetParam();
+    const std::string how = c.destination;
+    for (const char* ext : {".vminf", ".vmdat", ".wav"}) {
+        if ((how == "no wav" && std::string(ext) == ".wav") ||
+            (how == "no info" && std::string(ext) == ".vminf")) {
+            continue;
+        }
+        if (how == "links") {
+            linkIn(ext);
+        } else {
+            fs::copy_file(in("rusuroku/101", ext), in("rusuroku/102", ext));
+        }
+    }
+    if (how == "other voice") {
+        test::writeFile(in("rusuroku/102", ".vmdat"),
+                        test::boxMessage(test::recordOf({.callerName = u"old"})));
+    }
+    fs::remove(in("rusuroku/101", ".vminf"));
+    const auto destBefore = contents("rusuroku/102");
+    const auto sourceBefore = contents("rusuroku/101");
+
+    auto result = run({path}, c.mode);
+
+    EXPECT_EQ(result.rows[0].outcome, c.outcome);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(contents("rusuroku/102"), destBefore);
+    if (c.outcome == RowOutcome::Done) {
+        EXPECT_EQ(destBefore, source);
+        EXPECT_TRUE(names("rusuroku/101").empty());
+        EXPECT_EQ(result.summary.text, u"音声メッセージの移動が正常に完了しました。");
+    } else {
+        EXPECT_EQ(contents("rusuroku/101"), sourceBefore);
+        EXPECT_EQ(result.summary.text, u"音声ファイルがダウンロードされていません。");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HalfDoneMove,
+    ::testing::Values(HalfDoneCase{"SameFiles", Mode::Move, "links", RowOutcome::Done},
+                      HalfDoneCase{"SameBytes", Mode::Move, "copies", RowOutcome::Done},
+                      HalfDoneCase{"OtherVoiceData", Mode::Move, "other voice", RowOutcome::NotDownloaded},
+                      HalfDoneCase{"WavMissing", Mode::Move, "no wav", RowOutcome::NotDownloaded},
+                      HalfDoneCase{"InfoMissing", Mode::Move, "no info", RowOutcome::NotDownloaded},
+                      HalfDoneCase{"CopyNeverFinishesAMove", Mode::Copy, "links", RowOutcome::NotDownloaded}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace voxmg::move_copy
