@@ -13,6 +13,7 @@
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
+#include "core/store/dir_walk.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -25,7 +26,12 @@ namespace {
 constexpr std::array<std::string_view, 3> kExtensions = {naming::kInfoExt, naming::kVoiceExt, ".wav"};
 
 // Temporary names start with a dot and carry no message extension, so no folder load lists them.
-constexpr std::string_view kTempPattern = ".voxmg-XXXXXX";
+// A copy in the making: worthless once its run is gone.
+constexpr std::string_view kCopyPrefix = ".voxmg-copy-";
+// A destination file set aside while it is overwritten: ".voxmg-aside-XXXXXX-" and its own name
+// with "." and "%" escaped, so that a run killed half way leaves enough to put it back.
+constexpr std::string_view kAsidePrefix = ".voxmg-aside-";
+constexpr std::size_t kRandomLength = 6;  // the XXXXXX of mkostemps
 
 std::string withExtension(const std::string& path, std::string_view ext) {
     return naming::baseName(path) + std::string(ext);
@@ -45,10 +51,39 @@ bool sameFile(const std::string& a, const std::string& b, bool follow) {
            sa.st_ino == sb.st_ino;
 }
 
-// A new empty file under a temporary name in `folder`; empty (errno set) when none can be made.
-std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
-    std::string name = paths::join(folder, kTempPattern);
-    int raw = ::mkostemp(name.data(), O_CLOEXEC);
+// The escaped name keeps no ".vminf" or ".vmdat" that a folder load would take for a message.
+std::string escapeName(std::string_view name) {
+    std::string out;
+    for (const char c : name) {
+        out += c == '.' ? std::string("%2E") : c == '%' ? std::string("%25") : std::string(1, c);
+    }
+    return out;
+}
+
+std::optional<std::string> unescapeName(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+        } else if (text.substr(i, 3) == "%2E") {
+            out += '.';
+            i += 2;
+        } else if (text.substr(i, 3) == "%25") {
+            out += '%';
+            i += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// A new empty file under a temporary name `prefix` + XXXXXX + `suffix` in `folder`; empty (errno
+// set) when none can be made.
+std::string makeTemp(const std::string& folder, std::string_view prefix, const std::string& suffix = {},
+                     fileio::Fd* fd = nullptr) {
+    std::string name = paths::join(folder, std::string(prefix) + std::string(kRandomLength, 'X') + suffix);
+    int raw = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (raw < 0) {
         return {};
     }
@@ -57,6 +92,19 @@ std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
         *fd = std::move(owned);
     }
     return name;
+}
+
+// The final name of a set-aside file, when `name` is one.
+std::optional<std::string> asideOf(std::string_view name) {
+    if (!name.starts_with(kAsidePrefix) || name.size() < kAsidePrefix.size() + kRandomLength + 2 ||
+        name[kAsidePrefix.size() + kRandomLength] != '-') {
+        return std::nullopt;
+    }
+    auto final = unescapeName(name.substr(kAsidePrefix.size() + kRandomLength + 1));
+    if (!final || paths::isUnsafeName(*final)) {
+        return std::nullopt;
+    }
+    return final;
 }
 
 // The same bytes under both names (a copy across file systems is not the same file).
@@ -171,7 +219,7 @@ bool copyInto(const std::string& source, const std::string& dest, bool durable) 
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return false;
     }
-    const std::string temp = makeTemp(folder, &out);
+    const std::string temp = makeTemp(folder, kCopyPrefix, {}, &out);
     if (temp.empty()) {
         return false;
     }
@@ -246,7 +294,7 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
         if (!overwrite) {
             return Place::Exists;
         }
-        placed.saved = makeTemp(folder);
+        placed.saved = makeTemp(folder, kAsidePrefix, "-" + escapeName(paths::fileName(dest)));
         if (placed.saved.empty() || ::rename(dest.c_str(), placed.saved.c_str()) != 0) {
             const Place result = failure(dest);
             if (!placed.saved.empty()) {
@@ -340,6 +388,30 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
     placed.clear();
 }
 
+// What a killed move or copy leaves in a box folder: set-aside files go back under their names
+// when those are missing, and go when the names hold a file again; copies in the making go.
+// Only ever called from a run that changes the folder, never from a load of it.
+void removeLeftovers(const std::string& folder) {
+    std::vector<std::string> leftovers;
+    fileio::walkFolder(folder, [&](std::string_view name, bool isFolder) {
+        if (!isFolder && (name.starts_with(kAsidePrefix) || name.starts_with(kCopyPrefix))) {
+            leftovers.emplace_back(name);
+        }
+        return true;
+    });
+    for (const std::string& name : leftovers) {
+        const std::string path = paths::join(folder, name);
+        if (!fileio::isPlainFile(path)) {
+            continue;
+        }
+        if (name.starts_with(kCopyPrefix)) {
+            ::unlink(path.c_str());
+        } else if (auto final = asideOf(name)) {
+            restoreAside(path, paths::join(folder, *final));
+        }
+    }
+}
+
 std::uint64_t spaceNeeded(std::uint64_t size) {
     return (size / 4096 + 1) * 4096;
 }
@@ -404,6 +476,9 @@ public:
         const std::size_t count = m_request.paths.size();
         if (m_progress != nullptr) {
             m_progress->setRange(static_cast<int>(count) * 3);
+        }
+        if (!m_dest.empty()) {
+            removeLeftovers(m_dest);
         }
         bool stopped = false;
         for (std::size_t i = 0; i < count; ++i) {
@@ -525,7 +600,11 @@ private:
         // Moving a message onto itself would remove the only copy.
         auto known = m_sourceFolders.find(sourceFolder);
         if (known == m_sourceFolders.end()) {
-            known = m_sourceFolders.emplace(sourceFolder, sameFile(sourceFolder, m_dest, true)).first;
+            const bool same = sameFile(sourceFolder, m_dest, true);
+            if (!same) {
+                removeLeftovers(sourceFolder);
+            }
+            known = m_sourceFolders.emplace(sourceFolder, same).first;
         }
         if (known->second) {
             return hasInfo ? RowOutcome::SameBox : RowOutcome::NotDownloaded;

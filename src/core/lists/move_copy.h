@@ -21,8 +21,9 @@
 // never neither. A copy appears under its name only once it is complete.
 //
 // The next run finishes what a killed one left: a message whose recording info already left the
-// source box while the destination holds it whole is finished (the source names go). Taking back a
-// message only ever removes names this run made.
+// source box while the destination holds it whole is finished (the source names go); files set
+// aside for an overwrite go back or go once the run enters their box. Taking back a message only
+// ever removes names this run made.
 namespace voxmg::move_copy {
 
 enum class Mode { Move, Copy };

@@ -455,5 +455,40 @@ INSTANTIATE_TEST_SUITE_P(
                       HalfDoneCase{"CopyNeverFinishesAMove", Mode::Copy, "links", RowOutcome::NotDownloaded}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Files a killed overwrite set aside, found when a later move or copy enters their box.
+TEST_F(MoveCopyTest, LeftoversOfAKilledRunAreRestoredOrRemoved) {
+    const std::string path = message(1);
+    const std::string infoName = test::boxMessageName("0101", 7, 0, false);
+    const std::string voiceName = test::boxMessageName("0101", 7);
+    const auto old = test::boxMessage(test::recordOf({.callerName = u"set aside"}));
+    const std::string destBox = box("rusuroku/102");
+    // Its name is missing: it goes back. Its name holds a file: it is the stale one.
+    test::writeFile(destBox + "/.voxmg-aside-Ab12Cd-" + "202612061300_SUN_0101_00007%2Evmdat", old);
+    test::writeFile(destBox + "/.voxmg-aside-Xy34Zw-" + "202612061300_SUN_0101_00007%2Evminf", old);
+    test::writeFile(destBox + "/" + infoName, "new");
+    test::writeFile(destBox + "/.voxmg-copy-Qq11Rr", "half a copy");
+    // In the source box as well.
+    test::writeFile(box("rusuroku/101") + "/.voxmg-aside-Mm22Nn-" + "202612061300_SUN_0101_00009%2Ewav", old);
+    // Not a file of a move or copy: not ours to judge.
+    test::writeFile(destBox + "/.voxmg-Kk33Ll", "someone else's");
+
+    auto result = run({path}, Mode::Copy);
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Done);
+    EXPECT_EQ(readFile(destBox + "/" + voiceName), std::string(old.begin(), old.end()));
+    EXPECT_EQ(readFile(destBox + "/" + infoName), "new");
+    EXPECT_EQ(readFile(box("rusuroku/101") + "/202612061300_SUN_0101_00009.wav"),
+              std::string(old.begin(), old.end()));
+    std::vector<std::string> hidden;
+    for (const char* b : {"rusuroku/101", "rusuroku/102"}) {
+        for (const std::string& name : names(b)) {
+            if (name.starts_with(".")) {
+                hidden.push_back(name);
+            }
+        }
+    }
+    EXPECT_EQ(hidden, std::vector<std::string>{".voxmg-Kk33Ll"});
+}
+
 }  // namespace
 }  // namespace voxmg::move_copy
