@@ -549,6 +549,19 @@ private:
         return paths::join(m_dest, std::string(paths::fileName(source)));
     }
 
+    // The message's name in the destination holds less than a message: its voice data is
+    // missing or short, or its recording info is.
+    bool destinationIncomplete(const std::string& voice) const {
+        const std::string info = destOf(withExtension(voice, naming::kInfoExt));
+        const std::string wav = destOf(withExtension(voice, ".wav"));
+        if (!exists(destOf(voice)) && !exists(info) && !exists(wav)) {
+            return false;
+        }
+        const CFileMng files(m_flags);
+        return !files.isCompleteDownload(destOf(voice), std::nullopt) ||
+               (exists(info) && !files.isCompleteDownload(info, std::nullopt));
+    }
+
     // Completes a move that was killed after it removed the source's recording info: when the
     // destination holds the message whole, with each file the source still has (the same file,
     // or across file systems the same bytes), the source's names go. Anything else is left.
@@ -614,7 +627,9 @@ private:
             return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
                                                                     : RowOutcome::NotDownloaded;
         }
-        bool overwriteThis = false;
+        // What a killed copy leaves (the recording info without its voice data) is no message
+        // to keep: replacing it needs no question.
+        bool overwriteThis = destinationIncomplete(path);
         std::vector<PlacedFile> placed;
         for (std::size_t k = 0; k < kExtensions.size(); ++k) {
             setPosition(position + static_cast<int>(k) + 1);

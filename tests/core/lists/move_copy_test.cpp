@@ -455,6 +455,47 @@ INSTANTIATE_TEST_SUITE_P(
                       HalfDoneCase{"CopyNeverFinishesAMove", Mode::Copy, "links", RowOutcome::NotDownloaded}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What a killed copy leaves in the destination is no message: it is replaced without a question.
+struct IncompleteCase {
+    const char* name;
+    Mode mode;
+    const char* voice;  // the destination's voice data: absent, short, or without a length
+};
+
+class IncompleteDestination : public MoveCopyTest, public ::testing::WithParamInterface<IncompleteCase> {};
+
+TEST_P(IncompleteDestination, IsReplacedWithoutAQuestion) {
+    const IncompleteCase& c = GetParam();
+    const std::string path = message(1);
+    message(1, false, "rusuroku/102", u"old");
+    const std::string destVoice = box("rusuroku/102") + "/" + fs::path(path).filename().string();
+    const std::string voice = c.voice;
+    if (voice == "absent") {
+        fs::remove(destVoice);
+    } else if (voice == "short") {
+        test::writeFile(destVoice, std::string(600, 'x'));
+    } else {
+        test::writeFile(destVoice, test::boxMessage(test::recordOf({.length = u""})));
+    }
+    const auto source = contents("rusuroku/101");
+
+    auto result = run({path}, c.mode);
+
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Done);
+    EXPECT_TRUE(result.success);
+    EXPECT_EQ(contents("rusuroku/102"), source);
+    EXPECT_EQ(names("rusuroku/101").size(), c.mode == Mode::Copy ? 3u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, IncompleteDestination,
+                         ::testing::Values(IncompleteCase{"CopyOverInfoOnly", Mode::Copy, "absent"},
+                                           IncompleteCase{"CopyOverShortVoice", Mode::Copy, "short"},
+                                           IncompleteCase{"CopyOverVoiceWithoutLength", Mode::Copy,
+                                                          "no length"},
+                                           IncompleteCase{"MoveOverInfoOnly", Mode::Move, "absent"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Files a killed overwrite set aside, found when a later move or copy enters their box.
 TEST_F(MoveCopyTest, LeftoversOfAKilledRunAreRestoredOrRemoved) {
     const std::string path = message(1);
