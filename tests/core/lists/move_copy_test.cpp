@@ -406,6 +406,10 @@ struct HalfDoneCase {
     RowOutcome outcome;
 };
 
+void PrintTo(const HalfDoneCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HalfDoneMove : public LeftByAnotherRun, public ::testing::WithParamInterface<HalfDoneCase> {};
 
 TEST_P(HalfDoneMove, IsFinishedOnlyWhenTheDestinationHoldsTheSameMessage) {
@@ -461,6 +465,10 @@ struct IncompleteCase {
     Mode mode;
     const char* voice;  // the destination's voice data: absent, short, or without a length
 };
+
+void PrintTo(const IncompleteCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IncompleteDestination : public MoveCopyTest, public ::testing::WithParamInterface<IncompleteCase> {};
 
