@@ -9,10 +9,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
+#include "core/store/dir_walk.h"
 #include "core/store/file_io.h"
+#include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
 namespace voxmg::move_copy {
@@ -23,7 +26,12 @@ namespace {
 constexpr std::array<std::string_view, 3> kExtensions = {naming::kInfoExt, naming::kVoiceExt, ".wav"};
 
 // Temporary names start with a dot and carry no message extension, so no folder load lists them.
-constexpr std::string_view kTempPattern = ".voxmg-XXXXXX";
+// A copy in the making: worthless once its run is gone.
+constexpr std::string_view kCopyPrefix = ".voxmg-copy-";
+// A destination file set aside while it is overwritten: ".voxmg-aside-XXXXXX-" and its own name
+// with "." and "%" escaped, so that a run killed half way leaves enough to put it back.
+constexpr std::string_view kAsidePrefix = ".voxmg-aside-";
+constexpr std::size_t kRandomLength = 6;  // the XXXXXX of mkostemps
 
 std::string withExtension(const std::string& path, std::string_view ext) {
     return naming::baseName(path) + std::string(ext);
@@ -43,10 +51,39 @@ bool sameFile(const std::string& a, const std::string& b, bool follow) {
            sa.st_ino == sb.st_ino;
 }
 
-// A new empty file under a temporary name in `folder`; empty (errno set) when none can be made.
-std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
-    std::string name = paths::join(folder, kTempPattern);
-    int raw = ::mkostemp(name.data(), O_CLOEXEC);
+// The escaped name keeps no ".vminf" or ".vmdat" that a folder load would take for a message.
+std::string escapeName(std::string_view name) {
+    std::string out;
+    for (const char c : name) {
+        out += c == '.' ? std::string("%2E") : c == '%' ? std::string("%25") : std::string(1, c);
+    }
+    return out;
+}
+
+std::optional<std::string> unescapeName(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+        } else if (text.substr(i, 3) == "%2E") {
+            out += '.';
+            i += 2;
+        } else if (text.substr(i, 3) == "%25") {
+            out += '%';
+            i += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// A new empty file under a temporary name `prefix` + XXXXXX + `suffix` in `folder`; empty (errno
+// set) when none can be made.
+std::string makeTemp(const std::string& folder, std::string_view prefix, const std::string& suffix = {},
+                     fileio::Fd* fd = nullptr) {
+    std::string name = paths::join(folder, std::string(prefix) + std::string(kRandomLength, 'X') + suffix);
+    int raw = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (raw < 0) {
         return {};
     }
@@ -55,6 +92,40 @@ std::string makeTemp(const std::string& folder, fileio::Fd* fd = nullptr) {
         *fd = std::move(owned);
     }
     return name;
+}
+
+// The final name of a set-aside file, when `name` is one.
+std::optional<std::string> asideOf(std::string_view name) {
+    if (!name.starts_with(kAsidePrefix) || name.size() < kAsidePrefix.size() + kRandomLength + 2 ||
+        name[kAsidePrefix.size() + kRandomLength] != '-') {
+        return std::nullopt;
+    }
+    auto final = unescapeName(name.substr(kAsidePrefix.size() + kRandomLength + 1));
+    if (!final || paths::isUnsafeName(*final)) {
+        return std::nullopt;
+    }
+    return final;
+}
+
+// The same bytes under both names (a copy across file systems is not the same file).
+bool sameContent(const std::string& a, const std::string& b) {
+    fileio::Fd fa = fileio::openRead(a);
+    fileio::Fd fb = fileio::openRead(b);
+    struct stat sa {};
+    struct stat sb {};
+    if (!fa.valid() || !fb.valid() || ::fstat(fa.get(), &sa) != 0 || ::fstat(fb.get(), &sb) != 0 ||
+        sa.st_size != sb.st_size) {
+        return false;
+    }
+    constexpr std::size_t kChunk = 1 << 16;
+    for (std::uint64_t offset = 0; offset < static_cast<std::uint64_t>(sa.st_size); offset += kChunk) {
+        auto pa = fileio::readAt(fa.get(), offset, kChunk);
+        auto pb = fileio::readAt(fb.get(), offset, kChunk);
+        if (!pa || !pb || *pa != *pb || pa->empty()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Copies `size` bytes. A source that ends early (shortened meanwhile) fails the copy: a move
@@ -148,7 +219,7 @@ bool copyInto(const std::string& source, const std::string& dest, bool durable) 
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return false;
     }
-    const std::string temp = makeTemp(folder, &out);
+    const std::string temp = makeTemp(folder, kCopyPrefix, {}, &out);
     if (temp.empty()) {
         return false;
     }
@@ -161,7 +232,21 @@ bool copyInto(const std::string& source, const std::string& dest, bool durable) 
     return false;
 }
 
-enum class Place { Placed, Exists, NoSpace, Failed };
+// Puts a set-aside file back under its name, unless that name holds a file again: the files
+// under final names are complete, so the set-aside one is then the stale one and goes.
+void restoreAside(const std::string& saved, const std::string& dest) {
+    if (!renameNoReplace(saved, dest) && errno == EEXIST) {
+        ::unlink(saved.c_str());
+    }
+}
+
+enum class Place {
+    Placed,
+    Exists,
+    Gone,  // the source name vanished meanwhile: nothing of it to place
+    NoSpace,
+    Failed,
+};
 
 // One name this message put into the destination box, and the destination's own file of that
 // name, set aside under a temporary name while it is being overwritten.
@@ -169,10 +254,14 @@ struct PlacedFile {
     std::string source;
     std::string dest;
     std::string saved;
-    bool copied = false;  // a copy of its own, not a second name of the source
+    bool created = false;  // this run made the name; otherwise it found the source's file there
+    bool copied = false;   // a copy of its own, not a second name of the source
 };
 
-Place failure() {
+Place failure(const std::string& source) {
+    if (errno == ENOENT && !exists(source)) {
+        return Place::Gone;
+    }
     return errno == ENOSPC || errno == EDQUOT ? Place::NoSpace : Place::Failed;
 }
 
@@ -187,27 +276,35 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     int linkError = 0;
     auto tryLink = [&] {
         linkError = ::link(source.c_str(), dest.c_str()) == 0 ? 0 : errno;
-        return linkError == 0;
+        placed.created = linkError == 0;
+        return placed.created;
     };
     if (mode == Mode::Move && tryLink()) {
         return Place::Placed;
     }
     if (mode == Mode::Move ? linkError == EEXIST : exists(dest)) {
-        // A name left by a move that was interrupted before it removed the source: the file
-        // is in place already.
+        // A name left by a move that was interrupted before it removed the source (or made by
+        // another run moving the same message): the file is in place already, and not ours.
         if (mode == Mode::Move && sameFile(source, dest, false)) {
             return Place::Placed;
+        }
+        if (!exists(source)) {
+            return Place::Gone;  // another run moved it there meanwhile: no clash to ask about
         }
         if (!overwrite) {
             return Place::Exists;
         }
-        placed.saved = makeTemp(folder);
+        placed.saved = makeTemp(folder, kAsidePrefix, "-" + escapeName(paths::fileName(dest)));
         if (placed.saved.empty() || ::rename(dest.c_str(), placed.saved.c_str()) != 0) {
-            const Place result = failure();
+            const Place result = failure(dest);
             if (!placed.saved.empty()) {
                 ::unlink(placed.saved.c_str());
             }
-            return result;
+            // The destination file went meanwhile: nothing to set aside.
+            if (result != Place::Gone) {
+                return result;
+            }
+            placed.saved.clear();
         }
         if (mode == Mode::Move && tryLink()) {
             return Place::Placed;
@@ -215,7 +312,7 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     }
     auto undoSave = [&placed] {
         if (!placed.saved.empty()) {
-            ::rename(placed.saved.c_str(), placed.dest.c_str());
+            restoreAside(placed.saved, placed.dest);
         }
     };
     // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links. A move then
@@ -223,35 +320,51 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     if (mode == Mode::Move && linkError != EXDEV && linkError != EPERM && linkError != EMLINK &&
         linkError != EOPNOTSUPP) {
         errno = linkError;
-        const Place result = linkError == EEXIST ? Place::Exists : failure();
+        const Place result = linkError == EEXIST ? Place::Exists : failure(source);
         undoSave();
         return result;
     }
     // A copy is not flushed file by file: its source stays, so a power cut can cost the copy but
     // never the message, and the folder load skips a file the cut left short.
     if (!copyInto(source, dest, mode == Mode::Move)) {
-        const Place result = errno == EEXIST ? Place::Exists : failure();
+        const Place result = errno == EEXIST ? Place::Exists : failure(source);
         undoSave();
         return result;
     }
+    placed.created = true;
     placed.copied = true;
     return Place::Placed;
 }
 
-// Takes back what this message put into the destination: the new names go, overwritten files
-// come back. The source names were never touched.
-void rollBack(std::vector<PlacedFile>& placed) {
+// Takes back what this message put into the destination: the names this run made go,
+// overwritten files come back. A name it found there stays (another run may finish its move
+// with it). So do all it made once the source's recording info is gone: another run moving the
+// same message took them as its own and is removing the source names, the recording info first.
+void rollBack(std::vector<PlacedFile>& placed, const std::string& sourceInfo) {
+    const bool takenOver = !exists(sourceInfo);
     for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-        ::unlink(it->dest.c_str());
+        const bool stillOurs = it->copied ? exists(it->source) : sameFile(it->source, it->dest, false);
+        if (it->created && stillOurs && !takenOver) {
+            ::unlink(it->dest.c_str());
+        }
         if (!it->saved.empty()) {
-            ::rename(it->saved.c_str(), it->dest.c_str());
+            restoreAside(it->saved, it->dest);
         }
     }
     placed.clear();
 }
 
-// The message is whole in the destination: a move now removes the source names, the recording
-// info first, so that a source box interrupted here still lists the message by its voice file.
+// The order in which a move removes the source names: the recording info first, the voice data
+// last, so that a source box interrupted here still lists the message by its voice file and the
+// next move finds it (a WAV file left alone would be listed by nothing).
+int removalRank(const std::string& path) {
+    if (path.ends_with(naming::kInfoExt)) {
+        return 0;
+    }
+    return path.ends_with(naming::kVoiceExt) ? 2 : 1;
+}
+
+// The message is whole in the destination: a move now removes the source names.
 void commit(std::vector<PlacedFile>& placed, Mode mode) {
     // Across file systems no journal orders the two folders: the copies' names are made durable
     // before any source name goes.
@@ -259,15 +372,44 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
         std::any_of(placed.begin(), placed.end(), [](const PlacedFile& f) { return f.copied; })) {
         fileio::syncFolder(std::string(paths::parentOf(placed.front().dest)));
     }
+    std::stable_sort(placed.begin(), placed.end(), [](const PlacedFile& a, const PlacedFile& b) {
+        return removalRank(a.source) < removalRank(b.source);
+    });
     for (const PlacedFile& file : placed) {
         if (mode == Mode::Move) {
             ::unlink(file.source.c_str());
         }
+    }
+    for (const PlacedFile& file : placed) {
         if (!file.saved.empty()) {
             ::unlink(file.saved.c_str());
         }
     }
     placed.clear();
+}
+
+// What a killed move or copy leaves in a box folder: set-aside files go back under their names
+// when those are missing, and go when the names hold a file again; copies in the making go.
+// Only ever called from a run that changes the folder, never from a load of it.
+void removeLeftovers(const std::string& folder) {
+    std::vector<std::string> leftovers;
+    fileio::walkFolder(folder, [&](std::string_view name, bool isFolder) {
+        if (!isFolder && (name.starts_with(kAsidePrefix) || name.starts_with(kCopyPrefix))) {
+            leftovers.emplace_back(name);
+        }
+        return true;
+    });
+    for (const std::string& name : leftovers) {
+        const std::string path = paths::join(folder, name);
+        if (!fileio::isPlainFile(path)) {
+            continue;
+        }
+        if (name.starts_with(kCopyPrefix)) {
+            ::unlink(path.c_str());
+        } else if (auto final = asideOf(name)) {
+            restoreAside(path, paths::join(folder, *final));
+        }
+    }
 }
 
 std::uint64_t spaceNeeded(std::uint64_t size) {
@@ -335,6 +477,9 @@ public:
         if (m_progress != nullptr) {
             m_progress->setRange(static_cast<int>(count) * 3);
         }
+        if (!m_dest.empty()) {
+            removeLeftovers(m_dest);
+        }
         bool stopped = false;
         for (std::size_t i = 0; i < count; ++i) {
             RowResult row{m_request.paths[i]};
@@ -399,28 +544,92 @@ private:
                                       u" ﾌｧｲﾙが存在します。");
     }
 
+    // The destination file of the source file `source`.
+    std::string destOf(const std::string& source) const {
+        return paths::join(m_dest, std::string(paths::fileName(source)));
+    }
+
+    // The message's name in the destination holds less than a message: its voice data is
+    // missing or short, or its recording info is.
+    bool destinationIncomplete(const std::string& voice) const {
+        const std::string info = destOf(withExtension(voice, naming::kInfoExt));
+        const std::string wav = destOf(withExtension(voice, ".wav"));
+        if (!exists(destOf(voice)) && !exists(info) && !exists(wav)) {
+            return false;
+        }
+        const CFileMng files(m_flags);
+        return !files.isCompleteDownload(destOf(voice), std::nullopt) ||
+               (exists(info) && !files.isCompleteDownload(info, std::nullopt));
+    }
+
+    // Completes a move that was killed after it removed the source's recording info: when the
+    // destination holds the message whole, with each file the source still has (the same file,
+    // or across file systems the same bytes), the source's names go. Anything else is left.
+    bool finishMove(const std::string& voice) {
+        const CFileMng files(m_flags);
+        if (!files.isCompleteDownload(destOf(withExtension(voice, naming::kInfoExt)), std::nullopt)) {
+            return false;
+        }
+        const std::array<std::string, 2> rest = {withExtension(voice, ".wav"), voice};
+        bool copies = false;
+        for (const std::string& source : rest) {
+            if (!exists(source)) {
+                continue;
+            }
+            const std::string dest = destOf(source);
+            if (!fileio::isPlainFile(dest)) {
+                return false;
+            }
+            if (!sameFile(source, dest, false)) {
+                if (!sameContent(source, dest)) {
+                    return false;
+                }
+                copies = true;
+            }
+        }
+        if (copies) {
+            fileio::syncFolder(m_dest);
+        }
+        for (const std::string& source : rest) {
+            ::unlink(source.c_str());
+        }
+        return true;
+    }
+
     RowOutcome message(const std::string& path, int position) {
         if (m_flags.cancelAll != 0) {
             m_cancelled = true;
             return RowOutcome::Cancelled;
         }
-        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path) ||
-            !fileio::isPlainFile(withExtension(path, naming::kInfoExt))) {
+        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path)) {
             return RowOutcome::NotDownloaded;
         }
+        const std::string info = withExtension(path, naming::kInfoExt);
+        const bool hasInfo = fileio::isPlainFile(info);
         if (m_dest.empty()) {
-            return RowOutcome::Failed;
+            return hasInfo ? RowOutcome::Failed : RowOutcome::NotDownloaded;
         }
         const std::string sourceFolder(paths::parentOf(path));
         // Moving a message onto itself would remove the only copy.
         auto known = m_sourceFolders.find(sourceFolder);
         if (known == m_sourceFolders.end()) {
-            known = m_sourceFolders.emplace(sourceFolder, sameFile(sourceFolder, m_dest, true)).first;
+            const bool same = sameFile(sourceFolder, m_dest, true);
+            if (!same) {
+                removeLeftovers(sourceFolder);
+            }
+            known = m_sourceFolders.emplace(sourceFolder, same).first;
         }
         if (known->second) {
-            return RowOutcome::SameBox;
+            return hasInfo ? RowOutcome::SameBox : RowOutcome::NotDownloaded;
         }
-        bool overwriteThis = false;
+        if (!hasInfo) {
+            // A move killed while it removed the source names leaves the voice data behind.
+            return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
+                                                                    : RowOutcome::NotDownloaded;
+        }
+        // What a killed copy leaves (the recording info without its voice data) is no message
+        // to keep: replacing it needs no question.
+        bool overwriteThis = destinationIncomplete(path);
         std::vector<PlacedFile> placed;
         for (std::size_t k = 0; k < kExtensions.size(); ++k) {
             setPosition(position + static_cast<int>(k) + 1);
@@ -434,7 +643,7 @@ private:
             // The destination box exists, so its own free space is that of the destination.
             const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
             if (free && *free < spaceNeeded(*size)) {
-                rollBack(placed);
+                rollBack(placed, info);
                 return RowOutcome::NoSpace;
             }
             PlacedFile file;
@@ -449,22 +658,25 @@ private:
                         break;
                     case Overwrite::No:
                         // Nothing of the message moves: a move never leaves it split.
-                        rollBack(placed);
+                        rollBack(placed, info);
                         return RowOutcome::Declined;
                     case Overwrite::Cancel:
-                        rollBack(placed);
+                        rollBack(placed, info);
                         m_cancelled = true;
                         return RowOutcome::Cancelled;
                 }
                 result = place(source, dest, true, m_request.mode, file);
             }
+            if (result == Place::Gone) {
+                continue;  // moved away by another run meanwhile
+            }
             if (result != Place::Placed) {
-                rollBack(placed);
+                rollBack(placed, info);
                 return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
             }
             placed.push_back(std::move(file));
             if (stopRequested()) {
-                rollBack(placed);
+                rollBack(placed, info);
                 return RowOutcome::Cancelled;
             }
         }

@@ -19,6 +19,12 @@
 // recording info first. Whatever moment a kill hits, the source box still lists the whole
 // message, or the destination box does; at worst both do (the same files under two names),
 // never neither. A copy appears under its name only once it is complete.
+//
+// The next run finishes what a killed one left: a message whose recording info already left the
+// source box while the destination holds it whole is finished (the source names go); files set
+// aside for an overwrite go back or go once the run enters their box; what a killed copy left
+// (a recording info without its voice data) is replaced without a question. Taking back a
+// message only ever removes names this run made.
 namespace voxmg::move_copy {
 
 enum class Mode { Move, Copy };

@@ -337,5 +337,207 @@ TEST_F(MoveCopyTest, MovesAcrossFileSystems) {
     EXPECT_TRUE(names("rusuroku/101").empty());
 }
 
+// What another run (or a killed one) left in the destination: names that are not this run's.
+class LeftByAnotherRun : public MoveCopyTest {
+protected:
+    std::string path = message(1);
+    std::string base = naming::baseName(fs::path(path).filename().string());
+    std::map<std::string, std::string> source = contents("rusuroku/101");
+
+    std::string in(const std::string& b, const std::string& ext) const { return box(b) + "/" + base + ext; }
+    void linkIn(const std::string& ext) {
+        fs::create_hard_link(in("rusuroku/101", ext), in("rusuroku/102", ext));
+    }
+};
+
+TEST_F(LeftByAnotherRun, DeclinedMessageKeepsANameItFound) {
+    linkIn(".vminf");  // another run's move of this message, half done
+    test::writeFile(in("rusuroku/102", ".vmdat"), test::boxMessage(test::recordOf({.callerName = u"old"})));
+    answers = {Overwrite::No};
+
+    auto result = run({path}, Mode::Move);
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Declined);
+    EXPECT_TRUE(fs::equivalent(in("rusuroku/101", ".vminf"), in("rusuroku/102", ".vminf")));
+    EXPECT_EQ(contents("rusuroku/101"), source);
+}
+
+TEST_F(LeftByAnotherRun, MessageWholeInTheDestinationSurvivesARollBack) {
+    for (const char* ext : {".vminf", ".vmdat", ".wav"}) {
+        linkIn(ext);
+    }
+    int calls = 0;
+    auto result =
+        run({path}, Mode::Move, "rusuroku/102", [&](const std::string&) -> std::optional<std::uint64_t> {
+            return ++calls == 3 ? 0 : 1u << 30;  // no room for the WAV file
+        });
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::NoSpace);
+    EXPECT_EQ(contents("rusuroku/102"), source);
+    EXPECT_EQ(contents("rusuroku/101"), source);
+}
+
+// The other run takes this run's recording info as its own and removes the source names; this
+// run then fails: the name it made is now the message's only recording info.
+TEST_F(LeftByAnotherRun, NameTakenOverByAnotherMoveSurvivesARollBack) {
+    sink.onPosition = [this](int p) {
+        if (p == 2) {
+            linkIn(".vmdat");
+            linkIn(".wav");
+            fs::remove(in("rusuroku/101", ".vminf"));
+        }
+    };
+    int calls = 0;
+    auto result =
+        run({path}, Mode::Move, "rusuroku/102",
+            [&](const std::string&) -> std::optional<std::uint64_t> { return ++calls == 3 ? 0 : 1u << 30; });
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::NoSpace);
+    EXPECT_EQ(contents("rusuroku/102"), source);
+}
+
+// A move killed after it removed the source's recording info: the source box still lists the
+// message by its voice data. Whether the next run finishes it depends on what the destination
+// holds under the same names.
+struct HalfDoneCase {
+    const char* name;
+    Mode mode;
+    const char* destination;  // "links", "copies", "other voice", "no wav", "no info"
+    RowOutcome outcome;
+};
+
+void PrintTo(const HalfDoneCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HalfDoneMove : public LeftByAnotherRun, public ::testing::WithParamInterface<HalfDoneCase> {};
+
+TEST_P(HalfDoneMove, IsFinishedOnlyWhenTheDestinationHoldsTheSameMessage) {
+    const HalfDoneCase& c = GetParam();
+    const std::string how = c.destination;
+    for (const char* ext : {".vminf", ".vmdat", ".wav"}) {
+        if ((how == "no wav" && std::string(ext) == ".wav") ||
+            (how == "no info" && std::string(ext) == ".vminf")) {
+            continue;
+        }
+        if (how == "links") {
+            linkIn(ext);
+        } else {
+            fs::copy_file(in("rusuroku/101", ext), in("rusuroku/102", ext));
+        }
+    }
+    if (how == "other voice") {
+        test::writeFile(in("rusuroku/102", ".vmdat"),
+                        test::boxMessage(test::recordOf({.callerName = u"old"})));
+    }
+    fs::remove(in("rusuroku/101", ".vminf"));
+    const auto destBefore = contents("rusuroku/102");
+    const auto sourceBefore = contents("rusuroku/101");
+
+    auto result = run({path}, c.mode);
+
+    EXPECT_EQ(result.rows[0].outcome, c.outcome);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(contents("rusuroku/102"), destBefore);
+    if (c.outcome == RowOutcome::Done) {
+        EXPECT_EQ(destBefore, source);
+        EXPECT_TRUE(names("rusuroku/101").empty());
+        EXPECT_EQ(result.summary.text, u"音声メッセージの移動が正常に完了しました。");
+    } else {
+        EXPECT_EQ(contents("rusuroku/101"), sourceBefore);
+        EXPECT_EQ(result.summary.text, u"音声ファイルがダウンロードされていません。");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HalfDoneMove,
+    ::testing::Values(HalfDoneCase{"SameFiles", Mode::Move, "links", RowOutcome::Done},
+                      HalfDoneCase{"SameBytes", Mode::Move, "copies", RowOutcome::Done},
+                      HalfDoneCase{"OtherVoiceData", Mode::Move, "other voice", RowOutcome::NotDownloaded},
+                      HalfDoneCase{"WavMissing", Mode::Move, "no wav", RowOutcome::NotDownloaded},
+                      HalfDoneCase{"InfoMissing", Mode::Move, "no info", RowOutcome::NotDownloaded},
+                      HalfDoneCase{"CopyNeverFinishesAMove", Mode::Copy, "links", RowOutcome::NotDownloaded}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a killed copy leaves in the destination is no message: it is replaced without a question.
+struct IncompleteCase {
+    const char* name;
+    Mode mode;
+    const char* voice;  // the destination's voice data: absent, short, or without a length
+};
+
+void PrintTo(const IncompleteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class IncompleteDestination : public MoveCopyTest, public ::testing::WithParamInterface<IncompleteCase> {};
+
+TEST_P(IncompleteDestination, IsReplacedWithoutAQuestion) {
+    const IncompleteCase& c = GetParam();
+    const std::string path = message(1);
+    message(1, false, "rusuroku/102", u"old");
+    const std::string destVoice = box("rusuroku/102") + "/" + fs::path(path).filename().string();
+    const std::string voice = c.voice;
+    if (voice == "absent") {
+        fs::remove(destVoice);
+    } else if (voice == "short") {
+        test::writeFile(destVoice, std::string(600, 'x'));
+    } else {
+        test::writeFile(destVoice, test::boxMessage(test::recordOf({.length = u""})));
+    }
+    const auto source = contents("rusuroku/101");
+
+    auto result = run({path}, c.mode);
+
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Done);
+    EXPECT_TRUE(result.success);
+    EXPECT_EQ(contents("rusuroku/102"), source);
+    EXPECT_EQ(names("rusuroku/101").size(), c.mode == Mode::Copy ? 3u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, IncompleteDestination,
+                         ::testing::Values(IncompleteCase{"CopyOverInfoOnly", Mode::Copy, "absent"},
+                                           IncompleteCase{"CopyOverShortVoice", Mode::Copy, "short"},
+                                           IncompleteCase{"CopyOverVoiceWithoutLength", Mode::Copy,
+                                                          "no length"},
+                                           IncompleteCase{"MoveOverInfoOnly", Mode::Move, "absent"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Files a killed overwrite set aside, found when a later move or copy enters their box.
+TEST_F(MoveCopyTest, LeftoversOfAKilledRunAreRestoredOrRemoved) {
+    const std::string path = message(1);
+    const std::string infoName = test::boxMessageName("0101", 7, 0, false);
+    const std::string voiceName = test::boxMessageName("0101", 7);
+    const auto old = test::boxMessage(test::recordOf({.callerName = u"set aside"}));
+    const std::string destBox = box("rusuroku/102");
+    // Its name is missing: it goes back. Its name holds a file: it is the stale one.
+    test::writeFile(destBox + "/.voxmg-aside-Ab12Cd-" + "202612061300_SUN_0101_00007%2Evmdat", old);
+    test::writeFile(destBox + "/.voxmg-aside-Xy34Zw-" + "202612061300_SUN_0101_00007%2Evminf", old);
+    test::writeFile(destBox + "/" + infoName, "new");
+    test::writeFile(destBox + "/.voxmg-copy-Qq11Rr", "half a copy");
+    // In the source box as well.
+    test::writeFile(box("rusuroku/101") + "/.voxmg-aside-Mm22Nn-" + "202612061300_SUN_0101_00009%2Ewav", old);
+    // Not a file of a move or copy: not ours to judge.
+    test::writeFile(destBox + "/.voxmg-Kk33Ll", "someone else's");
+
+    auto result = run({path}, Mode::Copy);
+
+    EXPECT_EQ(result.rows[0].outcome, RowOutcome::Done);
+    EXPECT_EQ(readFile(destBox + "/" + voiceName), std::string(old.begin(), old.end()));
+    EXPECT_EQ(readFile(destBox + "/" + infoName), "new");
+    EXPECT_EQ(readFile(box("rusuroku/101") + "/202612061300_SUN_0101_00009.wav"),
+              std::string(old.begin(), old.end()));
+    std::vector<std::string> hidden;
+    for (const char* b : {"rusuroku/101", "rusuroku/102"}) {
+        for (const std::string& name : names(b)) {
+            if (name.starts_with(".")) {
+                hidden.push_back(name);
+            }
+        }
+    }
+    EXPECT_EQ(hidden, std::vector<std::string>{".voxmg-Kk33Ll"});
+}
+
 }  // namespace
 }  // namespace voxmg::move_copy

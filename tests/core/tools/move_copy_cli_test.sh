@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # voxmgctl move and copy on messages downloaded from the simulator: a copy, a move that meets a
-# clash answered いいえ and then 全て上書き, a refused info-only message and a bad destination.
+# clash answered いいえ and then 全て上書き, a refused info-only message and a bad destination;
+# and what killed runs leave: a lone recording info of a copy, a move half way through.
 set -euo pipefail
 ctl="$1"
 sim="$2"
@@ -44,4 +45,18 @@ for args in "--to outou/x" "--to rusuroku/.." "--to rusuroku/999" "--to rusuroku
     [ "$rc" -eq 2 ]
 done
 [ -e "${v[2]%.vmdat}.vminf" ]
+# What a killed copy leaves (the recording info alone) is replaced without a question.
+w="$box/002/$(name "${v[1]}")"
+cp "${w%.vmdat}.vminf" "$box/001/"
+"$ctl" copy "$w" --to rusuroku/001 2> "$dir/asked" > "$dir/resume.json"
+[ "$(outcomes "$dir/resume.json")" = "done 音声メッセージのコピーが正常に完了しました。" ]
+[ ! -s "$dir/asked" ]
+cmp "$w" "$box/001/$(name "$w")"
+
+# A move killed after it removed the source's recording info: the next move finishes it.
+rm "${w%.vmdat}.vminf"
+"$ctl" move "$w" --to rusuroku/001 > "$dir/finish.json"
+[ "$(outcomes "$dir/finish.json")" = "done 音声メッセージの移動が正常に完了しました。" ]
+[ ! -e "$w" ] && [ -e "$box/001/$(name "$w")" ] && [ -e "$box/001/$(name "${w%.vmdat}.vminf")" ]
+[ -z "$(ls -A "$box/002" | grep "^$(name "${w%.vmdat}")" || true)" ]
 echo ok
