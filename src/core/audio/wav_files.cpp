@@ -153,9 +153,8 @@ std::vector<std::string> companionAudioFiles(const std::string& voicePath, bool 
     for (std::filesystem::directory_iterator it(folder.empty() ? "." : std::string(folder), ec), end;
          !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        const std::string_view rest = std::string_view(name).substr(std::min(name.size(), stem.size()));
         if (name.size() == stem.size() + 4 && name.starts_with(stem) &&
-            (endsWithIgnoringCase(rest, ".wav") || (!wavOnly && endsWithIgnoringCase(rest, ".wma")))) {
+            (endsWithIgnoringCase(name, ".wav") || (!wavOnly && endsWithIgnoringCase(name, ".wma")))) {
             found.push_back(paths::join(folder, name));
         }
     }

@@ -424,6 +424,7 @@ struct Marks {
     bool notDownloaded = false;
     bool noSpace = false;
     bool failed = false;
+    bool onlySameBox = true;  // every message was in the destination box already
 };
 
 UserMessage summarize(const Marks& marks, int done, std::size_t rows, Mode mode) {
@@ -437,6 +438,11 @@ UserMessage summarize(const Marks& marks, int done, std::size_t rows, Mode mode)
     if (marks.failed) {
         return errorMessage(copy ? u"音声メッセージをコピーできませんでした。"
                                  : u"音声メッセージを移動できませんでした。");
+    }
+    // Nothing happened: saying it went well would hide that the wrong box was chosen.
+    if (marks.onlySameBox && rows > 0) {
+        return errorMessage(copy ? u"コピー元とコピー先が同じボックスです。"
+                                 : u"移動元と移動先が同じボックスです。");
     }
     if (rows == 1) {
         if (marks.noSpace) {
@@ -508,6 +514,7 @@ public:
             marks.notDownloaded = marks.notDownloaded || o == RowOutcome::NotDownloaded;
             marks.noSpace = marks.noSpace || o == RowOutcome::NoSpace;
             marks.failed = marks.failed || o == RowOutcome::Failed;
+            marks.onlySameBox = marks.onlySameBox && o == RowOutcome::SameBox;
         }
         result.cancelled = m_cancelled;
         result.interrupted = m_interrupted;

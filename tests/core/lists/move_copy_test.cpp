@@ -298,15 +298,22 @@ TEST_F(MoveCopyTest, SummariesOfMessagesNotDownloaded) {
     EXPECT_EQ(names("naisen/201").size(), 3u);
 }
 
-// The message's own box as the destination: a clash with itself would remove the only copy.
-TEST_F(MoveCopyTest, OwnBoxLeavesTheMessageAlone) {
+// The message's own box as the destination: a clash with itself would remove the only copy,
+// and the user hears that nothing was done rather than a success.
+TEST_F(MoveCopyTest, OwnBoxLeavesTheMessageAloneAndSaysSo) {
     const std::string path = message(1);
     const auto before = contents("rusuroku/101");
     answers = {Overwrite::All};
-    auto result = run({path}, Mode::Move, "rusuroku/101");
-    EXPECT_EQ(contents("rusuroku/101"), before);
-    EXPECT_EQ(result.rows[0].outcome, RowOutcome::SameBox);
-    EXPECT_TRUE(asked.empty());
+    for (Mode mode : {Mode::Move, Mode::Copy}) {
+        auto result = run({path}, mode, "rusuroku/101");
+        EXPECT_EQ(contents("rusuroku/101"), before);
+        EXPECT_EQ(result.rows[0].outcome, RowOutcome::SameBox);
+        EXPECT_TRUE(asked.empty());
+        EXPECT_FALSE(result.success);
+        EXPECT_EQ(result.summary.text, mode == Mode::Move ? u"移動元と移動先が同じボックスです。"
+                                                          : u"コピー元とコピー先が同じボックスです。");
+        EXPECT_EQ(result.summary.caption, u"エラー");
+    }
 }
 
 TEST_F(MoveCopyTest, DestinationMustBeABoxOfTheFolder) {
