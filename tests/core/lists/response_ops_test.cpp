@@ -245,6 +245,22 @@ TEST_F(ResponseTest, FailedOrCancelledConversionLeavesNothingBehind) {
     EXPECT_TRUE(fs::is_empty(outou()));
 }
 
+// キャンセル of a re-import into the same slot within the same minute: the new audio copy would
+// have the old one's name, and the old message keeps its copy untouched.
+TEST_F(ResponseTest, CancelledReimportInTheSameMinuteKeepsTheOldCopy) {
+    auto first = import(source("old.WAV", wavFile(0.5)), 4, false);
+    ASSERT_EQ(first.outcome, ImportOutcome::Imported);
+    const std::string copy = paths::join(outou(), "202612071305_MON_A004_0000.WAV");
+    const auto before = *fileio::readAll(copy);
+    const auto names = namesIn(outou());
+
+    steps.onPosition = [this](int) { flags.cancelAll = 1; };
+    auto cancelled = import(source("new.WAV", wavFile(30)), 4, true);
+    EXPECT_EQ(cancelled.outcome, ImportOutcome::Cancelled);
+    EXPECT_EQ(namesIn(outou()), names);
+    EXPECT_EQ(*fileio::readAll(copy), before);
+}
+
 // What killed imports leave: their work folders, and audio copies whose message
 // never got into place. The next import clears them; other messages' copies and
 // files stay.
