@@ -8,11 +8,24 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
 
 namespace bench {
+
+// Seconds since `start`.
+inline double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Writes a whole file; false when it could not.
+inline bool writeWhole(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
 
 inline double elapsedMs(const std::function<void()>& run) {
     const auto t0 = std::chrono::steady_clock::now();

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_run.h"
 #include "core/base/text.h"
 #include "core/exchange/name_import.h"
 
@@ -22,14 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::writeWhole;
 
-bool write(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+double seconds(Clock::time_point start) {
+    return bench::secondsSince(start);
 }
 
 // Extension boxes 10000.. with an inf.ini each, and a phone book naming all of them.
@@ -39,13 +36,13 @@ bool generate(const fs::path& root, int count) {
         const std::string number = std::to_string(10000 + i);
         const fs::path box = root / "office" / "naisen" / number;
         fs::create_directories(box);
-        if (!write(box / "inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n")) {
+        if (!writeWhole(box / "inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n")) {
             return false;
         }
         book += "01-" + number + "," + number + "," + text::cp932FromUtf8("営業部 佐藤") + "," +
                 text::cp932FromUtf8("ｴｲｷﾞｮｳﾌﾞ ｻﾄｳ") + "\r\n";
     }
-    return write(root / "book.csv", book);
+    return writeWhole(root / "book.csv", book);
 }
 
 double timeCp(const fs::path& from, const fs::path& to) {

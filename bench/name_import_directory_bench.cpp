@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_run.h"
 #include "core/base/text.h"
 #include "core/exchange/name_import.h"
 #include "core/store/file_io.h"
@@ -26,14 +27,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::writeWhole;
 
-bool write(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+double seconds(Clock::time_point start) {
+    return bench::secondsSince(start);
 }
 
 std::string number(int box) {
@@ -46,7 +43,7 @@ bool generate(const fs::path& root, int lines, int boxes) {
     for (int i = 0; i < boxes; ++i) {
         const fs::path box = root / "office" / "naisen" / number(i);
         fs::create_directories(box);
-        if (!write(box / "inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n")) {
+        if (!writeWhole(box / "inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n")) {
             return false;
         }
     }
@@ -57,7 +54,7 @@ bool generate(const fs::path& root, int lines, int boxes) {
         const std::string n = number(i % (2 * boxes));
         book += "01-" + n + "," + n + "," + name + std::to_string(i % 97) + "," + reading + "\r\n";
     }
-    return write(root / "book.csv", book);
+    return writeWhole(root / "book.csv", book);
 }
 
 // What cannot be avoided: every line read and decoded, every named box written once.
