@@ -1,5 +1,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -239,6 +241,47 @@ private slots:
         // Cancelling the file choice closes the dialog.
         again.chooseButton()->click();
         QCOMPARE(again.result(), int(QDialog::Rejected));
+    }
+
+    void exportRefusesANameWithoutLowerCaseCsvBeforeStoringIt() {
+        ListApp a;
+        QVERIFY(a.ok);
+        const QString out = QString::fromStdString(a.t.root()) + QStringLiteral("出力");
+        QVERIFY(QDir().mkpath(out));
+        voxmg::csv_export::ExportRequest source;
+        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
+        source.rows = &a.view()->rows();
+        const QString refusal = QStringLiteral("ファイル名の拡張子は「.csv」にしてください。");
+        {
+            // Refused, and with the chooser cancelled next the dialog closes remembering nothing.
+            CExportSetDlg dialog(a.context(), source);
+            a.t.choosers.saveFiles = {out + QStringLiteral("/UP.CSV")};
+            dialog.chooseButton()->click();
+            QCOMPARE(a.t.messages.shown.size(), std::size_t(1));
+            QCOMPARE(a.t.messages.lastText(), refusal);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QCOMPARE(a.context().doc.settings().exportName.str(), std::u16string());
+            QCOMPARE(a.context().doc.settings().exportPath.str(), std::u16string());
+        }
+        {
+            // The chooser opens again on the refused name; the corrected one is taken.
+            CExportSetDlg dialog(a.context(), source);
+            a.t.choosers.saveFiles = {out + QStringLiteral("/UP.CSV"), out + QStringLiteral("/up.csv")};
+            dialog.chooseButton()->click();
+            QCOMPARE(a.t.messages.lastText(), refusal);
+            QCOMPARE(dialog.fileField()->text(), QStringLiteral("up.csv"));
+            QCOMPARE(a.context().doc.settings().exportName.str(), std::u16string(u"up.csv"));
+        }
+        {
+            // A bad name stored earlier: OK says why and writes nothing.
+            a.context().doc.settings().exportName = u"OLD.CSV";
+            CExportSetDlg dialog(a.context(), source);
+            a.t.messages.shown.clear();
+            dialog.okButton()->click();
+            QCOMPARE(a.t.messages.lastText(), refusal);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QVERIFY(!QFileInfo::exists(out + QStringLiteral("/OLD.CSV")));
+        }
     }
 };
 
