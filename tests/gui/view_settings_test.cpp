@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -282,6 +283,27 @@ private slots:
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QVERIFY(!QFileInfo::exists(out + QStringLiteral("/OLD.CSV")));
         }
+    }
+
+    void exportDialogShrinksBackWhenItsBarHides() {
+        ListApp a;
+        QVERIFY(a.ok);
+        voxmg::csv_export::ExportRequest source;
+        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
+        source.rows = &a.view()->rows();
+        auto& s = a.context().doc.settings();
+        s.exportPath = voxmg::text::utf16FromUtf8(a.t.root() + "無い");  // fails: no such folder
+        s.exportName = u"a.csv";
+        CExportSetDlg dialog(a.context(), source);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const int idle = dialog.height();
+        dialog.progressBar()->show();  // as while a long export runs
+        QTRY_VERIFY(dialog.height() > idle);
+        dialog.okButton()->click();
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("エクスポートエラー"));
+        QVERIFY(dialog.progressBar()->isHidden());
+        QCOMPARE(dialog.height(), idle);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -184,6 +185,9 @@ void CExportSetDlg::onOk() {
 
 void CExportSetDlg::restore() {
     m_progress->hide();
+    // The dialog grew for the bar; without it the rows would spread over the old height.
+    layout()->activate();
+    resize(width(), sizeHint().height());
     m_text->setText(kIdleText);
     setWindowTitle(kIdleCaption);
     m_exporting = false;
