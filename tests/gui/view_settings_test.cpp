@@ -305,6 +305,22 @@ private slots:
         QVERIFY(dialog.progressBar()->isHidden());
         QCOMPARE(dialog.height(), idle);
     }
+
+    void filterDatesTakeDigitsAfterASingleClick() {
+        ListApp a;
+        QVERIFY(a.ok);
+        CFindSetDlg dialog(a.context());
+        dialog.dateOn()->setChecked(true);
+        dialog.dateFrom()->setDate(QDate(2026, 12, 7));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* text = dialog.dateFrom()->findChild<QLineEdit*>();
+        QVERIFY(text != nullptr);
+        QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(6, text->height() / 2));  // in the year
+        QTRY_VERIFY(text->hasSelectedText());
+        QTest::keyClicks(dialog.dateFrom(), QStringLiteral("2025"));
+        QCOMPARE(dialog.dateFrom()->date(), QDate(2025, 12, 7));
+    }
 };
 
 VOXMG_GUI_TEST_MAIN(ViewSettingsTest)
