@@ -2,11 +2,13 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QtTest>
 
 #include "core/base/profile_file.h"
@@ -304,6 +306,39 @@ private slots:
         QCOMPARE(a.t.messages.lastText(), QStringLiteral("エクスポートエラー"));
         QVERIFY(dialog.progressBar()->isHidden());
         QCOMPARE(dialog.height(), idle);
+    }
+
+    void fileNameColumnKeepsItsTextWhenColumnsAreAdded() {
+        ListApp a;
+        QVERIFY(a.ok);
+        auto& columns = a.context().doc.settings().columns;
+        const char16_t* names[] = {u"ﾌﾗｸﾞ",     u"取込",     u"再生/未再生", u"保護/非保護",
+                                   u"BOX番号",  u"相手番号", u"相手名称",    u"日時",
+                                   u"録音時間", u"BOX名称",  u"タイトル",    u"ファイル名"};
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            columns[i] = i < std::size(names) ? names[i] : u"";
+        }
+        CListDispView* view = a.view();
+        view->refresh(true, false, false);
+        view->window()->resize(820, 490);
+        view->window()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+        const int section = view->model()->sectionOf(voxmg::list_columns::Column::FileName);
+        QCOMPARE(section, 11);
+        const QFontMetrics metrics(view->table()->font());
+        int widest = 0;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            widest = std::max(
+                widest, metrics.horizontalAdvance(view->model()->index(row, section).data().toString()));
+        }
+        QVERIFY(widest > 0);
+        QTRY_VERIFY(view->table()->horizontalHeader()->sectionSize(section) >= widest);
+        // Once the others are narrowed the last one takes the rest, so no gap is left.
+        QHeaderView* header = view->table()->horizontalHeader();
+        for (int i = 0; i < section; ++i) {
+            header->resizeSection(i, 20);
+        }
+        QTRY_VERIFY(header->length() >= view->table()->viewport()->width());
     }
 
     void filterDatesTakeDigitsAfterASingleClick() {
