@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -9,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include "core/base/profile_file.h"
@@ -17,6 +20,7 @@
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/vox_app.h"
+#include "gui/base/choosers.h"
 #include "gui/exchange/export_set_dlg.h"
 #include "gui/lists/find_set_dlg.h"
 #include "gui/lists/find_set_dlg_s.h"
@@ -339,6 +343,105 @@ private slots:
             header->resizeSection(i, 20);
         }
         QTRY_VERIFY(header->length() >= view->table()->viewport()->width());
+    }
+
+    void fileDialogsOpenWhereTheyWereLastUsed_data() {
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("last used wins over the stored start") << "一覧"
+                                                              << "設定"
+                                                              << "一覧";
+        QTest::newRow("last used removed: the stored folder") << "消えた"
+                                                              << "設定"
+                                                              << "設定";
+        QTest::newRow("stored start names a file") << ""
+                                                   << "設定/名称.csv"
+                                                   << "設定";
+        QTest::newRow("stored folder gone: home") << ""
+                                                  << "消えた/名称.csv"
+                                                  << "HOME";
+        QTest::newRow("nothing stored: home, not the working folder") << ""
+                                                                      << ""
+                                                                      << "HOME";
+    }
+    void fileDialogsOpenWhereTheyWereLastUsed() {
+        QFETCH(QString, remembered);
+        QFETCH(QString, start);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("一覧")) &&
+                QDir(root.path()).mkdir(QStringLiteral("設定")));
+        auto in = [&](const QString& name) {
+            return name.isEmpty() ? name : root.path() + QLatin1Char('/') + name;
+        };
+        const QString home = root.path() + QStringLiteral("/home");
+        QCOMPARE(fileDialogFolder(in(remembered), in(start), home), expected == "HOME" ? home : in(expected));
+    }
+
+    void qtFileDialogShowsJapaneseTypesWholeDatesAndReopensWhereLastUsed() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("書類")));
+        const QString csv = root.path() + QStringLiteral("/一覧.csv");
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(883912, 'x'));
+        QVERIFY(
+            file.setFileTime(QDateTime(QDate(2026, 1, 23), QTime(4, 5)), QFileDevice::FileModificationTime));
+        file.close();
+
+        // Qt's file dialog reads the folder and its icons first: on a busy machine that takes seconds.
+        constexpr int kSlowDialog = 3000;
+        std::map<QString, QStringList> rows;  // name: size, type, date as shown
+        std::map<int, int> widths;            // column: section size
+        whenModal<QFileDialog>(
+            [&](QFileDialog* dialog) {
+                // Checked after the dialog is closed, so a failure cannot leave it waiting.
+                auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+                QAbstractItemModel* model = tree != nullptr ? tree->model() : nullptr;
+                if (model == nullptr ||
+                    !QTest::qWaitFor([&] { return model->rowCount(tree->rootIndex()) == 2; }, 5000)) {
+                    dialog->reject();
+                    return;
+                }
+                for (int row = 0; row < 2; ++row) {
+                    auto cell = [&](int column) {
+                        return model->index(row, column, tree->rootIndex()).data().toString();
+                    };
+                    rows[cell(0)] = {cell(1), cell(2), cell(3)};
+                }
+                for (int column = 1; column <= 3; ++column) {
+                    widths[column] = tree->header()->sectionSize(column);
+                }
+                dialog->selectFile(csv);
+                static_cast<QDialog*>(dialog)->accept();  // Qt makes it protected in QFileDialog
+            },
+            kSlowDialog);
+        QtChoosers choosers;
+        const QString filter = QStringLiteral("csvﾌｧｲﾙ(*.csv)");
+        QCOMPARE(choosers.chooseOpenFile(nullptr, QStringLiteral("インポート"), root.path(), filter), csv);
+        QCOMPARE(rows[QStringLiteral("書類")].value(1), QStringLiteral("ファイル フォルダー"));
+        const QStringList shown = rows[QStringLiteral("一覧.csv")];
+        QCOMPARE(shown.value(1), QStringLiteral("CSV ファイル"));
+        QCOMPARE(shown.value(2), QStringLiteral("2026/01/23 04:05"));
+        const QFontMetrics metrics(QApplication::font());
+        for (int column : {1, 2, 3}) {
+            QVERIFY2(widths[column] > metrics.horizontalAdvance(shown.value(column - 1)),
+                     qPrintable(shown.value(column - 1)));
+        }
+
+        // The same purpose again without a stored folder: where the file came from.
+        QString opened;
+        whenModal<QFileDialog>(
+            [&](QFileDialog* dialog) {
+                opened = dialog->directory().absolutePath();
+                dialog->reject();
+            },
+            kSlowDialog);
+        QVERIFY(choosers.chooseOpenFile(nullptr, QStringLiteral("インポート"), QString(), filter).isEmpty());
+        QCOMPARE(opened, QDir(root.path()).absolutePath());
     }
 
     void filterDatesTakeDigitsAfterASingleClick() {
