@@ -101,7 +101,8 @@ void fitFileDialog(QFileDialog& dialog, const QString& acceptText) {
 QString QtChoosers::chooseFolder(QWidget* parent, const QString& caption, const QString& start) {
     // Qt's own dialog, so the name field can be guarded and a new folder made from it. The
     // prompts begin with a line break that only set them apart inside the Windows browser.
-    QFileDialog dialog(parent, caption.trimmed(), start);
+    // Without a stored folder: home, not wherever the program was started from.
+    QFileDialog dialog(parent, caption.trimmed(), fileDialogFolder(QString(), start, QDir::homePath()));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     JapaneseTypeNames typeNames;
