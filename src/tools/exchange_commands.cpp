@@ -80,6 +80,11 @@ int exportCsv(const Args& args) {
                                       .rows = &selection.rows,
                                       .dataRoot = selection.dataRoot};
     const auto outcome = csv_export::run(request, {}, nullptr);
+    if (outcome.result == csv_export::ExportResult::NotCsvName) {
+        // As the dialog says it: the lower-case ".csv" is what the export looks for.
+        std::fprintf(stderr, "ファイル名の拡張子は「.csv」にしてください。\n");
+        return 1;
+    }
     if (!outcome.success()) {
         std::fprintf(stderr, "エクスポートエラー\n");
         return 1;

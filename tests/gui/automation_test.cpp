@@ -154,6 +154,24 @@ private slots:
         QCOMPARE(s.yoteiBi.str(), std::u16string(u"202612092215"));
     }
 
+    void backupHourTakesTypedDigitsAfterAClick() {
+        TestContext t;
+        CABakUpSetDlg dialog(t.context, [] { return at(2026, 12, 7, 12, 0); });
+        dialog.frequency()->button(1)->click();
+        dialog.time()->setTime(QTime(0, 30));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* text = dialog.time()->findChild<QLineEdit*>();
+        QVERIFY(text != nullptr);
+        const QPoint inHour(3, text->height() / 2);
+        for (const QString& typed : {QStringLiteral("9"), QStringLiteral("07")}) {
+            QTest::mouseClick(text, Qt::LeftButton, {}, inHour);
+            QTRY_VERIFY(text->hasSelectedText());
+            QTest::keyClicks(dialog.time(), typed);
+            QCOMPARE(dialog.time()->time(), QTime(typed.toInt(), 30));
+        }
+    }
+
     void anUnansweredConfirmationRunsTheBackupQuietly() {
         Program p(true);
         QVERIFY(p.start());

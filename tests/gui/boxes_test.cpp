@@ -193,8 +193,14 @@ private slots:
         CImportSetDlg dialog(t.context);
         QCOMPARE(dialog.folderField()->text(), QString::fromStdString(t.root() + "csv"));
         QVERIFY(dialog.okButton()->isEnabled());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const int idle = dialog.height();
+        dialog.progressBar()->show();  // grown as while a long import runs
+        QTRY_VERIFY(dialog.height() > idle);
         dialog.okButton()->click();
         QCOMPARE(t.messages.lastText(), QStringLiteral("インポートエラー"));
+        QCOMPARE(dialog.height(), idle);  // no gap where the bar was
         QCOMPARE(dialog.windowTitle(), QStringLiteral("インポート設定"));
         QVERIFY(dialog.okButton()->isEnabled());
         QVERIFY(!dialog.progressBar()->isVisibleTo(&dialog));

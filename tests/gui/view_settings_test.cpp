@@ -1,9 +1,17 @@
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include "core/base/profile_file.h"
@@ -12,6 +20,7 @@
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/vox_app.h"
+#include "gui/base/choosers.h"
 #include "gui/exchange/export_set_dlg.h"
 #include "gui/lists/find_set_dlg.h"
 #include "gui/lists/find_set_dlg_s.h"
@@ -239,6 +248,216 @@ private slots:
         // Cancelling the file choice closes the dialog.
         again.chooseButton()->click();
         QCOMPARE(again.result(), int(QDialog::Rejected));
+    }
+
+    void exportRefusesANameWithoutLowerCaseCsvBeforeStoringIt() {
+        ListApp a;
+        QVERIFY(a.ok);
+        const QString out = QString::fromStdString(a.t.root()) + QStringLiteral("出力");
+        QVERIFY(QDir().mkpath(out));
+        voxmg::csv_export::ExportRequest source;
+        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
+        source.rows = &a.view()->rows();
+        const QString refusal = QStringLiteral("ファイル名の拡張子は「.csv」にしてください。");
+        {
+            // Refused, and with the chooser cancelled next the dialog closes remembering nothing.
+            CExportSetDlg dialog(a.context(), source);
+            a.t.choosers.saveFiles = {out + QStringLiteral("/UP.CSV")};
+            dialog.chooseButton()->click();
+            QCOMPARE(a.t.messages.shown.size(), std::size_t(1));
+            QCOMPARE(a.t.messages.lastText(), refusal);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QCOMPARE(a.context().doc.settings().exportName.str(), std::u16string());
+            QCOMPARE(a.context().doc.settings().exportPath.str(), std::u16string());
+        }
+        {
+            // The chooser opens again on the refused name; the corrected one is taken.
+            CExportSetDlg dialog(a.context(), source);
+            a.t.choosers.saveFiles = {out + QStringLiteral("/UP.CSV"), out + QStringLiteral("/up.csv")};
+            dialog.chooseButton()->click();
+            QCOMPARE(a.t.messages.lastText(), refusal);
+            QCOMPARE(dialog.fileField()->text(), QStringLiteral("up.csv"));
+            QCOMPARE(a.context().doc.settings().exportName.str(), std::u16string(u"up.csv"));
+        }
+        {
+            // A bad name stored earlier: OK says why and writes nothing.
+            a.context().doc.settings().exportName = u"OLD.CSV";
+            CExportSetDlg dialog(a.context(), source);
+            a.t.messages.shown.clear();
+            dialog.okButton()->click();
+            QCOMPARE(a.t.messages.lastText(), refusal);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QVERIFY(!QFileInfo::exists(out + QStringLiteral("/OLD.CSV")));
+        }
+    }
+
+    void exportDialogShrinksBackWhenItsBarHides() {
+        ListApp a;
+        QVERIFY(a.ok);
+        voxmg::csv_export::ExportRequest source;
+        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
+        source.rows = &a.view()->rows();
+        auto& s = a.context().doc.settings();
+        s.exportPath = voxmg::text::utf16FromUtf8(a.t.root() + "無い");  // fails: no such folder
+        s.exportName = u"a.csv";
+        CExportSetDlg dialog(a.context(), source);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const int idle = dialog.height();
+        dialog.progressBar()->show();  // as while a long export runs
+        QTRY_VERIFY(dialog.height() > idle);
+        dialog.okButton()->click();
+        QCOMPARE(a.t.messages.lastText(), QStringLiteral("エクスポートエラー"));
+        QVERIFY(dialog.progressBar()->isHidden());
+        QCOMPARE(dialog.height(), idle);
+    }
+
+    void fileNameColumnKeepsItsTextWhenColumnsAreAdded() {
+        ListApp a;
+        QVERIFY(a.ok);
+        auto& columns = a.context().doc.settings().columns;
+        const char16_t* names[] = {u"ﾌﾗｸﾞ",     u"取込",     u"再生/未再生", u"保護/非保護",
+                                   u"BOX番号",  u"相手番号", u"相手名称",    u"日時",
+                                   u"録音時間", u"BOX名称",  u"タイトル",    u"ファイル名"};
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            columns[i] = i < std::size(names) ? names[i] : u"";
+        }
+        CListDispView* view = a.view();
+        view->refresh(true, false, false);
+        view->window()->resize(820, 490);
+        view->window()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+        const int section = view->model()->sectionOf(voxmg::list_columns::Column::FileName);
+        QCOMPARE(section, 11);
+        const QFontMetrics metrics(view->table()->font());
+        int widest = 0;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            widest = std::max(
+                widest, metrics.horizontalAdvance(view->model()->index(row, section).data().toString()));
+        }
+        QVERIFY(widest > 0);
+        QTRY_VERIFY(view->table()->horizontalHeader()->sectionSize(section) >= widest);
+        // Once the others are narrowed the last one takes the rest, so no gap is left.
+        QHeaderView* header = view->table()->horizontalHeader();
+        for (int i = 0; i < section; ++i) {
+            header->resizeSection(i, 20);
+        }
+        QTRY_VERIFY(header->length() >= view->table()->viewport()->width());
+    }
+
+    void fileDialogsOpenWhereTheyWereLastUsed_data() {
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("last used wins over the stored start") << "一覧"
+                                                              << "設定"
+                                                              << "一覧";
+        QTest::newRow("last used removed: the stored folder") << "消えた"
+                                                              << "設定"
+                                                              << "設定";
+        QTest::newRow("stored start names a file") << ""
+                                                   << "設定/名称.csv"
+                                                   << "設定";
+        QTest::newRow("stored folder gone: home") << ""
+                                                  << "消えた/名称.csv"
+                                                  << "HOME";
+        QTest::newRow("nothing stored: home, not the working folder") << ""
+                                                                      << ""
+                                                                      << "HOME";
+    }
+    void fileDialogsOpenWhereTheyWereLastUsed() {
+        QFETCH(QString, remembered);
+        QFETCH(QString, start);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("一覧")) &&
+                QDir(root.path()).mkdir(QStringLiteral("設定")));
+        auto in = [&](const QString& name) {
+            return name.isEmpty() ? name : root.path() + QLatin1Char('/') + name;
+        };
+        const QString home = root.path() + QStringLiteral("/home");
+        QCOMPARE(fileDialogFolder(in(remembered), in(start), home), expected == "HOME" ? home : in(expected));
+    }
+
+    void qtFileDialogShowsJapaneseTypesWholeDatesAndReopensWhereLastUsed() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("書類")));
+        const QString csv = root.path() + QStringLiteral("/一覧.csv");
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(883912, 'x'));
+        QVERIFY(
+            file.setFileTime(QDateTime(QDate(2026, 1, 23), QTime(4, 5)), QFileDevice::FileModificationTime));
+        file.close();
+
+        // Qt's file dialog reads the folder and its icons first: on a busy machine that takes seconds.
+        constexpr int kSlowDialog = 3000;
+        std::map<QString, QStringList> rows;  // name: size, type, date as shown
+        std::map<int, int> widths;            // column: section size
+        whenModal<QFileDialog>(
+            [&](QFileDialog* dialog) {
+                // Checked after the dialog is closed, so a failure cannot leave it waiting.
+                auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+                QAbstractItemModel* model = tree != nullptr ? tree->model() : nullptr;
+                if (model == nullptr ||
+                    !QTest::qWaitFor([&] { return model->rowCount(tree->rootIndex()) == 2; }, 5000)) {
+                    dialog->reject();
+                    return;
+                }
+                for (int row = 0; row < 2; ++row) {
+                    auto cell = [&](int column) {
+                        return model->index(row, column, tree->rootIndex()).data().toString();
+                    };
+                    rows[cell(0)] = {cell(1), cell(2), cell(3)};
+                }
+                for (int column = 1; column <= 3; ++column) {
+                    widths[column] = tree->header()->sectionSize(column);
+                }
+                dialog->selectFile(csv);
+                static_cast<QDialog*>(dialog)->accept();  // Qt makes it protected in QFileDialog
+            },
+            kSlowDialog);
+        QtChoosers choosers;
+        const QString filter = QStringLiteral("csvﾌｧｲﾙ(*.csv)");
+        QCOMPARE(choosers.chooseOpenFile(nullptr, QStringLiteral("インポート"), root.path(), filter), csv);
+        QCOMPARE(rows[QStringLiteral("書類")].value(1), QStringLiteral("ファイル フォルダー"));
+        const QStringList shown = rows[QStringLiteral("一覧.csv")];
+        QCOMPARE(shown.value(1), QStringLiteral("CSV ファイル"));
+        QCOMPARE(shown.value(2), QStringLiteral("2026/01/23 04:05"));
+        const QFontMetrics metrics(QApplication::font());
+        for (int column : {1, 2, 3}) {
+            QVERIFY2(widths[column] > metrics.horizontalAdvance(shown.value(column - 1)),
+                     qPrintable(shown.value(column - 1)));
+        }
+
+        // The same purpose again without a stored folder: where the file came from.
+        QString opened;
+        whenModal<QFileDialog>(
+            [&](QFileDialog* dialog) {
+                opened = dialog->directory().absolutePath();
+                dialog->reject();
+            },
+            kSlowDialog);
+        QVERIFY(choosers.chooseOpenFile(nullptr, QStringLiteral("インポート"), QString(), filter).isEmpty());
+        QCOMPARE(opened, QDir(root.path()).absolutePath());
+    }
+
+    void filterDatesTakeDigitsAfterASingleClick() {
+        ListApp a;
+        QVERIFY(a.ok);
+        CFindSetDlg dialog(a.context());
+        dialog.dateOn()->setChecked(true);
+        dialog.dateFrom()->setDate(QDate(2026, 12, 7));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* text = dialog.dateFrom()->findChild<QLineEdit*>();
+        QVERIFY(text != nullptr);
+        QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(6, text->height() / 2));  // in the year
+        QTRY_VERIFY(text->hasSelectedText());
+        QTest::keyClicks(dialog.dateFrom(), QStringLiteral("2025"));
+        QCOMPARE(dialog.dateFrom()->date(), QDate(2025, 12, 7));
     }
 };
 

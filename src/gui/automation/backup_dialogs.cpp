@@ -21,6 +21,7 @@
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/question_header.h"
+#include "gui/base/section_typing.h"
 #include "gui/base/user_messages.h"
 
 namespace {
@@ -79,6 +80,7 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
         m_day->addItem(QStringLiteral("%1").arg(d, 2, 10, QLatin1Char('0')));
     }
     m_time->setDisplayFormat(QStringLiteral("HH:mm"));
+    selectSectionOnEntry(m_time);
     grid->addWidget(new QLabel(QStringLiteral("曜日"), this), 0, 0);
     grid->addWidget(m_weekday, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("日"), this), 1, 0);

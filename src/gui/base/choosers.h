@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <string>
 
 class QWidget;
@@ -20,6 +21,10 @@ public:
                                    const QString& filter, const QString& suffix) = 0;
 };
 
+// Qt's own file dialogs, in Japanese and wide enough for their dates and sizes. A file dialog
+// opens in the folder last used for the same purpose during this run (each purpose has its own
+// prompt and filter), else in the caller's start (the folder the settings hold for it), else in
+// the home folder rather than wherever the program was started.
 class QtChoosers final : public Choosers {
 public:
     QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
@@ -27,7 +32,17 @@ public:
                            const QString& filter) override;
     QString chooseSaveFile(QWidget* parent, const QString& caption, const QString& start,
                            const QString& filter, const QString& suffix) override;
+
+private:
+    QString chooseFile(QWidget* parent, const QString& caption, const QString& start, const QString& filter,
+                       const QString* saveSuffix);
+
+    std::map<QString, QString> m_lastFolders;  // by prompt and filter
 };
+
+// Where a file dialog opens: `remembered` when it is still a folder, else `start` (a folder, or
+// a file whose folder exists), else `fallback`.
+QString fileDialogFolder(const QString& remembered, const QString& start, const QString& fallback);
 
 class UserMessages;
 

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,6 +25,11 @@ const QString kIdleText = QStringLiteral("一覧表をCSVファイルとして�
 const QString kIdleCaption = QStringLiteral("エクスポート設定");
 // What the settings file can hold for the folder and the name.
 constexpr qsizetype kMaxStored = 259;
+// The export only writes names holding ".csv" in lower case (spreadsheets and the office's
+// scripts find the files by it), while the file chooser matches "*.csv" ignoring case and takes
+// "UP.CSV" as having a suffix already.
+const QString kNotCsvNameText = QStringLiteral("ファイル名の拡張子は「.csv」にしてください。");
+const QString kNotCsvNameCaption = QStringLiteral("ファイル名の確認");
 
 // The folder as the field shows it: without a trailing "/", except the root itself.
 QString shownFolder(QString folder) {
@@ -100,6 +106,12 @@ void CExportSetDlg::onChoose() {
         }
         const QFileInfo info(chosen);
         const QString folder = shownFolder(info.absolutePath());
+        if (!voxmg::csv_export::acceptedName(pathFromQ(info.fileName()))) {
+            // Refused before it is remembered, or every later export would fail on it.
+            m_context.messages.show(this, kNotCsvNameText, kNotCsvNameCaption, UserMessages::Icon::Warning);
+            start = chosen;
+            continue;
+        }
         if (!confirmNetworkFolder(m_context.messages, this, folder)) {
             start = chosen;
             continue;
@@ -129,6 +141,11 @@ void CExportSetDlg::onOk() {
     const std::string folder = pathFromQ(m_folder->text());
     const std::string name = pathFromQ(m_file->text());
     const std::string path = voxmg::csv_export::targetPath(folder, name);
+    if (!voxmg::csv_export::acceptedName(name)) {
+        // A name stored by an older version: say why instead of a bare export error.
+        m_context.messages.show(this, kNotCsvNameText, kNotCsvNameCaption, UserMessages::Icon::Warning);
+        return;
+    }
     if (QFileInfo::exists(pathToQ(path)) &&
         !m_context.messages.askYesNo(
             this, QStringLiteral("ファイル\"%1\"は\n既に存在します。上書きしますか？").arg(pathToQ(path)),
@@ -168,6 +185,9 @@ void CExportSetDlg::onOk() {
 
 void CExportSetDlg::restore() {
     m_progress->hide();
+    // The dialog grew for the bar; without it the rows would spread over the old height.
+    layout()->activate();
+    resize(width(), sizeHint().height());
     m_text->setText(kIdleText);
     setWindowTitle(kIdleCaption);
     m_exporting = false;

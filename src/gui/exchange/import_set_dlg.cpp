@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -124,6 +125,11 @@ void CImportSetDlg::showImporting(bool on) {
     m_text->setText(on ? QStringLiteral("内線ボックス名称をインポート中です。") : kIdleText);
     setWindowTitle(on ? QStringLiteral("インポート中") : kIdleCaption);
     m_progress->setVisible(on);
+    if (!on) {
+        // The dialog grew for the bar; without it the rows would spread over the old height.
+        layout()->activate();
+        resize(width(), sizeHint().height());
+    }
     m_choose->setEnabled(!on);
     updateOk();
 }

@@ -13,6 +13,7 @@
 #include "gui/base/button_row.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
+#include "gui/base/section_typing.h"
 #include "gui/base/user_messages.h"
 
 using namespace voxmg::list_filter;
@@ -28,6 +29,7 @@ QDateEdit* dateEdit(QWidget* parent, const std::u16string& stored) {
     edit->setDateRange(QDate(2009, 1, 1), QDate(2099, 12, 31));
     const QDate date = QDate::fromString(toQ(stored), kDateFormat);
     edit->setDate(date.isValid() ? date : QDate::currentDate());
+    selectSectionOnEntry(edit);
     return edit;
 }
 

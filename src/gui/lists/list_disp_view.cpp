@@ -1,6 +1,8 @@
 #include "gui/lists/list_disp_view.h"
 
 #include <QCloseEvent>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -78,6 +80,14 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, &CListDispView::sortBySection);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &CListDispView::measureFileNames);
+    // The viewport, not the table: it also narrows when the vertical scroll bar appears.
+    m_table->viewport()->installEventFilter(this);
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != m_table->horizontalHeader()->count() - 1) {
+            fitLastColumn();
+        }
+    });
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CListDispView::publishCommandState);
     connect(m_table, &QTableView::clicked, this, &CListDispView::onClicked);
@@ -137,8 +147,55 @@ void CListDispView::setUpColumns() {
         const int content = metrics.horizontalAdvance(sampleText(columns[i].column)) + 12;
         header->resizeSection(static_cast<int>(i), std::max({columns[i].width, heading, content}));
     }
-    // The last column (usually the file name) takes the room left over.
-    header->setStretchLastSection(true);
+    // The last column (usually the file name) takes the room left over, but Qt's own stretch
+    // squeezes it to nothing once the others fill the window ("demo/nais…"): fitLastColumn
+    // keeps it at least as wide as its text and lets the list scroll sideways instead.
+    header->setStretchLastSection(false);
+    m_lastColumnWidth = columns.empty() ? 0 : header->sectionSize(static_cast<int>(columns.size()) - 1);
+    m_fileNameWidth = 0;
+}
+
+void CListDispView::measureFileNames() {
+    const int section = m_model->sectionOf(Column::FileName);
+    if (section < 0) {
+        fitLastColumn();
+        return;
+    }
+    const QFontMetrics metrics(m_table->font());
+    int widest = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        widest = std::max(widest, metrics.horizontalAdvance(m_model->index(row, section).data().toString()));
+    }
+    m_fileNameWidth = widest + 16;
+    QHeaderView* header = m_table->horizontalHeader();
+    if (section != header->count() - 1 && header->sectionSize(section) < m_fileNameWidth) {
+        header->resizeSection(section, m_fileNameWidth);
+    }
+    fitLastColumn();
+}
+
+void CListDispView::fitLastColumn() {
+    QHeaderView* header = m_table->horizontalHeader();
+    const int last = header->count() - 1;
+    if (last < 0) {
+        return;
+    }
+    int others = 0;
+    for (int i = 0; i < last; ++i) {
+        others += header->sectionSize(i);
+    }
+    int needed = m_lastColumnWidth;
+    if (last == m_model->sectionOf(Column::FileName)) {
+        needed = std::max(needed, m_fileNameWidth);
+    }
+    header->resizeSection(last, std::max(needed, m_table->viewport()->width() - others));
+}
+
+bool CListDispView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize) {
+        fitLastColumn();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool CListDispView::build(bool partOfRefresh) {

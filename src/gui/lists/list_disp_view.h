@@ -83,10 +83,13 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool build(bool partOfRefresh);
     void setUpColumns();
+    void measureFileNames();
+    void fitLastColumn();
     void applySort();
     void showSortIndicator();
     void publishCommandState();
@@ -111,4 +114,6 @@ private:
     bool m_failed = false;
     bool m_held = false;
     bool m_refreshMissed = false;
+    int m_fileNameWidth = 0;    // the widest file name the rows show, with the cell's margins
+    int m_lastColumnWidth = 0;  // what the last column needs before it takes the room left
 };

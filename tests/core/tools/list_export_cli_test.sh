@@ -63,7 +63,8 @@ cmp "$dir/out.csv" "$dir/expected.csv"
 if "$ctl" export-csv "${sel[@]}" "$dir/out.csv" > /dev/null 2>&1; then exit 1; fi
 cmp "$dir/out.csv" "$dir/expected.csv"
 if "$ctl" export-csv "${sel[@]}" "$dir/out.CSV" > /dev/null 2> "$dir/err"; then exit 1; fi
-grep -q 'エクスポートエラー' "$dir/err"
+# The reason, as the dialog gives it: the lower-case ".csv" is what the export takes.
+grep -q 'ファイル名の拡張子は「.csv」にしてください。' "$dir/err"
 [ ! -e "$dir/out.CSV" ]
 "$ctl" export-csv --root "$dir" --folder 本社 --response --overwrite "$dir/out.csv" > /dev/null
 [ "$(wc -l < "$dir/out.csv")" -eq 301 ]
