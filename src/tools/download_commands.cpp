@@ -1,6 +1,7 @@
 // voxmgctl download: a headless bulk or selected download, as the program runs it from its
 // download dialogs, for scripted archival on a server.
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "core/app/settings.h"
@@ -71,6 +72,31 @@ int runDownload(const Args& args) {
         settings = loadSettings(ProfileFile::load(settingsPath));
     }
 
+    // The box folder is made by the folder download (フォルダのダウンロード); a box missing here
+    // is named, not met later as a write that fails like a full disk.
+    std::vector<BoxRef> chosen;
+    if (bool present = false; optionValue(args, "--boxes", &present), present) {
+        chosen = parseBoxes(optionValue(args, "--boxes"));
+    }
+    std::vector<std::string> needed;
+    for (const BoxRef& box : chosen) {
+        if (paths::isUnsafeName(box.kind) || paths::isUnsafeName(box.name)) {
+            std::fprintf(stderr, "voxmgctl: no box %s/%s\n", box.kind.c_str(), box.name.c_str());
+            return 2;
+        }
+        needed.push_back(box.kind + "/" + box.name);
+    }
+    for (const std::string& rel : needed) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(paths::join(boxFolder, rel), ec)) {
+            std::fprintf(stderr,
+                         "voxmgctl: %s has no folder %s: make the box folder with the folder download "
+                         "(フォルダのダウンロード) first\n",
+                         boxFolder.c_str(), rel.c_str());
+            return 2;
+        }
+    }
+
     Flags flags;
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
@@ -92,7 +118,7 @@ int runDownload(const Args& args) {
     if (hasFlag(args, "--response")) {
         result = run.runResponse();
     } else if (bool present = false; optionValue(args, "--boxes", &present), present) {
-        result = run.runSelected(parseBoxes(optionValue(args, "--boxes")), infoOnly);
+        result = run.runSelected(chosen, infoOnly);
     } else {
         result = run.runAll(infoOnly);
     }
@@ -110,7 +136,8 @@ int runDownload(const Args& args) {
                          {"box", o.box.name},
                          {"result", code(o.result.code)},
                          {"listed", o.result.listed},
-                         {"handled", o.result.handled}});
+                         {"handled", o.result.handled},
+                         {"malformed", o.result.malformed}});
     }
     out["boxes"] = boxes;
     std::printf("%s\n", out.dump(2).c_str());

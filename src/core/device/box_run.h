@@ -51,6 +51,7 @@ struct BoxRun {
         return m;
     }
     std::set<std::string> listedVoices;
+    std::vector<std::string> malformed;    // listed files that turned out to be no message
     std::set<std::string> cleanedFolders;  // folders rid of interrupted downloads' leftovers
     std::vector<PendingFile> pending;      // complete files waiting for their sync and name
     std::string lastVoice;

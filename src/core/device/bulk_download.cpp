@@ -231,6 +231,20 @@ void BulkDownload::finish(EngineResult result) {
     if (m_flags.cancelAll.load() != 0) {
         return;  // the user cancelled: no outcome message
     }
+    outcome(result);
+    std::u16string names;
+    for (const BoxOutcome& o : m_outcomes) {
+        for (const std::string& name : o.result.malformed) {
+            const std::string dir = o.box.name.empty() ? "/" + o.box.kind : remoteDirOf(o.box);
+            names += u"\n" + text::utf16FromUtf8(dir + "/" + name);
+        }
+    }
+    if (!names.empty()) {
+        m_ui.show(error((std::u16string(download_text::kMalformed) + names).c_str()));
+    }
+}
+
+void BulkDownload::outcome(EngineResult result) {
     if (m_total <= 1) {
         // A single file that was gone is not a success, even though the run went on.
         if (result == EngineResult::Done && !m_gone) {

@@ -75,7 +75,9 @@ private:
                               int countedBoxes);
     EngineResult downloadResponse();
     EngineResult run(const std::vector<BoxRef>& boxes, bool infoOnly, bool selected);
+    // The outcome message, then the files passed over as no message.
     void finish(EngineResult result);
+    void outcome(EngineResult result);
     void communicationError();
     void refusedAutoDelete();
     std::string localFolder(const BoxRef& box) const;
@@ -107,6 +109,8 @@ inline constexpr char16_t kCommError[] = u"通信エラーが発生しました�
 inline constexpr char16_t kNoMessages[] = u"音声メッセージがありません。";
 inline constexpr char16_t kDone[] = u"ファイルのダウンロードが正常に完了しました。";
 inline constexpr char16_t kGone[] = u"音声ファイルは既に消去されています。";
+inline constexpr std::u16string_view kMalformed =
+    u"主装置の次のファイルは音声メッセージとして読めないため、\nダウンロードせずに主装置に残しました：";
 inline constexpr char16_t kNoSpace[] = u"ＰＣのメモリ不足です。";
 inline constexpr char16_t kSomeGone[] =
     u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。";

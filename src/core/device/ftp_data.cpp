@@ -298,9 +298,11 @@ TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::
     if (!ended || !incoming.complete()) {
         return TransferResult::Failed;
     }
+    // Only a file that begins with the main unit's header is a message: anything else would be
+    // stored where no list shows it, and then deleted on the main unit as if it were safe here.
     auto header = incoming.header();
-    if (!header) {
-        return TransferResult::Failed;
+    if (!header || !header->hasModelText()) {
+        return TransferResult::Malformed;
     }
     CFileMng files(m_flags);
     FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);

@@ -148,17 +148,20 @@ BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
                 removeFile(run.lastHandled);
             }
             result.code = failRun(run, EngineResult::Cancelled);
+            result.malformed = run.malformed;
             return result;
         }
         if (m_flags.suspendRequest.load() == 1 && run.completed > 0) {
             if (!flushPending(run)) {
                 result.code = failRun(run, EngineResult::DiskFull);
+                result.malformed = run.malformed;
                 return result;
             }
             if (run.byWorker && m_env.refreshRequest) {
                 m_env.refreshRequest(run.remoteDir);
             }
             result.code = EngineResult::Paused;
+            result.malformed = run.malformed;
             return result;
         }
         std::optional<listing::Entry> entry = listing::detailedEntry(line);
@@ -173,10 +176,12 @@ BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
             // What is complete stays; what failed never got its name.
             flushPending(run);
             result.code = failRun(run, step);
+            result.malformed = run.malformed;
             return result;
         }
     }
     result.code = flushPending(run) ? finishBox(run) : failRun(run, EngineResult::DiskFull);
+    result.malformed = run.malformed;
     return result;
 }
 
@@ -214,7 +219,7 @@ EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entr
         return EngineResult::DiskFull;
     }
     FileFetch fetched = fetchUnlessComplete(run, entry, folder);
-    if (fetched.code != EngineResult::Done || fetched.gone) {
+    if (fetched.code != EngineResult::Done || fetched.gone || fetched.malformed) {
         return fetched.code;
     }
     if (run.progress && !run.backup) {
@@ -279,6 +284,15 @@ CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entr
         if (!voice && run.lastVoiceRetrieved && run.lastVoice == naming::partnerName(path)) {
             std::erase_if(run.pending, [&](const PendingFile& f) { return f.finalPath() == run.lastVoice; });
             removeFile(run.lastVoice);
+        }
+        if (got == TransferResult::Malformed) {
+            // A broken file on the main unit is no broken link: it stays there, never counted
+            // complete (so never deleted), and the other messages go on.
+            run.malformed.push_back(entry.name);
+            if (run.backup) {
+                run.backup->markIncomplete();  // the month lacks this message
+            }
+            return {EngineResult::Done, false, false, true};
         }
         return {engineResultOf(got), false, false};
     }
@@ -477,6 +491,10 @@ BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::stri
             TransferResult got = retrieveMessage(*name, localFolder, std::nullopt, false, false, true);
             if (got == TransferResult::NoSuchFile) {
                 gone = true;
+                continue;
+            }
+            if (got == TransferResult::Malformed) {
+                result.malformed.push_back(*name);
                 continue;
             }
             if (got != TransferResult::Done) {

@@ -148,6 +148,7 @@ private:
         EngineResult code = EngineResult::Done;
         bool gone = false;       // the main unit no longer had it
         bool retrieved = false;  // fetched now (not found complete here)
+        bool malformed = false;  // no message: passed over, left on the main unit
     };
     FileFetch fetchUnlessComplete(BoxRun& run, const listing::Entry& entry, const std::string& folder);
     EngineResult convertCompletedMessage(BoxRun& run, const std::string& folder,

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 // What the FTP client's operations return, one family per kind of operation. The values are
 // the codes the program has always used (the frame, voxmgctl's JSON and the Windows program
@@ -18,6 +20,7 @@ enum class TransferResult : int {
     Cancelled = -2,    // stopped by the cancel-all flag (ABOR sent)
     DiskRefused = -4,  // the PC's disk refused a write
     NoSuchFile = 550,  // the main unit's "no such file"
+    Malformed = -6,    // transferred whole, but no message: too short, or a header of no message
 };
 
 // Box, name and detailed listings.
@@ -47,6 +50,9 @@ struct BoxResult {
     EngineResult code = EngineResult::Done;
     int listed = 0;
     int handled = 0;
+    // Files of the main unit that are no message (a broken file, not a broken link): left
+    // there and passed over, named so the user can look at them.
+    std::vector<std::string> malformed{};
 };
 
 // The count of a box's files on the main unit.

@@ -265,6 +265,40 @@ TEST_F(DownloadSafetyTest, AMessageDeletedMeanwhileByOthersIsNoRefusal) {
     EXPECT_EQ(deletes().size(), 3u);
 }
 
+// A file of the main unit that is no message (too short for its header, or a header of no
+// message) is a broken file, not a broken link: it stays there and is named, and the rest come.
+TEST_F(DownloadSafetyTest, AFileThatIsNoMessageIsPassedOverAndKeptOnTheMainUnit) {
+    std::string good = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    std::string shortOne = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    std::string foreign = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 2), 3);
+    test::writeFile(remote.file("rusuroku/101/" + shortOne + ".vmdat"), "too short");
+    test::writeFile(remote.file("rusuroku/101/" + foreign + ".vmdat"), std::string(600, 'x'));
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    start();
+
+    BoxResult result = ftp->downloadBox("/rusuroku/101", localBox("rusuroku/101"), false, false);
+    EXPECT_EQ(result.code, EngineResult::Done);
+    EXPECT_EQ(result.malformed, (std::vector<std::string>{shortOne + ".vmdat", foreign + ".vmdat"}));
+    EXPECT_TRUE(present("rusuroku/101", good + ".vmdat"));
+    for (const std::string& bad : {shortOne, foreign}) {
+        EXPECT_FALSE(present("rusuroku/101", bad + ".vmdat")) << bad;
+        EXPECT_TRUE(remoteHas("rusuroku/101", bad + ".vmdat")) << bad;
+        EXPECT_TRUE(remoteHas("rusuroku/101", bad + ".vminf")) << bad;
+    }
+    EXPECT_EQ(deletes(), (std::vector<std::string>{"DELE /rusuroku/101/" + good + ".vminf"}));
+
+    // The bulk download ends as done, then names what it passed over; nobody is logged out.
+    bulk().runAll(false);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, u"ファイルのダウンロードが正常に完了しました。");
+    EXPECT_EQ(ui.messages[1].text,
+              u"主装置の次のファイルは音声メッセージとして読めないため、\n"
+              u"ダウンロードせずに主装置に残しました：\n/rusuroku/101/" +
+                  text::utf16FromUtf8(shortOne) + u".vmdat\n/rusuroku/101/" + text::utf16FromUtf8(foreign) +
+                  u".vmdat");
+    EXPECT_EQ(ui.logouts, 0);
+}
+
 TEST_F(DownloadSafetyTest, APeerThatLiesAboutTheTransferFailsIt) {
     putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
     test::selectAutoDelete(settingsPath, u"rusuroku", u"101");

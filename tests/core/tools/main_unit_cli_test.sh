@@ -54,6 +54,13 @@ PY
 "$ctl" download "${conn[@]}" --root "$dir/data" --folder 本社 --boxes rusuroku/001 > "$dir/again.json"
 python3 -c 'import json,sys; j=json.load(open(sys.argv[1])); assert j["result"] == 0, j' "$dir/again.json"
 
+# A chosen box the box folder does not have is named, not taken for a full disk.
+if "$ctl" download "${conn[@]}" --root "$dir/data" --folder 本社 --boxes naisen/999 > /dev/null 2> "$dir/err.txt"; then
+    exit 1
+fi
+grep -q "has no folder naisen/999" "$dir/err.txt"
+! grep -q "メモリ不足" "$dir/err.txt"
+
 # The voice converts to a WAV of 8 kHz 16-bit mono.
 "$ctl" to-wav "$first" "$dir/out.wav"
 python3 - "$dir/out.wav" <<'PY'
