@@ -17,6 +17,7 @@
 #include "gui/app/login_dlg.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/vox_app.h"
+#include "gui/lists/del_kind_set_dlg.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_model.h"
 #include "gui/lists/list_windows.h"
@@ -87,7 +88,8 @@ private slots:
         frame->updateCommandStates();
         QVERIFY(button(Command::AddResponse)->isEnabled());
         QVERIFY(!button(Command::Upload)->isEnabled());
-        t.choosers.file = QString::fromStdString(t.root() + "greeting.wav");
+        // The user's file keeps its case as the audio kept beside the message.
+        t.choosers.file = QString::fromStdString(t.root() + "GREETING.WAV");
         writeToneWav(t.choosers.file.toStdString());
         button(Command::AddResponse)->click();
         QCOMPARE(t.messages.shown.size(), std::size_t{1});
@@ -124,6 +126,17 @@ private slots:
             1);
         QCOMPARE(cell(4, QStringLiteral("アップロード")), QStringLiteral("済み"));
         QVERIFY(app.doc().loggedIn());
+
+        // 消去 on the PC only takes the audio kept beside the message too, whatever its case.
+        QCOMPARE(QDir(QString::fromStdString(outou)).entryList({QStringLiteral("*A005_0000.WAV")}).size(), 1);
+        list->table()->selectRow(4);
+        frame->updateCommandStates();
+        whenModal<CDelKindSetDlg>([](CDelKindSetDlg* dialog) { dialog->pcButton()->click(); });
+        t.messages.answers = {true};
+        button(Command::Delete)->click();
+        QCOMPARE(t.messages.lastText(), QStringLiteral("音声メッセージの消去が正常に完了しました。"));
+        QCOMPARE(QDir(QString::fromStdString(outou)).entryList(QDir::Files), QStringList());
+        QVERIFY(list->table()->selectionModel()->selectedRows().isEmpty());
     }
 
     void escapeDoesNotStopAnImport() {
