@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -6,6 +7,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <fstream>
 
@@ -26,9 +28,9 @@
 
 namespace {
 
-// A second and a half of a tone as a mono 16-bit 8000 Hz WAV file.
-void writeToneWav(const std::string& path) {
-    const std::uint32_t samples = 12000;
+// `seconds` of a tone as a mono 16-bit 8000 Hz WAV file.
+void writeToneWav(const std::string& path, double seconds = 1.5) {
+    const auto samples = static_cast<std::uint32_t>(seconds * 8000);
     std::string b = "RIFF";
     auto le = [&b](std::uint32_t v, int n) {
         for (int i = 0; i < n; ++i) {
@@ -109,6 +111,39 @@ private slots:
         button(Command::AddResponse)->click();
         QCOMPARE(t.messages.lastText(), QStringLiteral("メッセージ005は既に存在します。\n上書きしますか？"));
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("取り込みの確認"));
+
+        // キャンセル of a re-import into the same slot (the same minute gives the same names):
+        // the message and the audio kept beside it stay as they were.
+        const QDir outouDir(QString::fromStdString(outou));
+        const QStringList before = outouDir.entryList(QDir::Files);
+        QFile kept(outouDir.filePath(outouDir.entryList({QStringLiteral("*.WAV")}).value(0)));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        const QByteArray keptBytes = kept.readAll();
+        kept.close();
+        t.choosers.file = QString::fromStdString(t.root() + "AGAIN.WAV");
+        writeToneWav(t.choosers.file.toStdString(), 120);  // long enough to be cancelled while it converts
+        // キャンセル once the conversion runs (a cancel before it would be cleared at its start).
+        QTimer canceller;
+        QObject::connect(&canceller, &QTimer::timeout, [&canceller] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<CPrgAddMsgDlg*>(w);
+                if (progress != nullptr && progress->isVisible() &&
+                    progress->label()->text() == QStringLiteral("音声ファイルを変換しています。")) {
+                    progress->cancelButton()->click();
+                    canceller.stop();
+                }
+            }
+        });
+        canceller.start(0);
+        list->table()->selectRow(4);
+        t.messages.answers = {true};
+        button(Command::AddResponse)->click();
+        // Cancelled: the overwrite question is the last word, no "読み込みが完了しました".
+        QCOMPARE(t.messages.lastText(), QStringLiteral("メッセージ005は既に存在します。\n上書きしますか？"));
+        QCOMPARE(outouDir.entryList(QDir::Files), before);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), keptBytes);
+        kept.close();
 
         // Logged in, the slot goes up and shows "済み".
         logInThroughDialog(app);
