@@ -112,6 +112,8 @@ const char* fetchOutcomeName(voice_download::RowOutcome outcome) {
             return "no-space";
         case RowOutcome::Failed:
             return "failed";
+        case RowOutcome::Malformed:
+            return "malformed";
         case RowOutcome::NotReached:
             break;
     }

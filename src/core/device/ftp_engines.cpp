@@ -644,6 +644,9 @@ EngineResult CFtpMng::fetchVoiceData(const std::string& localFolder, std::string
     if (got == TransferResult::NoSuchFile) {
         return EngineResult::FilesGone;
     }
+    if (got == TransferResult::Malformed) {
+        return EngineResult::Malformed;
+    }
     if (got != TransferResult::Done) {
         return engineResultOf(got);
     }

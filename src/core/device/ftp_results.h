@@ -42,6 +42,7 @@ enum class EngineResult : int {
     DiskFull = -4,          // not enough space (or the disk refused a write)
     Paused = -5,            // handed over to a user operation (always-download)
     NoMessages = 1,         // a bulk download found nothing on the main unit
+    Malformed = -6,         // the one file asked for is no message: left on the main unit
 };
 
 // What one box run did: its result, the files its listing named and the messages handled

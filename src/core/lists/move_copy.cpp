@@ -375,14 +375,17 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
     std::stable_sort(placed.begin(), placed.end(), [](const PlacedFile& a, const PlacedFile& b) {
         return removalRank(a.source) < removalRank(b.source);
     });
-    for (const PlacedFile& file : placed) {
-        if (mode == Mode::Move) {
-            ::unlink(file.source.c_str());
-        }
-    }
+    // The overwritten files go first, while the source still lists the message: a run stopped
+    // in between leaves a half-done move that the next move of it finishes, never set-aside
+    // files in a box that no further run of this move would enter.
     for (const PlacedFile& file : placed) {
         if (!file.saved.empty()) {
             ::unlink(file.saved.c_str());
+        }
+    }
+    for (const PlacedFile& file : placed) {
+        if (mode == Mode::Move) {
+            ::unlink(file.source.c_str());
         }
     }
     placed.clear();

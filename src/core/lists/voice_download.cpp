@@ -1,5 +1,6 @@
 #include "core/lists/voice_download.h"
 
+#include "core/base/text.h"
 #include "core/device/ftp_mng.h"
 #include "core/store/file_naming.h"
 
@@ -29,6 +30,7 @@ FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flag
     bool noSpace = false;
     EngineResult last = EngineResult::Done;
     int fetched = 0;
+    std::u16string malformed;  // files of the main unit that are no message, one a line
     for (const std::string& path : paths) {
         result.rows.push_back({path, RowOutcome::NotReached});
     }
@@ -76,6 +78,13 @@ FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flag
             last = EngineResult::Done;
             continue;
         }
+        if (last == EngineResult::Malformed) {
+            // A broken file on the main unit, not a broken link: the others still come.
+            row.outcome = RowOutcome::Malformed;
+            malformed += u"\n" + text::utf16FromUtf8(remoteDir + "/" + fileName);
+            last = EngineResult::Done;
+            continue;
+        }
         if (last == EngineResult::DiskFull) {
             row.outcome = RowOutcome::NoSpace;
             noSpace = true;
@@ -97,6 +106,15 @@ FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flag
     flags.resumeWorker();
     if (result.cancelled) {
         return result;
+    }
+    if (!malformed.empty()) {
+        result.messages.push_back(
+            errorMessage(u"主装置の次のファイルは音声メッセージとして読めないため、\nダウンロードせずに主装置"
+                         u"に残しました：" +
+                         malformed));
+        if (fetched == 0 && !alreadyDeleted && !noSpace && last == EngineResult::Done) {
+            return result;
+        }
     }
 
     const bool allFailed = fetched == 0;

@@ -21,7 +21,8 @@ enum class RowOutcome {
     Fetched,
     AlreadyDeleted,  // the main unit no longer lists the voice file
     NoSpace,
-    Failed,  // communication error or a failed conversion; the run stopped here
+    Failed,     // communication error or a failed conversion; the run stopped here
+    Malformed,  // the main unit's file is no message: left there, passed over
     NotReached,
 };
 

@@ -319,5 +319,32 @@ TEST_F(DeleteTest, FetchedVoiceArrivesComplete) {
     EXPECT_FALSE(noRoom.refreshList);
 }
 
+// A voice file of the main unit that is no message is left there and named; the connection
+// stays, and the other messages still come.
+TEST_F(DeleteTest, AVoiceFileThatIsNoMessageIsPassedOver) {
+    std::string broken = putNamed("naisen/201", "201_", 1);
+    std::string good = putNamed("naisen/201", "201_", 2);
+    start();
+    download("naisen/201", true);
+    test::writeFile(remote.file("naisen/201/" + broken + ".vmdat"), std::string(600, 'x'));
+    const std::string folder = localBox("naisen/201");
+
+    auto result =
+        voice_download::run({paths::join(folder, broken + ".vminf"), paths::join(folder, good + ".vminf")},
+                            *ftp, flags, Pump{}, nullptr);
+    ASSERT_EQ(result.messages.size(), 2u);
+    EXPECT_EQ(
+        result.messages[0].text,
+        u"主装置の次のファイルは音声メッセージとして読めないため、\nダウンロードせずに主装置に残しました："
+        u"\n/naisen/201/" +
+            text::utf16FromUtf8(broken) + u".vmdat");
+    EXPECT_EQ(result.messages[1].text, u"ファイルのダウンロードが正常に完了しました。");
+    EXPECT_FALSE(result.connectionLost);
+    EXPECT_EQ(result.rows[0].outcome, voice_download::RowOutcome::Malformed);
+    EXPECT_EQ(result.rows[1].outcome, voice_download::RowOutcome::Fetched);
+    EXPECT_FALSE(fs::exists(voicePath("naisen/201", broken)));
+    EXPECT_TRUE(fs::exists(remote.file("naisen/201/" + broken + ".vmdat")));
+}
+
 }  // namespace
 }  // namespace voxmg
