@@ -13,9 +13,9 @@
 #include <fstream>
 #include <string>
 
-#include "bench_run.h"
 #include "core/base/text.h"
 #include "core/exchange/name_import.h"
+#include "phone_book.h"
 
 using namespace voxmg;
 using Clock = std::chrono::steady_clock;
@@ -23,22 +23,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using bench::secondsSince;
 using bench::writeWhole;
-
-double seconds(Clock::time_point start) {
-    return bench::secondsSince(start);
-}
 
 // Extension boxes 10000.. with an inf.ini each, and a phone book naming all of them.
 bool generate(const fs::path& root, int count) {
-    std::string book = text::cp932FromUtf8("内線電話帳\r\n収容位置,内線番号,内線名称,ヨミガナ\r\n");
+    if (!bench::makeExtensionBoxes(root, count)) {
+        return false;
+    }
+    std::string book = bench::phoneBookHeader();
     for (int i = 0; i < count; ++i) {
         const std::string number = std::to_string(10000 + i);
-        const fs::path box = root / "office" / "naisen" / number;
-        fs::create_directories(box);
-        if (!writeWhole(box / "inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n")) {
-            return false;
-        }
         book += "01-" + number + "," + number + "," + text::cp932FromUtf8("営業部 佐藤") + "," +
                 text::cp932FromUtf8("ｴｲｷﾞｮｳﾌﾞ ｻﾄｳ") + "\r\n";
     }
@@ -54,7 +49,7 @@ double timeCp(const fs::path& from, const fs::path& to) {
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds(start) : -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? secondsSince(start) : -1;
 }
 
 }  // namespace
@@ -74,7 +69,7 @@ int main(int argc, char** argv) {
         auto start = Clock::now();
         const auto outcome =
             name_import::run({(root / "book.csv").string(), (root / "office").string()}, nullptr, {});
-        ours += seconds(start);
+        ours += secondsSince(start);
         if (!outcome.completed || static_cast<int>(outcome.names.size()) != count) {
             std::fprintf(stderr, "the import did not name every box\n");
             return 1;

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "bench_run.h"
 #include "core/base/text.h"
 #include "core/exchange/name_import.h"
 #include "core/store/file_io.h"
+#include "phone_book.h"
 
 using namespace voxmg;
 using Clock = std::chrono::steady_clock;
@@ -27,11 +27,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using bench::secondsSince;
 using bench::writeWhole;
-
-double seconds(Clock::time_point start) {
-    return bench::secondsSince(start);
-}
 
 std::string number(int box) {
     return std::to_string(10000 + box);
@@ -40,14 +37,10 @@ std::string number(int box) {
 // Boxes 10000.. with an inf.ini each; the phone book walks twice as many numbers, so half of its
 // lines name a box of another site.
 bool generate(const fs::path& root, int lines, int boxes) {
-    for (int i = 0; i < boxes; ++i) {
-        const fs::path box = root / "office" / "naisen" / number(i);
-        fs::create_directories(box);
-        if (!writeWhole(box / "inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n")) {
-            return false;
-        }
+    if (!bench::makeExtensionBoxes(root, boxes)) {
+        return false;
     }
-    std::string book = text::cp932FromUtf8("内線電話帳\r\n収容位置,内線番号,内線名称,ヨミガナ\r\n");
+    std::string book = bench::phoneBookHeader();
     const std::string name = text::cp932FromUtf8("営業部 佐藤");
     const std::string reading = text::cp932FromUtf8("ｴｲｷﾞｮｳﾌﾞ ｻﾄｳ");
     for (int i = 0; i < lines; ++i) {
@@ -81,7 +74,7 @@ double baseline(const fs::path& root, int boxes) {
             return -1;
         }
     }
-    return decoded > 0 ? seconds(start) : -1;
+    return decoded > 0 ? secondsSince(start) : -1;
 }
 
 }  // namespace
@@ -108,7 +101,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         const auto outcome =
             name_import::run({(root / "book.csv").string(), (root / "office").string()}, nullptr, {});
-        ours += seconds(start);
+        ours += secondsSince(start);
         const int named = lines / (2 * boxes) * boxes + std::min(lines % (2 * boxes), boxes);
         if (!outcome.completed || static_cast<int>(outcome.names.size()) != named) {
             std::fprintf(stderr, "the import did not name every box (%zu names)\n", outcome.names.size());

@@ -58,6 +58,19 @@ struct ListApp {
     std::string boxFolder() const { return t.root() + "本社"; }
     CListDispView* view() const { return app->lists()->view(1); }
     AppContext& context() { return app->context(); }
+    // The export of the caller-name column of this list.
+    voxmg::csv_export::ExportRequest callerExport() const {
+        voxmg::csv_export::ExportRequest source;
+        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
+        source.rows = &view()->rows();
+        return source;
+    }
+    // A folder "出力" to export into.
+    QString outputFolder() const {
+        const QString out = QString::fromStdString(t.root()) + QStringLiteral("出力");
+        QDir().mkpath(out);
+        return out;
+    }
     QString callerAt(int row) const {
         const int section = view()->model()->sectionOf(voxmg::list_columns::Column::CallerName);
         return view()->model()->index(row, section).data().toString();
@@ -214,11 +227,8 @@ private slots:
     void exportDialogWritesAsksAndRemembers() {
         ListApp a;
         QVERIFY(a.ok);
-        const QString out = QString::fromStdString(a.t.root()) + QStringLiteral("出力");
-        QVERIFY(QDir().mkpath(out));
-        voxmg::csv_export::ExportRequest source;
-        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
-        source.rows = &a.view()->rows();
+        const QString out = a.outputFolder();
+        const voxmg::csv_export::ExportRequest source = a.callerExport();
         {
             CExportSetDlg dialog(a.context(), source);
             QVERIFY(!dialog.okButton()->isEnabled());
@@ -253,11 +263,8 @@ private slots:
     void exportRefusesANameWithoutLowerCaseCsvBeforeStoringIt() {
         ListApp a;
         QVERIFY(a.ok);
-        const QString out = QString::fromStdString(a.t.root()) + QStringLiteral("出力");
-        QVERIFY(QDir().mkpath(out));
-        voxmg::csv_export::ExportRequest source;
-        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
-        source.rows = &a.view()->rows();
+        const QString out = a.outputFolder();
+        const voxmg::csv_export::ExportRequest source = a.callerExport();
         const QString refusal = QStringLiteral("ファイル名の拡張子は「.csv」にしてください。");
         {
             // Refused, and with the chooser cancelled next the dialog closes remembering nothing.
@@ -294,9 +301,7 @@ private slots:
     void exportDialogShrinksBackWhenItsBarHides() {
         ListApp a;
         QVERIFY(a.ok);
-        voxmg::csv_export::ExportRequest source;
-        source.columns = voxmg::list_columns::boxListColumns({u"相手名称"});
-        source.rows = &a.view()->rows();
+        const voxmg::csv_export::ExportRequest source = a.callerExport();
         auto& s = a.context().doc.settings();
         s.exportPath = voxmg::text::utf16FromUtf8(a.t.root() + "無い");  // fails: no such folder
         s.exportName = u"a.csv";
