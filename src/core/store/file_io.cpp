@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/base/paths.h"
+#include "core/store/file_replace.h"
 
 namespace voxmg::fileio {
 namespace {
@@ -171,26 +172,15 @@ std::optional<std::vector<std::uint8_t>> readAll(const std::string& path) {
 
 bool replaceFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts,
                  bool durable) {
-    std::string folder(paths::parentOf(path));
-    std::string tmpl = paths::join(folder.empty() ? "." : folder, ".voxmg-XXXXXX");
-    int raw = ::mkstemp(tmpl.data());
-    if (raw < 0) {
-        return false;
-    }
-    Fd fd(raw);
-    bool ok = true;
+    std::string bytes;
     for (auto part : parts) {
-        ok = ok && writeAll(fd.get(), part);
+        bytes.append(reinterpret_cast<const char*>(part.data()), part.size());
     }
     struct stat st {};
-    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ok = ok && ::fchmod(fd.get(), mode) == 0 && (!durable || ::fsync(fd.get()) == 0);
-    ok = ::close(fd.release()) == 0 && ok;
-    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-    }
-    return ok;
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    const std::string folder(paths::parentOf(path));
+    return replaceThrough(systemWrites(), path, bytes, mode, durable,
+                          paths::join(folder.empty() ? "." : folder, ".voxmg-"));
 }
 
 bool syncFile(const std::string& path) {

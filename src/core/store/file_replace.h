@@ -9,6 +9,7 @@
 
 namespace voxmg::fileio {
 
+// The one way this program replaces a whole file (replaceFile is a front to it).
 // Replaces (or creates) `path` with `bytes` through a private temporary file named `tempPrefix`
 // (a path on the same file system, usually beside it) + six random characters, renamed over it:
 // a reader or a kill sees the old or the new content, never a torn one. Every write, flush and rename goes
