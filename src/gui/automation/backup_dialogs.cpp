@@ -202,30 +202,27 @@ CABakUpChk2Dlg::CABakUpChk2Dlg(AppContext& context, QWidget* parent)
 }
 
 CPrgAbackUpDlg::CPrgAbackUpDlg(AppContext& context, QWidget* parent)
-    : QDialog(parent),
-      m_context(context),
-      m_bar(new QProgressBar(this)),
-      m_cancel(new QPushButton(QStringLiteral("キャンセル"), this)) {
-    setWindowTitle(QStringLiteral("バックアップ実行中"));
-    auto* column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(QStringLiteral("バックアップを実行しています。"), this));
-    m_bar->setRange(0, 102);
-    m_bar->setValue(0);
-    m_bar->setMinimumWidth(280);
-    column->addWidget(m_bar);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(m_cancel);
-    column->addLayout(row);
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_context.flags.cancelAll = 1; });
+    : StepProgressDlg(context.flags, QStringLiteral("バックアップ実行中"),
+                      QStringLiteral("バックアップを実行しています。"), parent),
+      m_context(context) {
+    // Modeless: the main frame is disabled for the run instead.
+    setModal(false);
+    bar()->setTextVisible(true);
+    setBarWidth(280);
+    setRange(0);
 }
 
 void CPrgAbackUpDlg::setRange(int range) {
-    m_bar->setRange(0, range > 0 ? range : 102);
+    // A range that is no count at all still leaves room for a hundred messages and two steps.
+    bar()->setRange(0, range > 0 ? range : 102);
+}
+
+void CPrgAbackUpDlg::cancel() {
+    m_context.flags.cancelAll = 1;
 }
 
 void CPrgAbackUpDlg::nextFile() {
-    m_bar->setValue(std::min(m_bar->maximum(), m_bar->value() + 1));
+    bar()->setValue(std::min(bar()->maximum(), bar()->value() + 1));
     for (int i = 0; i < 10; ++i) {
         voxmg::pumpOnce(m_context.pump);
     }
