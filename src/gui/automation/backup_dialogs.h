@@ -11,6 +11,8 @@
 
 class QButtonGroup;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTimeEdit;
@@ -30,6 +32,9 @@ public:
     QLabel* nextRun() const { return m_next; }
 
 private:
+    QGroupBox* frequencyBox();
+    QGridLayout* whenGrid();  // weekday, day and time
+    void showStored(const voxmg::Settings& s);
     void applyEnabling();
     // The settings as the dialog shows them, not yet stored.
     voxmg::backup::Schedule shownSchedule() const;
