@@ -153,39 +153,6 @@ private slots:
         dialog.setPosition(-1);
         QCOMPARE(dialog.bar()->value(), 50);
     }
-
-    // Each dialog keeps its own caption and text on the shared layout.
-    void captionsAndTexts_data() {
-        QTest::addColumn<Make>("make");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("download") << Make([](TestContext& t) { return new CPrgFileDwnDlg(t.flags); })
-                                  << QStringLiteral("ダウンロード中")
-                                  << QStringLiteral("ファイルをダウンロード中です。");
-        QTest::newRow("import") << Make([](TestContext& t) { return new CPrgAddMsgDlg(t.flags); })
-                                << QStringLiteral("取り込み中")
-                                << QStringLiteral("音声ファイルを読み込んでいます。");
-        QTest::newRow("convert") << Make([](TestContext& t) { return new CWavConvDlg(t.flags, 1); })
-                                 << QStringLiteral("変換中") << QStringLiteral("WAVファイルに変換中です。");
-        QTest::newRow("backup") << Make([](TestContext& t) { return new CPrgAbackUpDlg(t.context); })
-                                << QStringLiteral("バックアップ実行中")
-                                << QStringLiteral("バックアップを実行しています。");
-        QTest::newRow("folder delete")
-            << Make([](TestContext&) { return new CFolderDelPrgDlg; }) << QStringLiteral("削除中")
-            << QStringLiteral("フォルダを削除中です。");
-        QTest::newRow("list open") << Make([](TestContext&) { return new CPrgOpenDlg; })
-                                   << QStringLiteral("一覧表を開く")
-                                   << QStringLiteral("一覧表を作成しています。");
-    }
-    void captionsAndTexts() {
-        QFETCH(Make, make);
-        QFETCH(QString, caption);
-        QFETCH(QString, text);
-        TestContext t;
-        std::unique_ptr<StepProgressDlg> dialog(make(t));
-        QCOMPARE(dialog->windowTitle(), caption);
-        QCOMPARE(dialog->label()->text(), text);
-    }
 };
 
 VOXMG_GUI_TEST_MAIN(ProgressTest)
