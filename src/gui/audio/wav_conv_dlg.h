@@ -1,19 +1,12 @@
 #pragma once
 
-#include <QDialog>
-
-#include "core/base/flags.h"
-#include "core/base/progress.h"
-
-class QLabel;
-class QProgressBar;
-class QPushButton;
+#include "gui/base/step_progress_dlg.h"
 
 // "変換中": the progress of converting messages to WAV. The counter reads "done／total" with
 // the file being converted counted as done; the bar follows the file (its range is set per
 // file). キャンセル sets the cancel-all flag and closes the dialog; the running conversion
 // notices the flag and stops.
-class CWavConvDlg : public QDialog, public voxmg::ProgressSink {
+class CWavConvDlg : public StepProgressDlg {
     Q_OBJECT
 public:
     CWavConvDlg(voxmg::Flags& flags, int totalFiles, QWidget* parent = nullptr);
@@ -27,18 +20,11 @@ public:
     void nextFile() override;
 
     bool cancelled() const { return m_cancelled; }
-    QLabel* counter() const { return m_counter; }
-    QProgressBar* bar() const { return m_bar; }
-    QPushButton* cancelButton() const { return m_cancel; }
 
 protected:
-    void reject() override;  // Escape and the title bar close cancel like the button
+    void cancel() override;
 
 private:
-    voxmg::Flags& m_flags;
-    QLabel* m_counter;
-    QProgressBar* m_bar;
-    QPushButton* m_cancel;
     int m_range = 0;
     int m_done = 0;
     int m_total = 0;

@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -21,6 +20,7 @@
 #include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
+#include "gui/base/step_progress_dlg.h"
 #include "gui/base/user_messages.h"
 
 namespace {
@@ -34,25 +34,6 @@ std::vector<std::u16string> boxRows(const std::vector<std::string>& boxes) {
     }
     return rows;
 }
-
-// "消去中", up while the files go.
-class DeleteProgress : public QDialog, public voxmg::ProgressSink {
-public:
-    explicit DeleteProgress(QWidget* parent) : QDialog(parent), m_bar(new QProgressBar(this)) {
-        setWindowTitle(QStringLiteral("消去中"));
-        auto* column = new QVBoxLayout(this);
-        column->addWidget(new QLabel(QStringLiteral("ＷＡＶファイルを消去中です。"), this));
-        m_bar->setRange(0, 2);
-        m_bar->setValue(0);
-        m_bar->setTextVisible(false);
-        m_bar->setMinimumWidth(280);
-        column->addWidget(m_bar);
-    }
-    void setPosition(int position) override { m_bar->setValue(std::clamp(position, 0, 2)); }
-
-private:
-    QProgressBar* m_bar;
-};
 
 }  // namespace
 
@@ -144,7 +125,12 @@ void CWavFileDelDlg::onDelete() {
     }
     voxmg::audio::WavCleanResult result;
     {
-        DeleteProgress progress(this);
+        // "消去中", up while the files go: one step for each kind of box.
+        StepProgressDlg progress(QStringLiteral("消去中"), QStringLiteral("ＷＡＶファイルを消去中です。"),
+                                 this);
+        progress.setModal(false);
+        progress.setBarWidth(280);
+        progress.setRange(2);
         progress.show();
         voxmg::pumpOnce(m_context.pump);
         result = response ? voxmg::audio::deleteResponseWavFiles(m_boxFolder, &progress)

@@ -59,7 +59,23 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(QStringLiteral("自動バックアップの設定"));
     auto* column = new QVBoxLayout(this);
+    column->addWidget(frequencyBox());
+    column->addLayout(whenGrid());
+    column->addWidget(m_next);
+    column->addLayout(buttonRowWithCancel(this, {m_ok}));
+    showStored(context.doc.settings());
+    connect(m_frequency, &QButtonGroup::idClicked, this, [this] { applyEnabling(); });
+    connect(m_weekday, &QComboBox::currentIndexChanged, this, [this] { showNextRun(); });
+    connect(m_day, &QComboBox::currentIndexChanged, this, [this] { showNextRun(); });
+    connect(m_time, &QTimeEdit::timeChanged, this, [this] { showNextRun(); });
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        store();
+        accept();
+    });
+    (new DialogScheduleCheck(this, context))->start();
+}
 
+QGroupBox* CABakUpSetDlg::frequencyBox() {
     auto* box = new QGroupBox(QStringLiteral("バックアップ頻度"), this);
     auto* radios = new QHBoxLayout(box);
     const std::pair<int, const char16_t*> kinds[] = {
@@ -69,8 +85,10 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
         m_frequency->addButton(radio, id);
         radios->addWidget(radio);
     }
-    column->addWidget(box);
+    return box;
+}
 
+QGridLayout* CABakUpSetDlg::whenGrid() {
     auto* grid = new QGridLayout;
     for (const char16_t* name :
          {u"日曜日", u"月曜日", u"火曜日", u"水曜日", u"木曜日", u"金曜日", u"土曜日"}) {
@@ -87,11 +105,10 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
     grid->addWidget(m_day, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("時刻"), this), 2, 0);
     grid->addWidget(m_time, 2, 1);
-    column->addLayout(grid);
-    column->addWidget(m_next);
-    column->addLayout(buttonRowWithCancel(this, {m_ok}));
+    return grid;
+}
 
-    const voxmg::Settings& s = context.doc.settings();
+void CABakUpSetDlg::showStored(const voxmg::Settings& s) {
     QAbstractButton* chosen = m_frequency->button(s.hindo);
     (chosen != nullptr ? chosen : m_frequency->button(0))->setChecked(true);
     m_weekday->setCurrentIndex(s.youbi >= 0 && s.youbi <= 6 ? s.youbi : 0);
@@ -100,15 +117,6 @@ CABakUpSetDlg::CABakUpSetDlg(AppContext& context, std::function<std::tm()> clock
     m_time->setTime(QTime(s.jikokuHH >= 0 && s.jikokuHH <= 23 ? s.jikokuHH : 0,
                           s.jikokuMM >= 0 && s.jikokuMM <= 59 ? s.jikokuMM : 0));
     applyEnabling();
-    connect(m_frequency, &QButtonGroup::idClicked, this, [this] { applyEnabling(); });
-    connect(m_weekday, &QComboBox::currentIndexChanged, this, [this] { showNextRun(); });
-    connect(m_day, &QComboBox::currentIndexChanged, this, [this] { showNextRun(); });
-    connect(m_time, &QTimeEdit::timeChanged, this, [this] { showNextRun(); });
-    connect(m_ok, &QPushButton::clicked, this, [this] {
-        store();
-        accept();
-    });
-    (new DialogScheduleCheck(this, context))->start();
 }
 
 void CABakUpSetDlg::applyEnabling() {
@@ -202,30 +210,27 @@ CABakUpChk2Dlg::CABakUpChk2Dlg(AppContext& context, QWidget* parent)
 }
 
 CPrgAbackUpDlg::CPrgAbackUpDlg(AppContext& context, QWidget* parent)
-    : QDialog(parent),
-      m_context(context),
-      m_bar(new QProgressBar(this)),
-      m_cancel(new QPushButton(QStringLiteral("キャンセル"), this)) {
-    setWindowTitle(QStringLiteral("バックアップ実行中"));
-    auto* column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(QStringLiteral("バックアップを実行しています。"), this));
-    m_bar->setRange(0, 102);
-    m_bar->setValue(0);
-    m_bar->setMinimumWidth(280);
-    column->addWidget(m_bar);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(m_cancel);
-    column->addLayout(row);
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_context.flags.cancelAll = 1; });
+    : StepProgressDlg(context.flags, QStringLiteral("バックアップ実行中"),
+                      QStringLiteral("バックアップを実行しています。"), parent),
+      m_context(context) {
+    // Modeless: the main frame is disabled for the run instead.
+    setModal(false);
+    bar()->setTextVisible(true);
+    setBarWidth(280);
+    setRange(0);
 }
 
 void CPrgAbackUpDlg::setRange(int range) {
-    m_bar->setRange(0, range > 0 ? range : 102);
+    // A range that is no count at all still leaves room for a hundred messages and two steps.
+    bar()->setRange(0, range > 0 ? range : 102);
+}
+
+void CPrgAbackUpDlg::cancel() {
+    m_context.flags.cancelAll = 1;
 }
 
 void CPrgAbackUpDlg::nextFile() {
-    m_bar->setValue(std::min(m_bar->maximum(), m_bar->value() + 1));
+    bar()->setValue(std::min(bar()->maximum(), bar()->value() + 1));
     for (int i = 0; i < 10; ++i) {
         voxmg::pumpOnce(m_context.pump);
     }

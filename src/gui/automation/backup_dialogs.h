@@ -7,11 +7,13 @@
 
 #include "core/automation/backup_run.h"
 #include "gui/base/app_context.h"
+#include "gui/base/step_progress_dlg.h"
 
 class QButtonGroup;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QTimeEdit;
 
@@ -30,6 +32,9 @@ public:
     QLabel* nextRun() const { return m_next; }
 
 private:
+    QGroupBox* frequencyBox();
+    QGridLayout* whenGrid();  // weekday, day and time
+    void showStored(const voxmg::Settings& s);
     void applyEnabling();
     // The settings as the dialog shows them, not yet stored.
     voxmg::backup::Schedule shownSchedule() const;
@@ -77,12 +82,10 @@ private:
 };
 
 // "バックアップ実行中": the run's progress; キャンセル stops it at the next check.
-class CPrgAbackUpDlg : public QDialog, public voxmg::ProgressSink, public voxmg::backup::BackupUi {
+class CPrgAbackUpDlg : public StepProgressDlg, public voxmg::backup::BackupUi {
     Q_OBJECT
 public:
     CPrgAbackUpDlg(AppContext& context, QWidget* parent = nullptr);
-    QProgressBar* bar() const { return m_bar; }
-    QPushButton* cancelButton() const { return m_cancel; }
 
     // ProgressSink
     void setRange(int range) override;
@@ -93,10 +96,10 @@ public:
     void show(const voxmg::UserMessage& message) override;
 
 protected:
+    // The button stays: the dialog lives through the whole run and may be pressed again.
+    void cancel() override;
     void reject() override {}  // Escape does not stop a backup; キャンセル does
 
 private:
     AppContext& m_context;
-    QProgressBar* m_bar;
-    QPushButton* m_cancel;
 };

@@ -1,29 +1,25 @@
 #include "gui/lists/prg_open_dlg.h"
 
 #include <QCoreApplication>
-#include <QLabel>
 #include <QProgressBar>
-#include <QVBoxLayout>
 #include <algorithm>
 
-CPrgOpenDlg::CPrgOpenDlg(QWidget* parent) : QDialog(parent), m_bar(new QProgressBar(this)) {
-    setWindowTitle(QStringLiteral("一覧表を開く"));
-    setModal(true);
+CPrgOpenDlg::CPrgOpenDlg(QWidget* parent)
+    : StepProgressDlg(QStringLiteral("一覧表を開く"), QStringLiteral("一覧表を作成しています。"), parent) {
     setWindowFlag(Qt::WindowCloseButtonHint, false);
-    auto* column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(QStringLiteral("一覧表を作成しています。"), this));
-    column->addWidget(m_bar);
-    m_bar->setRange(0, 0);
-    setMinimumWidth(320);
+    bar()->setTextVisible(true);
+    // Until the total is known the bar only shows that work goes on.
+    bar()->setRange(0, 0);
 }
 
 void CPrgOpenDlg::setTotal(int total) {
-    m_bar->setRange(0, std::max(total, 0));
-    m_bar->setValue(0);
+    // A total of 0 keeps the bar busy, not full, while the empty list is built.
+    bar()->setRange(0, std::max(total, 0));
+    bar()->setValue(0);
 }
 
 void CPrgOpenDlg::setPosition(int position) {
-    m_bar->setValue(std::clamp(position, 0, m_bar->maximum()));
+    StepProgressDlg::setPosition(position);
     // A handful of events per step: enough to repaint, too few to start anything new.
     for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -31,5 +27,5 @@ void CPrgOpenDlg::setPosition(int position) {
 }
 
 int CPrgOpenDlg::position() const {
-    return m_bar->value();
+    return bar()->value();
 }

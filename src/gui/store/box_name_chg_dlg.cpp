@@ -3,17 +3,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "gui/base/app_context.h"
-#include "gui/base/bar_progress.h"
 #include "gui/base/button_row.h"
 #include "gui/base/data_folder_guard.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"
+#include "gui/base/step_progress_dlg.h"
 #include "gui/base/user_messages.h"
 #include "gui/store/box_edit_list_ctrl.h"
 
@@ -24,24 +23,6 @@ namespace {
 CBoxEditListCtrl* nameList(QWidget* parent) {
     return new CBoxEditListCtrl(QStringLiteral("BOX番号"), QStringLiteral("  BOX名称  "), 10, parent);
 }
-
-// "登録中", one step per box written.
-class SaveProgress : public QDialog {
-public:
-    explicit SaveProgress(QWidget* parent) : QDialog(parent), m_bar(new QProgressBar(this)), m_sink(m_bar) {
-        setWindowTitle(QStringLiteral("登録中"));
-        auto* column = new QVBoxLayout(this);
-        column->addWidget(new QLabel(QStringLiteral("ＢＯＸ名称を登録中です。"), this));
-        m_bar->setTextVisible(false);
-        m_bar->setMinimumWidth(280);
-        column->addWidget(m_bar);
-    }
-    voxmg::ProgressSink* sink() { return &m_sink; }
-
-private:
-    QProgressBar* m_bar;
-    BarProgress m_sink;
-};
 
 }  // namespace
 
@@ -103,10 +84,13 @@ void CBoxNameChgDlg::onOk() {
         return;
     }
     {
-        SaveProgress progress(this);
+        // "登録中", one step per box written.
+        StepProgressDlg progress(QStringLiteral("登録中"), QStringLiteral("ＢＯＸ名称を登録中です。"), this);
+        progress.setModal(false);
+        progress.setBarWidth(280);
         progress.show();
         voxmg::pumpOnce(m_context.pump);
-        boxes::saveBoxNames(m_boxFolder, rows, progress.sink(), m_context.pump);
+        boxes::saveBoxNames(m_boxFolder, rows, &progress, m_context.pump);
     }
     accept();
 }
