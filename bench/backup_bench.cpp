@@ -67,12 +67,12 @@ public:
     bool enabled() const override { return true; }
     std::string boxFolder() const override { return m_folder; }
     std::vector<std::u16string> listTitles() const override { return {}; }
-    voxmg::CFtpMng* connection() override { return &m_ftp; }
+    voxmg::always::WorkerConnection connection() override { return {&m_ftp, 1}; }
     void refreshList(const std::string&) override {}
     void showMessage(const voxmg::UserMessage&) override {}
     void switchOff() override {}
     void autoDeleteRefused() override {}
-    void connectionLost() override {}
+    void connectionLost(std::uint64_t, const voxmg::UserMessage&) override {}
 
 private:
     voxmg::CFtpMng& m_ftp;

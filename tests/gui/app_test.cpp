@@ -338,7 +338,7 @@ private slots:
         QTimer::singleShot(2000, &about, &QDialog::accept);  // in case it never closes
         QCOMPARE(about.exec(), int(QDialog::Rejected));
         QCOMPARE(offers, 2);
-        QVERIFY(t.context.schedule.backupPendingAfterOperation);
+        QVERIFY(t.context.schedule.backupRequest);  // the frame runs it after the command
     }
 
     void endingFromTheReconnectOfferCanStillBeDeclined() {

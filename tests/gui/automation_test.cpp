@@ -18,6 +18,7 @@
 #include "gui/app/small_dialogs.h"
 #include "gui/app/vox_app.h"
 #include "gui/automation/backup_dialogs.h"
+#include "gui/automation/frame_automation.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 #include "sim/main_unit_header.h"
@@ -92,6 +93,45 @@ struct Program {
     std::unique_ptr<CVOXMGApp> app;
 };
 
+// A program on scripted sessions, logged in through the dialog, its worker idle (always-download
+// off): the tests play the worker's part on the worker host themselves.
+struct ScriptedProgram {
+    ScriptedProgram() : app(options()) {}
+    CVOXMGApp::Options options() {
+        CVOXMGApp::Options o;
+        o.settingsPath = t.doc.settingsPath();
+        o.lockPath = t.root() + "lock";
+        o.messages = &t.messages;
+        o.choosers = &t.choosers;
+        o.sessions = scriptedSessions(log);
+        return o;
+    }
+    bool start() {
+        if (!app.start()) {
+            return false;
+        }
+        logIn();
+        return app.doc().loggedIn();
+    }
+    void logIn() {
+        CLoginDlg login(app.context(), app.frame()->session());
+        login.address()->setText(QStringLiteral("127.0.0.1"));
+        login.user()->setText(QStringLiteral("hozen"));
+        login.password()->setText(QStringLiteral("hozen"));
+        login.loginButton()->click();
+    }
+    voxmg::always::WorkerHost& worker() { return app.automation()->workerHost(); }
+    // What the worker reports after a communication error on the session it saw.
+    void reportLost(std::uint64_t generation) {
+        worker().connectionLost(
+            generation, {u"通信エラーが発生しました。", u"エラー", voxmg::UserMessage::Icon::Exclamation});
+    }
+
+    TestContext t;
+    SessionLog log;
+    CVOXMGApp app;
+};
+
 }  // namespace
 
 class AutomationTest : public QObject {
@@ -129,6 +169,50 @@ private slots:
         QCOMPARE(list->counts().listTotal, 1LL);
         frame->onMenuCommand(Command::AlwaysDownload);
         QCOMPARE(p.app->doc().settings().always, 0);
+    }
+
+    // The worker's copies: a loss it reported is not undone by a command-state update that reads
+    // the frame before the queued logout has reached it.
+    void aLossTheWorkerReportedOutlivesAStaleRead() {
+        ScriptedProgram p;
+        QVERIFY(p.start());
+        const auto seen = p.app.frame()->workerConnection().generation;
+        p.reportLost(seen);
+        p.app.frame()->updateCommandStates();  // a box-folder watch event, before the queued call
+        QVERIFY(!p.worker().loggedIn());
+        QCoreApplication::processEvents();
+        QVERIFY(!p.app.doc().loggedIn());
+        QCOMPARE(p.log.logouts, 1);
+        QCOMPARE(p.t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
+
+        // Switched off for lack of room: off until the frame has taken it in, then off for good.
+        p.app.doc().settings().always = 1;
+        p.worker().switchOff();
+        p.app.frame()->updateCommandStates();
+        QVERIFY(!p.worker().enabled());
+        QCoreApplication::processEvents();
+        QCOMPARE(p.app.doc().settings().always, 0);
+        QVERIFY(!p.worker().enabled());
+    }
+
+    // The worker's report about a session that ended before it arrived leaves the new one alone.
+    void aLossReportedForAnEndedSessionIsDropped() {
+        ScriptedProgram p;
+        QVERIFY(p.start());
+        const auto seen = p.app.frame()->workerConnection().generation;
+        p.reportLost(seen);
+        // The user logs out and in again before the queued logout is delivered.
+        p.app.frame()->logout();
+        p.logIn();
+        QVERIFY(p.app.doc().loggedIn());
+        const int logouts = p.log.logouts;
+        p.t.messages.shown.clear();
+        QCoreApplication::processEvents();
+        QVERIFY(p.app.doc().loggedIn());
+        QCOMPARE(p.log.logouts, logouts);
+        QVERIFY(p.t.messages.shown.empty());
+        p.app.frame()->updateCommandStates();
+        QVERIFY(p.worker().loggedIn());
     }
 
     void backupSettingsEnableByFrequencyAndScheduleTheNextRun() {

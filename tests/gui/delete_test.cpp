@@ -46,7 +46,7 @@ private slots:
         app.doc().settings().folder = voxmg::text::utf16FromUtf8(root);
         app.doc().settings().folderName = u"office";
         frame->setFolderText();
-        QCOMPARE(frame->session().ftp()->downloadBoxInfoOnly(box, "/naisen/201").handled, 2);
+        QCOMPARE(frame->session().acquire()->downloadBoxInfoOnly(box, "/naisen/201").handled, 2);
         app.doc().settings().disp[0] = u"内線BOX：201";
         app.doc().settings().folderNames[0] = u"office";
         QVERIFY(frame->openList(1));

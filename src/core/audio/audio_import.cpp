@@ -59,7 +59,7 @@ int runEncodingJob(EncodingEngine& engine, const std::string& source, const std:
             caller.progress->setPosition(counter);
         }
     });
-    return last == Status::finished && caller.flags.cancelAll.load() == 0 ? 1 : 0;
+    return last == Status::finished && !caller.cancelled() ? 1 : 0;
 }
 
 int importAudioFile(EncodingEngine& engine, const std::string& source, const std::string& extension,

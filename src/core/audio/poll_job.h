@@ -11,11 +11,16 @@
 namespace voxmg::audio {
 
 // What the caller of a conversion provides: the process flags (cancel-all), the pump that
-// keeps its progress dialog live, and where progress goes (null: nothing is shown).
+// keeps its progress dialog live, and where progress goes (null: nothing is shown). A caller
+// with a cancel of its own (the always-download worker's box) names it; by default the user's
+// cancel-all stops the job.
 struct CallerContext {
     Flags& flags;
     Pump pump;
     ProgressSink* progress = nullptr;
+    const std::atomic<int>* cancel = nullptr;
+
+    bool cancelled() const { return (cancel != nullptr ? cancel->load() : flags.cancelAll.load()) != 0; }
 };
 
 // Polls a started job (DecodingEngine or EncodingEngine) until it ends and returns the last
@@ -29,7 +34,7 @@ std::uint8_t pollJob(Job& job, const CallerContext& caller, std::chrono::millise
         onPass();
         pumpOnce(caller.pump);
         job.waitWhileBusy(pause);
-        if (caller.flags.cancelAll.load() != 0) {
+        if (caller.cancelled()) {
             const std::uint8_t s = job.cancel();
             if (s != Status::started) {
                 return s;

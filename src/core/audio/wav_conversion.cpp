@@ -119,7 +119,7 @@ int convertVoiceFileToWavAt(DecodingEngine& engine, const std::string& voicePath
     for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
         started = engine.start(targets.frameFile, targets.wavFile, gainSetting) == StartResult::ok;
         if (!started) {
-            if (caller.flags.cancelAll.load() != 0) {
+            if (caller.cancelled()) {
                 break;
             }
             engine.cancel();
@@ -137,7 +137,7 @@ int convertVoiceFileToWavAt(DecodingEngine& engine, const std::string& voicePath
         });
     }
     removeFile(targets.frameFile);
-    if (caller.flags.cancelAll.load() != 0 || last != Status::finished) {
+    if (caller.cancelled() || last != Status::finished) {
         removeFile(targets.wavFile);
         return 0;
     }

@@ -150,6 +150,7 @@ AlwaysDownloadWorker::~AlwaysDownloadWorker() {
 void AlwaysDownloadWorker::start() {
     if (!m_thread.joinable()) {
         m_stop = false;
+        m_flags.gate.open();
         m_thread = std::thread([this] {
             while (pass()) {
             }
@@ -160,76 +161,108 @@ void AlwaysDownloadWorker::start() {
 void AlwaysDownloadWorker::stop() {
     if (m_thread.joinable()) {
         m_stop = true;
+        m_flags.gate.close();
         m_thread.join();
     }
 }
+
+namespace {
+
+// The worker's hold on the main unit's connection for one box: the gate marked busy, so that
+// no operation of the window begins meanwhile, the client and session number of that moment,
+// and on the client the box's own cancel and no pump (the worker never runs the window's
+// events). Given back between boxes.
+class BoxLease {
+public:
+    BoxLease(Flags& flags, WorkerHost& host) : m_gate(flags.gate), m_held(m_gate.tryBeginWork()) {
+        if (m_held) {
+            m_connection = host.connection();
+        }
+        if (m_connection.client != nullptr) {
+            m_cancel.emplace(*m_connection.client, m_gate.boxCancel());
+            m_pumped.emplace(*m_connection.client, Pump{});
+        }
+    }
+    ~BoxLease() {
+        m_pumped.reset();
+        m_cancel.reset();
+        if (m_held) {
+            m_gate.endWork();
+        }
+    }
+    BoxLease(const BoxLease&) = delete;
+    BoxLease& operator=(const BoxLease&) = delete;
+
+    CFtpMng* client() const { return m_connection.client; }
+    std::uint64_t generation() const { return m_connection.generation; }
+
+private:
+    WorkerGate& m_gate;
+    bool m_held;
+    WorkerConnection m_connection;
+    std::optional<CFtpMng::CancelScope> m_cancel;
+    std::optional<CFtpMng::PumpScope> m_pumped;
+};
+
+}  // namespace
 
 bool AlwaysDownloadWorker::pass() {
     if (m_stop) {
         return false;
     }
+    const std::optional<std::chrono::milliseconds> idle = idleWait();
+    sleepFor(idle ? *idle : runNextBox());
+    return true;
+}
+
+std::optional<std::chrono::milliseconds> AlwaysDownloadWorker::idleWait() {
     if (!m_host.loggedIn()) {
         m_chooser.reset();
         m_connectionTaken = false;
-        sleepFor(m_timings.loggedOut);
-        return true;
+        return m_timings.loggedOut;
     }
     if (!m_connectionTaken) {
         sleepFor(m_timings.takeConnection);
         m_connectionTaken = true;
     }
     if (!m_host.enabled()) {
-        sleepFor(m_timings.off);
-        return true;
+        return m_timings.off;
     }
-    const std::string boxFolder = m_host.boxFolder();
     if (m_flags.gate.pauseRequested()) {
-        sleepFor(m_timings.paused);
-        return true;
+        return m_timings.paused;
     }
-    if (!isBoxFolder(boxFolder)) {
-        sleepFor(m_timings.noBoxFolder);
-        return true;
+    if (!isBoxFolder(m_host.boxFolder())) {
+        return m_timings.noBoxFolder;
     }
-    // Busy only when no operation asked for a pause meanwhile: checked and set under one lock.
-    if (!m_flags.gate.tryBeginWork()) {
-        sleepFor(m_timings.paused);
-        return true;
-    }
-    // The frame's client of this moment: a reconnect replaces it, under a pause.
-    CFtpMng* ftp = m_host.connection();
-    if (ftp == nullptr) {
-        m_flags.gate.endWork();
-        sleepFor(m_timings.paused);
-        return true;
+    return std::nullopt;
+}
+
+std::chrono::milliseconds AlwaysDownloadWorker::runNextBox() {
+    const std::string boxFolder = m_host.boxFolder();
+    BoxLease lease(m_flags, m_host);
+    if (lease.client() == nullptr) {
+        return m_timings.paused;  // an operation came first, or no session
     }
     std::optional<std::string> box = m_chooser.next(m_host.listTitles(), boxFolder, m_host);
     if (!box) {
         m_chooser.endCycle();
-        m_flags.gate.endWork();
-        return true;
+        return std::chrono::milliseconds(0);
     }
     // A script working on the same data folder has it for now: this box waits for the next pass.
     DataFolderLock dataLock = DataFolderLock::acquire(std::string(paths::parentOf(boxFolder)));
     if (!dataLock.mayProceed()) {
-        m_flags.gate.endWork();
-        sleepFor(m_timings.paused);
-        return true;
+        return m_timings.paused;
     }
     trace("常時ダウンロード Box:" + *box + "\n");
-    m_host.boxStarted();
-    m_flags.cancelAll = 0;
     m_flags.alwaysDownloadInProgress = 1;
-    BoxResult result = ftp->downloadBox(*box, boxFolder + *box, true, true);
+    BoxResult result = lease.client()->downloadBox(*box, boxFolder + *box, true, true);
     m_flags.alwaysDownloadInProgress = 0;
-    m_flags.gate.endWork();
-    m_host.boxFinished();
-    handleResult(*box, result.code);
-    sleepFor(m_timings.afterBox);
-    return true;
+    handleResult(*box, result.code, lease.generation());
+    return m_timings.afterBox;
 }
 
-void AlwaysDownloadWorker::handleResult(const std::string& remoteBox, EngineResult result) {
+void AlwaysDownloadWorker::handleResult(const std::string& remoteBox, EngineResult result,
+                                        std::uint64_t generation) {
     switch (result) {
         case EngineResult::Done:
         case EngineResult::NoMessages:
@@ -252,9 +285,8 @@ void AlwaysDownloadWorker::handleResult(const std::string& remoteBox, EngineResu
             break;
         default:
             if (m_host.loggedIn()) {
-                m_host.connectionLost();
-                m_host.showMessage({download_text::kCommError, download_text::kErrorCaption,
-                                    UserMessage::Icon::Exclamation});
+                m_host.connectionLost(generation, {download_text::kCommError, download_text::kErrorCaption,
+                                                   UserMessage::Icon::Exclamation});
             }
             break;
     }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
@@ -19,6 +20,14 @@ class CFtpMng;
 // order, otherwise every box of the current box folder.
 namespace voxmg::always {
 
+// The frame's connection as the worker may use it for one box: the client of the session in
+// force (none while logged out) and the session's number. Each login, logout and reconnect
+// gives a new number; what the worker reports about a session that has ended is dropped.
+struct WorkerConnection {
+    CFtpMng* client = nullptr;
+    std::uint64_t generation = 0;
+};
+
 // What the worker reads of the frame and asks of it. Called on the worker's thread: the
 // program's implementation keeps thread-safe copies of what it reads and queues what it asks
 // to the user-interface thread. The worker never waits for the user-interface thread.
@@ -30,9 +39,9 @@ public:
     virtual std::string boxFolder() const = 0;  // data root + current box folder name
     // Titles of the open list windows, the active (top) one first.
     virtual std::vector<std::u16string> listTitles() const = 0;
-    // The frame's current client, asked for at every box (a reconnect replaces it while the
-    // worker is paused).
-    virtual CFtpMng* connection() = 0;
+    // Asked for at the start of every box, while the worker holds the gate (a reconnect
+    // replaces the client only while the worker is paused).
+    virtual WorkerConnection connection() = 0;
 
     // Reload the active list if it shows this box ("/rusuroku/NAME"); empty: whatever it shows.
     virtual void refreshList(const std::string& remoteBox) = 0;
@@ -41,12 +50,10 @@ public:
     virtual void switchOff() = 0;
     // The main unit cannot delete: automatic deletion goes off for the current box folder.
     virtual void autoDeleteRefused() = 0;
-    // A communication error: the connection is closed and the user logged out. loggedIn() must
-    // read false from the moment this returns.
-    virtual void connectionLost() = 0;
-    // The frame's connection probe stays away while a box is downloaded.
-    virtual void boxStarted() {}
-    virtual void boxFinished() {}
+    // A communication error on session `generation`: unless that session has ended meanwhile,
+    // the connection is closed, the user logged out and `message` shown. loggedIn() must read
+    // false from the moment this returns.
+    virtual void connectionLost(std::uint64_t generation, const UserMessage& message) = 0;
 };
 
 // The pauses of the loop; tests shorten them.
@@ -92,7 +99,7 @@ public:
     AlwaysDownloadWorker& operator=(const AlwaysDownloadWorker&) = delete;
 
     void start();
-    // Asks the worker to stop (a box in progress is asked to hand over) and waits for it.
+    // Asks the worker to stop (a box in progress stops at once) and waits for it.
     void stop();
     bool running() const { return m_thread.joinable(); }
 
@@ -100,7 +107,11 @@ public:
     bool pass();
 
 private:
-    void handleResult(const std::string& remoteBox, EngineResult result);
+    // Why no box can begin now, as the pause before the next pass; none when one may.
+    std::optional<std::chrono::milliseconds> idleWait();
+    // Runs the next box of the cycle under a box lease; the pause before the next pass.
+    std::chrono::milliseconds runNextBox();
+    void handleResult(const std::string& remoteBox, EngineResult result, std::uint64_t generation);
 
     WorkerHost& m_host;
     Flags& m_flags;

@@ -4,10 +4,13 @@
 
 namespace voxmg {
 
-void WorkerGate::requestPause(const Pump& pump) {
+void WorkerGate::requestPause(const Pump& pump, Hand hand) {
     {
         std::lock_guard lock(m_lock);
         ++m_pauses;
+        if (hand == Hand::Now && m_busy) {
+            m_boxCancel = 1;
+        }
     }
     for (;;) {
         {
@@ -36,16 +39,28 @@ bool WorkerGate::pauseRequested() const {
 
 bool WorkerGate::tryBeginWork() {
     std::lock_guard lock(m_lock);
-    if (m_pauses > 0) {
+    if (m_pauses > 0 || m_closed) {
         return false;
     }
     m_busy = true;
+    m_boxCancel = 0;
     return true;
 }
 
 void WorkerGate::endWork() {
     std::lock_guard lock(m_lock);
     m_busy = false;
+}
+
+void WorkerGate::close() {
+    std::lock_guard lock(m_lock);
+    m_closed = true;
+    m_boxCancel = 1;
+}
+
+void WorkerGate::open() {
+    std::lock_guard lock(m_lock);
+    m_closed = false;
 }
 
 bool WorkerGate::busy() const {

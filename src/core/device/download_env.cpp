@@ -32,9 +32,9 @@ DownloadEnv makeDownloadEnv(const Settings& settings, std::string settingsPath,
         return audio::wavTargetsFor(voicePath, wavSaveOf(s)).wavFile;
     };
     env.convertToWav = [&decoder, &flags, pump](const std::string& voicePath, const DownloadSettings& s,
-                                                ProgressSink* progress) {
-        audio::CallerContext caller{flags, pump, progress};
-        return CFileMng(flags).convertToWav(decoder, voicePath, s.wavGain, wavSaveOf(s), caller);
+                                                ProgressSink* progress, std::atomic<int>& cancel) {
+        audio::CallerContext caller{flags, pump, progress, &cancel};
+        return CFileMng(cancel).convertToWav(decoder, voicePath, s.wavGain, wavSaveOf(s), caller);
     };
     env.autoDeleteSelected = [path = std::move(settingsPath)](std::string_view kind, std::string_view box) {
         return profile::readInt(path, text::utf16FromUtf8(kind), text::utf16FromUtf8(box), 0) == 1;

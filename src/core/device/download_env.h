@@ -29,9 +29,10 @@ struct DownloadEnv {
     FreeSpaceProbe freeSpace = systemFreeSpaceProbe();
     std::string programFolder;  // local folder when an engine is given none (paths::settingsFolder)
 
-    // Converts one voice data file to WAV (NotDone: nothing left behind).
+    // Converts one voice data file to WAV (NotDone: nothing left behind); `cancel` is the cancel
+    // the engine's caller runs under (the user's cancel-all, or the worker's box cancel).
     std::function<FileOp(const std::string& voicePath, const DownloadSettings& settings,
-                         ProgressSink* progress)>
+                         ProgressSink* progress, std::atomic<int>& cancel)>
         convertToWav;
     // Where the WAV file of a voice data file goes (beside it, or the WAV save folder).
     std::function<std::string(const std::string& voicePath, const DownloadSettings& settings)> wavPathFor;

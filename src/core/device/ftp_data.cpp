@@ -304,7 +304,7 @@ TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::
     if (!header || !header->hasModelText()) {
         return TransferResult::Malformed;
     }
-    CFileMng files(m_flags);
+    CFileMng files(*m_cancel);
     FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);
     if (pending == nullptr) {
         return incoming.commit(record) ? TransferResult::Done : TransferResult::DiskRefused;

@@ -264,7 +264,7 @@ CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entr
                                                 const std::string& folder) {
     const bool voice = naming::isVoiceName(entry.name);
     std::string path = paths::join(folder, entry.name);
-    if (CFileMng(m_flags).isCompleteDownload(path, entry.size)) {
+    if (CFileMng(*m_cancel).isCompleteDownload(path, entry.size)) {
         if (voice && run.progress && !run.backup) {
             run.progress->setPosition(95);
         }
@@ -321,7 +321,7 @@ EngineResult CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& fo
     if (run.progress && !run.backup) {
         run.progress->beforeConversion();
     }
-    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress) == FileOp::Done) {
+    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress, *m_cancel) == FileOp::Done) {
         return EngineResult::Done;
     }
     if (fresh) {
@@ -422,7 +422,7 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
 
 bool CFtpMng::markGoneFromUnit(BoxRun& run, const std::set<std::string>& stillListed) {
     bool changed = false;
-    CFileMng files(m_flags);
+    CFileMng files(*m_cancel);
     for (const std::string& name : run.listedVoices) {
         if (stillListed.contains(name)) {
             continue;
@@ -457,7 +457,7 @@ BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::stri
         return {EngineResult::CommFailure};
     }
     EngineScope scope(*this, localFolder);
-    CFileMng files(m_flags);
+    CFileMng files(*m_cancel);
     std::u16string text;
     ListingResult rc = nameListing(remoteDir, ListKind::RecordingInfo, text);
     if (rc == ListingResult::NoDirectory) {
@@ -536,7 +536,7 @@ BoxResult CFtpMng::downloadResponseMessages(const std::string& localFolder, std:
 BoxResult CFtpMng::runResponseDownload(BoxRun& run) {
     // Only a newer copy on the main unit replaces a response message here; the older local
     // file goes, with its WAV/WMA companions, once the newer one has arrived.
-    CFileMng files(m_flags);
+    CFileMng files(*m_cancel);
     std::set<std::string> passedOver;
     std::vector<std::pair<std::string, std::string>> replacements;  // new local path, older path
     run.accept = [&](const listing::Entry& entry) {
@@ -624,7 +624,7 @@ EngineResult CFtpMng::fetchVoiceData(const std::string& localFolder, std::string
         return EngineResult::CommFailure;
     }
     EngineScope scope(*this, localFolder);
-    CFileMng files(m_flags);
+    CFileMng files(*m_cancel);
     std::string path = paths::join(localFolder, std::string(fileName));
     // The listed size tells a complete transfer from a short one.
     VoiceSizeResult listed = listedVoiceSize(fileName, remoteDir);
@@ -655,7 +655,7 @@ EngineResult CFtpMng::fetchVoiceData(const std::string& localFolder, std::string
         if (room && *room < listing::conversionSpace(fileSize(path))) {
             return EngineResult::DiskFull;
         }
-        if (m_env.convertToWav(path, m_env.settings, m_progress) != FileOp::Done) {
+        if (m_env.convertToWav(path, m_env.settings, m_progress, *m_cancel) != FileOp::Done) {
             removeFile(path);
             return EngineResult::Cancelled;
         }

@@ -56,6 +56,23 @@ public:
         Pump m_saved;
     };
     [[nodiscard]] PumpScope pumpedBy(Pump pump) { return PumpScope(*this, std::move(pump)); }
+
+    // What stops the client's transfers and file work, for as long as the returned scope
+    // lives: the user's cancel-all by default, the box cancel while the always-download worker
+    // runs a box (the worker never touches the user's flag). The previous one comes back after.
+    class CancelScope {
+    public:
+        CancelScope(CFtpMng& ftp, std::atomic<int>& cancel)
+            : m_ftp(ftp), m_saved(std::exchange(ftp.m_cancel, &cancel)) {}
+        ~CancelScope() { m_ftp.m_cancel = m_saved; }
+        CancelScope(const CancelScope&) = delete;
+        CancelScope& operator=(const CancelScope&) = delete;
+
+    private:
+        CFtpMng& m_ftp;
+        std::atomic<int>* m_saved;
+    };
+    [[nodiscard]] CancelScope cancelledBy(std::atomic<int>& cancel) { return CancelScope(*this, cancel); }
     void setLivenessHooks(LivenessHooks hooks) { m_liveness = std::move(hooks); }
 
     // The current connection record, or null before the first attempt and after disconnect.
@@ -185,11 +202,12 @@ private:
     ListingResult receiveListing(std::size_t maxChars, bool cancellable, std::u16string& text,
                                  std::size_t* byteLength = nullptr);
     bool readTransferEndRaw();
-    bool cancelled() const { return m_flags.cancelAll.load() != 0; }
+    bool cancelled() const { return m_cancel->load() != 0; }
     void pump() const { pumpOnce(m_pump); }
 
     FtpLogin m_login;
     Flags& m_flags;
+    std::atomic<int>* m_cancel = &m_flags.cancelAll;
     Pump m_pump;
     FtpTimeouts m_timeouts;
     ProgressSink* m_progress = nullptr;

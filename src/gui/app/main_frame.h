@@ -10,6 +10,8 @@
 #include "core/app/liveness.h"
 #include "core/app/network_folder.h"
 #include "gui/app/box_folder_watch.h"
+#include "gui/app/connection_supervisor.h"
+#include "gui/app/list_window_area.h"
 #include "gui/base/app_context.h"
 #include "gui/base/commands.h"
 #include "gui/base/device_session.h"
@@ -18,13 +20,13 @@
 class QAction;
 class QLabel;
 class QMdiArea;
-class QMdiSubWindow;
 class QMenu;
 class CCommandBar;
 
-// The program's MDI frame: command bar, settings and window menus, status line, the
-// connection to the main unit with its liveness timer, and the exit sequence. The lists,
-// folders and downloads plug their commands in through FrameHost.
+// The program's MDI frame: it puts the command bar, the list window area, the status line and
+// the connection supervisor together, dispatches the commands of the bar and the settings menu,
+// and runs the exit sequence. The lists, folders and downloads plug their commands in through
+// FrameHost.
 class CMainFrame : public QMainWindow, public FrameHost {
     Q_OBJECT
 public:
@@ -36,38 +38,40 @@ public:
     bool initialise(const voxmg::NetworkFolderProbe& network);
 
     CCommandBar* commandBar() const { return m_bar; }
-    QMdiArea* mdiArea() const { return m_mdi; }
+    QMdiArea* mdiArea() const { return m_lists->mdiArea(); }
     QMenu* settingsMenu() const { return m_settingsMenu; }
-    QMenu* windowMenu() const { return m_windowMenu; }
+    QMenu* windowMenu() const { return m_lists->windowMenu(); }
     QAction* settingsAction(Command id) const { return m_settingsActions.value(id); }
     QLabel* statusPane() const { return m_status; }
     // "ログイン中 <address>" or "未ログイン", at the right of the status line.
     QLabel* loginStatePane() const { return m_loginState; }
-    voxmg::LivenessTicker& liveness() { return m_liveness; }
-    QTimer& livenessTimer() { return m_livenessTimer; }
+    ConnectionSupervisor& connection() { return *m_connection; }
+    voxmg::LivenessTicker& liveness() { return m_connection->liveness(); }
+    QTimer& livenessTimer() { return m_connection->livenessTimer(); }
     QTimer& scheduleTimer() { return m_scheduleTimer; }
-    // Whether a window titled "エラー" is open; by default the application's top-level widgets.
-    void setErrorWindowCheck(std::function<bool()> check) { m_errorWindowOpen = std::move(check); }
+    void setErrorWindowCheck(std::function<bool()> check) {
+        m_connection->setErrorWindowCheck(std::move(check));
+    }
 
     // Commands of the command bar and of the settings menu.
     void onCommand(Command id);
     void onMenuCommand(Command id);
     void runMenuCommand(Command id) override { onMenuCommand(id); }
     void logout();
-    void livenessTick();
+    void livenessTick() { m_connection->livenessTick(); }
     void scheduleTick();
-    void reconnectFlow();
+    void reconnectFlow() { m_connection->reconnectFlow(); }
     // Exit confirmation; true when the program is to end.
     bool confirmExit();
     // Stops the work, saves settings and placements, deletes queued WAV files.
     void exitSequence();
 
     void updateSettingsMenu();
-    void rebuildWindowMenu();
+    void rebuildWindowMenu() { m_lists->rebuildWindowMenu(); }
     void refreshLoginState();
     // The current box folder name read back from the folder field.
     void refreshBoxFolderName();
-    int openListCount() const;
+    int openListCount() const { return m_lists->openListCount(); }
     std::vector<std::string>& pendingWavDeletions() { return m_pendingWav; }
 
     // FrameHost
@@ -75,69 +79,62 @@ public:
         m_commands.insert(id, std::move(handler));
     }
     AppContext& context() override { return m_context; }
-    DeviceSession& session() override { return *m_session; }
+    DeviceSession& session() override { return m_connection->session(); }
+    voxmg::always::WorkerConnection workerConnection() const override {
+        return m_connection->workerConnection();
+    }
+    std::uint64_t sessionGeneration() const override { return m_connection->generation(); }
     QWidget* frameWindow() override { return this; }
     void setFrameEnabled(bool enabled) override;
-    void restartLiveness() override;
-    void connectionLost() override;
+    void restartLiveness() override { m_connection->restartLiveness(); }
+    void connectionLost() override { m_connection->connectionLost(); }
     void updateCommandStates() override;
     void refreshStatus() override;
     QString folderFieldText() const override;
     void setFolderText() override;
     void setBoxText(const QString& listTitle) override;
-    void setListWindowFactory(ListWindowFactory factory) override { m_listFactory = std::move(factory); }
+    void setListWindowFactory(ListWindowFactory factory) override { m_lists->setFactory(std::move(factory)); }
     void setListCountsSource(ListCountsSource source) override { m_counts = std::move(source); }
-    void setListRefresher(ListRefresher refresher) override { m_refreshList = std::move(refresher); }
-    QWidget* activeList() const override;
-    void setListNumber(QWidget* list, int n) override;
-    void refreshAllLists() override;
+    void setListRefresher(ListRefresher refresher) override { m_lists->setRefresher(std::move(refresher)); }
+    QWidget* activeList() const override { return m_lists->activeList(); }
+    void setListNumber(QWidget* list, int n) override { m_lists->setListNumber(list, n); }
+    void refreshAllLists() override { m_lists->refreshAll(); }
     void refreshActiveList() override;
-    std::vector<std::u16string> listTitles() const override;
+    std::vector<std::u16string> listTitles() const override { return m_lists->listTitles(); }
 
     // ListWindowHost
-    void setOpenListCount(int count) override { m_listCount = count; }
-    void setListsOpenMaximized() override { m_listsMaximized = true; }
-    bool openList(int n) override;
-    void placeList(int n, const voxmg::Rect& rect, int showCmd) override;
-    void closeAllLists() override;
-    void activateList(int n) override;
+    void setOpenListCount(int) override {}  // the area counts its windows itself
+    void setListsOpenMaximized() override { m_lists->setOpenMaximized(); }
+    bool openList(int n) override { return m_lists->openList(n); }
+    void placeList(int n, const voxmg::Rect& rect, int showCmd) override {
+        m_lists->placeList(n, rect, showCmd);
+    }
+    void closeAllLists() override { m_lists->closeAllLists(); }
+    void activateList(int n) override { m_lists->activateList(n); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildMenus();
-    QAction* addSettingsItem(Command id, const QString& text, bool checkable = false);
+    void buildSettingsMenu();
     bool commandEnabled(Command id) const;
     void runCommand(const std::function<void()>& body);
     void restartSchedule();
     void deletePendingWavFiles();
-    void loginCommand();
-    void arrange(Command id);
-    QMdiSubWindow* listWindow(int n) const;
-    std::unique_ptr<DeviceSession> makeSession();
 
     AppContext& m_context;
-    DeviceSessionFactory m_sessions;
-    std::unique_ptr<DeviceSession> m_session;
     CCommandBar* m_bar;
-    QMdiArea* m_mdi;
+    ListWindowArea* m_lists;
     QLabel* m_status;
     QLabel* m_loginState;
     QMenu* m_settingsMenu;
-    QMenu* m_windowMenu;
     QMap<Command, QAction*> m_settingsActions;
-    QTimer m_livenessTimer;
     QTimer m_scheduleTimer;
     BoxFolderWatch m_folderWatch;
-    voxmg::LivenessTicker m_liveness;
-    std::function<bool()> m_errorWindowOpen;
-    ListWindowFactory m_listFactory;
     ListCountsSource m_counts;
-    ListRefresher m_refreshList;
     QMap<Command, CommandHandler> m_commands;
     std::vector<std::string> m_pendingWav;
-    int m_listCount = 0;
-    bool m_listsMaximized = false;
     bool m_closing = false;
+    // Last: it reaches the members above from its constructor on.
+    std::unique_ptr<ConnectionSupervisor> m_connection;
 };

@@ -18,7 +18,9 @@
 #include "gui/base/user_messages.h"
 
 // The worker's view of the frame: copies the user-interface thread keeps up to date, and calls
-// queued back to that thread. Nothing here waits for the user-interface thread.
+// queued back to that thread. Nothing here waits for the user-interface thread. What the worker
+// switches off stays off in the copies until the queued call has reached the frame, and what it
+// reports about a session that has ended by then is dropped.
 class FrameAutomation::Host : public voxmg::always::WorkerHost {
 public:
     explicit Host(FrameAutomation& owner) : m_owner(owner) {}
@@ -34,12 +36,12 @@ public:
         if (!boxFolder.empty()) {
             m_owner.m_notice->watch(boxFolder, titles);
         }
+        const std::uint64_t generation = frame.sessionGeneration();
         std::lock_guard lock(m_lock);
-        m_loggedIn = doc.loggedIn();
-        m_enabled = doc.settings().always == 1;
+        m_loggedIn = doc.loggedIn() && m_lostGeneration != generation;
+        m_enabled = doc.settings().always == 1 && !m_switchOffPending;
         m_boxFolder = boxFolder;
         m_titles = std::move(titles);
-        m_ftp = frame.session().ftp();
     }
 
     bool loggedIn() const override { return m_loggedIn; }
@@ -52,10 +54,7 @@ public:
         std::lock_guard lock(m_lock);
         return m_titles;
     }
-    voxmg::CFtpMng* connection() override {
-        std::lock_guard lock(m_lock);
-        return m_ftp;
-    }
+    voxmg::always::WorkerConnection connection() override { return m_owner.m_frame.workerConnection(); }
 
     void refreshList(const std::string& remoteBox) override {
         later([this, remoteBox] { m_owner.refreshFor(remoteBox); });
@@ -67,9 +66,17 @@ public:
         });
     }
     void switchOff() override {
-        m_enabled = false;
+        {
+            std::lock_guard lock(m_lock);
+            m_switchOffPending = true;
+            m_enabled = false;
+        }
         later([this] {
             m_owner.m_context.doc.settings().always = 0;
+            {
+                std::lock_guard lock(m_lock);
+                m_switchOffPending = false;
+            }
             m_owner.m_frame.updateCommandStates();
         });
     }
@@ -79,14 +86,25 @@ public:
             voxmg::switchOffAutoDelete(doc.settingsPath(), doc.boxFolderPath());
         });
     }
-    void connectionLost() override {
-        m_loggedIn = false;
-        later([this] {
+    void connectionLost(std::uint64_t generation, const voxmg::UserMessage& message) override {
+        {
+            std::lock_guard lock(m_lock);
+            m_lostGeneration = generation;
+            m_loggedIn = false;
+        }
+        later([this, generation, message] {
             FrameHost& frame = m_owner.m_frame;
-            if (m_owner.m_context.doc.loggedIn()) {
-                frame.session().logout();
-                frame.connectionLost();
+            // A logout or a reconnect came first: that session is over, this one is not the
+            // worker's to end.
+            if (frame.sessionGeneration() != generation || !m_owner.m_context.doc.loggedIn()) {
+                return;
             }
+            {
+                FtpLease lease = frame.session().acquire();
+                frame.session().logout();
+            }
+            frame.connectionLost();
+            ::showMessage(m_owner.m_context.messages, frame.frameWindow(), message);
         });
     }
 
@@ -102,7 +120,8 @@ private:
     std::atomic<bool> m_enabled{false};
     std::string m_boxFolder;
     std::vector<std::u16string> m_titles;
-    voxmg::CFtpMng* m_ftp = nullptr;
+    std::uint64_t m_lostGeneration = 0;
+    bool m_switchOffPending = false;
 };
 
 FrameAutomation::FrameAutomation(FrameHost& frame, Clock clock, voxmg::always::WorkerTimings timings)
@@ -137,6 +156,10 @@ void FrameAutomation::install() {
     m_worker->start();
 }
 
+voxmg::always::WorkerHost& FrameAutomation::workerHost() {
+    return *m_host;
+}
+
 void FrameAutomation::sync() {
     m_host->sync();
 }
@@ -155,11 +178,11 @@ bool FrameAutomation::offer() {
 bool FrameAutomation::runBackup(bool keepDueOnFailure) {
     auto& schedule = m_context.schedule;
     auto& doc = m_context.doc;
-    voxmg::CFtpMng* ftp = m_frame.session().ftp();
     const std::tm now = m_clock();
     bool success = false;
     const DataFolderGuard dataLock(m_context, m_frame.frameWindow());
-    if (ftp != nullptr && dataLock) {
+    FtpLease ftp = m_frame.session().acquire();
+    if (ftp && dataLock) {
         schedule.backupRunning = true;
         m_frame.setFrameEnabled(false);
         voxmg::backup::BackupRequest request =
@@ -167,7 +190,7 @@ bool FrameAutomation::runBackup(bool keepDueOnFailure) {
         request.interactive = schedule.confirmedInteractively;
         CPrgAbackUpDlg progress(m_context, m_frame.frameWindow());
         voxmg::backup::BackupResult result =
-            voxmg::backup::runBackup(*ftp, m_context.flags, progress, request, m_context.pump);
+            voxmg::backup::runBackup(*ftp.client(), m_context.flags, progress, request, m_context.pump);
         success = result.success;
         // Whatever happened, the user is logged out after a backup.
         doc.setLoggedIn(false);

@@ -34,6 +34,8 @@ public:
     void boxChanged(const std::string& remoteBox);
 
     voxmg::always::AlwaysDownloadWorker& worker() { return *m_worker; }
+    // The frame as the worker sees it.
+    voxmg::always::WorkerHost& workerHost();
     CNewMessageNotice& notice() { return *m_notice; }
 
 private:

@@ -23,7 +23,6 @@ struct Timings {
 struct ScheduleState {
     bool checkEnabled = true;  // timers 2 and 10 are re-armed only while set
     bool backupRequest = false;
-    bool backupPendingAfterOperation = false;
     bool backupRunning = false;
     bool confirmedInteractively = false;  // a user said yes: completion and errors are shown
 };

@@ -24,7 +24,6 @@ void DialogScheduleCheck::start() {
 
 void DialogScheduleCheck::tick() {
     if (m_context.backupDue() && m_context.offerBackup() && m_context.schedule.backupRequest) {
-        m_context.schedule.backupPendingAfterOperation = true;
         m_dialog->reject();
         return;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app/startup.h"
+#include "core/automation/always_download.h"
 #include "gui/base/commands.h"
 #include "gui/base/list_counts.h"
 
@@ -32,8 +33,13 @@ public:
     virtual void runMenuCommand(Command id) = 0;
 
     virtual AppContext& context() = 0;
-    // The connection in use. A reconnect replaces it, so look it up when it is needed.
+    // The connection in use. A reconnect replaces it, so look it up when it is needed; its
+    // client is reached through a lease (DeviceSession::acquire).
     virtual DeviceSession& session() = 0;
+    // The session in force as the always-download worker may use it for one box, and the
+    // session's number; both may be read from the worker's thread.
+    virtual voxmg::always::WorkerConnection workerConnection() const = 0;
+    virtual std::uint64_t sessionGeneration() const = 0;
     // The frame's window: the parent of the features' dialogs.
     virtual QWidget* frameWindow() = 0;
     // Against re-entry while a long operation pumps events.

@@ -16,17 +16,17 @@ FrameDownloadRunner::~FrameDownloadRunner() = default;
 
 template <typename Run>
 int FrameDownloadRunner::run(Run&& body) {
-    voxmg::CFtpMng* ftp = m_frame.session().ftp();
-    if (ftp == nullptr) {
-        return -1;
-    }
     AppContext& context = m_frame.context();
     const DataFolderGuard dataLock(context, m_frame.frameWindow());
     if (!dataLock) {
         return -1;
     }
+    FtpLease ftp = m_frame.session().acquire();
+    if (!ftp) {
+        return -1;
+    }
     ftp->setDownloadSettings(voxmg::downloadSettingsOf(context.doc.settings()));
-    voxmg::BulkDownload download(*ftp, context.flags, *this, context.doc.boxFolderPath(),
+    voxmg::BulkDownload download(*ftp.client(), context.flags, *this, context.doc.boxFolderPath(),
                                  context.doc.settingsPath(), context.pump);
     const int result = voxmg::code(body(download));
     ftp->setProgressSink(nullptr);

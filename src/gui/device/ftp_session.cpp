@@ -26,9 +26,10 @@ public:
         return m_ftp.probe() == 1;
     }
     void logout() override { m_ftp.disconnect(); }
-    voxmg::CFtpMng* ftp() override { return &m_ftp; }
 
 private:
+    voxmg::CFtpMng* client() override { return &m_ftp; }
+
     voxmg::CFtpMng m_ftp;
 };
 

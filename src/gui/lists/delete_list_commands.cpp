@@ -38,7 +38,6 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
     if (!chosen) {
         return;
     }
-    voxmg::CFtpMng* ftp = frame.session().ftp();
     const DataFolderGuard dataLock(context, frame.frameWindow());
     if (!dataLock) {
         return;
@@ -46,15 +45,13 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
     frame.setFrameEnabled(false);
     voxmg::delete_op::DeleteResult result;
     {
+        // Also for a deletion on the PC alone (no client needed): the worker stays away.
+        FtpLease ftp = frame.session().acquire();
         CPrgDeleteDlg progress(context.flags, frame.frameWindow());
         progress.show();
-        std::unique_ptr<voxmg::CFtpMng::PumpScope> pumped;
-        if (ftp != nullptr) {
-            pumped = std::make_unique<voxmg::CFtpMng::PumpScope>(*ftp, context.pump);
-        }
         voxmg::delete_op::DeleteRequest request{std::move(paths), dialog.kind(), view.isResponseList()};
         request.interrupt = [&context] { return context.backupDue() && context.offerBackup(); };
-        result = voxmg::delete_op::run(request, ftp, context.flags, context.pump, &progress);
+        result = voxmg::delete_op::run(request, ftp.client(), context.flags, context.pump, &progress);
     }
     if (!result.interrupted) {
         showMessage(frame, result.summary);
@@ -73,9 +70,8 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
 void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
     AppContext& context = frame.context();
     std::vector<std::string> paths = selectedPaths(frame, view);
-    voxmg::CFtpMng* ftp = frame.session().ftp();
     const auto& folderName = context.doc.settings().folderName;
-    if (paths.empty() || folderName.empty() || !context.doc.loggedIn() || ftp == nullptr) {
+    if (paths.empty() || folderName.empty() || !context.doc.loggedIn()) {
         return;
     }
     if (!context.messages.askYesNo(
@@ -88,15 +84,18 @@ void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
     if (!dataLock) {
         return;
     }
+    FtpLease ftp = frame.session().acquire();
+    if (!ftp) {
+        return;
+    }
     frame.setFrameEnabled(false);
     voxmg::voice_download::FetchResult result;
     {
         CPrgFileDwnDlg progress(context.flags, frame.frameWindow());
         progress.setMessageCount(static_cast<int>(paths.size()));
         progress.show();
-        auto pumped = ftp->pumpedBy(context.pump);
         ftp->setProgressSink(&progress);
-        result = voxmg::voice_download::run(paths, *ftp, context.flags, context.pump, &progress);
+        result = voxmg::voice_download::run(paths, *ftp.client(), context.flags, context.pump, &progress);
         ftp->setProgressSink(nullptr);
     }
     for (const auto& message : result.messages) {

@@ -117,12 +117,15 @@ void uploadSelected(FrameHost& frame, CListDispView& view) {
         return;
     }
     std::vector<std::string> paths = selectedPaths(frame, view);
-    voxmg::CFtpMng* ftp = frame.session().ftp();
-    if (paths.empty() || ftp == nullptr) {
+    if (paths.empty()) {
         return;
     }
     const DataFolderGuard dataLock(context, parent);
     if (!dataLock) {
+        return;
+    }
+    FtpLease ftp = frame.session().acquire();
+    if (!ftp) {
         return;
     }
     frame.setFrameEnabled(false);
@@ -130,10 +133,9 @@ void uploadSelected(FrameHost& frame, CListDispView& view) {
     {
         CPrgULMsgDlg progress(context.flags, parent);
         progress.show();
-        auto pumped = ftp->pumpedBy(context.pump);
         voxmg::response_upload::UploadRequest request{std::move(paths)};
         request.interrupt = [&context] { return context.backupDue() && context.offerBackup(); };
-        result = voxmg::response_upload::run(request, *ftp, context.flags, context.pump, &progress);
+        result = voxmg::response_upload::run(request, *ftp.client(), context.flags, context.pump, &progress);
     }
     if (!result.summary.text.empty()) {
         showMessage(frame, result.summary);

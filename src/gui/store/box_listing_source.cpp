@@ -6,9 +6,9 @@
 
 BoxListingSource boxListingFrom(DeviceSession& session) {
     return [&session]() -> std::optional<voxmg::BoxListings> {
-        voxmg::CFtpMng* ftp = session.ftp();
+        FtpLease ftp = session.acquire();
         voxmg::BoxListing listing;
-        if (ftp == nullptr || ftp->boxListing(listing) != voxmg::ListingResult::Listed) {
+        if (!ftp || ftp->boxListing(listing) != voxmg::ListingResult::Listed) {
             return std::nullopt;
         }
         voxmg::BoxListings out;

@@ -23,7 +23,12 @@ public:
         std::lock_guard lock(m);
         return titles;
     }
-    CFtpMng* connection() override { return ftp; }
+    always::WorkerConnection connection() override {
+        if (onConnection) {
+            onConnection();
+        }
+        return {ftp, generation};
+    }
     void refreshList(const std::string& box) override {
         std::lock_guard lock(m);
         refreshes.push_back(box);
@@ -34,9 +39,11 @@ public:
     }
     void switchOff() override { on = false; }
     void autoDeleteRefused() override { ++refusals; }
-    void connectionLost() override {
+    void connectionLost(std::uint64_t seen, const UserMessage& message) override {
         logged = false;
         ++lost;
+        lostGeneration = seen;
+        showMessage(message);
     }
 
     std::atomic<bool> logged{true};
@@ -44,6 +51,9 @@ public:
     std::string folder;
     std::vector<std::u16string> titles;
     CFtpMng* ftp = nullptr;
+    std::uint64_t generation = 7;
+    std::uint64_t lostGeneration = 0;
+    std::function<void()> onConnection;  // runs on the worker's thread as a box begins
     mutable std::mutex m;
     std::vector<std::string> refreshes;
     std::vector<std::u16string> messages;
@@ -194,6 +204,7 @@ TEST_F(AlwaysDownloadTest, ACommunicationErrorLogsOutOnceAndMemoryShortageSwitch
         worker.pass();
     }
     EXPECT_EQ(host.lost, 1);
+    EXPECT_EQ(host.lostGeneration, 7u) << "the loss names the session the box ran on";
     EXPECT_EQ(host.messages, std::vector<std::u16string>{u"通信エラーが発生しました。"})
         << "no second error box until the next login";
 
@@ -213,6 +224,46 @@ TEST_F(AlwaysDownloadTest, ACommunicationErrorLogsOutOnceAndMemoryShortageSwitch
     EXPECT_EQ(host.messages,
               std::vector<std::u16string>{u"ＰＣのメモリ不足です。\n常時ダウンロード機能を解除します。\n"
                                           u"メモリを確保したあとで再設定してください。"});
+}
+
+// Logout (or exit) lands just as the worker begins a box: the box stops at once instead of
+// running on with the user's cancel erased, and nothing of it is left half-written.
+TEST_F(AlwaysDownloadTest, ALogoutAsABoxBeginsStopsThatBox) {
+    std::vector<std::string> names;
+    for (int serial = 1; serial <= 3; ++serial) {
+        names.push_back(putMessage("rusuroku", "101", at(2026, 12, 1, 9, serial), serial));
+    }
+    start();
+    host.ftp = ftp.get();
+    std::thread logout;
+    host.onConnection = [&] {
+        // The window's logout: cancel-all, then a pause that stops a box now; the worker holds
+        // the gate, so the pause waits for it.
+        logout = std::thread([&] {
+            flags.cancelAll = 1;
+            flags.pauseWorker(1, Pump{}, WorkerGate::Hand::Now);
+        });
+        while (!flags.gate.pauseRequested()) {
+            std::this_thread::yield();
+        }
+    };
+    always::AlwaysDownloadWorker worker(host, flags, kNoWaits);
+    worker.pass();
+    logout.join();
+    for (const std::string& name : names) {
+        EXPECT_FALSE(present("rusuroku/101", name + ".vmdat")) << name;
+    }
+    EXPECT_EQ(flags.cancelAll.load(), 1) << "the worker leaves the user's cancel alone";
+    flags.resumeWorker();
+    flags.cancelAll = 0;
+
+    // A cancel the last operation left set does not stop the worker's next box.
+    flags.cancelAll = 1;
+    host.onConnection = nullptr;
+    for (int i = 0; i < 4 && !present("rusuroku/101", names.back() + ".vminf"); ++i) {
+        worker.pass();
+    }
+    EXPECT_TRUE(present("rusuroku/101", names.back() + ".vminf"));
 }
 
 TEST_F(AlwaysDownloadTest, OnItsOwnThreadANewMessageArrivesAndStopEndsTheWorker) {

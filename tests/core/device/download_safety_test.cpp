@@ -204,7 +204,7 @@ TEST_F(DownloadSafetyTest, AFailedConversionDeletesNothingOnTheMainUnit) {
     start();
     DownloadEnv env = ftp->downloadEnv();
     env.settings.convertOnDownload = true;
-    env.convertToWav = [](const std::string&, const DownloadSettings&, ProgressSink*) {
+    env.convertToWav = [](const std::string&, const DownloadSettings&, ProgressSink*, std::atomic<int>&) {
         return FileOp::NotDone;
     };
     env.wavPathFor = [](const std::string& voice, const DownloadSettings&) { return voice + ".wav"; };
