@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "core/app/settings.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "tools/command.h"
 
 namespace voxmg::tools {

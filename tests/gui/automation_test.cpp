@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QTimeEdit>
 
-#include "core/app/settings.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "fakes.h"
 #include "gui/app/ip_address_ctrl.h"
 #include "gui/app/login_dlg.h"

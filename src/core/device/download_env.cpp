@@ -1,10 +1,10 @@
 #include "core/device/download_env.h"
 
-#include "core/app/settings.h"
 #include "core/audio/wav_conversion.h"
 #include "core/base/flags.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "core/store/file_mng.h"
 
 namespace voxmg {

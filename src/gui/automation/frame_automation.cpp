@@ -2,12 +2,12 @@
 
 #include <QWidget>
 
-#include "core/app/settings.h"
 #include "core/automation/backup_run.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/device/bulk_download.h"
 #include "core/lists/list_boxes.h"
+#include "core/settings/settings.h"
 #include "gui/automation/backup_dialogs.h"
 #include "gui/automation/new_message_notice.h"
 #include "gui/base/app_context.h"

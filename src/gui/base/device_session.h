@@ -3,8 +3,8 @@
 #include <functional>
 #include <memory>
 
-#include "core/app/settings.h"
 #include "core/device/ftp_types.h"
+#include "core/settings/settings.h"
 
 namespace voxmg {
 class CFtpMng;

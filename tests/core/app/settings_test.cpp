@@ -1,4 +1,4 @@
-#include "core/app/settings.h"
+#include "core/settings/settings.h"
 
 #include <gtest/gtest.h>
 
