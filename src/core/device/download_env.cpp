@@ -18,7 +18,7 @@ audio::WavSaveSettings wavSaveOf(const DownloadSettings& s) {
 }  // namespace
 
 DownloadSettings downloadSettingsOf(const Settings& settings) {
-    return DownloadSettings{settings.downConv == 1, settings.levelOrWav, settings.wavSaveEnable == 1,
+    return DownloadSettings{settings.downConv, settings.levelOrWav, settings.wavSaveEnable,
                             text::utf8FromUtf16(settings.wavSavePath.str())};
 }
 

@@ -205,11 +205,11 @@ void CMainFrame::updateSettingsMenu() {
     const bool in = m_context.doc.loggedIn();
     m_settingsActions[Command::Login]->setEnabled(!in);
     m_settingsActions[Command::Logout]->setEnabled(in);
-    m_settingsActions[Command::ConvertOnDownload]->setChecked(s.downConv == 1);
-    m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel == 1);
-    m_settingsActions[Command::AlwaysDownload]->setChecked(s.always == 1);
-    m_settingsActions[Command::NewMessageNotice]->setChecked(s.newMessageNotice == 1);
-    m_settingsActions[Command::PlayButtonInPane]->setChecked(s.playerButton == 1);
+    m_settingsActions[Command::ConvertOnDownload]->setChecked(s.downConv);
+    m_settingsActions[Command::DeleteWavAfterPlay]->setChecked(s.convDel);
+    m_settingsActions[Command::AlwaysDownload]->setChecked(s.always);
+    m_settingsActions[Command::NewMessageNotice]->setChecked(s.newMessageNotice);
+    m_settingsActions[Command::PlayButtonInPane]->setChecked(s.playerButton);
     // The items the features bring follow their own rules; until a feature is plugged in
     // (the backup is still to come) its items stay disabled.
     for (Command id : {Command::AutoDeleteBoxes, Command::DeleteWavFiles, Command::WavSaveFolder,
@@ -412,16 +412,16 @@ void CMainFrame::onMenuCommand(Command id) {
             });
             break;
         case Command::ConvertOnDownload:
-            s.downConv = s.downConv == 1 ? 0 : 1;
+            s.downConv = !s.downConv;
             break;
         case Command::DeleteWavAfterPlay:
-            s.convDel = s.convDel == 1 ? 0 : 1;
+            s.convDel = !s.convDel;
             break;
         case Command::NewMessageNotice:
-            s.newMessageNotice = s.newMessageNotice == 1 ? 0 : 1;
+            s.newMessageNotice = !s.newMessageNotice;
             break;
         case Command::PlayButtonInPane:
-            s.playerButton = s.playerButton == 1 ? 0 : 1;
+            s.playerButton = !s.playerButton;
             break;
         default:
             if (commandEnabled(id)) {

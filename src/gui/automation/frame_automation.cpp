@@ -36,7 +36,7 @@ public:
         }
         std::lock_guard lock(m_lock);
         m_loggedIn = doc.loggedIn();
-        m_enabled = doc.settings().always == 1;
+        m_enabled = doc.settings().always;
         m_boxFolder = boxFolder;
         m_titles = std::move(titles);
         m_ftp = frame.session().ftp();
@@ -69,7 +69,7 @@ public:
     void switchOff() override {
         m_enabled = false;
         later([this] {
-            m_owner.m_context.doc.settings().always = 0;
+            m_owner.m_context.doc.settings().always = false;
             m_owner.m_frame.updateCommandStates();
         });
     }
@@ -120,7 +120,7 @@ FrameAutomation::~FrameAutomation() {
 void FrameAutomation::install() {
     m_frame.setCommand(Command::AlwaysDownload, {[this] {
                            auto& s = m_context.doc.settings();
-                           s.always = s.always == 1 ? 0 : 1;
+                           s.always = !s.always;
                            sync();
                        }});
     m_frame.setCommand(Command::BackupSettings, {[this] {
@@ -239,7 +239,7 @@ void FrameAutomation::refreshFor(const std::string& remoteBox) {
     const auto& doc = m_context.doc;
     if (!remoteBox.empty() && !doc.dataRoot().empty() && !doc.boxFolderName().empty()) {
         m_notice->arrived(doc.boxFolderPath(), remoteBox, m_frame.listTitles(),
-                          doc.settings().newMessageNotice == 1);
+                          doc.settings().newMessageNotice);
     }
     QWidget* list = m_frame.activeList();
     if (list == nullptr) {
