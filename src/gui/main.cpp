@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "core/app/settings.h"
 #include "core/app/version.h"
 #include "core/base/paths.h"
 #include "core/base/trace.h"
+#include "core/settings/settings.h"
 #include "gui/app/app_setup.h"
 #include "gui/app/vox_app.h"
 

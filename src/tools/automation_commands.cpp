@@ -5,12 +5,12 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "core/app/settings.h"
 #include "core/app/single_instance.h"
 #include "core/automation/backup_run.h"
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "tools/command.h"
 #include "tools/device_login.h"
 

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <set>
 
-#include "core/app/settings.h"
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "core/store/data_lock.h"
 
 namespace voxmg::tools {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "core/app/settings.h"
 #include "core/audio/decoding_engine.h"
 #include "core/base/flags.h"
 #include "core/base/paths.h"
@@ -11,6 +10,7 @@
 #include "core/device/ftp_mng.h"
 #include "core/lists/delete_operation.h"
 #include "core/lists/voice_download.h"
+#include "core/settings/settings.h"
 #include "core/store/file_naming.h"
 #include "tools/command.h"
 #include "tools/device_login.h"

@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/app/settings.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_types.h"
+#include "core/settings/settings.h"
 #include "tools/command.h"
 
 namespace voxmg {

@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "core/app/settings.h"
 #include "core/audio/decoding_engine.h"
 #include "core/base/flags.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
+#include "core/settings/settings.h"
 #include "tools/command.h"
 #include "tools/device_login.h"
 

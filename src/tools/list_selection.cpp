@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <optional>
 
-#include "core/app/settings.h"
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "core/lists/list_boxes.h"
 #include "core/lists/list_filter.h"
 #include "core/lists/list_sort.h"
+#include "core/settings/settings.h"
 
 namespace voxmg::tools {
 

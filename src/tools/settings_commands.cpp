@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "core/app/settings.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "tools/command.h"
 
 namespace voxmg::tools {
@@ -19,6 +19,10 @@ std::string utf8(std::u16string_view s) {
 std::string numbered(const char* base, int n) {
     return base + std::to_string(n);
 }
+// Switches are shown as the file holds them, 1 or 0, not as JSON true/false.
+int switchValue(bool on) {
+    return on ? 1 : 0;
+}
 
 // The settings block as loaded, in the file's sections and key names.
 Json settingsJson(const Settings& s) {
@@ -27,7 +31,7 @@ Json settingsJson(const Settings& s) {
     login["IP"] = utf8(s.ip);
     login["USER"] = utf8(s.user);
     login["PASS"] = utf8(s.pass);
-    login["CHECK"] = s.check;
+    login["CHECK"] = switchValue(s.check);
     if (s.port != 0) {
         login["PORT"] = s.port;
     }
@@ -50,7 +54,7 @@ Json settingsJson(const Settings& s) {
     for (int n = 1; n <= 13; ++n) {
         disp[numbered("DELCOLUM", n)] = utf8(s.delColumns[n - 1]);
     }
-    j["CONVERT"] = {{"DOWNCONV", s.downConv}, {"CONVDEL", s.convDel}};
+    j["CONVERT"] = {{"DOWNCONV", switchValue(s.downConv)}, {"CONVDEL", switchValue(s.convDel)}};
     j["EXPORT"] = {{"PATH", utf8(s.exportPath)}, {"Name", utf8(s.exportName)}};
     j["IMPORT"] = {{"PATH", utf8(s.importPath)}, {"Name", utf8(s.importName)}};
     j["CODEC"] = {{"SYSADDFOLDER", utf8(s.sysAddFolder)},
@@ -61,8 +65,8 @@ Json settingsJson(const Settings& s) {
                    {"JIKOKUHH", s.jikokuHH},  {"JIKOKUMM", s.jikokuMM},     {"ZENKAIBI", utf8(s.zenkaiBi)},
                    {"ZENKAIKA", s.zenkaiKa},  {"YOTEIBI", utf8(s.yoteiBi)}, {"RETRYCNT", s.retryCnt},
                    {"RETRYWAIT", s.retryWait}};
-    j["Download"] = {{"Always", s.always}};
-    j["WavSave"] = {{"Enable", s.wavSaveEnable}, {"Path", utf8(s.wavSavePath)}};
+    j["Download"] = {{"Always", switchValue(s.always)}};
+    j["WavSave"] = {{"Enable", switchValue(s.wavSaveEnable)}, {"Path", utf8(s.wavSavePath)}};
     return j;
 }
 

@@ -453,13 +453,13 @@ private slots:
         QVERIFY(frame.settingsAction(Command::Login)->isEnabled());
         QVERIFY(!frame.settingsAction(Command::Logout)->isEnabled());
         t.doc.setLoggedIn(true);
-        t.doc.settings().downConv = 1;
+        t.doc.settings().downConv = true;
         frame.updateSettingsMenu();
         QVERIFY(!frame.settingsAction(Command::Login)->isEnabled());
         QVERIFY(frame.settingsAction(Command::Logout)->isEnabled());
         QVERIFY(frame.settingsAction(Command::ConvertOnDownload)->isChecked());
         frame.onMenuCommand(Command::ConvertOnDownload);
-        QCOMPARE(t.doc.settings().downConv, 0);
+        QVERIFY(!t.doc.settings().downConv);
     }
 
     void downloadButtonsFollowTheLoginAndTheBoxFolderOnDisk() {

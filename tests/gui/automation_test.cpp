@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QTimeEdit>
 
-#include "core/app/settings.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "fakes.h"
 #include "gui/app/ip_address_ctrl.h"
 #include "gui/app/login_dlg.h"
@@ -154,7 +154,7 @@ private slots:
 
         QAction* item = frame->settingsAction(Command::AlwaysDownload);
         frame->onMenuCommand(Command::AlwaysDownload);
-        QCOMPARE(p.app->doc().settings().always, 1);
+        QVERIFY(p.app->doc().settings().always);
         frame->updateSettingsMenu();
         QVERIFY(item->isChecked());
 
@@ -168,7 +168,7 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(list->counts().listTotal, 1LL);
         frame->onMenuCommand(Command::AlwaysDownload);
-        QCOMPARE(p.app->doc().settings().always, 0);
+        QVERIFY(!p.app->doc().settings().always);
     }
 
     // The worker's copies: a loss it reported is not undone by a command-state update that reads
@@ -186,12 +186,12 @@ private slots:
         QCOMPARE(p.t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
 
         // Switched off for lack of room: off until the frame has taken it in, then off for good.
-        p.app.doc().settings().always = 1;
+        p.app.doc().settings().always = true;
         p.worker().switchOff();
         p.app.frame()->updateCommandStates();
         QVERIFY(!p.worker().enabled());
         QCoreApplication::processEvents();
-        QCOMPARE(p.app.doc().settings().always, 0);
+        QVERIFY(!p.app.doc().settings().always);
         QVERIFY(!p.worker().enabled());
     }
 

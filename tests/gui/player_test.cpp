@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(view->model()->index(0, played).data().toString(), QStringLiteral("未再生"));
 
         // "再生ボタンで内蔵プレーヤーを使う": the button plays in the pane, not the desktop player.
-        f.app->doc().settings().playerButton = 1;
+        f.app->doc().settings().playerButton = true;
         f.app->frame()->onCommand(Command::Play);
         QCOMPARE(f.session().state(), PaneState::Playing);
         QCOMPARE(f.opener.opened, 0);

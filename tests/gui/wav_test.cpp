@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(dialog.folderField()->text(), QStringLiteral("/srv/new"));
         dialog.reject();
         QCOMPARE(w.settings().wavSavePath.str(), std::u16string(u"/srv/new"));
-        QCOMPARE(w.settings().wavSaveEnable, 0);
+        QVERIFY(!w.settings().wavSaveEnable);
     }
 
     void saveDialogAsksAboutANetworkFolderAndNoKeepsItOpen() {
@@ -132,18 +132,18 @@ private slots:
         w.t.messages.answers = {false, true};
         dialog.okButton()->click();
         QVERIFY(dialog.isVisible());
-        QCOMPARE(w.settings().wavSaveEnable, 0);
+        QVERIFY(!w.settings().wavSaveEnable);
         QCOMPARE(w.t.messages.shown.back().text, kNetworkQuestion);
         QCOMPARE(w.t.messages.shown.back().caption, QStringLiteral("ドライブの確認"));
         dialog.okButton()->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(w.settings().wavSaveEnable, 1);
+        QVERIFY(w.settings().wavSaveEnable);
 
         // Switching off asks nothing.
         CWavSaveDlg again(w.context, nullptr, kNetwork);
         again.offRadio()->click();
         again.okButton()->click();
-        QCOMPARE(w.settings().wavSaveEnable, 0);
+        QVERIFY(!w.settings().wavSaveEnable);
         QCOMPARE(w.t.messages.shown.size(), std::size_t(2));
     }
 
@@ -166,7 +166,7 @@ private slots:
 
     void plainOkConvertsBesideTheVoiceData() {
         WavContext w;
-        w.settings().wavSaveEnable = 1;
+        w.settings().wavSaveEnable = true;
         w.settings().wavSavePath = u"/srv/wav";
         CConvKindSetDlg dialog(w.context, nullptr, kLocal);
         QVERIFY(dialog.cancelButton()->isDefault());
@@ -174,7 +174,7 @@ private slots:
         dialog.okButton()->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.outcome(), CConvKindSetDlg::Outcome::Beside);
-        QCOMPARE(w.settings().wavSaveEnable, 0);
+        QVERIFY(!w.settings().wavSaveEnable);
         QCOMPARE(w.settings().wavSavePath.str(), std::u16string(u"/srv/wav"));
     }
 
@@ -187,12 +187,12 @@ private slots:
         QCOMPARE(first.result(), CConvKindSetDlg::kIntoFolderCode);
         QCOMPARE(first.outcome(), CConvKindSetDlg::Outcome::IntoFolder);
         QCOMPARE(first.folder(), target.path());
-        QCOMPARE(w.settings().wavSaveEnable, 1);
+        QVERIFY(w.settings().wavSaveEnable);
         QCOMPARE(w.settings().wavSavePath.str(), target.path().toStdU16String());
 
         CConvKindSetDlg next(w.context, nullptr, kLocal);
         next.okButton()->click();
-        QCOMPARE(w.settings().wavSaveEnable, 0);
+        QVERIFY(!w.settings().wavSaveEnable);
     }
 
     void cancellingTheBrowserConvertsNothing() {
@@ -202,7 +202,7 @@ private slots:
         dialog.folderButton()->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(dialog.outcome(), CConvKindSetDlg::Outcome::Cancel);
-        QCOMPARE(w.settings().wavSaveEnable, 0);
+        QVERIFY(!w.settings().wavSaveEnable);
         QCOMPARE(w.settings().wavSavePath.str(), std::u16string(u"/srv/wav"));
     }
 
@@ -428,7 +428,7 @@ private slots:
             dialog->okButton()->click();
         });
         frame.onMenuCommand(Command::WavSaveFolder);
-        QCOMPARE(w.settings().wavSaveEnable, 1);
+        QVERIFY(w.settings().wavSaveEnable);
 
         int rows = -1;
         whenModal<CWavFileDelDlg>([&rows](CWavFileDelDlg* dialog) {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/app/settings.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 
 namespace voxmg::box_rows {
 namespace {

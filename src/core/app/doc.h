@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "core/app/placement.h"
-#include "core/app/settings.h"
 #include "core/base/profile_file.h"
 #include "core/lists/list_filter.h"
+#include "core/settings/settings.h"
 
 namespace voxmg {
 

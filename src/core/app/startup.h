@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/app/placement.h"
-#include "core/app/settings.h"
 #include "core/base/profile_file.h"
+#include "core/settings/settings.h"
 
 namespace voxmg {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "core/app/settings.h"
 #include "core/automation/backup_record.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "core/store/file_naming.h"
 
 namespace voxmg::backup {

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "core/app/settings.h"
 #include "core/automation/backup_record.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 
 namespace voxmg::backup {
 namespace {

@@ -1,10 +1,10 @@
 #include "core/device/download_env.h"
 
-#include "core/app/settings.h"
 #include "core/audio/wav_conversion.h"
 #include "core/base/flags.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "core/store/file_mng.h"
 
 namespace voxmg {
@@ -18,7 +18,7 @@ audio::WavSaveSettings wavSaveOf(const DownloadSettings& s) {
 }  // namespace
 
 DownloadSettings downloadSettingsOf(const Settings& settings) {
-    return DownloadSettings{settings.downConv == 1, settings.levelOrWav, settings.wavSaveEnable == 1,
+    return DownloadSettings{settings.downConv, settings.levelOrWav, settings.wavSaveEnable,
                             text::utf8FromUtf16(settings.wavSavePath.str())};
 }
 

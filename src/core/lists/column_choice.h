@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/fixed_text.h"
+#include "core/base/fixed_text.h"
 
 namespace voxmg::list_columns {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/settings.h"
+#include "core/settings/settings.h"
 
 // The four list slots of the settings block: slot n (1..4) holds the box folder name and the
 // list title of list window n. Open lists always occupy slots 1..count.

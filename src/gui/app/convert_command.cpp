@@ -141,7 +141,7 @@ void playSelected(FrameHost& frame, CListDispView& view, const ConvertCommandDep
     if (outcome.result != voxmg::PlayResult::Played) {
         return;
     }
-    if (settings.convDel == 1) {
+    if (settings.convDel) {
         auto& queue = deps.wavFilesToRemove;
         if (std::find(queue.begin(), queue.end(), outcome.wavPath) == queue.end()) {
             queue.push_back(outcome.wavPath);

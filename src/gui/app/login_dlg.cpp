@@ -83,7 +83,7 @@ CLoginDlg::CLoginDlg(AppContext& context, DeviceSession& session, QWidget* paren
     }
     m_user->setText(toQ(s.user.str()));
     m_password->setText(toQ(s.pass.str()));
-    m_remember->setChecked(s.check == 1);
+    m_remember->setChecked(s.check);
     m_schedule->start();
 }
 
@@ -101,8 +101,8 @@ void CLoginDlg::onLogin() {
     run.user = user;
     run.pass = pass;
     run.port = s.port;
-    s.check = m_remember->isChecked() ? 1 : 0;
-    if (s.check == 0) {
+    s.check = m_remember->isChecked();
+    if (!s.check) {
         // Only the running connection keeps them; the file gets empty values at exit.
         s.ip.clear();
         s.user.clear();

@@ -43,7 +43,7 @@ struct SettingsItem {
     Command id;
     const char16_t* text;
     Kind kind;
-    int voxmg::Settings::*setting = nullptr;
+    bool voxmg::Settings::*setting = nullptr;
 };
 
 using K = SettingsItem::Kind;
@@ -200,7 +200,7 @@ void CMainFrame::updateSettingsMenu() {
         }
         QAction* action = m_settingsActions[item.id];
         if (item.setting != nullptr) {
-            action->setChecked(s.*item.setting == 1);
+            action->setChecked(s.*item.setting);
         }
         if (item.kind == K::Feature || item.kind == K::FeatureSwitch) {
             action->setEnabled(commandEnabled(item.id));
@@ -325,8 +325,8 @@ void CMainFrame::onCommand(Command id) {
 void CMainFrame::onMenuCommand(Command id) {
     const SettingsItem* item = settingsItem(id);
     if (item != nullptr && item->kind == K::Switch) {
-        int& value = m_context.doc.settings().*item->setting;
-        value = value == 1 ? 0 : 1;
+        bool& value = m_context.doc.settings().*item->setting;
+        value = !value;
         return;
     }
     switch (id) {

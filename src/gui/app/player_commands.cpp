@@ -67,13 +67,13 @@ CPlayerCommands::CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::
 
     frame.setCommand(Command::PlayerPane, {[this] { setShown(m_dock->isHidden()); }, [] { return true; },
                                            [this] { return !m_dock->isHidden(); }});
-    setShown(context.doc.settings().playerPane == 1);
+    setShown(context.doc.settings().playerPane);
 }
 
 CPlayerCommands::~CPlayerCommands() = default;
 
 void CPlayerCommands::setShown(bool shown) {
-    m_frame.context().doc.settings().playerPane = shown ? 1 : 0;
+    m_frame.context().doc.settings().playerPane = shown;
     m_dock->setVisible(shown);
     if (shown) {
         follow();
@@ -142,7 +142,7 @@ void CPlayerCommands::playSelected(CListDispView& view) {
 bool CPlayerCommands::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_dock && event->type() == QEvent::Close) {
         // Closed with its own button: remembered as hidden.
-        m_frame.context().doc.settings().playerPane = 0;
+        m_frame.context().doc.settings().playerPane = false;
         m_pane->clearMessage();
         return false;
     }

@@ -96,7 +96,7 @@ bool CVOXMGApp::start() {
         m_player = std::make_unique<CPlayerCommands>(*m_frame, *m_lists, *m_options.audioSink);
         ConvertCommandDeps deps{*m_decoder, *m_options.wavOpener, m_frame->pendingWavDeletions()};
         deps.playInPane = [this](CListDispView& view) {
-            if (m_doc.settings().playerButton != 1) {
+            if (!m_doc.settings().playerButton) {
                 return false;
             }
             m_player->playSelected(view);

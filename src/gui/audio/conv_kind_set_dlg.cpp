@@ -49,7 +49,7 @@ QString CConvKindSetDlg::browserStart(const QString& wavSavePath, const QString&
 }
 
 void CConvKindSetDlg::onOk() {
-    m_context.doc.settings().wavSaveEnable = 0;
+    m_context.doc.settings().wavSaveEnable = false;
     m_outcome = Outcome::Beside;
     accept();
 }
@@ -70,7 +70,7 @@ void CConvKindSetDlg::onIntoFolder() {
         }
         if (confirmNetworkFolder(m_context.messages, this, chosen, m_isNetwork)) {
             s.wavSavePath = fromQ(chosen);
-            s.wavSaveEnable = 1;
+            s.wavSaveEnable = true;
             m_outcome = Outcome::IntoFolder;
             m_folder = chosen;
             done(kIntoFolderCode);

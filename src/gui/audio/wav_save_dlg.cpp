@@ -43,7 +43,7 @@ CWavSaveDlg::CWavSaveDlg(AppContext& context, QWidget* parent, NetworkTest isNet
 
     const auto& s = context.doc.settings();
     m_folder->setText(toQ(s.wavSavePath.str()));
-    (s.wavSaveEnable == 1 ? m_on : m_off)->setChecked(true);
+    (s.wavSaveEnable ? m_on : m_off)->setChecked(true);
     onKind();
     connect(m_off, &QRadioButton::clicked, this, &CWavSaveDlg::onKind);
     connect(m_on, &QRadioButton::clicked, this, &CWavSaveDlg::onKind);
@@ -79,9 +79,9 @@ void CWavSaveDlg::onOk() {
         if (!folder.isEmpty() && !confirmNetworkFolder(m_context.messages, this, folder, m_isNetwork)) {
             return;
         }
-        s.wavSaveEnable = 1;
+        s.wavSaveEnable = true;
     } else {
-        s.wavSaveEnable = 0;
+        s.wavSaveEnable = false;
     }
     accept();
 }

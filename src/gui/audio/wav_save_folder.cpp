@@ -1,6 +1,6 @@
 #include "gui/audio/wav_save_folder.h"
 
-#include "core/app/fixed_text.h"
+#include "core/base/fixed_text.h"
 #include "gui/base/qt_text.h"
 
 bool fitsWavSavePath(const QString& folder) {

@@ -14,9 +14,9 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "core/app/settings.h"
 #include "core/automation/backup_schedule.h"
 #include "core/base/text.h"
+#include "core/settings/settings.h"
 #include "gui/base/button_row.h"
 #include "gui/base/dialog_schedule.h"
 #include "gui/base/qt_text.h"

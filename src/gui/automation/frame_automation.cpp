@@ -2,12 +2,12 @@
 
 #include <QWidget>
 
-#include "core/app/settings.h"
 #include "core/automation/backup_run.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/device/bulk_download.h"
 #include "core/lists/list_boxes.h"
+#include "core/settings/settings.h"
 #include "gui/automation/backup_dialogs.h"
 #include "gui/automation/new_message_notice.h"
 #include "gui/base/app_context.h"
@@ -39,7 +39,7 @@ public:
         const std::uint64_t generation = frame.sessionGeneration();
         std::lock_guard lock(m_lock);
         m_loggedIn = doc.loggedIn() && m_lostGeneration != generation;
-        m_enabled = doc.settings().always == 1 && !m_switchOffPending;
+        m_enabled = doc.settings().always && !m_switchOffPending;
         m_boxFolder = boxFolder;
         m_titles = std::move(titles);
     }
@@ -72,7 +72,7 @@ public:
             m_enabled = false;
         }
         later([this] {
-            m_owner.m_context.doc.settings().always = 0;
+            m_owner.m_context.doc.settings().always = false;
             {
                 std::lock_guard lock(m_lock);
                 m_switchOffPending = false;
@@ -139,7 +139,7 @@ FrameAutomation::~FrameAutomation() {
 void FrameAutomation::install() {
     m_frame.setCommand(Command::AlwaysDownload, {[this] {
                            auto& s = m_context.doc.settings();
-                           s.always = s.always == 1 ? 0 : 1;
+                           s.always = !s.always;
                            sync();
                        }});
     m_frame.setCommand(Command::BackupSettings, {[this] {
@@ -262,7 +262,7 @@ void FrameAutomation::refreshFor(const std::string& remoteBox) {
     const auto& doc = m_context.doc;
     if (!remoteBox.empty() && !doc.dataRoot().empty() && !doc.boxFolderName().empty()) {
         m_notice->arrived(doc.boxFolderPath(), remoteBox, m_frame.listTitles(),
-                          doc.settings().newMessageNotice == 1);
+                          doc.settings().newMessageNotice);
     }
     QWidget* list = m_frame.activeList();
     if (list == nullptr) {

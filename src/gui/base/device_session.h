@@ -4,10 +4,10 @@
 #include <memory>
 #include <optional>
 
-#include "core/app/settings.h"
 #include "core/base/flags.h"
 #include "core/device/ftp_mng.h"
 #include "core/device/ftp_types.h"
+#include "core/settings/settings.h"
 
 // The window's hold on the main unit's connection. While it lives the always-download worker is
 // paused (a box in progress hands over after its file, or at once for `Hand::Now`) and the

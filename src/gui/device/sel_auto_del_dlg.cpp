@@ -6,7 +6,7 @@
 #include <set>
 
 #include "core/app/box_rows.h"
-#include "core/app/settings.h"
+#include "core/settings/settings.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
 #include "gui/base/check_list_ctrl.h"

@@ -1,4 +1,4 @@
-#include "core/app/settings.h"
+#include "core/settings/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ TEST(SettingsLoad, AppliesEachKeysLowerBound) {
     EXPECT_EQ(s.levelOrWav, -5);  // gains keep their sign
     EXPECT_EQ(s.levelWavOr, -12);
     EXPECT_EQ(s.num, 0);
-    EXPECT_EQ(s.check, 0);
+    EXPECT_FALSE(s.check);
 }
 
 TEST(SettingsLoad, ReadsAllFourListSlotsWhateverNumSays) {
@@ -159,9 +159,9 @@ TEST_F(SettingsSave, LoadSaveLoadKeepsEveryValue) {
     s.ip = u"10.1.2.3";
     s.user = u"hozen";
     s.pass = u"p@ss";
-    s.check = 1;
+    s.check = true;
     s.levelOrWav = -6;
-    s.wavSaveEnable = 1;
+    s.wavSaveEnable = true;
     s.wavSavePath = u"/home/u/wav/";
     s.zenkaiBi = u"200612061305";
     s.retryWait = 12345;
@@ -256,25 +256,107 @@ TEST(SettingsExtensions, PlayerAndNoticeSwitchesAreWrittenOnlyAwayFromTheirDefau
     EXPECT_EQ(plain.find(u"[PLAYER]"), std::u16string::npos);
     EXPECT_EQ(plain.find(u"Notice="), std::u16string::npos);
 
-    s.playerPane = 1;
-    s.playerButton = 1;
-    s.newMessageNotice = 0;
+    s.playerPane = true;
+    s.playerButton = true;
+    s.newMessageNotice = false;
     saveSettings(s, f);
     Settings back = loadSettings(f);
-    EXPECT_EQ(back.playerPane, 1);
-    EXPECT_EQ(back.playerButton, 1);
-    EXPECT_EQ(back.newMessageNotice, 0);
+    EXPECT_TRUE(back.playerPane);
+    EXPECT_TRUE(back.playerButton);
+    EXPECT_FALSE(back.newMessageNotice);
 
     // Switched back: the file must not keep the old value.
     saveSettings(Settings{}, f);
     back = loadSettings(f);
-    EXPECT_EQ(back.playerPane, 0);
-    EXPECT_EQ(back.playerButton, 0);
-    EXPECT_EQ(back.newMessageNotice, 1);
+    EXPECT_FALSE(back.playerPane);
+    EXPECT_FALSE(back.playerButton);
+    EXPECT_TRUE(back.newMessageNotice);
 
     // A value the program never writes counts as the default.
     back = loadSettings(ini(u"[PLAYER]\r\nPANE=7\r\nBUTTON=-1\r\n[Download]\r\nNotice=5\r\n"));
-    EXPECT_EQ(back.playerPane, 0);
-    EXPECT_EQ(back.playerButton, 0);
-    EXPECT_EQ(back.newMessageNotice, 1);
+    EXPECT_FALSE(back.playerPane);
+    EXPECT_FALSE(back.playerButton);
+    EXPECT_TRUE(back.newMessageNotice);
 }
+
+// One on/off key of VOXMG.ini as a hand or another program may have left it.
+struct SwitchCase {
+    const char16_t* section;
+    const char16_t* key;
+    bool Settings::*member;
+    const char16_t* held;       // the value in the file before the run
+    bool on;                    // what the program makes of it
+    const char16_t* unchanged;  // the value after saving the block as it was loaded
+    const char16_t* flipped;    // the value after saving it with the switch flipped
+};
+
+class SwitchRoundTrip : public ::testing::TestWithParam<SwitchCase> {
+protected:
+    // A complete file as the program writes it, with the key set to the case's value.
+    static ProfileFile fileHolding(const SwitchCase& c) {
+        ProfileFile f;
+        saveSettings(Settings{}, f);
+        f.writeString(c.section, c.key, c.held);
+        return f;
+    }
+};
+
+TEST_P(SwitchRoundTrip, UnchangedBlockKeepsTheBytesAndAFlipWritesOneOrZero) {
+    const SwitchCase& c = GetParam();
+    ProfileFile f = fileHolding(c);
+    const std::string before = f.bytes();
+    Settings s = loadSettings(f);
+    EXPECT_EQ(s.*c.member, c.on);
+
+    saveSettings(s, f);
+    EXPECT_EQ(f.readString(c.section, c.key, u"-"), c.unchanged);
+    if (std::u16string_view(c.unchanged) == c.held) {
+        EXPECT_EQ(f.bytes(), before);
+    }
+    saveSettings(s, f);
+    EXPECT_EQ(f.readString(c.section, c.key, u"-"), c.unchanged) << "a second save must not drift";
+
+    ProfileFile g = fileHolding(c);
+    s.*c.member = !c.on;
+    saveSettings(s, g);
+    EXPECT_EQ(g.readString(c.section, c.key, u"-"), c.flipped);
+    EXPECT_EQ(loadSettings(g).*c.member, !c.on);
+}
+
+// Switches from the Windows program's file: only 1 is on, any other value is kept while the
+// switch is not flipped (a negative one reads as 0, so it is written as 0).
+std::vector<SwitchCase> fileSwitches() {
+    struct Key {
+        const char16_t* section;
+        const char16_t* key;
+        bool Settings::*member;
+    };
+    const Key keys[] = {{u"LOGIN", u"CHECK", &Settings::check},
+                        {u"CONVERT", u"DOWNCONV", &Settings::downConv},
+                        {u"CONVERT", u"CONVDEL", &Settings::convDel},
+                        {u"Download", u"Always", &Settings::always},
+                        {u"WavSave", u"Enable", &Settings::wavSaveEnable}};
+    std::vector<SwitchCase> cases;
+    for (const Key& k : keys) {
+        cases.push_back({k.section, k.key, k.member, u"0", false, u"0", u"1"});
+        cases.push_back({k.section, k.key, k.member, u"1", true, u"1", u"0"});
+        cases.push_back({k.section, k.key, k.member, u"2", false, u"2", u"1"});
+        cases.push_back({k.section, k.key, k.member, u"-1", false, u"0", u"1"});
+    }
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(FileSwitches, SwitchRoundTrip, ::testing::ValuesIn(fileSwitches()));
+
+// Our own switches are written 1 or 0 only; a value the program never writes counts as the
+// default and is replaced by it.
+INSTANTIATE_TEST_SUITE_P(
+    OwnSwitches, SwitchRoundTrip,
+    ::testing::Values(
+        SwitchCase{u"PLAYER", u"PANE", &Settings::playerPane, u"0", false, u"0", u"1"},
+        SwitchCase{u"PLAYER", u"PANE", &Settings::playerPane, u"1", true, u"1", u"0"},
+        SwitchCase{u"PLAYER", u"PANE", &Settings::playerPane, u"7", false, u"0", u"1"},
+        SwitchCase{u"PLAYER", u"BUTTON", &Settings::playerButton, u"1", true, u"1", u"0"},
+        SwitchCase{u"PLAYER", u"BUTTON", &Settings::playerButton, u"-1", false, u"0", u"1"},
+        SwitchCase{u"Download", u"Notice", &Settings::newMessageNotice, u"0", false, u"0", u"1"},
+        SwitchCase{u"Download", u"Notice", &Settings::newMessageNotice, u"1", true, u"1", u"0"},
+        SwitchCase{u"Download", u"Notice", &Settings::newMessageNotice, u"5", true, u"1", u"0"}));

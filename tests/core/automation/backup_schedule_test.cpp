@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "core/app/settings.h"
 #include "core/automation/backup_record.h"
 #include "core/automation/backup_schedule.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/device/download_fixture.h"
+#include "core/settings/settings.h"
 #include "support/temp_folder.h"
 
 namespace voxmg::test {

@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
-#include "core/app/settings.h"
 #include "core/audio/decoding_engine.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
+#include "core/settings/settings.h"
 #include "core/store/file_mng.h"
 #include "sim/g729.h"
 #include "sim/main_unit_header.h"

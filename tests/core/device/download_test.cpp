@@ -177,7 +177,7 @@ TEST_F(DownloadTest, CancelDuringARetrievalLeavesNoHalfMessageAndNoMessage) {
 
 TEST_F(DownloadTest, ConversionOnDownloadWritesTheWavBesideTheVoice) {
     std::string base = putMessage("naisen", "201", at(2026, 12, 6, 11, 0), 1);
-    settings.downConv = 1;
+    settings.downConv = true;
     start();
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     std::string wav = paths::join(localBox("naisen/201"), base + ".wav");

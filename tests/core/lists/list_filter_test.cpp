@@ -2,10 +2,10 @@
 
 #include <atomic>
 
-#include "core/app/settings.h"
 #include "core/lists/column_choice.h"
 #include "core/lists/list_filter.h"
 #include "core/lists/list_rows.h"
+#include "core/settings/settings.h"
 #include "support/message_files.h"
 
 using namespace voxmg;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/fixed_text.h"
+#include "core/base/fixed_text.h"
 #include "core/base/profile_file.h"
 
 namespace voxmg {
@@ -12,20 +12,24 @@ namespace voxmg {
 // The settings block: the in-memory mirror of VOXMG.ini, held by the document for the life
 // of the main frame. Dialogs change the block; the file is written at exit (display columns
 // and auto-delete selections excepted, which are written at once).
+//
+// The on/off switches are bools here; the file holds them as integers, and a switch is on only
+// when its key holds 1 (the Windows program compares with 1). Saving keeps any other value the
+// file holds while the switch still means the same, so an unchanged block never rewrites them.
 struct Settings {
     // LOGIN
     FixedText<15> ip;
     FixedText<16> user;
     FixedText<16> pass;
-    int check = 0;
-    int port = 0;  // our extension: 0 = the services database's "ftp" port
+    bool check = false;  // CHECK: the login is remembered between runs
+    int port = 0;        // our extension: 0 = the services database's "ftp" port
 
     // FOLDER
     FixedText<259> folder;  // data root folder, ends with "/" when not empty
-    int init = 0;
+    int init = 0;           // INIT: 1 = open the start-up folder below, 0 = the folder used last time
     FixedText<259> nextFolder;
     FixedText<259> nextFolderName;
-    int change = 0;
+    int change = 0;  // CHANGE: 1 = the start-up folder was set this run, takes over at the next start
 
     // DISP
     FixedText<259> folderName;  // current box folder
@@ -36,8 +40,8 @@ struct Settings {
     std::array<FixedText<6>, 13> delColumns;
 
     // CONVERT
-    int downConv = 0;
-    int convDel = 0;
+    bool downConv = false;  // DOWNCONV: voice data is converted to WAV while downloading
+    bool convDel = false;   // CONVDEL: the WAV file is deleted after playing
 
     // EXPORT, IMPORT, CODEC
     FixedText<259> exportPath;
@@ -49,29 +53,29 @@ struct Settings {
     int levelWmaOr = 0;  // LEVELRVWMAOR: WMA import gain
     int levelOrWav = 0;  // LEVELRVORWAV: conversion to WAV gain
 
-    // BACKUP
-    int hindo = 0;
-    int youbi = 0;
-    int hi = 1;
-    int jikokuHH = 0;
-    int jikokuMM = 0;
-    FixedText<13> zenkaiBi;
-    int zenkaiKa = 0;
-    FixedText<13> yoteiBi;
-    int retryCnt = 3;
-    int retryWait = 60000;
+    // BACKUP: the automatic backup's schedule and its last and next run
+    int hindo = 0;           // HINDO: how often: 0 = never, 1 = daily, 2 = weekly, 3 = monthly
+    int youbi = 0;           // YOUBI: weekday of a weekly backup, 0 = Sunday
+    int hi = 1;              // HI: day of the month of a monthly backup, 1..31
+    int jikokuHH = 0;        // JIKOKUHH: hour of the backup
+    int jikokuMM = 0;        // JIKOKUMM: minute of the backup
+    FixedText<13> zenkaiBi;  // ZENKAIBI: when the last backup ran, YYYYMMDDhhmm
+    int zenkaiKa = 0;        // ZENKAIKA: how it ended: 0 = never ran, 1 = success, 2 = failure
+    FixedText<13> yoteiBi;   // YOTEIBI: when the next backup is due, YYYYMMDDhhmm
+    int retryCnt = 3;        // RETRYCNT: tries of one backup run
+    int retryWait = 60000;   // RETRYWAIT: milliseconds between the tries
 
     // Download, WavSave
-    int always = 0;
-    int wavSaveEnable = 0;
+    bool always = false;         // Download/Always: new messages are downloaded in the background
+    bool wavSaveEnable = false;  // WavSave/Enable: WAV files go to wavSavePath, not beside the voice
     FixedText<259> wavSavePath;
 
     // Our extensions, written back only when they differ from their defaults (or the file
     // held another value): the built-in player pane is shown (PLAYER/PANE), "再生" plays in
     // it (PLAYER/BUTTON), always-download tells of new messages (Download/Notice).
-    int playerPane = 0;
-    int playerButton = 0;
-    int newMessageNotice = 1;
+    bool playerPane = false;
+    bool playerButton = false;
+    bool newMessageNotice = true;
 };
 
 // The run-time copy of the login values the connection uses. The login dialog fills it even
