@@ -167,7 +167,7 @@ TEST_P(StoreFinalReply, DecidesResult) {
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     EXPECT_EQ(client->storeResponseMessage("200001010000_001_A001_0000.vmdat", bytes), GetParam().result);
     EXPECT_TRUE(sent("STOR /outou/200001010000_001_A001_0000.vmdat"));
-    EXPECT_TRUE(script.stored == data);
+    EXPECT_TRUE(script.stored() == data);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StoreFinalReply,

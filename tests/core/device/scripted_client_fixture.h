@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,22 @@ struct Script {
     std::map<std::string, std::string> replies;
     std::map<std::string, std::string> files;
     std::string storeFinal = "226 Transfer complete.\r\n";
-    std::string stored;
     std::function<bool(Session&, const std::string& line)> special;  // true = handled
+
+    // The server's thread writes what STOR brought while the test's thread may already be
+    // reading it: when the final reply never comes, no reply orders the two.
+    void keepStored(std::string data) {
+        std::lock_guard lock(m_storedLock);
+        m_stored = std::move(data);
+    }
+    std::string stored() const {
+        std::lock_guard lock(m_storedLock);
+        return m_stored;
+    }
+
+private:
+    mutable std::mutex m_storedLock;
+    std::string m_stored;
 };
 
 inline void answer(Script& script, Session& s, const std::string& line) {
@@ -56,7 +71,7 @@ inline void answer(Script& script, Session& s, const std::string& line) {
     } else if (verb == "STOR") {
         s.reply("150 Opening data connection.\r\n");
         s.openData();
-        script.stored = s.readDataToEnd();
+        script.keepStored(s.readDataToEnd());
         s.closeData();
         s.reply(script.storeFinal);
     } else if (auto it = defaults.find(verb); it != defaults.end()) {
