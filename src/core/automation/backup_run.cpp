@@ -132,6 +132,9 @@ void Run::logOut() {
 
 bool Run::failEarly(bool showError) {
     m_ui.closeProgress();
+    // The window's progress dialog lives only as long as the run; the connection object is
+    // kept for the next login and must not go on reporting into it.
+    m_ftp.setProgressSink(nullptr);
     if (showError && m_request.interactive) {
         m_ui.show(errorMessage(download_text::kCommError));
     }
