@@ -55,7 +55,15 @@ private:
     // False when a month's record could not be written.
     bool markRange(bool complete);
     // Ends a run that failed before copying: progress closed, the error shown when confirmed.
-    BackupResult failEarly(bool showError);
+    // Always false, the answer of the step that failed.
+    bool failEarly(bool showError);
+    // The steps of a run, in order; each false when the run ended there.
+    bool markIncomplete();
+    bool logIn();
+    bool listBoxes();
+    bool countMessages();
+    void prepareCopy(const MonthRange& range);
+    BackupResult finish(EngineResult code);
     EngineResult copyAll();
     EngineResult copyBox(const std::string& kind, const std::string& name);
     void logOut();
@@ -122,15 +130,18 @@ void Run::logOut() {
     m_ftp.disconnect();
 }
 
-BackupResult Run::failEarly(bool showError) {
+bool Run::failEarly(bool showError) {
     m_ui.closeProgress();
+    // The window's progress dialog lives only as long as the run; the connection object is
+    // kept for the next login and must not go on reporting into it.
+    m_ftp.setProgressSink(nullptr);
     if (showError && m_request.interactive) {
         m_ui.show(errorMessage(download_text::kCommError));
     }
     logOut();
     m_result.cancelled = m_flags.cancelAll.load() != 0;
     m_result.code = m_result.cancelled ? EngineResult::Cancelled : EngineResult::CommFailure;
-    return m_result;
+    return false;
 }
 
 EngineResult Run::copyBox(const std::string& kind, const std::string& name) {
@@ -192,17 +203,32 @@ BackupResult Run::run(const MonthRange& range) {
     m_flags.cancelAll = 0;
     m_progress = m_ui.openProgress();
     m_ftp.setProgressSink(m_progress);
-    // Incomplete until the copy has succeeded: a run that dies half-way is repeated. A month
-    // still marked complete must not receive files: a failed copy would leave it claiming them.
-    if (!markRange(false)) {
-        m_ui.closeProgress();
-        m_ftp.setProgressSink(nullptr);
-        m_ui.show(errorMessage(download_text::kNoSpace));
-        logOut();
-        m_result.code = EngineResult::DiskFull;
+    if (!markIncomplete() || !logIn() || !listBoxes() || !countMessages()) {
         return m_result;
     }
+    EngineResult code = EngineResult::Done;
+    if (m_result.total > 0) {
+        prepareCopy(range);
+        code = copyAll();
+    }
+    return finish(code);
+}
 
+// Incomplete until the copy has succeeded: a run that dies half-way is repeated. A month still
+// marked complete must not receive files: a failed copy would leave it claiming them.
+bool Run::markIncomplete() {
+    if (markRange(false)) {
+        return true;
+    }
+    m_ui.closeProgress();
+    m_ftp.setProgressSink(nullptr);
+    m_ui.show(errorMessage(download_text::kNoSpace));
+    logOut();
+    m_result.code = EngineResult::DiskFull;
+    return false;
+}
+
+bool Run::logIn() {
     bool loggedIn = m_ftp.connected();
     for (int i = 0; !loggedIn; ++i) {
         loggedIn = login();
@@ -216,14 +242,21 @@ BackupResult Run::run(const MonthRange& range) {
             return failEarly(false);
         }
     }
+    return true;
+}
 
+bool Run::listBoxes() {
     BoxListing listing;
     if (!withRetries([&] { return m_ftp.boxListing(listing) == ListingResult::Listed; })) {
         return failEarly(m_flags.cancelAll.load() == 0);
     }
     m_answering = namesOf(listing.answering);
     m_extension = namesOf(listing.extension);
+    return true;
+}
 
+// The files of every box and of the response messages, for the progress range.
+bool Run::countMessages() {
     std::vector<std::string> remoteDirs;
     for (const std::string& name : m_answering) {
         remoteDirs.push_back("/" + std::string(naming::kAnswerKind) + "/" + name);
@@ -244,19 +277,21 @@ BackupResult Run::run(const MonthRange& range) {
         total += n.code == EngineResult::Done ? n.count : 0;
     }
     m_result.total = total;
+    return true;
+}
 
-    EngineResult code = EngineResult::Done;
-    if (total > 0) {
-        int messages = total / 2;
-        if (m_progress != nullptr) {
-            m_progress->setRange((messages < 1 ? 100 : messages) + 2);
-        }
-        m_target.dataRoot = m_request.dataRoot;
-        m_target.monthFolders = monthFolderNames(m_request.now);
-        m_target.targetMonth = range.targetMonth;
-        m_target.currentMonth = range.currentMonth;
-        code = copyAll();
+void Run::prepareCopy(const MonthRange& range) {
+    int messages = m_result.total / 2;
+    if (m_progress != nullptr) {
+        m_progress->setRange((messages < 1 ? 100 : messages) + 2);
     }
+    m_target.dataRoot = m_request.dataRoot;
+    m_target.monthFolders = monthFolderNames(m_request.now);
+    m_target.targetMonth = range.targetMonth;
+    m_target.currentMonth = range.currentMonth;
+}
+
+BackupResult Run::finish(EngineResult code) {
     m_ui.closeProgress();
     m_ftp.setProgressSink(nullptr);
     m_result.code = code;

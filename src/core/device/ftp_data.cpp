@@ -18,6 +18,29 @@ namespace {
 
 constexpr std::size_t kChunkSize = 1024;
 
+// A complete retrieval kept with its record: under its final name now, or, given `pending`,
+// waiting there for the run's next sync.
+TransferResult keepMessage(IncomingMessage& incoming, std::atomic<int>& cancel, bool response,
+                           std::vector<PendingFile>* pending) {
+    // Only a file that begins with the main unit's header is a message: anything else would be
+    // stored where no list shows it, and then deleted on the main unit as if it were safe here.
+    auto header = incoming.header();
+    if (!header || !header->hasModelText()) {
+        return TransferResult::Malformed;
+    }
+    CFileMng files(cancel);
+    FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);
+    if (pending == nullptr) {
+        return incoming.commit(record) ? TransferResult::Done : TransferResult::DiskRefused;
+    }
+    std::optional<PendingFile> finished = incoming.finish(record);
+    if (!finished) {
+        return TransferResult::DiskRefused;
+    }
+    pending->push_back(std::move(*finished));
+    return TransferResult::Done;
+}
+
 }  // namespace
 
 net::UniqueFd CFtpMng::listenForData(std::string& portCommand) {
@@ -298,23 +321,7 @@ TransferResult CFtpMng::retrieveMessage(std::string_view remoteName, const std::
     if (!ended || !incoming.complete()) {
         return TransferResult::Failed;
     }
-    // Only a file that begins with the main unit's header is a message: anything else would be
-    // stored where no list shows it, and then deleted on the main unit as if it were safe here.
-    auto header = incoming.header();
-    if (!header || !header->hasModelText()) {
-        return TransferResult::Malformed;
-    }
-    CFileMng files(*m_cancel);
-    FILESTS_INFO record = files.downloadRecord(incoming.finalPath(), *header, response);
-    if (pending == nullptr) {
-        return incoming.commit(record) ? TransferResult::Done : TransferResult::DiskRefused;
-    }
-    std::optional<PendingFile> finished = incoming.finish(record);
-    if (!finished) {
-        return TransferResult::DiskRefused;
-    }
-    pending->push_back(std::move(*finished));
-    return TransferResult::Done;
+    return keepMessage(incoming, *m_cancel, response, pending);
 }
 
 TransferResult CFtpMng::storeResponseMessage(std::string_view fileName, std::span<const std::uint8_t> data) {

@@ -65,6 +65,43 @@ EngineResult engineResultOf(TransferResult transfer) {
     }
 }
 
+// The messages of the run that may go from the main unit: listed by this run and complete on
+// the disk, in listing order. A message recorded meanwhile, or one passed over, stays there.
+std::vector<std::string> deletableMessages(BoxRun& run) {
+    std::vector<std::string> deletable;
+    for (const std::string& base : run.messageOrder) {
+        const BoxRun::Message& m = run.messages[base];
+        if (m.infoComplete && (!m.voiceListed || m.voiceComplete)) {
+            deletable.push_back(base);
+        }
+    }
+    return deletable;
+}
+
+// The main unit's copy goes next: ours must be on the disk first. Files fetched now were synced
+// before they got their names, and syncing them again costs next to nothing; files found here
+// are synced as well, and the names are made durable with their folders. False when the disk
+// refused: the main unit keeps them.
+bool syncBeforeDeletion(BoxRun& run, const std::vector<std::string>& deletable) {
+    std::set<std::string> folders;
+    for (const std::string& base : deletable) {
+        const BoxRun::Message& m = run.messages[base];
+        folders.insert(m.folder);
+        for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
+            std::string path = paths::join(m.folder, base + std::string(ext));
+            if (exists(path) && !fileio::syncFile(path)) {
+                return false;
+            }
+        }
+    }
+    for (const std::string& folder : folders) {
+        if (!fileio::syncFolder(folder)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 CFtpMng::EngineScope::EngineScope(CFtpMng& ftp, const std::string& localFolder) : m_ftp(ftp) {
@@ -139,50 +176,53 @@ BoxResult CFtpMng::runBoxDownload(BoxRun& run) {
     for (const std::string& line : lines) {
         run.voiceCount += naming::isVoiceName(line) ? 1 : 0;
     }
+    result.code = downloadListedLines(run, lines, result.handled);
+    result.malformed = run.malformed;
+    return result;
+}
+
+EngineResult CFtpMng::downloadListedLines(BoxRun& run, const std::vector<std::string>& lines, int& handled) {
     for (const std::string& line : lines) {
-        // Between lines: a cancel leaves no half message; a pause request hands the
-        // connection over once at least one message is complete.
-        if (cancelled()) {
-            flushPending(run);
-            if (!run.lastHandled.empty() && !exists(naming::partnerName(run.lastHandled))) {
-                removeFile(run.lastHandled);
-            }
-            result.code = failRun(run, EngineResult::Cancelled);
-            result.malformed = run.malformed;
-            return result;
-        }
-        if (m_flags.suspendRequest.load() == 1 && run.completed > 0) {
-            if (!flushPending(run)) {
-                result.code = failRun(run, EngineResult::DiskFull);
-                result.malformed = run.malformed;
-                return result;
-            }
-            if (run.byWorker && m_env.refreshRequest) {
-                m_env.refreshRequest(run.remoteDir);
-            }
-            result.code = EngineResult::Paused;
-            result.malformed = run.malformed;
-            return result;
+        if (const std::optional<EngineResult> stop = stopBetweenLines(run)) {
+            return *stop;
         }
         std::optional<listing::Entry> entry = listing::detailedEntry(line);
         if (!entry) {
             continue;  // a line that names no plain message file is never touched
         }
-        EngineResult step = downloadListedFile(run, *entry, result.handled);
+        EngineResult step = downloadListedFile(run, *entry, handled);
         if (step == EngineResult::Done && run.pending.size() >= kFilesPerSync && !flushPending(run)) {
             step = EngineResult::DiskFull;
         }
         if (step != EngineResult::Done) {
             // What is complete stays; what failed never got its name.
             flushPending(run);
-            result.code = failRun(run, step);
-            result.malformed = run.malformed;
-            return result;
+            return failRun(run, step);
         }
     }
-    result.code = flushPending(run) ? finishBox(run) : failRun(run, EngineResult::DiskFull);
-    result.malformed = run.malformed;
-    return result;
+    return flushPending(run) ? finishBox(run) : failRun(run, EngineResult::DiskFull);
+}
+
+std::optional<EngineResult> CFtpMng::stopBetweenLines(BoxRun& run) {
+    // A cancel leaves no half message; a pause request hands the connection over once at
+    // least one message is complete.
+    if (cancelled()) {
+        flushPending(run);
+        if (!run.lastHandled.empty() && !exists(naming::partnerName(run.lastHandled))) {
+            removeFile(run.lastHandled);
+        }
+        return failRun(run, EngineResult::Cancelled);
+    }
+    if (m_flags.suspendRequest.load() == 1 && run.completed > 0) {
+        if (!flushPending(run)) {
+            return failRun(run, EngineResult::DiskFull);
+        }
+        if (run.byWorker && m_env.refreshRequest) {
+            m_env.refreshRequest(run.remoteDir);
+        }
+        return EngineResult::Paused;
+    }
+    return std::nullopt;
 }
 
 bool CFtpMng::flushPending(BoxRun& run) {
@@ -349,35 +389,13 @@ EngineResult CFtpMng::finishBox(BoxRun& run) {
 
 EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
     // Only what this run listed and holds complete on the disk is deleted on the main unit,
-    // one message at a time: a message recorded meanwhile, or one passed over, stays there.
-    std::vector<std::string> deletable;
-    for (const std::string& base : run.messageOrder) {
-        const BoxRun::Message& m = run.messages[base];
-        if (m.infoComplete && (!m.voiceListed || m.voiceComplete)) {
-            deletable.push_back(base);
-        }
-    }
+    // one message at a time.
+    const std::vector<std::string> deletable = deletableMessages(run);
     if (deletable.empty()) {
         return EngineResult::Done;
     }
-    // The main unit's copy goes next: ours must be on the disk first. Files fetched now were
-    // synced before they got their names, and syncing them again costs next to nothing; files
-    // found here are synced as well, and the names are made durable with their folders.
-    std::set<std::string> folders;
-    for (const std::string& base : deletable) {
-        const BoxRun::Message& m = run.messages[base];
-        folders.insert(m.folder);
-        for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
-            std::string path = paths::join(m.folder, base + std::string(ext));
-            if (exists(path) && !fileio::syncFile(path)) {
-                return EngineResult::DiskFull;  // not on the disk for sure: the main unit keeps it
-            }
-        }
-    }
-    for (const std::string& folder : folders) {
-        if (!fileio::syncFolder(folder)) {
-            return EngineResult::DiskFull;
-        }
+    if (!syncBeforeDeletion(run, deletable)) {
+        return EngineResult::DiskFull;  // not on the disk for sure: the main unit keeps it
     }
     climbToRoot();
     int firstRefusal = 0;  // a reply code other than 550 ends the box with that code
@@ -457,7 +475,6 @@ BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::stri
         return {EngineResult::CommFailure};
     }
     EngineScope scope(*this, localFolder);
-    CFileMng files(*m_cancel);
     std::u16string text;
     ListingResult rc = nameListing(remoteDir, ListKind::RecordingInfo, text);
     if (rc == ListingResult::NoDirectory) {
@@ -480,27 +497,18 @@ BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::stri
         if (!name) {
             continue;
         }
-        auto free = m_env.freeSpace(localFolder);
-        if (free && *free < 4096) {
-            result.code = EngineResult::DiskFull;
+        const FileFetch fetched = fetchInfoUnlessComplete(localFolder, *name);
+        if (fetched.code != EngineResult::Done) {
+            result.code = fetched.code;
             return result;
         }
-        // A name listing carries no sizes: a recording info file here counts when it holds a
-        // record and a whole header.
-        if (!files.isCompleteDownload(paths::join(localFolder, *name), std::nullopt)) {
-            TransferResult got = retrieveMessage(*name, localFolder, std::nullopt, false, false, true);
-            if (got == TransferResult::NoSuchFile) {
-                gone = true;
-                continue;
-            }
-            if (got == TransferResult::Malformed) {
-                result.malformed.push_back(*name);
-                continue;
-            }
-            if (got != TransferResult::Done) {
-                result.code = engineResultOf(got);
-                return result;
-            }
+        if (fetched.gone) {
+            gone = true;
+            continue;
+        }
+        if (fetched.malformed) {
+            result.malformed.push_back(*name);
+            continue;
         }
         ++result.handled;
         if (m_progress && m_flags.alwaysDownloadInProgress.load() == 0) {
@@ -513,6 +521,29 @@ BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::stri
         result.code = EngineResult::FilesGone;
     }
     return result;
+}
+
+CFtpMng::FileFetch CFtpMng::fetchInfoUnlessComplete(const std::string& localFolder, const std::string& name) {
+    auto free = m_env.freeSpace(localFolder);
+    if (free && *free < 4096) {
+        return {EngineResult::DiskFull};
+    }
+    // A name listing carries no sizes: a recording info file here counts when it holds a
+    // record and a whole header.
+    if (CFileMng(*m_cancel).isCompleteDownload(paths::join(localFolder, name), std::nullopt)) {
+        return {};
+    }
+    TransferResult got = retrieveMessage(name, localFolder, std::nullopt, false, false, true);
+    if (got == TransferResult::NoSuchFile) {
+        return {EngineResult::Done, true, false};
+    }
+    if (got == TransferResult::Malformed) {
+        return {EngineResult::Done, false, false, true};
+    }
+    if (got != TransferResult::Done) {
+        return {engineResultOf(got)};
+    }
+    return {EngineResult::Done, false, true};
 }
 
 BoxResult CFtpMng::downloadResponseMessages(const std::string& localFolder, std::string_view remoteDir) {

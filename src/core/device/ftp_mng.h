@@ -157,6 +157,10 @@ private:
         CFtpMng& m_ftp;
     };
     BoxResult runBoxDownload(BoxRun& run);
+    // The listed lines in order; the code the box ends with.
+    EngineResult downloadListedLines(BoxRun& run, const std::vector<std::string>& lines, int& handled);
+    // The code a cancel or a pause request ends the box with between two lines.
+    std::optional<EngineResult> stopBetweenLines(BoxRun& run);
     // One listed file of a box: fetched unless complete here, and its message completed.
     EngineResult downloadListedFile(BoxRun& run, const listing::Entry& entry, int& handled);
     // The first file going into a folder clears what interrupted downloads left there.
@@ -168,6 +172,8 @@ private:
         bool malformed = false;  // no message: passed over, left on the main unit
     };
     FileFetch fetchUnlessComplete(BoxRun& run, const listing::Entry& entry, const std::string& folder);
+    // One recording info file of a name listing, unless it is complete here already.
+    FileFetch fetchInfoUnlessComplete(const std::string& localFolder, const std::string& name);
     EngineResult convertCompletedMessage(BoxRun& run, const std::string& folder,
                                          const std::string& voicePath);
     EngineResult failRun(BoxRun& run, EngineResult code);

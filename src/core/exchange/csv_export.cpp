@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "core/base/paths.h"
@@ -144,37 +145,42 @@ std::u16string fileCell(std::u16string_view header, std::u16string_view shown, b
     return std::u16string(shown);
 }
 
-ExportOutcome run(const ExportRequest& request, const Pump& pump, ProgressSink* progress) {
+namespace {
+
+// Why the export cannot start, if it cannot.
+std::optional<ExportResult> refusal(const ExportRequest& request) {
     if (!isDirectory(request.folder)) {
-        return {ExportResult::FolderMissing, 0};
+        return ExportResult::FolderMissing;
     }
     if (!acceptedName(request.fileName) || request.fileName.find('/') != std::string::npos) {
-        return {ExportResult::NotCsvName, 0};
+        return ExportResult::NotCsvName;
     }
     if (request.rows == nullptr || request.rows->shown().empty() || request.columns.empty()) {
-        return {ExportResult::NoRows, 0};
+        return ExportResult::NoRows;
     }
     // Found out now rather than after every row was converted.
     if (::access(request.folder.c_str(), W_OK | X_OK) != 0) {
-        return {ExportResult::CannotWrite, 0};
+        return ExportResult::CannotWrite;
     }
+    return std::nullopt;
+}
+
+// The header line and the shown rows as the file's bytes. A cancel ends it after the row it
+// came during; the lines so far are kept.
+ExportOutcome encodeRows(const ExportRequest& request, const Pump& pump, ProgressSink* progress,
+                         std::vector<std::uint8_t>& out) {
     const ListRows& rows = *request.rows;
     const auto& shown = rows.shown();
-    const int count = static_cast<int>(shown.size());
-    if (progress != nullptr) {
-        progress->setRange(count);
-    }
     std::vector<std::u16string> cells;
     cells.reserve(request.columns.size());
     for (const auto& column : request.columns) {
         cells.push_back(column.name);
     }
-    std::vector<std::uint8_t> out;
     Cp932Lines lines;
     std::u16string line = joinLine(cells);
     lines.append(out, line);
     ExportOutcome outcome;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
         pumpOnce(pump);
         const int record = shown[static_cast<std::size_t>(i)];
         const bool empty = rows.emptySlot(record);
@@ -197,6 +203,21 @@ ExportOutcome run(const ExportRequest& request, const Pump& pump, ProgressSink* 
             break;
         }
     }
+    return outcome;
+}
+
+}  // namespace
+
+ExportOutcome run(const ExportRequest& request, const Pump& pump, ProgressSink* progress) {
+    if (const auto refused = refusal(request)) {
+        return {*refused, 0};
+    }
+    const int count = static_cast<int>(request.rows->shown().size());
+    if (progress != nullptr) {
+        progress->setRange(count);
+    }
+    std::vector<std::uint8_t> out;
+    const ExportOutcome outcome = encodeRows(request, pump, progress, out);
     const std::string path = targetPath(request.folder, request.fileName);
     if (!fileio::replaceFile(path, {std::span<const std::uint8_t>(out)})) {
         return {ExportResult::CannotWrite, 0};

@@ -98,6 +98,58 @@ std::optional<UserText> convertRefusal(const ConvertRequest& request, const Free
     return std::nullopt;
 }
 
+namespace {
+
+// What became of one row: the run goes on with the next row or stops here.
+enum class Next { Row, Stop };
+
+// One row: its WAV file made, unless the message is not here, has one already or finds no room.
+Next convertRow(const ConvertRequest& request, ConvertEnv& env, const ConvertRow& row,
+                ConvertFileResult& file, ConvertResult& result) {
+    if (row.state == 0) {
+        file.outcome = ConvertOutcome::NotDownloaded;
+        return Next::Row;
+    }
+    if (!endsWith(row.path, kVoiceEnding) || !isFile(row.path)) {
+        file.outcome = ConvertOutcome::Missing;
+        return Next::Row;
+    }
+    if (isFile(file.wavPath)) {
+        file.outcome = ConvertOutcome::AlreadyPresent;
+        ++result.present;
+        return Next::Row;
+    }
+    const std::string target =
+        request.destination.empty() ? std::string(paths::parentOf(row.path)) : request.destination;
+    if (!hasRoomForWav(row.path, target, env.freeSpace)) {
+        // The disk stays full for the rest: stop here.
+        file.outcome = ConvertOutcome::NoSpace;
+        result.marks.noSpace = true;
+        return Next::Stop;
+    }
+    const CFileMng files(env.flags);
+    const audio::CallerContext caller{env.flags, env.pump, env.progress};
+    if (files.convertToWav(env.engine, row.path, request.gainSetting, saveSettingsFor(request.destination),
+                           caller) == FileOp::Done) {
+        file.outcome = ConvertOutcome::Converted;
+        ++result.converted;
+        if (env.interrupt && env.interrupt()) {
+            result.interrupted = true;
+            return Next::Stop;
+        }
+    } else if (env.flags.cancelAll.load() != 0) {
+        result.cancelled = true;
+        return Next::Stop;
+    } else {
+        file.outcome = ConvertOutcome::Failed;
+        result.marks.failed = true;
+    }
+    pumpOnce(env.pump);
+    return Next::Row;
+}
+
+}  // namespace
+
 ConvertResult convertMessages(const ConvertRequest& request, ConvertEnv& env) {
     WorkerPause pause(env.flags, env.pump);
     env.flags.cancelAll = 0;
@@ -108,55 +160,17 @@ ConvertResult convertMessages(const ConvertRequest& request, ConvertEnv& env) {
         result.files.push_back(
             {row.path, wavPathFor(row.path, request.destination), ConvertOutcome::NotReached});
     }
-    const CFileMng files(env.flags);
-    const audio::CallerContext caller{env.flags, env.pump, env.progress};
     for (std::size_t i = 0; i < request.rows.size(); ++i) {
         if (env.flags.cancelAll.load() != 0) {
             result.cancelled = true;
             break;
         }
-        const ConvertRow& row = request.rows[i];
-        ConvertFileResult& file = result.files[i];
         if (env.progress) {
             env.progress->nextFile();
         }
-        if (row.state == 0) {
-            file.outcome = ConvertOutcome::NotDownloaded;
-            continue;
-        }
-        if (!endsWith(row.path, kVoiceEnding) || !isFile(row.path)) {
-            file.outcome = ConvertOutcome::Missing;
-            continue;
-        }
-        if (isFile(file.wavPath)) {
-            file.outcome = ConvertOutcome::AlreadyPresent;
-            ++result.present;
-            continue;
-        }
-        const std::string target =
-            request.destination.empty() ? std::string(paths::parentOf(row.path)) : request.destination;
-        if (!hasRoomForWav(row.path, target, env.freeSpace)) {
-            // The disk stays full for the rest: stop here.
-            file.outcome = ConvertOutcome::NoSpace;
-            result.marks.noSpace = true;
+        if (convertRow(request, env, request.rows[i], result.files[i], result) == Next::Stop) {
             break;
         }
-        if (files.convertToWav(env.engine, row.path, request.gainSetting,
-                               saveSettingsFor(request.destination), caller) == FileOp::Done) {
-            file.outcome = ConvertOutcome::Converted;
-            ++result.converted;
-            if (env.interrupt && env.interrupt()) {
-                result.interrupted = true;
-                break;
-            }
-        } else if (env.flags.cancelAll.load() != 0) {
-            result.cancelled = true;
-            break;
-        } else {
-            file.outcome = ConvertOutcome::Failed;
-            result.marks.failed = true;
-        }
-        pumpOnce(env.pump);
     }
     return result;
 }

@@ -246,6 +246,157 @@ UserMessage summarize(const Marks& marks, int deleted, std::size_t rows, bool re
     return doneMessage(kSuccess);
 }
 
+// One delete run: the rows read before anything goes, the PC part, the main unit part and the
+// summary, each a step over the same rows.
+class DeleteRun {
+public:
+    DeleteRun(const DeleteRequest& request, CFtpMng* ftp, Flags& flags, const Pump& pump,
+              ProgressSink* progress)
+        : m_request(request),
+          m_ftp(ftp),
+          m_flags(flags),
+          m_pump(pump),
+          m_progress(progress),
+          m_files(flags) {}
+
+    DeleteResult run() {
+        const WorkerPause pause(m_flags, m_pump);
+        m_flags.cancelAll = 0;
+        readRows();
+        const bool pcPart = m_request.kind != DeleteKind::UnitOnly;
+        const bool unitPart = m_request.kind != DeleteKind::PcOnly;
+        const bool stopped = pcPart && !deleteOnPcRows();
+        if (unitPart && !stopped) {
+            deleteOnUnitRows();
+        }
+        const Marks marks = collectRows();
+        if (!m_result.interrupted) {
+            summarizeRun(marks);
+        }
+        return std::move(m_result);
+    }
+
+private:
+    void readRows() {
+        m_rows.reserve(m_request.paths.size());
+        for (const std::string& path : m_request.paths) {
+            Row row;
+            row.path = path;
+            row.voice = naming::isVoiceName(paths::fileName(path));
+            row.isProtected = !path.empty() && protectedOnPc(m_files, path);
+            m_rows.push_back(std::move(row));
+        }
+        const int stepsPerRow = m_request.kind == DeleteKind::Both ? 6 : 3;
+        if (m_progress != nullptr) {
+            m_progress->setRange(static_cast<int>(m_rows.size()) * stepsPerRow);
+        }
+    }
+
+    void advance() {
+        m_position += 3;
+        if (m_progress != nullptr) {
+            m_progress->setPosition(m_position);
+        }
+        pumpOnce(m_pump);
+    }
+
+    // False when the run stops here (cancelled, or a backup took over).
+    bool deleteOnPcRows() {
+        for (Row& row : m_rows) {
+            if (m_flags.cancelAll != 0) {
+                return false;
+            }
+            if (row.path.empty()) {
+                continue;
+            }
+            settle(row, row.isProtected ? RowOutcome::Protected
+                                        : deleteOnPc(row, m_request.kind, m_request.responseList));
+            advance();
+            if (m_request.kind == DeleteKind::PcOnly && m_request.interrupt && m_request.interrupt()) {
+                m_result.interrupted = true;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void deleteOnUnitRows() {
+        // Without a connection the first row that needs the main unit ends the run as a
+        // communication error; the listing cache is only made over a real one.
+        std::optional<ListedSizes> listed;
+        if (m_ftp != nullptr) {
+            listed.emplace(*m_ftp);
+        }
+        for (Row& row : m_rows) {
+            if (m_flags.cancelAll != 0) {
+                break;
+            }
+            if (row.path.empty()) {
+                continue;
+            }
+            const RowOutcome outcome = row.isProtected ? RowOutcome::Protected
+                                       : !listed       ? RowOutcome::CommError
+                                                 : deleteOnUnit(row, m_request.kind, m_request.responseList,
+                                                                *m_ftp, *listed, m_files);
+            if (outcome == RowOutcome::CommError) {
+                row.outcome = RowOutcome::CommError;
+                m_result.connectionLost = true;
+                break;
+            }
+            settle(row, outcome);
+            advance();
+        }
+    }
+
+    Marks collectRows() {
+        Marks marks;
+        for (const Row& row : m_rows) {
+            m_result.rows.push_back({row.path, row.outcome});
+            m_result.deleted += row.somethingDeleted ? 1 : 0;
+            switch (row.outcome) {
+                case RowOutcome::Protected:
+                case RowOutcome::WrongBox:
+                case RowOutcome::Gone:
+                    marks.absentOrProtected = true;
+                    break;
+                case RowOutcome::InUse:
+                    marks.inUse = true;
+                    break;
+                case RowOutcome::NotDownloaded:
+                    // The response list has no such mark: a slot without voice is simply passed over.
+                    marks.notDownloaded = marks.notDownloaded || !m_request.responseList ||
+                                          m_request.kind == DeleteKind::UnitOnly;
+                    break;
+                default:
+                    break;
+            }
+        }
+        return marks;
+    }
+
+    void summarizeRun(const Marks& marks) {
+        if (m_result.connectionLost) {
+            if (m_ftp != nullptr) {
+                m_ftp->disconnect();
+            }
+            m_result.summary = errorMessage(u"通信エラーが発生しました。");
+            return;
+        }
+        m_result.summary = summarize(marks, m_result.deleted, m_rows.size(), m_request.responseList);
+        m_result.success = m_result.summary.text == u"音声メッセージの消去が正常に完了しました。";
+    }
+
+    const DeleteRequest& m_request;
+    CFtpMng* m_ftp;
+    Flags& m_flags;
+    const Pump& m_pump;
+    ProgressSink* m_progress;
+    CFileMng m_files;
+    std::vector<Row> m_rows;
+    int m_position = 0;
+    DeleteResult m_result;
+};
+
 }  // namespace
 
 std::string boxOfFileName(const std::string& fileName) {
@@ -286,114 +437,7 @@ std::string remotePathOf(const std::string& localPath, bool responseList) {
 
 DeleteResult run(const DeleteRequest& request, CFtpMng* ftp, Flags& flags, const Pump& pump,
                  ProgressSink* progress) {
-    DeleteResult result;
-    WorkerPause pause(flags, pump);
-    flags.cancelAll = 0;
-    CFileMng files(flags);
-
-    std::vector<Row> rows;
-    rows.reserve(request.paths.size());
-    for (const std::string& path : request.paths) {
-        Row row;
-        row.path = path;
-        row.voice = naming::isVoiceName(paths::fileName(path));
-        row.isProtected = !path.empty() && protectedOnPc(files, path);
-        rows.push_back(std::move(row));
-    }
-
-    const bool pcPart = request.kind != DeleteKind::UnitOnly;
-    const bool unitPart = request.kind != DeleteKind::PcOnly;
-    const int stepsPerRow = request.kind == DeleteKind::Both ? 6 : 3;
-    int position = 0;
-    if (progress != nullptr) {
-        progress->setRange(static_cast<int>(rows.size()) * stepsPerRow);
-    }
-    auto advance = [&] {
-        position += 3;
-        if (progress != nullptr) {
-            progress->setPosition(position);
-        }
-        pumpOnce(pump);
-    };
-
-    bool stopped = false;
-    if (pcPart) {
-        for (Row& row : rows) {
-            if (flags.cancelAll != 0) {
-                stopped = true;
-                break;
-            }
-            if (row.path.empty()) {
-                continue;
-            }
-            settle(row, row.isProtected ? RowOutcome::Protected
-                                        : deleteOnPc(row, request.kind, request.responseList));
-            advance();
-            if (request.kind == DeleteKind::PcOnly && request.interrupt && request.interrupt()) {
-                result.interrupted = true;
-                stopped = true;
-                break;
-            }
-        }
-    }
-    if (unitPart && !stopped) {
-        ListedSizes listed(*ftp);
-        for (Row& row : rows) {
-            if (flags.cancelAll != 0) {
-                break;
-            }
-            if (row.path.empty()) {
-                continue;
-            }
-            const RowOutcome outcome =
-                row.isProtected  ? RowOutcome::Protected
-                : ftp == nullptr ? RowOutcome::CommError
-                                 : deleteOnUnit(row, request.kind, request.responseList, *ftp, listed, files);
-            if (outcome == RowOutcome::CommError) {
-                row.outcome = RowOutcome::CommError;
-                result.connectionLost = true;
-                break;
-            }
-            settle(row, outcome);
-            advance();
-        }
-    }
-
-    Marks marks;
-    for (const Row& row : rows) {
-        result.rows.push_back({row.path, row.outcome});
-        result.deleted += row.somethingDeleted ? 1 : 0;
-        switch (row.outcome) {
-            case RowOutcome::Protected:
-            case RowOutcome::WrongBox:
-            case RowOutcome::Gone:
-                marks.absentOrProtected = true;
-                break;
-            case RowOutcome::InUse:
-                marks.inUse = true;
-                break;
-            case RowOutcome::NotDownloaded:
-                // The response list has no such mark: a slot without voice is simply passed over.
-                marks.notDownloaded =
-                    marks.notDownloaded || !request.responseList || request.kind == DeleteKind::UnitOnly;
-                break;
-            default:
-                break;
-        }
-    }
-    if (result.interrupted) {
-        return result;
-    }
-    if (result.connectionLost) {
-        if (ftp != nullptr) {
-            ftp->disconnect();
-        }
-        result.summary = errorMessage(u"通信エラーが発生しました。");
-        return result;
-    }
-    result.summary = summarize(marks, result.deleted, rows.size(), request.responseList);
-    result.success = result.summary.text == u"音声メッセージの消去が正常に完了しました。";
-    return result;
+    return DeleteRun(request, ftp, flags, pump, progress).run();
 }
 
 }  // namespace voxmg::delete_op

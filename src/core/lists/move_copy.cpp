@@ -265,12 +265,60 @@ Place failure(const std::string& source) {
     return errno == ENOSPC || errno == EDQUOT ? Place::NoSpace : Place::Failed;
 }
 
+// Sets the destination's own file of the name aside under a temporary name, so that an
+// overwrite can be taken back. A failure when it could not be moved.
+std::optional<Place> setAside(PlacedFile& placed) {
+    const std::string folder(paths::parentOf(placed.dest));
+    placed.saved = makeTemp(folder, kAsidePrefix, "-" + escapeName(paths::fileName(placed.dest)));
+    if (placed.saved.empty() || ::rename(placed.dest.c_str(), placed.saved.c_str()) != 0) {
+        const Place result = failure(placed.dest);
+        if (!placed.saved.empty()) {
+            ::unlink(placed.saved.c_str());
+        }
+        // The destination file went meanwhile: nothing to set aside.
+        if (result != Place::Gone) {
+            return result;
+        }
+        placed.saved.clear();
+    }
+    return std::nullopt;
+}
+
+// The data of `placed.source` through a temporary file under `placed.dest`: always for a copy,
+// for a move only where the link failed for want of (more) hard links. A failure puts back
+// what was set aside.
+Place placeByCopy(PlacedFile& placed, Mode mode, int linkError) {
+    auto undoSave = [&placed] {
+        if (!placed.saved.empty()) {
+            restoreAside(placed.saved, placed.dest);
+        }
+    };
+    // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links. A move then
+    // copies as well.
+    if (mode == Mode::Move && linkError != EXDEV && linkError != EPERM && linkError != EMLINK &&
+        linkError != EOPNOTSUPP) {
+        errno = linkError;
+        const Place result = linkError == EEXIST ? Place::Exists : failure(placed.source);
+        undoSave();
+        return result;
+    }
+    // A copy is not flushed file by file: its source stays, so a power cut can cost the copy but
+    // never the message, and the folder load skips a file the cut left short.
+    if (!copyInto(placed.source, placed.dest, mode == Mode::Move)) {
+        const Place result = errno == EEXIST ? Place::Exists : failure(placed.source);
+        undoSave();
+        return result;
+    }
+    placed.created = true;
+    placed.copied = true;
+    return Place::Placed;
+}
+
 // Puts `source` under `dest`. A move links it (the source name stays until the whole message
 // is there); across file systems, and always for a copy, the data goes through a temporary
 // file. Without `overwrite` an existing destination is never touched.
 Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode,
             PlacedFile& placed) {
-    const std::string folder(paths::parentOf(dest));
     placed = {source, dest, {}};
     // A move links first and learns of a clash from the link; a copy looks before it copies.
     int linkError = 0;
@@ -294,46 +342,14 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
         if (!overwrite) {
             return Place::Exists;
         }
-        placed.saved = makeTemp(folder, kAsidePrefix, "-" + escapeName(paths::fileName(dest)));
-        if (placed.saved.empty() || ::rename(dest.c_str(), placed.saved.c_str()) != 0) {
-            const Place result = failure(dest);
-            if (!placed.saved.empty()) {
-                ::unlink(placed.saved.c_str());
-            }
-            // The destination file went meanwhile: nothing to set aside.
-            if (result != Place::Gone) {
-                return result;
-            }
-            placed.saved.clear();
+        if (const auto failed = setAside(placed)) {
+            return *failed;
         }
         if (mode == Mode::Move && tryLink()) {
             return Place::Placed;
         }
     }
-    auto undoSave = [&placed] {
-        if (!placed.saved.empty()) {
-            restoreAside(placed.saved, placed.dest);
-        }
-    };
-    // EXDEV: another file system; EPERM, EMLINK: one without (more) hard links. A move then
-    // copies as well.
-    if (mode == Mode::Move && linkError != EXDEV && linkError != EPERM && linkError != EMLINK &&
-        linkError != EOPNOTSUPP) {
-        errno = linkError;
-        const Place result = linkError == EEXIST ? Place::Exists : failure(source);
-        undoSave();
-        return result;
-    }
-    // A copy is not flushed file by file: its source stays, so a power cut can cost the copy but
-    // never the message, and the folder load skips a file the cut left short.
-    if (!copyInto(source, dest, mode == Mode::Move)) {
-        const Place result = errno == EEXIST ? Place::Exists : failure(source);
-        undoSave();
-        return result;
-    }
-    placed.created = true;
-    placed.copied = true;
-    return Place::Placed;
+    return placeByCopy(placed, mode, linkError);
 }
 
 // Takes back what this message put into the destination: the names this run made go,
@@ -619,8 +635,20 @@ private:
         if (m_dest.empty()) {
             return hasInfo ? RowOutcome::Failed : RowOutcome::NotDownloaded;
         }
-        const std::string sourceFolder(paths::parentOf(path));
-        // Moving a message onto itself would remove the only copy.
+        if (isDestination(std::string(paths::parentOf(path)))) {
+            return hasInfo ? RowOutcome::SameBox : RowOutcome::NotDownloaded;
+        }
+        if (!hasInfo) {
+            // A move killed while it removed the source names leaves the voice data behind.
+            return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
+                                                                    : RowOutcome::NotDownloaded;
+        }
+        return placeMessage(path, info, position);
+    }
+
+    // Moving a message onto itself would remove the only copy. A source folder met for the
+    // first time also loses what killed runs left in it.
+    bool isDestination(const std::string& sourceFolder) {
         auto known = m_sourceFolders.find(sourceFolder);
         if (known == m_sourceFolders.end()) {
             const bool same = sameFile(sourceFolder, m_dest, true);
@@ -629,14 +657,11 @@ private:
             }
             known = m_sourceFolders.emplace(sourceFolder, same).first;
         }
-        if (known->second) {
-            return hasInfo ? RowOutcome::SameBox : RowOutcome::NotDownloaded;
-        }
-        if (!hasInfo) {
-            // A move killed while it removed the source names leaves the voice data behind.
-            return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
-                                                                    : RowOutcome::NotDownloaded;
-        }
+        return known->second;
+    }
+
+    // Every file of the message, or none of it, into the destination box.
+    RowOutcome placeMessage(const std::string& path, const std::string& info, int position) {
         // What a killed copy leaves (the recording info without its voice data) is no message
         // to keep: replacing it needs no question.
         bool overwriteThis = destinationIncomplete(path);
@@ -648,50 +673,65 @@ private:
             if (!size) {
                 continue;  // the WAV file is often absent
             }
-            const std::string name(paths::fileName(source));
-            const std::string dest = paths::join(m_dest, name);
-            // The destination box exists, so its own free space is that of the destination.
-            const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
-            if (free && *free < spaceNeeded(*size)) {
+            if (const auto stop = placeFile(source, *size, overwriteThis, placed)) {
                 rollBack(placed, info);
-                return RowOutcome::NoSpace;
-            }
-            PlacedFile file;
-            Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file);
-            if (result == Place::Exists) {
-                switch (ask(name)) {
-                    case Overwrite::Yes:
-                        overwriteThis = true;
-                        break;
-                    case Overwrite::All:
-                        m_overwriteAll = true;
-                        break;
-                    case Overwrite::No:
-                        // Nothing of the message moves: a move never leaves it split.
-                        rollBack(placed, info);
-                        return RowOutcome::Declined;
-                    case Overwrite::Cancel:
-                        rollBack(placed, info);
-                        m_cancelled = true;
-                        return RowOutcome::Cancelled;
-                }
-                result = place(source, dest, true, m_request.mode, file);
-            }
-            if (result == Place::Gone) {
-                continue;  // moved away by another run meanwhile
-            }
-            if (result != Place::Placed) {
-                rollBack(placed, info);
-                return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
-            }
-            placed.push_back(std::move(file));
-            if (stopRequested()) {
-                rollBack(placed, info);
-                return RowOutcome::Cancelled;
+                return *stop;
             }
         }
         commit(placed, m_request.mode);
         return RowOutcome::Done;
+    }
+
+    // One file of the message into the destination; the row's outcome when the message goes
+    // no further (the caller takes back what was placed).
+    std::optional<RowOutcome> placeFile(const std::string& source, std::uint64_t size, bool& overwriteThis,
+                                        std::vector<PlacedFile>& placed) {
+        const std::string name(paths::fileName(source));
+        const std::string dest = paths::join(m_dest, name);
+        // The destination box exists, so its own free space is that of the destination.
+        const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
+        if (free && *free < spaceNeeded(size)) {
+            return RowOutcome::NoSpace;
+        }
+        PlacedFile file;
+        Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file);
+        if (result == Place::Exists) {
+            if (const auto refused = answerClash(name, overwriteThis)) {
+                return refused;
+            }
+            result = place(source, dest, true, m_request.mode, file);
+        }
+        if (result == Place::Gone) {
+            return std::nullopt;  // moved away by another run meanwhile
+        }
+        if (result != Place::Placed) {
+            return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
+        }
+        placed.push_back(std::move(file));
+        if (stopRequested()) {
+            return RowOutcome::Cancelled;
+        }
+        return std::nullopt;
+    }
+
+    // The user's answer to a name the destination has already; the row's outcome when the
+    // message is not to go.
+    std::optional<RowOutcome> answerClash(const std::string& name, bool& overwriteThis) {
+        switch (ask(name)) {
+            case Overwrite::Yes:
+                overwriteThis = true;
+                return std::nullopt;
+            case Overwrite::All:
+                m_overwriteAll = true;
+                return std::nullopt;
+            case Overwrite::No:
+                // Nothing of the message moves: a move never leaves it split.
+                return RowOutcome::Declined;
+            case Overwrite::Cancel:
+                m_cancelled = true;
+                return RowOutcome::Cancelled;
+        }
+        return std::nullopt;
     }
 
     const MoveCopyRequest& m_request;

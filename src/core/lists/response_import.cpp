@@ -165,6 +165,93 @@ std::vector<std::string> messagesInSlot(const std::string& responseFolder, int s
     return found;
 }
 
+// The names one import gives the new message in the response folder. Reimporting into the
+// same slot within the same minute gives the same names.
+struct ImportNames {
+    std::tm time{};
+    std::string ext;        // the user's file's extension, in its own case
+    std::string companion;  // the user's file kept beside the message
+    std::string voiceName;
+    std::string voicePath;
+};
+
+ImportNames namesFor(const ImportRequest& request) {
+    ImportNames names;
+    names.time = request.now();
+    names.ext = importExtension(request.source);
+    const std::string name = naming::responseMessageName(names.time, request.slot, names.ext);
+    names.companion = paths::join(request.responseFolder, name);
+    names.voiceName = name.substr(0, name.size() - 3) + "vmdat";
+    names.voicePath = paths::join(request.responseFolder, names.voiceName);
+    return names;
+}
+
+// The user's file copied into the work folder and coded there into the new message's voice
+// file; a refusal (or the cancel) when it could not be.
+std::optional<ImportResult> encode(const ImportRequest& request, const ImportNames& names,
+                                   const WorkFolder& work, audio::EncodingEngine& engine,
+                                   const audio::CallerContext& caller) {
+    const std::string copyTemp = work.file("source");
+    const std::string framesTemp = work.file("frames");
+    if (!copyDurably(request.source, copyTemp)) {
+        return caller.flags.cancelAll.load() != 0 ? ImportResult{ImportOutcome::Cancelled, {}, {}, {}}
+                                                  : unsupported();
+    }
+    if (caller.progress != nullptr) {
+        caller.progress->beforeConversion();
+    }
+    const int gain = text::asciiLower(names.ext) == ".wav" ? request.gains.wav : request.gains.wma;
+    if (audio::runEncodingJob(engine, copyTemp, framesTemp, gain, caller) != 1) {
+        if (caller.flags.cancelAll.load() != 0) {
+            return ImportResult{ImportOutcome::Cancelled, {}, {}, {}};
+        }
+        return unsupported();
+    }
+    // Less than 100 ms of frames would make a message of length 0: nothing to play.
+    const std::optional<std::uint64_t> coded = fileio::fileSize(framesTemp);
+    if (!coded || *coded < 100) {
+        return refused(ImportOutcome::NoFrames, u"ＰＣのメモリ不足です。");
+    }
+    CFileMng files(caller.flags);
+    if (files.buildImportedResponse(framesTemp, request.slot, names.time) != FileOp::Done) {
+        return refused(ImportOutcome::NoFrames, u"ＰＣのメモリ不足です。");
+    }
+    return std::nullopt;
+}
+
+// The coded message under its name, then the user's file beside it, then the slot's old
+// message removed.
+ImportResult install(const ImportRequest& request, const ImportNames& names, const WorkFolder& work,
+                     const std::vector<std::string>& old) {
+    // The message first, its audio copy after it: a run killed in between leaves a message
+    // without the copy, never a copy that no list shows. Same names as the old message's
+    // replace its files.
+    std::error_code ec;
+    fs::rename(work.file("frames"), names.voicePath, ec);
+    if (ec) {
+        return unsupported();
+    }
+    // A copy that cannot take its name goes with the work folder: the message stands without it.
+    fs::rename(work.file("source"), names.companion, ec);
+    fileio::syncFolder(request.responseFolder);
+
+    ImportResult result;
+    result.outcome = ImportOutcome::Imported;
+    result.voicePath = names.voicePath;
+    // The old message goes only now that the new one is complete.
+    const std::string companionName(paths::fileName(names.companion));
+    for (const std::string& replaced : old) {
+        removeMessageFiles(request.responseFolder, naming::baseName(paths::fileName(replaced)),
+                           {names.voiceName, companionName});
+        if (result.replacedPath.empty()) {
+            result.replacedPath = replaced;
+        }
+    }
+    result.summary = {u"音声ファイルの読み込みが完了しました。", u"取り込み完了",
+                      UserMessage::Icon::Information};
+    return result;
+}
+
 }  // namespace
 
 std::optional<std::string> messageInSlot(const std::string& responseFolder, int slot) {
@@ -215,70 +302,17 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     caller.flags.cancelAll = 0;
     removeLeftovers(request.responseFolder);
     const std::vector<std::string> old = messagesInSlot(request.responseFolder, request.slot);
-    const std::tm importTime = request.now();
-    const std::string ext = importExtension(request.source);
-    const std::string name = naming::responseMessageName(importTime, request.slot, ext);
-    const std::string companion = paths::join(request.responseFolder, name);
-    const std::string voiceName = name.substr(0, name.size() - 3) + "vmdat";
-    const std::string voicePath = paths::join(request.responseFolder, voiceName);
+    const ImportNames names = namesFor(request);
     // Every work file is this run's own: two imports at once, from the window and voxmgctl,
     // must not write into each other's files.
     const WorkFolder work(request.responseFolder);
     if (!work.valid()) {
         return unsupported();
     }
-    const std::string copyTemp = work.file("source");
-    const std::string framesTemp = work.file("frames");
-
-    if (!copyDurably(request.source, copyTemp)) {
-        return caller.flags.cancelAll.load() != 0 ? ImportResult{ImportOutcome::Cancelled, {}, {}, {}}
-                                                  : unsupported();
+    if (auto failure = encode(request, names, work, engine, caller)) {
+        return *failure;
     }
-    if (caller.progress != nullptr) {
-        caller.progress->beforeConversion();
-    }
-    const int gain = text::asciiLower(ext) == ".wav" ? request.gains.wav : request.gains.wma;
-    if (audio::runEncodingJob(engine, copyTemp, framesTemp, gain, caller) != 1) {
-        if (caller.flags.cancelAll.load() != 0) {
-            return {ImportOutcome::Cancelled, {}, {}, {}};
-        }
-        return unsupported();
-    }
-    // Less than 100 ms of frames would make a message of length 0: nothing to play.
-    const std::optional<std::uint64_t> coded = fileio::fileSize(framesTemp);
-    if (!coded || *coded < 100) {
-        return refused(ImportOutcome::NoFrames, u"ＰＣのメモリ不足です。");
-    }
-    CFileMng files(caller.flags);
-    if (files.buildImportedResponse(framesTemp, request.slot, importTime) != FileOp::Done) {
-        return refused(ImportOutcome::NoFrames, u"ＰＣのメモリ不足です。");
-    }
-    // The message first, its audio copy after it: a run killed in between leaves a message
-    // without the copy, never a copy that no list shows. Reimporting into the same slot within
-    // the same minute gives the same names, and the renames replace the old files.
-    std::error_code ec;
-    fs::rename(framesTemp, voicePath, ec);
-    if (ec) {
-        return unsupported();
-    }
-    // A copy that cannot take its name goes with the work folder: the message stands without it.
-    fs::rename(copyTemp, companion, ec);
-    fileio::syncFolder(request.responseFolder);
-
-    ImportResult result;
-    result.outcome = ImportOutcome::Imported;
-    result.voicePath = voicePath;
-    // The old message goes only now that the new one is complete.
-    for (const std::string& replaced : old) {
-        removeMessageFiles(request.responseFolder, naming::baseName(paths::fileName(replaced)),
-                           {voiceName, name});
-        if (result.replacedPath.empty()) {
-            result.replacedPath = replaced;
-        }
-    }
-    result.summary = {u"音声ファイルの読み込みが完了しました。", u"取り込み完了",
-                      UserMessage::Icon::Information};
-    return result;
+    return install(request, names, work, old);
 }
 
 }  // namespace voxmg::response_import

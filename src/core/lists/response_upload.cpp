@@ -50,79 +50,116 @@ UserMessage summarize(const UploadResult& result, bool refusal) {
     return {kRefused, u"エラー", UserMessage::Icon::Exclamation};
 }
 
+// One upload over the rows, in list order; a communication error, a cancel or a backup that
+// takes over stops it, and the rows after it stay skipped.
+class Upload {
+public:
+    Upload(const UploadRequest& request, CFtpMng& ftp, Flags& flags, const Pump& pump, ProgressSink* progress)
+        : m_request(request),
+          m_ftp(ftp),
+          m_flags(flags),
+          m_pump(pump),
+          m_progress(progress),
+          m_files(flags) {}
+
+    UploadResult run() {
+        const WorkerPause pause(m_flags, m_pump);
+        m_flags.cancelAll = 0;
+        if (m_progress != nullptr) {
+            m_progress->setRange(static_cast<int>(m_request.paths.size()));
+        }
+        for (const std::string& path : m_request.paths) {
+            RowResult& row = m_result.rows.emplace_back(RowResult{path, RowOutcome::Skipped});
+            if (!m_stopped) {
+                uploadRow(row);
+            }
+        }
+        summarizeRun();
+        return std::move(m_result);
+    }
+
+private:
+    void uploadRow(RowResult& row) {
+        if (m_flags.cancelAll != 0) {
+            m_result.cancelled = m_stopped = true;
+            return;
+        }
+        // Only voice data files go up: an empty slot, or a row that is not one, is passed over.
+        if (!row.path.empty() && naming::isVoiceName(paths::fileName(row.path)) && !sendMessage(row)) {
+            return;
+        }
+        if (m_progress != nullptr) {
+            m_progress->setPosition(++m_position);
+        }
+        pumpOnce(m_pump);
+        if (m_request.interrupt && m_request.interrupt()) {
+            m_result.interrupted = m_stopped = true;
+        }
+    }
+
+    // Stores one message on the main unit; false when the run stops with it.
+    bool sendMessage(RowResult& row) {
+        const auto bytes = unitBytes(row.path);
+        if (!bytes) {
+            row.outcome = RowOutcome::Missing;
+            m_refusal = true;
+            return true;
+        }
+        const std::string fileName(paths::fileName(row.path));
+        const TransferResult rc =
+            m_ftp.uploadResponseMessage(*bytes, fileName, std::string(paths::parentOf(row.path)));
+        const bool done = rc == TransferResult::Done;
+        markUploaded(m_files, row.path, done);
+        if (m_flags.cancelAll != 0) {
+            row.outcome = done ? RowOutcome::Uploaded : RowOutcome::Cancelled;
+            m_result.uploaded += done ? 1 : 0;
+            m_result.cancelled = m_stopped = true;
+            return false;
+        }
+        if (done) {
+            row.outcome = RowOutcome::Uploaded;
+            ++m_result.uploaded;
+        } else if (code(rc) == 450) {
+            row.outcome = RowOutcome::Refused;
+            m_refusal = true;
+        } else {
+            row.outcome = RowOutcome::CommError;
+            m_result.connectionLost = m_stopped = true;
+            return false;
+        }
+        return true;
+    }
+
+    void summarizeRun() {
+        if (m_result.connectionLost) {
+            m_ftp.disconnect();
+            m_result.summary = {u"通信エラーが発生しました。", u"エラー", UserMessage::Icon::Exclamation};
+            return;
+        }
+        if (m_result.cancelled || m_result.interrupted) {
+            return;
+        }
+        m_result.summary = summarize(m_result, m_refusal);
+        m_result.success = !m_refusal;
+    }
+
+    const UploadRequest& m_request;
+    CFtpMng& m_ftp;
+    Flags& m_flags;
+    const Pump& m_pump;
+    ProgressSink* m_progress;
+    CFileMng m_files;
+    UploadResult m_result;
+    bool m_refusal = false;
+    bool m_stopped = false;
+    int m_position = 0;
+};
+
 }  // namespace
 
 UploadResult run(const UploadRequest& request, CFtpMng& ftp, Flags& flags, const Pump& pump,
                  ProgressSink* progress) {
-    UploadResult result;
-    WorkerPause pause(flags, pump);
-    flags.cancelAll = 0;
-    CFileMng files(flags);
-    if (progress != nullptr) {
-        progress->setRange(static_cast<int>(request.paths.size()));
-    }
-    bool refusal = false;
-    bool stopped = false;
-    int position = 0;
-    for (const std::string& path : request.paths) {
-        RowResult& row = result.rows.emplace_back(RowResult{path, RowOutcome::Skipped});
-        if (stopped) {
-            continue;
-        }
-        if (flags.cancelAll != 0) {
-            result.cancelled = stopped = true;
-            continue;
-        }
-        const std::string fileName(paths::fileName(path));
-        // Only voice data files go up: an empty slot, or a row that is not one, is passed over.
-        if (!path.empty() && naming::isVoiceName(fileName)) {
-            const auto bytes = unitBytes(path);
-            if (!bytes) {
-                row.outcome = RowOutcome::Missing;
-                refusal = true;
-            } else {
-                const TransferResult rc =
-                    ftp.uploadResponseMessage(*bytes, fileName, std::string(paths::parentOf(path)));
-                const bool done = rc == TransferResult::Done;
-                markUploaded(files, path, done);
-                if (flags.cancelAll != 0) {
-                    row.outcome = done ? RowOutcome::Uploaded : RowOutcome::Cancelled;
-                    result.uploaded += done ? 1 : 0;
-                    result.cancelled = stopped = true;
-                    continue;
-                }
-                if (done) {
-                    row.outcome = RowOutcome::Uploaded;
-                    ++result.uploaded;
-                } else if (code(rc) == 450) {
-                    row.outcome = RowOutcome::Refused;
-                    refusal = true;
-                } else {
-                    row.outcome = RowOutcome::CommError;
-                    result.connectionLost = stopped = true;
-                    continue;
-                }
-            }
-        }
-        if (progress != nullptr) {
-            progress->setPosition(++position);
-        }
-        pumpOnce(pump);
-        if (request.interrupt && request.interrupt()) {
-            result.interrupted = stopped = true;
-        }
-    }
-    if (result.connectionLost) {
-        ftp.disconnect();
-        result.summary = {u"通信エラーが発生しました。", u"エラー", UserMessage::Icon::Exclamation};
-        return result;
-    }
-    if (result.cancelled || result.interrupted) {
-        return result;
-    }
-    result.summary = summarize(result, refusal);
-    result.success = !refusal;
-    return result;
+    return Upload(request, ftp, flags, pump, progress).run();
 }
 
 }  // namespace voxmg::response_upload

@@ -16,142 +16,195 @@ UserMessage doneMessage(std::u16string text) {
     return {std::move(text), u"ダウンロード完了", UserMessage::Icon::Information};
 }
 
-}  // namespace
+// What became of one row: the run goes on with the next row or stops here.
+enum class Next { Row, Stop };
 
-FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flags, const Pump& pump,
-                ProgressSink* progress, const FreeSpaceProbe& freeSpace) {
-    FetchResult result;
-    flags.pauseWorker(1, pump);
-    flags.cancelAll = 0;
-    if (progress != nullptr) {
-        progress->setRange(100);
-    }
-    bool alreadyDeleted = false;
-    bool noSpace = false;
-    EngineResult last = EngineResult::Done;
-    int fetched = 0;
-    std::u16string malformed;  // files of the main unit that are no message, one a line
-    for (const std::string& path : paths) {
-        result.rows.push_back({path, RowOutcome::NotReached});
-    }
-    for (RowResult& row : result.rows) {
-        if (flags.cancelAll != 0) {
-            result.cancelled = true;
-            break;
+// One run over the selected rows; the members are the tallies the closing messages are made of.
+class VoiceFetch {
+public:
+    VoiceFetch(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flags, const Pump& pump,
+               ProgressSink* progress, const FreeSpaceProbe& freeSpace)
+        : m_paths(paths),
+          m_ftp(ftp),
+          m_flags(flags),
+          m_pump(pump),
+          m_progress(progress),
+          m_freeSpace(freeSpace) {}
+
+    FetchResult run() {
+        fetchAll();
+        if (!m_result.cancelled) {
+            report();
         }
+        return std::move(m_result);
+    }
+
+private:
+    // The worker stays paused for the fetches alone, however the loop ends; the closing
+    // messages (and a disconnect after a failure) come after it is free again.
+    void fetchAll() {
+        const WorkerPause pause(m_flags, m_pump);
+        m_flags.cancelAll = 0;
+        if (m_progress != nullptr) {
+            m_progress->setRange(100);
+        }
+        for (const std::string& path : m_paths) {
+            m_result.rows.push_back({path, RowOutcome::NotReached});
+        }
+        for (RowResult& row : m_result.rows) {
+            if (m_flags.cancelAll != 0) {
+                m_result.cancelled = true;
+                break;
+            }
+            if (fetchRow(row) == Next::Stop) {
+                break;
+            }
+        }
+    }
+
+    Next fetchRow(RowResult& row) {
         const std::string fileName =
             naming::baseName(paths::fileName(row.path)) + std::string(naming::kVoiceExt);
         const std::string folder(paths::parentOf(row.path));
         const std::string box(paths::fileName(folder));
         if (box.empty() || paths::isUnsafeName(box) || !naming::isMessageName(paths::fileName(row.path))) {
-            row.outcome = RowOutcome::AlreadyDeleted;
-            alreadyDeleted = true;
-            continue;
+            return passOverDeleted(row);
         }
         const bool extension = row.path.find("/naisen/") != std::string::npos;
         const std::string remoteDir = std::string(extension ? "/naisen/" : "/rusuroku/") + box;
 
-        VoiceSizeResult size = ftp.voiceDataSize(fileName, folder, remoteDir);
+        VoiceSizeResult size = m_ftp.voiceDataSize(fileName, folder, remoteDir);
         if (size.code == EngineResult::CommFailure) {
-            last = size.code;
+            m_last = size.code;
             row.outcome = RowOutcome::Failed;
-            break;
+            return Next::Stop;
         }
         if (!size.size) {
-            row.outcome = RowOutcome::AlreadyDeleted;
-            alreadyDeleted = true;
-            continue;
+            return passOverDeleted(row);
         }
-        auto room = freeSpace ? freeSpace(folder) : std::nullopt;
+        auto room = m_freeSpace ? m_freeSpace(folder) : std::nullopt;
         if (room && *size.size > *room) {
-            row.outcome = RowOutcome::NoSpace;
-            noSpace = true;
-            break;
+            return stopForSpace(row);
         }
-        if (progress != nullptr) {
-            progress->setRange(static_cast<int>(*size.size / 1024));
+        if (m_progress != nullptr) {
+            m_progress->setRange(static_cast<int>(*size.size / 1024));
         }
-        last = ftp.fetchVoiceData(folder, remoteDir, fileName);
-        if (last == EngineResult::FilesGone) {
-            row.outcome = RowOutcome::AlreadyDeleted;
-            alreadyDeleted = true;
-            last = EngineResult::Done;
-            continue;
-        }
-        if (last == EngineResult::Malformed) {
-            // A broken file on the main unit, not a broken link: the others still come.
-            row.outcome = RowOutcome::Malformed;
-            malformed += u"\n" + text::utf16FromUtf8(remoteDir + "/" + fileName);
-            last = EngineResult::Done;
-            continue;
-        }
-        if (last == EngineResult::DiskFull) {
-            row.outcome = RowOutcome::NoSpace;
-            noSpace = true;
-            break;
-        }
-        if (last != EngineResult::Done) {
-            row.outcome = RowOutcome::Failed;
-            result.cancelled = flags.cancelAll != 0;
-            break;
-        }
-        row.outcome = RowOutcome::Fetched;
-        ++fetched;
-        if (progress != nullptr) {
-            progress->setPosition(-1);
-            progress->nextFile();
-        }
-        pumpOnce(pump);
-    }
-    flags.resumeWorker();
-    if (result.cancelled) {
-        return result;
-    }
-    if (!malformed.empty()) {
-        result.messages.push_back(
-            errorMessage(u"主装置の次のファイルは音声メッセージとして読めないため、\nダウンロードせずに主装置"
-                         u"に残しました：" +
-                         malformed));
-        if (fetched == 0 && !alreadyDeleted && !noSpace && last == EngineResult::Done) {
-            return result;
-        }
+        m_last = m_ftp.fetchVoiceData(folder, remoteDir, fileName);
+        return afterFetch(row, remoteDir + "/" + fileName);
     }
 
-    const bool allFailed = fetched == 0;
-    const bool oneRow = paths.size() == 1;
-    if (alreadyDeleted) {
-        if (oneRow || allFailed) {
-            result.messages.push_back(errorMessage(u"音声ファイルは既に消去されています。"));
-            if (allFailed && noSpace) {
-                result.messages.push_back(errorMessage(u"ＰＣのメモリ不足です。"));
-            }
-            result.refreshList = false;
-            return result;
+    Next afterFetch(RowResult& row, const std::string& remotePath) {
+        if (m_last == EngineResult::FilesGone) {
+            m_last = EngineResult::Done;
+            return passOverDeleted(row);
         }
-        result.messages.push_back(
-            doneMessage(u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。"));
+        if (m_last == EngineResult::Malformed) {
+            // A broken file on the main unit, not a broken link: the others still come.
+            row.outcome = RowOutcome::Malformed;
+            m_malformed += u"\n" + text::utf16FromUtf8(remotePath);
+            m_last = EngineResult::Done;
+            return Next::Row;
+        }
+        if (m_last == EngineResult::DiskFull) {
+            return stopForSpace(row);
+        }
+        if (m_last != EngineResult::Done) {
+            row.outcome = RowOutcome::Failed;
+            m_result.cancelled = m_flags.cancelAll != 0;
+            return Next::Stop;
+        }
+        row.outcome = RowOutcome::Fetched;
+        ++m_fetched;
+        if (m_progress != nullptr) {
+            m_progress->setPosition(-1);
+            m_progress->nextFile();
+        }
+        pumpOnce(m_pump);
+        return Next::Row;
     }
-    if (noSpace) {
-        result.messages.push_back(
-            oneRow || allFailed
-                ? errorMessage(u"ＰＣのメモリ不足です。")
-                : doneMessage(u"一部の音声ファイルがダウンロードできませんでした\n(ＰＣのメモリ不足)。"));
-        result.refreshList = false;
-        return result;
+
+    Next passOverDeleted(RowResult& row) {
+        row.outcome = RowOutcome::AlreadyDeleted;
+        m_alreadyDeleted = true;
+        return Next::Row;
     }
-    if (alreadyDeleted) {
-        return result;
+
+    Next stopForSpace(RowResult& row) {
+        row.outcome = RowOutcome::NoSpace;
+        m_noSpace = true;
+        return Next::Stop;
     }
-    if (last != EngineResult::Done) {
-        // Also a conversion that failed after the fetch: the connection is in an unknown state.
-        ftp.disconnect();
-        result.connectionLost = true;
-        result.messages.push_back(errorMessage(u"通信エラーが発生しました。"));
-        return result;
+
+    void report() {
+        if (!m_malformed.empty()) {
+            m_result.messages.push_back(errorMessage(
+                u"主装置の次のファイルは音声メッセージとして読めないため、\nダウンロードせずに主装置"
+                u"に残しました：" +
+                m_malformed));
+            if (m_fetched == 0 && !m_alreadyDeleted && !m_noSpace && m_last == EngineResult::Done) {
+                return;
+            }
+        }
+        if (reportShortfall() || m_alreadyDeleted) {
+            return;
+        }
+        if (m_last != EngineResult::Done) {
+            // Also a conversion that failed after the fetch: the connection is in an unknown state.
+            m_ftp.disconnect();
+            m_result.connectionLost = true;
+            m_result.messages.push_back(errorMessage(u"通信エラーが発生しました。"));
+            return;
+        }
+        m_result.messages.push_back(doneMessage(u"ファイルのダウンロードが正常に完了しました。"));
+        m_result.success = true;
     }
-    result.messages.push_back(doneMessage(u"ファイルのダウンロードが正常に完了しました。"));
-    result.success = true;
-    return result;
+
+    // The texts for voice files that were gone or had no room; true when they end the report.
+    bool reportShortfall() {
+        const bool allFailed = m_fetched == 0;
+        const bool oneRow = m_paths.size() == 1;
+        if (m_alreadyDeleted) {
+            if (oneRow || allFailed) {
+                m_result.messages.push_back(errorMessage(u"音声ファイルは既に消去されています。"));
+                if (allFailed && m_noSpace) {
+                    m_result.messages.push_back(errorMessage(u"ＰＣのメモリ不足です。"));
+                }
+                m_result.refreshList = false;
+                return true;
+            }
+            m_result.messages.push_back(
+                doneMessage(u"一部の音声ファイルがダウンロードできませんでした\n(音声ファイルなし)。"));
+        }
+        if (m_noSpace) {
+            m_result.messages.push_back(
+                oneRow || allFailed
+                    ? errorMessage(u"ＰＣのメモリ不足です。")
+                    : doneMessage(u"一部の音声ファイルがダウンロードできませんでした\n(ＰＣのメモリ不足)。"));
+            m_result.refreshList = false;
+            return true;
+        }
+        return false;
+    }
+
+    const std::vector<std::string>& m_paths;
+    CFtpMng& m_ftp;
+    Flags& m_flags;
+    const Pump& m_pump;
+    ProgressSink* m_progress;
+    const FreeSpaceProbe& m_freeSpace;
+    FetchResult m_result;
+    bool m_alreadyDeleted = false;
+    bool m_noSpace = false;
+    EngineResult m_last = EngineResult::Done;
+    int m_fetched = 0;
+    std::u16string m_malformed;  // files of the main unit that are no message, one a line
+};
+
+}  // namespace
+
+FetchResult run(const std::vector<std::string>& paths, CFtpMng& ftp, Flags& flags, const Pump& pump,
+                ProgressSink* progress, const FreeSpaceProbe& freeSpace) {
+    return VoiceFetch(paths, ftp, flags, pump, progress, freeSpace).run();
 }
 
 }  // namespace voxmg::voice_download

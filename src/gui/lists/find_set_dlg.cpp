@@ -33,6 +33,17 @@ QDateEdit* dateEdit(QWidget* parent, const std::u16string& stored) {
     return edit;
 }
 
+// The box folder the filter applies to, shown and not edited.
+QHBoxLayout* folderRow(QWidget* parent, const QString& path) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("フォルダ名"), parent));
+    auto* folder = new QLineEdit(path, parent);
+    folder->setReadOnly(true);
+    folder->setFocusPolicy(Qt::ClickFocus);  // the first criterion takes the focus
+    row->addWidget(folder, 1);
+    return row;
+}
+
 }  // namespace
 
 CFindSetDlg::CFindSetDlg(AppContext& context, QWidget* parent)
@@ -40,33 +51,12 @@ CFindSetDlg::CFindSetDlg(AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("選択表示"));
     const ListFilter& stored = context.doc.boxFilter();
     auto* column = new QVBoxLayout(this);
-
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(new QLabel(QStringLiteral("フォルダ名"), this));
-    auto* folder = new QLineEdit(pathToQ(context.doc.boxFolderPath()), this);
-    folder->setReadOnly(true);
-    folder->setFocusPolicy(Qt::ClickFocus);  // the first criterion takes the focus
-    folderRow->addWidget(folder, 1);
-    column->addLayout(folderRow);
+    column->addLayout(folderRow(this, pathToQ(context.doc.boxFolderPath())));
 
     auto* grid = new QGridLayout;
     column->addLayout(grid);
     int row = 0;
-    m_dateOn = new QCheckBox(QStringLiteral("日付"), this);
-    m_dateOn->setChecked(stored.dateOn);
-    auto* dates = new QWidget(this);
-    auto* dateRow = new QHBoxLayout(dates);
-    dateRow->setContentsMargins(0, 0, 0, 0);
-    m_from = dateEdit(dates, stored.dateFrom);
-    m_to = dateEdit(dates, stored.dateTo);
-    dateRow->addWidget(m_from);
-    dateRow->addWidget(new QLabel(QStringLiteral("～"), dates));
-    dateRow->addWidget(m_to);
-    dateRow->addStretch(1);
-    filter_rows::enableWith(m_dateOn, dates);
-    grid->addWidget(m_dateOn, row, 0);
-    grid->addWidget(dates, row++, 1);
-
+    addDateRow(grid, row++, stored);
     using filter_rows::addTextRow;
     m_title = addTextRow(grid, row++, QStringLiteral("タイトル"), 40, stored.titleOn, stored.title);
     m_boxNumber = addTextRow(grid, row++, QStringLiteral("BOX番号"), 4, stored.boxNumberOn, stored.boxNumber);
@@ -96,6 +86,23 @@ CFindSetDlg::CFindSetDlg(AppContext& context, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &CFindSetDlg::onOk);
     setMinimumWidth(460);
     m_schedule->start();
+}
+
+void CFindSetDlg::addDateRow(QGridLayout* grid, int row, const ListFilter& stored) {
+    m_dateOn = new QCheckBox(QStringLiteral("日付"), this);
+    m_dateOn->setChecked(stored.dateOn);
+    auto* dates = new QWidget(this);
+    auto* dateRow = new QHBoxLayout(dates);
+    dateRow->setContentsMargins(0, 0, 0, 0);
+    m_from = dateEdit(dates, stored.dateFrom);
+    m_to = dateEdit(dates, stored.dateTo);
+    dateRow->addWidget(m_from);
+    dateRow->addWidget(new QLabel(QStringLiteral("～"), dates));
+    dateRow->addWidget(m_to);
+    dateRow->addStretch(1);
+    filter_rows::enableWith(m_dateOn, dates);
+    grid->addWidget(m_dateOn, row, 0);
+    grid->addWidget(dates, row, 1);
 }
 
 QWidget* CFindSetDlg::makeStateBoxes(const ListFilter& stored) {

@@ -8,6 +8,7 @@
 struct AppContext;
 class DialogScheduleCheck;
 class QDateEdit;
+class QGridLayout;
 
 // "選択表示" of a box list: opens with the stored box-list filter; OK checks the inputs and
 // stores the new filter in the document, Cancel leaves it.
@@ -39,6 +40,8 @@ public:
     void onOk();
 
 private:
+    // "日付": its switch and the two dates, in row `row` of the criteria.
+    void addDateRow(QGridLayout* grid, int row, const voxmg::list_filter::ListFilter& stored);
     QWidget* makeStateBoxes(const voxmg::list_filter::ListFilter& stored);
     voxmg::list_filter::ListFilter filterFromInputs() const;
 

@@ -121,6 +121,72 @@ QRadioButton* flagGroup(QWidget* parent, QGridLayout* grid, int row, bool on) {
     return yes;
 }
 
+// The dialog's labelled fields, one a row.
+struct FormGrid {
+    explicit FormGrid(QWidget* owner) : owner(owner), grid(new QGridLayout) {}
+
+    void add(const char* label, QWidget* field) {
+        grid->addWidget(new QLabel(QString::fromUtf8(label), owner), row, 0);
+        grid->addWidget(field, row++, 1);
+    }
+
+    QWidget* owner;
+    QGridLayout* grid;
+    int row = 0;
+};
+
+// What the user cannot change: where the message is, its state, its date and length.
+void addRecordingFields(FormGrid& form, AppContext& context, const std::string& path,
+                        const voxmg::FILESTS_INFO& record) {
+    QWidget* owner = form.owner;
+    const std::string folder(voxmg::paths::parentOf(path));
+    const QString boxName = toQ(voxmg::CFileMng(context.flags).readBoxName(folder));
+    const QString boxNumber = toQ(voxmg::naming::boxNumberFromName(voxmg::paths::fileName(path)));
+    const int code = voxmg::list_columns::shownStateCode(record.state);
+    static const char* const kStateTexts[] = {"録音情報+音声ﾃﾞｰﾀ(主装置側で未再生)",
+                                              "録音情報+音声ﾃﾞｰﾀ(主装置側で再生済)", "録音情報のみ",
+                                              "録音情報+音声ﾃﾞｰﾀ(主装置側で消去済)"};
+    form.add("ファイル名", readOnlyField(owner, shownFileName(context, record)));
+    form.add("BOX番号", readOnlyField(owner, boxNumber));
+    form.add("BOX名称", readOnlyField(owner, boxName));
+    form.add("再生／未再生",
+             pictureField(owner, playedPicture(record.played != 0),
+                          record.played != 0 ? QStringLiteral("再生済") : QStringLiteral("未再生")));
+    form.add("取込", pictureField(owner, statePicture(code), QString::fromUtf8(kStateTexts[code])));
+    form.add("録音日時", readOnlyField(owner, toQ(record.dateText())));
+    form.add("録音時間", readOnlyField(owner, toQ(record.lengthText())));
+}
+
+// The memo as the record keeps it, four lines high. A plain text edit has no length limit of
+// its own: it is held at 80 characters.
+void setUpMemo(QPlainTextEdit* memo, const voxmg::FILESTS_INFO& record) {
+    QString text = toQ(record.memoText());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    memo->setPlainText(text);
+    memo->setFixedHeight(memo->fontMetrics().lineSpacing() * 4 + 12);
+    QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [memo] {
+        const QString typed = memo->toPlainText();
+        if (typed.size() > 80) {
+            memo->setPlainText(typed.left(80));
+            memo->moveCursor(QTextCursor::End);
+        }
+    });
+}
+
+// "保護"/"非保護"; returns the "保護" button.
+QRadioButton* protectGroup(FormGrid& form, bool on) {
+    auto* group = new QGroupBox(QStringLiteral("保護／非保護"), form.owner);
+    auto* protect = new QRadioButton(QStringLiteral("保護"), group);
+    auto* unprotect = new QRadioButton(QStringLiteral("非保護"), group);
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(protect);
+    layout->addWidget(unprotect);
+    layout->addStretch();
+    (on ? protect : unprotect)->setChecked(true);
+    form.grid->addWidget(group, form.row++, 0, 1, 2);
+    return protect;
+}
+
 // The shared end of OK: the checks, the question, then the write. True when written.
 // `texts`: what the user typed, joined; characters the record cannot keep are named in the
 // question, so nothing turns into "?" unseen.
@@ -178,67 +244,25 @@ CInfoEditDlg::CInfoEditDlg(AppContext& context, std::string path, QWidget* paren
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(dialogTitle());
     const voxmg::FILESTS_INFO record = readRecord(context, m_path);
-    const std::string folder(voxmg::paths::parentOf(m_path));
-    const QString boxName = toQ(voxmg::CFileMng(context.flags).readBoxName(folder));
-    const QString boxNumber = toQ(voxmg::naming::boxNumberFromName(voxmg::paths::fileName(m_path)));
-    const int code = voxmg::list_columns::shownStateCode(record.state);
-    static const char* const kStateTexts[] = {"録音情報+音声ﾃﾞｰﾀ(主装置側で未再生)",
-                                              "録音情報+音声ﾃﾞｰﾀ(主装置側で再生済)", "録音情報のみ",
-                                              "録音情報+音声ﾃﾞｰﾀ(主装置側で消去済)"};
-
-    auto* grid = new QGridLayout;
-    int row = 0;
-    auto add = [&](const char* label, QWidget* field) {
-        grid->addWidget(new QLabel(QString::fromUtf8(label), this), row, 0);
-        grid->addWidget(field, row++, 1);
-    };
-    add("ファイル名", readOnlyField(this, shownFileName(context, record)));
-    add("BOX番号", readOnlyField(this, boxNumber));
-    add("BOX名称", readOnlyField(this, boxName));
-    add("再生／未再生",
-        pictureField(this, playedPicture(record.played != 0),
-                     record.played != 0 ? QStringLiteral("再生済") : QStringLiteral("未再生")));
-    add("取込", pictureField(this, statePicture(code), QString::fromUtf8(kStateTexts[code])));
-    add("録音日時", readOnlyField(this, toQ(record.dateText())));
-    add("録音時間", readOnlyField(this, toQ(record.lengthText())));
-
+    FormGrid form(this);
+    addRecordingFields(form, context, m_path, record);
     m_title->setMaxLength(40);
     m_title->setText(toQ(record.titleText()));
     m_callerNumber->setMaxLength(32);
     m_callerNumber->setText(toQ(record.callerNumberText()));
     m_callerName->setMaxLength(32);
     m_callerName->setText(toQ(record.callerNameText()));
-    QString memo = toQ(record.memoText());
-    memo.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_memo->setPlainText(memo);
-    m_memo->setFixedHeight(m_memo->fontMetrics().lineSpacing() * 4 + 12);
-    // A plain text edit has no length limit of its own: hold it at 80 characters.
-    connect(m_memo, &QPlainTextEdit::textChanged, this, [this] {
-        const QString text = m_memo->toPlainText();
-        if (text.size() > 80) {
-            m_memo->setPlainText(text.left(80));
-            m_memo->moveCursor(QTextCursor::End);
-        }
-    });
-    add("タイトル", m_title);
-    add("相手番号", m_callerNumber);
-    add("相手名称", m_callerName);
-    add("メモ", m_memo);
-
-    auto* protectGroup = new QGroupBox(QStringLiteral("保護／非保護"), this);
-    m_protect = new QRadioButton(QStringLiteral("保護"), protectGroup);
-    auto* unprotect = new QRadioButton(QStringLiteral("非保護"), protectGroup);
-    auto* protectRow = new QHBoxLayout(protectGroup);
-    protectRow->addWidget(m_protect);
-    protectRow->addWidget(unprotect);
-    protectRow->addStretch();
-    (record.protect != 0 ? m_protect : unprotect)->setChecked(true);
-    grid->addWidget(protectGroup, row++, 0, 1, 2);
-    m_flagOn = flagGroup(this, grid, row++, (record.flags & voxmg::FILESTS_INFO::kUserFlag) != 0);
-    grid->setColumnMinimumWidth(1, 380);
+    setUpMemo(m_memo, record);
+    form.add("タイトル", m_title);
+    form.add("相手番号", m_callerNumber);
+    form.add("相手名称", m_callerName);
+    form.add("メモ", m_memo);
+    m_protect = protectGroup(form, record.protect != 0);
+    m_flagOn = flagGroup(this, form.grid, form.row++, (record.flags & voxmg::FILESTS_INFO::kUserFlag) != 0);
+    form.grid->setColumnMinimumWidth(1, 380);
 
     auto* column = new QVBoxLayout(this);
-    column->addLayout(grid);
+    column->addLayout(form.grid);
     column->addLayout(buttonRowWithCancel(this, {m_ok}));
     connect(m_ok, &QPushButton::clicked, this, &CInfoEditDlg::onOk);
     (new DialogScheduleCheck(this, context))->start();
@@ -270,23 +294,18 @@ CInfoEditDlgS::CInfoEditDlgS(AppContext& context, std::string path, QWidget* par
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(dialogTitle());
     const voxmg::FILESTS_INFO record = readRecord(context, m_path);
-    auto* grid = new QGridLayout;
-    int row = 0;
-    auto add = [&](const char* label, QWidget* field) {
-        grid->addWidget(new QLabel(QString::fromUtf8(label), this), row, 0);
-        grid->addWidget(field, row++, 1);
-    };
-    add("ファイル名", readOnlyField(this, shownFileName(context, record)));
-    add("メッセージ番号", readOnlyField(this, toQ(record.boxNumberText())));
-    add("アップロード", readOnlyField(this, record.played != 0 ? QStringLiteral("済み") : QString()));
-    add("録音時間", readOnlyField(this, toQ(record.lengthText())));
+    FormGrid form(this);
+    form.add("ファイル名", readOnlyField(this, shownFileName(context, record)));
+    form.add("メッセージ番号", readOnlyField(this, toQ(record.boxNumberText())));
+    form.add("アップロード", readOnlyField(this, record.played != 0 ? QStringLiteral("済み") : QString()));
+    form.add("録音時間", readOnlyField(this, toQ(record.lengthText())));
     m_name->setText(toQ(record.callerNameText()));
-    add("メッセージ名称", m_name);
-    m_flagOn = flagGroup(this, grid, row++, (record.flags & voxmg::FILESTS_INFO::kUserFlag) != 0);
-    grid->setColumnMinimumWidth(1, 340);
+    form.add("メッセージ名称", m_name);
+    m_flagOn = flagGroup(this, form.grid, form.row++, (record.flags & voxmg::FILESTS_INFO::kUserFlag) != 0);
+    form.grid->setColumnMinimumWidth(1, 340);
 
     auto* column = new QVBoxLayout(this);
-    column->addLayout(grid);
+    column->addLayout(form.grid);
     column->addLayout(buttonRowWithCancel(this, {m_ok}));
     connect(m_ok, &QPushButton::clicked, this, &CInfoEditDlgS::onOk);
     (new DialogScheduleCheck(this, context))->start();

@@ -50,9 +50,8 @@ void editSelectedMessage(FrameHost& frame, CListDispView& view) {
     }
 }
 
-}  // namespace
-
-void installListCommands(FrameHost& frame, CListWindows& lists) {
+// What the frame asks of list windows it does not know: making one, its counts, its refresh.
+void installListWindowHooks(FrameHost& frame, CListWindows& lists) {
     frame.setListWindowFactory([&lists](int n) -> QWidget* { return lists.create(n); });
     frame.setListCountsSource([](QWidget* widget) {
         auto* view = qobject_cast<CListDispView*>(widget);
@@ -64,7 +63,10 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
             view->refresh(false, true, true);
         }
     });
+}
 
+// A list window's news for the frame: its counts and command states, its number, its end.
+void connectListWindows(FrameHost& frame, CListWindows& lists) {
     QWidget* window = frame.frameWindow();
     QObject::connect(&lists, &CListWindows::created, window, [&frame, window](CListDispView* view) {
         view->setFrameEnabler([&frame](bool on) { frame.setFrameEnabled(on); });
@@ -84,7 +86,13 @@ void installListCommands(FrameHost& frame, CListWindows& lists) {
         frame.refreshStatus();
         frame.updateCommandStates();
     });
+}
 
+}  // namespace
+
+void installListCommands(FrameHost& frame, CListWindows& lists) {
+    installListWindowHooks(frame, lists);
+    connectListWindows(frame, lists);
     frame.setCommand(Command::OpenList, {[&frame, &lists] {
                                              const int slot = lists.runOpenDialog(frame.frameWindow());
                                              if (slot == 0) {

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QWidget>
+#include <optional>
 
 #include "core/audio/encoding_engine.h"
 #include "core/base/paths.h"
@@ -42,14 +43,14 @@ QString chooseSource(AppContext& context, QWidget* parent) {
     }
 }
 
-void importIntoSlot(FrameHost& frame, CListDispView& view) {
-    AppContext& context = frame.context();
-    QWidget* parent = frame.frameWindow();
+// The slot of the first selected row, once the user agreed to replace the message in it; 0
+// when there is none to import into.
+int slotToImportInto(AppContext& context, QWidget* parent, CListDispView& view) {
     std::string oldPath;
     const int record = view.firstSelectedFile(&oldPath);
     if (record < 0) {
         context.messages.error(parent, QStringLiteral("選択されていません。"));
-        return;
+        return 0;
     }
     // The response list keeps its slot order: record n is slot n + 1.
     const int slot = record + 1;
@@ -58,28 +59,65 @@ void importIntoSlot(FrameHost& frame, CListDispView& view) {
             parent,
             QStringLiteral("メッセージ%1は既に存在します。\n上書きしますか？").arg(slot, 3, 10, QChar('0')),
             QStringLiteral("取り込みの確認"), UserMessages::Icon::Warning)) {
-        return;
+        return 0;
     }
+    return slot;
+}
+
+// The import of the user's file into `slot`, checked before anything is locked; none when the
+// user cancelled or the file was refused (and the user told).
+std::optional<voxmg::response_import::ImportRequest> importRequestFor(FrameHost& frame, CListDispView& view,
+                                                                      int slot) {
+    AppContext& context = frame.context();
+    QWidget* parent = frame.frameWindow();
     const QString source = chooseSource(context, parent);
     if (source.isEmpty()) {
-        return;
+        return std::nullopt;
     }
     if (!QFileInfo(source).isReadable()) {
         context.messages.show(parent,
                               QStringLiteral("ファイルが読み込めません。\n\n"
                                              "他のアプリケーションで使用していないか、確認して下さい。"),
                               QStringLiteral("オープンエラー"), UserMessages::Icon::Warning);
-        return;
+        return std::nullopt;
     }
     const auto& settings = context.doc.settings();
     voxmg::response_import::ImportRequest request;
     request.responseFolder = voxmg::list_boxes::responseFolder(view.boxFolder());
     request.slot = slot;
     request.source = source.toStdString();
-    request.replace = true;  // asked above
+    request.replace = true;  // asked already
     request.gains = {settings.levelWavOr, settings.levelWmaOr};
     if (auto refusal = voxmg::response_import::precheck(request)) {
         showMessage(frame, refusal->summary);
+        return std::nullopt;
+    }
+    return request;
+}
+
+voxmg::response_import::ImportResult importWithProgress(
+    AppContext& context, QWidget* parent, const voxmg::response_import::ImportRequest& request) {
+    CPrgAddMsgDlg progress(context.flags, parent);
+    progress.show();
+    // Let the dialog paint before the copy holds the thread.
+    for (int i = 0; i < 100; ++i) {
+        voxmg::pumpOnce(context.pump);
+    }
+    // The conversion makes its own work file beside the settings file, in the settings folder.
+    voxmg::audio::EncodingEngine engine(
+        voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(context.doc.settingsPath())));
+    return voxmg::response_import::run(request, engine, {context.flags, context.pump, &progress});
+}
+
+void importIntoSlot(FrameHost& frame, CListDispView& view) {
+    AppContext& context = frame.context();
+    QWidget* parent = frame.frameWindow();
+    const int slot = slotToImportInto(context, parent, view);
+    if (slot == 0) {
+        return;
+    }
+    const auto request = importRequestFor(frame, view, slot);
+    if (!request) {
         return;
     }
     const DataFolderGuard dataLock(context, parent);
@@ -87,19 +125,7 @@ void importIntoSlot(FrameHost& frame, CListDispView& view) {
         return;
     }
     frame.setFrameEnabled(false);
-    voxmg::response_import::ImportResult result;
-    {
-        CPrgAddMsgDlg progress(context.flags, parent);
-        progress.show();
-        // Let the dialog paint before the copy holds the thread.
-        for (int i = 0; i < 100; ++i) {
-            voxmg::pumpOnce(context.pump);
-        }
-        // The conversion makes its own work file beside the settings file, in the settings folder.
-        voxmg::audio::EncodingEngine engine(
-            voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(context.doc.settingsPath())));
-        result = voxmg::response_import::run(request, engine, {context.flags, context.pump, &progress});
-    }
+    const voxmg::response_import::ImportResult result = importWithProgress(context, parent, *request);
     parent->activateWindow();
     if (!result.summary.text.empty()) {
         showMessage(frame, result.summary);

@@ -225,6 +225,8 @@ TEST_F(BackupRunTest, LoginIsRetriedThenTheRunFailsQuietlyUnlessConfirmed) {
     r.interactive = true;
     EXPECT_FALSE(run(r).success);
     EXPECT_EQ(recorder.texts, (std::vector<std::u16string>{u"通信エラーが発生しました。"}));
+    // The window's progress dialog goes with the run; the connection object stays for the next login.
+    EXPECT_EQ(ftp->progressSink(), nullptr);
 }
 
 TEST_F(BackupRunTest, CancelDuringTheRetryWaitEndsWithoutAMessage) {
@@ -241,6 +243,7 @@ TEST_F(BackupRunTest, CancelDuringTheRetryWaitEndsWithoutAMessage) {
     EXPECT_FALSE(result.success);
     EXPECT_TRUE(result.cancelled);
     EXPECT_TRUE(recorder.texts.empty());
+    EXPECT_EQ(ftp->progressSink(), nullptr);
 }
 
 TEST_F(BackupRunTest, RefusedDeletionSwitchesAutomaticDeletionOffOnceAndGoesOn) {

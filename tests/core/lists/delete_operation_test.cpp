@@ -280,6 +280,26 @@ TEST_F(DeleteTest, CommunicationErrorClosesTheConnection) {
     EXPECT_EQ(flags.suspendRequest.load(), 0);
 }
 
+TEST_F(DeleteTest, MainUnitPartWithoutAConnectionIsACommunicationError) {
+    // The window may hold no connection any more when the user picks a main unit delete.
+    std::string base = putNamed("naisen/201", "201_", 1);
+    start();
+    download("naisen/201");
+    const std::string voice = voicePath("naisen/201", base);
+
+    for (DeleteKind kind : {DeleteKind::UnitOnly, DeleteKind::Both}) {
+        auto result = delete_op::run(DeleteRequest{{voice}, kind}, nullptr, flags, Pump{}, nullptr);
+
+        EXPECT_EQ(result.summary.text, u"通信エラーが発生しました。");
+        EXPECT_TRUE(result.connectionLost);
+        EXPECT_FALSE(result.success);
+        EXPECT_EQ(result.rows.at(0).outcome, RowOutcome::CommError);
+        EXPECT_EQ(deletes(), 0);
+        EXPECT_TRUE(onUnit("naisen/201", base));
+        EXPECT_FALSE(flags.gate.pauseRequested());
+    }
+}
+
 TEST_F(DeleteTest, FileOfAnotherBoxIsNotDeletedOnTheUnit) {
     std::string base = putNamed("naisen/201", "202_", 1);
     start();
