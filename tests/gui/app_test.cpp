@@ -511,7 +511,7 @@ private slots:
         frame.show();
         frame.resize(frame.minimumSize());
         QApplication::processEvents();
-        CCommandBar* bar = frame.commandBar();
+        CommandBar* bar = frame.commandBar();
         const int right = bar->width();
         QCOMPARE(bar->button(Command::About)->geometry(), QRect(right - 105, 5, 100, 26));
         QCOMPARE(bar->button(Command::WindowMenu)->geometry().left(), right - 208);
@@ -565,7 +565,7 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        CIpAddressCtrl address;
+        IpAddressCtrl address;
         address.setText(shown);
         address.show();
         QVERIFY(QTest::qWaitForWindowExposed(&address));
@@ -587,7 +587,7 @@ private slots:
     }
 
     void selectAllThenBackspaceBlanksTheAddress() {
-        CIpAddressCtrl address;
+        IpAddressCtrl address;
         address.setText(QStringLiteral("127.0.0.2"));
         address.show();
         QVERIFY(QTest::qWaitForWindowExposed(&address));

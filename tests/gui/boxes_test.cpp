@@ -46,8 +46,8 @@ std::string boxFolder(TestContext& t) {
     return b;
 }
 
-void edit(CBoxEditListCtrl* list, int row, const QString& text) {
-    list->topLevelItem(row)->setText(CBoxEditListCtrl::kEditColumn, text);
+void edit(BoxEditListCtrl* list, int row, const QString& text) {
+    list->topLevelItem(row)->setText(BoxEditListCtrl::kEditColumn, text);
 }
 
 }  // namespace

@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(name.data().toString(), QStringLiteral("夜間"));
         std::string selected;
         QCOMPARE(view->firstSelectedFile(&selected),
-                 view->model()->index(6, 0).data(CListModel::kRecordRole).toInt());
+                 view->model()->index(6, 0).data(ListModel::kRecordRole).toInt());
         QVERIFY(selected != path);
         QVERIFY(std::filesystem::exists(selected));
         QVERIFY(!std::filesystem::exists(path));

@@ -244,9 +244,9 @@ private slots:
         f.setSlot(1, u"留守録BOX：0101");
         f.setSlot(2, u"留守録BOX：0102");
         f.setSlot(3, u"内線BOX：0201");
-        CListWindows windows(f.context);
+        ListWindows windows(f.context);
         QList<int> renumbered;
-        connect(&windows, &CListWindows::renumbered, this,
+        connect(&windows, &ListWindows::renumbered, this,
                 [&renumbered](CListDispView*, int n) { renumbered << n; });
         for (int n = 1; n <= 3; ++n) {
             QVERIFY(windows.create(n) != nullptr);

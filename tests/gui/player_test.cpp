@@ -64,7 +64,7 @@ struct PlayerFixture {
         }
         return view;
     }
-    CPlayerPane& pane() { return *app->player()->pane(); }
+    PlayerPane& pane() { return *app->player()->pane(); }
     voxmg::player::PlayerSession& session() { return pane().session(); }
     std::string pathAt(CListDispView* view, int row) const {
         return view->rows().record(view->model()->recordAt(row)).pathUtf8();
@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(f.session().state(), PaneState::Playing);
         QCOMPARE(f.opener.opened, 0);
 
-        QSignalSpy marked(&f.pane(), &CPlayerPane::marked);
+        QSignalSpy marked(&f.pane(), &PlayerPane::marked);
         QVERIFY(f.session().waitForWaveform(5s));
         f.sink.pull(3100ms);
         f.pane().tick();
@@ -220,8 +220,8 @@ private slots:
         const std::vector<std::u16string> titles{u"留守録BOX：0101"};
         QWidget window;
         bool active = true;
-        CNewMessageNotice notice(&window, [&active] { return active; });
-        QSignalSpy announced(&notice, &CNewMessageNotice::announced);
+        NewMessageNotice notice(&window, [&active] { return active; });
+        QSignalSpy announced(&notice, &NewMessageNotice::announced);
         notice.watch(folder, titles);
         struct Case {
             const char* what;

@@ -67,7 +67,7 @@ void CommandField::updateScrollBar() {
     }
 }
 
-CCommandBar::CCommandBar(QWidget* parent)
+CommandBar::CommandBar(QWidget* parent)
     : QWidget(parent), m_folder(new CommandField(this)), m_box(new CommandField(this)) {
     addButton(Command::FolderDownload, QStringLiteral("ﾌｫﾙﾀﾞのﾀﾞｳﾝﾛｰﾄﾞ"));
     addButton(Command::BulkDownload, QStringLiteral("一括ﾀﾞｳﾝﾛｰﾄﾞ"));
@@ -93,7 +93,7 @@ CCommandBar::CCommandBar(QWidget* parent)
     setMinimumWidth(845 - 10);
 }
 
-QPushButton* CCommandBar::addButton(Command id, const QString& caption) {
+QPushButton* CommandBar::addButton(Command id, const QString& caption) {
     auto* button = new QPushButton(caption, this);
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::TabFocus);
@@ -102,12 +102,12 @@ QPushButton* CCommandBar::addButton(Command id, const QString& caption) {
     return button;
 }
 
-void CCommandBar::resizeEvent(QResizeEvent* event) {
+void CommandBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutControls();
 }
 
-void CCommandBar::layoutControls() {
+void CommandBar::layoutControls() {
     const int right = width();
     // The three right-hand buttons keep their width at the right edge.
     int y = kMargin;

@@ -29,10 +29,10 @@ private:
 
 // The command bar under the menu: the command buttons and the folder and box fields.
 // Buttons are found by their commands.
-class CCommandBar : public QWidget {
+class CommandBar : public QWidget {
     Q_OBJECT
 public:
-    explicit CCommandBar(QWidget* parent = nullptr);
+    explicit CommandBar(QWidget* parent = nullptr);
 
     QPushButton* button(Command id) const { return m_buttons.value(id); }
     const QMap<Command, QPushButton*>& buttons() const { return m_buttons; }

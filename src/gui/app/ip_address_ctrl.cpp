@@ -48,7 +48,7 @@ bool isDigit(const QString& text) {
 
 }  // namespace
 
-CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
+IpAddressCtrl::IpAddressCtrl(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
@@ -77,7 +77,7 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
     setFocusProxy(m_octets[0]);
 }
 
-bool CIpAddressCtrl::isBlank() const {
+bool IpAddressCtrl::isBlank() const {
     for (auto* edit : m_octets) {
         if (!edit->text().isEmpty()) {
             return false;
@@ -86,7 +86,7 @@ bool CIpAddressCtrl::isBlank() const {
     return true;
 }
 
-QString CIpAddressCtrl::text() const {
+QString IpAddressCtrl::text() const {
     QStringList parts;
     for (auto* edit : m_octets) {
         parts << QString::number(edit->text().toInt());
@@ -94,7 +94,7 @@ QString CIpAddressCtrl::text() const {
     return parts.join(QLatin1Char('.'));
 }
 
-void CIpAddressCtrl::setText(const QString& dotted) {
+void IpAddressCtrl::setText(const QString& dotted) {
     m_advancedTo = -1;
     m_wholeSelected = false;
     const QStringList parts = dotted.split(QLatin1Char('.'));
@@ -111,7 +111,7 @@ void CIpAddressCtrl::setText(const QString& dotted) {
     }
 }
 
-int CIpAddressCtrl::indexOf(QObject* watched) const {
+int IpAddressCtrl::indexOf(QObject* watched) const {
     for (int i = 0; i < 4; ++i) {
         if (watched == octet(i)) {
             return i;
@@ -120,13 +120,13 @@ int CIpAddressCtrl::indexOf(QObject* watched) const {
     return -1;
 }
 
-void CIpAddressCtrl::enterOctet(int i) {
+void IpAddressCtrl::enterOctet(int i) {
     m_current = i;
     octet(i)->setFocus(Qt::OtherFocusReason);
     octet(i)->selectAll();
 }
 
-void CIpAddressCtrl::selectWholeAddress() {
+void IpAddressCtrl::selectWholeAddress() {
     enterOctet(0);
     for (auto* edit : m_octets) {
         edit->selectAll();
@@ -134,7 +134,7 @@ void CIpAddressCtrl::selectWholeAddress() {
     m_wholeSelected = true;
 }
 
-bool CIpAddressCtrl::replaceWholeAddress(int i, const QKeyEvent* key) {
+bool IpAddressCtrl::replaceWholeAddress(int i, const QKeyEvent* key) {
     m_wholeSelected = false;
     const bool erase =
         key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->text() == QStringLiteral(".");
@@ -158,7 +158,7 @@ bool CIpAddressCtrl::replaceWholeAddress(int i, const QKeyEvent* key) {
     return false;
 }
 
-bool CIpAddressCtrl::octetKey(int i, const QKeyEvent* key) {
+bool IpAddressCtrl::octetKey(int i, const QKeyEvent* key) {
     if (isModifierOnly(key)) {
         return false;
     }
@@ -191,7 +191,7 @@ bool CIpAddressCtrl::octetKey(int i, const QKeyEvent* key) {
     return false;
 }
 
-bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
+bool IpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     const int i = indexOf(watched);
     if (i < 0) {
         return QWidget::eventFilter(watched, event);
@@ -224,7 +224,7 @@ bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void CIpAddressCtrl::keyPressEvent(QKeyEvent* event) {
+void IpAddressCtrl::keyPressEvent(QKeyEvent* event) {
     if (m_forwarding) {
         // A key the box did not want, on its way to the dialog.
         QWidget::keyPressEvent(event);

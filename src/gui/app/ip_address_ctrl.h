@@ -12,10 +12,10 @@ class QLineEdit;
 // full stop typed right after that is swallowed, so "192.168.1.10" and "192168001010" both
 // type straight through. Backspace at the start of a box goes back into the previous one.
 // Select all (Ctrl+A) selects the whole address, and typing then replaces all of it.
-class CIpAddressCtrl : public QWidget {
+class IpAddressCtrl : public QWidget {
     Q_OBJECT
 public:
-    explicit CIpAddressCtrl(QWidget* parent = nullptr);
+    explicit IpAddressCtrl(QWidget* parent = nullptr);
 
     // True when every box is empty.
     bool isBlank() const;

@@ -55,7 +55,7 @@ CLoginDlg::CLoginDlg(AppContext& context, DeviceSession& session, QWidget* paren
     : QDialog(parent),
       m_context(context),
       m_session(session),
-      m_address(new CIpAddressCtrl(this)),
+      m_address(new IpAddressCtrl(this)),
       m_user(new QLineEdit(this)),
       m_password(new QLineEdit(this)),
       m_remember(new QCheckBox(QStringLiteral("アドレス,ユーザー名,パスワードを記憶する"), this)),

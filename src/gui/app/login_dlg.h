@@ -7,7 +7,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class CIpAddressCtrl;
+class IpAddressCtrl;
 class DeviceSession;
 class DialogScheduleCheck;
 
@@ -21,7 +21,7 @@ class CLoginDlg : public QDialog {
 public:
     CLoginDlg(AppContext& context, DeviceSession& session, QWidget* parent = nullptr);
 
-    CIpAddressCtrl* address() const { return m_address; }
+    IpAddressCtrl* address() const { return m_address; }
     QLineEdit* user() const { return m_user; }
     QLineEdit* password() const { return m_password; }
     QCheckBox* remember() const { return m_remember; }
@@ -33,7 +33,7 @@ private:
 
     AppContext& m_context;
     DeviceSession& m_session;
-    CIpAddressCtrl* m_address;
+    IpAddressCtrl* m_address;
     QLineEdit* m_user;
     QLineEdit* m_password;
     QCheckBox* m_remember;

@@ -89,7 +89,7 @@ const SettingsItem* settingsItem(Command id) {
 CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidget* parent)
     : QMainWindow(parent),
       m_context(context),
-      m_bar(new CCommandBar(this)),
+      m_bar(new CommandBar(this)),
       m_lists(new ListWindowArea(this, {[this] { return m_commands.contains(Command::PlayerPane); },
                                         [this] {
                                             const auto& pane = m_commands[Command::PlayerPane];
@@ -114,7 +114,7 @@ CMainFrame::CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidg
     buildSettingsMenu();
     m_bar->button(Command::WindowMenu)->setMenu(m_lists->windowMenu());
     m_lists->rebuildWindowMenu();
-    connect(m_bar, &CCommandBar::command, this, &CMainFrame::onCommand);
+    connect(m_bar, &CommandBar::command, this, &CMainFrame::onCommand);
     connect(m_lists->mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
         // A list window's title is its list title.
         if (window != nullptr) {

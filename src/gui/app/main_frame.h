@@ -21,7 +21,7 @@ class QAction;
 class QLabel;
 class QMdiArea;
 class QMenu;
-class CCommandBar;
+class CommandBar;
 
 // The program's MDI frame: it puts the command bar, the list window area, the status line and
 // the connection supervisor together, dispatches the commands of the bar and the settings menu,
@@ -37,7 +37,7 @@ public:
     // fields and the saved frame placement. Returns whether list windows may be restored.
     bool initialise(const voxmg::NetworkFolderProbe& network);
 
-    CCommandBar* commandBar() const { return m_bar; }
+    CommandBar* commandBar() const { return m_bar; }
     QMdiArea* mdiArea() const { return m_lists->mdiArea(); }
     QMenu* settingsMenu() const { return m_settingsMenu; }
     QMenu* windowMenu() const { return m_lists->windowMenu(); }
@@ -123,7 +123,7 @@ private:
     void deletePendingWavFiles();
 
     AppContext& m_context;
-    CCommandBar* m_bar;
+    CommandBar* m_bar;
     ListWindowArea* m_lists;
     QLabel* m_status;
     QLabel* m_loginState;

@@ -38,7 +38,7 @@ QString captionOf(const voxmg::FILESTS_INFO& r) {
 
 }  // namespace
 
-CPlayerCommands::CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::player::AudioSink& sink)
+PlayerCommands::PlayerCommands(CMainFrame& frame, ListWindows& lists, voxmg::player::AudioSink& sink)
     : m_frame(frame), m_lists(lists), m_dock(new QDockWidget(QStringLiteral("内蔵プレーヤー"), &frame)) {
     AppContext& context = frame.context();
     // The mark "再生" writes; always-download waits meanwhile, as it does for "再生".
@@ -47,7 +47,7 @@ CPlayerCommands::CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::
         const voxmg::CFileMng files(context.flags);
         return voxmg::markPlayedOnPc(files, path);
     };
-    m_pane = new CPlayerPane(sink, markPlayed, m_dock);
+    m_pane = new PlayerPane(sink, markPlayed, m_dock);
     m_dock->setObjectName(QStringLiteral("playerDock"));
     m_dock->setWidget(m_pane);
     m_dock->setFeatures(QDockWidget::DockWidgetClosable);
@@ -57,10 +57,10 @@ CPlayerCommands::CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::
     m_dock->hide();
 
     // The list shows "再生済" once the pane marked the message.
-    connect(m_pane, &CPlayerPane::marked, this, [this] { m_frame.refreshActiveList(); });
+    connect(m_pane, &PlayerPane::marked, this, [this] { m_frame.refreshActiveList(); });
     connect(frame.mdiArea(), &QMdiArea::subWindowActivated, this, [this] { followSoon(); });
-    connect(&lists, &CListWindows::created, this, &CPlayerCommands::attach);
-    connect(&lists, &CListWindows::closed, this, [this] { followSoon(); });
+    connect(&lists, &ListWindows::created, this, &PlayerCommands::attach);
+    connect(&lists, &ListWindows::closed, this, [this] { followSoon(); });
     for (CListDispView* view : lists.views()) {
         attach(view);
     }
@@ -70,9 +70,9 @@ CPlayerCommands::CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::
     setShown(context.doc.settings().playerPane);
 }
 
-CPlayerCommands::~CPlayerCommands() = default;
+PlayerCommands::~PlayerCommands() = default;
 
-void CPlayerCommands::setShown(bool shown) {
+void PlayerCommands::setShown(bool shown) {
     m_frame.context().doc.settings().playerPane = shown;
     m_dock->setVisible(shown);
     if (shown) {
@@ -82,14 +82,14 @@ void CPlayerCommands::setShown(bool shown) {
     }
 }
 
-void CPlayerCommands::attach(CListDispView* view) {
+void PlayerCommands::attach(CListDispView* view) {
     // Keys reach the table, which has the focus in a list window.
     view->table()->installEventFilter(this);
     connect(view->table()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { followSoon(); });
 }
 
-void CPlayerCommands::followSoon() {
+void PlayerCommands::followSoon() {
     // A refresh clears and restores the selection: the pane looks once it is back.
     if (!m_followQueued) {
         m_followQueued = true;
@@ -100,7 +100,7 @@ void CPlayerCommands::followSoon() {
     }
 }
 
-void CPlayerCommands::follow() {
+void PlayerCommands::follow() {
     if (m_dock->isHidden()) {
         return;
     }
@@ -127,7 +127,7 @@ void CPlayerCommands::follow() {
     m_pane->showMessage({r.pathUtf8(), !view->isResponseList()}, captionOf(r));
 }
 
-void CPlayerCommands::playSelected(CListDispView& view) {
+void PlayerCommands::playSelected(CListDispView& view) {
     if (m_dock->isHidden()) {
         setShown(true);
     }
@@ -139,7 +139,7 @@ void CPlayerCommands::playSelected(CListDispView& view) {
     }
 }
 
-bool CPlayerCommands::eventFilter(QObject* watched, QEvent* event) {
+bool PlayerCommands::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_dock && event->type() == QEvent::Close) {
         // Closed with its own button: remembered as hidden.
         m_frame.context().doc.settings().playerPane = false;
@@ -158,7 +158,7 @@ bool CPlayerCommands::eventFilter(QObject* watched, QEvent* event) {
     return triageKey(*view, key->key());
 }
 
-bool CPlayerCommands::hasSelection(CListDispView& view) {
+bool PlayerCommands::hasSelection(CListDispView& view) {
     if (!view.table()->selectionModel()->selectedRows().isEmpty()) {
         return true;
     }
@@ -166,7 +166,7 @@ bool CPlayerCommands::hasSelection(CListDispView& view) {
     return false;
 }
 
-bool CPlayerCommands::triageKey(CListDispView& view, int key) {
+bool PlayerCommands::triageKey(CListDispView& view, int key) {
     switch (key) {
         case Qt::Key_Space:
             if (m_dock->isHidden()) {

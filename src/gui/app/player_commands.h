@@ -5,9 +5,9 @@
 #include "core/lists/player_session.h"
 
 class CMainFrame;
-class CListWindows;
+class ListWindows;
 class CListDispView;
-class CPlayerPane;
+class PlayerPane;
 class QDockWidget;
 
 // The built-in player in the frame: the pane docked under the list windows (item "内蔵プレーヤー"
@@ -15,13 +15,13 @@ class QDockWidget;
 // and the triage keys of the list windows: Space play/pause, Left/Right 5 s back/forward,
 // Up/Down the previous/next row, Enter the recording info, Delete "消去", F the flag, N the
 // next unplayed message.
-class CPlayerCommands : public QObject {
+class PlayerCommands : public QObject {
     Q_OBJECT
 public:
-    CPlayerCommands(CMainFrame& frame, CListWindows& lists, voxmg::player::AudioSink& sink);
-    ~CPlayerCommands() override;
+    PlayerCommands(CMainFrame& frame, ListWindows& lists, voxmg::player::AudioSink& sink);
+    ~PlayerCommands() override;
 
-    CPlayerPane* pane() const { return m_pane; }
+    PlayerPane* pane() const { return m_pane; }
     QDockWidget* dock() const { return m_dock; }
     void setShown(bool shown);
     // "再生" when "再生ボタンで内蔵プレーヤーを使う" is on: the selected message plays in the pane.
@@ -39,8 +39,8 @@ private:
     bool hasSelection(CListDispView& view);
 
     CMainFrame& m_frame;
-    CListWindows& m_lists;
+    ListWindows& m_lists;
     QDockWidget* m_dock;
-    CPlayerPane* m_pane;
+    PlayerPane* m_pane;
     bool m_followQueued = false;
 };

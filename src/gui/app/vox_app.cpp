@@ -91,9 +91,9 @@ bool CVOXMGApp::start() {
     if (m_options.listWindows) {
         m_frame->setListWindowFactory(m_options.listWindows);
     } else {
-        m_lists = std::make_unique<CListWindows>(*m_context);
+        m_lists = std::make_unique<ListWindows>(*m_context);
         installListCommands(*m_frame, *m_lists);
-        m_player = std::make_unique<CPlayerCommands>(*m_frame, *m_lists, *m_options.audioSink);
+        m_player = std::make_unique<PlayerCommands>(*m_frame, *m_lists, *m_options.audioSink);
         ConvertCommandDeps deps{*m_decoder, *m_options.wavOpener, m_frame->pendingWavDeletions()};
         deps.playInPane = [this](CListDispView& view) {
             if (!m_doc.settings().playerButton) {

@@ -13,10 +13,10 @@
 #include "gui/base/device_session.h"
 
 class CMainFrame;
-class CListWindows;
+class ListWindows;
 class FrameDownloadRunner;
 class FrameAutomation;
-class CPlayerCommands;
+class PlayerCommands;
 namespace voxmg::player {
 class AudioSink;
 }
@@ -56,9 +56,9 @@ public:
 
     CMainFrame* frame() const { return m_frame.get(); }
     FrameDownloadRunner* downloads() const { return m_downloads.get(); }
-    CListWindows* lists() const { return m_lists.get(); }
+    ListWindows* lists() const { return m_lists.get(); }
     FrameAutomation* automation() const { return m_automation.get(); }
-    CPlayerCommands* player() const { return m_player.get(); }
+    PlayerCommands* player() const { return m_player.get(); }
     voxmg::CVOXMGDoc& doc() { return m_doc; }
     AppContext& context() { return *m_context; }
 
@@ -75,7 +75,7 @@ private:
     std::unique_ptr<voxmg::player::AudioSink> m_ownSink;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FrameDownloadRunner> m_downloads;
-    std::unique_ptr<CListWindows> m_lists;
-    std::unique_ptr<CPlayerCommands> m_player;
+    std::unique_ptr<ListWindows> m_lists;
+    std::unique_ptr<PlayerCommands> m_player;
     std::unique_ptr<FrameAutomation> m_automation;
 };

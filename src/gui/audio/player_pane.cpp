@@ -24,8 +24,8 @@ QString clockText(std::chrono::milliseconds t) {
 
 }  // namespace
 
-CPlayerPane::CPlayerPane(voxmg::player::AudioSink& sink, voxmg::player::PlayerSession::MarkPlayed markPlayed,
-                         QWidget* parent)
+PlayerPane::PlayerPane(voxmg::player::AudioSink& sink, voxmg::player::PlayerSession::MarkPlayed markPlayed,
+                       QWidget* parent)
     : QWidget(parent),
       m_session(std::make_unique<voxmg::player::PlayerSession>(sink, std::move(markPlayed))),
       m_play(new QPushButton(this)),
@@ -33,7 +33,7 @@ CPlayerPane::CPlayerPane(voxmg::player::AudioSink& sink, voxmg::player::PlayerSe
       m_time(new QLabel(this)),
       m_caption(new QLabel(this)),
       m_status(new QLabel(this)),
-      m_wave(new CWaveformView(this)) {
+      m_wave(new WaveformView(this)) {
     setObjectName(QStringLiteral("playerPane"));
     // Keys belong to the list: the pane's controls are for the mouse.
     m_play->setFocusPolicy(Qt::NoFocus);
@@ -56,27 +56,27 @@ CPlayerPane::CPlayerPane(voxmg::player::AudioSink& sink, voxmg::player::PlayerSe
     column->addWidget(m_wave, 1);
     column->addLayout(info);
 
-    connect(m_play, &QPushButton::clicked, this, &CPlayerPane::togglePlay);
+    connect(m_play, &QPushButton::clicked, this, &PlayerPane::togglePlay);
     connect(m_seek, &QSlider::sliderPressed, this, [this] { m_dragging = true; });
     connect(m_seek, &QSlider::sliderReleased, this, [this] {
         m_dragging = false;
         m_session->seekTo(std::chrono::milliseconds(m_seek->value()));
         tick();
     });
-    connect(m_wave, &CWaveformView::seekRequested, this, [this](double fraction) {
+    connect(m_wave, &WaveformView::seekRequested, this, [this](double fraction) {
         const auto length = m_session->length();
         m_session->seekTo(
             std::chrono::milliseconds(static_cast<long long>(fraction * double(length.count()))));
         tick();
     });
     m_timer.setInterval(50);
-    connect(&m_timer, &QTimer::timeout, this, &CPlayerPane::tick);
+    connect(&m_timer, &QTimer::timeout, this, &PlayerPane::tick);
     showState();
 }
 
-CPlayerPane::~CPlayerPane() = default;
+PlayerPane::~PlayerPane() = default;
 
-void CPlayerPane::showMessage(const voxmg::player::Message& message, const QString& caption) {
+void PlayerPane::showMessage(const voxmg::player::Message& message, const QString& caption) {
     const bool same = message == m_session->message() && m_session->state() != PaneState::Empty;
     m_captionText = caption;
     m_caption->setText(caption);
@@ -90,7 +90,7 @@ void CPlayerPane::showMessage(const voxmg::player::Message& message, const QStri
     tick();
 }
 
-void CPlayerPane::clearMessage() {
+void PlayerPane::clearMessage() {
     m_session->clear();
     m_captionText.clear();
     m_caption->clear();
@@ -99,18 +99,18 @@ void CPlayerPane::clearMessage() {
     showState();
 }
 
-void CPlayerPane::togglePlay() {
+void PlayerPane::togglePlay() {
     m_session->togglePlay();
     m_timer.start();
     tick();
 }
 
-void CPlayerPane::seekBy(std::chrono::milliseconds delta) {
+void PlayerPane::seekBy(std::chrono::milliseconds delta) {
     m_session->seekBy(delta);
     tick();
 }
 
-void CPlayerPane::tick() {
+void PlayerPane::tick() {
     // While the frame is disabled an operation owns the message files: the played mark and
     // the end of the playback wait until it is over.
     if (!isEnabled()) {
@@ -134,7 +134,7 @@ void CPlayerPane::tick() {
     }
 }
 
-void CPlayerPane::showState() {
+void PlayerPane::showState() {
     const PaneState state = m_session->state();
     const bool playing = state == PaneState::Playing;
     m_play->setText(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
@@ -154,7 +154,7 @@ void CPlayerPane::showState() {
     m_status->setText(statusText());
 }
 
-QString CPlayerPane::statusText() const {
+QString PlayerPane::statusText() const {
     const PaneState state = m_session->state();
     const auto text = voxmg::player::stateText(state);
     if (!text.empty()) {
@@ -166,17 +166,17 @@ QString CPlayerPane::statusText() const {
     return {};
 }
 
-CWaveformView::CWaveformView(QWidget* parent) : QWidget(parent) {
+WaveformView::WaveformView(QWidget* parent) : QWidget(parent) {
     setMinimumHeight(48);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void CWaveformView::setPeaks(const std::vector<std::uint16_t>& peaks) {
+void WaveformView::setPeaks(const std::vector<std::uint16_t>& peaks) {
     m_peaks = peaks;
     update();
 }
 
-void CWaveformView::setProgress(double fraction) {
+void WaveformView::setProgress(double fraction) {
     fraction = std::clamp(fraction, 0.0, 1.0);
     if (fraction != m_progress) {
         m_progress = fraction;
@@ -184,7 +184,7 @@ void CWaveformView::setProgress(double fraction) {
     }
 }
 
-void CWaveformView::paintEvent(QPaintEvent*) {
+void WaveformView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect().adjusted(0, 1, -1, -1);
     p.fillRect(r, palette().base());
@@ -211,7 +211,7 @@ void CWaveformView::paintEvent(QPaintEvent*) {
     p.drawLine(r.left() + 1 + played, r.top() + 1, r.left() + 1 + played, r.bottom() - 1);
 }
 
-void CWaveformView::mousePressEvent(QMouseEvent* event) {
+void WaveformView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && width() > 2) {
         emit seekRequested(double(event->position().x()) / double(width() - 2));
     }

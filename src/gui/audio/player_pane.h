@@ -10,16 +10,16 @@
 class QLabel;
 class QPushButton;
 class QSlider;
-class CWaveformView;
+class WaveformView;
 
 // The built-in player docked under the list windows: play/pause, the seek bar with position
 // and length, the waveform of the message and a line naming it (or why nothing plays).
-class CPlayerPane : public QWidget {
+class PlayerPane : public QWidget {
     Q_OBJECT
 public:
-    CPlayerPane(voxmg::player::AudioSink& sink, voxmg::player::PlayerSession::MarkPlayed markPlayed,
-                QWidget* parent = nullptr);
-    ~CPlayerPane() override;
+    PlayerPane(voxmg::player::AudioSink& sink, voxmg::player::PlayerSession::MarkPlayed markPlayed,
+               QWidget* parent = nullptr);
+    ~PlayerPane() override;
 
     voxmg::player::PlayerSession& session() { return *m_session; }
     void setGain(int gainSetting) { m_session->setGain(gainSetting); }
@@ -33,7 +33,7 @@ public:
     QString statusText() const;
     QPushButton* playButton() const { return m_play; }
     QSlider* seekBar() const { return m_seek; }
-    CWaveformView* waveformView() const { return m_wave; }
+    WaveformView* waveformView() const { return m_wave; }
 
     // What the timer does, for tests that do not wait for it.
     void tick();
@@ -51,7 +51,7 @@ private:
     QLabel* m_time;
     QLabel* m_caption;
     QLabel* m_status;
-    CWaveformView* m_wave;
+    WaveformView* m_wave;
     QTimer m_timer;
     QString m_captionText;
     bool m_dragging = false;
@@ -59,10 +59,10 @@ private:
 };
 
 // The message's peaks with the play position; a click seeks there.
-class CWaveformView : public QWidget {
+class WaveformView : public QWidget {
     Q_OBJECT
 public:
-    explicit CWaveformView(QWidget* parent = nullptr);
+    explicit WaveformView(QWidget* parent = nullptr);
     void setPeaks(const std::vector<std::uint16_t>& peaks);
     void setProgress(double fraction);
     bool hasPeaks() const { return !m_peaks.empty(); }

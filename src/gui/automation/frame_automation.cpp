@@ -128,7 +128,7 @@ FrameAutomation::FrameAutomation(FrameHost& frame, Clock clock, voxmg::always::W
     : m_frame(frame),
       m_context(frame.context()),
       m_clock(std::move(clock)),
-      m_notice(std::make_unique<CNewMessageNotice>(frame.frameWindow())),
+      m_notice(std::make_unique<NewMessageNotice>(frame.frameWindow())),
       m_host(std::make_unique<Host>(*this)),
       m_worker(std::make_unique<voxmg::always::AlwaysDownloadWorker>(*m_host, m_context.flags, timings)) {}
 

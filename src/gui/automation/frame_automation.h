@@ -12,7 +12,7 @@
 #include "core/automation/always_download.h"
 
 class FrameHost;
-class CNewMessageNotice;
+class NewMessageNotice;
 struct AppContext;
 
 // The automation of the frame: the always-download worker (menu item "常時ダウンロード") and the
@@ -36,7 +36,7 @@ public:
     voxmg::always::AlwaysDownloadWorker& worker() { return *m_worker; }
     // The frame as the worker sees it.
     voxmg::always::WorkerHost& workerHost();
-    CNewMessageNotice& notice() { return *m_notice; }
+    NewMessageNotice& notice() { return *m_notice; }
 
 private:
     class Host;
@@ -53,7 +53,7 @@ private:
     FrameHost& m_frame;
     AppContext& m_context;
     Clock m_clock;
-    std::unique_ptr<CNewMessageNotice> m_notice;
+    std::unique_ptr<NewMessageNotice> m_notice;
     std::unique_ptr<Host> m_host;
     std::unique_ptr<voxmg::always::AlwaysDownloadWorker> m_worker;
 };

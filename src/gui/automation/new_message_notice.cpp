@@ -16,24 +16,24 @@ void bringUp(QWidget* window) {
 
 }  // namespace
 
-CNewMessageNotice::CNewMessageNotice(QWidget* window, std::function<bool()> active)
+NewMessageNotice::NewMessageNotice(QWidget* window, std::function<bool()> active)
     : m_window(window), m_active(std::move(active)) {
     if (!m_active) {
         m_active = [window] { return window->isActiveWindow(); };
     }
 }
 
-CNewMessageNotice::~CNewMessageNotice() {
+NewMessageNotice::~NewMessageNotice() {
     delete m_tray;
     delete m_menu;
 }
 
-void CNewMessageNotice::watch(const std::string& boxFolder, const std::vector<std::u16string>& titles) {
+void NewMessageNotice::watch(const std::string& boxFolder, const std::vector<std::u16string>& titles) {
     m_watch.watch(boxFolder, titles);
 }
 
-void CNewMessageNotice::arrived(const std::string& boxFolder, const std::string& remoteBox,
-                                const std::vector<std::u16string>& titles, bool enabled) {
+void NewMessageNotice::arrived(const std::string& boxFolder, const std::string& remoteBox,
+                               const std::vector<std::u16string>& titles, bool enabled) {
     // Counted also when nothing is said, so that they are not told of later.
     const voxmg::always::Arrival arrival = m_watch.arrived(boxFolder, remoteBox, titles);
     if (arrival.count == 0 || !enabled || m_active()) {

@@ -15,13 +15,13 @@ class QWidget;
 // "新着メッセージ N件": a desktop notice when always-download brings new messages into a box an
 // open list shows, through a tray icon whose menu brings the main window up. Nothing is said
 // while the main window is the active one, nor when the setting is off.
-class CNewMessageNotice : public QObject {
+class NewMessageNotice : public QObject {
     Q_OBJECT
 public:
     // `window`: the main window, brought up from the tray; `active` tells whether the user is
     // looking at it (by default, whether it is the active window).
-    explicit CNewMessageNotice(QWidget* window, std::function<bool()> active = {});
-    ~CNewMessageNotice() override;
+    explicit NewMessageNotice(QWidget* window, std::function<bool()> active = {});
+    ~NewMessageNotice() override;
 
     // The boxes the lists show now (what they hold already is not new).
     void watch(const std::string& boxFolder, const std::vector<std::u16string>& titles);

@@ -47,7 +47,7 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
     {
         // Also for a deletion on the PC alone (no client needed): the worker stays away.
         FtpLease ftp = frame.session().acquire();
-        CPrgDeleteDlg progress(context.flags, frame.frameWindow());
+        DeleteProgressDlg progress(context.flags, frame.frameWindow());
         progress.show();
         voxmg::delete_op::DeleteRequest request{std::move(paths), dialog.kind(), view.isResponseList()};
         request.interrupt = [&context] { return context.backupDue() && context.offerBackup(); };

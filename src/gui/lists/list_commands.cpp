@@ -51,7 +51,7 @@ void editSelectedMessage(FrameHost& frame, CListDispView& view) {
 }
 
 // What the frame asks of list windows it does not know: making one, its counts, its refresh.
-void installListWindowHooks(FrameHost& frame, CListWindows& lists) {
+void installListWindowHooks(FrameHost& frame, ListWindows& lists) {
     frame.setListWindowFactory([&lists](int n) -> QWidget* { return lists.create(n); });
     frame.setListCountsSource([](QWidget* widget) {
         auto* view = qobject_cast<CListDispView*>(widget);
@@ -66,9 +66,9 @@ void installListWindowHooks(FrameHost& frame, CListWindows& lists) {
 }
 
 // A list window's news for the frame: its counts and command states, its number, its end.
-void connectListWindows(FrameHost& frame, CListWindows& lists) {
+void connectListWindows(FrameHost& frame, ListWindows& lists) {
     QWidget* window = frame.frameWindow();
-    QObject::connect(&lists, &CListWindows::created, window, [&frame, window](CListDispView* view) {
+    QObject::connect(&lists, &ListWindows::created, window, [&frame, window](CListDispView* view) {
         view->setFrameEnabler([&frame](bool on) { frame.setFrameEnabled(on); });
         QObject::connect(view, &CListDispView::countsChanged, window, [&frame, view] {
             if (activeView(frame) == view) {
@@ -80,9 +80,9 @@ void connectListWindows(FrameHost& frame, CListWindows& lists) {
         QObject::connect(view, &CListDispView::editRequested, window,
                          [&frame] { frame.runMenuCommand(Command::EditRecordingInfo); });
     });
-    QObject::connect(&lists, &CListWindows::renumbered, window,
+    QObject::connect(&lists, &ListWindows::renumbered, window,
                      [&frame](CListDispView* view, int n) { frame.setListNumber(view, n); });
-    QObject::connect(&lists, &CListWindows::closed, window, [&frame] {
+    QObject::connect(&lists, &ListWindows::closed, window, [&frame] {
         frame.refreshStatus();
         frame.updateCommandStates();
     });
@@ -90,7 +90,7 @@ void connectListWindows(FrameHost& frame, CListWindows& lists) {
 
 }  // namespace
 
-void installListCommands(FrameHost& frame, CListWindows& lists) {
+void installListCommands(FrameHost& frame, ListWindows& lists) {
     installListWindowHooks(frame, lists);
     connectListWindows(frame, lists);
     frame.setCommand(Command::OpenList, {[&frame, &lists] {

@@ -9,17 +9,17 @@
 
 using voxmg::list_columns::Column;
 
-void CDataListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const {
+void DataListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     painter->save();
     painter->fillRect(option.rect, selected ? selectionColour() : QColor(Qt::white));
-    const auto column = static_cast<Column>(index.data(CListModel::kColumnRole).toInt());
-    const bool emptySlot = index.data(CListModel::kEmptySlotRole).toBool();
+    const auto column = static_cast<Column>(index.data(ListModel::kColumnRole).toInt());
+    const bool emptySlot = index.data(ListModel::kEmptySlotRole).toBool();
     if (column == Column::Flag) {
         check_picture::draw(*painter, option.rect, index.data().toString().trimmed() == QStringLiteral("1"));
     } else if (column == Column::State && !emptySlot) {
-        list_pictures::drawStateIcon(*painter, option.rect, index.data(CListModel::kStateCodeRole).toInt(),
+        list_pictures::drawStateIcon(*painter, option.rect, index.data(ListModel::kStateCodeRole).toInt(),
                                      selected);
     } else {
         painter->setFont(list_pictures::listFont());
@@ -33,7 +33,7 @@ void CDataListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->restore();
 }
 
-QSize CDataListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+QSize DataListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
     size.setHeight(19);
     return size;

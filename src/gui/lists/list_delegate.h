@@ -5,7 +5,7 @@
 // Paints the cells of a list window as the Windows list control did: the selection colour
 // RGB(49,106,197) (also while the list has no focus), check boxes in "ﾌﾗｸﾞ" and the code
 // icons in "取込", text in the list font.
-class CDataListDelegate : public QStyledItemDelegate {
+class DataListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

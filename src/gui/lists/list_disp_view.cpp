@@ -53,7 +53,7 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
       m_context(context),
       m_number(listNumber),
       m_rows(context.flags.cancelAll),
-      m_model(new CListModel(m_rows, this)),
+      m_model(new ListModel(m_rows, this)),
       m_table(new QTableView(this)) {
     setWindowTitle(listTitle());
     auto* layout = new QVBoxLayout(this);
@@ -62,7 +62,7 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
 
     m_model->setDataRoot(voxmg::text::utf16FromUtf8(m_context.doc.dataRoot()));
     m_table->setModel(m_model);
-    m_table->setItemDelegate(new CDataListDelegate(m_table));
+    m_table->setItemDelegate(new DataListDelegate(m_table));
     m_table->setFont(list_pictures::listFont());
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -92,7 +92,7 @@ CListDispView::CListDispView(AppContext& context, int listNumber, QWidget* paren
             &CListDispView::publishCommandState);
     connect(m_table, &QTableView::clicked, this, &CListDispView::onClicked);
     connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        emit editRequested(index.data(CListModel::kRecordRole).toInt());
+        emit editRequested(index.data(ListModel::kRecordRole).toInt());
     });
 }
 
@@ -453,7 +453,7 @@ void CListDispView::publishCommandState() {
 }
 
 void CListDispView::onClicked(const QModelIndex& index) {
-    if (m_building || static_cast<Column>(index.data(CListModel::kColumnRole).toInt()) != Column::Flag) {
+    if (m_building || static_cast<Column>(index.data(ListModel::kColumnRole).toInt()) != Column::Flag) {
         return;
     }
     toggleFlag(index.row());

@@ -12,7 +12,7 @@
 #include "core/lists/list_sort.h"
 
 struct AppContext;
-class CListModel;
+class ListModel;
 class QTableView;
 
 // One list window: the messages of the boxes named by list slot n (folder name and list title
@@ -36,7 +36,7 @@ public:
     std::string boxFolder() const;
     Mode mode() const { return m_mode; }
     QTableView* table() const { return m_table; }
-    CListModel* model() const { return m_model; }
+    ListModel* model() const { return m_model; }
     const voxmg::ListRows& rows() const { return m_rows; }
 
     // "全表示": every message of the boxes again, in the default order.
@@ -100,7 +100,7 @@ private:
     int m_number;
     voxmg::ListRows m_rows;
     voxmg::list_sort::SortState m_sort;
-    CListModel* m_model;
+    ListModel* m_model;
     QTableView* m_table;
     std::function<void(bool)> m_enableFrame;
     voxmg::ListCommandState m_commands;

@@ -13,16 +13,16 @@ QVariant alignment(Align align) {
 
 }  // namespace
 
-CListModel::CListModel(const voxmg::ListRows& rows, QObject* parent)
+ListModel::ListModel(const voxmg::ListRows& rows, QObject* parent)
     : QAbstractTableModel(parent), m_rows(rows) {}
 
-void CListModel::setColumns(std::vector<voxmg::list_columns::ColumnInfo> columns) {
+void ListModel::setColumns(std::vector<voxmg::list_columns::ColumnInfo> columns) {
     beginResetModel();
     m_columns = std::move(columns);
     endResetModel();
 }
 
-int CListModel::sectionOf(Column column) const {
+int ListModel::sectionOf(Column column) const {
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
         if (m_columns[i].column == column) {
             return static_cast<int>(i);
@@ -31,33 +31,33 @@ int CListModel::sectionOf(Column column) const {
     return -1;
 }
 
-void CListModel::reload() {
+void ListModel::reload() {
     beginResetModel();
     endResetModel();
 }
 
-void CListModel::rowChanged(int row) {
+void ListModel::rowChanged(int row) {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
-int CListModel::recordAt(int row) const {
+int ListModel::recordAt(int row) const {
     const auto& shown = m_rows.shown();
     return row >= 0 && row < static_cast<int>(shown.size()) ? shown[static_cast<std::size_t>(row)] : -1;
 }
 
-std::u16string CListModel::text(int record, Column column) const {
+std::u16string ListModel::text(int record, Column column) const {
     return voxmg::list_columns::cellText(m_rows.record(record), column, m_dataRoot, m_rows.emptySlot(record));
 }
 
-int CListModel::rowCount(const QModelIndex& parent) const {
+int ListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.shown().size());
 }
 
-int CListModel::columnCount(const QModelIndex& parent) const {
+int ListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
-QVariant CListModel::data(const QModelIndex& index, int role) const {
+QVariant ListModel::data(const QModelIndex& index, int role) const {
     const int record = recordAt(index.row());
     if (record < 0 || index.column() >= columnCount()) {
         return {};
@@ -86,7 +86,7 @@ QVariant CListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant CListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
         return {};
     }

@@ -9,7 +9,7 @@
 
 // The rows of a list window as a table: one row per record shown, the texts built from the
 // record when asked for, so a list of 50,000 messages holds no text of its own.
-class CListModel : public QAbstractTableModel {
+class ListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kRecordRole = Qt::UserRole + 1;  // the row's record index
@@ -17,7 +17,7 @@ public:
     static constexpr int kEmptySlotRole = Qt::UserRole + 3;
     static constexpr int kStateCodeRole = Qt::UserRole + 4;  // "取込" code as shown, 0..3
 
-    CListModel(const voxmg::ListRows& rows, QObject* parent = nullptr);
+    ListModel(const voxmg::ListRows& rows, QObject* parent = nullptr);
 
     void setColumns(std::vector<voxmg::list_columns::ColumnInfo> columns);
     const std::vector<voxmg::list_columns::ColumnInfo>& columns() const { return m_columns; }

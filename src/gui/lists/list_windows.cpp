@@ -7,9 +7,9 @@
 #include "gui/lists/box_open_dlg.h"
 #include "gui/lists/list_disp_view.h"
 
-CListWindows::CListWindows(AppContext& context, QObject* parent) : QObject(parent), m_context(context) {}
+ListWindows::ListWindows(AppContext& context, QObject* parent) : QObject(parent), m_context(context) {}
 
-CListDispView* CListWindows::create(int n) {
+CListDispView* ListWindows::create(int n) {
     if (n < 1 || n > voxmg::list_slots::kMaxLists ||
         m_context.doc.settings().disp[static_cast<std::size_t>(n - 1)].empty()) {
         return nullptr;
@@ -23,17 +23,17 @@ CListDispView* CListWindows::create(int n) {
     return view;
 }
 
-int CListWindows::runOpenDialog(QWidget* dialogParent) {
+int ListWindows::runOpenDialog(QWidget* dialogParent) {
     CBoxOpenDlg dialog(m_context, openCount(), dialogParent);
     return dialog.exec() == QDialog::Accepted ? dialog.slot() : 0;
 }
 
-int CListWindows::openCount() const {
+int ListWindows::openCount() const {
     return static_cast<int>(
         std::count_if(m_views.begin(), m_views.end(), [](const auto& v) { return !v.isNull(); }));
 }
 
-CListDispView* CListWindows::view(int n) const {
+CListDispView* ListWindows::view(int n) const {
     for (const auto& v : m_views) {
         if (!v.isNull() && v->listNumber() == n) {
             return v;
@@ -42,7 +42,7 @@ CListDispView* CListWindows::view(int n) const {
     return nullptr;
 }
 
-std::vector<CListDispView*> CListWindows::views() const {
+std::vector<CListDispView*> ListWindows::views() const {
     std::vector<CListDispView*> out;
     for (const auto& v : m_views) {
         if (!v.isNull()) {
@@ -52,7 +52,7 @@ std::vector<CListDispView*> CListWindows::views() const {
     return out;
 }
 
-void CListWindows::onClosed(CListDispView* view, int n) {
+void ListWindows::onClosed(CListDispView* view, int n) {
     const int before = openCount();
     std::erase_if(m_views, [view](const auto& v) { return v.isNull() || v == view; });
     const auto moves = voxmg::list_slots::releaseSlot(m_context.doc.settings(), before, n);

@@ -11,10 +11,10 @@ class QWidget;
 // The open list windows and their slots: creates the view of a slot, runs the list opening
 // dialog, and when a list closes releases its slot and renumbers the lists behind it so the
 // open lists always hold slots 1..count.
-class CListWindows : public QObject {
+class ListWindows : public QObject {
     Q_OBJECT
 public:
-    explicit CListWindows(AppContext& context, QObject* parent = nullptr);
+    explicit ListWindows(AppContext& context, QObject* parent = nullptr);
 
     // The view of list slot n, read from disk (first build with its progress dialog). Null
     // when the slot holds no list. A list whose rows did not fit stays open, empty.

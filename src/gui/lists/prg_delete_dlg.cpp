@@ -1,5 +1,5 @@
 #include "gui/lists/prg_delete_dlg.h"
 
-CPrgDeleteDlg::CPrgDeleteDlg(voxmg::Flags& flags, QWidget* parent)
+DeleteProgressDlg::DeleteProgressDlg(voxmg::Flags& flags, QWidget* parent)
     : StepProgressDlg(flags, QStringLiteral("消去中"), QStringLiteral("音声メッセージを消去中です。"),
                       parent) {}

@@ -3,8 +3,8 @@
 #include "gui/base/step_progress_dlg.h"
 
 // "消去中": the progress of a delete. キャンセル stops it after the message in hand.
-class CPrgDeleteDlg : public StepProgressDlg {
+class DeleteProgressDlg : public StepProgressDlg {
     Q_OBJECT
 public:
-    CPrgDeleteDlg(voxmg::Flags& flags, QWidget* parent = nullptr);
+    DeleteProgressDlg(voxmg::Flags& flags, QWidget* parent = nullptr);
 };

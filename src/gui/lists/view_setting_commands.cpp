@@ -37,7 +37,7 @@ void runFilter(FrameHost& frame, CListDispView& view) {
     }
 }
 
-void runColumns(FrameHost& frame, CListWindows& lists) {
+void runColumns(FrameHost& frame, ListWindows& lists) {
     CListDispSelectDlg dialog(frame.context(), frame.frameWindow());
     if (dialog.exec() != QDialog::Accepted) {
         return;
@@ -68,7 +68,7 @@ void runExport(FrameHost& frame, CListDispView& view) {
 
 }  // namespace
 
-void installViewSettingCommands(FrameHost& frame, CListWindows& lists) {
+void installViewSettingCommands(FrameHost& frame, ListWindows& lists) {
     frame.setCommand(Command::Filter, {[&frame] {
                                            if (CListDispView* view = activeView(frame)) {
                                                runFilter(frame, *view);

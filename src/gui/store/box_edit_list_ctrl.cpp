@@ -34,8 +34,8 @@ private:
 
 }  // namespace
 
-CBoxEditListCtrl::CBoxEditListCtrl(const QString& fixedHeader, const QString& editHeader, int maxChars,
-                                   QWidget* parent)
+BoxEditListCtrl::BoxEditListCtrl(const QString& fixedHeader, const QString& editHeader, int maxChars,
+                                 QWidget* parent)
     : QTreeWidget(parent) {
     setColumnCount(3);
     setHeaderLabels({QString(), fixedHeader, editHeader});
@@ -55,7 +55,7 @@ CBoxEditListCtrl::CBoxEditListCtrl(const QString& fixedHeader, const QString& ed
     setMinimumWidth(24 + 70 + 110 + 30);
 }
 
-void CBoxEditListCtrl::addRow(const QString& fixed, const QString& edit) {
+void BoxEditListCtrl::addRow(const QString& fixed, const QString& edit) {
     auto* item = new QTreeWidgetItem(this);
     item->setIcon(kIconColumn, style()->standardIcon(QStyle::SP_DirIcon));
     item->setText(kFixedColumn, fixed);
@@ -65,19 +65,19 @@ void CBoxEditListCtrl::addRow(const QString& fixed, const QString& edit) {
     item->setFlags(item->flags() | Qt::ItemIsEditable);
 }
 
-QString CBoxEditListCtrl::fixedText(int row) const {
+QString BoxEditListCtrl::fixedText(int row) const {
     return topLevelItem(row)->text(kFixedColumn);
 }
 
-QString CBoxEditListCtrl::editText(int row) const {
+QString BoxEditListCtrl::editText(int row) const {
     return topLevelItem(row)->text(kEditColumn);
 }
 
-QString CBoxEditListCtrl::originalText(int row) const {
+QString BoxEditListCtrl::originalText(int row) const {
     return topLevelItem(row)->data(kEditColumn, kOriginalRole).toString();
 }
 
-void CBoxEditListCtrl::showRow(int row) {
+void BoxEditListCtrl::showRow(int row) {
     setCurrentItem(topLevelItem(row), kEditColumn);
     scrollToItem(topLevelItem(row));
     setFocus();
@@ -91,7 +91,7 @@ QLineEdit* targetFolderField(QWidget* parent, const QString& boxFolder) {
     return field;
 }
 
-QGroupBox* boxListPair(QWidget* parent, CBoxEditListCtrl* rusuroku, CBoxEditListCtrl* naisen) {
+QGroupBox* boxListPair(QWidget* parent, BoxEditListCtrl* rusuroku, BoxEditListCtrl* naisen) {
     auto* group = new QGroupBox(parent);
     auto* row = new QHBoxLayout(group);
     for (auto [list, title] :

@@ -11,15 +11,15 @@ class QLineEdit;
 // column and a column edited in place (double click, F2, or a click on the selected row),
 // whose editor takes at most `maxChars` characters. Each row remembers the text it was
 // filled with, so a dialog can tell which rows were edited.
-class CBoxEditListCtrl : public QTreeWidget {
+class BoxEditListCtrl : public QTreeWidget {
     Q_OBJECT
 public:
     static constexpr int kIconColumn = 0;
     static constexpr int kFixedColumn = 1;
     static constexpr int kEditColumn = 2;
 
-    CBoxEditListCtrl(const QString& fixedHeader, const QString& editHeader, int maxChars,
-                     QWidget* parent = nullptr);
+    BoxEditListCtrl(const QString& fixedHeader, const QString& editHeader, int maxChars,
+                    QWidget* parent = nullptr);
 
     void addRow(const QString& fixed, const QString& edit);
     QString fixedText(int row) const;
@@ -34,4 +34,4 @@ public:
 // The frame both dialogs share: the read-only "対象フォルダ" field and the two lists side by
 // side under "留守録BOX" and "内線BOX".
 QLineEdit* targetFolderField(QWidget* parent, const QString& boxFolder);
-QGroupBox* boxListPair(QWidget* parent, CBoxEditListCtrl* rusuroku, CBoxEditListCtrl* naisen);
+QGroupBox* boxListPair(QWidget* parent, BoxEditListCtrl* rusuroku, BoxEditListCtrl* naisen);

@@ -20,8 +20,8 @@ namespace boxes = voxmg::boxes;
 
 namespace {
 
-CBoxEditListCtrl* renameList(QWidget* parent) {
-    return new CBoxEditListCtrl(QStringLiteral("選択"), QStringLiteral("   BOXフォルダ名   "), 14, parent);
+BoxEditListCtrl* renameList(QWidget* parent) {
+    return new BoxEditListCtrl(QStringLiteral("選択"), QStringLiteral("   BOXフォルダ名   "), 14, parent);
 }
 
 }  // namespace
@@ -48,9 +48,9 @@ CBoxFldNameChgDlg::CBoxFldNameChgDlg(AppContext& context, QWidget* parent)
             list->addRow(QStringLiteral("0"), pathToQ(name));
         }
         connect(list, &QTreeWidget::itemChanged, this, [list](QTreeWidgetItem* item, int column) {
-            if (column == CBoxEditListCtrl::kEditColumn) {
+            if (column == BoxEditListCtrl::kEditColumn) {
                 const int row = list->indexOfTopLevelItem(item);
-                item->setText(CBoxEditListCtrl::kFixedColumn,
+                item->setText(BoxEditListCtrl::kFixedColumn,
                               list->edited(row) ? QStringLiteral("1") : QStringLiteral("0"));
             }
         });
@@ -69,7 +69,7 @@ int CBoxFldNameChgDlg::exec() {
 }
 
 std::vector<boxes::FolderRename> CBoxFldNameChgDlg::marked(
-    std::vector<std::pair<CBoxEditListCtrl*, int>>& where) const {
+    std::vector<std::pair<BoxEditListCtrl*, int>>& where) const {
     std::vector<boxes::FolderRename> renames;
     for (auto [list, kind] :
          {std::pair{m_rusuroku, boxes::BoxKind::Answer}, std::pair{m_naisen, boxes::BoxKind::Extension}}) {
@@ -84,7 +84,7 @@ std::vector<boxes::FolderRename> CBoxFldNameChgDlg::marked(
 }
 
 void CBoxFldNameChgDlg::onOk() {
-    std::vector<std::pair<CBoxEditListCtrl*, int>> where;
+    std::vector<std::pair<BoxEditListCtrl*, int>> where;
     const auto renames = marked(where);
     const auto check = boxes::checkRenames(m_boxFolder, renames);
     if (check.result != boxes::BoxCheck::Ok) {

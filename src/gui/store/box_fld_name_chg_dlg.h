@@ -7,7 +7,7 @@
 #include "core/store/box_management.h"
 
 struct AppContext;
-class CBoxEditListCtrl;
+class BoxEditListCtrl;
 class QPushButton;
 
 // "ボックスフォルダ名称変更": renames the box subfolders made on the PC (MAKE 1); the boxes of
@@ -21,20 +21,20 @@ public:
     // The error and Rejected when the box folder has no box subfolder at all.
     int exec() override;
 
-    CBoxEditListCtrl* rusurokuList() const { return m_rusuroku; }
-    CBoxEditListCtrl* naisenList() const { return m_naisen; }
+    BoxEditListCtrl* rusurokuList() const { return m_rusuroku; }
+    BoxEditListCtrl* naisenList() const { return m_naisen; }
     QPushButton* okButton() const { return m_ok; }
 
 private:
     void onOk();
     // The marked rows, answering-machine boxes first, with the list and row of each.
     std::vector<voxmg::boxes::FolderRename> marked(
-        std::vector<std::pair<CBoxEditListCtrl*, int>>& where) const;
+        std::vector<std::pair<BoxEditListCtrl*, int>>& where) const;
 
     AppContext& m_context;
     std::string m_boxFolder;
     bool m_hasBoxes = false;
-    CBoxEditListCtrl* m_rusuroku;
-    CBoxEditListCtrl* m_naisen;
+    BoxEditListCtrl* m_rusuroku;
+    BoxEditListCtrl* m_naisen;
     QPushButton* m_ok;
 };

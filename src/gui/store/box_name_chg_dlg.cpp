@@ -20,8 +20,8 @@ namespace boxes = voxmg::boxes;
 
 namespace {
 
-CBoxEditListCtrl* nameList(QWidget* parent) {
-    return new CBoxEditListCtrl(QStringLiteral("BOX番号"), QStringLiteral("  BOX名称  "), 10, parent);
+BoxEditListCtrl* nameList(QWidget* parent) {
+    return new BoxEditListCtrl(QStringLiteral("BOX番号"), QStringLiteral("  BOX名称  "), 10, parent);
 }
 
 }  // namespace

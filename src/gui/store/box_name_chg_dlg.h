@@ -7,7 +7,7 @@
 #include "core/store/box_management.h"
 
 struct AppContext;
-class CBoxEditListCtrl;
+class BoxEditListCtrl;
 class QPushButton;
 
 // "BOX名称編集": the display names of every box of the current box folder, answering-machine
@@ -20,8 +20,8 @@ public:
     // The error and Rejected when the box folder has no box subfolder at all.
     int exec() override;
 
-    CBoxEditListCtrl* rusurokuList() const { return m_rusuroku; }
-    CBoxEditListCtrl* naisenList() const { return m_naisen; }
+    BoxEditListCtrl* rusurokuList() const { return m_rusuroku; }
+    BoxEditListCtrl* naisenList() const { return m_naisen; }
     QPushButton* okButton() const { return m_ok; }
 
 private:
@@ -30,7 +30,7 @@ private:
     AppContext& m_context;
     std::string m_boxFolder;
     std::vector<voxmg::boxes::BoxNameRow> m_rows;  // rusuroku rows, then naisen rows
-    CBoxEditListCtrl* m_rusuroku;
-    CBoxEditListCtrl* m_naisen;
+    BoxEditListCtrl* m_rusuroku;
+    BoxEditListCtrl* m_naisen;
     QPushButton* m_ok;
 };
