@@ -33,16 +33,6 @@ namespace {
 
 const QString kInputError = QStringLiteral("入力値エラーです。");
 
-CVOXMGApp::Options appOptions(TestContext& t, SessionLog& log) {
-    CVOXMGApp::Options options;
-    options.settingsPath = t.doc.settingsPath();
-    options.lockPath = t.root() + "VOXMG-Zu.lock";
-    options.messages = &t.messages;
-    options.choosers = &t.choosers;
-    options.sessions = scriptedSessions(log);
-    return options;
-}
-
 void fillLogin(CLoginDlg& dialog, const QString& ip, const QString& user, const QString& pass) {
     dialog.address()->setText(ip);
     dialog.user()->setText(user);
@@ -120,7 +110,7 @@ private slots:
     void unrememberedLoginUsesTypedValuesButSavesThemEmpty() {
         TestContext t;
         SessionLog log;
-        CVOXMGApp app(appOptions(t, log));
+        CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
         CMainFrame* frame = app.frame();
         CLoginDlg dialog(app.context(), frame->session());
@@ -147,7 +137,7 @@ private slots:
     void wavFilesPlayedForDeletionGoAtExitAndNothingElse() {
         TestContext t;
         SessionLog log;
-        CVOXMGApp app(appOptions(t, log));
+        CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
         const std::string played = t.root() + "played.wav";
         const std::string kept = t.root() + "kept.wav";
@@ -163,10 +153,10 @@ private slots:
     void secondInstanceIsRefusedWithoutAWindow() {
         TestContext t;
         SessionLog log;
-        CVOXMGApp first(appOptions(t, log));
+        CVOXMGApp first(scriptedAppOptions(t, log));
         QVERIFY(first.start());
         RecordingMessages secondMessages;
-        auto options = appOptions(t, log);
+        auto options = scriptedAppOptions(t, log);
         options.messages = &secondMessages;
         CVOXMGApp second(options);
         QVERIFY(!second.start());
@@ -279,7 +269,7 @@ private slots:
         ini.writeInt(u"Window1", u"ZOrder", 2);
         ini.writeInt(u"Window2", u"ZOrder", 1);
         QVERIFY(ini.save(0600));
-        auto options = appOptions(t, log);
+        auto options = scriptedAppOptions(t, log);
         options.listWindows = [](int n) {
             auto* view = new QWidget;
             view->setWindowTitle(QStringLiteral("list %1").arg(n));
@@ -301,7 +291,7 @@ private slots:
         ini.writeString(u"DISP", u"FOLDERNAME", u"gone");
         ini.writeInt(u"DISP", u"NUM", 1);
         QVERIFY(ini.save(0600));
-        CVOXMGApp app(appOptions(t, log));
+        CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
         QVERIFY(t.messages.shown.empty());
         QVERIFY(app.doc().settings().folder.empty());

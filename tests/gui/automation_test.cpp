@@ -96,16 +96,7 @@ struct Program {
 // A program on scripted sessions, logged in through the dialog, its worker idle (always-download
 // off): the tests play the worker's part on the worker host themselves.
 struct ScriptedProgram {
-    ScriptedProgram() : app(options()) {}
-    CVOXMGApp::Options options() {
-        CVOXMGApp::Options o;
-        o.settingsPath = t.doc.settingsPath();
-        o.lockPath = t.root() + "lock";
-        o.messages = &t.messages;
-        o.choosers = &t.choosers;
-        o.sessions = scriptedSessions(log);
-        return o;
-    }
+    ScriptedProgram() : app(scriptedAppOptions(t, log)) {}
     bool start() {
         if (!app.start()) {
             return false;

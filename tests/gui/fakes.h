@@ -117,6 +117,18 @@ struct TestContext {
     std::string root() const { return dir.path().toStdString() + "/"; }
 };
 
+// The options of a program on the test's settings file, its messages and choices from `t`, its
+// sessions scripted on `log`.
+inline CVOXMGApp::Options scriptedAppOptions(TestContext& t, SessionLog& log) {
+    CVOXMGApp::Options options;
+    options.settingsPath = t.doc.settingsPath();
+    options.lockPath = t.root() + "VOXMG-Zu.lock";
+    options.messages = &t.messages;
+    options.choosers = &t.choosers;
+    options.sessions = scriptedSessions(log);
+    return options;
+}
+
 // The options of a program on box folder `folderName` in the test's root with list window 1
 // showing `title`, its messages and choices from `t`, its sessions scripted on `log`. Further
 // settings may be added to the settings file before the program starts.
@@ -129,13 +141,7 @@ inline CVOXMGApp::Options listProgramOptions(TestContext& t, SessionLog& log, st
     ini.writeString(u"DISP", u"DISP1", title);
     ini.writeString(u"DISP", u"FOLDERNAME1", folderName);
     ini.save(0600);
-    CVOXMGApp::Options options;
-    options.settingsPath = t.doc.settingsPath();
-    options.lockPath = t.root() + "VOXMG-Zu.lock";
-    options.messages = &t.messages;
-    options.choosers = &t.choosers;
-    options.sessions = scriptedSessions(log);
-    return options;
+    return scriptedAppOptions(t, log);
 }
 
 // Runs `action` on the next modal dialog of type T once it is up.
