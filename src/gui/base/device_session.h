@@ -60,7 +60,7 @@ public:
         m_pump = std::move(pump);
     }
     // The client for the engines, with always-download paused for as long as the lease lives.
-    FtpLease acquire(voxmg::WorkerGate::Hand hand = voxmg::WorkerGate::Hand::AfterFile) {
+    [[nodiscard]] FtpLease acquire(voxmg::WorkerGate::Hand hand = voxmg::WorkerGate::Hand::AfterFile) {
         return FtpLease(m_flags != nullptr ? *m_flags : m_unbound, m_pump, client(), hand);
     }
 
