@@ -35,6 +35,7 @@ void append(List& list, const std::string& line) {
 struct ReplyLog {
     std::string current;
     std::string last;
+    std::string lastRefusal;  // the last 4xx/5xx: what a failure reports, not the QUIT's 221
 
     static int take(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
         if (type == CURLINFO_HEADER_IN) {
@@ -51,6 +52,9 @@ struct ReplyLog {
         }
         // "250-..." continues a reply, "250 ..." ends it.
         if (l.size() < 4 || l[3] != '-') {
+            if (!l.empty() && (l[0] == '4' || l[0] == '5')) {
+                lastRefusal = current;
+            }
             last = std::move(current);
             current.clear();
         }
@@ -125,9 +129,9 @@ SendOutcome outcomeOf(CURLcode rc, CURL* c, const ReplyLog& log, const char* err
     long code = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     out.replyCode = static_cast<int>(code);
-    out.reply = !log.last.empty() && rc != CURLE_OK && code >= 400 ? log.last
-                : error[0] != '\0'                                 ? cleanField(error)
-                                                                   : log.last;
+    out.reply = !log.lastRefusal.empty() && rc != CURLE_OK && code >= 400 ? log.lastRefusal
+                : error[0] != '\0'                                        ? cleanField(error)
+                                                                          : log.last;
     switch (rc) {
         case CURLE_OK:
             out.code = SendCode::Sent;
