@@ -247,6 +247,26 @@ bool Outbox::retry(const std::string& id, std::time_t now) const {
     return save(*job);
 }
 
+int Outbox::sweepLeftovers(std::time_t now) const {
+    constexpr std::time_t kOldEnough = 10 * 60;
+    int removed = 0;
+    DIR* dir = ::opendir(m_folder.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        struct stat st {};
+        const std::string name = e->d_name;
+        if (name.starts_with(".voxmg-") &&
+            ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_mtime + kOldEnough < now && ::unlinkat(::dirfd(dir), name.c_str(), 0) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 OutboxLock::OutboxLock(const std::string& folder) {
     m_fd = ::open(paths::join(folder, ".send.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {

@@ -58,6 +58,9 @@ public:
     bool remove(const MailJob& job) const;
     // A failed or silent job waits again, due now, its count restarted; a silent one is sent.
     bool retry(const std::string& id, std::time_t now) const;
+    // Removes the temporary files of writes that a kill cut short, once they are older than
+    // any write still under way could be; the number removed.
+    int sweepLeftovers(std::time_t now) const;
 
 private:
     std::string pathOf(const std::string& id) const;

@@ -187,6 +187,7 @@ BuiltJob buildJobMail(const MailJob& job, const MailSettings& settings, int gain
 
 PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const SendPass& pass) {
     PassSummary summary;
+    outbox.sweepLeftovers(pass.now);
     for (MailJob& job : outbox.jobs()) {
         if (job.state != JobState::Waiting) {
             continue;
