@@ -21,9 +21,12 @@ std::string kindOf(const std::string& box) {
                : box.substr(first + 1, second - first - 1);
 }
 
-std::vector<std::string> recipientsOf(const MailSettings& settings, const std::string& box) {
+// The box's recipients; `typed` tells whether anything was entered for the box at all, so a
+// list spoilt by a typo is told apart from a box nobody gets mail for.
+std::vector<std::string> recipientsOf(const MailSettings& settings, const std::string& box, bool& typed) {
     const auto it = settings.recipients.find(box);
-    if (it == settings.recipients.end()) {
+    typed = it != settings.recipients.end() && it->second.find_first_not_of(" \t,") != std::string::npos;
+    if (!typed) {
         return {};
     }
     bool ok = false;
@@ -143,7 +146,11 @@ EnqueueOutcome enqueueMessage(const Outbox& outbox, const MailSettings& settings
     if (!naming::isVoiceName(paths::fileName(voicePath)) || box.empty() || !readMessageFacts(voicePath)) {
         return EnqueueOutcome::NotAMessage;
     }
-    if (recipientsOf(settings, box).empty()) {
+    // A box whose list has a typo still gets its job: the pass then fails it with the reason,
+    // where the user sees it, rather than the message never being mailed without a word.
+    bool typed = false;
+    recipientsOf(settings, box, typed);
+    if (!typed) {
         return EnqueueOutcome::NoRecipients;
     }
     switch (outbox.enqueue(voicePath, box, now)) {
@@ -165,9 +172,10 @@ BuiltJob buildJobMail(const MailJob& job, const MailSettings& settings, int gain
         return built;
     }
     OutgoingMail mail;
-    mail.to = recipientsOf(settings, job.box);
+    bool typed = false;
+    mail.to = recipientsOf(settings, job.box, typed);
     if (mail.to.empty()) {
-        built.problem = "このボックスには宛先がありません";
+        built.problem = typed ? "宛先のメールアドレスが正しくありません" : "このボックスには宛先がありません";
         return built;
     }
     const auto samples = decodeMessageVoice(job.messagePath, gainSetting);

@@ -158,6 +158,14 @@ TEST_F(MailMessages, EnqueueTakesOnlyVoiceFilesOfBoxesWithRecipients) {
     EXPECT_EQ(enqueueMessage(outbox, none, message("202612071643_MON_R001_00002.vmdat", speech(1)), 100),
               EnqueueOutcome::NoRecipients);
     EXPECT_EQ(enqueueMessage(outbox, settings(), box + "/gone.vmdat", 100), EnqueueOutcome::NotAMessage);
+    // A list with a typo is not a box without recipients: the job is made and fails visibly.
+    MailSettings typo = settings();
+    typo.recipients["本社/rusuroku/001"] = "staff@example.jp; boss@example.jp";
+    const std::string third = message("202612071644_MON_R001_00003.vmdat", speech(1));
+    EXPECT_EQ(enqueueMessage(outbox, typo, third, 100), EnqueueOutcome::Queued);
+    MailJob typoJob = job(third);
+    EXPECT_EQ(buildJobMail(typoJob, typo, 0, 0).problem, "宛先のメールアドレスが正しくありません");
+    ASSERT_TRUE(outbox.remove(outbox.jobs().back()));
     voxmg::test::writeFile(box + "/short.vmdat", "too short for a record");
     EXPECT_EQ(enqueueMessage(outbox, settings(), box + "/short.vmdat", 100), EnqueueOutcome::NotAMessage);
     EXPECT_EQ(outbox.jobs().size(), 1u);
