@@ -1,0 +1,72 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/mail/mail_outbox.h"
+#include "core/mail/mail_settings.h"
+#include "core/mail/mail_text.h"
+#include "core/mail/smtp_sender.h"
+
+// The mail feature's operations over the outbox: putting a downloaded message in (cheap, so a
+// download never waits for mail), and one pass of the sender over what is due.
+namespace voxmg::mail {
+
+enum class EnqueueOutcome : int {
+    Queued = 0,
+    AlreadyQueued = 1,
+    NoRecipients = 2,  // the message's box has no one to send to
+    NotAMessage = 3,   // not a complete voice file of a box
+    WriteFailed = 4,
+};
+
+EnqueueOutcome enqueueMessage(const Outbox& outbox, const MailSettings& settings,
+                              const std::string& voicePath, std::time_t now);
+
+// What a message file's record says, for the mail; nothing when it has no valid record.
+std::optional<MessageFacts> readMessageFacts(const std::string& voicePath);
+
+// The pause before the next try after `attempts` failed ones: one minute, doubling, at most
+// 30 minutes.
+std::time_t retryPause(int attempts);
+
+struct SendPass {
+    SmtpSender* sender = nullptr;
+    int gainSetting = 0;  // LEVELRVORWAV, as the WAV conversion decodes
+    std::time_t now = 0;
+    bool ignorePause = false;  // an explicit run sends what waits, paused or not
+    // Called before each mail goes to the server and after its job is settled (tests, progress).
+    std::function<void(const MailJob&)> onJob;
+};
+
+struct PassSummary {
+    int sent = 0;
+    int waiting = 0;                        // still waiting after the pass
+    std::vector<MailJob> failedNow;         // refused for good in this pass: told once, here
+    std::optional<SendOutcome> connection;  // the server could not be used at all
+};
+
+// Sends every due waiting job once. When the server cannot be reached or refuses the login or
+// certificate, the rest of the due jobs get the same pause without a try each. Nothing here
+// waits longer than the sender's limits.
+PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const SendPass& pass);
+
+// The mail of one job, or the reason it cannot be made (the file is gone, the box has no
+// recipients): a local failure that retrying does not mend.
+struct BuiltJob {
+    std::optional<OutgoingMail> mail;
+    SilenceMark silence = SilenceMark::Unknown;
+    std::string problem;
+};
+BuiltJob buildJobMail(const MailJob& job, const MailSettings& settings, int gainSetting, std::time_t now);
+
+// A short mail to try the settings with, to `to` (the sender when empty).
+OutgoingMail testMail(const MailSettings& settings, const std::string& to, std::time_t now);
+
+// The mark of a message for the list and the player: no speech in its voice.
+SilenceMark measureSilence(const std::string& voicePath, int gainSetting);
+
+}  // namespace voxmg::mail

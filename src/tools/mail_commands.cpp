@@ -1,0 +1,202 @@
+// voxmgctl mail-test / mail-send / mail-outbox / mail-enqueue: the mail of new messages.
+// The settings folder holds VOXMG-mail.ini and the outbox; --settings DIR names another one.
+// The password stays in the settings file: it never appears on a command line or in the JSON.
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "core/base/paths.h"
+#include "core/base/profile_file.h"
+#include "core/mail/mail_run.h"
+#include "tools/command.h"
+
+namespace voxmg::tools {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using namespace voxmg::mail;
+
+const std::vector<std::string> kValued = {"--settings", "--to"};
+
+std::string settingsFolderOf(const Args& args) {
+    const std::string given = optionValue(args, "--settings");
+    return given.empty() ? paths::settingsFolder() : paths::withTrailingSeparator(given);
+}
+
+// The decoding gain the WAV conversion uses, so the attachment sounds as the WAV file does.
+int gainSettingIn(const std::string& folder) {
+    return ProfileFile::load(paths::join(folder, "VOXMG.ini")).readInt(u"CODEC", u"LEVELRVORWAV", 0);
+}
+
+const char* codeName(SendCode c) {
+    switch (c) {
+        case SendCode::Sent:
+            return "sent";
+        case SendCode::Temporary:
+            return "temporary";
+        case SendCode::Permanent:
+            return "permanent";
+        case SendCode::CertificateRefused:
+            return "certificate-refused";
+        case SendCode::LoginRefused:
+            return "login-refused";
+        case SendCode::NoTls:
+            return "no-tls";
+        case SendCode::BadSettings:
+            break;
+    }
+    return "bad-settings";
+}
+
+// What the user reads about a failed send.
+const char* codeText(SendCode c) {
+    switch (c) {
+        case SendCode::Sent:
+            return "送信しました。";
+        case SendCode::Temporary:
+            return "メールサーバーに送れませんでした。後で送り直します。";
+        case SendCode::Permanent:
+            return "メールサーバーが受け付けませんでした。";
+        case SendCode::CertificateRefused:
+            return "メールサーバーの証明書を確認できません。事務所の証明書ファイルを設定してください。";
+        case SendCode::LoginRefused:
+            return "メールサーバーがユーザー名またはパスワードを受け付けませんでした。";
+        case SendCode::NoTls:
+            return "メールサーバーが暗号化 (STARTTLS) に対応していません。";
+        case SendCode::BadSettings:
+            break;
+    }
+    return "メール転送の設定が正しくありません。";
+}
+
+Json outcomeJson(const SendOutcome& o) {
+    return {{"code", codeName(o.code)},
+            {"text", codeText(o.code)},
+            {"reply_code", o.replyCode},
+            {"reply", o.reply}};
+}
+
+const char* stateName(JobState s) {
+    return s == JobState::Failed ? "failed" : s == JobState::Silent ? "silent" : "waiting";
+}
+
+Json jobJson(const MailJob& j) {
+    const char* silence = j.silence == SilenceMark::Silent   ? "silent"
+                          : j.silence == SilenceMark::Speech ? "speech"
+                                                             : "unknown";
+    return {{"id", j.id},
+            {"path", j.messagePath},
+            {"box", j.box},
+            {"state", stateName(j.state)},
+            {"attempts", j.attempts},
+            {"queued", static_cast<long long>(j.queued)},
+            {"next_attempt", static_cast<long long>(j.nextAttempt)},
+            {"last_reply", j.lastReply},
+            {"silence", silence}};
+}
+
+void print(const Json& j) {
+    std::printf("%s\n", j.dump(2).c_str());
+    std::fflush(stdout);
+}
+
+int runMailTest(const Args& args) {
+    const std::string folder = settingsFolderOf(args);
+    const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
+    const SmtpSender sender(settings);
+    const SendOutcome o = sender.send(testMail(settings, optionValue(args, "--to"), std::time(nullptr)));
+    print(outcomeJson(o));
+    if (o.code != SendCode::Sent) {
+        std::fprintf(stderr, "voxmgctl: %s %s\n", codeText(o.code), o.reply.c_str());
+    }
+    return o.code == SendCode::Sent ? 0 : 1;
+}
+
+int runMailSend(const Args& args) {
+    const std::string folder = settingsFolderOf(args);
+    const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
+    const Outbox outbox(Outbox::folderIn(folder));
+    const OutboxLock lock(outbox.folder());
+    if (!lock.held()) {
+        print({{"busy", true}});  // another sender is at it; its pass covers these jobs
+        return 0;
+    }
+    SmtpSender sender(settings);
+    SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}};
+    const PassSummary s = sendDue(outbox, settings, pass);
+    Json failed = Json::array();
+    for (const MailJob& j : s.failedNow) {
+        failed.push_back(jobJson(j));
+    }
+    Json out = {{"busy", false}, {"sent", s.sent}, {"waiting", s.waiting}, {"failed", failed}};
+    out["connection"] = s.connection ? outcomeJson(*s.connection) : Json(nullptr);
+    print(out);
+    if (s.connection) {
+        std::fprintf(stderr, "voxmgctl: %s %s\n", codeText(s.connection->code), s.connection->reply.c_str());
+    }
+    return s.connection || !s.failedNow.empty() ? 1 : 0;
+}
+
+int runMailOutbox(const Args& args) {
+    const std::string folder = settingsFolderOf(args);
+    const Outbox outbox(Outbox::folderIn(folder));
+    bool retry = false;
+    const std::string id = optionValue(args, "--retry", &retry);
+    if (retry && !outbox.retry(id, std::time(nullptr))) {
+        std::fprintf(stderr, "voxmgctl: no job %s in the outbox\n", id.c_str());
+        return 1;
+    }
+    Json jobs = Json::array();
+    for (const MailJob& j : outbox.jobs()) {
+        jobs.push_back(jobJson(j));
+    }
+    print(jobs);
+    return 0;
+}
+
+const char* enqueueName(EnqueueOutcome e) {
+    switch (e) {
+        case EnqueueOutcome::Queued:
+            return "queued";
+        case EnqueueOutcome::AlreadyQueued:
+            return "already-queued";
+        case EnqueueOutcome::NoRecipients:
+            return "no-recipients";
+        case EnqueueOutcome::NotAMessage:
+            return "not-a-message";
+        case EnqueueOutcome::WriteFailed:
+            break;
+    }
+    return "write-failed";
+}
+
+int runMailEnqueue(const Args& args) {
+    const auto files = positional(args, kValued);
+    if (files.size() != 1) {
+        std::fprintf(stderr, "usage: voxmgctl mail-enqueue FILE.vmdat [--settings DIR]\n");
+        return 2;
+    }
+    char resolved[PATH_MAX];
+    const std::string path =
+        ::realpath(files.front().c_str(), resolved) != nullptr ? resolved : files.front();
+    const std::string folder = settingsFolderOf(args);
+    const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
+    const EnqueueOutcome e =
+        enqueueMessage(Outbox(Outbox::folderIn(folder)), settings, path, std::time(nullptr));
+    print({{"result", enqueueName(e)}, {"path", path}});
+    return e == EnqueueOutcome::Queued || e == EnqueueOutcome::AlreadyQueued ? 0 : 1;
+}
+
+CommandRegistrar mailTest{Command{"mail-test", "mail-test [--to ADDR] [--settings DIR]", runMailTest}};
+CommandRegistrar mailSend{Command{"mail-send", "mail-send [--now] [--settings DIR]", runMailSend}};
+CommandRegistrar mailOutbox{
+    Command{"mail-outbox", "mail-outbox [--retry ID] [--settings DIR]", runMailOutbox}};
+CommandRegistrar mailEnqueue{
+    Command{"mail-enqueue", "mail-enqueue FILE.vmdat [--settings DIR]", runMailEnqueue}};
+
+}  // namespace
+}  // namespace voxmg::tools

@@ -1,0 +1,143 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "core/mail/mail_outbox.h"
+#include "core/mail/mail_run.h"
+#include "support/temp_folder.h"
+
+using namespace voxmg::mail;
+using voxmg::test::TempFolder;
+
+namespace {
+
+MailJob sampleJob() {
+    MailJob j;
+    j.id = "202612071642_MON_R001_00001-0badf00d";
+    j.messagePath = "/data/本社/rusuroku/001/odd\\name\r\nend=1.vmdat";
+    j.box = "本社/rusuroku/001";
+    j.attempts = 3;
+    j.queued = 1796683522;
+    j.nextAttempt = 1796683762;
+    j.lastReply = "451 4.3.0 try later\r\nsecond line";
+    j.state = JobState::Failed;
+    j.silence = SilenceMark::Silent;
+    j.sendAnyway = true;
+    return j;
+}
+
+void expectSame(const MailJob& a, const MailJob& b) {
+    EXPECT_EQ(a.id, b.id);
+    EXPECT_EQ(a.messagePath, b.messagePath);
+    EXPECT_EQ(a.box, b.box);
+    EXPECT_EQ(a.attempts, b.attempts);
+    EXPECT_EQ(a.queued, b.queued);
+    EXPECT_EQ(a.nextAttempt, b.nextAttempt);
+    EXPECT_EQ(a.lastReply, b.lastReply);
+    EXPECT_EQ(a.state, b.state);
+    EXPECT_EQ(a.silence, b.silence);
+    EXPECT_EQ(a.sendAnyway, b.sendAnyway);
+}
+
+TEST(JobFile, RoundTripsLineBreaksAndBackslashes) {
+    const MailJob job = sampleJob();
+    const auto back = parseJob(jobText(job), job.id);
+    ASSERT_TRUE(back);
+    expectSame(*back, job);
+}
+
+TEST(JobFile, NoCutOfAJobFileReadsAsAJob) {
+    const std::string text = jobText(sampleJob());
+    for (std::size_t n = 0; n < text.size(); ++n) {
+        EXPECT_FALSE(parseJob(text.substr(0, n), "x")) << "cut at " << n;
+    }
+    EXPECT_FALSE(parseJob("something else\nend\n", "x"));
+}
+
+class OutboxFolder : public testing::Test {
+protected:
+    TempFolder tmp;
+    Outbox outbox{tmp.file("mail-outbox")};
+};
+
+TEST_F(OutboxFolder, IsPrivateAndListsItsJobsOldestFirst) {
+    struct stat st {};
+    ASSERT_EQ(::stat(outbox.folder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(outbox.enqueue("/d/F/rusuroku/001/b.vmdat", "F/rusuroku/001", 200), EnqueueResult::Queued);
+    ASSERT_EQ(outbox.enqueue("/d/F/rusuroku/001/a.vmdat", "F/rusuroku/001", 100), EnqueueResult::Queued);
+    voxmg::test::writeFile(outbox.folder() + "/.voxmg-AbCdEf", "voxmg-mail-job 1\npath=/x\nend\n");
+    voxmg::test::writeFile(outbox.folder() + "/notes.txt", "hello");
+    voxmg::test::writeFile(outbox.folder() + "/torn.job", "voxmg-mail-job 1\npath=/x\n");
+    const auto jobs = outbox.jobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].messagePath, "/d/F/rusuroku/001/a.vmdat");
+    EXPECT_EQ(jobs[1].messagePath, "/d/F/rusuroku/001/b.vmdat");
+    EXPECT_EQ(jobs[0].state, JobState::Waiting);
+    EXPECT_EQ(jobs[0].nextAttempt, 100);
+}
+
+TEST_F(OutboxFolder, AMessagePutInTwiceKeepsItsFirstJob) {
+    const std::string path = "/d/F/rusuroku/001/a.vmdat";
+    ASSERT_EQ(outbox.enqueue(path, "F/rusuroku/001", 100), EnqueueResult::Queued);
+    MailJob job = outbox.jobs().front();
+    job.attempts = 4;
+    job.nextAttempt = 999;
+    ASSERT_TRUE(outbox.save(job));
+    EXPECT_EQ(outbox.enqueue(path, "F/rusuroku/001", 500), EnqueueResult::AlreadyQueued);
+    ASSERT_EQ(outbox.jobs().size(), 1u);
+    EXPECT_EQ(outbox.jobs().front().attempts, 4);
+    // The same name in another box folder is another message.
+    EXPECT_EQ(outbox.enqueue("/d/G/rusuroku/001/a.vmdat", "G/rusuroku/001", 500), EnqueueResult::Queued);
+    EXPECT_EQ(outbox.jobs().size(), 2u);
+}
+
+TEST_F(OutboxFolder, RetryPutsAFailedJobBackDueNow) {
+    ASSERT_EQ(outbox.enqueue("/d/F/rusuroku/001/a.vmdat", "F/rusuroku/001", 100), EnqueueResult::Queued);
+    MailJob job = outbox.jobs().front();
+    job.state = JobState::Silent;
+    job.attempts = 7;
+    ASSERT_TRUE(outbox.save(job));
+    ASSERT_TRUE(outbox.retry(job.id, 5000));
+    const MailJob back = outbox.jobs().front();
+    EXPECT_EQ(back.state, JobState::Waiting);
+    EXPECT_EQ(back.attempts, 0);
+    EXPECT_EQ(back.nextAttempt, 5000);
+    EXPECT_TRUE(back.sendAnyway);
+    EXPECT_FALSE(outbox.retry("no-such-job", 5000));
+}
+
+TEST_F(OutboxFolder, SweepRemovesOnlyOldTemporaries) {
+    ASSERT_EQ(outbox.enqueue("/d/F/rusuroku/001/a.vmdat", "F/rusuroku/001", 100), EnqueueResult::Queued);
+    const std::string old = outbox.folder() + "/.voxmg-old123";
+    const std::string young = outbox.folder() + "/.voxmg-new123";
+    voxmg::test::writeFile(old, "x");
+    voxmg::test::writeFile(young, "x");
+    const std::time_t now = std::time(nullptr);
+    const timespec times[2] = {{now - 3600, 0}, {now - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, old.c_str(), times, 0), 0);
+    EXPECT_EQ(outbox.sweepLeftovers(now), 1);
+    EXPECT_FALSE(std::filesystem::exists(old));
+    EXPECT_TRUE(std::filesystem::exists(young));
+    EXPECT_EQ(outbox.jobs().size(), 1u);
+}
+
+TEST_F(OutboxFolder, OneSenderAtATime) {
+    OutboxLock first(outbox.folder());
+    ASSERT_TRUE(first.held());
+    OutboxLock second(outbox.folder());
+    EXPECT_FALSE(second.held());
+}
+
+TEST(RetryPause, GrowsFromAMinuteToHalfAnHour) {
+    const std::pair<int, std::time_t> table[] = {{0, 60},  {1, 60},   {2, 120},  {3, 240},
+                                                 {5, 960}, {6, 1800}, {7, 1800}, {1000, 1800}};
+    for (auto [attempts, pause] : table) {
+        EXPECT_EQ(retryPause(attempts), pause) << attempts;
+    }
+}
+
+}  // namespace

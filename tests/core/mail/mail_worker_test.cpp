@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "core/mail/mail_worker.h"
+
+using namespace voxmg::mail;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Waits up to two seconds for `done`.
+template <typename F>
+bool eventually(F done) {
+    for (int i = 0; i < 200 && !done(); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    return done();
+}
+
+TEST(MailWorker, PassesAtStartAndWhenWokenNotBetween) {
+    std::atomic<int> passes{0};
+    MailWorker worker([&]() -> std::optional<std::time_t> {
+        ++passes;
+        return std::nullopt;  // nothing waits: sleep the longest wait
+    });
+    ASSERT_TRUE(eventually([&] { return passes == 1; }));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(passes, 1) << "no job waits: no pass until woken";
+    worker.wake();
+    EXPECT_TRUE(eventually([&] { return passes == 2; }));
+}
+
+TEST(MailWorker, ADueJobBringsThePassBack) {
+    std::atomic<int> passes{0};
+    std::atomic<std::time_t> now{1000};
+    MailWorker worker(
+        [&]() -> std::optional<std::time_t> {
+            ++passes;
+            return now + 1;  // the next job comes due in a second
+        },
+        std::chrono::seconds(300), [&] { return now.load(); });
+    EXPECT_TRUE(eventually([&] { return passes >= 2; })) << "the worker slept past the due job";
+}
+
+TEST(MailWorker, StopsAtOnceWhileWaitingLong) {
+    const auto start = std::chrono::steady_clock::now();
+    {
+        MailWorker worker([]() -> std::optional<std::time_t> { return std::nullopt; }, std::chrono::hours(1));
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+TEST(OutboxState, CountsAndTheNextDueJob) {
+    std::vector<MailJob> jobs(4);
+    jobs[0].nextAttempt = 500;
+    jobs[1].nextAttempt = 300;
+    jobs[2].state = JobState::Failed;
+    jobs[2].nextAttempt = 100;
+    jobs[3].state = JobState::Silent;
+    const OutboxCounts c = countJobs(jobs);
+    EXPECT_EQ(c.waiting, 2);
+    EXPECT_EQ(c.failed, 1);
+    EXPECT_EQ(c.silent, 1);
+    EXPECT_EQ(nextDue(jobs), 300) << "a failed job is never due";
+    EXPECT_EQ(nextDue({}), std::nullopt);
+}
+
+}  // namespace
