@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <unordered_set>
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
@@ -409,12 +410,15 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
 
 // What a killed move or copy leaves in a box folder: set-aside files go back under their names
 // when those are missing, and go when the names hold a file again; copies in the making go.
-// Only ever called from a run that changes the folder, never from a load of it.
-void removeLeftovers(const std::string& folder) {
+// Only ever called from a run that changes the folder, never from a load of it. `names`, when
+// given, gets every name the folder may hold afterwards.
+void removeLeftovers(const std::string& folder, std::unordered_set<std::string>* names = nullptr) {
     std::vector<std::string> leftovers;
     fileio::walkFolder(folder, [&](std::string_view name, bool isFolder) {
         if (!isFolder && (name.starts_with(kAsidePrefix) || name.starts_with(kCopyPrefix))) {
             leftovers.emplace_back(name);
+        } else if (!isFolder && names != nullptr) {
+            names->emplace(name);
         }
         return true;
     });
@@ -427,6 +431,9 @@ void removeLeftovers(const std::string& folder) {
             ::unlink(path.c_str());
         } else if (auto final = asideOf(name)) {
             restoreAside(path, paths::join(folder, *final));
+            if (names != nullptr) {
+                names->insert(*final);
+            }
         }
     }
 }
@@ -503,7 +510,7 @@ public:
             m_progress->setRange(static_cast<int>(count) * 3);
         }
         if (!m_dest.empty()) {
-            removeLeftovers(m_dest);
+            removeLeftovers(m_dest, &m_destNames);
         }
         bool stopped = false;
         for (std::size_t i = 0; i < count; ++i) {
@@ -579,13 +586,21 @@ private:
     // missing or short, or its recording info is.
     bool destinationIncomplete(const std::string& voice) const {
         const std::string info = destOf(withExtension(voice, naming::kInfoExt));
-        const std::string wav = destOf(withExtension(voice, ".wav"));
-        if (!exists(destOf(voice)) && !exists(info) && !exists(wav)) {
+        const bool hasInfo = inDestination(info);
+        if (!inDestination(destOf(voice)) && !hasInfo &&
+            !inDestination(destOf(withExtension(voice, ".wav")))) {
             return false;
         }
         const CFileMng files(m_flags);
         return !files.isCompleteDownload(destOf(voice), std::nullopt) ||
-               (exists(info) && !files.isCompleteDownload(info, std::nullopt));
+               (hasInfo && !files.isCompleteDownload(info, std::nullopt));
+    }
+
+    // A name of the destination box that holds a file. The names the run found there at its
+    // start spare a stat of each name a move of many messages into a new box would look up;
+    // one made since by another run is met by the link or rename, which never replaces it.
+    bool inDestination(const std::string& path) const {
+        return m_destNames.contains(std::string(paths::fileName(path))) && exists(path);
     }
 
     // Completes a move that was killed after it removed the source's recording info: when the
@@ -627,11 +642,16 @@ private:
             m_cancelled = true;
             return RowOutcome::Cancelled;
         }
-        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path)) {
+        if (!naming::isVoiceName(paths::fileName(path))) {
+            return RowOutcome::NotDownloaded;
+        }
+        const auto voiceSize = fileio::fileSize(path);
+        if (!voiceSize) {
             return RowOutcome::NotDownloaded;
         }
         const std::string info = withExtension(path, naming::kInfoExt);
-        const bool hasInfo = fileio::isPlainFile(info);
+        const auto infoSize = fileio::fileSize(info);
+        const bool hasInfo = infoSize.has_value();
         if (m_dest.empty()) {
             return hasInfo ? RowOutcome::Failed : RowOutcome::NotDownloaded;
         }
@@ -643,7 +663,7 @@ private:
             return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
                                                                     : RowOutcome::NotDownloaded;
         }
-        return placeMessage(path, info, position);
+        return placeMessage(path, info, position, {*infoSize, *voiceSize});
     }
 
     // Moving a message onto itself would remove the only copy. A source folder met for the
@@ -661,7 +681,9 @@ private:
     }
 
     // Every file of the message, or none of it, into the destination box.
-    RowOutcome placeMessage(const std::string& path, const std::string& info, int position) {
+    // `sizes`: of the recording info and the voice data, as the row's check found them.
+    RowOutcome placeMessage(const std::string& path, const std::string& info, int position,
+                            std::array<std::uint64_t, 2> sizes) {
         // What a killed copy leaves (the recording info without its voice data) is no message
         // to keep: replacing it needs no question.
         bool overwriteThis = destinationIncomplete(path);
@@ -669,7 +691,7 @@ private:
         for (std::size_t k = 0; k < kExtensions.size(); ++k) {
             setPosition(position + static_cast<int>(k) + 1);
             const std::string source = withExtension(path, kExtensions[k]);
-            const auto size = fileio::fileSize(source);
+            const auto size = k < sizes.size() ? std::optional(sizes[k]) : fileio::fileSize(source);
             if (!size) {
                 continue;  // the WAV file is often absent
             }
@@ -688,9 +710,7 @@ private:
                                         std::vector<PlacedFile>& placed) {
         const std::string name(paths::fileName(source));
         const std::string dest = paths::join(m_dest, name);
-        // The destination box exists, so its own free space is that of the destination.
-        const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
-        if (free && *free < spaceNeeded(size)) {
+        if (!roomFor(size)) {
             return RowOutcome::NoSpace;
         }
         PlacedFile file;
@@ -707,11 +727,32 @@ private:
         if (result != Place::Placed) {
             return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
         }
+        if (file.copied && m_free && *m_free) {
+            **m_free -= std::min(**m_free, spaceNeeded(size));
+        }
+        m_destNames.insert(name);
         placed.push_back(std::move(file));
         if (stopRequested()) {
             return RowOutcome::Cancelled;
         }
         return std::nullopt;
+    }
+
+    // Whether a file of `size` bytes fits into the destination. The system's figure costs a
+    // statvfs and a walk up the path: it is asked once per run, and what the run copies is taken
+    // off it (a link or rename takes no room). A probe of the caller's is asked every time.
+    bool roomFor(std::uint64_t size) {
+        if (!m_request.freeSpace) {
+            return true;
+        }
+        using SystemProbe = std::optional<std::uint64_t> (*)(const std::string&);
+        const auto* probe = m_request.freeSpace.target<SystemProbe>();
+        const bool system = probe != nullptr && *probe == &systemFreeSpace;
+        // The destination box exists, so its own free space is that of the destination.
+        if (!system || !m_free) {
+            m_free = m_request.freeSpace(m_dest);
+        }
+        return !*m_free || **m_free >= spaceNeeded(size);
     }
 
     // The user's answer to a name the destination has already; the row's outcome when the
@@ -739,7 +780,9 @@ private:
     const Pump& m_pump;
     ProgressSink* m_progress;
     const std::string m_dest;
-    std::map<std::string, bool> m_sourceFolders;  // folder -> it is the destination
+    std::map<std::string, bool> m_sourceFolders;         // folder -> it is the destination
+    std::unordered_set<std::string> m_destNames;         // names the destination may hold
+    std::optional<std::optional<std::uint64_t>> m_free;  // the destination's free bytes, once asked
     bool m_overwriteAll = false;
     bool m_cancelled = false;
     bool m_interrupted = false;
