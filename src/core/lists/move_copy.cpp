@@ -257,6 +257,31 @@ struct PlacedFile {
     std::string saved;
     bool created = false;  // this run made the name; otherwise it found the source's file there
     bool copied = false;   // a copy of its own, not a second name of the source
+    bool renamed = false;  // the source's own name moved here: the source has it no longer
+};
+
+// The rename a move gives the last file of a message, through the caller's seam. Once the file
+// system answers that it cannot rename without replacing, the rest of the run links instead.
+class Renamer {
+public:
+    explicit Renamer(std::function<int(const std::string&, const std::string&)> call)
+        : m_call(std::move(call)) {}
+
+    bool refused() const { return m_refused; }
+
+    // 0 or an errno.
+    int operator()(const std::string& from, const std::string& to) {
+        const int error = m_call ? m_call(from, to)
+                          : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0
+                              ? 0
+                              : errno;
+        m_refused = m_refused || error == EINVAL || error == ENOSYS;
+        return error;
+    }
+
+private:
+    std::function<int(const std::string&, const std::string&)> m_call;
+    bool m_refused = false;
 };
 
 Place failure(const std::string& source) {
@@ -316,14 +341,24 @@ Place placeByCopy(PlacedFile& placed, Mode mode, int linkError) {
 }
 
 // Puts `source` under `dest`. A move links it (the source name stays until the whole message
-// is there); across file systems, and always for a copy, the data goes through a temporary
-// file. Without `overwrite` an existing destination is never touched.
-Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode,
-            PlacedFile& placed) {
+// is there), or renames it when `rename` is given: the last file of a message, with which the
+// message is whole in the destination. Across file systems, and always for a copy, the data
+// goes through a temporary file. Without `overwrite` an existing destination is never touched.
+Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode, PlacedFile& placed,
+            Renamer* rename = nullptr) {
     placed = {source, dest, {}};
-    // A move links first and learns of a clash from the link; a copy looks before it copies.
+    // A move links or renames first and learns of a clash from that; a copy looks before it
+    // copies.
     int linkError = 0;
     auto tryLink = [&] {
+        if (rename != nullptr && !rename->refused()) {
+            linkError = (*rename)(source, dest);
+            placed.renamed = linkError == 0;
+            if (!rename->refused()) {
+                placed.created = placed.renamed;
+                return placed.created;
+            }
+        }
         linkError = ::link(source.c_str(), dest.c_str()) == 0 ? 0 : errno;
         placed.created = linkError == 0;
         return placed.created;
@@ -353,16 +388,22 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     return placeByCopy(placed, mode, linkError);
 }
 
-// Takes back what this message put into the destination: the names this run made go,
-// overwritten files come back. A name it found there stays (another run may finish its move
-// with it). So do all it made once the source's recording info is gone: another run moving the
-// same message took them as its own and is removing the source names, the recording info first.
+// Takes back what this message put into the destination: the names this run made go, a file
+// it renamed goes back, overwritten files come back. A name it found there stays (another run
+// may finish its move with it). So do all it made once the source's recording info is gone:
+// another run moving the same message took them as its own and is removing the source names,
+// the recording info first. A renamed file that cannot go back keeps the message whole in the
+// destination, so the names made before it stay too.
 void rollBack(std::vector<PlacedFile>& placed, const std::string& sourceInfo) {
-    const bool takenOver = !exists(sourceInfo);
+    bool keep = !exists(sourceInfo);
     for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-        const bool stillOurs = it->copied ? exists(it->source) : sameFile(it->source, it->dest, false);
-        if (it->created && stillOurs && !takenOver) {
-            ::unlink(it->dest.c_str());
+        if (it->renamed) {
+            keep = keep || !renameNoReplace(it->dest, it->source);
+        } else {
+            const bool stillOurs = it->copied ? exists(it->source) : sameFile(it->source, it->dest, false);
+            if (it->created && stillOurs && !keep) {
+                ::unlink(it->dest.c_str());
+            }
         }
         if (!it->saved.empty()) {
             restoreAside(it->saved, it->dest);
@@ -401,7 +442,7 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
         }
     }
     for (const PlacedFile& file : placed) {
-        if (mode == Mode::Move) {
+        if (mode == Mode::Move && !file.renamed) {
             ::unlink(file.source.c_str());
         }
     }
@@ -501,7 +542,8 @@ public:
           m_flags(flags),
           m_pump(pump),
           m_progress(progress),
-          m_dest(destinationFolder(request.boxFolder, request.destinationBox)) {}
+          m_dest(destinationFolder(request.boxFolder, request.destinationBox)),
+          m_rename(request.renameNoReplace) {}
 
     MoveCopyResult operator()() {
         MoveCopyResult result;
@@ -695,7 +737,8 @@ private:
             if (!size) {
                 continue;  // the WAV file is often absent
             }
-            if (const auto stop = placeFile(source, *size, overwriteThis, placed)) {
+            if (const auto stop =
+                    placeFile(source, *size, k + 1 == kExtensions.size(), overwriteThis, placed)) {
                 rollBack(placed, info);
                 return *stop;
             }
@@ -705,21 +748,26 @@ private:
     }
 
     // One file of the message into the destination; the row's outcome when the message goes
-    // no further (the caller takes back what was placed).
-    std::optional<RowOutcome> placeFile(const std::string& source, std::uint64_t size, bool& overwriteThis,
-                                        std::vector<PlacedFile>& placed) {
+    // no further (the caller takes back what was placed). A move renames the `last` file rather
+    // than link it and remove the source name later: a link and an unlink cost twice a rename,
+    // and with the last file in place the message is whole in the destination all the same.
+    // Only a WAV file is renamed so: a message without one would have its voice data renamed,
+    // and a kill then left a lone recording info in the source box that nothing lists.
+    std::optional<RowOutcome> placeFile(const std::string& source, std::uint64_t size, bool last,
+                                        bool& overwriteThis, std::vector<PlacedFile>& placed) {
         const std::string name(paths::fileName(source));
         const std::string dest = paths::join(m_dest, name);
         if (!roomFor(size)) {
             return RowOutcome::NoSpace;
         }
         PlacedFile file;
-        Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file);
+        Renamer* rename = last && m_request.mode == Mode::Move ? &m_rename : nullptr;
+        Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file, rename);
         if (result == Place::Exists) {
             if (const auto refused = answerClash(name, overwriteThis)) {
                 return refused;
             }
-            result = place(source, dest, true, m_request.mode, file);
+            result = place(source, dest, true, m_request.mode, file, rename);
         }
         if (result == Place::Gone) {
             return std::nullopt;  // moved away by another run meanwhile
@@ -783,6 +831,7 @@ private:
     std::map<std::string, bool> m_sourceFolders;         // folder -> it is the destination
     std::unordered_set<std::string> m_destNames;         // names the destination may hold
     std::optional<std::optional<std::uint64_t>> m_free;  // the destination's free bytes, once asked
+    Renamer m_rename;
     bool m_overwriteAll = false;
     bool m_cancelled = false;
     bool m_interrupted = false;
