@@ -422,6 +422,37 @@ TEST_F(RenamedLastFile, StopAfterTheRenameTakesTheMessageBack) {
     }
 }
 
+// A name another run makes in the destination after this run looked at the box is never
+// replaced: the link, or the rename of the WAV file, meets it and the user is asked.
+TEST_F(MoveCopyTest, NameMadeDuringTheRunIsAskedAbout) {
+    const std::vector<std::pair<int, std::string>> cases = {{1, ".vminf"}, {2, ".vmdat"}, {3, ".wav"}};
+    for (const auto& [position, ext] : cases) {
+        SCOPED_TRACE(ext);
+        fs::remove_all(box("rusuroku/102"));
+        fs::create_directories(box("rusuroku/102"));
+        const std::string path = message(1);
+        const std::string made =
+            box("rusuroku/102") + "/" + naming::baseName(fs::path(path).filename().string()) + ext;
+        const auto source = contents("rusuroku/101");
+        sink.onPosition = [&, p = position](int at) {
+            if (at == p) {
+                test::writeFile(made, "another run's");
+            }
+        };
+        asked.clear();
+        answers = {Overwrite::No};
+
+        auto result = run({path}, Mode::Move);
+
+        EXPECT_EQ(result.rows[0].outcome, RowOutcome::Declined);
+        EXPECT_EQ(asked.size(), 1u);
+        EXPECT_EQ(contents("rusuroku/101"), source);
+        EXPECT_EQ(
+            contents("rusuroku/102"),
+            (std::map<std::string, std::string>{{fs::path(made).filename().string(), "another run's"}}));
+    }
+}
+
 // What another run (or a killed one) left in the destination: names that are not this run's.
 class LeftByAnotherRun : public MoveCopyTest {
 protected:
