@@ -52,8 +52,11 @@ int runMoveCopy(const Args& args, Mode mode, const char* usage) {
     }
     move_copy::MoveCopyRequest request;
     std::error_code ec;
+    // std::filesystem::absolute asks for the working folder on every call: once is enough.
+    const std::filesystem::path here = std::filesystem::current_path(ec);
     for (const std::string& file : files) {
-        request.paths.push_back(std::filesystem::absolute(file, ec).lexically_normal().string());
+        const std::filesystem::path path(file);
+        request.paths.push_back((path.is_absolute() ? path : here / path).lexically_normal().string());
     }
     // FILE is <box folder>/<rusuroku|naisen>/<box>/<message>: the box folder is three levels up.
     request.boxFolder = std::string(paths::parentOf(paths::parentOf(paths::parentOf(request.paths.front()))));

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <unordered_set>
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
@@ -256,6 +257,31 @@ struct PlacedFile {
     std::string saved;
     bool created = false;  // this run made the name; otherwise it found the source's file there
     bool copied = false;   // a copy of its own, not a second name of the source
+    bool renamed = false;  // the source's own name moved here: the source has it no longer
+};
+
+// The rename a move gives the last file of a message, through the caller's seam. Once the file
+// system answers that it cannot rename without replacing, the rest of the run links instead.
+class Renamer {
+public:
+    explicit Renamer(std::function<int(const std::string&, const std::string&)> call)
+        : m_call(std::move(call)) {}
+
+    bool refused() const { return m_refused; }
+
+    // 0 or an errno.
+    int operator()(const std::string& from, const std::string& to) {
+        const int error = m_call ? m_call(from, to)
+                          : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0
+                              ? 0
+                              : errno;
+        m_refused = m_refused || error == EINVAL || error == ENOSYS;
+        return error;
+    }
+
+private:
+    std::function<int(const std::string&, const std::string&)> m_call;
+    bool m_refused = false;
 };
 
 Place failure(const std::string& source) {
@@ -315,14 +341,24 @@ Place placeByCopy(PlacedFile& placed, Mode mode, int linkError) {
 }
 
 // Puts `source` under `dest`. A move links it (the source name stays until the whole message
-// is there); across file systems, and always for a copy, the data goes through a temporary
-// file. Without `overwrite` an existing destination is never touched.
-Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode,
-            PlacedFile& placed) {
+// is there), or renames it when `rename` is given: the last file of a message, with which the
+// message is whole in the destination. Across file systems, and always for a copy, the data
+// goes through a temporary file. Without `overwrite` an existing destination is never touched.
+Place place(const std::string& source, const std::string& dest, bool overwrite, Mode mode, PlacedFile& placed,
+            Renamer* rename = nullptr) {
     placed = {source, dest, {}};
-    // A move links first and learns of a clash from the link; a copy looks before it copies.
+    // A move links or renames first and learns of a clash from that; a copy looks before it
+    // copies.
     int linkError = 0;
     auto tryLink = [&] {
+        if (rename != nullptr && !rename->refused()) {
+            linkError = (*rename)(source, dest);
+            placed.renamed = linkError == 0;
+            if (!rename->refused()) {
+                placed.created = placed.renamed;
+                return placed.created;
+            }
+        }
         linkError = ::link(source.c_str(), dest.c_str()) == 0 ? 0 : errno;
         placed.created = linkError == 0;
         return placed.created;
@@ -352,16 +388,22 @@ Place place(const std::string& source, const std::string& dest, bool overwrite, 
     return placeByCopy(placed, mode, linkError);
 }
 
-// Takes back what this message put into the destination: the names this run made go,
-// overwritten files come back. A name it found there stays (another run may finish its move
-// with it). So do all it made once the source's recording info is gone: another run moving the
-// same message took them as its own and is removing the source names, the recording info first.
+// Takes back what this message put into the destination: the names this run made go, a file
+// it renamed goes back, overwritten files come back. A name it found there stays (another run
+// may finish its move with it). So do all it made once the source's recording info is gone:
+// another run moving the same message took them as its own and is removing the source names,
+// the recording info first. A renamed file that cannot go back keeps the message whole in the
+// destination, so the names made before it stay too.
 void rollBack(std::vector<PlacedFile>& placed, const std::string& sourceInfo) {
-    const bool takenOver = !exists(sourceInfo);
+    bool keep = !exists(sourceInfo);
     for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-        const bool stillOurs = it->copied ? exists(it->source) : sameFile(it->source, it->dest, false);
-        if (it->created && stillOurs && !takenOver) {
-            ::unlink(it->dest.c_str());
+        if (it->renamed) {
+            keep = keep || !renameNoReplace(it->dest, it->source);
+        } else {
+            const bool stillOurs = it->copied ? exists(it->source) : sameFile(it->source, it->dest, false);
+            if (it->created && stillOurs && !keep) {
+                ::unlink(it->dest.c_str());
+            }
         }
         if (!it->saved.empty()) {
             restoreAside(it->saved, it->dest);
@@ -400,7 +442,7 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
         }
     }
     for (const PlacedFile& file : placed) {
-        if (mode == Mode::Move) {
+        if (mode == Mode::Move && !file.renamed) {
             ::unlink(file.source.c_str());
         }
     }
@@ -409,12 +451,15 @@ void commit(std::vector<PlacedFile>& placed, Mode mode) {
 
 // What a killed move or copy leaves in a box folder: set-aside files go back under their names
 // when those are missing, and go when the names hold a file again; copies in the making go.
-// Only ever called from a run that changes the folder, never from a load of it.
-void removeLeftovers(const std::string& folder) {
+// Only ever called from a run that changes the folder, never from a load of it. `names`, when
+// given, gets every name the folder may hold afterwards.
+void removeLeftovers(const std::string& folder, std::unordered_set<std::string>* names = nullptr) {
     std::vector<std::string> leftovers;
     fileio::walkFolder(folder, [&](std::string_view name, bool isFolder) {
         if (!isFolder && (name.starts_with(kAsidePrefix) || name.starts_with(kCopyPrefix))) {
             leftovers.emplace_back(name);
+        } else if (!isFolder && names != nullptr) {
+            names->emplace(name);
         }
         return true;
     });
@@ -427,6 +472,9 @@ void removeLeftovers(const std::string& folder) {
             ::unlink(path.c_str());
         } else if (auto final = asideOf(name)) {
             restoreAside(path, paths::join(folder, *final));
+            if (names != nullptr) {
+                names->insert(*final);
+            }
         }
     }
 }
@@ -494,7 +542,8 @@ public:
           m_flags(flags),
           m_pump(pump),
           m_progress(progress),
-          m_dest(destinationFolder(request.boxFolder, request.destinationBox)) {}
+          m_dest(destinationFolder(request.boxFolder, request.destinationBox)),
+          m_rename(request.renameNoReplace) {}
 
     MoveCopyResult operator()() {
         MoveCopyResult result;
@@ -503,7 +552,7 @@ public:
             m_progress->setRange(static_cast<int>(count) * 3);
         }
         if (!m_dest.empty()) {
-            removeLeftovers(m_dest);
+            removeLeftovers(m_dest, &m_destNames);
         }
         bool stopped = false;
         for (std::size_t i = 0; i < count; ++i) {
@@ -579,13 +628,21 @@ private:
     // missing or short, or its recording info is.
     bool destinationIncomplete(const std::string& voice) const {
         const std::string info = destOf(withExtension(voice, naming::kInfoExt));
-        const std::string wav = destOf(withExtension(voice, ".wav"));
-        if (!exists(destOf(voice)) && !exists(info) && !exists(wav)) {
+        const bool hasInfo = inDestination(info);
+        if (!inDestination(destOf(voice)) && !hasInfo &&
+            !inDestination(destOf(withExtension(voice, ".wav")))) {
             return false;
         }
         const CFileMng files(m_flags);
         return !files.isCompleteDownload(destOf(voice), std::nullopt) ||
-               (exists(info) && !files.isCompleteDownload(info, std::nullopt));
+               (hasInfo && !files.isCompleteDownload(info, std::nullopt));
+    }
+
+    // A name of the destination box that holds a file. The names the run found there at its
+    // start spare a stat of each name a move of many messages into a new box would look up;
+    // one made since by another run is met by the link or rename, which never replaces it.
+    bool inDestination(const std::string& path) const {
+        return m_destNames.contains(std::string(paths::fileName(path))) && exists(path);
     }
 
     // Completes a move that was killed after it removed the source's recording info: when the
@@ -627,11 +684,16 @@ private:
             m_cancelled = true;
             return RowOutcome::Cancelled;
         }
-        if (!naming::isVoiceName(paths::fileName(path)) || !fileio::isPlainFile(path)) {
+        if (!naming::isVoiceName(paths::fileName(path))) {
+            return RowOutcome::NotDownloaded;
+        }
+        const auto voiceSize = fileio::fileSize(path);
+        if (!voiceSize) {
             return RowOutcome::NotDownloaded;
         }
         const std::string info = withExtension(path, naming::kInfoExt);
-        const bool hasInfo = fileio::isPlainFile(info);
+        const auto infoSize = fileio::fileSize(info);
+        const bool hasInfo = infoSize.has_value();
         if (m_dest.empty()) {
             return hasInfo ? RowOutcome::Failed : RowOutcome::NotDownloaded;
         }
@@ -643,7 +705,7 @@ private:
             return m_request.mode == Mode::Move && finishMove(path) ? RowOutcome::Done
                                                                     : RowOutcome::NotDownloaded;
         }
-        return placeMessage(path, info, position);
+        return placeMessage(path, info, position, {*infoSize, *voiceSize});
     }
 
     // Moving a message onto itself would remove the only copy. A source folder met for the
@@ -661,7 +723,9 @@ private:
     }
 
     // Every file of the message, or none of it, into the destination box.
-    RowOutcome placeMessage(const std::string& path, const std::string& info, int position) {
+    // `sizes`: of the recording info and the voice data, as the row's check found them.
+    RowOutcome placeMessage(const std::string& path, const std::string& info, int position,
+                            std::array<std::uint64_t, 2> sizes) {
         // What a killed copy leaves (the recording info without its voice data) is no message
         // to keep: replacing it needs no question.
         bool overwriteThis = destinationIncomplete(path);
@@ -669,11 +733,12 @@ private:
         for (std::size_t k = 0; k < kExtensions.size(); ++k) {
             setPosition(position + static_cast<int>(k) + 1);
             const std::string source = withExtension(path, kExtensions[k]);
-            const auto size = fileio::fileSize(source);
+            const auto size = k < sizes.size() ? std::optional(sizes[k]) : fileio::fileSize(source);
             if (!size) {
                 continue;  // the WAV file is often absent
             }
-            if (const auto stop = placeFile(source, *size, overwriteThis, placed)) {
+            if (const auto stop =
+                    placeFile(source, *size, k + 1 == kExtensions.size(), overwriteThis, placed)) {
                 rollBack(placed, info);
                 return *stop;
             }
@@ -683,23 +748,26 @@ private:
     }
 
     // One file of the message into the destination; the row's outcome when the message goes
-    // no further (the caller takes back what was placed).
-    std::optional<RowOutcome> placeFile(const std::string& source, std::uint64_t size, bool& overwriteThis,
-                                        std::vector<PlacedFile>& placed) {
+    // no further (the caller takes back what was placed). A move renames the `last` file rather
+    // than link it and remove the source name later: a link and an unlink cost twice a rename,
+    // and with the last file in place the message is whole in the destination all the same.
+    // Only a WAV file is renamed so: a message without one would have its voice data renamed,
+    // and a kill then left a lone recording info in the source box that nothing lists.
+    std::optional<RowOutcome> placeFile(const std::string& source, std::uint64_t size, bool last,
+                                        bool& overwriteThis, std::vector<PlacedFile>& placed) {
         const std::string name(paths::fileName(source));
         const std::string dest = paths::join(m_dest, name);
-        // The destination box exists, so its own free space is that of the destination.
-        const auto free = m_request.freeSpace ? m_request.freeSpace(m_dest) : std::nullopt;
-        if (free && *free < spaceNeeded(size)) {
+        if (!roomFor(size)) {
             return RowOutcome::NoSpace;
         }
         PlacedFile file;
-        Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file);
+        Renamer* rename = last && m_request.mode == Mode::Move ? &m_rename : nullptr;
+        Place result = place(source, dest, overwriteThis || m_overwriteAll, m_request.mode, file, rename);
         if (result == Place::Exists) {
             if (const auto refused = answerClash(name, overwriteThis)) {
                 return refused;
             }
-            result = place(source, dest, true, m_request.mode, file);
+            result = place(source, dest, true, m_request.mode, file, rename);
         }
         if (result == Place::Gone) {
             return std::nullopt;  // moved away by another run meanwhile
@@ -707,11 +775,32 @@ private:
         if (result != Place::Placed) {
             return result == Place::NoSpace ? RowOutcome::NoSpace : RowOutcome::Failed;
         }
+        if (file.copied && m_free && *m_free) {
+            **m_free -= std::min(**m_free, spaceNeeded(size));
+        }
+        m_destNames.insert(name);
         placed.push_back(std::move(file));
         if (stopRequested()) {
             return RowOutcome::Cancelled;
         }
         return std::nullopt;
+    }
+
+    // Whether a file of `size` bytes fits into the destination. The system's figure costs a
+    // statvfs and a walk up the path: it is asked once per run, and what the run copies is taken
+    // off it (a link or rename takes no room). A probe of the caller's is asked every time.
+    bool roomFor(std::uint64_t size) {
+        if (!m_request.freeSpace) {
+            return true;
+        }
+        using SystemProbe = std::optional<std::uint64_t> (*)(const std::string&);
+        const auto* probe = m_request.freeSpace.target<SystemProbe>();
+        const bool system = probe != nullptr && *probe == &systemFreeSpace;
+        // The destination box exists, so its own free space is that of the destination.
+        if (!system || !m_free) {
+            m_free = m_request.freeSpace(m_dest);
+        }
+        return !*m_free || **m_free >= spaceNeeded(size);
     }
 
     // The user's answer to a name the destination has already; the row's outcome when the
@@ -739,7 +828,10 @@ private:
     const Pump& m_pump;
     ProgressSink* m_progress;
     const std::string m_dest;
-    std::map<std::string, bool> m_sourceFolders;  // folder -> it is the destination
+    std::map<std::string, bool> m_sourceFolders;         // folder -> it is the destination
+    std::unordered_set<std::string> m_destNames;         // names the destination may hold
+    std::optional<std::optional<std::uint64_t>> m_free;  // the destination's free bytes, once asked
+    Renamer m_rename;
     bool m_overwriteAll = false;
     bool m_cancelled = false;
     bool m_interrupted = false;

@@ -15,10 +15,10 @@
 //
 // A move never leaves a message torn between two boxes, even when the program is killed half
 // way: the files are first linked into the destination box (across file systems copied, synced
-// and named there), and only when all of them are there are the source names removed, the
-// recording info first. Whatever moment a kill hits, the source box still lists the whole
-// message, or the destination box does; at worst both do (the same files under two names),
-// never neither. A copy appears under its name only once it is complete.
+// and named there), the last of them (the WAV file) renamed there, and only when all of them
+// are there are the other source names removed, the recording info first. Whatever moment a kill hits, the
+// source box still lists the whole message, or the destination box does; at worst both do (the same files
+// under two names), never neither. A copy appears under its name only once it is complete.
 //
 // The next run finishes what a killed one left: a message whose recording info already left the
 // source box while the destination holds it whole is finished (the source names go); files set
@@ -73,6 +73,9 @@ struct MoveCopyRequest {
     // Asked after each file: true when an automatic backup that fell due takes over.
     std::function<bool()> interrupt{};
     FreeSpaceProbe freeSpace = systemFreeSpaceProbe();
+    // The rename that never replaces a name (renameat2 with RENAME_NOREPLACE): 0 or an errno.
+    // Empty: the system's. A file system without it answers EINVAL, and the run links instead.
+    std::function<int(const std::string& from, const std::string& to)> renameNoReplace{};
 };
 
 // Runs the move or copy. The always-download worker is paused for the whole run; cancelAll

@@ -1,7 +1,11 @@
 #include "core/lists/move_copy.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <algorithm>
 #include <filesystem>
@@ -342,6 +346,111 @@ TEST_F(MoveCopyTest, MovesAcrossFileSystems) {
     EXPECT_EQ(result.done, 1);
     EXPECT_EQ(contents("naisen/202"), before);
     EXPECT_TRUE(names("rusuroku/101").empty());
+}
+
+// A move renames the last file of a message (its WAV file) instead of linking it; a file system
+// that cannot rename without replacing answers EINVAL, and the run links from then on.
+class RenamedLastFile : public MoveCopyTest {
+protected:
+    std::vector<std::string> renamed;
+    int refusals = 0;  // EINVAL answers still to give
+
+    MoveCopyResult move(std::vector<std::string> paths, std::function<bool()> interrupt = {}) {
+        MoveCopyRequest request{std::move(paths), office, "rusuroku/102", Mode::Move};
+        request.askOverwrite = [](const std::u16string&) { return Overwrite::All; };
+        request.interrupt = std::move(interrupt);
+        request.freeSpace = {};
+        request.renameNoReplace = [this](const std::string& from, const std::string& to) {
+            renamed.push_back(fs::path(to).filename().string());
+            if (refusals > 0) {
+                --refusals;
+                return EINVAL;
+            }
+            return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0
+                                                                                                    : errno;
+        };
+        return move_copy::run(request, flags, Pump{}, nullptr);
+    }
+};
+
+TEST_F(RenamedLastFile, OnlyTheWavIsRenamedAndARefusalLinksTheRest) {
+    for (const int refused : {0, 1}) {
+        SCOPED_TRACE(refused);
+        fs::remove_all(box("rusuroku/102"));
+        fs::create_directories(box("rusuroku/102"));
+        renamed.clear();
+        refusals = refused;
+        const std::vector<std::string> paths = {message(1), message(2, false), message(3)};
+        const auto before = contents("rusuroku/101");
+
+        auto result = move(paths);
+
+        EXPECT_EQ(result.done, 3);
+        EXPECT_TRUE(result.success);
+        EXPECT_EQ(contents("rusuroku/102"), before);
+        EXPECT_TRUE(names("rusuroku/101").empty());
+        // Refused once, never asked again in the run.
+        const std::vector<std::string> wavs = {"202612061300_SUN_0101_00001.wav",
+                                               "202612061300_SUN_0101_00003.wav"};
+        EXPECT_EQ(renamed, refused == 0 ? wavs : std::vector<std::string>{wavs[0]});
+    }
+}
+
+// A stop that comes after the renamed file takes the message back as a whole: the WAV file goes
+// back under its source name, and an overwritten destination is as it was.
+TEST_F(RenamedLastFile, StopAfterTheRenameTakesTheMessageBack) {
+    for (const bool clash : {false, true}) {
+        SCOPED_TRACE(clash);
+        fs::remove_all(box("rusuroku/102"));
+        fs::create_directories(box("rusuroku/102"));
+        const std::string path = message(1);
+        if (clash) {
+            message(1, true, "rusuroku/102", u"old");
+        }
+        const auto source = contents("rusuroku/101");
+        const auto old = contents("rusuroku/102");
+        int files = 0;
+
+        auto result = move({path}, [&files] { return ++files == 3; });
+
+        EXPECT_TRUE(result.interrupted);
+        EXPECT_EQ(result.rows[0].outcome, RowOutcome::Cancelled);
+        EXPECT_FALSE(renamed.empty());
+        EXPECT_EQ(contents("rusuroku/101"), source);
+        EXPECT_EQ(contents("rusuroku/102"), old);
+        renamed.clear();
+    }
+}
+
+// A name another run makes in the destination after this run looked at the box is never
+// replaced: the link, or the rename of the WAV file, meets it and the user is asked.
+TEST_F(MoveCopyTest, NameMadeDuringTheRunIsAskedAbout) {
+    const std::vector<std::pair<int, std::string>> cases = {{1, ".vminf"}, {2, ".vmdat"}, {3, ".wav"}};
+    for (const auto& [position, ext] : cases) {
+        SCOPED_TRACE(ext);
+        fs::remove_all(box("rusuroku/102"));
+        fs::create_directories(box("rusuroku/102"));
+        const std::string path = message(1);
+        const std::string made =
+            box("rusuroku/102") + "/" + naming::baseName(fs::path(path).filename().string()) + ext;
+        const auto source = contents("rusuroku/101");
+        sink.onPosition = [&, p = position](int at) {
+            if (at == p) {
+                test::writeFile(made, "another run's");
+            }
+        };
+        asked.clear();
+        answers = {Overwrite::No};
+
+        auto result = run({path}, Mode::Move);
+
+        EXPECT_EQ(result.rows[0].outcome, RowOutcome::Declined);
+        EXPECT_EQ(asked.size(), 1u);
+        EXPECT_EQ(contents("rusuroku/101"), source);
+        EXPECT_EQ(
+            contents("rusuroku/102"),
+            (std::map<std::string, std::string>{{fs::path(made).filename().string(), "another run's"}}));
+    }
 }
 
 // What another run (or a killed one) left in the destination: names that are not this run's.
