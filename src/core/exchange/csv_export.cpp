@@ -188,7 +188,7 @@ ExportOutcome encodeRows(const ExportRequest& request, const Pump& pump, Progres
             const auto& column = request.columns[c];
             cells[c] =
                 fileCell(column.name,
-                         list_columns::cellText(rows.record(record), column.column, request.dataRoot, empty),
+                         list_columns::cellText(rows.view(record), column.column, request.dataRoot, empty),
                          rows.response());
         }
         line.clear();

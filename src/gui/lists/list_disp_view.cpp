@@ -365,8 +365,9 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     if (keepSelection) {
         for (int record : selectedRecords()) {
             // An empty response slot has no file: its empty path would match every other one.
-            if (!m_rows.record(record).pathText().empty()) {
-                selectedPaths.insert(m_rows.record(record).pathText());
+            std::u16string path = m_rows.view(record).path();
+            if (!path.empty()) {
+                selectedPaths.insert(std::move(path));
             }
         }
         if (m_rows.response()) {
@@ -394,7 +395,7 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     for (int row = 0; row < m_model->rowCount() && (!selectedPaths.empty() || !selectedSlots.empty());
          ++row) {
         if (selectedSlots.count(row) != 0 ||
-            selectedPaths.count(m_rows.record(m_model->recordAt(row)).pathText()) != 0) {
+            selectedPaths.count(m_rows.view(m_model->recordAt(row)).path()) != 0) {
             selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
         }
     }
@@ -464,7 +465,7 @@ bool CListDispView::toggleFlag(int row) {
     if (record < 0 || m_rows.emptySlot(record)) {
         return false;
     }
-    const bool on = (m_rows.record(record).flags & voxmg::FILESTS_INFO::kUserFlag) == 0;
+    const bool on = (m_rows.view(record).flags & voxmg::FILESTS_INFO::kUserFlag) == 0;
     if (!m_rows.setFlag(record, on)) {
         return false;
     }
@@ -485,7 +486,7 @@ bool CListDispView::selectNextUnplayed() {
         if (record < 0 || m_rows.emptySlot(record)) {
             continue;
         }
-        const voxmg::FILESTS_INFO& r = m_rows.record(record);
+        const voxmg::RowView r = m_rows.view(record);
         if (r.played == 0 && r.state != static_cast<std::uint8_t>(voxmg::DownloadState::InfoOnly)) {
             m_table->selectRow(row);
             m_table->scrollTo(m_model->index(row, 0));
