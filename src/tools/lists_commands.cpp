@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <iostream>
 #include <optional>
 
 #include "core/base/text.h"
@@ -102,6 +103,50 @@ int edit(const Args& args) {
     return 0;
 }
 
+// A value as dump(2) prints it `depth` levels down in a document: every line after its first
+// indented by the levels above it. A string never holds a raw line break: dump escapes it.
+std::string nestedDump(const Json& value, int depth) {
+    const std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+    const std::string pad(static_cast<std::size_t>(2 * depth), ' ');
+    std::string out;
+    out.reserve(text.size() + 64);
+    for (char c : text) {
+        out += c;
+        if (c == '\n') {
+            out += pad;
+        }
+    }
+    return out;
+}
+
+// The document printJson would print, written a row at a time: a list of 50,000 rows is never
+// held whole, neither as JSON nor as text.
+void printRows(const ListSelection& selection, std::ostream& out) {
+    Json columns = Json::array();
+    for (const auto& column : selection.columns) {
+        columns.push_back(text::utf8FromUtf16(column.name));
+    }
+    const ListRows& rows = selection.rows;
+    out << "{\n  \"columns\": " << nestedDump(columns, 1) << ",\n  \"rows\": ";
+    const auto& shown = rows.shown();
+    out << (shown.empty() ? "[]" : "[\n    ");
+    Json cells = Json::array();
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const int record = shown[i];
+        const RowView row = rows.view(record);
+        cells.clear();
+        for (const auto& column : selection.columns) {
+            cells.push_back(text::utf8FromUtf16(
+                list_columns::cellText(row, column.column, selection.dataRoot, rows.emptySlot(record))));
+        }
+        out << (i == 0 ? "" : ",\n    ") << nestedDump(cells, 2);
+    }
+    out << (shown.empty() ? "" : "\n  ]") << ",\n  \"box_total\": " << rows.boxTotal()
+        << ",\n  \"list_total\": " << rows.listTotal()
+        << ",\n  \"filtered\": " << (selection.filtered ? "true" : "false") << "\n}\n";
+    out.flush();
+}
+
 int list(const Args& args) {
     ListSelection selection;
     const int status = buildSelection(args, selection);
@@ -111,25 +156,7 @@ int list(const Args& args) {
     if (status != 0) {
         return status;
     }
-    Json columns = Json::array();
-    for (const auto& column : selection.columns) {
-        columns.push_back(text::utf8FromUtf16(column.name));
-    }
-    const ListRows& rows = selection.rows;
-    Json shown = Json::array();
-    for (int record : rows.shown()) {
-        Json cells = Json::array();
-        for (const auto& column : selection.columns) {
-            cells.push_back(text::utf8FromUtf16(list_columns::cellText(
-                rows.record(record), column.column, selection.dataRoot, rows.emptySlot(record))));
-        }
-        shown.push_back(std::move(cells));
-    }
-    printJson(Json{{"columns", std::move(columns)},
-                   {"rows", std::move(shown)},
-                   {"box_total", rows.boxTotal()},
-                   {"list_total", rows.listTotal()},
-                   {"filtered", selection.filtered}});
+    printRows(selection, std::cout);
     return 0;
 }
 
