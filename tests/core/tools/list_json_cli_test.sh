@@ -14,13 +14,15 @@ def record(caller, state, flags=0, memo=""):
     r = bytearray(990)
     r[0] = flags; r[2] = state
     def put(at, s):
-        b = s.encode("utf-16-le"); r[at:at + len(b)] = b
+        b = s.encode("utf-16-le", "surrogatepass"); r[at:at + len(b)] = b
     put(102, caller); put(168, "2026/12/06 13:0" + str(state)); put(208, "00:00:05"); put(308, memo)
     return r
 header = bytearray(256); header[0:16] = b"Zu-QX Voice-data"
 box = f"{root}/本社/rusuroku/0101"
 os.makedirs(box); os.makedirs(f"{root}/本社/rusuroku/0102")
-for n, (caller, state, flags) in enumerate([("山田, 太郎", 2, 1), ('A "quoted"\tname', 1, 0)], 1):
+# An unpaired surrogate in a record shows as U+FFFD; control characters are escaped.
+callers = [("山田, 太郎", 2, 1), ('A "quoted"\tname', 1, 0), ("x\x01\\y\ud800z/\x7f", 0, 0)]
+for n, (caller, state, flags) in enumerate(callers, 1):
     open(f"{box}/20261206130{n}_SUN_0101_0000{n}.vmdat", "wb").write(record(caller, state, flags) + header + b"Z" * 20)
 PY
 
@@ -45,7 +47,9 @@ PY
 check '[[" 1 ", "   0   ", "未再生", "非保護", "0101", "", "山田, 太郎", "2026/12/06 13:02",
          "00:00:05", "本社/rusuroku/0101/202612061301_SUN_0101_00001.vmdat"],
         [" 0 ", "   1   ", "未再生", "非保護", "0101", "", "A \"quoted\"\tname", "2026/12/06 13:01",
-         "00:00:05", "本社/rusuroku/0101/202612061302_SUN_0101_00002.vmdat"]]' --boxes rusuroku/0101
+         "00:00:05", "本社/rusuroku/0101/202612061302_SUN_0101_00002.vmdat"],
+        [" 0 ", "   2   ", "未再生", "非保護", "0101", "", "x\x01\\y\ufffdz/\x7f", "2026/12/06 13:00",
+         "00:00:05", "本社/rusuroku/0101/202612061303_SUN_0101_00003.vmdat"]]' --boxes rusuroku/0101
 # A box without messages: an empty array, as the whole-document dump writes it.
 check '[]' --boxes rusuroku/0102
 grep -q '"rows": \[\],' "$dir/out.json"
