@@ -119,12 +119,21 @@ std::string nestedDump(const Json& value, int depth) {
     return out;
 }
 
+template <std::size_t N>
+char* put(char* out, const char (&literal)[N]) {
+    return std::copy_n(literal, N - 1, out);
+}
+
 // A cell as a JSON string, straight from its UTF-16: the bytes dump() writes for the UTF-8 text
 // utf8FromUtf16 gives (an unpaired surrogate becomes U+FFFD), without building either. Fifty
 // thousand rows of ten cells made the conversions and the dump most of the list's time.
-void appendJsonString(std::string& out, std::u16string_view text) {
+void appendJsonString(std::string& buffer, std::u16string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
+    // Written through a pointer into room for the worst case (six bytes a unit), then cut.
+    const std::size_t start = buffer.size();
+    buffer.resize(start + 2 + 6 * text.size());
+    char* out = buffer.data() + start;
+    *out++ = '"';
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::uint32_t cp = text[i];
         const bool high = cp >= 0xD800 && cp <= 0xDBFF;
@@ -138,50 +147,51 @@ void appendJsonString(std::string& out, std::u16string_view text) {
             const char c = static_cast<char>(cp);
             switch (c) {
                 case '"':
-                    out += "\\\"";
+                    out = put(out, "\\\"");
                     break;
                 case '\\':
-                    out += "\\\\";
+                    out = put(out, "\\\\");
                     break;
                 case '\b':
-                    out += "\\b";
+                    out = put(out, "\\b");
                     break;
                 case '\f':
-                    out += "\\f";
+                    out = put(out, "\\f");
                     break;
                 case '\n':
-                    out += "\\n";
+                    out = put(out, "\\n");
                     break;
                 case '\r':
-                    out += "\\r";
+                    out = put(out, "\\r");
                     break;
                 case '\t':
-                    out += "\\t";
+                    out = put(out, "\\t");
                     break;
                 default:
                     if (cp < 0x20) {
-                        out += "\\u00";
-                        out += kHex[cp >> 4];
-                        out += kHex[cp & 0xF];
+                        out = put(out, "\\u00");
+                        *out++ = kHex[cp >> 4];
+                        *out++ = kHex[cp & 0xF];
                     } else {
-                        out += c;
+                        *out++ = c;
                     }
             }
         } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *out++ = static_cast<char>(0xC0 | (cp >> 6));
+            *out++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *out++ = static_cast<char>(0xE0 | (cp >> 12));
+            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *out++ = static_cast<char>(0xF0 | (cp >> 18));
+            *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     }
-    out += '"';
+    *out++ = '"';
+    buffer.resize(static_cast<std::size_t>(out - buffer.data()));
 }
 
 // The document printJson would print, written a row at a time: a list of 50,000 rows is never
