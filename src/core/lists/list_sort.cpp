@@ -36,8 +36,28 @@ void sortRows(std::vector<int>& rows, list_columns::Column column, bool ascendin
 }
 
 void applyDefaultOrder(std::vector<int>& rows, const CellTextOf& text) {
-    sortRows(rows, list_columns::Column::Date, false, text);
-    sortRows(rows, list_columns::Column::BoxNumber, true, text);
+    // One stable sort by (box number ascending, date descending) orders the rows exactly as a
+    // stable sort by date descending followed by one by box number: ties keep reading order.
+    struct Keys {
+        std::u16string box;
+        std::u16string date;
+    };
+    std::vector<Keys> keys(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        keys[i] = {foldAscii(text(rows[i], list_columns::Column::BoxNumber)),
+                   foldAscii(text(rows[i], list_columns::Column::Date))};
+    }
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int box = keys[a].box.compare(keys[b].box);
+        return box != 0 ? box < 0 : keys[b].date < keys[a].date;
+    });
+    std::vector<int> sorted(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted[i] = rows[order[i]];
+    }
+    rows = std::move(sorted);
 }
 
 void SortState::reset() {
