@@ -52,31 +52,37 @@ mkdir -m 700 "$dir/run"
 Xvfb :96 -screen 0 1280x1024x24 -nolisten tcp > "$dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 sleep 1
-start=$(date +%s.%N)
-XDG_RUNTIME_DIR="$dir/run" HOME="$dir" DISPLAY=:96 LANG=C.UTF-8 "$dir/program/voxmg" > "$dir/app.log" 2>&1 &
-app_pid=$!
+cp "$dir/program/VOXMG.ini" "$dir/VOXMG.ini.lists"
+sed 's/^NUM=4/NUM=0/' "$dir/VOXMG.ini.lists" > "$dir/VOXMG.ini.none"
 
-# Quiet: no CPU time used for two seconds in a row.
-cpu() { awk '{print $14 + $15}' "/proc/$app_pid/stat"; }
-last=-1
-quiet=0
-while [ "$quiet" -lt 4 ]; do
-    sleep 0.5
-    [ -d "/proc/$app_pid" ] || { echo "the program exited"; cat "$dir/app.log"; exit 1; }
-    now=$(cpu)
-    if [ "$now" = "$last" ]; then quiet=$((quiet + 1)); else quiet=0; fi
-    last=$now
-done
-end=$(date +%s.%N)
-hwm=$(awk '/VmHWM/ {print $2}' "/proc/$app_pid/status")
-rss=$(awk '/VmRSS/ {print $2}' "/proc/$app_pid/status")
-printf 'messages %d per list, four lists restored in %.1f s (until quiet, 2 s of it idle)\n' \
-    "$total" "$(echo "$end - $start - 2" | bc)"
-printf 'program: VmHWM %.1f MB, VmRSS %.1f MB (aim: peak under 120 MB)\n' \
-    "$(echo "$hwm / 1024" | bc -l)" "$(echo "$rss / 1024" | bc -l)"
-kill "$app_pid"
-wait "$app_pid" 2>/dev/null || true
-app_pid=""
+# Starts the program with the given VOXMG.ini and waits until it is quiet (no CPU time used for
+# two seconds in a row); prints the seconds it took and its VmHWM and VmRSS in kB.
+measure() {
+    cp "$1" "$dir/program/VOXMG.ini"
+    local start end now last=-1 quiet=0
+    start=$(date +%s.%N)
+    XDG_RUNTIME_DIR="$dir/run" HOME="$dir" DISPLAY=:96 LANG=C.UTF-8 "$dir/program/voxmg" > "$dir/app.log" 2>&1 &
+    app_pid=$!
+    while [ "$quiet" -lt 4 ]; do
+        sleep 0.5
+        [ -d "/proc/$app_pid" ] || { echo "the program exited" >&2; cat "$dir/app.log" >&2; exit 1; }
+        now=$(awk '{print $14 + $15}' "/proc/$app_pid/stat")
+        if [ "$now" = "$last" ]; then quiet=$((quiet + 1)); else quiet=0; fi
+        last=$now
+    done
+    end=$(date +%s.%N)
+    echo "$(echo "$end - $start - 2" | bc) $(awk '/VmHWM/ {print $2}' "/proc/$app_pid/status")" \
+        "$(awk '/VmRSS/ {print $2}' "/proc/$app_pid/status")"
+    kill "$app_pid"
+    wait "$app_pid" 2>/dev/null || true
+    app_pid=""
+}
+
+read -r _ idle_hwm _ < <(measure "$dir/VOXMG.ini.none")
+read -r took hwm rss < <(measure "$dir/VOXMG.ini.lists")
+printf 'program with no list: VmHWM %.1f MB\n' "$(echo "$idle_hwm / 1024" | bc -l)"
+printf 'four lists of %d restored in %.1f s: VmHWM %.1f MB, VmRSS %.1f MB (aim: peak under 120 MB)\n' \
+    "$total" "$took" "$(echo "$hwm / 1024" | bc -l)" "$(echo "$rss / 1024" | bc -l)"
 
 /usr/bin/time -v "$build/src/tools/voxmgctl" list --root "$dir/data" --folder bench \
     --boxes rusuroku/0101,rusuroku/0102,rusuroku/0103,rusuroku/0104 > /dev/null 2> "$dir/time.txt"
