@@ -201,7 +201,7 @@ int buildSelection(const Args& args, ListSelection& out) {
         const std::u16string& dataRoot = out.dataRoot;
         const ListRows& rows = out.rows;
         list_sort::applyDefaultOrder(out.rows.shown(), [&](int record, list_columns::Column column) {
-            return list_columns::cellText(rows.record(record), column, dataRoot, rows.emptySlot(record));
+            return list_columns::cellText(rows.view(record), column, dataRoot, rows.emptySlot(record));
         });
     }
     return 0;

@@ -54,6 +54,35 @@ private slots:
         QCOMPARE(view.counts().listTotal, 0LL);
     }
 
+    // The file name column opens as wide as its widest name, laid out as the table shows it,
+    // whichever row holds it (names of other lengths, other letters, other boxes around it).
+    void fileNameColumnFitsTheWidestName() {
+        ListFixture f;
+        for (int i = 1; i <= 30; ++i) {
+            writeBoxMessage(f.boxFolder(), "rusuroku", "0101", i, {}, i);
+        }
+        const Bytes message = boxMessage();
+        writeFile(f.boxFolder() + "/naisen/0201/202612061301_WED_0201_00001.vmdat", message);
+        writeFile(f.boxFolder() + "/naisen/0201/202612061302_MON_0201_00002.vmdat", message);
+        writeFile(f.boxFolder() + "/rusuroku/0101/202612061359_WED_0101_00099.vmdat", message);
+        f.doc.settings().columns[0] = u"ファイル名";
+        f.doc.settings().columns[1] = u"相手名称";
+        f.setSlot(1, u"留守録BOX：0101  内線BOX：0201");
+        CListDispView view(f.context, 1);
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(view.open());
+        using C = voxmg::list_columns::Column;
+        QCOMPARE(view.model()->rowCount(), 33);
+        const QFontMetrics metrics(view.table()->font());
+        int widest = 0;
+        for (int row = 0; row < view.model()->rowCount(); ++row) {
+            widest = std::max(widest, metrics.horizontalAdvance(cell(view, row, C::FileName)));
+        }
+        QCOMPARE(view.table()->horizontalHeader()->sectionSize(view.model()->sectionOf(C::FileName)),
+                 widest + 16);
+    }
+
     void responseListHas300NumberedSlots() {
         ListFixture f;
         writeResponse(f.boxFolder(), 7, {.callerName = u"夜間"});

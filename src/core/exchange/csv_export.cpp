@@ -42,7 +42,9 @@ int cellNumber(std::u16string_view text) {
 }
 
 bool needsQuotes(std::u16string_view cell) {
-    return cell.find_first_of(u",\"\r\n") != std::u16string_view::npos;
+    // A plain loop: find_first_of walks the set through char_traits for every unit.
+    return std::any_of(cell.begin(), cell.end(),
+                       [](char16_t c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
 }
 
 void appendCell(std::u16string& line, std::u16string_view cell) {
@@ -76,9 +78,13 @@ public:
             const std::string bytes = text::cp932FromUtf16(line);
             out.insert(out.end(), bytes.begin(), bytes.end());
         } else {
+            // Written through a pointer into room for two bytes a unit, then cut.
+            const std::size_t start = out.size();
+            out.resize(start + 2 * line.size());
+            std::uint8_t* at = out.data() + start;
             for (char16_t c : line) {
                 if (c < 0x80) {
-                    out.push_back(static_cast<std::uint8_t>(c));
+                    *at++ = static_cast<std::uint8_t>(c);
                     continue;
                 }
                 Known& known = m_known[c];
@@ -87,8 +93,9 @@ public:
                     known.size = static_cast<std::uint8_t>(std::min<std::size_t>(bytes.size(), 2));
                     std::copy_n(bytes.begin(), known.size, known.bytes.begin());
                 }
-                out.insert(out.end(), known.bytes.begin(), known.bytes.begin() + known.size);
+                at = std::copy_n(known.bytes.begin(), known.size, at);
             }
+            out.resize(static_cast<std::size_t>(at - out.data()));
         }
         out.push_back('\n');
     }
@@ -123,8 +130,11 @@ void appendLine(std::u16string& line, const std::vector<std::u16string>& cells) 
         }
         appendCell(line, cells[i]);
     }
-    const std::size_t first = line.find_first_not_of(u" \t", start);
-    line.erase(start, (first == std::u16string::npos ? line.size() : first) - start);
+    std::size_t first = start;
+    while (first < line.size() && (line[first] == u' ' || line[first] == u'\t')) {
+        ++first;
+    }
+    line.erase(start, first - start);
 }
 
 }  // namespace
@@ -188,7 +198,7 @@ ExportOutcome encodeRows(const ExportRequest& request, const Pump& pump, Progres
             const auto& column = request.columns[c];
             cells[c] =
                 fileCell(column.name,
-                         list_columns::cellText(rows.record(record), column.column, request.dataRoot, empty),
+                         list_columns::cellText(rows.view(record), column.column, request.dataRoot, empty),
                          rows.response());
         }
         line.clear();

@@ -35,6 +35,20 @@ bool endsWith(std::u16string_view text, std::u16string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
+// The path with the data folder cut off its front, then its leading blanks.
+std::u16string fileNameText(const RowView& r, std::u16string_view dataRoot) {
+    std::u16string path = r.path();
+    std::u16string root(dataRoot);
+    if (!root.empty() && !endsWith(root, u"/")) {
+        root += u'/';
+    }
+    if (!root.empty() && path.starts_with(root)) {
+        path.erase(0, root.size());
+    }
+    const auto first = path.find_first_not_of(u' ');
+    return first == std::u16string::npos ? std::u16string() : path.substr(first);
+}
+
 }  // namespace
 
 std::optional<Column> fromName(std::u16string_view name) {
@@ -112,18 +126,31 @@ std::u16string stateShortText(std::uint8_t state) {
 }
 
 bool hasVoice(const FILESTS_INFO& record) {
-    return record.pathText().find(u".vmdat") != std::u16string::npos;
+    return hasVoice(RowView::of(record));
 }
 
 bool isInfoOnly(const FILESTS_INFO& record) {
-    return record.pathText().find(u".vminf") != std::u16string::npos;
+    return isInfoOnly(RowView::of(record));
 }
 
-std::u16string cellText(const FILESTS_INFO& r, Column column, std::u16string_view dataRoot, bool emptySlot) {
+bool hasVoice(const RowView& row) {
+    return row.pathHolds(u".vmdat");
+}
+
+bool isInfoOnly(const RowView& row) {
+    return row.pathHolds(u".vminf");
+}
+
+std::u16string cellText(const FILESTS_INFO& record, Column column, std::u16string_view dataRoot,
+                        bool emptySlot) {
+    return cellText(RowView::of(record), column, dataRoot, emptySlot);
+}
+
+std::u16string cellText(const RowView& r, Column column, std::u16string_view dataRoot, bool emptySlot) {
     if (emptySlot) {
         switch (column) {
             case Column::MessageNumber:
-                return r.boxNumberText().substr(0, 3);
+                return std::u16string(r.boxNumber.substr(0, 3));
             case Column::Flag:
                 return u" 0 ";
             case Column::Length:
@@ -144,36 +171,26 @@ std::u16string cellText(const FILESTS_INFO& r, Column column, std::u16string_vie
         case Column::Upload:
             return r.played != 0 ? u"済み" : u"";
         case Column::BoxNumber:
-            return r.boxNumberText();
+            return std::u16string(r.boxNumber);
         case Column::MessageNumber:
-            return r.boxNumberText().substr(0, 3);
+            return std::u16string(r.boxNumber.substr(0, 3));
         case Column::Date:
-            return r.dateText();
+            return std::u16string(r.date);
         case Column::Length:
-            return r.lengthText();
+            return std::u16string(r.length);
         case Column::CallerNumber:
-            return r.callerNumberText();
+            return std::u16string(r.callerNumber);
         case Column::CallerName:
         case Column::ResponseName:
-            return r.callerNameText();
+            return std::u16string(r.callerName);
         case Column::BoxName:
-            return r.boxNameText();
+            return std::u16string(r.boxName);
         case Column::Title:
-            return r.titleText();
+            return std::u16string(r.title);
         case Column::Memo:
-            return r.memoText();
-        case Column::FileName: {
-            std::u16string path = r.pathText();
-            std::u16string root(dataRoot);
-            if (!root.empty() && !endsWith(root, u"/")) {
-                root += u'/';
-            }
-            if (!root.empty() && path.starts_with(root)) {
-                path.erase(0, root.size());
-            }
-            const auto first = path.find_first_not_of(u' ');
-            return first == std::u16string::npos ? std::u16string() : path.substr(first);
-        }
+            return std::u16string(r.memo);
+        case Column::FileName:
+            return fileNameText(r, dataRoot);
     }
     return {};
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/lists/row_view.h"
 #include "core/store/filests_info.h"
 
 // The columns of a list window and the text each cell shows for a message record.
@@ -57,6 +58,8 @@ std::vector<std::u16string> defaultBoxColumnNames();
 // the file name. An empty response slot shows only its number and "--:--:--".
 std::u16string cellText(const FILESTS_INFO& record, Column column, std::u16string_view dataRoot,
                         bool emptySlot = false);
+std::u16string cellText(const RowView& row, Column column, std::u16string_view dataRoot,
+                        bool emptySlot = false);
 
 // Tool tip of a "取込" cell, by the code the cell shows ("   0   " .. "   3   ").
 std::u16string stateToolTip(std::uint8_t state);
@@ -70,5 +73,7 @@ int shownStateCode(std::uint8_t state);
 // Voice downloaded: the path names a ".vmdat" file. Info only: it names a ".vminf" file.
 bool hasVoice(const FILESTS_INFO& record);
 bool isInfoOnly(const FILESTS_INFO& record);
+bool hasVoice(const RowView& row);
+bool isInfoOnly(const RowView& row);
 
 }  // namespace voxmg::list_columns

@@ -216,11 +216,15 @@ bool matchText(std::u16string_view pattern, std::u16string_view field) {
 }
 
 bool passes(const ListFilter& f, const FILESTS_INFO& r, bool responseList) {
+    return passes(f, RowView::of(r), responseList);
+}
+
+bool passes(const ListFilter& f, const RowView& r, bool responseList) {
     if (!choicePasses(f.flag, (r.flags & FILESTS_INFO::kUserFlag) != 0) ||
         !choicePasses(f.played, r.played != 0)) {
         return false;
     }
-    if (f.callerNameOn && !matchText(f.callerName, r.callerNameText())) {
+    if (f.callerNameOn && !matchText(f.callerName, r.callerName)) {
         return false;
     }
     if (responseList) {
@@ -230,23 +234,23 @@ bool passes(const ListFilter& f, const FILESTS_INFO& r, bool responseList) {
         return false;
     }
     if (f.dateOn) {
-        const std::u16string day = r.dateText().substr(0, 10);
+        const std::u16string_view day = r.date.substr(0, 10);
         if (day < f.dateFrom || day > f.dateTo) {
             return false;
         }
     }
-    return (!f.titleOn || matchText(f.title, r.titleText())) &&
-           (!f.boxNumberOn || beginsWith(f.boxNumber, r.boxNumberText())) &&
-           (!f.boxNameOn || matchText(f.boxName, r.boxNameText())) &&
-           (!f.callerNumberOn || beginsWith(f.callerNumber, r.callerNumberText())) &&
-           (!f.memoOn || matchText(f.memo, r.memoText()));
+    return (!f.titleOn || matchText(f.title, r.title)) &&
+           (!f.boxNumberOn || beginsWith(f.boxNumber, r.boxNumber)) &&
+           (!f.boxNameOn || matchText(f.boxName, r.boxName)) &&
+           (!f.callerNumberOn || beginsWith(f.callerNumber, r.callerNumber)) &&
+           (!f.memoOn || matchText(f.memo, r.memo));
 }
 
 int apply(ListRows& rows, const ListFilter& filter) {
     rows.showAll();
     std::vector<int> kept;
     for (int i : rows.shown()) {
-        if (passes(filter, rows.record(i), rows.response())) {
+        if (passes(filter, rows.view(i), rows.response())) {
             kept.push_back(i);
         }
     }

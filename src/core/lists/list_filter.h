@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/lists/row_view.h"
 #include "core/store/filests_info.h"
 
 namespace voxmg {
@@ -96,6 +97,7 @@ bool matchText(std::u16string_view pattern, std::u16string_view field);
 
 // Whether a record passes every criterion. Response lists check flag, uploaded and name only.
 bool passes(const ListFilter& filter, const FILESTS_INFO& record, bool responseList);
+bool passes(const ListFilter& filter, const RowView& row, bool responseList);
 
 // Shows the records that pass, in reading order (callers sort them). When none passes, every
 // record is shown and 0 is returned: the list stays as it was built.

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <new>
 #include <numeric>
+#include <optional>
 
+#include "core/base/paths.h"
+#include "core/base/text.h"
 #include "core/lists/list_columns.h"
 #include "core/store/file_mng.h"
 
@@ -14,7 +17,7 @@ using list_columns::hasVoice;
 using list_columns::isInfoOnly;
 
 void ListRows::reset(bool response) {
-    m_records = {};
+    m_store.clear();
     m_slotUsed = {};
     m_shown = {};
     m_response = response;
@@ -39,69 +42,104 @@ int ListRows::readBoxes(const std::string& boxFolder, const list_boxes::ListBoxe
     CFileMng files(m_cancelAll);
     const auto boxes = list_boxes::boxPaths(boxFolder, title);
     const auto cap = CFileMng::kMaxRecords;
-    // Counted first so the records are allocated once, for what the boxes hold.
+    // Each box's listing is read once: it gives the count shown before the records are read
+    // (and the room for them), then the names they are read from.
+    std::vector<FolderListing> listings;
+    listings.reserve(boxes.size());
     std::size_t total = 0;
     for (const auto& box : boxes) {
-        total += static_cast<std::size_t>(std::max(files.countMessages(box.path), 0));
+        listings.push_back(files.listBoxFolder(box.path));
+        total += listings.back().messages;
     }
     total = std::min(total, cap);
     if (progress.begin) {
         progress.begin(static_cast<int>(total));
     }
-    m_records.reserve(total);
-    std::vector<FILESTS_INFO> box;
-    for (const auto& entry : boxes) {
-        if (m_records.size() >= cap) {
-            break;
-        }
+    m_store.reserve(total);
+    for (std::size_t b = 0; b < boxes.size() && m_store.size() < cap; ++b) {
         if (progress.pump) {
             progress.pump();
         }
+        const std::string& path = boxes[b].path;
+        const auto box = m_store.addBox(text::utf16FromUtf8(paths::withTrailingSeparator(path)));
         // A box that vanished or holds an unreadable file lists what could be read.
-        files.loadBoxFolder(entry.path, box);
-        const std::size_t take = std::min(box.size(), cap - m_records.size());
-        m_records.insert(m_records.end(), box.begin(), box.begin() + static_cast<std::ptrdiff_t>(take));
-        box = {};
+        files.loadListedFolder(path, listings[b], cap - m_store.size(),
+                               [&](const FILESTS_INFO& record, std::u16string_view name) {
+                                   m_store.add(record, box, name);
+                                   return true;
+                               });
+        listings[b] = {};
         if (progress.step) {
-            progress.step(static_cast<int>(m_records.size()));
+            progress.step(static_cast<int>(m_store.size()));
         }
     }
-    m_records.shrink_to_fit();
-    m_hasInfoOnly = std::any_of(m_records.begin(), m_records.end(), isInfoOnly);
-    m_boxTotal = static_cast<int>(m_records.size());
+    m_store.shrinkToFit();
+    for (std::size_t i = 0; i < m_store.size() && !m_hasInfoOnly; ++i) {
+        m_hasInfoOnly = isInfoOnly(m_store.view(i));
+    }
+    m_boxTotal = static_cast<int>(m_store.size());
     showAll();
     return m_boxTotal;
 }
 
+namespace {
+
+// The slot a response message takes: the number its box number field begins with, as
+// three digits ("007").
+std::optional<int> slotOf(const FILESTS_INFO& record, int slots) {
+    const std::u16string text = record.boxNumberText().substr(0, 3);
+    if (text.size() != 3 ||
+        !std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+        return std::nullopt;
+    }
+    const int n = (text[0] - u'0') * 100 + (text[1] - u'0') * 10 + (text[2] - u'0');
+    return n >= 1 && n <= slots ? std::optional<int>(n) : std::nullopt;
+}
+
+}  // namespace
+
 int ListRows::buildResponseList(const std::string& boxFolder, const ListBuildProgress& progress) {
     reset(true);
     CFileMng files(m_cancelAll);
-    std::vector<FILESTS_INFO> read;
     if (progress.begin) {
         progress.begin(kResponseSlots);
     }
     if (progress.pump) {
         progress.pump();
     }
-    files.loadBoxFolder(list_boxes::responseFolder(boxFolder), read);
-    m_records.resize(kResponseSlots);
+    // The first message read for a number takes its slot.
+    struct Found {
+        FILESTS_INFO record;
+        std::u16string name;
+    };
+    std::vector<std::optional<Found>> found(kResponseSlots);
+    const std::string folder = list_boxes::responseFolder(boxFolder);
+    files.loadListedFolder(
+        folder, files.listBoxFolder(folder), CFileMng::kMaxRecords,
+        [&](const FILESTS_INFO& record, std::u16string_view name) {
+            const auto n = slotOf(record, kResponseSlots);
+            if (n && !found[static_cast<std::size_t>(*n - 1)]) {
+                found[static_cast<std::size_t>(*n - 1)] = Found{record, std::u16string(name)};
+            }
+            return true;
+        });
+    const auto box = m_store.addBox(text::utf16FromUtf8(paths::withTrailingSeparator(folder)));
+    m_store.reserve(kResponseSlots);
     m_slotUsed.assign(kResponseSlots, false);
     for (int n = 1; n <= kResponseSlots; ++n) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%03d", n);
-        const std::u16string text(number, number + 3);
-        auto& row = m_records[static_cast<std::size_t>(n - 1)];
-        auto found = std::find_if(read.begin(), read.end(), [&](const FILESTS_INFO& r) {
-            return r.boxNumberText().substr(0, 3) == text;
-        });
-        if (found != read.end()) {
-            row = *found;
-            row.state = static_cast<std::uint8_t>(DownloadState::PlayedOnUnit);
+        auto& slot = found[static_cast<std::size_t>(n - 1)];
+        if (slot) {
+            slot->record.state = static_cast<std::uint8_t>(DownloadState::PlayedOnUnit);
+            m_store.add(slot->record, box, slot->name);
             m_slotUsed[static_cast<std::size_t>(n - 1)] = true;
             ++m_boxTotal;
         } else {
-            FILESTS_INFO::setText(row.boxNumber, text);
+            char number[8];
+            std::snprintf(number, sizeof number, "%03d", n);
+            FILESTS_INFO row;
+            FILESTS_INFO::setText(row.boxNumber, std::u16string(number, number + 3));
             FILESTS_INFO::setText(row.length, u"--:--:--");
+            m_store.add(row, RowStore::kNoBox, u"");
         }
     }
     if (progress.step) {
@@ -112,7 +150,7 @@ int ListRows::buildResponseList(const std::string& boxFolder, const ListBuildPro
 }
 
 void ListRows::showAll() {
-    m_shown.resize(m_records.size());
+    m_shown.resize(m_store.size());
     std::iota(m_shown.begin(), m_shown.end(), 0);
 }
 
@@ -120,7 +158,7 @@ void ListRows::showNotDownloaded() {
     if (m_response) {
         return;
     }
-    std::erase_if(m_shown, [this](int i) { return !isInfoOnly(record(i)); });
+    std::erase_if(m_shown, [this](int i) { return !isInfoOnly(view(i)); });
 }
 
 bool ListRows::emptySlot(int index) const {
@@ -137,13 +175,13 @@ int ListRows::listTotal() const {
 
 int ListRows::unplayed() const {
     return static_cast<int>(std::count_if(m_shown.begin(), m_shown.end(), [this](int i) {
-        return record(i).state == static_cast<std::uint8_t>(DownloadState::UnplayedOnUnit);
+        return view(i).state == static_cast<std::uint8_t>(DownloadState::UnplayedOnUnit);
     }));
 }
 
 int ListRows::played() const {
     return static_cast<int>(std::count_if(m_shown.begin(), m_shown.end(), [this](int i) {
-        return !emptySlot(i) && record(i).state == static_cast<std::uint8_t>(DownloadState::PlayedOnUnit);
+        return !emptySlot(i) && view(i).state == static_cast<std::uint8_t>(DownloadState::PlayedOnUnit);
     }));
 }
 
@@ -151,8 +189,7 @@ bool ListRows::setFlag(int index, bool on) {
     if (index < 0 || index >= recordCount() || emptySlot(index)) {
         return false;
     }
-    auto& row = m_records[static_cast<std::size_t>(index)];
-    const std::string path = row.pathUtf8();
+    const std::string path = text::utf8FromUtf16(view(index).path());
     CFileMng files(m_cancelAll);
     // The file's own record is what gets the new flag: an edit made through another window
     // since this list was built must not be overwritten by the copy shown here.
@@ -165,7 +202,7 @@ bool ListRows::setFlag(int index, bool on) {
     if (files.writeBackRecord(onDisk, path) != FileOp::Done) {
         return false;
     }
-    row.flags = onDisk.flags;
+    m_store.setFlags(static_cast<std::size_t>(index), onDisk.flags);
     return true;
 }
 
@@ -177,15 +214,15 @@ ListCommandState ListRows::commandState(const std::vector<int>& selected) const 
             continue;
         }
         anyFile = true;
-        if (hasVoice(record(i))) {
+        if (hasVoice(view(i))) {
             state.convert = true;
             (m_response ? state.upload : state.moveCopy) = true;
         }
     }
     if (selected.size() == 1) {
         const int i = selected.front();
-        state.play = !emptySlot(i) && hasVoice(record(i));
-        state.remove = !(m_response && (emptySlot(i) || isInfoOnly(record(i))));
+        state.play = !emptySlot(i) && hasVoice(view(i));
+        state.remove = !(m_response && (emptySlot(i) || isInfoOnly(view(i))));
         state.add = m_response;
     } else if (selected.size() > 1) {
         state.remove = !m_response || anyFile;

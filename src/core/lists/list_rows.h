@@ -7,6 +7,7 @@
 
 #include "core/base/pump.h"
 #include "core/lists/list_boxes.h"
+#include "core/lists/row_store.h"
 #include "core/store/filests_info.h"
 
 namespace voxmg {
@@ -30,9 +31,9 @@ struct ListCommandState {
     bool operator==(const ListCommandState&) const = default;
 };
 
-// The rows of one list window: the message records read from its box folders, and the ones
-// shown, in display order. Records are sized to what was read; a list never holds more than
-// CFileMng::kMaxRecords of them.
+// The rows of one list window: the messages read from its box folders, and the ones shown, in
+// display order. Each box folder is read once; a row keeps the fields of its message's record
+// in little room (RowStore). A list never holds more than CFileMng::kMaxRecords of them.
 class ListRows {
 public:
     static constexpr int kResponseSlots = 300;
@@ -51,8 +52,11 @@ public:
     void showAll();
 
     bool response() const { return m_response; }
-    int recordCount() const { return static_cast<int>(m_records.size()); }
-    const FILESTS_INFO& record(int index) const { return m_records[static_cast<std::size_t>(index)]; }
+    int recordCount() const { return static_cast<int>(m_store.size()); }
+    // The fields of a row as the columns, sort and filter read them; valid until the next build.
+    RowView view(int index) const { return m_store.view(static_cast<std::size_t>(index)); }
+    // The record of a row as read, with its path and box name (built on each call).
+    FILESTS_INFO record(int index) const { return m_store.record(static_cast<std::size_t>(index)); }
     // An unused slot of a response list.
     bool emptySlot(int index) const;
     // Record indexes of the rows shown, top to bottom; callers sort it.
@@ -80,7 +84,7 @@ private:
                   const ListBuildProgress& progress);
 
     std::atomic<int>& m_cancelAll;
-    std::vector<FILESTS_INFO> m_records;
+    RowStore m_store;
     std::vector<bool> m_slotUsed;  // response lists: slot holds a message
     std::vector<int> m_shown;
     bool m_response = false;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/flags.h"
@@ -52,6 +53,20 @@ struct ResponseLookup {
     };
     Kind kind = Kind::Absent;
     std::string localPath;  // the local voice file, when there is one with a proper name
+};
+
+// The message file names of a box folder as one read of its listing gave them.
+struct FolderListing {
+    bool opened = false;
+    std::size_t messages = 0;  // voice files, and info files whose voice file is not listed
+    std::string names;         // back to back
+    std::vector<std::uint32_t> ends;
+    std::vector<bool> plain;  // the listing said: a regular file
+    std::size_t size() const { return ends.size(); }
+    std::string_view name(std::size_t i) const {
+        const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(names).substr(begin, ends[i] - begin);
+    }
 };
 
 // Operations on message files, box info files and box folders. Each operation that touches
@@ -108,6 +123,15 @@ public:
     // Folder loader (file_mng_loader.cpp). Records of the folder's message files in
     // enumeration order, at most kMaxRecords.
     LoadResult loadBoxFolder(const std::string& folder, std::vector<FILESTS_INFO>& dest) const;
+    // The same in two steps, for a list of many boxes that needs its count before it reads:
+    // the folder's listing (read once), then the records of what it listed. `take` gets each
+    // record with its box number and box name set (not its path) and its file name in UTF-16
+    // (the path is the folder + "/" + that name); a file
+    // that cannot be opened is left out. At most `limit` records; false from `take` stops.
+    FolderListing listBoxFolder(const std::string& folder) const;
+    using TakeRecord = std::function<bool(const FILESTS_INFO& record, std::u16string_view fileName)>;
+    LoadResult loadListedFolder(const std::string& folder, const FolderListing& listing, std::size_t limit,
+                                const TakeRecord& take) const;
 
     // Box info file "inf.ini" (file_mng_box_info.cpp).
     std::u16string readBoxName(const std::string& folder) const;
@@ -146,7 +170,10 @@ public:
 
 private:
     // The record as the folder loader lists it, or nullopt when the file is skipped.
-    std::optional<FILESTS_INFO> loadOne(int fd, const std::string& path, const std::u16string& boxName) const;
+    std::optional<FILESTS_INFO> loadOne(int fd, const std::string& path, std::size_t pathUnits,
+                                        const std::u16string& boxName) const;
+    bool loadListed(const std::string& folder, const FolderListing& listing, std::size_t limit,
+                    const TakeRecord& take, bool skipUnopened) const;
     FileOp buildRecord(const std::string& path, bool response) const;
     void addBoxes(const std::string& kindFolder, std::string_view listing, const Pump& pump,
                   bool& cancelled) const;

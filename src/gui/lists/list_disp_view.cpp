@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -161,17 +162,53 @@ void CListDispView::measureFileNames() {
         fitLastColumn();
         return;
     }
-    const QFontMetrics metrics(m_table->font());
-    int widest = 0;
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        widest = std::max(widest, metrics.horizontalAdvance(m_model->index(row, section).data().toString()));
-    }
-    m_fileNameWidth = widest + 16;
+    m_fileNameWidth = widestFileName() + 16;
     QHeaderView* header = m_table->horizontalHeader();
     if (section != header->count() - 1 && header->sectionSize(section) < m_fileNameWidth) {
         header->resizeSection(section, m_fileNameWidth);
     }
     fitLastColumn();
+}
+
+int CListDispView::widestFileName() const {
+    // Laying out 50,000 file names took longer than reading the messages. A name's width is the
+    // sum of its characters' advances to within a pixel or two, so only names whose sums come
+    // within a margin of the widest sum can be the widest; and names that differ only in their
+    // digits with the same sum lay out alike, so one of each such kind is laid out.
+    const QFontMetrics metrics(m_table->font());
+    const QFontMetricsF fractional(m_table->font());
+    QHash<char16_t, qreal> advances;
+    std::vector<qreal> sums(static_cast<std::size_t>(m_model->rowCount()));
+    qreal widestSum = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        qreal sum = 0;
+        for (char16_t c : m_model->text(m_model->recordAt(row), Column::FileName)) {
+            auto known = advances.find(c);
+            if (known == advances.end()) {
+                known = advances.insert(c, fractional.horizontalAdvance(QChar(c)));
+            }
+            sum += known.value();
+        }
+        sums[static_cast<std::size_t>(row)] = sum;
+        widestSum = std::max(widestSum, sum);
+    }
+    const qreal margin = std::max<qreal>(8.0, widestSum / 50);
+    std::set<std::pair<std::u16string, qreal>> laidOut;
+    int widest = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const qreal sum = sums[static_cast<std::size_t>(row)];
+        if (sum < widestSum - margin) {
+            continue;
+        }
+        const std::u16string name = m_model->text(m_model->recordAt(row), Column::FileName);
+        std::u16string kind = name;
+        std::replace_if(
+            kind.begin(), kind.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }, u'0');
+        if (laidOut.emplace(std::move(kind), sum).second) {
+            widest = std::max(widest, metrics.horizontalAdvance(toQ(name)));
+        }
+    }
+    return widest;
 }
 
 void CListDispView::fitLastColumn() {
@@ -365,8 +402,9 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     if (keepSelection) {
         for (int record : selectedRecords()) {
             // An empty response slot has no file: its empty path would match every other one.
-            if (!m_rows.record(record).pathText().empty()) {
-                selectedPaths.insert(m_rows.record(record).pathText());
+            std::u16string path = m_rows.view(record).path();
+            if (!path.empty()) {
+                selectedPaths.insert(std::move(path));
             }
         }
         if (m_rows.response()) {
@@ -394,7 +432,7 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     for (int row = 0; row < m_model->rowCount() && (!selectedPaths.empty() || !selectedSlots.empty());
          ++row) {
         if (selectedSlots.count(row) != 0 ||
-            selectedPaths.count(m_rows.record(m_model->recordAt(row)).pathText()) != 0) {
+            selectedPaths.count(m_rows.view(m_model->recordAt(row)).path()) != 0) {
             selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
         }
     }
@@ -464,7 +502,7 @@ bool CListDispView::toggleFlag(int row) {
     if (record < 0 || m_rows.emptySlot(record)) {
         return false;
     }
-    const bool on = (m_rows.record(record).flags & voxmg::FILESTS_INFO::kUserFlag) == 0;
+    const bool on = (m_rows.view(record).flags & voxmg::FILESTS_INFO::kUserFlag) == 0;
     if (!m_rows.setFlag(record, on)) {
         return false;
     }
@@ -485,7 +523,7 @@ bool CListDispView::selectNextUnplayed() {
         if (record < 0 || m_rows.emptySlot(record)) {
             continue;
         }
-        const voxmg::FILESTS_INFO& r = m_rows.record(record);
+        const voxmg::RowView r = m_rows.view(record);
         if (r.played == 0 && r.state != static_cast<std::uint8_t>(voxmg::DownloadState::InfoOnly)) {
             m_table->selectRow(row);
             m_table->scrollTo(m_model->index(row, 0));

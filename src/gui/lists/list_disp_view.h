@@ -89,6 +89,7 @@ private:
     bool build(bool partOfRefresh);
     void setUpColumns();
     void measureFileNames();
+    int widestFileName() const;
     void fitLastColumn();
     void applySort();
     void showSortIndicator();

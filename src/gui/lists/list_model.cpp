@@ -46,7 +46,7 @@ int ListModel::recordAt(int row) const {
 }
 
 std::u16string ListModel::text(int record, Column column) const {
-    return voxmg::list_columns::cellText(m_rows.record(record), column, m_dataRoot, m_rows.emptySlot(record));
+    return voxmg::list_columns::cellText(m_rows.view(record), column, m_dataRoot, m_rows.emptySlot(record));
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const {
@@ -70,7 +70,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             return alignment(info.align);
         case Qt::ToolTipRole:
             if (info.column == Column::State && !m_rows.emptySlot(record)) {
-                return toQ(voxmg::list_columns::stateToolTip(m_rows.record(record).state));
+                return toQ(voxmg::list_columns::stateToolTip(m_rows.view(record).state));
             }
             return {};
         case kRecordRole:
@@ -80,7 +80,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         case kEmptySlotRole:
             return m_rows.emptySlot(record);
         case kStateCodeRole:
-            return voxmg::list_columns::shownStateCode(m_rows.record(record).state);
+            return voxmg::list_columns::shownStateCode(m_rows.view(record).state);
         default:
             return {};
     }

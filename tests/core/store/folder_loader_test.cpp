@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -154,4 +155,41 @@ TEST_F(ManyFiles, StopsAtFiftyThousand) {
         writeFile(box + name, bytes);
     }
     EXPECT_EQ(load(box).size(), CFileMng::kMaxRecords);
+}
+
+// A list reads a folder's listing first and its files after: a file that went in between (a
+// move or a delete by another run) leaves the rest of the box listed, and the count of the
+// listing holds each message once, an info file whose voice file is listed not counted.
+TEST_F(FolderLoader, ListedFolderKeepsWhatIsLeftWhenAFileGoes) {
+    std::string box = mkdir("データ/rusuroku/0101");
+    for (int n = 1; n <= 3; ++n) {
+        writeFile(box + "/20261206130" + std::to_string(n) + "_SUN_0101_0000" + std::to_string(n) + ".vmdat",
+                  boxMessage({.state = 2, .length = u"00:00:01"}));
+    }
+    writeFile(box + "/202612061301_SUN_0101_00001.vminf", boxMessage({.state = 0, .length = u"00:00:01"}));
+    writeFile(box + "/202612061309_SUN_0101_00009.vminf", boxMessage({.state = 0, .length = u"00:00:01"}));
+    const FolderListing listing = m_mng.listBoxFolder(box);
+    EXPECT_EQ(listing.messages, 4u);
+    ASSERT_EQ(std::remove((box + "/202612061302_SUN_0101_00002.vmdat").c_str()), 0);
+
+    std::vector<std::string> names;
+    EXPECT_EQ(m_mng.loadListedFolder(box, listing, 10,
+                                     [&](const FILESTS_INFO& record, std::u16string_view name) {
+                                         EXPECT_EQ(record.boxNumberText(), u"0101");
+                                         EXPECT_TRUE(record.pathText().empty());
+                                         names.push_back(text::utf8FromUtf16(name));
+                                         return true;
+                                     }),
+              LoadResult::Loaded);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"202612061301_SUN_0101_00001.vmdat",
+                                               "202612061303_SUN_0101_00003.vmdat",
+                                               "202612061309_SUN_0101_00009.vminf"}));
+    // The limit counts what was taken, not what was tried.
+    names.clear();
+    m_mng.loadListedFolder(box, listing, 2, [&](const FILESTS_INFO&, std::u16string_view name) {
+        names.push_back(text::utf8FromUtf16(name));
+        return true;
+    });
+    EXPECT_EQ(names.size(), 2u);
 }
