@@ -604,13 +604,17 @@ BoxResult CFtpMng::runResponseDownload(BoxRun& run) {
     return result;
 }
 
-TransferResult CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath) {
+TransferResult CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath,
+                                         const std::vector<std::string>& localFiles) {
     if (!connected()) {
         return TransferResult::Failed;
     }
     EngineScope scope(*this, localFolder);
-    // Whatever was downloaded must be on the disk before the main unit's copy goes.
-    fileio::syncFileSystem(localFolder.empty() ? m_env.programFolder : localFolder);
+    // The copy here may come from a download that never synced it: it must be on the disk
+    // before the main unit's copy goes, or a power cut could leave the message nowhere.
+    if (!fileio::syncFilesAndFolders(*m_env.writes, localFiles)) {
+        return TransferResult::DiskRefused;
+    }
     return deleteFile(remotePath);
 }
 

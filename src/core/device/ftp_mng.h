@@ -133,7 +133,10 @@ public:
     // `listed` counts the voice data files.
     BoxResult downloadResponseMessages(const std::string& localFolder,
                                        std::string_view remoteDir = "/outou/");
-    TransferResult deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath);
+    // DELE of one message; `localFiles`, its files here, are synced with their folder first
+    // (DiskRefused, nothing deleted, when that failed).
+    TransferResult deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath,
+                                    const std::vector<std::string>& localFiles = {});
     // The space a voice data file needs: its listed size rounded up to whole 4096-byte clusters.
     VoiceSizeResult voiceDataSize(std::string_view fileName, const std::string& localFolder,
                                   std::string_view remoteDir);
