@@ -436,6 +436,10 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
 bool CFtpMng::markGoneFromUnit(BoxRun& run, const std::set<std::string>& stillListed) {
     bool changed = false;
     CFileMng files(*m_cancel);
+    // The mark only tells the lists the main unit no longer has the message; nothing is
+    // deleted on the strength of it, and a flush of every file it touches would cost as much
+    // again as the sync before the deletion.
+    files.setDurableWrites(false);
     for (const std::string& name : run.listedVoices) {
         if (stillListed.contains(name)) {
             continue;

@@ -230,7 +230,7 @@ bool syncFileSystem(const std::string& path) {
 }
 
 bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
-                  std::uint64_t minSize) {
+                  std::uint64_t minSize, bool durable) {
     // Never through a symbolic link: one planted in a box folder could point anywhere.
     Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};
@@ -242,7 +242,7 @@ bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const
     do {
         n = ::pwrite(fd.get(), data.data(), data.size(), static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
-    return n == static_cast<ssize_t>(data.size()) && ::fsync(fd.get()) == 0;
+    return n == static_cast<ssize_t>(data.size()) && (!durable || ::fsync(fd.get()) == 0);
 }
 
 }  // namespace voxmg::fileio

@@ -98,8 +98,9 @@ bool syncFilesAndFolders(Writes& writes, const std::vector<std::string>& files);
 void startWriteBack(int fd);
 
 // One positioned write into an existing file of at least `minSize` bytes; never creates,
-// truncates or grows it.
+// truncates or grows it. `durable`: flushed to the disk before it returns; without it a crash
+// still leaves the old or the new bytes, but a power cut may lose the change.
 bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
-                  std::uint64_t minSize);
+                  std::uint64_t minSize, bool durable = true);
 
 }  // namespace voxmg::fileio
