@@ -18,8 +18,8 @@ namespace {
 
 constexpr std::size_t kChunkSize = 1024;
 
-// A complete retrieval kept with its record: under its final name now, or, given `pending`,
-// waiting there for the run's next sync.
+// A complete retrieval kept with its record: under its final name now (not synced), or, given
+// `pending`, waiting there for the run's next sync.
 TransferResult keepMessage(IncomingMessage& incoming, std::atomic<int>& cancel, bool response,
                            std::vector<PendingFile>* pending) {
     // Only a file that begins with the main unit's header is a message: anything else would be

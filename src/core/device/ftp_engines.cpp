@@ -78,28 +78,19 @@ std::vector<std::string> deletableMessages(BoxRun& run) {
     return deletable;
 }
 
-// The main unit's copy goes next: ours must be on the disk first. Files fetched now were synced
-// before they got their names, and syncing them again costs next to nothing; files found here
-// are synced as well, and the names are made durable with their folders. False when the disk
-// refused: the main unit keeps them.
-bool syncBeforeDeletion(BoxRun& run, const std::vector<std::string>& deletable) {
-    std::set<std::string> folders;
+// The main unit's copy goes next: ours must be on the disk first. Files were named without a
+// sync (a backup's were synced, and syncing them again costs next to nothing), and files found
+// here may have been written by a run that never synced them: each file of these messages is
+// synced, then the folders that name them. False when the disk refused: the main unit keeps them.
+bool syncBeforeDeletion(BoxRun& run, const std::vector<std::string>& deletable, fileio::Writes& writes) {
+    std::vector<std::string> files;
     for (const std::string& base : deletable) {
         const BoxRun::Message& m = run.messages[base];
-        folders.insert(m.folder);
         for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
-            std::string path = paths::join(m.folder, base + std::string(ext));
-            if (exists(path) && !fileio::syncFile(path)) {
-                return false;
-            }
+            files.push_back(paths::join(m.folder, base + std::string(ext)));
         }
     }
-    for (const std::string& folder : folders) {
-        if (!fileio::syncFolder(folder)) {
-            return false;
-        }
-    }
-    return true;
+    return fileio::syncFilesAndFolders(writes, files);
 }
 
 }  // namespace
@@ -312,8 +303,11 @@ CFtpMng::FileFetch CFtpMng::fetchUnlessComplete(BoxRun& run, const listing::Entr
     }
     // Anything else under the name (a broken or foreign file) is fetched again and replaced as
     // a whole once the new copy is complete.
-    TransferResult got =
-        retrieveMessage(entry.name, folder, entry.size, run.response, voice, false, &run.pending);
+    // A backup marks its months complete on the strength of the files it fetched: they are
+    // synced before they are named, in batches. Other runs name each file at once and leave the
+    // sync to a deletion on the main unit that relies on it.
+    std::vector<PendingFile>* pending = run.backup ? &run.pending : nullptr;
+    TransferResult got = retrieveMessage(entry.name, folder, entry.size, run.response, voice, false, pending);
     if (got == TransferResult::NoSuchFile) {
         run.gone = true;
         return {EngineResult::Done, true, false};
@@ -361,7 +355,8 @@ EngineResult CFtpMng::convertCompletedMessage(BoxRun& run, const std::string& fo
     if (run.progress && !run.backup) {
         run.progress->beforeConversion();
     }
-    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress, *m_cancel) == FileOp::Done) {
+    if (m_env.convertToWav(voicePath, settings, run.backup ? nullptr : run.progress, *m_cancel) ==
+        FileOp::Done) {
         return EngineResult::Done;
     }
     if (fresh) {
@@ -394,7 +389,7 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
     if (deletable.empty()) {
         return EngineResult::Done;
     }
-    if (!syncBeforeDeletion(run, deletable)) {
+    if (!syncBeforeDeletion(run, deletable, *m_env.writes)) {
         return EngineResult::DiskFull;  // not on the disk for sure: the main unit keeps it
     }
     climbToRoot();
@@ -441,6 +436,10 @@ EngineResult CFtpMng::deleteCompletedMessages(BoxRun& run, bool& changed) {
 bool CFtpMng::markGoneFromUnit(BoxRun& run, const std::set<std::string>& stillListed) {
     bool changed = false;
     CFileMng files(*m_cancel);
+    // The mark only tells the lists the main unit no longer has the message; nothing is
+    // deleted on the strength of it, and a flush of every file it touches would cost as much
+    // again as the sync before the deletion.
+    files.setDurableWrites(false);
     for (const std::string& name : run.listedVoices) {
         if (stillListed.contains(name)) {
             continue;
@@ -609,13 +608,17 @@ BoxResult CFtpMng::runResponseDownload(BoxRun& run) {
     return result;
 }
 
-TransferResult CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath) {
+TransferResult CFtpMng::deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath,
+                                         const std::vector<std::string>& localFiles) {
     if (!connected()) {
         return TransferResult::Failed;
     }
     EngineScope scope(*this, localFolder);
-    // Whatever was downloaded must be on the disk before the main unit's copy goes.
-    fileio::syncFileSystem(localFolder.empty() ? m_env.programFolder : localFolder);
+    // The copy here may come from a download that never synced it: it must be on the disk
+    // before the main unit's copy goes, or a power cut could leave the message nowhere.
+    if (!fileio::syncFilesAndFolders(*m_env.writes, localFiles)) {
+        return TransferResult::DiskRefused;
+    }
     return deleteFile(remotePath);
 }
 

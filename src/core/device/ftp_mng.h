@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/base/flags.h"
 #include "core/base/progress.h"
@@ -104,9 +105,9 @@ public:
     TransferResult retrieve(std::string_view remoteName, std::string_view localName, bool resetCounter,
                             bool quiet);
     // A message file into `folder` under its remote name, complete or not at all: received
-    // into a temporary file, checked against the listed size, given its record, synced and
-    // renamed into place. With `pending`, the sync and the rename are left to the caller,
-    // who does them for a batch of files (PendingFile::commitAll).
+    // into a temporary file, checked against the listed size, given its record and renamed
+    // into place without a sync. With `pending`, the rename is left to the caller, who syncs
+    // and names a batch of files (PendingFile::commitAll).
     TransferResult retrieveMessage(std::string_view remoteName, const std::string& folder,
                                    std::optional<std::uint64_t> listedSize, bool response, bool resetCounter,
                                    bool quiet, std::vector<PendingFile>* pending = nullptr);
@@ -132,7 +133,10 @@ public:
     // `listed` counts the voice data files.
     BoxResult downloadResponseMessages(const std::string& localFolder,
                                        std::string_view remoteDir = "/outou/");
-    TransferResult deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath);
+    // DELE of one message; `localFiles`, its files here, are synced with their folder first
+    // (DiskRefused, nothing deleted, when that failed).
+    TransferResult deleteOnMainUnit(const std::string& localFolder, std::string_view remotePath,
+                                    const std::vector<std::string>& localFiles = {});
     // The space a voice data file needs: its listed size rounded up to whole 4096-byte clusters.
     VoiceSizeResult voiceDataSize(std::string_view fileName, const std::string& localFolder,
                                   std::string_view remoteDir);
@@ -177,7 +181,7 @@ private:
     EngineResult convertCompletedMessage(BoxRun& run, const std::string& folder,
                                          const std::string& voicePath);
     EngineResult failRun(BoxRun& run, EngineResult code);
-    // Syncs and names the files waiting in the run; false when the disk refused.
+    // Syncs and names the files waiting in the run (a backup's); false when the disk refused.
     bool flushPending(BoxRun& run);
     static constexpr std::size_t kFilesPerSync = 64;
     // After the last line: automatic deletion and the marking of what the main unit no longer has.

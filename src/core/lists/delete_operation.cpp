@@ -170,7 +170,15 @@ RowOutcome deleteOnUnit(Row& row, DeleteKind kind, bool responseList, CFtpMng& f
         }
     }
     const std::string localFolder(paths::parentOf(row.path));
-    const int rc = code(ftp.deleteOnMainUnit(localFolder, remotePath));
+    // What stays here of the message (all of it for the main unit only) is synced first.
+    const std::vector<std::string> localFiles{withExtension(row.path, naming::kVoiceExt),
+                                              withExtension(row.path, naming::kInfoExt)};
+    const TransferResult deleted = ftp.deleteOnMainUnit(localFolder, remotePath, localFiles);
+    if (deleted == TransferResult::DiskRefused) {
+        // The copy here is not surely on the disk: the main unit keeps the only sure one.
+        return RowOutcome::NotDownloaded;
+    }
+    const int rc = code(deleted);
     if (rc == 450) {
         return RowOutcome::InUse;
     }

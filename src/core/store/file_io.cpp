@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
 #include "core/base/paths.h"
 #include "core/store/file_replace.h"
@@ -105,6 +106,10 @@ bool Writes::rename(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool Writes::syncFolder(const std::string& folder) {
+    return fileio::syncFolder(folder);
+}
+
 Writes& systemWrites() {
     static Writes writes;
     return writes;
@@ -193,13 +198,39 @@ bool syncFolder(const std::string& folder) {
     return fd.valid() && ::fsync(fd.get()) == 0;
 }
 
+bool syncFilesAndFolders(Writes& writes, const std::vector<std::string>& files) {
+    std::set<std::string> folders;
+    for (const std::string& path : files) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
+            continue;
+        }
+        Fd fd = openRead(path);
+        if (!fd.valid() || !writes.sync(fd.get())) {
+            return false;
+        }
+        const std::string folder(paths::parentOf(path));
+        folders.insert(folder.empty() ? "." : folder);
+    }
+    for (const std::string& folder : folders) {
+        if (!writes.syncFolder(folder)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void startWriteBack(int fd) {
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool syncFileSystem(const std::string& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     return fd.valid() && ::syncfs(fd.get()) == 0;
 }
 
 bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
-                  std::uint64_t minSize) {
+                  std::uint64_t minSize, bool durable) {
     // Never through a symbolic link: one planted in a box folder could point anywhere.
     Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};
@@ -211,7 +242,7 @@ bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const
     do {
         n = ::pwrite(fd.get(), data.data(), data.size(), static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
-    return n == static_cast<ssize_t>(data.size()) && ::fsync(fd.get()) == 0;
+    return n == static_cast<ssize_t>(data.size()) && (!durable || ::fsync(fd.get()) == 0);
 }
 
 }  // namespace voxmg::fileio

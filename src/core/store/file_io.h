@@ -81,13 +81,26 @@ public:
     virtual bool writeAt(int fd, std::uint64_t offset, std::span<const std::uint8_t> data);
     virtual bool sync(int fd);
     virtual bool rename(const std::string& from, const std::string& to);
+    // Makes the names in a folder durable (fsync of the folder).
+    virtual bool syncFolder(const std::string& folder);
 };
 // The real file system.
 Writes& systemWrites();
 
+// Flushes each of the files that exists, then the folders that hold them, through `writes`:
+// what a deletion on the main unit relies on. A name nothing is found under is passed over; one
+// that is no plain file, or a flush that fails, makes it false.
+bool syncFilesAndFolders(Writes& writes, const std::vector<std::string>& files);
+
+// Asks the kernel to start writing the file's dirty pages now, without waiting for them: a long
+// download then does not pile up the page cache for one large flush later. Only a hint; it
+// makes nothing durable.
+void startWriteBack(int fd);
+
 // One positioned write into an existing file of at least `minSize` bytes; never creates,
-// truncates or grows it.
+// truncates or grows it. `durable`: flushed to the disk before it returns; without it a crash
+// still leaves the old or the new bytes, but a power cut may lose the change.
 bool writeInPlace(const std::string& path, std::uint64_t offset, std::span<const std::uint8_t> data,
-                  std::uint64_t minSize);
+                  std::uint64_t minSize, bool durable = true);
 
 }  // namespace voxmg::fileio

@@ -78,9 +78,9 @@ public:
     explicit CFileMng(std::atomic<int>& cancelAll) : m_cancelAll(cancelAll) {}
     explicit CFileMng(Flags& flags) : m_cancelAll(flags.cancelAll) {}
 
-    // Each rewritten message file is flushed to the disk before it replaces the old one. A
-    // download switches this off for speed and syncs the file system once before the main unit
-    // deletes anything (the new file still replaces the old one atomically).
+    // Each rewritten message file or record is flushed to the disk before it replaces the old
+    // one. Switched off where nothing relies on the change surviving a power cut (the new
+    // content still replaces the old one atomically).
     void setDurableWrites(bool durable) { m_durableWrites = durable; }
 
     // Message records (file_mng_record.cpp).

@@ -40,7 +40,8 @@ FileOp CFileMng::writeBackRecord(FILESTS_INFO& record, const std::string& path) 
     auto bytes = encodeRecord(record);
     // Only a file that already holds a record and a header is rewritten, and only its first
     // 990 bytes, in one write: the voice behind them is never touched.
-    return fileio::writeInPlace(path, 0, bytes, kFramesOffset) ? FileOp::Done : FileOp::NotDone;
+    return fileio::writeInPlace(path, 0, bytes, kFramesOffset, m_durableWrites) ? FileOp::Done
+                                                                                : FileOp::NotDone;
 }
 
 FileOp CFileMng::buildBoxMessageRecord(const std::string& path) const {

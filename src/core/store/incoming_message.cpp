@@ -101,9 +101,7 @@ bool IncomingMessage::commit(const FILESTS_INFO& record) {
     if (!file) {
         return false;
     }
-    std::vector<PendingFile> one;
-    one.push_back(std::move(*file));
-    if (!PendingFile::commitAll(one)) {
+    if (!file->place()) {
         m_writeFailed = true;
         return false;
     }
@@ -121,6 +119,7 @@ std::optional<PendingFile> IncomingMessage::finish(const FILESTS_INFO& record) {
         discard();
         return std::nullopt;
     }
+    fileio::startWriteBack(m_fd.get());
     PendingFile file(std::move(m_fd), std::exchange(m_tempPath, {}), m_finalPath, m_writes);
     return file;
 }
@@ -154,6 +153,19 @@ void PendingFile::drop() {
     }
 }
 
+bool PendingFile::place() {
+    // close() is where some file systems report a write that failed on its way to the disk.
+    bool ok = ::close(m_fd.release()) == 0;
+    // rename() replaces whatever holds the final name (a broken file, a link) as a whole.
+    ok = ok && m_writes->rename(m_temp, m_final);
+    if (ok) {
+        m_temp.clear();
+    } else {
+        drop();
+    }
+    return ok;
+}
+
 bool PendingFile::commitAll(std::vector<PendingFile>& files) {
     bool ok = true;
     for (PendingFile& f : files) {
@@ -163,12 +175,7 @@ bool PendingFile::commitAll(std::vector<PendingFile>& files) {
         if (!ok) {
             break;
         }
-        ok = ::close(f.m_fd.release()) == 0;
-        // rename() replaces whatever holds the final name (a broken file, a link) as a whole.
-        ok = ok && f.m_writes->rename(f.m_temp, f.m_final);
-        if (ok) {
-            f.m_temp.clear();
-        }
+        ok = f.place();
     }
     files.clear();  // what is not in place by now is removed
     return ok;

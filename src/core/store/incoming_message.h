@@ -13,10 +13,10 @@
 
 namespace voxmg {
 
-// A complete file under its temporary name, its record written, waiting for the sync and the
-// rename that give it its final name. Files wait in batches because syncing many files one
-// after the other costs a fraction of syncing each as it comes. Dropped before its rename, the
-// temporary file is removed.
+// A complete file under its temporary name, its record written, waiting for the rename that
+// gives it its final name, with or without a sync first. Files that must be on the disk before
+// they are named wait in batches, because syncing many files one after the other costs a
+// fraction of syncing each as it comes. Dropped before its rename, the temporary file is removed.
 class PendingFile {
 public:
     PendingFile(fileio::Fd fd, std::string tempPath, std::string finalPath, fileio::Writes& writes)
@@ -32,6 +32,9 @@ public:
 
     const std::string& finalPath() const { return m_final; }
 
+    // Renames the file into place without waiting for the disk; false (the file removed) when
+    // that failed.
+    bool place();
     // Syncs every file, then renames each into place. False when any sync or rename failed:
     // the files not yet in place are then removed. The list is empty afterwards.
     static bool commitAll(std::vector<PendingFile>& files);
@@ -47,9 +50,11 @@ private:
 
 // A message file on its way from the main unit. The main unit's bytes go into a hidden
 // temporary file in the destination folder, behind the 990 bytes the record will take;
-// commit() writes the record into them with one positioned write, syncs the file and renames
-// it to its final name. The final name therefore only ever holds a complete message, whatever
-// stops the program on the way. Left uncommitted, the temporary file is removed.
+// commit() writes the record into them with one positioned write and renames the file to its
+// final name. The final name therefore only ever holds a complete message, whatever stops the
+// program on the way. The data is not synced there: while the main unit keeps its copy, a file
+// a power cut tore is found by its size and validity and fetched again; whatever deletes that
+// copy syncs the files it relies on first. Left uncommitted, the temporary file is removed.
 class IncomingMessage {
 public:
     // Temporary files start with this; what a killed program left behind is removed with
@@ -80,11 +85,12 @@ public:
     std::optional<UnitHeader> header() const;
     const std::string& finalPath() const { return m_finalPath; }
 
-    // Writes the record, syncs and renames over the final name. False when any step failed:
-    // the temporary file is then gone and the final name untouched.
+    // Writes the record and renames over the final name, without a sync. False when any step
+    // failed: the temporary file is then gone and the final name untouched.
     bool commit(const FILESTS_INFO& record);
-    // Writes the record and hands the file over to wait for its sync and rename with others;
-    // nothing when the record could not be written (the temporary file is then gone).
+    // Writes the record and hands the file over to wait for its rename (PendingFile::place or
+    // commitAll); nothing when the record could not be written (the temporary file is then
+    // gone). Write-back of the file's pages has started.
     std::optional<PendingFile> finish(const FILESTS_INFO& record);
     // Removes the temporary file now.
     void discard();

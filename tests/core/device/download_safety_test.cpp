@@ -9,9 +9,11 @@
 #include <chrono>
 #include <future>
 #include <map>
+#include <set>
 
 #include "core/store/incoming_message.h"
 #include "download_fixture.h"
+#include "sync_recorder.h"
 
 namespace voxmg {
 namespace {
@@ -346,6 +348,105 @@ TEST_F(DownloadSafetyTest, FilesPlantedInABoxFolderAreNeitherWaitedOnNorFollowed
     EXPECT_EQ(downloadBox101(), EngineResult::Done);
     expectOnlyCompleteMessages("rusuroku/101");
     EXPECT_FALSE(fs::exists(outside));
+}
+
+// What a download syncs: nothing while the main unit keeps its copy, exactly the messages it
+// deletes before it deletes them, and every file of a backup before it is named.
+class DownloadSyncTest : public DownloadSafetyTest {
+protected:
+    void recordSyncs() {
+        DownloadEnv env = ftp->downloadEnv();
+        env.writes = &recorder;
+        ftp->setDownloadEnv(env);
+    }
+    std::set<std::string> localFiles(const std::string& folder,
+                                     std::initializer_list<std::string> bases) const {
+        std::set<std::string> out;
+        for (const std::string& base : bases) {
+            for (const char* ext : {".vmdat", ".vminf"}) {
+                out.insert(test::SyncRecorder::canonical(paths::join(folder, base + ext)));
+            }
+        }
+        return out;
+    }
+
+    test::SyncRecorder recorder{[this] { return static_cast<int>(deletes().size()); }};
+};
+
+TEST_F(DownloadSyncTest, WithoutAutomaticDeletionNothingIsSyncedAndEveryNameHoldsAWholeFile) {
+    for (int i = 0; i < 3; ++i) {
+        putMessage("rusuroku", "101", at(2026, 12, 6, 9, i), i + 1);
+    }
+    rememberRemote();
+    start();
+    recordSyncs();
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
+    EXPECT_TRUE(recorder.syncs.empty());
+    expectOnlyCompleteMessages("rusuroku/101");
+    for (const auto& [name, bytes] : original) {
+        EXPECT_TRUE(present("rusuroku/101", name)) << name;
+        EXPECT_TRUE(remoteHas("rusuroku/101", name)) << name;
+    }
+}
+
+TEST_F(DownloadSyncTest, AutomaticDeletionSyncsExactlyTheDeletedMessagesFirst) {
+    // One message fetched by an earlier run that synced nothing, one new, and one whose voice
+    // is broken on the main unit: its recording info arrives, but it is not deleted.
+    std::string earlier = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    start();
+    ASSERT_EQ(downloadBox101(), EngineResult::Done);
+    std::string later = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    std::string broken = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 2), 3);
+    test::writeFile(remote.file("rusuroku/101/" + broken + ".vmdat"), "too short");
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    recordSyncs();
+
+    EXPECT_EQ(downloadBox101(), EngineResult::Done);
+    const std::string folder = localBox("rusuroku/101");
+    EXPECT_EQ(recorder.synced(false), localFiles(folder, {earlier, later}));
+    EXPECT_EQ(recorder.synced(true), std::set<std::string>{test::SyncRecorder::canonical(folder)});
+    EXPECT_TRUE(recorder.allBeforeAnyDeletion());
+    EXPECT_TRUE(present("rusuroku/101", broken + ".vminf"));
+    EXPECT_EQ(deletes(), (std::vector<std::string>{"DELE /rusuroku/101/" + earlier + ".vminf",
+                                                   "DELE /rusuroku/101/" + later + ".vminf"}));
+    EXPECT_TRUE(remoteHas("rusuroku/101", broken + ".vminf"));
+}
+
+TEST_F(DownloadSyncTest, AutomaticDeletionOnARefusedSyncDeletesNothing) {
+    std::string base = putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    test::selectAutoDelete(settingsPath, u"rusuroku", u"101");
+    start();
+    recordSyncs();
+    recorder.failing = true;
+    EXPECT_EQ(downloadBox101(), EngineResult::DiskFull);
+    EXPECT_FALSE(recorder.syncs.empty());
+    EXPECT_TRUE(deletes().empty());
+    EXPECT_TRUE(remoteHas("rusuroku/101", base + ".vminf"));
+    EXPECT_TRUE(present("rusuroku/101", base + ".vmdat"));
+}
+
+TEST_F(DownloadSyncTest, ABackupSyncsEveryFileBeforeItIsNamed) {
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 0), 1);
+    putMessage("rusuroku", "101", at(2026, 12, 6, 9, 1), 2);
+    rememberRemote();
+    BackupTarget target;
+    target.dataRoot = local.file("backup");
+    target.monthFolders = {"BU_202610", "BU_202611", "BU_202612"};
+    target.targetMonth = "202612";
+    target.currentMonth = "202612";
+    start();
+    recordSyncs();
+
+    EXPECT_EQ(ftp->backupDownloadBox("/rusuroku/101", "rusuroku", "101", target).code, EngineResult::Done);
+    // The month is marked backed up on the strength of these files: each was on the disk while
+    // it still had its temporary name.
+    ASSERT_EQ(recorder.synced(false).size(), original.size());
+    for (const std::string& path : recorder.synced(false)) {
+        EXPECT_TRUE(paths::fileName(path).starts_with(IncomingMessage::kTempPrefix)) << path;
+    }
+    for (const auto& [name, bytes] : original) {
+        EXPECT_TRUE(fs::exists(paths::join(target.dataRoot, "BU_202612/rusuroku/101/" + name))) << name;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Deleting selected messages and fetching their voice, against the main unit simulator.
 #include "core/lists/delete_operation.h"
 
+#include <set>
+
 #include "core/device/download_fixture.h"
+#include "core/device/sync_recorder.h"
 #include "core/lists/voice_download.h"
 #include "core/store/file_io.h"
 
@@ -157,6 +160,82 @@ TEST_F(DeleteTest, UnitOnlyKeepsTheLocalCopyMarkedDeletedOnTheUnit) {
     ASSERT_TRUE(CFileMng(flags).readRecord(path, record));
     EXPECT_EQ(record.state, 3);
 }
+
+// The main unit's copy goes only once the PC's copy of that message is on the disk: a download
+// names its files without syncing them.
+struct UnitOnlyCase {
+    const char* kindBox;
+    bool response;
+};
+
+class UnitOnlySync : public DeleteTest, public ::testing::WithParamInterface<UnitOnlyCase> {
+protected:
+    // Two messages downloaded (nothing synced on the way); returns their base names.
+    std::vector<std::string> downloadTwo() {
+        const std::string kindBox = GetParam().kindBox;
+        std::vector<std::string> bases;
+        for (int i = 1; i <= 2; ++i) {
+            bases.push_back(GetParam().response ? putResponse(at(2026, 12, 7, 9, i), i)
+                                                : putNamed(kindBox, "201_", i));
+        }
+        start();
+        DownloadEnv env = ftp->downloadEnv();
+        env.writes = &recorder;
+        ftp->setDownloadEnv(env);
+        if (GetParam().response) {
+            EXPECT_EQ(ftp->downloadResponseMessages(localBox(kindBox)).code, EngineResult::Done);
+        } else {
+            download(kindBox);
+        }
+        EXPECT_TRUE(recorder.syncs.empty());
+        return bases;
+    }
+    bool onUnitHere(const std::string& base) const {
+        return GetParam().response ? fs::exists(remote.file("outou/" + base + ".vmdat"))
+                                   : onUnit(GetParam().kindBox, base);
+    }
+
+    test::SyncRecorder recorder{[this] { return deletes(); }};
+};
+
+TEST_P(UnitOnlySync, SyncsExactlyThatMessageAndItsFolderBeforeItsDele) {
+    const std::vector<std::string> bases = downloadTwo();
+    const std::string folder = localBox(GetParam().kindBox);
+
+    auto result =
+        remove({voicePath(GetParam().kindBox, bases[0])}, DeleteKind::UnitOnly, GetParam().response);
+
+    EXPECT_TRUE(result.success);
+    EXPECT_EQ(deletes(), 1);
+    EXPECT_EQ(
+        recorder.synced(false),
+        (std::set<std::string>{test::SyncRecorder::canonical(paths::join(folder, bases[0] + ".vmdat")),
+                               test::SyncRecorder::canonical(paths::join(folder, bases[0] + ".vminf"))}));
+    EXPECT_EQ(recorder.synced(true), std::set<std::string>{test::SyncRecorder::canonical(folder)});
+    EXPECT_TRUE(recorder.allBeforeAnyDeletion());
+    EXPECT_FALSE(onUnitHere(bases[0]));
+    EXPECT_TRUE(onUnitHere(bases[1]));
+}
+
+TEST_P(UnitOnlySync, ARefusedSyncKeepsTheMessageOnTheUnitAndTheConnection) {
+    const std::vector<std::string> bases = downloadTwo();
+    recorder.failing = true;
+
+    auto result =
+        remove({voicePath(GetParam().kindBox, bases[0])}, DeleteKind::UnitOnly, GetParam().response);
+
+    EXPECT_EQ(result.rows.at(0).outcome, RowOutcome::NotDownloaded);
+    EXPECT_EQ(result.summary.text, kNotDownloaded);
+    EXPECT_FALSE(result.connectionLost);
+    EXPECT_TRUE(ftp->connected());
+    EXPECT_EQ(deletes(), 0);
+    EXPECT_TRUE(onUnitHere(bases[0]));
+    EXPECT_TRUE(fs::exists(voicePath(GetParam().kindBox, bases[0])));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, UnitOnlySync,
+                         ::testing::Values(UnitOnlyCase{"naisen/201", false}, UnitOnlyCase{"outou", true}),
+                         [](const auto& info) { return info.param.response ? "Response" : "Extension"; });
 
 class ProtectedMessage : public DeleteTest, public ::testing::WithParamInterface<DeleteKind> {};
 
