@@ -146,6 +146,31 @@ private slots:
         }
     }
 
+    // The test button tells what the server said, or that it could not be reached, within the
+    // test's time limit.
+    void theTestMailShowsWhyItDidNotGo() {
+        TestContext t;
+        boxFolder(t);
+        MailSettingsDlg dialog(t.context, t.root(), nullptr, {2, 4});
+        fillServer(dialog, QStringLiteral("127.0.0.1"), 2);
+        field<QSpinBox>(dialog, "port")->setValue(1);  // nobody listens there
+        dialog.sendTest();
+        QCOMPARE(t.messages.shown.size(), std::size_t(1));
+        QVERIFY2(t.messages.lastText().startsWith(QStringLiteral(
+                     "メールサーバーに送れませんでした。後で送り直します。\n\nメールサーバーの応答:\n")),
+                 qPrintable(t.messages.lastText()));
+        QCOMPARE(t.messages.shown.back().caption, QStringLiteral("メール転送の設定"));
+        QVERIFY(t.messages.shown.back().icon == UserMessages::Icon::Warning);
+        QVERIFY(dialog.isEnabled());
+        QVERIFY(
+            !QFileInfo::exists(QString::fromStdString(mailSettingsPath(t.root()))));  // a test saves nothing
+
+        // Settings that cannot work are not tried at all.
+        field<QLineEdit>(dialog, "host")->setText(QStringLiteral("mail.example.com"));
+        dialog.sendTest();
+        QVERIFY(t.messages.lastText().startsWith(QStringLiteral("入力値エラーです。")));
+    }
+
     // The status bar counts what waits; a mail that cannot go is told once, and the dialog puts
     // it back into the outbox.
     void theWindowShowsTheOutboxAndTellsAFailureOnce() {
