@@ -10,6 +10,7 @@
 #include "core/base/text.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
+#include "core/mail/mail_hook.h"
 #include "core/settings/settings.h"
 #include "tools/command.h"
 #include "tools/device_login.h"
@@ -21,7 +22,7 @@ using Json = nlohmann::ordered_json;
 
 const char* kUsage =
     "download (--host A [--port P] --user U --password-file F | --ini VOXMG.ini) --root DIR --folder NAME "
-    "[--info-only] [--boxes KIND/NAME,...] [--response]";
+    "[--info-only] [--boxes KIND/NAME,...] [--response] [--mail-settings DIR]";
 
 // Records what the program would show instead of showing it.
 class ReportUi : public DownloadUi {
@@ -100,8 +101,13 @@ int runDownload(const Args& args) {
     Flags flags;
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
-    ftp.setDownloadEnv(
-        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder()));
+    DownloadEnv env =
+        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder());
+    // New messages of boxes with recipients go into the mail outbox; `voxmgctl mail-send` sends them.
+    const std::string mailFolder = optionValue(args, "--mail-settings");
+    env.messageStored = mail::outboxHook(mailFolder.empty() ? paths::settingsFolder()
+                                                            : paths::withTrailingSeparator(mailFolder));
+    ftp.setDownloadEnv(std::move(env));
     Json out;
     LoginResult loginResult = ftp.connectAndLogin();
     if (loginResult != LoginResult::LoggedIn) {

@@ -12,6 +12,7 @@
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/mail/mail_run.h"
+#include "core/mail/send_texts.h"
 #include "tools/command.h"
 
 namespace voxmg::tools {
@@ -52,30 +53,9 @@ const char* codeName(SendCode c) {
     return "bad-settings";
 }
 
-// What the user reads about a failed send.
-const char* codeText(SendCode c) {
-    switch (c) {
-        case SendCode::Sent:
-            return "送信しました。";
-        case SendCode::Temporary:
-            return "メールサーバーに送れませんでした。後で送り直します。";
-        case SendCode::Permanent:
-            return "メールサーバーが受け付けませんでした。";
-        case SendCode::CertificateRefused:
-            return "メールサーバーの証明書を確認できません。事務所の証明書ファイルを設定してください。";
-        case SendCode::LoginRefused:
-            return "メールサーバーがユーザー名またはパスワードを受け付けませんでした。";
-        case SendCode::NoTls:
-            return "メールサーバーが暗号化 (STARTTLS) に対応していません。";
-        case SendCode::BadSettings:
-            break;
-    }
-    return "メール転送の設定が正しくありません。";
-}
-
 Json outcomeJson(const SendOutcome& o) {
     return {{"code", codeName(o.code)},
-            {"text", codeText(o.code)},
+            {"text", sendCodeText(o.code)},
             {"reply_code", o.replyCode},
             {"reply", o.reply}};
 }
@@ -111,7 +91,7 @@ int runMailTest(const Args& args) {
     const SendOutcome o = sender.send(testMail(settings, optionValue(args, "--to"), std::time(nullptr)));
     print(outcomeJson(o));
     if (o.code != SendCode::Sent) {
-        std::fprintf(stderr, "voxmgctl: %s %s\n", codeText(o.code), o.reply.c_str());
+        std::fprintf(stderr, "voxmgctl: %s %s\n", sendCodeText(o.code), o.reply.c_str());
     }
     return o.code == SendCode::Sent ? 0 : 1;
 }
@@ -126,7 +106,7 @@ int runMailSend(const Args& args) {
         return 0;
     }
     SmtpSender sender(settings);
-    SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}};
+    SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}, {}};
     const PassSummary s = sendDue(outbox, settings, pass);
     Json failed = Json::array();
     for (const MailJob& j : s.failedNow) {
@@ -136,7 +116,8 @@ int runMailSend(const Args& args) {
     out["connection"] = s.connection ? outcomeJson(*s.connection) : Json(nullptr);
     print(out);
     if (s.connection) {
-        std::fprintf(stderr, "voxmgctl: %s %s\n", codeText(s.connection->code), s.connection->reply.c_str());
+        std::fprintf(stderr, "voxmgctl: %s %s\n", sendCodeText(s.connection->code),
+                     s.connection->reply.c_str());
     }
     return s.connection || !s.failedNow.empty() ? 1 : 0;
 }

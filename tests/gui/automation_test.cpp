@@ -10,6 +10,7 @@
 #include <QTimeEdit>
 
 #include "core/base/text.h"
+#include "core/mail/mail_settings.h"
 #include "core/settings/settings.h"
 #include "fakes.h"
 #include "gui/app/ip_address_ctrl.h"
@@ -19,6 +20,7 @@
 #include "gui/app/vox_app.h"
 #include "gui/automation/backup_dialogs.h"
 #include "gui/automation/frame_automation.h"
+#include "gui/automation/mail_automation.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 #include "sim/main_unit_header.h"
@@ -160,6 +162,31 @@ private slots:
         QCOMPARE(list->counts().listTotal, 1LL);
         frame->onMenuCommand(Command::AlwaysDownload);
         QVERIFY(!p.app->doc().settings().always);
+    }
+
+    // A message the worker downloads into a box with recipients waits in the outbox, and the
+    // status bar says so (no server set: nothing is sent).
+    void anAlwaysDownloadedMessageWaitsForItsMail() {
+        Program p(false);
+        QVERIFY(QDir().mkpath(p.unit.tree.path() + QStringLiteral("/rusuroku/001")));
+        QVERIFY(QDir().mkpath(p.unit.tree.path() + QStringLiteral("/naisen/201")));
+        QVERIFY(QDir().mkpath(p.unit.tree.path() + QStringLiteral("/outou")));
+        voxmg::mail::MailSettings mail;
+        mail.recipients["office/rusuroku/001"] = "staff@example.com";
+        QVERIFY(voxmg::mail::saveMailSettings(mail, voxmg::mail::mailSettingsPath(p.t.root())));
+        QVERIFY(p.start());
+        p.makeBoxFolder();
+        p.app->doc().settings().disp[0] = u"留守録BOX：001";
+        p.app->doc().settings().folderNames[0] = u"office";
+        QVERIFY(p.app->frame()->openList(1));  // the worker fetches the boxes of open lists
+        p.logIn();
+        QVERIFY(p.app->doc().loggedIn());
+        QCOMPARE(p.app->mail()->statusText(), QString());
+        p.app->frame()->onMenuCommand(Command::AlwaysDownload);
+        putMessage(p.unit.tree.path(), "rusuroku/001", 1);
+        QTRY_COMPARE_WITH_TIMEOUT(p.app->lists()->view(1)->counts().listTotal, 1LL, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.app->mail()->statusText(), QStringLiteral("メール送信待ち 1"), 10000);
+        p.app->frame()->onMenuCommand(Command::AlwaysDownload);
     }
 
     // The worker's copies: a loss it reported is not undone by a command-state update that reads

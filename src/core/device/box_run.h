@@ -61,6 +61,26 @@ struct BoxRun {
     bool gone = false;
     bool downloaded = false;
     int completed = 0;
+    // Messages completed by this run whose files may still wait for their names.
+    std::vector<std::string> newlyStored;
+
+    // The message of `voicePath` is complete; `infoRetrieved`: its info file came in this run.
+    // One found complete here already is no new message.
+    void noteCompleted(const std::string& voicePath, bool infoRetrieved) {
+        const bool voiceRetrieved = lastVoice == voicePath && lastVoiceRetrieved;
+        if (!response && backup == nullptr && (infoRetrieved || voiceRetrieved)) {
+            newlyStored.push_back(voicePath);
+        }
+    }
+    // Tells `stored` of the completed messages, once their files have their names.
+    void announceStored(const std::function<void(const std::string&)>& stored) {
+        if (stored) {
+            for (const std::string& path : newlyStored) {
+                stored(path);
+            }
+        }
+        newlyStored.clear();
+    }
 };
 
 }  // namespace voxmg

@@ -46,6 +46,11 @@ struct DownloadEnv {
 
     // Asks the main frame to reload the lists that show this box (always-download worker).
     std::function<void(const std::string& remoteDir)> refreshRequest;
+
+    // A message this run has just stored complete under its final names (box downloads by the
+    // user, the always-download worker and the selected download; not backups or response
+    // messages). Called on the engine's thread: it must be quick and must not fail the run.
+    std::function<void(const std::string& voicePath)> messageStored;
 };
 
 // Where a backup run puts what it downloads: month folders "BU_YYYYMM" under the data root,

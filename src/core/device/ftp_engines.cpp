@@ -217,7 +217,9 @@ std::optional<EngineResult> CFtpMng::stopBetweenLines(BoxRun& run) {
 }
 
 bool CFtpMng::flushPending(BoxRun& run) {
-    return run.pending.empty() || PendingFile::commitAll(run.pending);
+    const bool named = run.pending.empty() || PendingFile::commitAll(run.pending);
+    run.announceStored(m_env.messageStored);  // a file the disk refused is no message: not taken
+    return named;
 }
 
 EngineResult CFtpMng::failRun(BoxRun& run, EngineResult code) {
@@ -269,6 +271,7 @@ EngineResult CFtpMng::downloadListedFile(BoxRun& run, const listing::Entry& entr
         return converted;
     }
     message.infoComplete = true;
+    run.noteCompleted(naming::partnerName(path), fetched.retrieved);
     if (run.progress) {
         if (!run.backup) {
             run.progress->infoFileDone();
@@ -693,6 +696,9 @@ EngineResult CFtpMng::fetchVoiceData(const std::string& localFolder, std::string
             removeFile(path);
             return EngineResult::Cancelled;
         }
+    }
+    if (m_env.messageStored) {
+        m_env.messageStored(path);
     }
     return EngineResult::Done;
 }

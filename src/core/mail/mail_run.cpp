@@ -201,6 +201,10 @@ PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const Se
             continue;
         }
         const bool due = pass.ignorePause || job.nextAttempt <= pass.now;
+        if (due && pass.stopRequested && pass.stopRequested()) {
+            ++summary.waiting;
+            continue;
+        }
         if (due && pass.onJob) {
             pass.onJob(job);
         }

@@ -40,6 +40,8 @@ struct SendPass {
     bool ignorePause = false;  // an explicit run sends what waits, paused or not
     // Called before each mail goes to the server and after its job is settled (tests, progress).
     std::function<void(const MailJob&)> onJob;
+    // True when the program is closing: the jobs not yet tried wait for the next run.
+    std::function<bool()> stopRequested;
 };
 
 struct PassSummary {

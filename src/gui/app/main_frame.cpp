@@ -73,6 +73,7 @@ const SettingsItem kSettingsMenu[] = {
     {Command::ImportBoxNames, u"内線ボックス名称をインポートする...", K::Feature},
     {Command::Login, nullptr, K::Separator},
     {Command::BackupSettings, u"自動バックアップの設定をする...", K::Feature},
+    {Command::MailSettings, u"メール転送の設定...", K::Feature},
 };
 
 const SettingsItem* settingsItem(Command id) {
@@ -390,6 +391,7 @@ void CMainFrame::exitSequence() {
     m_context.flags.cancelAll = 1;
     // A box of the worker stops at once.
     m_context.automation.stopWorker();
+    m_context.automation.stopMail();
 
     const std::vector<voxmg::ListPlacement> lists = m_lists->placements();
     m_context.doc.settings().num = static_cast<int>(lists.size());

@@ -2,6 +2,7 @@
 
 #include "core/automation/backup_schedule.h"
 #include "gui/automation/frame_automation.h"
+#include "gui/automation/mail_automation.h"
 
 #include "core/app/startup.h"
 #include "core/audio/decoding_engine.h"
@@ -64,6 +65,12 @@ CVOXMGApp::CVOXMGApp(Options options)
                     m_automation->boxChanged(remoteBox);
                 }
             };
+            // New messages go into the mail outbox; the sender wakes for them.
+            env.messageStored = [this](const std::string& voicePath) {
+                if (m_mail) {
+                    m_mail->messageStored(voicePath);
+                }
+            };
             return env;
         });
     }
@@ -71,6 +78,7 @@ CVOXMGApp::CVOXMGApp(Options options)
 
 CVOXMGApp::~CVOXMGApp() {
     m_automation.reset();
+    m_mail.reset();
     m_player.reset();
     m_downloads.reset();
     m_frame.reset();
@@ -109,6 +117,10 @@ bool CVOXMGApp::start() {
     installBoxCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     installDownloadCommands(*m_frame, *m_downloads);
+    // The mail sender before the always-download worker, whose downloads may call it at once.
+    m_mail = std::make_unique<MailAutomation>(
+        *m_frame, voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(m_doc.settingsPath())));
+    m_mail->install();
     m_automation = std::make_unique<FrameAutomation>(
         *m_frame, m_options.clock ? m_options.clock : std::function<std::tm()>(&voxmg::backup::localNow),
         m_options.workerTimings);

@@ -16,6 +16,7 @@ class CMainFrame;
 class ListWindows;
 class FrameDownloadRunner;
 class FrameAutomation;
+class MailAutomation;
 class PlayerCommands;
 namespace voxmg::player {
 class AudioSink;
@@ -58,6 +59,7 @@ public:
     FrameDownloadRunner* downloads() const { return m_downloads.get(); }
     ListWindows* lists() const { return m_lists.get(); }
     FrameAutomation* automation() const { return m_automation.get(); }
+    MailAutomation* mail() const { return m_mail.get(); }
     PlayerCommands* player() const { return m_player.get(); }
     voxmg::CVOXMGDoc& doc() { return m_doc; }
     AppContext& context() { return *m_context; }
@@ -78,4 +80,5 @@ private:
     std::unique_ptr<ListWindows> m_lists;
     std::unique_ptr<PlayerCommands> m_player;
     std::unique_ptr<FrameAutomation> m_automation;
+    std::unique_ptr<MailAutomation> m_mail;
 };

@@ -34,6 +34,8 @@ struct AutomationHooks {
     // The exit sequence: the backup the exit confirmation asked for, then the worker's end.
     std::function<void()> runExitBackup = [] {};
     std::function<void()> stopWorker = [] {};
+    // The exit sequence: the mail sender ends (the mail under way finishes, the rest waits).
+    std::function<void()> stopMail = [] {};
     // Login, logout, box folder or lists changed: the always-download worker reads them anew.
     std::function<void()> stateChanged = [] {};
 };

@@ -44,6 +44,7 @@ enum class Command : int {
     // Our own items, numbered apart from the ones above.
     PlayButtonInPane = 33001,  // check mark: "再生ボタンで内蔵プレーヤーを使う"
     NewMessageNotice = 33002,  // check mark: "新着メッセージを通知する"
+    MailSettings = 33004,      // "メール転送の設定..."
 
     // Window menu items.
     TileWindows = 32800,

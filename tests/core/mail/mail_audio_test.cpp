@@ -181,7 +181,7 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
     ASSERT_EQ(enqueueMessage(outbox, s, gone, 101), EnqueueOutcome::Queued);
     std::filesystem::remove(gone);
     SmtpSender sender(s, {1, 5});
-    const PassSummary first = sendDue(outbox, s, {&sender, 0, 200, false, {}});
+    const PassSummary first = sendDue(outbox, s, {&sender, 0, 200, false, {}, {}});
     EXPECT_EQ(first.sent, 0);
     ASSERT_EQ(first.failedNow.size(), 1u);
     EXPECT_EQ(first.failedNow[0].messagePath, gone);
@@ -192,7 +192,7 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
     EXPECT_EQ(jobs[0].silence, SilenceMark::Silent);
     EXPECT_EQ(jobs[0].attempts, 0);
     EXPECT_EQ(jobs[1].state, JobState::Failed);
-    EXPECT_TRUE(sendDue(outbox, s, {&sender, 0, 300, false, {}}).failedNow.empty()) << "told once";
+    EXPECT_TRUE(sendDue(outbox, s, {&sender, 0, 300, false, {}, {}}).failedNow.empty()) << "told once";
 }
 
 TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
@@ -204,7 +204,8 @@ TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
               EnqueueOutcome::Queued);
     SmtpSender sender(s, {1, 5});
     int tried = 0;
-    const PassSummary pass = sendDue(outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }});
+    const PassSummary pass =
+        sendDue(outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, {}});
     EXPECT_EQ(tried, 2);
     ASSERT_TRUE(pass.connection);
     EXPECT_EQ(pass.connection->code, SendCode::Temporary);
@@ -217,8 +218,30 @@ TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
     }
     // Within the pause nothing is tried.
     tried = 0;
-    sendDue(outbox, s, {&sender, 0, 259, false, [&](const MailJob&) { ++tried; }});
+    sendDue(outbox, s, {&sender, 0, 259, false, [&](const MailJob&) { ++tried; }, {}});
     EXPECT_EQ(tried, 0);
+}
+
+TEST_F(MailMessages, APassAskedToStopLeavesTheRestUntouched) {
+    Outbox outbox(tmp.file("outbox"));
+    const MailSettings s = settings();
+    ASSERT_EQ(enqueueMessage(outbox, s, message("202612071642_MON_R001_00001.vmdat", speech(1)), 100),
+              EnqueueOutcome::Queued);
+    ASSERT_EQ(enqueueMessage(outbox, s, message("202612071643_MON_R001_00002.vmdat", speech(1)), 101),
+              EnqueueOutcome::Queued);
+    SmtpSender sender(s, {1, 5});
+    int tried = 0;
+    // The program closes while the first job is tried: the second waits for the next run as it was.
+    const PassSummary pass = sendDue(
+        outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, [&] { return tried > 0; }});
+    EXPECT_EQ(tried, 1);
+    EXPECT_EQ(pass.waiting, 2);
+    const auto jobs = outbox.jobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].attempts, 1);
+    EXPECT_EQ(jobs[1].attempts, 0);
+    EXPECT_EQ(jobs[1].nextAttempt, 101);
+    EXPECT_TRUE(jobs[1].lastReply.empty());
 }
 
 }  // namespace

@@ -143,4 +143,17 @@ INI
 "$ctl" mail-test --settings "$set" > "$dir/t2.json"
 grep -q '"reply_code": 250' "$dir/t2.json"
 ! grep -rq 'secret pw' "$dir"/*.json
+# A download puts the new messages of a box with recipients into the outbox, and only new ones:
+# downloading a box whose messages are here already adds nothing.
+mkdir -p "$dir/data/支店/rusuroku/001"
+printf '支店/rusuroku/001=branch@example.com\n' | iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >> "$set/VOXMG-mail.ini"
+branch_jobs() { outbox_json | python3 -c 'import json,sys; print(sum(j["box"].startswith("支店/") for j in json.load(sys.stdin)))'; }
+"$ctl" download "${conn[@]}" --root "$dir/data" --folder 支店 --boxes rusuroku/001 --mail-settings "$set" > /dev/null
+[ "$(branch_jobs)" = 3 ]
+"$ctl" download "${conn[@]}" --root "$dir/data" --folder 支店 --boxes rusuroku/001 --mail-settings "$set" > /dev/null
+[ "$(branch_jobs)" = 3 ]
+before=$(mails)
+"$ctl" mail-send --now --settings "$set" > /dev/null
+[ "$(mails)" = $((before + 3)) ]
+[ "$(branch_jobs)" = 0 ]
 echo ok

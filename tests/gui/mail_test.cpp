@@ -1,0 +1,223 @@
+#include <sys/stat.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <ctime>
+
+#include "core/base/text.h"
+#include "core/mail/mail_outbox.h"
+#include "core/mail/mail_settings.h"
+#include "fakes.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/vox_app.h"
+#include "gui/automation/mail_automation.h"
+#include "gui/automation/mail_settings_dlg.h"
+
+namespace {
+
+using namespace voxmg::mail;
+
+void put(const std::string& path, const std::string& utf8) {
+    QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const std::string bytes = voxmg::text::cp932FromUtf8(utf8);
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+// Box folder "本社" with answering-machine box 001 "山田商事" and extension box 201.
+void boxFolder(TestContext& t) {
+    t.doc.settings().folder = voxmg::text::utf16FromUtf8(t.root());
+    t.doc.settings().folderName = u"本社";
+    put(t.root() + "本社/rusuroku/001/inf.ini", "[INF]\r\nNAME=\"山田商事\"\r\nMAKE=0\r\n");
+    put(t.root() + "本社/naisen/201/inf.ini", "[INF]\r\nNAME=\"\"\r\nMAKE=0\r\n");
+}
+
+template <typename T>
+T* field(QWidget& dialog, const char* name) {
+    return dialog.findChild<T*>(QString::fromLatin1(name));
+}
+
+void fillServer(MailSettingsDlg& dialog, const QString& host, int security) {
+    field<QLineEdit>(dialog, "host")->setText(host);
+    field<QComboBox>(dialog, "security")->setCurrentIndex(security);
+    field<QLineEdit>(dialog, "sender")->setText(QStringLiteral("voxmg@example.com"));
+}
+
+}  // namespace
+
+class MailTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fieldsRoundTripThroughTheFile() {
+        TestContext t;
+        boxFolder(t);
+        const std::string path = mailSettingsPath(t.root());
+        MailSettings before;
+        before.recipients["支店/rusuroku/001"] = "branch@example.com";  // another box folder's box
+        QVERIFY(saveMailSettings(before, path));
+        {
+            MailSettingsDlg dialog(t.context, t.root());
+            auto* boxes = field<QTableWidget>(dialog, "boxes");
+            QCOMPARE(boxes->rowCount(), 2);
+            QCOMPARE(boxes->item(0, 0)->text(), QStringLiteral("留守録"));
+            QCOMPARE(boxes->item(0, 2)->text(), QStringLiteral("山田商事"));
+            QCOMPARE(boxes->item(1, 0)->text(), QStringLiteral("内線"));
+            fillServer(dialog, QStringLiteral(" mail.example.com "), 1);
+            field<QSpinBox>(dialog, "port")->setValue(465);
+            field<QLineEdit>(dialog, "user")->setText(QStringLiteral("office"));
+            field<QLineEdit>(dialog, "password")->setText(QStringLiteral("p@ss word"));
+            field<QLineEdit>(dialog, "caFile")->setText(QStringLiteral("/etc/office-ca.pem"));
+            field<QComboBox>(dialog, "attachment")->setCurrentIndex(1);
+            boxes->item(0, 3)->setText(QStringLiteral("a@example.com, b@example.com"));
+            dialog.accept();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QVERIFY(t.messages.shown.empty());
+        }
+        const MailSettings saved = loadMailSettings(path);
+        QCOMPARE(saved.host, std::string("mail.example.com"));
+        QCOMPARE(saved.port, 465);
+        QVERIFY(saved.security == Security::Tls);
+        QCOMPARE(saved.user, std::string("office"));
+        QCOMPARE(saved.password, std::string("p@ss word"));
+        QCOMPARE(saved.sender, std::string("voxmg@example.com"));
+        QCOMPARE(saved.caFile, std::string("/etc/office-ca.pem"));
+        QVERIFY(saved.attachment == Attachment::Wav);
+        const std::map<std::string, std::string> recipients{
+            {"本社/rusuroku/001", "a@example.com, b@example.com"},
+            {"支店/rusuroku/001", "branch@example.com"}};
+        QVERIFY(saved.recipients == recipients);
+        struct stat st {};
+        QCOMPARE(::stat(path.c_str(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);  // it holds the password
+
+        // Opened again, the dialog shows what was saved.
+        MailSettingsDlg again(t.context, t.root());
+        QCOMPARE(field<QLineEdit>(again, "host")->text(), QStringLiteral("mail.example.com"));
+        QCOMPARE(field<QComboBox>(again, "security")->currentText(), QStringLiteral("SSL/TLS"));
+        QCOMPARE(field<QComboBox>(again, "attachment")->currentText(), QStringLiteral("WAV"));
+        QCOMPARE(field<QTableWidget>(again, "boxes")->item(0, 3)->text(),
+                 QStringLiteral("a@example.com, b@example.com"));
+        QCOMPARE(field<QTableWidget>(again, "boxes")->item(1, 3)->text(), QString());
+    }
+
+    void settingsThatCannotWorkAreRefused_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("security");
+        QTest::addColumn<QString>("recipients");
+        QTest::addColumn<QString>("refusal");  // empty: saved
+        QTest::newRow("no encryption to a remote server")
+            << "mail.example.com" << 2 << ""
+            << "入力値エラーです。\n暗号化「なし」は、このコンピューター上のメールサーバーにだけ使えます。";
+        QTest::newRow("no encryption on this machine") << "localhost" << 2 << ""
+                                                       << "";
+        QTest::newRow("no server") << "" << 0 << ""
+                                   << "入力値エラーです。\nメールサーバーを入力してください。";
+        QTest::newRow("a typo in a recipient")
+            << "mail.example.com" << 0 << "a@example.com, b at example.com"
+            << "入力値エラーです。\n宛先のメールアドレスを確認してください。";
+    }
+    void settingsThatCannotWorkAreRefused() {
+        QFETCH(QString, host);
+        QFETCH(int, security);
+        QFETCH(QString, recipients);
+        QFETCH(QString, refusal);
+        TestContext t;
+        boxFolder(t);
+        MailSettingsDlg dialog(t.context, t.root());
+        fillServer(dialog, host, security);
+        field<QTableWidget>(dialog, "boxes")->item(1, 3)->setText(recipients);
+        dialog.accept();
+        const bool saved = QFileInfo::exists(QString::fromStdString(mailSettingsPath(t.root())));
+        if (refusal.isEmpty()) {
+            QVERIFY(t.messages.shown.empty());
+            QVERIFY(saved);
+        } else {
+            QCOMPARE(t.messages.lastText(), refusal);
+            QCOMPARE(t.messages.shown.back().caption, QStringLiteral("エラー"));
+            QVERIFY(dialog.result() != int(QDialog::Accepted));
+            QVERIFY(!saved);
+        }
+    }
+
+    // The test button tells what the server said, or that it could not be reached, within the
+    // test's time limit.
+    void theTestMailShowsWhyItDidNotGo() {
+        TestContext t;
+        boxFolder(t);
+        MailSettingsDlg dialog(t.context, t.root(), nullptr, {2, 4});
+        fillServer(dialog, QStringLiteral("127.0.0.1"), 2);
+        field<QSpinBox>(dialog, "port")->setValue(1);  // nobody listens there
+        dialog.sendTest();
+        QCOMPARE(t.messages.shown.size(), std::size_t(1));
+        QVERIFY2(t.messages.lastText().startsWith(QStringLiteral(
+                     "メールサーバーに送れませんでした。後で送り直します。\n\nメールサーバーの応答:\n")),
+                 qPrintable(t.messages.lastText()));
+        QCOMPARE(t.messages.shown.back().caption, QStringLiteral("メール転送の設定"));
+        QVERIFY(t.messages.shown.back().icon == UserMessages::Icon::Warning);
+        QVERIFY(dialog.isEnabled());
+        QVERIFY(
+            !QFileInfo::exists(QString::fromStdString(mailSettingsPath(t.root()))));  // a test saves nothing
+
+        // Settings that cannot work are not tried at all.
+        field<QLineEdit>(dialog, "host")->setText(QStringLiteral("mail.example.com"));
+        dialog.sendTest();
+        QVERIFY(t.messages.lastText().startsWith(QStringLiteral("入力値エラーです。")));
+    }
+
+    // The status bar counts what waits; a mail that cannot go is told once, and the dialog puts
+    // it back into the outbox.
+    void theWindowShowsTheOutboxAndTellsAFailureOnce() {
+        TestContext t;
+        SessionLog log;
+        MailSettings s;
+        s.host = "127.0.0.1";
+        s.port = 1;
+        s.sender = "voxmg@example.com";
+        s.recipients["本社/rusuroku/001"] = "a@example.com";
+        QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
+        const Outbox outbox(Outbox::folderIn(t.root()));
+        const std::time_t now = std::time(nullptr);
+        // Its voice file is gone: it fails at once, for good.
+        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone.vmdat", "本社/rusuroku/001", now),
+                 EnqueueResult::Queued);
+        // Another one waits for its next try.
+        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/later.vmdat", "本社/rusuroku/001", now),
+                 EnqueueResult::Queued);
+        for (MailJob job : outbox.jobs()) {
+            if (job.messagePath.ends_with("later.vmdat")) {
+                job.nextAttempt = now + 3600;
+                QVERIFY(outbox.save(job));
+            }
+        }
+
+        CVOXMGApp app(scriptedAppOptions(t, log));
+        QVERIFY(app.start());
+        QTRY_COMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 1  メール送信失敗 1"));
+        QCOMPARE(t.messages.shown.size(), std::size_t(1));
+        QVERIFY(t.messages.lastText().startsWith(QStringLiteral("メールを送れませんでした。\ngone.vmdat\n")));
+        QCOMPARE(t.messages.shown.back().caption, QStringLiteral("メール転送"));
+
+        app.mail()->wake();  // another pass: the failure is not told again
+        QTest::qWait(200);
+        QCOMPARE(t.messages.shown.size(), std::size_t(1));
+
+        MailSettingsDlg dialog(app.context(), t.root());
+        dialog.retryFailed();
+        int waiting = 0;
+        for (const MailJob& job : outbox.jobs()) {
+            waiting += job.state == JobState::Waiting ? 1 : 0;
+        }
+        QCOMPARE(waiting, 2);
+        app.frame()->exitSequence();  // the sender stops with the program
+    }
+};
+
+VOXMG_GUI_TEST_MAIN(MailTest)
+#include "mail_test.moc"
