@@ -158,6 +158,14 @@ private slots:
         frame->commandBar()->button(Command::ShowAll)->click();
         QCOMPARE(a.view()->model()->rowCount(), 5);
         QCOMPARE(a.view()->mode(), CListDispView::Mode::All);
+        // A refresh asked for while a build lets events through (a message the worker has just
+        // stored) is not dropped: it runs once that build ends.
+        QTimer::singleShot(0, [&a] {
+            writeBoxMessage(a.boxFolder(), "rusuroku", "0101", ++a.written, {.callerName = u"山田"});
+            a.view()->refresh(false, true, true);
+        });
+        a.view()->refresh(false, true, true);
+        QCOMPARE(a.view()->model()->rowCount(), 6);
     }
 
     void responseFilterDialog() {

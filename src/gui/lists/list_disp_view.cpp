@@ -284,6 +284,9 @@ bool CListDispView::build(bool partOfRefresh) {
     m_building = false;
     publishCommandState();
     emit countsChanged();
+    if (!partOfRefresh) {
+        runMissedRefresh();
+    }
     return result >= 0;
 }
 
@@ -378,7 +381,11 @@ void CListDispView::showFiltered() {
 
 void CListDispView::holdRebuilds(bool on) {
     m_held = on;
-    if (!on && m_refreshMissed) {
+    runMissedRefresh();
+}
+
+void CListDispView::runMissedRefresh() {
+    if (!m_held && !m_building && !m_refreshing && m_refreshMissed) {
         m_refreshMissed = false;
         refresh(false, true, true);
     }
@@ -389,7 +396,13 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
         m_refreshMissed = true;
         return;
     }
-    if (m_building || m_refreshing || m_failed) {
+    if (m_failed) {
+        return;
+    }
+    if (m_building || m_refreshing) {
+        // A build lets events through; a refresh asked for meanwhile (a message the worker just
+        // stored) runs once the current one ends, or the list would miss that message.
+        m_refreshMissed = true;
         return;
     }
     m_refreshing = true;
@@ -443,6 +456,7 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     m_table->verticalScrollBar()->setValue(scroll);
     publishCommandState();
     m_refreshing = false;
+    runMissedRefresh();
 }
 
 int CListDispView::firstSelectedFile(std::string* path) const {

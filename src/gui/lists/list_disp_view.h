@@ -92,6 +92,7 @@ private:
     int widestFileName() const;
     void fitLastColumn();
     void applySort();
+    void runMissedRefresh();
     void showSortIndicator();
     void publishCommandState();
     void onClicked(const QModelIndex& index);
