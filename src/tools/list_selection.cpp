@@ -13,7 +13,8 @@
 
 namespace voxmg::tools {
 
-const std::vector<std::string> kSelectionOptions = {"--root", "--folder", "--boxes", "--filter", "--ini"};
+const std::vector<std::string> kSelectionOptions = {"--root",   "--folder", "--boxes",
+                                                    "--filter", "--ini",    "--settings"};
 const char* const kSelectionUsage =
     "--root DIR --folder NAME (--boxes KIND/NAME,... | --response) [--filter FIELD=VALUE ...] "
     "[--ini VOXMG.ini]";

@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 
+#include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/lists/info_edit.h"
+#include "core/mail/mail_outbox.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 #include "tools/command.h"
@@ -196,7 +199,10 @@ void appendJsonString(std::string& buffer, std::u16string_view text) {
 
 // The document printJson would print, written a row at a time: a list of 50,000 rows is never
 // held whole, neither as JSON nor as text.
-void printRows(const ListSelection& selection, std::FILE* out) {
+// `silent`: base names of the messages the mail sender found to hold no speech; the rows they
+// show are listed by index in "silent_rows".
+void printRows(const ListSelection& selection, const std::set<std::string, std::less<>>& silent,
+               std::FILE* out) {
     Json columns = Json::array();
     for (const auto& column : selection.columns) {
         columns.push_back(text::utf8FromUtf16(column.name));
@@ -205,9 +211,13 @@ void printRows(const ListSelection& selection, std::FILE* out) {
     std::string text = "{\n  \"columns\": " + nestedDump(columns, 1) + ",\n  \"rows\": ";
     const auto& shown = rows.shown();
     text += shown.empty() ? "[]" : "[";
+    std::string silentRows;
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const int record = shown[i];
         const RowView row = rows.view(record);
+        if (!silent.empty() && silent.count(mail::silentMarkKey(text::utf8FromUtf16(row.pathTail))) != 0) {
+            silentRows += (silentRows.empty() ? "\n    " : ",\n    ") + std::to_string(i);
+        }
         text += i == 0 ? "\n    [" : ",\n    [";
         const char* separator = "\n      ";
         for (const auto& column : selection.columns) {
@@ -223,6 +233,7 @@ void printRows(const ListSelection& selection, std::FILE* out) {
         }
     }
     text += shown.empty() ? "" : "\n  ]";
+    text += ",\n  \"silent_rows\": [" + silentRows + (silentRows.empty() ? "]" : "\n  ]");
     text += ",\n  \"box_total\": " + std::to_string(rows.boxTotal()) +
             ",\n  \"list_total\": " + std::to_string(rows.listTotal()) +
             ",\n  \"filtered\": " + (selection.filtered ? "true" : "false") + "\n}\n";
@@ -234,18 +245,23 @@ int list(const Args& args) {
     ListSelection selection;
     const int status = buildSelection(args, selection);
     if (status == 2) {
-        std::fprintf(stderr, "usage: voxmgctl list %s\n", kSelectionUsage);
+        std::fprintf(stderr, "usage: voxmgctl list %s [--settings DIR]\n", kSelectionUsage);
     }
     if (status != 0) {
         return status;
     }
-    printRows(selection, stdout);
+    const std::string settings = optionValue(args, "--settings");
+    const std::string settingsFolder = settings.empty() ? paths::settingsFolder() : settings;
+    printRows(selection, mail::silentMarks(mail::Outbox::folderIn(settingsFolder)), stdout);
     return 0;
 }
 
-CommandRegistrar listCommand{Command{
-    "list", std::string("list ") + kSelectionUsage + "   the rows a list window shows, as cell texts (JSON)",
-    list}};
+CommandRegistrar listCommand{
+    Command{"list",
+            std::string("list ") + kSelectionUsage +
+                " [--settings DIR]   the rows a list window shows, as cell texts (JSON); silent_rows: the "
+                "rows whose message the mail sender found silent",
+            list}};
 
 CommandRegistrar editCommand{
     Command{"edit",

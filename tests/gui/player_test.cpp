@@ -181,6 +181,24 @@ private slots:
         QVERIFY(!f.pane().waveformView()->hasPeaks());
     }
 
+    // A message the mail sender found silent says so in the pane; the others do not.
+    void aSilentMessageIsMarkedInThePane() {
+        PlayerFixture f;
+        CListDispView* view = f.start();
+        QVERIFY(view != nullptr);
+        const std::string silent = f.pathAt(view, 1);
+        const std::string name = silent.substr(silent.rfind('/') + 1);
+        QVERIFY(QDir().mkpath(QString::fromStdString(f.t.root() + "mail-outbox")));
+        writeFile(f.t.root() + "mail-outbox/silent-marks", name.substr(0, name.size() - 6) + "\n");
+        view->table()->selectRow(1);
+        QCoreApplication::processEvents();
+        QVERIFY2(f.pane().caption().endsWith(QStringLiteral("  ［無音］")), qPrintable(f.pane().caption()));
+        view->table()->selectRow(0);
+        QCoreApplication::processEvents();
+        QVERIFY(f.pane().caption().startsWith(QStringLiteral("0101")));
+        QVERIFY(!f.pane().caption().contains(QStringLiteral("無音")));
+    }
+
     void listeningMarksTheRowPlayedOnce() {
         PlayerFixture f;
         CListDispView* view = f.start();

@@ -267,6 +267,69 @@ int Outbox::sweepLeftovers(std::time_t now) const {
     return removed;
 }
 
+namespace {
+
+std::string marksText(const std::string& folder) {
+    std::string text;
+    std::FILE* file = std::fopen(paths::join(folder, kSilentMarksName).c_str(), "re");
+    if (file == nullptr) {
+        return text;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, n);
+    }
+    std::fclose(file);
+    return text;
+}
+
+std::set<std::string, std::less<>> marksIn(const std::string& text) {
+    std::set<std::string, std::less<>> marks;
+    // A line without its end was cut short (a full disk): it names nothing.
+    for (std::size_t begin = 0, end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        if (end > begin) {
+            marks.emplace(text.substr(begin, end - begin));
+        }
+    }
+    return marks;
+}
+
+}  // namespace
+
+bool Outbox::markSilent(std::string_view baseName) const {
+    if (baseName.empty() || baseName.find('\n') != std::string_view::npos) {
+        return false;
+    }
+    const std::string text = marksText(m_folder);
+    if (marksIn(text).count(baseName) != 0) {
+        return true;
+    }
+    // One short line in one append: the window's sender and a timer's mail-send may both add
+    // marks, and a kill leaves the whole line or none of it. A line a full disk cut short is
+    // ended first, so it cannot run into this one.
+    const std::string line = (text.empty() || text.back() == '\n' ? "" : "\n") + std::string(baseName) + "\n";
+    const std::string path = paths::join(m_folder, kSilentMarksName);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(fd);
+    return written;
+}
+
+std::set<std::string, std::less<>> silentMarks(const std::string& folder) {
+    return marksIn(marksText(folder));
+}
+
+std::string silentMarkKey(std::string_view messagePath) {
+    return naming::baseName(paths::fileName(messagePath));
+}
+
+bool markedSilent(const std::string& settingsFolder, std::string_view messagePath) {
+    return silentMarks(Outbox::folderIn(settingsFolder)).count(silentMarkKey(messagePath)) != 0;
+}
+
 OutboxLock::OutboxLock(const std::string& folder) {
     m_fd = ::open(paths::join(folder, ".send.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,11 +63,26 @@ public:
     // any write still under way could be; the number removed.
     int sweepLeftovers(std::time_t now) const;
 
+    // Remembers that the message named `baseName` holds no speech. The mark outlives its job
+    // (a silent message that was mailed all the same keeps it) and follows the message to
+    // another box; the recording info itself is never changed for it.
+    bool markSilent(std::string_view baseName) const;
+
 private:
     std::string pathOf(const std::string& id) const;
 
     std::string m_folder;
 };
+
+inline constexpr std::string_view kSilentMarksName = "silent-marks";
+
+// The base names of the messages marked silent in the outbox `folder`; empty when there is
+// none (mail never set up). Reading makes nothing.
+std::set<std::string, std::less<>> silentMarks(const std::string& folder);
+// The name a message is marked by: its voice or info file's name without the extension.
+std::string silentMarkKey(std::string_view messagePath);
+// Whether the message at `messagePath` is marked silent in the outbox of `settingsFolder`.
+bool markedSilent(const std::string& settingsFolder, std::string_view messagePath);
 
 // The job id of a message: its file's base name and a hash of the whole path, so the same
 // name in two box folders makes two jobs and the same file always the same one.

@@ -84,6 +84,9 @@ void sendOne(const Outbox& outbox, const MailSettings& settings, const SendPass&
              PassSummary& summary) {
     BuiltJob built = buildJobMail(job, settings, pass.gainSetting, pass.now);
     job.silence = built.silence;
+    if (built.silence == SilenceMark::Silent) {
+        outbox.markSilent(silentMarkKey(job.messagePath));
+    }
     if (!built.mail) {
         failLocally(outbox, job, built.problem, summary);
         return;

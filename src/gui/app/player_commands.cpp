@@ -9,7 +9,9 @@
 #include <QTableView>
 #include <QTimer>
 
+#include "core/base/paths.h"
 #include "core/lists/play_operation.h"
+#include "core/mail/mail_outbox.h"
 #include "core/store/file_mng.h"
 #include "gui/app/main_frame.h"
 #include "gui/audio/player_pane.h"
@@ -123,8 +125,16 @@ void PlayerCommands::follow() {
         m_pane->clearMessage();  // an empty response slot
         return;
     }
-    m_pane->setGain(m_frame.context().doc.settings().levelOrWav);
-    m_pane->showMessage({r.pathUtf8(), !view->isResponseList()}, captionOf(r));
+    const auto& doc = m_frame.context().doc;
+    m_pane->setGain(doc.settings().levelOrWav);
+    QString caption = captionOf(r);
+    // The mail sender measured it and found no speech (a caller who hung up).
+    const std::string settingsFolder =
+        voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(doc.settingsPath()));
+    if (!view->isResponseList() && voxmg::mail::markedSilent(settingsFolder, r.pathUtf8())) {
+        caption += QStringLiteral("  ［無音］");
+    }
+    m_pane->showMessage({r.pathUtf8(), !view->isResponseList()}, caption);
 }
 
 void PlayerCommands::playSelected(CListDispView& view) {

@@ -31,6 +31,7 @@ public:
     void seekBy(std::chrono::milliseconds delta);
 
     QString statusText() const;
+    const QString& caption() const { return m_captionText; }
     QPushButton* playButton() const { return m_play; }
     QSlider* seekBar() const { return m_seek; }
     WaveformView* waveformView() const { return m_wave; }

@@ -78,21 +78,46 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
       m_failed(new QLabel(this)),
       m_retry(new QPushButton(QStringLiteral("もう一度送る"), this)) {
     setWindowTitle(kCaption);
+    setUpFields();
+    auto* options = new QFormLayout;
+    options->addRow(QStringLiteral("添付ファイル"), m_attachment);
+    options->addRow(m_skipSilent);
+    auto* failedRow = new QHBoxLayout;
+    failedRow->addWidget(m_failed, 1);
+    failedRow->addWidget(m_retry);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(serverGroup());
+    layout->addWidget(boxGroup(), 1);
+    layout->addLayout(options);
+    layout->addLayout(failedRow);
+    layout->addLayout(buttonRowWithCancel(this, {ok}));
+    connect(ok, &QPushButton::clicked, this, &MailSettingsDlg::accept);
+    connect(m_test, &QPushButton::clicked, this, &MailSettingsDlg::sendTest);
+    connect(m_retry, &QPushButton::clicked, this, &MailSettingsDlg::retryFailed);
+    fill();
+    updateFailedCount();
+    resize(640, 560);
+}
+
+void MailSettingsDlg::setUpFields() {
     m_port->setRange(1, 65535);
     m_security->addItems({QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS"), QStringLiteral("なし")});
     m_attachment->addItems({QStringLiteral("MP3"), QStringLiteral("WAV"), QStringLiteral("なし")});
     m_password->setEchoMode(QLineEdit::Password);
     m_caFile->setPlaceholderText(QStringLiteral("空欄: システムの証明書を使う"));
-    m_host->setObjectName(QStringLiteral("host"));
-    m_port->setObjectName(QStringLiteral("port"));
-    m_security->setObjectName(QStringLiteral("security"));
-    m_user->setObjectName(QStringLiteral("user"));
-    m_password->setObjectName(QStringLiteral("password"));
-    m_sender->setObjectName(QStringLiteral("sender"));
-    m_caFile->setObjectName(QStringLiteral("caFile"));
-    m_attachment->setObjectName(QStringLiteral("attachment"));
-    m_boxes->setObjectName(QStringLiteral("boxes"));
+    const std::pair<QWidget*, const char*> names[] = {{m_host, "host"},         {m_port, "port"},
+                                                      {m_security, "security"}, {m_user, "user"},
+                                                      {m_password, "password"}, {m_sender, "sender"},
+                                                      {m_caFile, "caFile"},     {m_attachment, "attachment"},
+                                                      {m_boxes, "boxes"}};
+    for (const auto& [widget, name] : names) {
+        widget->setObjectName(QLatin1String(name));
+    }
+}
 
+QGroupBox* MailSettingsDlg::serverGroup() {
     auto* server = new QGroupBox(QStringLiteral("メールサーバー"), this);
     auto* serverForm = new QFormLayout(server);
     auto* hostRow = new QHBoxLayout;
@@ -109,7 +134,10 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
     testRow->addStretch(1);
     testRow->addWidget(m_test);
     serverForm->addRow(testRow);
+    return server;
+}
 
+QGroupBox* MailSettingsDlg::boxGroup() {
     m_boxes->setColumnCount(4);
     m_boxes->setHorizontalHeaderLabels({QStringLiteral("種別"), QStringLiteral("ボックス"),
                                         QStringLiteral("ボックス名称"),
@@ -117,30 +145,10 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
     m_boxes->verticalHeader()->hide();
     m_boxes->horizontalHeader()->setStretchLastSection(true);
     m_boxes->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto* boxGroup = new QGroupBox(QStringLiteral("ボックスごとの宛先"), this);
-    auto* boxLayout = new QVBoxLayout(boxGroup);
-    boxLayout->addWidget(m_boxes);
-
-    auto* options = new QFormLayout;
-    options->addRow(QStringLiteral("添付ファイル"), m_attachment);
-    options->addRow(m_skipSilent);
-    auto* failedRow = new QHBoxLayout;
-    failedRow->addWidget(m_failed, 1);
-    failedRow->addWidget(m_retry);
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(server);
-    layout->addWidget(boxGroup, 1);
-    layout->addLayout(options);
-    layout->addLayout(failedRow);
-    layout->addLayout(buttonRowWithCancel(this, {ok}));
-    connect(ok, &QPushButton::clicked, this, &MailSettingsDlg::accept);
-    connect(m_test, &QPushButton::clicked, this, &MailSettingsDlg::sendTest);
-    connect(m_retry, &QPushButton::clicked, this, &MailSettingsDlg::retryFailed);
-    fill();
-    updateFailedCount();
-    resize(640, 560);
+    auto* group = new QGroupBox(QStringLiteral("ボックスごとの宛先"), this);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_boxes);
+    return group;
 }
 
 void MailSettingsDlg::fill() {

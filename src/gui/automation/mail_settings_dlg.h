@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,6 +42,9 @@ private:
         std::string key;  // "本社/rusuroku/001"
     };
     void fill();
+    void setUpFields();
+    QGroupBox* serverGroup();
+    QGroupBox* boxGroup();
     void updateFailedCount();
 
     AppContext& m_context;

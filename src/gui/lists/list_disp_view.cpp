@@ -392,40 +392,18 @@ void CListDispView::runMissedRefresh() {
 }
 
 void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSelection) {
-    if (m_held) {
-        m_refreshMissed = true;
-        return;
-    }
     if (m_failed) {
         return;
     }
-    if (m_building || m_refreshing) {
-        // A build lets events through; a refresh asked for meanwhile (a message the worker just
-        // stored) runs once the current one ends, or the list would miss that message.
+    if (m_held || m_building || m_refreshing) {
+        // Held for an export, or a build lets events through: a refresh asked for meanwhile (a
+        // message the worker just stored) runs once that ends, or the list would miss it.
         m_refreshMissed = true;
         return;
     }
     m_refreshing = true;
     const int scroll = m_table->verticalScrollBar()->value();
-    // Rows are found again by their file: the record indexes change with the rebuild. The
-    // response list keeps its 300 slots in place, and an edited response message has a new
-    // file name, so there the rows themselves are kept.
-    std::set<std::u16string> selectedPaths;
-    std::set<int> selectedSlots;
-    if (keepSelection) {
-        for (int record : selectedRecords()) {
-            // An empty response slot has no file: its empty path would match every other one.
-            std::u16string path = m_rows.view(record).path();
-            if (!path.empty()) {
-                selectedPaths.insert(std::move(path));
-            }
-        }
-        if (m_rows.response()) {
-            for (const QModelIndex& index : m_table->selectionModel()->selectedRows()) {
-                selectedSlots.insert(index.row());
-            }
-        }
-    }
+    const KeptSelection kept = keepSelection ? keptSelection() : KeptSelection{};
     m_keepUserSort = keepUserSort;
     if (!keepUserSort) {
         m_sort.reset();
@@ -441,15 +419,7 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     } else if (mode == Mode::Filter) {
         showFiltered();
     }
-    QItemSelection selection;
-    for (int row = 0; row < m_model->rowCount() && (!selectedPaths.empty() || !selectedSlots.empty());
-         ++row) {
-        if (selectedSlots.count(row) != 0 ||
-            selectedPaths.count(m_rows.view(m_model->recordAt(row)).path()) != 0) {
-            selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
-        }
-    }
-    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    restoreSelection(kept);
     // The scroll range follows the new rows only after a layout pass; without it the old
     // position would be clamped to the top.
     m_table->doItemsLayout();
@@ -457,6 +427,38 @@ void CListDispView::refresh(bool rebuildColumns, bool keepUserSort, bool keepSel
     publishCommandState();
     m_refreshing = false;
     runMissedRefresh();
+}
+
+CListDispView::KeptSelection CListDispView::keptSelection() const {
+    // Rows are found again by their file: the record indexes change with the rebuild. The
+    // response list keeps its 300 slots in place, and an edited response message has a new
+    // file name, so there the rows themselves are kept.
+    KeptSelection kept;
+    for (int record : selectedRecords()) {
+        // An empty response slot has no file: its empty path would match every other one.
+        std::u16string path = m_rows.view(record).path();
+        if (!path.empty()) {
+            kept.paths.insert(std::move(path));
+        }
+    }
+    if (m_rows.response()) {
+        for (const QModelIndex& index : m_table->selectionModel()->selectedRows()) {
+            kept.responseRows.insert(index.row());
+        }
+    }
+    return kept;
+}
+
+void CListDispView::restoreSelection(const KeptSelection& kept) {
+    QItemSelection selection;
+    for (int row = 0; row < m_model->rowCount() && (!kept.paths.empty() || !kept.responseRows.empty());
+         ++row) {
+        if (kept.responseRows.count(row) != 0 ||
+            kept.paths.count(m_rows.view(m_model->recordAt(row)).path()) != 0) {
+            selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+        }
+    }
+    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 int CListDispView::firstSelectedFile(std::string* path) const {

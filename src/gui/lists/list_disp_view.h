@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/lists/list_filter.h"
@@ -93,6 +94,13 @@ private:
     void fitLastColumn();
     void applySort();
     void runMissedRefresh();
+    // The selection a refresh puts back: files by path, response slots by row.
+    struct KeptSelection {
+        std::set<std::u16string> paths;
+        std::set<int> responseRows;
+    };
+    KeptSelection keptSelection() const;
+    void restoreSelection(const KeptSelection& kept);
     void showSortIndicator();
     void publishCommandState();
     void onClicked(const QModelIndex& index);

@@ -193,6 +193,9 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
     EXPECT_EQ(jobs[0].attempts, 0);
     EXPECT_EQ(jobs[1].state, JobState::Failed);
     EXPECT_TRUE(sendDue(outbox, s, {&sender, 0, 300, false, {}, {}}).failedNow.empty()) << "told once";
+    // The mark the list and the player show: the silent message only, by its name.
+    EXPECT_EQ(silentMarks(outbox.folder()),
+              (std::set<std::string, std::less<>>{"202612071642_MON_R001_00001"}));
 }
 
 TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {

@@ -125,6 +125,26 @@ TEST_F(OutboxFolder, SweepRemovesOnlyOldTemporaries) {
     EXPECT_EQ(outbox.jobs().size(), 1u);
 }
 
+TEST_F(OutboxFolder, SilentMarksAreKeptOnceAndATornLineNamesNothing) {
+    EXPECT_TRUE(silentMarks(tmp.file("never-made")).empty());
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("never-made")));
+    ASSERT_TRUE(outbox.markSilent("202612071642_MON_R001_00001"));
+    ASSERT_TRUE(outbox.markSilent("202612071642_MON_R001_00001"));
+    ASSERT_TRUE(outbox.markSilent("202612071643_MON_R001_00002"));
+    EXPECT_FALSE(outbox.markSilent("two\nlines"));
+    EXPECT_FALSE(outbox.markSilent(""));
+    const std::string file = outbox.folder() + "/silent-marks";
+    EXPECT_EQ(voxmg::test::readFile(file), "202612071642_MON_R001_00001\n202612071643_MON_R001_00002\n");
+    // A write a full disk cut short names nothing, and the next mark starts a line of its own.
+    voxmg::test::writeFile(file, voxmg::test::readFile(file) + "202612071644_MON_R0");
+    EXPECT_EQ(silentMarks(outbox.folder()).size(), 2u);
+    ASSERT_TRUE(outbox.markSilent("202612071645_MON_R001_00005"));
+    EXPECT_EQ(silentMarks(outbox.folder()), (std::set<std::string, std::less<>>{
+                                                "202612071642_MON_R001_00001", "202612071643_MON_R001_00002",
+                                                "202612071644_MON_R0", "202612071645_MON_R001_00005"}));
+    EXPECT_EQ(outbox.jobs().size(), 0u) << "the marks file is no job";
+}
+
 TEST_F(OutboxFolder, OneSenderAtATime) {
     OutboxLock first(outbox.folder());
     ASSERT_TRUE(first.held());
