@@ -1,5 +1,7 @@
 #include "core/settings/settings.h"
 
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include "core/base/paths.h"
@@ -38,6 +40,14 @@ public:
     bool onOff(std::u16string_view section, std::u16string_view key) const {
         return switchOn(nonNegative(section, key));
     }
+    // The numbered keys PREFIX1 to PREFIXn into the n slots, in order.
+    template <std::size_t N, std::size_t Length>
+    void numberedTexts(std::u16string_view section, std::u16string_view prefix,
+                       std::array<FixedText<Length>, N>& slots) const {
+        for (std::size_t i = 0; i < N; ++i) {
+            slots[i] = text(section, numbered(prefix, static_cast<int>(i) + 1));
+        }
+    }
 
 private:
     const ProfileFile& m_file;
@@ -64,14 +74,10 @@ void loadFolders(const SettingsReader& r, Settings& s) {
     s.folderName = r.text(u"DISP", u"FOLDERNAME");
     s.num = r.nonNegative(u"DISP", u"NUM");
     // All four list slots are read whatever NUM says.
-    for (int n = 1; n <= 4; ++n) {
-        s.disp[n - 1] = r.text(u"DISP", numbered(u"DISP", n));
-        s.folderNames[n - 1] = r.text(u"DISP", numbered(u"FOLDERNAME", n));
-    }
-    for (int n = 1; n <= 13; ++n) {
-        s.columns[n - 1] = r.text(u"DISP", numbered(u"COLUM", n));
-        s.delColumns[n - 1] = r.text(u"DISP", numbered(u"DELCOLUM", n));
-    }
+    r.numberedTexts(u"DISP", u"DISP", s.disp);
+    r.numberedTexts(u"DISP", u"FOLDERNAME", s.folderNames);
+    r.numberedTexts(u"DISP", u"COLUM", s.columns);
+    r.numberedTexts(u"DISP", u"DELCOLUM", s.delColumns);
 }
 
 void loadConversion(const SettingsReader& r, Settings& s) {
