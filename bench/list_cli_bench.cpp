@@ -22,42 +22,18 @@
 #include "core/base/text.h"
 #include "core/store/filests_info.h"
 #include "core/store/unit_header.h"
+#include "list_bench_setup.h"
 
 using namespace voxmg;
 
 namespace {
 
-constexpr int kBoxes = 4;
-const char16_t* const kCallers[] = {u"山田 太郎", u"佐藤 花子", u"鈴木 一郎", u"株式会社 田中商店",
-                                    u"高橋, 次郎"};
+constexpr int kBoxes = bench::kListBoxes;
 
 bool generate(const std::string& boxFolder, int total) {
-    for (int b = 0; b < kBoxes; ++b) {
-        char box[8];
-        std::snprintf(box, sizeof box, "%04d", 101 + b);
-        const std::string folder = boxFolder + "/rusuroku/" + box;
-        std::filesystem::create_directories(folder);
-        for (int i = 0; i < total / kBoxes; ++i) {
-            FILESTS_INFO record;
-            record.state = static_cast<std::uint8_t>(1 + i % 3);
-            FILESTS_INFO::setText(record.length, u"00:00:12");
-            FILESTS_INFO::setText(record.date, i % 3 == 0 ? u"2026/12/06 13:05" : u"2026/11/30 09:41");
-            FILESTS_INFO::setText(record.callerNumber, u"0312345678");
-            FILESTS_INFO::setText(record.callerName, kCallers[i % 5]);
-            auto bytes = encodeRecord(record);
-            std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
-            file.resize(kFramesOffset + 100, 0x5A);
-            std::copy(kModelText.begin(), kModelText.end(), file.begin() + kRecordSize);
-            char name[64];
-            std::snprintf(name, sizeof name, "/20261206%04d_SUN_%s_%05d.vmdat", i / 100000, box, i % 100000);
-            const int fd = ::open((folder + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0 || ::write(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size())) {
-                return false;
-            }
-            ::close(fd);
-        }
-    }
-    return true;
+    return bench::writeBoxList(boxFolder, total, [](FILESTS_INFO& record, int i, const std::string&) {
+        record.state = static_cast<std::uint8_t>(1 + i % 3);
+    });
 }
 
 // The bare load, as a plain C program would write it.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_run.h"
 #include "core/base/text.h"
 #include "core/exchange/csv_export.h"
 #include "core/lists/list_boxes.h"
@@ -26,49 +27,21 @@
 #include "core/lists/list_rows.h"
 #include "core/lists/list_sort.h"
 #include "core/store/file_mng.h"
+#include "list_bench_setup.h"
 
 using namespace voxmg;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kBoxes = 4;
-const char16_t* const kCallers[] = {u"山田 太郎", u"佐藤 花子", u"鈴木 一郎", u"株式会社 田中商店",
-                                    u"高橋, 次郎"};
+constexpr int kBoxes = bench::kListBoxes;
 
 bool generate(const std::string& boxFolder, int total) {
-    for (int b = 0; b < kBoxes; ++b) {
-        char box[8];
-        std::snprintf(box, sizeof box, "%04d", 101 + b);
-        const std::string folder = boxFolder + "/rusuroku/" + box;
-        std::filesystem::create_directories(folder);
-        for (int i = 0; i < total / kBoxes; ++i) {
-            FILESTS_INFO record;
-            record.state = static_cast<std::uint8_t>(i % 4);
-            record.flags = static_cast<std::uint8_t>(i % 2);
-            FILESTS_INFO::setText(record.boxNumber, text::utf16FromUtf8(box));
-            FILESTS_INFO::setText(record.length, u"00:00:12");
-            FILESTS_INFO::setText(record.date, i % 3 == 0 ? u"2026/12/06 13:05" : u"2026/11/30 09:41");
-            FILESTS_INFO::setText(record.callerNumber, u"0312345678");
-            FILESTS_INFO::setText(record.callerName, kCallers[i % 5]);
-            auto bytes = encodeRecord(record);
-            std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
-            file.resize(kFramesOffset + 100, 0x5A);
-            std::copy(kModelText.begin(), kModelText.end(), file.begin() + kRecordSize);
-            char name[64];
-            std::snprintf(name, sizeof name, "/20261206%04d_SUN_%s_%05d.vmdat", i / 100000, box, i % 100000);
-            const int fd = ::open((folder + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0 || ::write(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size())) {
-                return false;
-            }
-            ::close(fd);
-        }
-    }
-    return true;
-}
-
-double seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return bench::writeBoxList(boxFolder, total, [](FILESTS_INFO& record, int i, const std::string& box) {
+        record.state = static_cast<std::uint8_t>(i % 4);
+        record.flags = static_cast<std::uint8_t>(i % 2);
+        FILESTS_INFO::setText(record.boxNumber, text::utf16FromUtf8(box));
+    });
 }
 
 void defaultOrder(ListRows& rows, const std::u16string& root) {
@@ -92,7 +65,7 @@ double bareWrite(const std::string& lines, const std::string& path) {
         ::fsync(fileno(out));
         std::fclose(out);
     }
-    return seconds(start);
+    return bench::secondsSince(start);
 }
 
 // The default columns of a box list written straight from the records.
@@ -119,7 +92,7 @@ double bareFormat(const ListRows& rows, const std::u16string& root, const std::s
     std::fflush(out);
     ::fsync(fileno(out));
     std::fclose(out);
-    return seconds(start);
+    return bench::secondsSince(start);
 }
 
 }  // namespace
@@ -146,11 +119,11 @@ int main(int argc, char** argv) {
         auto start = Clock::now();
         rows.buildBoxList(root + "/bench", title, {});
         defaultOrder(rows, dataRoot);
-        build = std::min(build, seconds(start));
+        build = std::min(build, bench::secondsSince(start));
         start = Clock::now();
         kept = list_filter::apply(rows, filter);
         defaultOrder(rows, dataRoot);
-        filtered = std::min(filtered, seconds(start));
+        filtered = std::min(filtered, bench::secondsSince(start));
     }
     std::printf("messages %d, rows passing \"%%田\" %d\n", rows.recordCount(), kept);
     std::printf("full build          %.3f s\n", build);
@@ -171,7 +144,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 3; ++round) {
         const auto start = Clock::now();
         csv_export::run(request, {}, nullptr);
-        exported = std::min(exported, seconds(start));
+        exported = std::min(exported, bench::secondsSince(start));
         std::ifstream in(root + "/list.csv", std::ios::binary);
         const std::string lines{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         bare = std::min(bare, bareWrite(lines, root + "/bare.csv"));

@@ -9,6 +9,7 @@
 #include "core/base/paths.h"
 #include "core/device/ftp_mng.h"
 #include "core/device/listing_lines.h"
+#include "core/lists/row_run.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
@@ -254,22 +255,24 @@ UserMessage summarize(const Marks& marks, int deleted, std::size_t rows, bool re
     return doneMessage(kSuccess);
 }
 
+// The progress range: three steps a row for each side it is deleted on.
+int progressRange(const DeleteRequest& request) {
+    const int stepsPerRow = request.kind == DeleteKind::Both ? 6 : 3;
+    return static_cast<int>(request.paths.size()) * stepsPerRow;
+}
+
 // One delete run: the rows read before anything goes, the PC part, the main unit part and the
-// summary, each a step over the same rows.
+// summary, each a step over the same rows. Used once: the worker is paused while it lives.
 class DeleteRun {
 public:
     DeleteRun(const DeleteRequest& request, CFtpMng* ftp, Flags& flags, const Pump& pump,
               ProgressSink* progress)
         : m_request(request),
           m_ftp(ftp),
-          m_flags(flags),
-          m_pump(pump),
-          m_progress(progress),
+          m_run(flags, pump, progress, progressRange(request)),
           m_files(flags) {}
 
     DeleteResult run() {
-        const WorkerPause pause(m_flags, m_pump);
-        m_flags.cancelAll = 0;
         readRows();
         const bool pcPart = m_request.kind != DeleteKind::UnitOnly;
         const bool unitPart = m_request.kind != DeleteKind::PcOnly;
@@ -294,24 +297,12 @@ private:
             row.isProtected = !path.empty() && protectedOnPc(m_files, path);
             m_rows.push_back(std::move(row));
         }
-        const int stepsPerRow = m_request.kind == DeleteKind::Both ? 6 : 3;
-        if (m_progress != nullptr) {
-            m_progress->setRange(static_cast<int>(m_rows.size()) * stepsPerRow);
-        }
-    }
-
-    void advance() {
-        m_position += 3;
-        if (m_progress != nullptr) {
-            m_progress->setPosition(m_position);
-        }
-        pumpOnce(m_pump);
     }
 
     // False when the run stops here (cancelled, or a backup took over).
     bool deleteOnPcRows() {
         for (Row& row : m_rows) {
-            if (m_flags.cancelAll != 0) {
+            if (m_run.cancelled()) {
                 return false;
             }
             if (row.path.empty()) {
@@ -319,7 +310,7 @@ private:
             }
             settle(row, row.isProtected ? RowOutcome::Protected
                                         : deleteOnPc(row, m_request.kind, m_request.responseList));
-            advance();
+            m_run.step(3);
             if (m_request.kind == DeleteKind::PcOnly && m_request.interrupt && m_request.interrupt()) {
                 m_result.interrupted = true;
                 return false;
@@ -336,7 +327,7 @@ private:
             listed.emplace(*m_ftp);
         }
         for (Row& row : m_rows) {
-            if (m_flags.cancelAll != 0) {
+            if (m_run.cancelled()) {
                 break;
             }
             if (row.path.empty()) {
@@ -352,7 +343,7 @@ private:
                 break;
             }
             settle(row, outcome);
-            advance();
+            m_run.step(3);
         }
     }
 
@@ -387,7 +378,7 @@ private:
             if (m_ftp != nullptr) {
                 m_ftp->disconnect();
             }
-            m_result.summary = errorMessage(u"通信エラーが発生しました。");
+            m_result.summary = RowRun::commErrorMessage();
             return;
         }
         m_result.summary = summarize(marks, m_result.deleted, m_rows.size(), m_request.responseList);
@@ -396,12 +387,9 @@ private:
 
     const DeleteRequest& m_request;
     CFtpMng* m_ftp;
-    Flags& m_flags;
-    const Pump& m_pump;
-    ProgressSink* m_progress;
+    RowRun m_run;
     CFileMng m_files;
     std::vector<Row> m_rows;
-    int m_position = 0;
     DeleteResult m_result;
 };
 

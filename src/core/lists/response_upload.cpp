@@ -5,6 +5,7 @@
 #include "core/base/paths.h"
 #include "core/device/ftp_mng.h"
 #include "core/lists/convert_operation.h"
+#include "core/lists/row_run.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -51,23 +52,17 @@ UserMessage summarize(const UploadResult& result, bool refusal) {
 }
 
 // One upload over the rows, in list order; a communication error, a cancel or a backup that
-// takes over stops it, and the rows after it stay skipped.
+// takes over stops it, and the rows after it stay skipped. Used once: the worker is paused while
+// it lives.
 class Upload {
 public:
     Upload(const UploadRequest& request, CFtpMng& ftp, Flags& flags, const Pump& pump, ProgressSink* progress)
         : m_request(request),
           m_ftp(ftp),
-          m_flags(flags),
-          m_pump(pump),
-          m_progress(progress),
+          m_run(flags, pump, progress, static_cast<int>(request.paths.size())),
           m_files(flags) {}
 
     UploadResult run() {
-        const WorkerPause pause(m_flags, m_pump);
-        m_flags.cancelAll = 0;
-        if (m_progress != nullptr) {
-            m_progress->setRange(static_cast<int>(m_request.paths.size()));
-        }
         for (const std::string& path : m_request.paths) {
             RowResult& row = m_result.rows.emplace_back(RowResult{path, RowOutcome::Skipped});
             if (!m_stopped) {
@@ -80,7 +75,7 @@ public:
 
 private:
     void uploadRow(RowResult& row) {
-        if (m_flags.cancelAll != 0) {
+        if (m_run.cancelled()) {
             m_result.cancelled = m_stopped = true;
             return;
         }
@@ -88,10 +83,7 @@ private:
         if (!row.path.empty() && naming::isVoiceName(paths::fileName(row.path)) && !sendMessage(row)) {
             return;
         }
-        if (m_progress != nullptr) {
-            m_progress->setPosition(++m_position);
-        }
-        pumpOnce(m_pump);
+        m_run.step();
         if (m_request.interrupt && m_request.interrupt()) {
             m_result.interrupted = m_stopped = true;
         }
@@ -110,7 +102,7 @@ private:
             m_ftp.uploadResponseMessage(*bytes, fileName, std::string(paths::parentOf(row.path)));
         const bool done = rc == TransferResult::Done;
         markUploaded(m_files, row.path, done);
-        if (m_flags.cancelAll != 0) {
+        if (m_run.cancelled()) {
             row.outcome = done ? RowOutcome::Uploaded : RowOutcome::Cancelled;
             m_result.uploaded += done ? 1 : 0;
             m_result.cancelled = m_stopped = true;
@@ -133,7 +125,7 @@ private:
     void summarizeRun() {
         if (m_result.connectionLost) {
             m_ftp.disconnect();
-            m_result.summary = {u"通信エラーが発生しました。", u"エラー", UserMessage::Icon::Exclamation};
+            m_result.summary = RowRun::commErrorMessage();
             return;
         }
         if (m_result.cancelled || m_result.interrupted) {
@@ -145,14 +137,11 @@ private:
 
     const UploadRequest& m_request;
     CFtpMng& m_ftp;
-    Flags& m_flags;
-    const Pump& m_pump;
-    ProgressSink* m_progress;
+    RowRun m_run;
     CFileMng m_files;
     UploadResult m_result;
     bool m_refusal = false;
     bool m_stopped = false;
-    int m_position = 0;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/settings/settings.h"
 
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include "core/base/paths.h"
@@ -38,6 +40,14 @@ public:
     bool onOff(std::u16string_view section, std::u16string_view key) const {
         return switchOn(nonNegative(section, key));
     }
+    // The numbered keys PREFIX1 to PREFIXn into the n slots, in order.
+    template <std::size_t N, std::size_t Length>
+    void numberedTexts(std::u16string_view section, std::u16string_view prefix,
+                       std::array<FixedText<Length>, N>& slots) const {
+        for (std::size_t i = 0; i < N; ++i) {
+            slots[i] = text(section, numbered(prefix, static_cast<int>(i) + 1));
+        }
+    }
 
 private:
     const ProfileFile& m_file;
@@ -64,14 +74,10 @@ void loadFolders(const SettingsReader& r, Settings& s) {
     s.folderName = r.text(u"DISP", u"FOLDERNAME");
     s.num = r.nonNegative(u"DISP", u"NUM");
     // All four list slots are read whatever NUM says.
-    for (int n = 1; n <= 4; ++n) {
-        s.disp[n - 1] = r.text(u"DISP", numbered(u"DISP", n));
-        s.folderNames[n - 1] = r.text(u"DISP", numbered(u"FOLDERNAME", n));
-    }
-    for (int n = 1; n <= 13; ++n) {
-        s.columns[n - 1] = r.text(u"DISP", numbered(u"COLUM", n));
-        s.delColumns[n - 1] = r.text(u"DISP", numbered(u"DELCOLUM", n));
-    }
+    r.numberedTexts(u"DISP", u"DISP", s.disp);
+    r.numberedTexts(u"DISP", u"FOLDERNAME", s.folderNames);
+    r.numberedTexts(u"DISP", u"COLUM", s.columns);
+    r.numberedTexts(u"DISP", u"DELCOLUM", s.delColumns);
 }
 
 void loadConversion(const SettingsReader& r, Settings& s) {
@@ -214,6 +220,22 @@ void saveDownload(const Settings& s, SettingsWriter& w) {
     w.extension(u"Download", u"Notice", s.newMessageNotice, true);
 }
 
+// One of the two column lists: every key emptied first, then the names from the first key on
+// (as many as there are keys). Emptying all of them before writing any leaves no name of the
+// old list behind the new one. The slots keep what the keys now hold.
+template <std::size_t N, std::size_t Length>
+void writeColumnList(ProfileFile& f, std::u16string_view prefix, std::array<FixedText<Length>, N>& slots,
+                     const std::vector<std::u16string>& names) {
+    for (std::size_t i = 0; i < N; ++i) {
+        f.writeString(u"DISP", numbered(prefix, static_cast<int>(i) + 1), u"");
+        slots[i].clear();
+    }
+    for (std::size_t i = 0; i < names.size() && i < N; ++i) {
+        slots[i] = names[i];
+        f.writeString(u"DISP", numbered(prefix, static_cast<int>(i) + 1), slots[i]);
+    }
+}
+
 }  // namespace
 
 std::string settingsFilePath(const std::string& programFolder) {
@@ -242,22 +264,8 @@ void saveSettings(const Settings& settings, ProfileFile& file) {
 
 void writeDisplayColumns(ProfileFile& f, Settings& s, const std::vector<std::u16string>& shown,
                          const std::vector<std::u16string>& hidden) {
-    for (int n = 1; n <= 13; ++n) {
-        f.writeString(u"DISP", numbered(u"COLUM", n), u"");
-        s.columns[n - 1].clear();
-    }
-    for (int n = 1; n <= 13; ++n) {
-        f.writeString(u"DISP", numbered(u"DELCOLUM", n), u"");
-        s.delColumns[n - 1].clear();
-    }
-    for (std::size_t i = 0; i < shown.size() && i < 13; ++i) {
-        s.columns[i] = shown[i];
-        f.writeString(u"DISP", numbered(u"COLUM", static_cast<int>(i) + 1), s.columns[i]);
-    }
-    for (std::size_t i = 0; i < hidden.size() && i < 13; ++i) {
-        s.delColumns[i] = hidden[i];
-        f.writeString(u"DISP", numbered(u"DELCOLUM", static_cast<int>(i) + 1), s.delColumns[i]);
-    }
+    writeColumnList(f, u"COLUM", s.columns, shown);
+    writeColumnList(f, u"DELCOLUM", s.delColumns, hidden);
 }
 
 bool readAutoDelete(const ProfileFile& f, std::u16string_view kind, std::u16string_view box) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <string>
+#include <utility>
+
 #include "core/base/text.h"
 #include "core/mail/mail_settings.h"
 #include "support/temp_folder.h"
@@ -10,8 +13,14 @@ using voxmg::test::TempFolder;
 
 namespace {
 
-TEST(MailSettingsFile, RoundTripsEveryValueInAPrivateFile) {
-    TempFolder tmp;
+// The settings file in a private folder of its own.
+class MailSettingsFile : public testing::Test {
+protected:
+    TempFolder m_tmp;
+    const std::string m_path = mailSettingsPath(m_tmp.path());
+};
+
+TEST_F(MailSettingsFile, RoundTripsEveryValueInAPrivateFile) {
     MailSettings s;
     s.host = "mail.example.jp";
     s.port = 465;
@@ -23,13 +32,12 @@ TEST(MailSettingsFile, RoundTripsEveryValueInAPrivateFile) {
     s.attachment = Attachment::Wav;
     s.skipSilent = true;
     s.recipients = {{"本社/rusuroku/001", "a@example.jp, b@example.jp"}, {"本社/naisen/201", "c@example.jp"}};
-    const std::string path = mailSettingsPath(tmp.path());
-    ASSERT_TRUE(saveMailSettings(s, path));
+    ASSERT_TRUE(saveMailSettings(s, m_path));
 
     struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u) << "the file holds a password";
-    const MailSettings back = loadMailSettings(path);
+    const MailSettings back = loadMailSettings(m_path);
     EXPECT_EQ(back.host, s.host);
     EXPECT_EQ(back.port, 465);
     EXPECT_EQ(back.security, Security::Tls);
@@ -40,26 +48,24 @@ TEST(MailSettingsFile, RoundTripsEveryValueInAPrivateFile) {
     EXPECT_TRUE(back.skipSilent);
     EXPECT_EQ(back.recipients, s.recipients);
     // Box names are stored as the other ini files store text.
-    EXPECT_NE(voxmg::test::readFile(path).find(voxmg::text::cp932FromUtf8("本社/rusuroku/001")),
+    EXPECT_NE(voxmg::test::readFile(m_path).find(voxmg::text::cp932FromUtf8("本社/rusuroku/001")),
               std::string::npos);
 
     // A box whose recipients were cleared leaves no key behind.
     s.recipients["本社/naisen/201"] = " ";
-    ASSERT_TRUE(saveMailSettings(s, path));
-    EXPECT_EQ(loadMailSettings(path).recipients.size(), 1u);
+    ASSERT_TRUE(saveMailSettings(s, m_path));
+    EXPECT_EQ(loadMailSettings(m_path).recipients.size(), 1u);
 }
 
-TEST(MailSettingsFile, ALineBreakInAValueNeverMakesAnotherKey) {
-    TempFolder tmp;
+TEST_F(MailSettingsFile, ALineBreakInAValueNeverMakesAnotherKey) {
     MailSettings s;
     s.host = "localhost";
     s.password = "pw\r\nHOST=evil.example";
-    const std::string path = mailSettingsPath(tmp.path());
-    ASSERT_TRUE(saveMailSettings(s, path));
-    EXPECT_EQ(loadMailSettings(path).host, "localhost");
+    ASSERT_TRUE(saveMailSettings(s, m_path));
+    EXPECT_EQ(loadMailSettings(m_path).host, "localhost");
 }
 
-TEST(MailSettingsFile, MissingFileReadsAsDefaults) {
+TEST_F(MailSettingsFile, MissingFileReadsAsDefaults) {
     const MailSettings s = loadMailSettings("/nonexistent/VOXMG-mail.ini");
     EXPECT_EQ(s.security, Security::StartTls);
     EXPECT_EQ(s.attachment, Attachment::Mp3);
@@ -90,32 +96,50 @@ INSTANTIATE_TEST_SUITE_P(
                     RecipientsCase{"a@x.jp, 山田@x.jp", false, {}}, RecipientsCase{"a@b@x.jp", false, {}},
                     RecipientsCase{"@x.jp", false, {}}, RecipientsCase{"a@x.jp, b", false, {}}));
 
-TEST(MailSettingsCheck, PlainTextOnlyToThisMachine) {
+// The settings a check is given: the defaults but for these.
+struct CheckCase {
+    SettingsProblem problem;
+    std::string host;
+    Security security = MailSettings{}.security;
+    std::string sender = "voxmg@example.jp";
+    int port = MailSettings{}.port;
+};
+
+class SettingsCheck : public testing::TestWithParam<CheckCase> {};
+
+// Plain text goes only to this machine; a sender that would add a header line, a port out of
+// range and a missing host are refused.
+TEST_P(SettingsCheck, NamesTheProblem) {
     MailSettings s;
-    s.host = "mail.example.jp";
-    s.sender = "voxmg@example.jp";
-    EXPECT_EQ(checkSettings(s), SettingsProblem::None);
-    s.security = Security::None;
-    EXPECT_EQ(checkSettings(s), SettingsProblem::PlainToRemote);
-    for (const char* local : {"localhost", "127.0.0.1", "::1"}) {
-        s.host = local;
-        EXPECT_EQ(checkSettings(s), SettingsProblem::None) << local;
-    }
-    s.sender = "voxmg@example.jp\r\nBcc: x@y";
-    EXPECT_EQ(checkSettings(s), SettingsProblem::BadSender);
-    s.sender = "voxmg@example.jp";
-    s.port = 70000;
-    EXPECT_EQ(checkSettings(s), SettingsProblem::BadPort);
-    s.port = 25;
-    s.host = "";
-    EXPECT_EQ(checkSettings(s), SettingsProblem::NoHost);
+    s.host = GetParam().host;
+    s.security = GetParam().security;
+    s.sender = GetParam().sender;
+    s.port = GetParam().port;
+    EXPECT_EQ(checkSettings(s), GetParam().problem);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Mail, SettingsCheck,
+    testing::Values(CheckCase{SettingsProblem::None, "mail.example.jp"},
+                    CheckCase{SettingsProblem::PlainToRemote, "mail.example.jp", Security::None},
+                    CheckCase{SettingsProblem::None, "localhost", Security::None},
+                    CheckCase{SettingsProblem::None, "127.0.0.1", Security::None},
+                    CheckCase{SettingsProblem::None, "::1", Security::None},
+                    CheckCase{SettingsProblem::BadSender, "::1", Security::None,
+                              "voxmg@example.jp\r\nBcc: x@y"},
+                    CheckCase{SettingsProblem::BadPort, "::1", Security::None, "voxmg@example.jp", 70000},
+                    CheckCase{SettingsProblem::NoHost, "", Security::None, "voxmg@example.jp", 25}));
+
 TEST(BoxKey, IsTheLastThreeFoldersAboveTheFile) {
-    EXPECT_EQ(boxKeyOf("/data/本社/rusuroku/001/a.vmdat"), "本社/rusuroku/001");
-    EXPECT_EQ(boxKeyOf("本社/naisen/201/a.vmdat"), "本社/naisen/201");
-    EXPECT_EQ(boxKeyOf("naisen/201/a.vmdat"), "");
-    EXPECT_EQ(boxKeyOf("a.vmdat"), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/data/本社/rusuroku/001/a.vmdat", "本社/rusuroku/001"},
+        {"本社/naisen/201/a.vmdat", "本社/naisen/201"},
+        {"naisen/201/a.vmdat", ""},
+        {"a.vmdat", ""},
+    };
+    for (const auto& [path, key] : cases) {
+        EXPECT_EQ(boxKeyOf(path), key) << path;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <functional>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/mail/mail_text.h"
@@ -144,27 +145,38 @@ INSTANTIATE_TEST_SUITE_P(
                     "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよ",
                     "plain =?UTF-8?B?Zm9v?= looks encoded", "two\r\nlines", "😀 emoji 😀"));
 
-TEST(HeaderValuePlain, PrintableAsciiStaysReadable) {
-    EXPECT_EQ(encodeHeaderValue("VOXMG test 001"), "VOXMG test 001");
+// Header texts made from a value or a file name: exactly these bytes, all on one line.
+struct HeaderTextCase {
+    std::string (*make)(std::string_view);
+    std::string input;
+    std::string expected;
+};
+
+class HeaderText : public testing::TestWithParam<HeaderTextCase> {};
+
+TEST_P(HeaderText, IsExactlyThisOnOneLine) {
+    const std::string made = GetParam().make(GetParam().input);
+    EXPECT_FALSE(hasLineBreak(made)) << made;
+    EXPECT_EQ(made, GetParam().expected);
 }
 
-TEST(Attachment, DispositionKeepsTheNameInOneHeaderLine) {
-    const std::string d = attachmentDisposition("留守録 \"1\"\r\nX: y.mp3");
-    EXPECT_FALSE(hasLineBreak(d)) << d;
-    EXPECT_EQ(d,
-              "Content-Disposition: attachment; filename=\"___________1___X__y.mp3\"; "
-              "filename*=UTF-8''%E7%95%99%E5%AE%88%E9%8C%B2%20%221%22%0D%0AX%3A%20y.mp3");
-    EXPECT_EQ(attachmentDisposition("202612071642_MON_R001_00001.mp3"),
-              "Content-Disposition: attachment; filename=\"202612071642_MON_R001_00001.mp3\"; "
-              "filename*=UTF-8''202612071642_MON_R001_00001.mp3");
-}
-
-TEST(MessageId, SameMessageSameIdAndNothingThatBreaksTheHeader) {
-    EXPECT_EQ(messageIdFor("202612071642_MON_R001_00001.vmdat"),
-              "<202612071642_MON_R001_00001@voxmg.invalid>");
-    EXPECT_EQ(messageIdFor("a>b\r\nX: <c.vmdat"), "<a_b__X___c@voxmg.invalid>");
-    EXPECT_EQ(messageIdFor(".vmdat"), "<message@voxmg.invalid>");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Mail, HeaderText,
+    testing::Values(
+        // Printable ASCII stays readable.
+        HeaderTextCase{encodeHeaderValue, "VOXMG test 001", "VOXMG test 001"},
+        // The attachment's name stays in its one header line.
+        HeaderTextCase{attachmentDisposition, "留守録 \"1\"\r\nX: y.mp3",
+                       "Content-Disposition: attachment; filename=\"___________1___X__y.mp3\"; "
+                       "filename*=UTF-8''%E7%95%99%E5%AE%88%E9%8C%B2%20%221%22%0D%0AX%3A%20y.mp3"},
+        HeaderTextCase{attachmentDisposition, "202612071642_MON_R001_00001.mp3",
+                       "Content-Disposition: attachment; filename=\"202612071642_MON_R001_00001.mp3\"; "
+                       "filename*=UTF-8''202612071642_MON_R001_00001.mp3"},
+        // The same message gets the same id, and nothing in it breaks the header.
+        HeaderTextCase{messageIdFor, "202612071642_MON_R001_00001.vmdat",
+                       "<202612071642_MON_R001_00001@voxmg.invalid>"},
+        HeaderTextCase{messageIdFor, "a>b\r\nX: <c.vmdat", "<a_b__X___c@voxmg.invalid>"},
+        HeaderTextCase{messageIdFor, ".vmdat", "<message@voxmg.invalid>"}));
 
 TEST(MailDate, IsSpelledInEnglishWithTheOffset) {
     const std::string d = mailDate(1796683522);
