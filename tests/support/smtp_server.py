@@ -4,6 +4,9 @@ and AUTH required after it. Every mail it accepts is written complete (temporary
 rename) as DIR/mail/N.eml with its envelope beside it as N.json.
 
     smtp_server.py DIR [--port P] [--user U --password PW] [--reject ADDR]... [--data-delay S]
+                   [--implicit-tls]
+
+--implicit-tls speaks TLS from the first byte (SMTPS, as on port 465) instead of STARTTLS.
 
 Makes DIR/cert.pem and DIR/key.pem (a certificate for localhost and 127.0.0.1) when they are
 missing, prints "listening PORT" once it accepts connections, and serves until killed.
@@ -90,6 +93,7 @@ def main():
     p.add_argument("--password", default="secret pw")
     p.add_argument("--reject", action="append", default=[])
     p.add_argument("--data-delay", type=float, default=0.0)
+    p.add_argument("--implicit-tls", action="store_true")
     a = p.parse_args()
 
     mail = os.path.join(a.dir, "mail")
@@ -111,9 +115,13 @@ def main():
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
             port = s.getsockname()[1]
+    if a.implicit_tls:
+        # The whole session is under TLS already; aiosmtpd's own check only knows STARTTLS.
+        tls = dict(ssl_context=context, auth_require_tls=False)
+    else:
+        tls = dict(tls_context=context, require_starttls=True, auth_require_tls=True)
     controller = Controller(Handler(mail, a.reject, a.data_delay), hostname="127.0.0.1", port=port,
-                            tls_context=context, require_starttls=True, authenticator=authenticate,
-                            auth_required=True, auth_require_tls=True, ready_timeout=10)
+                            authenticator=authenticate, auth_required=True, ready_timeout=10, **tls)
     controller.start()
     print(f"listening {port}", flush=True)
     try:

@@ -156,4 +156,30 @@ before=$(mails)
 "$ctl" mail-send --now --settings "$set" > /dev/null
 [ "$(mails)" = $((before + 3)) ]
 [ "$(branch_jobs)" = 0 ]
+
+# SSL/TLS (SMTPS, TLS from the first byte): the same certificate checks and the same mail; a
+# STARTTLS setting against it fails within its time limit instead of waiting.
+smtp_stop
+smtp_start --implicit-tls
+settings_write "$dir/smtp/cert.pem" 1 <<'INI'
+本社/rusuroku/001=staff@example.com
+INI
+"$ctl" mail-test --settings "$set" > "$dir/t3.json"
+grep -q '"reply_code": 250' "$dir/t3.json"
+"$ctl" mail-enqueue "${v[0]}" --settings "$set" > /dev/null
+before=$(mails)
+"$ctl" mail-send --now --settings "$set" > /dev/null
+[ "$(mails)" = $((before + 1)) ]
+grep -q '^Message-ID: <202412020900_MON_R001_00001@voxmg.invalid>' "$(ls "$dir"/smtp/mail/*.eml | tail -1)"
+settings_write "" 1 <<'INI'
+本社/rusuroku/001=staff@example.com
+INI
+rc=0; "$ctl" mail-test --settings "$set" > "$dir/t4.json" 2> /dev/null || rc=$?
+[ "$rc" -eq 1 ]
+grep -q '"code": "certificate-refused"' "$dir/t4.json"
+settings_write "$dir/smtp/cert.pem" 0 <<'INI'
+本社/rusuroku/001=staff@example.com
+INI
+rc=0; timeout 60 "$ctl" mail-test --settings "$set" > "$dir/t5.json" 2> /dev/null || rc=$?
+[ "$rc" -eq 1 ]
 echo ok

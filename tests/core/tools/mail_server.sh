@@ -26,10 +26,12 @@ smtp_stop() {
 }
 trap 'smtp_stop; cleanup' EXIT
 
-# settings_write [CAFILE] then lines "BOX=RECIPIENTS" on stdin
+# settings_write [CAFILE [SECURITY]] then lines "BOX=RECIPIENTS" on stdin; SECURITY 0 STARTTLS
+# (the default), 1 SSL/TLS
 settings_write() {
     {
-        printf '[SERVER]\r\nHOST=localhost\r\nPORT=%s\r\nSECURITY=0\r\nUSER=voxmg\r\nPASS="secret pw"\r\n' "$smtp_port"
+        printf '[SERVER]\r\nHOST=localhost\r\nPORT=%s\r\nSECURITY=%s\r\nUSER=voxmg\r\nPASS="secret pw"\r\n' \
+            "$smtp_port" "${2-0}"
         printf 'FROM=voxmg@example.com\r\nCAFILE=%s\r\n[RECIPIENTS]\r\n' "${1-$dir/smtp/cert.pem}"
         sed 's/$/\r/'
     } | iconv -f UTF-8 -t CP932 > "$set/VOXMG-mail.ini"
