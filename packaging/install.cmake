@@ -21,8 +21,9 @@ install(FILES assets/icons/voxmg-256.png DESTINATION ${CMAKE_INSTALL_DATAROOTDIR
         RENAME voxmg.png)
 install(FILES assets/icons/voxmg.svg DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 
-# The scheduled backup as a systemd user timer, shipped switched off.
+# The scheduled backup and the mail outbox's sender as systemd user timers, shipped switched off.
 install(FILES ${VOXMG_PACKAGING_DIR}/systemd/voxmg-backup.service ${VOXMG_PACKAGING_DIR}/systemd/voxmg-backup.timer
+              ${VOXMG_PACKAGING_DIR}/systemd/voxmg-mail.service ${VOXMG_PACKAGING_DIR}/systemd/voxmg-mail.timer
         DESTINATION lib/systemd/user)
 
 # Manual pages and the Debian changelog, version filled in and gzipped reproducibly.

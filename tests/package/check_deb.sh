@@ -13,7 +13,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = voxmg ] || fail "package name"
 [ "$(field Architecture)" = amd64 ] || fail "architecture"
 depends=$(field Depends)
-for needed in fonts-noto-cjk libqt6widgets6 libqt6multimedia6 libbcg729-0 libavcodec libc6; do
+for needed in fonts-noto-cjk libqt6widgets6 libqt6multimedia6 libbcg729-0 libavcodec libcurl4 libc6; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 grep -q qt6-translations-l10n <<<"$(field Recommends)" || fail "Recommends lacks qt6-translations-l10n"
@@ -24,6 +24,8 @@ expected="./usr/bin/voxmg
 ./usr/bin/voxmgctl
 ./usr/lib/systemd/user/voxmg-backup.service
 ./usr/lib/systemd/user/voxmg-backup.timer
+./usr/lib/systemd/user/voxmg-mail.service
+./usr/lib/systemd/user/voxmg-mail.timer
 ./usr/share/applications/voxmg.desktop
 ./usr/share/doc/voxmg/changelog.gz
 ./usr/share/doc/voxmg/copyright
@@ -63,6 +65,8 @@ grep -q '<launchable type="desktop-id">voxmg.desktop</launchable>' "$metainfo" |
     fail "AppStream metadata does not launch the menu entry"
 grep -q '^ExecStart=/usr/bin/voxmgctl backup --ini %h/.config/voxmg/VOXMG.ini --if-due$' \
     "$root/usr/lib/systemd/user/voxmg-backup.service" || fail "backup service ExecStart"
+grep -q '^ExecStart=/usr/bin/voxmgctl mail-send --settings %h/.config/voxmg$' \
+    "$root/usr/lib/systemd/user/voxmg-mail.service" || fail "mail service ExecStart"
 
 # The programs start from the unpacked tree (their libraries are those of this machine).
 "$root/usr/bin/voxmg-sim" --help 2>/dev/null | grep -q "^usage: voxmg-sim" || fail "voxmg-sim --help prints no usage on stdout"
