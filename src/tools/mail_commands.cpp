@@ -91,7 +91,7 @@ int runMailTest(const Args& args) {
     const SendOutcome o = sender.send(testMail(settings, optionValue(args, "--to"), std::time(nullptr)));
     print(outcomeJson(o));
     if (o.code != SendCode::Sent) {
-        std::fprintf(stderr, "voxmgctl: %s %s\n", sendCodeText(o.code), o.reply.c_str());
+        std::fprintf(stderr, "voxmgctl: %s %s\n", testSendText(o.code), o.reply.c_str());
     }
     return o.code == SendCode::Sent ? 0 : 1;
 }

@@ -157,7 +157,7 @@ private slots:
         dialog.sendTest();
         QCOMPARE(t.messages.shown.size(), std::size_t(1));
         QVERIFY2(t.messages.lastText().startsWith(QStringLiteral(
-                     "メールサーバーに送れませんでした。後で送り直します。\n\nメールサーバーの応答:\n")),
+                     "テストメールをメールサーバーに送れませんでした。\n\nメールサーバーの応答:\n")),
                  qPrintable(t.messages.lastText()));
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("メール転送の設定"));
         QVERIFY(t.messages.shown.back().icon == UserMessages::Icon::Warning);

@@ -22,4 +22,8 @@ const char* sendCodeText(SendCode c) {
     return "メール転送の設定が正しくありません。";
 }
 
+const char* testSendText(SendCode c) {
+    return c == SendCode::Temporary ? "テストメールをメールサーバーに送れませんでした。" : sendCodeText(c);
+}
+
 }  // namespace voxmg::mail

@@ -98,7 +98,7 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
     connect(m_retry, &QPushButton::clicked, this, &MailSettingsDlg::retryFailed);
     fill();
     updateFailedCount();
-    resize(640, 560);
+    resize(680, 660);  // room for about six boxes of recipients
 }
 
 void MailSettingsDlg::setUpFields() {
@@ -260,7 +260,7 @@ void MailSettingsDlg::sendTest() {
     const SendOutcome outcome = sending.get();
     QApplication::restoreOverrideCursor();
     setEnabled(true);
-    QString text = QString::fromUtf8(sendCodeText(outcome.code));
+    QString text = QString::fromUtf8(testSendText(outcome.code));
     if (!outcome.reply.empty()) {
         text += QStringLiteral("\n\nメールサーバーの応答:\n") + QString::fromStdString(outcome.reply);
     }
