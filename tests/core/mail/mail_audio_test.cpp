@@ -78,6 +78,13 @@ protected:
         s.recipients["本社/rusuroku/001"] = "staff@example.jp, boss@example.jp";
         return s;
     }
+    // An outbox holding two messages with speech, queued at 100 and 101.
+    Outbox twoWaiting(const MailSettings& s) {
+        Outbox outbox(tmp.file("outbox"));
+        enqueueMessage(outbox, s, message("202612071642_MON_R001_00001.vmdat", speech(1)), 100);
+        enqueueMessage(outbox, s, message("202612071643_MON_R001_00002.vmdat", speech(1)), 101);
+        return outbox;
+    }
     MailJob job(const std::string& path) const {
         MailJob j;
         j.messagePath = path;
@@ -199,12 +206,9 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
 }
 
 TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
-    Outbox outbox(tmp.file("outbox"));
     const MailSettings s = settings();
-    ASSERT_EQ(enqueueMessage(outbox, s, message("202612071642_MON_R001_00001.vmdat", speech(1)), 100),
-              EnqueueOutcome::Queued);
-    ASSERT_EQ(enqueueMessage(outbox, s, message("202612071643_MON_R001_00002.vmdat", speech(1)), 101),
-              EnqueueOutcome::Queued);
+    const Outbox outbox = twoWaiting(s);
+    ASSERT_EQ(outbox.jobs().size(), 2u);
     SmtpSender sender(s, {1, 5});
     int tried = 0;
     const PassSummary pass =
@@ -226,12 +230,9 @@ TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
 }
 
 TEST_F(MailMessages, APassAskedToStopLeavesTheRestUntouched) {
-    Outbox outbox(tmp.file("outbox"));
     const MailSettings s = settings();
-    ASSERT_EQ(enqueueMessage(outbox, s, message("202612071642_MON_R001_00001.vmdat", speech(1)), 100),
-              EnqueueOutcome::Queued);
-    ASSERT_EQ(enqueueMessage(outbox, s, message("202612071643_MON_R001_00002.vmdat", speech(1)), 101),
-              EnqueueOutcome::Queued);
+    const Outbox outbox = twoWaiting(s);
+    ASSERT_EQ(outbox.jobs().size(), 2u);
     SmtpSender sender(s, {1, 5});
     int tried = 0;
     // The program closes while the first job is tried: the second waits for the next run as it was.
