@@ -204,7 +204,8 @@ int main(int argc, char** argv) {
             for (const auto& p : paths) {
                 enqueueMessage(outbox, s, p, std::time(nullptr));
             }
-            const PassSummary pass = sendDue(outbox, s, {&sender, 0, std::time(nullptr), true, {}, {}});
+            const PassSummary pass =
+                sendDue(outbox, s, {&sender, 0, std::time(nullptr), true, {}, {}, nullptr});
             if (pass.sent != count) {
                 std::fprintf(stderr, "sent %d of %d\n", pass.sent, count);
             }

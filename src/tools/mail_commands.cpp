@@ -106,7 +106,8 @@ int runMailSend(const Args& args) {
         return 0;
     }
     SmtpSender sender(settings);
-    SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}, {}};
+    SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}, {},
+                  nullptr};
     const PassSummary s = sendDue(outbox, settings, pass);
     Json failed = Json::array();
     for (const MailJob& j : s.failedNow) {

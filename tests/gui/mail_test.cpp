@@ -184,8 +184,10 @@ private slots:
         QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
         const Outbox outbox(Outbox::folderIn(t.root()));
         const std::time_t now = std::time(nullptr);
-        // Its voice file is gone: it fails at once, for good.
-        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone.vmdat", "本社/rusuroku/001", now),
+        // Their voice files are gone: they fail at once, for good, told in one notice.
+        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone.vmdat", "本社/rusuroku/001", now - 1),
+                 EnqueueResult::Queued);
+        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone2.vmdat", "本社/rusuroku/001", now),
                  EnqueueResult::Queued);
         // Another one waits for its next try.
         QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/later.vmdat", "本社/rusuroku/001", now),
@@ -199,9 +201,11 @@ private slots:
 
         CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
-        QTRY_COMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 1  メール送信失敗 1"));
+        QTRY_COMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 1  メール送信失敗 2"));
         QCOMPARE(t.messages.shown.size(), std::size_t(1));
-        QVERIFY(t.messages.lastText().startsWith(QStringLiteral("メールを送れませんでした。\ngone.vmdat\n")));
+        QVERIFY2(t.messages.lastText().startsWith(
+                     QStringLiteral("メールを送れませんでした。\ngone.vmdat ほか 1 件\n")),
+                 qPrintable(t.messages.lastText()));
         QCOMPARE(t.messages.shown.back().caption, QStringLiteral("メール転送"));
 
         app.mail()->wake();  // another pass: the failure is not told again
@@ -214,7 +218,7 @@ private slots:
         for (const MailJob& job : outbox.jobs()) {
             waiting += job.state == JobState::Waiting ? 1 : 0;
         }
-        QCOMPARE(waiting, 2);
+        QCOMPARE(waiting, 3);
         app.frame()->exitSequence();  // the sender stops with the program
     }
 };

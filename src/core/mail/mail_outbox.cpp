@@ -171,7 +171,10 @@ std::string jobIdFor(const std::string& messagePath) {
 }
 
 Outbox::Outbox(std::string folder) : m_folder(std::move(folder)) {
-    ::mkdir(m_folder.c_str(), 0700);
+    if (::mkdir(m_folder.c_str(), 0700) == 0) {
+        fileio::syncFolder(
+            std::string(paths::parentOf(m_folder)));  // the folder outlasts a power cut with its jobs
+    }
 }
 
 std::string Outbox::folderIn(const std::string& settingsFolder) {
@@ -185,14 +188,24 @@ std::string Outbox::pathOf(const std::string& id) const {
 EnqueueResult Outbox::enqueue(const std::string& messagePath, const std::string& box, std::time_t now) const {
     MailJob job;
     job.id = jobIdFor(messagePath);
-    if (find(job.id)) {
-        return EnqueueResult::AlreadyQueued;
+    if (auto queued = find(job.id)) {
+        if (queued->state != JobState::Failed) {
+            return EnqueueResult::AlreadyQueued;
+        }
+        // Stored again (its file had been lost or broken): the failed job is worth another try.
+        job = *queued;
+        job.state = JobState::Waiting;
+        job.attempts = 0;
     }
     job.messagePath = messagePath;
     job.box = box;
-    job.queued = now;
+    job.queued = job.queued != 0 ? job.queued : now;
     job.nextAttempt = now;
-    return save(job) ? EnqueueResult::Queued : EnqueueResult::WriteFailed;
+    // Synced with its folder entry: a download may delete the message on the main unit next.
+    if (!save(job) || !fileio::syncFolder(m_folder)) {
+        return EnqueueResult::WriteFailed;
+    }
+    return EnqueueResult::Queued;
 }
 
 bool Outbox::save(const MailJob& job) const {
@@ -237,7 +250,8 @@ std::vector<MailJob> Outbox::jobs() const {
 
 bool Outbox::retry(const std::string& id, std::time_t now) const {
     auto job = find(id);
-    if (!job) {
+    // A waiting job may be on its way this moment: written back, it would go twice.
+    if (!job || job->state == JobState::Waiting) {
         return false;
     }
     job->state = JobState::Waiting;

@@ -50,7 +50,8 @@ public:
 
     const std::string& folder() const { return m_folder; }
 
-    // A message put in twice keeps its first job: its attempts and pause stay.
+    // A message put in twice keeps its first job: its attempts and pause stay. A job that failed
+    // for good waits again, due now. The job file and its folder entry are synced.
     EnqueueResult enqueue(const std::string& messagePath, const std::string& box, std::time_t now) const;
     // Every job, oldest first. Files that are not jobs are left alone.
     std::vector<MailJob> jobs() const;
@@ -58,6 +59,7 @@ public:
     bool save(const MailJob& job) const;
     bool remove(const MailJob& job) const;
     // A failed or silent job waits again, due now, its count restarted; a silent one is sent.
+    // False for a job that is waiting already (or none).
     bool retry(const std::string& id, std::time_t now) const;
     // Removes the temporary files of writes that a kill cut short, once they are older than
     // any write still under way could be; the number removed.

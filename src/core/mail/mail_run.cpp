@@ -1,5 +1,7 @@
 #include "core/mail/mail_run.h"
 
+#include <chrono>
+
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/mail/mail_audio.h"
@@ -63,13 +65,13 @@ void settle(const Outbox& outbox, MailJob& job, const SendOutcome& outcome, std:
         ++job.attempts;
         job.nextAttempt = now + retryPause(job.attempts);
     }
-    outbox.save(job);
+    summary.unsaved |= !outbox.save(job);
 }
 
 void failLocally(const Outbox& outbox, MailJob& job, const std::string& problem, PassSummary& summary) {
     job.state = JobState::Failed;
     job.lastReply = problem;
-    outbox.save(job);
+    summary.unsaved |= !outbox.save(job);
     summary.failedNow.push_back(job);
 }
 
@@ -79,9 +81,10 @@ bool isConnectionTrouble(const SendOutcome& o) {
            (o.code == SendCode::Temporary && o.replyCode == 0);
 }
 
-// One due job: built, perhaps held back as silent, sent, settled.
+// One due job: built, perhaps held back as silent, sent, settled. `now` is the time after the
+// send, so a pause counts from the failure even when earlier sends of the pass took minutes.
 void sendOne(const Outbox& outbox, const MailSettings& settings, const SendPass& pass, MailJob& job,
-             PassSummary& summary) {
+             PassSummary& summary, const std::function<std::time_t()>& now) {
     BuiltJob built = buildJobMail(job, settings, pass.gainSetting, pass.now);
     job.silence = built.silence;
     if (built.silence == SilenceMark::Silent) {
@@ -93,18 +96,20 @@ void sendOne(const Outbox& outbox, const MailSettings& settings, const SendPass&
     }
     if (built.silence == SilenceMark::Silent && settings.skipSilent && !job.sendAnyway) {
         job.state = JobState::Silent;
-        outbox.save(job);
+        summary.unsaved |= !outbox.save(job);
         return;
     }
     const SendOutcome outcome = pass.sender->send(*built.mail);
     if (outcome.code == SendCode::Sent) {
         // The server has the whole mail: a kill before this removal sends it once more, with the
-        // same Message-ID.
-        outbox.remove(job);
+        // same Message-ID. A removal that fails (a read-only folder) is kept in mind instead.
+        if (!outbox.remove(job)) {
+            summary.sentNotRemoved.push_back(job.id);
+        }
         ++summary.sent;
         return;
     }
-    settle(outbox, job, outcome, pass.now, summary);
+    settle(outbox, job, outcome, now(), summary);
     if (isConnectionTrouble(outcome)) {
         summary.connection = outcome;
     }
@@ -198,9 +203,15 @@ BuiltJob buildJobMail(const MailJob& job, const MailSettings& settings, int gain
 
 PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const SendPass& pass) {
     PassSummary summary;
+    const auto started = std::chrono::steady_clock::now();
+    const std::function<std::time_t()> now = [&] {
+        const auto spent =
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+        return pass.now + static_cast<std::time_t>(spent.count());
+    };
     outbox.sweepLeftovers(pass.now);
     for (MailJob& job : outbox.jobs()) {
-        if (job.state != JobState::Waiting) {
+        if (job.state != JobState::Waiting || (pass.alreadySent && pass.alreadySent->count(job.id) != 0)) {
             continue;
         }
         const bool due = pass.ignorePause || job.nextAttempt <= pass.now;
@@ -212,11 +223,12 @@ PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const Se
             pass.onJob(job);
         }
         if (due && summary.connection) {
-            settle(outbox, job, *summary.connection, pass.now, summary);  // the same trouble, no new try
+            settle(outbox, job, *summary.connection, now(), summary);  // the same trouble, no new try
         } else if (due) {
-            sendOne(outbox, settings, pass, job, summary);
+            sendOne(outbox, settings, pass, job, summary, now);
         }
-        if (job.state == JobState::Waiting && outbox.find(job.id)) {
+        const bool sent = !summary.sentNotRemoved.empty() && summary.sentNotRemoved.back() == job.id;
+        if (job.state == JobState::Waiting && !sent && outbox.find(job.id)) {
             ++summary.waiting;
         }
     }

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,17 @@ struct SendPass {
     std::function<void(const MailJob&)> onJob;
     // True when the program is closing: the jobs not yet tried wait for the next run.
     std::function<bool()> stopRequested;
+    // Jobs an earlier pass of this run sent but could not remove: never sent twice in one run.
+    const std::set<std::string>* alreadySent = nullptr;
 };
 
 struct PassSummary {
     int sent = 0;
-    int waiting = 0;                        // still waiting after the pass
-    std::vector<MailJob> failedNow;         // refused for good in this pass: told once, here
-    std::optional<SendOutcome> connection;  // the server could not be used at all
+    int waiting = 0;                          // still waiting after the pass
+    std::vector<MailJob> failedNow;           // refused for good in this pass: told once, here
+    std::optional<SendOutcome> connection;    // the server could not be used at all
+    std::vector<std::string> sentNotRemoved;  // the server took them, their job files stay
+    bool unsaved = false;                     // a job's new state could not be written: its old one stands
 };
 
 // Sends every due waiting job once. When the server cannot be reached or refuses the login or

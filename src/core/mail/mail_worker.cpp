@@ -56,9 +56,11 @@ void MailWorker::run() {
         // Sleep until the next job is due, at least a second (a job due now that failed again
         // gets its pause from the pass), at most the longest wait.
         std::chrono::seconds wait = m_longestWait;
-        if (due) {
-            const auto until = std::chrono::seconds(std::max<std::time_t>(*due - m_clock(), 1));
-            wait = std::min(wait, until);
+        if (const std::time_t now = m_clock(); due) {
+            // Compared before subtracting: a job file may hold any time at all, and a later one
+            // than now minus a positive now cannot overflow.
+            const std::time_t left = *due <= now ? 1 : *due - now;
+            wait = std::min(wait, std::chrono::seconds(left));
         }
         m_changed.wait_for(lock, wait, [this] { return m_stopping || m_woken; });
     }

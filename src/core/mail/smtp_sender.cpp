@@ -124,6 +124,10 @@ void setConnection(CURL* c, const MailSettings& s, const SendLimits& limits) {
     }
 }
 
+int stopAsked(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+}
+
 SendOutcome outcomeOf(CURLcode rc, CURL* c, const ReplyLog& log, const char* error) {
     SendOutcome out;
     long code = 0;
@@ -146,6 +150,9 @@ SendOutcome outcomeOf(CURLcode rc, CURL* c, const ReplyLog& log, const char* err
         case CURLE_USE_SSL_FAILED:
             out.code = SendCode::NoTls;
             break;
+        case CURLE_ABORTED_BY_CALLBACK:
+            out.code = SendCode::Temporary;  // stopped by the program, whatever the server said last
+            break;
         default:
             out.code = code >= 500 && code <= 599 ? SendCode::Permanent : SendCode::Temporary;
             break;
@@ -159,8 +166,8 @@ bool keepsWaiting(SendCode code) {
     return code != SendCode::Sent && code != SendCode::Permanent;
 }
 
-SmtpSender::SmtpSender(MailSettings settings, SendLimits limits)
-    : m_settings(std::move(settings)), m_limits(limits) {}
+SmtpSender::SmtpSender(MailSettings settings, SendLimits limits, const std::atomic<bool>* stop)
+    : m_settings(std::move(settings)), m_limits(limits), m_stop(stop) {}
 
 SendOutcome SmtpSender::send(const OutgoingMail& mail) const {
     const bool plainTo =
@@ -194,6 +201,12 @@ SendOutcome SmtpSender::send(const OutgoingMail& mail) const {
     curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // feeds the reply log; nothing is printed
     char error[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+    if (m_stop != nullptr) {
+        // libcurl asks at least once a second, also while it waits for the server.
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &stopAsked);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, m_stop);
+    }
     const CURLcode rc = curl_easy_perform(c);
     return outcomeOf(rc, c, log, error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,12 +48,16 @@ struct SendLimits {
 
 class SmtpSender {
 public:
-    explicit SmtpSender(MailSettings settings, SendLimits limits = {});
+    // `stop`, when given, ends a send under way as soon as it is set (the program closing): the
+    // mail then counts as not sent and waits for the next run.
+    explicit SmtpSender(MailSettings settings, SendLimits limits = {},
+                        const std::atomic<bool>* stop = nullptr);
     SendOutcome send(const OutgoingMail& mail) const;
 
 private:
     MailSettings m_settings;
     SendLimits m_limits;
+    const std::atomic<bool>* m_stop;
 };
 
 }  // namespace voxmg::mail

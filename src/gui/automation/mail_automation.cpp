@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/mail/mail_run.h"
+#include "core/mail/send_texts.h"
 #include "gui/automation/mail_settings_dlg.h"
 #include "gui/base/app_context.h"
 #include "gui/base/frame_host.h"
@@ -65,27 +66,42 @@ std::optional<std::time_t> MailAutomation::pass() {
         return std::nullopt;  // mail never set up: not even the outbox folder is made
     }
     const Outbox outbox(folder);
+    const std::time_t now = std::time(nullptr);
     PassSummary summary;
+    bool sending = false;
+    bool set = false;
     {
         // A timer's voxmgctl mail-send may hold the outbox: its pass sends what is due.
         OutboxLock lock(outbox.folder());
         const MailSettings settings = loadMailSettings(mailSettingsPath(m_folder));
-        if (lock.held() && !settings.host.empty() && !m_stopping) {
-            SmtpSender sender(settings, m_limits);
+        set = !settings.host.empty();
+        sending = lock.held() && set && !m_stopping;
+        if (sending) {
+            SmtpSender sender(settings, m_limits, &m_stopping);
             SendPass run{
-                &sender, m_gain.load(), std::time(nullptr), false, {}, [this] { return m_stopping.load(); }};
+                &sender,          m_gain.load(), now, false, {}, [this] { return m_stopping.load(); },
+                &m_sentNotRemoved};
             summary = sendDue(outbox, settings, run);
+            m_sentNotRemoved.insert(summary.sentNotRemoved.begin(), summary.sentNotRemoved.end());
         }
     }
-    const std::vector<MailJob> jobs = outbox.jobs();
+    std::vector<MailJob> jobs = outbox.jobs();
+    std::erase_if(jobs, [this](const MailJob& j) { return m_sentNotRemoved.count(j.id) != 0; });
     QMetaObject::invokeMethod(
-        this,
-        [this, counts = countJobs(jobs), failed = std::move(summary.failedNow)] { report(counts, failed); },
+        this, [this, counts = countJobs(jobs), summary = std::move(summary)] { report(counts, summary); },
         Qt::QueuedConnection);
+    if (!set) {
+        return std::nullopt;  // the settings dialog wakes the sender once a server is set
+    }
+    // Held by a timer's run, or a job's new state could not be written (a full disk): look
+    // again in a while rather than at the old, past times.
+    if (!sending || summary.unsaved) {
+        return now + (sending ? 60 : 30);
+    }
     return nextDue(jobs);
 }
 
-void MailAutomation::report(OutboxCounts counts, const std::vector<MailJob>& failedNow) {
+void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
     m_gain = m_frame.context().doc.settings().levelOrWav;
     if (m_label) {
         QString text;
@@ -99,14 +115,41 @@ void MailAutomation::report(OutboxCounts counts, const std::vector<MailJob>& fai
         m_label->setText(text);
         m_label->setVisible(!text.isEmpty());
     }
-    // A refusal for good is told once, when it happens; the job stays in the outbox, where the
-    // settings dialog sends it again.
-    for (const MailJob& job : failedNow) {
-        const QString text =
-            QStringLiteral("メールを送れませんでした。\n%1\n\nメールサーバーの応答:\n%2")
-                .arg(QString::fromStdString(std::filesystem::path(job.messagePath).filename().string()),
-                     QString::fromStdString(job.lastReply));
-        m_frame.context().messages.show(m_frame.frameWindow(), text, QStringLiteral("メール転送"),
-                                        UserMessages::Icon::Warning);
+    tellRefusals(summary.failedNow);
+    tellConnection(summary.connection, summary.sent);
+}
+
+// A refusal for good is told once, when it happens, in one notice however many mails it
+// struck; the jobs stay in the outbox, where the settings dialog sends them again.
+void MailAutomation::tellRefusals(const std::vector<MailJob>& failedNow) {
+    if (failedNow.empty()) {
+        return;
     }
+    const MailJob& first = failedNow.front();
+    const QString name = QString::fromStdString(std::filesystem::path(first.messagePath).filename().string());
+    const QString what =
+        failedNow.size() == 1 ? name : QStringLiteral("%1 ほか %2 件").arg(name).arg(failedNow.size() - 1);
+    const QString text = QStringLiteral("メールを送れませんでした。\n%1\n\nメールサーバーの応答:\n%2")
+                             .arg(what, QString::fromStdString(first.lastReply));
+    m_frame.context().messages.show(m_frame.frameWindow(), text, QStringLiteral("メール転送"),
+                                    UserMessages::Icon::Warning);
+}
+
+// A server that refuses the login, its certificate or encryption stops all mail until the
+// settings change: told once, and again only after a mail went or the trouble changed. A
+// server out of reach is no news (the status bar shows what waits).
+void MailAutomation::tellConnection(const std::optional<SendOutcome>& connection, int sent) {
+    if (sent > 0 || !connection) {
+        m_toldConnection.reset();
+        return;
+    }
+    if (connection->code == SendCode::Temporary || m_toldConnection == connection->code) {
+        return;
+    }
+    m_toldConnection = connection->code;
+    const QString text = QStringLiteral("%1\n\nメールサーバーの応答:\n%2")
+                             .arg(QString::fromUtf8(sendCodeText(connection->code)),
+                                  QString::fromStdString(connection->reply));
+    m_frame.context().messages.show(m_frame.frameWindow(), text, QStringLiteral("メール転送"),
+                                    UserMessages::Icon::Warning);
 }

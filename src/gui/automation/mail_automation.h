@@ -4,11 +4,13 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/mail/mail_hook.h"
 #include "core/mail/mail_outbox.h"
+#include "core/mail/mail_run.h"
 #include "core/mail/mail_worker.h"
 #include "core/mail/smtp_sender.h"
 
@@ -28,7 +30,7 @@ public:
 
     // Plugs the menu item and the exit hook in and starts the sender.
     void install();
-    // Stops the sender: the mail under way ends (bounded by the limits), the rest waits.
+    // Stops the sender: the mail under way is broken off (within a second), the rest waits.
     void stop();
     // What the downloads call for each message they stored (from any thread).
     void messageStored(const std::string& voicePath) { m_hook(voicePath); }
@@ -41,7 +43,9 @@ public:
 
 private:
     std::optional<std::time_t> pass();
-    void report(voxmg::mail::OutboxCounts counts, const std::vector<voxmg::mail::MailJob>& failedNow);
+    void report(voxmg::mail::OutboxCounts counts, const voxmg::mail::PassSummary& summary);
+    void tellRefusals(const std::vector<voxmg::mail::MailJob>& failedNow);
+    void tellConnection(const std::optional<voxmg::mail::SendOutcome>& connection, int sent);
 
     FrameHost& m_frame;
     std::string m_folder;
@@ -50,6 +54,9 @@ private:
     QLabel* m_label = nullptr;
     std::atomic<int> m_gain{0};
     std::atomic<bool> m_stopping{false};
+    std::set<std::string> m_sentNotRemoved;                 // the sender thread's own
+    std::optional<voxmg::mail::SendCode> m_toldConnection;  // the window's: told once until it goes
+
     std::mutex m_workerMutex;
     std::unique_ptr<voxmg::mail::MailWorker> m_worker;  // last: its thread uses the members above
 };

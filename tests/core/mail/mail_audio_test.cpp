@@ -1,8 +1,15 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/mail/mail_audio.h"
@@ -16,6 +23,30 @@ using namespace voxmg::mail;
 using voxmg::test::TempFolder;
 
 namespace {
+
+// A server that takes the connection and then never says a word: every send to it waits out
+// its limit, unless it is stopped.
+class SilentServer {
+public:
+    SilentServer() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&a), len) == 0 && ::listen(m_fd, 8) == 0 &&
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
+            m_port = ntohs(a.sin_port);
+        }
+    }
+    ~SilentServer() { ::close(m_fd); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int m_port = 0;
+};
 
 std::vector<std::int16_t> speech(std::size_t seconds) {
     const auto one = voxmg::sim::readPcm8kMono(voxmg::sim::speechSampleWav());
@@ -188,7 +219,7 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
     ASSERT_EQ(enqueueMessage(outbox, s, gone, 101), EnqueueOutcome::Queued);
     std::filesystem::remove(gone);
     SmtpSender sender(s, {1, 5});
-    const PassSummary first = sendDue(outbox, s, {&sender, 0, 200, false, {}, {}});
+    const PassSummary first = sendDue(outbox, s, {&sender, 0, 200, false, {}, {}, nullptr});
     EXPECT_EQ(first.sent, 0);
     ASSERT_EQ(first.failedNow.size(), 1u);
     EXPECT_EQ(first.failedNow[0].messagePath, gone);
@@ -199,7 +230,8 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
     EXPECT_EQ(jobs[0].silence, SilenceMark::Silent);
     EXPECT_EQ(jobs[0].attempts, 0);
     EXPECT_EQ(jobs[1].state, JobState::Failed);
-    EXPECT_TRUE(sendDue(outbox, s, {&sender, 0, 300, false, {}, {}}).failedNow.empty()) << "told once";
+    EXPECT_TRUE(sendDue(outbox, s, {&sender, 0, 300, false, {}, {}, nullptr}).failedNow.empty())
+        << "told once";
     // The mark the list and the player show: the silent message only, by its name.
     EXPECT_EQ(silentMarks(outbox.folder()),
               (std::set<std::string, std::less<>>{"202612071642_MON_R001_00001"}));
@@ -212,7 +244,7 @@ TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
     SmtpSender sender(s, {1, 5});
     int tried = 0;
     const PassSummary pass =
-        sendDue(outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, {}});
+        sendDue(outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, {}, nullptr});
     EXPECT_EQ(tried, 2);
     ASSERT_TRUE(pass.connection);
     EXPECT_EQ(pass.connection->code, SendCode::Temporary);
@@ -225,7 +257,7 @@ TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
     }
     // Within the pause nothing is tried.
     tried = 0;
-    sendDue(outbox, s, {&sender, 0, 259, false, [&](const MailJob&) { ++tried; }, {}});
+    sendDue(outbox, s, {&sender, 0, 259, false, [&](const MailJob&) { ++tried; }, {}, nullptr});
     EXPECT_EQ(tried, 0);
 }
 
@@ -237,7 +269,8 @@ TEST_F(MailMessages, APassAskedToStopLeavesTheRestUntouched) {
     int tried = 0;
     // The program closes while the first job is tried: the second waits for the next run as it was.
     const PassSummary pass = sendDue(
-        outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, [&] { return tried > 0; }});
+        outbox, s,
+        {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, [&] { return tried > 0; }, nullptr});
     EXPECT_EQ(tried, 1);
     EXPECT_EQ(pass.waiting, 2);
     const auto jobs = outbox.jobs();
@@ -246,6 +279,43 @@ TEST_F(MailMessages, APassAskedToStopLeavesTheRestUntouched) {
     EXPECT_EQ(jobs[1].attempts, 0);
     EXPECT_EQ(jobs[1].nextAttempt, 101);
     EXPECT_TRUE(jobs[1].lastReply.empty());
+}
+
+// A pass whose send waited out its limit pauses the job from the failure, not from the pass's
+// start: a pass of slow sends would otherwise leave every job due again at its end.
+TEST_F(MailMessages, ThePauseCountsFromTheFailure) {
+    SilentServer server;
+    ASSERT_NE(server.port(), 0);
+    MailSettings s = settings();
+    s.port = server.port();
+    const Outbox outbox = twoWaiting(s);
+    SmtpSender sender(s, {2, 3});  // the silent greeting counts to the connection's 2 s
+    const PassSummary pass = sendDue(outbox, s, {&sender, 0, 200, false, {}, {}, nullptr});
+    ASSERT_TRUE(pass.connection);
+    for (const MailJob& j : outbox.jobs()) {
+        EXPECT_GE(j.nextAttempt, 200 + 2 + 60) << j.id;
+        EXPECT_LE(j.nextAttempt, 200 + 30 + 60) << j.id;
+    }
+}
+
+// The program closing breaks off a mail under way within about a second, whatever the limits;
+// the mail counts as not sent.
+TEST_F(MailMessages, AStopBreaksOffAMailUnderWay) {
+    SilentServer server;
+    ASSERT_NE(server.port(), 0);
+    MailSettings s = settings();
+    s.port = server.port();
+    std::atomic<bool> stop{false};
+    const SmtpSender sender(s, {10, 60}, &stop);
+    std::thread closing([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const SendOutcome out = sender.send(testMail(s, {}, 100));
+    closing.join();
+    EXPECT_EQ(out.code, SendCode::Temporary);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace

@@ -95,6 +95,26 @@ TEST_F(OutboxFolder, AMessagePutInTwiceKeepsItsFirstJob) {
     EXPECT_EQ(outbox.jobs().size(), 2u);
 }
 
+TEST_F(OutboxFolder, AFailedMessageStoredAgainWaitsAgain) {
+    const std::string path = "/d/F/rusuroku/001/a.vmdat";
+    ASSERT_EQ(outbox.enqueue(path, "F/rusuroku/001", 100), EnqueueResult::Queued);
+    MailJob job = outbox.jobs().front();
+    job.state = JobState::Failed;
+    job.attempts = 3;
+    job.lastReply = "メッセージのファイルがありません";
+    ASSERT_TRUE(outbox.save(job));
+    // Not put back by hand: a waiting job may be on its way.
+    EXPECT_FALSE(outbox.retry(outbox.jobs().front().id + "x", 500));
+    ASSERT_EQ(outbox.enqueue(path, "F/rusuroku/001", 700), EnqueueResult::Queued);
+    const MailJob back = outbox.jobs().front();
+    EXPECT_EQ(back.state, JobState::Waiting);
+    EXPECT_EQ(back.attempts, 0);
+    EXPECT_EQ(back.nextAttempt, 700);
+    EXPECT_EQ(back.queued, 100);
+    EXPECT_FALSE(outbox.retry(back.id, 800)) << "a waiting job is not written back";
+    EXPECT_EQ(outbox.jobs().front().nextAttempt, 700);
+}
+
 TEST_F(OutboxFolder, RetryPutsAFailedJobBackDueNow) {
     ASSERT_EQ(outbox.enqueue("/d/F/rusuroku/001/a.vmdat", "F/rusuroku/001", 100), EnqueueResult::Queued);
     MailJob job = outbox.jobs().front();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 
 #include "core/mail/mail_worker.h"
@@ -14,7 +15,7 @@ namespace {
 // Waits up to two seconds for `done`.
 template <typename F>
 bool eventually(F done) {
-    for (int i = 0; i < 200 && !done(); ++i) {
+    for (int i = 0; i < 500 && !done(); ++i) {
         std::this_thread::sleep_for(10ms);
     }
     return done();
@@ -43,6 +44,31 @@ TEST(MailWorker, ADueJobBringsThePassBack) {
         },
         std::chrono::seconds(300), [&] { return now.load(); });
     EXPECT_TRUE(eventually([&] { return passes >= 2; })) << "the worker slept past the due job";
+}
+
+// A job file may hold any time at all: the wait stays between a second and the longest wait.
+TEST(MailWorker, ExtremeDueTimesWaitWithinBounds) {
+    for (const std::time_t due :
+         {std::numeric_limits<std::time_t>::min(), std::time_t{0}, std::numeric_limits<std::time_t>::max()}) {
+        std::atomic<int> passes{0};
+        const auto start = std::chrono::steady_clock::now();
+        {
+            MailWorker worker(
+                [&]() -> std::optional<std::time_t> {
+                    ++passes;
+                    return due;
+                },
+                std::chrono::hours(1), [] { return std::time_t{1000}; });
+            if (due <= 1000) {
+                EXPECT_TRUE(eventually([&] { return passes >= 2; }))
+                    << due << ": a past job comes back in a second";
+            } else {
+                std::this_thread::sleep_for(50ms);
+                EXPECT_EQ(passes, 1) << due;
+            }
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 8s) << due;
+    }
 }
 
 TEST(MailWorker, StopsAtOnceWhileWaitingLong) {
