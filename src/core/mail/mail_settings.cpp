@@ -107,6 +107,13 @@ SettingsProblem checkSettings(const MailSettings& s) {
     if (s.security == Security::None && !isLocalHost(s.host)) {
         return SettingsProblem::PlainToRemote;
     }
+    // A password with a "€" would be saved as another password and refused by the server ever
+    // after; the user is told now instead.
+    for (const std::string* field : {&s.user, &s.password, &s.caFile}) {
+        if (!text::charactersLostInCp932(text::u16(*field)).empty()) {
+            return SettingsProblem::NotStorable;
+        }
+    }
     return SettingsProblem::None;
 }
 

@@ -46,6 +46,7 @@ enum class SettingsProblem : int {
     BadSender,
     PlainToRemote,  // no encryption for a server that is not on this machine
     BadPort,
+    NotStorable,  // a text the settings file (Shift_JIS) cannot hold: it would be saved changed
 };
 SettingsProblem checkSettings(const MailSettings& settings);
 

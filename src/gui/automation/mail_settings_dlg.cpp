@@ -47,6 +47,10 @@ QString problemText(SettingsProblem problem) {
                 "入力値エラーです。\n暗号化「なし」は、このコンピューター上のメールサーバーにだけ使えます。");
         case SettingsProblem::BadPort:
             return QStringLiteral("入力値エラーです。\nポート番号を確認してください。");
+        case SettingsProblem::NotStorable:
+            return QStringLiteral(
+                "入力値エラーです。\nユーザー名・パスワード・証明書ファイルに保存できない文字が含まれています"
+                "。");
         case SettingsProblem::None:
             break;
     }

@@ -103,6 +103,7 @@ struct CheckCase {
     Security security = MailSettings{}.security;
     std::string sender = "voxmg@example.jp";
     int port = MailSettings{}.port;
+    std::string password = "";
 };
 
 class SettingsCheck : public testing::TestWithParam<CheckCase> {};
@@ -115,20 +116,24 @@ TEST_P(SettingsCheck, NamesTheProblem) {
     s.security = GetParam().security;
     s.sender = GetParam().sender;
     s.port = GetParam().port;
+    s.password = GetParam().password;
     EXPECT_EQ(checkSettings(s), GetParam().problem);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Mail, SettingsCheck,
-    testing::Values(CheckCase{SettingsProblem::None, "mail.example.jp"},
-                    CheckCase{SettingsProblem::PlainToRemote, "mail.example.jp", Security::None},
-                    CheckCase{SettingsProblem::None, "localhost", Security::None},
-                    CheckCase{SettingsProblem::None, "127.0.0.1", Security::None},
-                    CheckCase{SettingsProblem::None, "::1", Security::None},
-                    CheckCase{SettingsProblem::BadSender, "::1", Security::None,
-                              "voxmg@example.jp\r\nBcc: x@y"},
-                    CheckCase{SettingsProblem::BadPort, "::1", Security::None, "voxmg@example.jp", 70000},
-                    CheckCase{SettingsProblem::NoHost, "", Security::None, "voxmg@example.jp", 25}));
+    testing::Values(
+        CheckCase{SettingsProblem::None, "mail.example.jp"},
+        CheckCase{SettingsProblem::PlainToRemote, "mail.example.jp", Security::None},
+        CheckCase{SettingsProblem::None, "localhost", Security::None},
+        CheckCase{SettingsProblem::None, "127.0.0.1", Security::None},
+        CheckCase{SettingsProblem::None, "::1", Security::None},
+        CheckCase{SettingsProblem::BadSender, "::1", Security::None, "voxmg@example.jp\r\nBcc: x@y"},
+        CheckCase{SettingsProblem::BadPort, "::1", Security::None, "voxmg@example.jp", 70000},
+        CheckCase{SettingsProblem::NoHost, "", Security::None, "voxmg@example.jp", 25},
+        // The settings file is Shift_JIS: a password it would change is refused.
+        CheckCase{SettingsProblem::NotStorable, "::1", Security::None, "voxmg@example.jp", 25, "pa€s"},
+        CheckCase{SettingsProblem::None, "::1", Security::None, "voxmg@example.jp", 25, "合言葉①"}));
 
 TEST(BoxKey, IsTheLastThreeFoldersAboveTheFile) {
     const std::pair<std::string, std::string> cases[] = {
