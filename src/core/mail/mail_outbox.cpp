@@ -232,12 +232,27 @@ std::vector<MailJob> Outbox::jobs() const {
     if (dir == nullptr) {
         return out;
     }
+    // Opened relative to the folder and read in one call: the status bar and `mail-outbox` list
+    // the whole outbox after every pass, and it may hold a thousand jobs after an outage.
+    char buffer[8192];
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view name = e->d_name;
         if (name.size() <= kJobExt.size() || name.front() == '.' || !name.ends_with(kJobExt)) {
             continue;
         }
-        if (auto job = find(std::string(name.substr(0, name.size() - kJobExt.size())))) {
+        std::string id(name.substr(0, name.size() - kJobExt.size()));
+        const int fd = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const ssize_t n = fd < 0 ? -1 : ::read(fd, buffer, sizeof buffer);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        std::optional<MailJob> job;
+        if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) {
+            job = parseJob(std::string_view(buffer, static_cast<std::size_t>(n)), std::move(id));
+        } else if (n >= 0) {
+            job = find(id);  // longer than any job this program writes; read it whole all the same
+        }
+        if (job) {
             out.push_back(std::move(*job));
         }
     }
