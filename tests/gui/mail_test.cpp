@@ -18,6 +18,7 @@
 #include "gui/app/vox_app.h"
 #include "gui/automation/mail_automation.h"
 #include "gui/automation/mail_settings_dlg.h"
+#include "support/message_files.h"
 
 namespace {
 
@@ -189,6 +190,12 @@ private slots:
                  EnqueueResult::Queued);
         QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone2.vmdat", "本社/rusuroku/001", now),
                  EnqueueResult::Queued);
+        // One goes to a server that is not there: it waits, and the status bar says why.
+        const std::string message = voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1);
+        QCOMPARE(outbox.enqueue(message, "本社/rusuroku/001", now), EnqueueResult::Queued);
+        MailJob last = *outbox.find(jobIdFor(message));
+        last.queued = now + 1;  // tried last: the jobs after an unreachable server are not tried
+        QVERIFY(outbox.save(last));
         // Another one waits for its next try.
         QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/later.vmdat", "本社/rusuroku/001", now),
                  EnqueueResult::Queued);
@@ -201,7 +208,10 @@ private slots:
 
         CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
-        QTRY_COMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 1  メール送信失敗 2"));
+        QTRY_COMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 2  メール送信失敗 2"));
+        QVERIFY2(app.mail()->statusToolTip().startsWith(QStringLiteral(
+                     "メールサーバーに送れませんでした。後で送り直します。\nメールサーバーの応答: ")),
+                 qPrintable(app.mail()->statusToolTip()));
         QCOMPARE(t.messages.shown.size(), std::size_t(1));
         QVERIFY2(t.messages.lastText().startsWith(
                      QStringLiteral("メールを送れませんでした。\ngone.vmdat ほか 1 件\n")),
@@ -218,7 +228,7 @@ private slots:
         for (const MailJob& job : outbox.jobs()) {
             waiting += job.state == JobState::Waiting ? 1 : 0;
         }
-        QCOMPARE(waiting, 3);
+        QCOMPARE(waiting, 4);
         app.frame()->exitSequence();  // the sender stops with the program
     }
 };

@@ -59,6 +59,10 @@ QString MailAutomation::statusText() const {
     return m_label && !m_label->isHidden() ? m_label->text() : QString();
 }
 
+QString MailAutomation::statusToolTip() const {
+    return m_label ? m_label->toolTip() : QString();
+}
+
 std::optional<std::time_t> MailAutomation::pass() {
     const std::string folder = Outbox::folderIn(m_folder);
     std::error_code ec;
@@ -114,6 +118,15 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
         }
         m_label->setText(text);
         m_label->setVisible(!text.isEmpty());
+        // Why mail waits, for whoever points at it: the last word of a server that could not
+        // be used, until a mail goes or nothing waits any more.
+        if (summary.sent > 0 || counts.waiting == 0) {
+            m_label->setToolTip({});
+        } else if (summary.connection) {
+            m_label->setToolTip(QStringLiteral("%1\nメールサーバーの応答: %2")
+                                    .arg(QString::fromUtf8(sendCodeText(summary.connection->code)),
+                                         QString::fromStdString(summary.connection->reply)));
+        }
     }
     tellRefusals(summary.failedNow);
     tellConnection(summary.connection, summary.sent);

@@ -40,6 +40,8 @@ public:
     const std::string& settingsFolder() const { return m_folder; }
     // The status bar text as shown (tests).
     QString statusText() const;
+    // Why mail waits, when a server could not be used (tests).
+    QString statusToolTip() const;
 
 private:
     std::optional<std::time_t> pass();
