@@ -1,4 +1,9 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QDir>
@@ -8,7 +13,10 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
+#include <atomic>
+#include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "core/base/text.h"
 #include "core/mail/mail_outbox.h"
@@ -50,6 +58,75 @@ void fillServer(MailSettingsDlg& dialog, const QString& host, int security) {
     field<QComboBox>(dialog, "security")->setCurrentIndex(security);
     field<QLineEdit>(dialog, "sender")->setText(QStringLiteral("voxmg@example.com"));
 }
+
+// A mail server on this machine that refuses every login (535), counting the connections.
+class LoginRefusingServer {
+public:
+    LoginRefusingServer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            ::listen(m_listener, 4) == 0 &&
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~LoginRefusingServer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+    int port() const { return m_port; }
+    int connections() const { return m_connections; }
+
+private:
+    void serve() {
+        while (!m_stop) {
+            pollfd p{m_listener, POLLIN, 0};
+            if (::poll(&p, 1, 50) == 1) {
+                const int peer = ::accept(m_listener, nullptr, nullptr);
+                if (peer >= 0) {
+                    ++m_connections;
+                    converse(peer);
+                    ::close(peer);
+                }
+            }
+        }
+    }
+    static void converse(int peer) {
+        const auto say = [peer](const char* reply) {
+            return ::send(peer, reply, std::strlen(reply), MSG_NOSIGNAL) > 0;
+        };
+        std::string line;
+        say("220 test ESMTP\r\n");
+        char c = 0;
+        while (::recv(peer, &c, 1, 0) == 1) {
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            const std::string verb = line.substr(0, 4);
+            line.clear();
+            const char* reply = verb == "EHLO"   ? "250-test\r\n250 AUTH PLAIN LOGIN\r\n"
+                                : verb == "AUTH" ? "535 5.7.8 Authentication credentials invalid\r\n"
+                                : verb == "QUIT" ? "221 bye\r\n"
+                                                 : "503 5.5.1 Bad sequence of commands\r\n";
+            if (!say(reply) || verb == "QUIT") {
+                return;
+            }
+        }
+    }
+
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::thread m_thread;
+};
 
 }  // namespace
 
@@ -230,6 +307,47 @@ private slots:
         }
         QCOMPARE(waiting, 4);
         app.frame()->exitSequence();  // the sender stops with the program
+    }
+    // A login the server refuses is told once; passes that do not reach the server, and the
+    // next refusal of the same kind, say nothing more.
+    void aRefusedLoginIsToldOnce() {
+        TestContext t;
+        SessionLog log;
+        LoginRefusingServer server;
+        QVERIFY(server.port() != 0);
+        MailSettings s;
+        s.host = "127.0.0.1";
+        s.port = server.port();
+        s.security = Security::None;
+        s.user = "office";
+        s.password = "wrong";
+        s.sender = "voxmg@example.com";
+        s.recipients["本社/rusuroku/001"] = "a@example.com";
+        QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
+        const Outbox outbox(Outbox::folderIn(t.root()));
+        const std::string message = voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1);
+        QCOMPARE(outbox.enqueue(message, "本社/rusuroku/001", std::time(nullptr)), EnqueueResult::Queued);
+
+        CVOXMGApp app(scriptedAppOptions(t, log));
+        QVERIFY(app.start());
+        QTRY_COMPARE(t.messages.shown.size(), std::size_t(1));
+        QVERIFY2(t.messages.lastText().startsWith(
+                     QStringLiteral("メールサーバーがユーザー名またはパスワードを受け付けませんでした。\n\n"
+                                    "メールサーバーの応答:\n535")),
+                 qPrintable(t.messages.lastText()));
+        QCOMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 1"));
+
+        app.mail()->wake();  // nothing is due: this pass does not reach the server
+        QTest::qWait(200);
+        MailJob job = *outbox.find(jobIdFor(message));
+        QCOMPARE(server.connections(), 1);
+        job.nextAttempt = std::time(nullptr);
+        QVERIFY(outbox.save(job));
+        app.mail()->wake();  // refused again: no second notice
+        QTRY_COMPARE(server.connections(), 2);
+        QTest::qWait(300);
+        QCOMPARE(t.messages.shown.size(), std::size_t(1));
+        app.frame()->exitSequence();
     }
 };
 

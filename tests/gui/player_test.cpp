@@ -181,6 +181,25 @@ private slots:
         QVERIFY(!f.pane().waveformView()->hasPeaks());
     }
 
+    // A message that leaves the list on a refresh (deleted by another run) leaves the pane too;
+    // one that stays keeps it.
+    void aMessageGoneFromTheListLeavesThePane() {
+        PlayerFixture f;
+        CListDispView* view = f.start();
+        QVERIFY(view != nullptr);
+        const std::string shown = f.pathAt(view, 0);
+        QCOMPARE(f.session().message().path, shown);
+        view->refresh(false, true, true);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.session().message().path, shown);
+
+        QVERIFY(QFile::remove(QString::fromStdString(shown)));
+        view->refresh(false, true, true);
+        QCoreApplication::processEvents();
+        QCOMPARE(view->model()->rowCount(), 2);
+        QCOMPARE(f.session().state(), PaneState::Empty);
+    }
+
     // A message the mail sender found silent says so in the pane; the others do not.
     void aSilentMessageIsMarkedInThePane() {
         PlayerFixture f;

@@ -45,6 +45,49 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
+// A box key is its folder's path under the data root, and folder names are the user's: an "="
+// would end the key early, a leading "[" or ";" would read as a section or a comment, blanks at
+// either end are trimmed, and keys are matched without regard to ASCII case. Those characters
+// (and "%" itself) are written as %XX, so every box keeps its own key; a key without "%" reads
+// as it stands.
+std::string boxKeyForFile(std::string_view box) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < box.size(); ++i) {
+        const auto c = static_cast<unsigned char>(box[i]);
+        const bool atEnd = i == 0 || i + 1 == box.size();
+        const bool escaped = c == '%' || c == '=' || c < 0x20 || c == 0x7f || (c >= 'A' && c <= 'Z') ||
+                             (i == 0 && (c == '[' || c == ';')) || (atEnd && (c == ' ' || c == '\t'));
+        if (escaped) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xf];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string boxKeyFromFile(std::string_view key) {
+    const auto hex = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                      : -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (key[i] == '%' && i + 2 < key.size() && hex(key[i + 1]) >= 0 && hex(key[i + 2]) >= 0) {
+            out += static_cast<char>(hex(key[i + 1]) * 16 + hex(key[i + 2]));
+            i += 2;
+        } else {
+            out += key[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string mailSettingsPath(const std::string& settingsFolder) {
@@ -64,7 +107,7 @@ MailSettings loadMailSettings(const std::string& path) {
     s.attachment = enumFrom(file.readInt(kServer, u"ATTACH", 0), Attachment::None, Attachment::Mp3);
     s.skipSilent = file.readInt(kServer, u"SKIPSILENT", 0) == 1;
     for (const std::u16string& key : file.keys(kBoxes)) {
-        s.recipients.emplace(text::u8(key), readText(file, kBoxes, key));
+        s.recipients.emplace(boxKeyFromFile(text::u8(key)), readText(file, kBoxes, key));
     }
     return s;
 }
@@ -84,7 +127,7 @@ bool saveMailSettings(const MailSettings& s, const std::string& path) {
     file.removeSection(kBoxes);
     for (const auto& [box, list] : s.recipients) {
         if (!trimmed(list).empty()) {
-            writeText(file, kBoxes, text::u16(box), list);
+            writeText(file, kBoxes, text::u16(boxKeyForFile(box)), list);
         }
     }
     return file.save(kMailSettingsFileMode);
@@ -109,7 +152,7 @@ SettingsProblem checkSettings(const MailSettings& s) {
     }
     // A password with a "€" would be saved as another password and refused by the server ever
     // after; the user is told now instead.
-    for (const std::string* field : {&s.user, &s.password, &s.caFile}) {
+    for (const std::string* field : {&s.host, &s.user, &s.password, &s.caFile}) {
         if (!text::charactersLostInCp932(text::u16(*field)).empty()) {
             return SettingsProblem::NotStorable;
         }

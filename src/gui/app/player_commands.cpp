@@ -89,6 +89,9 @@ void PlayerCommands::attach(CListDispView* view) {
     view->table()->installEventFilter(this);
     connect(view->table()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { followSoon(); });
+    // A rebuild clears the selection without a word: a message gone from the list (deleted by
+    // another run, moved away) must leave the pane too.
+    connect(view, &CListDispView::countsChanged, this, [this] { followSoon(); });
 }
 
 void PlayerCommands::followSoon() {

@@ -106,6 +106,9 @@ std::optional<std::time_t> MailAutomation::pass() {
 }
 
 void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
+    if (m_stopping) {
+        return;  // the window closes: no notice for a mail broken off on the way out
+    }
     m_gain = m_frame.context().doc.settings().levelOrWav;
     if (m_label) {
         QString text;
@@ -129,7 +132,7 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
         }
     }
     tellRefusals(summary.failedNow);
-    tellConnection(summary.connection, summary.sent);
+    tellConnection(summary.connection, summary.sent > 0 || counts.waiting == 0);
 }
 
 // A refusal for good is told once, when it happens, in one notice however many mails it
@@ -149,14 +152,16 @@ void MailAutomation::tellRefusals(const std::vector<MailJob>& failedNow) {
 }
 
 // A server that refuses the login, its certificate or encryption stops all mail until the
-// settings change: told once, and again only after a mail went or the trouble changed. A
-// server out of reach is no news (the status bar shows what waits).
-void MailAutomation::tellConnection(const std::optional<SendOutcome>& connection, int sent) {
-    if (sent > 0 || !connection) {
+// settings change: told once, and again only after a mail went, nothing waits any more or the
+// trouble changed. A pass that did not reach the server (nothing due, the outbox held by a
+// timer's run) changes nothing. A server out of reach is no news (the status bar shows what
+// waits).
+void MailAutomation::tellConnection(const std::optional<SendOutcome>& connection, bool cleared) {
+    if (cleared) {
         m_toldConnection.reset();
         return;
     }
-    if (connection->code == SendCode::Temporary || m_toldConnection == connection->code) {
+    if (!connection || connection->code == SendCode::Temporary || m_toldConnection == connection->code) {
         return;
     }
     m_toldConnection = connection->code;

@@ -47,7 +47,7 @@ private:
     std::optional<std::time_t> pass();
     void report(voxmg::mail::OutboxCounts counts, const voxmg::mail::PassSummary& summary);
     void tellRefusals(const std::vector<voxmg::mail::MailJob>& failedNow);
-    void tellConnection(const std::optional<voxmg::mail::SendOutcome>& connection, int sent);
+    void tellConnection(const std::optional<voxmg::mail::SendOutcome>& connection, bool cleared);
 
     FrameHost& m_frame;
     std::string m_folder;

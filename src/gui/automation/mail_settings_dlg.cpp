@@ -49,8 +49,9 @@ QString problemText(SettingsProblem problem) {
             return QStringLiteral("入力値エラーです。\nポート番号を確認してください。");
         case SettingsProblem::NotStorable:
             return QStringLiteral(
-                "入力値エラーです。\nユーザー名・パスワード・証明書ファイルに保存できない文字が含まれています"
-                "。");
+                "入力値エラーです。\nメールサーバー・ユーザー名・パスワード・証明書ファイルに保存できない文字"
+                "が"
+                "含まれています。");
         case SettingsProblem::None:
             break;
     }

@@ -65,6 +65,22 @@ TEST_F(MailSettingsFile, ALineBreakInAValueNeverMakesAnotherKey) {
     EXPECT_EQ(loadMailSettings(m_path).host, "localhost");
 }
 
+// Box folder names are the user's: each box keeps its own recipients whatever its name holds.
+TEST_F(MailSettingsFile, EveryBoxFolderNameKeepsItsOwnRecipients) {
+    MailSettings s;
+    s.recipients = {
+        {"本社/rusuroku/001", "plain@example.jp"},     {"a=b/rusuroku/001", "equals@example.jp"},
+        {"[支店]/rusuroku/001", "bracket@example.jp"}, {";x/naisen/201", "semicolon@example.jp"},
+        {"Office/rusuroku/001", "upper@example.jp"},   {"office/rusuroku/001", "lower@example.jp"},
+        {" 本社 /naisen/201", "blanks@example.jp"},    {"100%/naisen/201", "percent@example.jp"},
+        {"%41/naisen/201", "looks-escaped@example.jp"}};
+    ASSERT_TRUE(saveMailSettings(s, m_path));
+    EXPECT_EQ(loadMailSettings(m_path).recipients, s.recipients);
+    // A plain Japanese name stays readable in the file.
+    EXPECT_NE(voxmg::test::readFile(m_path).find(voxmg::text::cp932FromUtf8("\n本社/rusuroku/001=")),
+              std::string::npos);
+}
+
 TEST_F(MailSettingsFile, MissingFileReadsAsDefaults) {
     const MailSettings s = loadMailSettings("/nonexistent/VOXMG-mail.ini");
     EXPECT_EQ(s.security, Security::StartTls);
@@ -133,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{SettingsProblem::NoHost, "", Security::None, "voxmg@example.jp", 25},
         // The settings file is Shift_JIS: a password it would change is refused.
         CheckCase{SettingsProblem::NotStorable, "::1", Security::None, "voxmg@example.jp", 25, "pa€s"},
-        CheckCase{SettingsProblem::None, "::1", Security::None, "voxmg@example.jp", 25, "合言葉①"}));
+        CheckCase{SettingsProblem::None, "::1", Security::None, "voxmg@example.jp", 25, "合言葉①"},
+        CheckCase{SettingsProblem::NotStorable, "mail.exämple.jp"}));
 
 TEST(BoxKey, IsTheLastThreeFoldersAboveTheFile) {
     const std::pair<std::string, std::string> cases[] = {
