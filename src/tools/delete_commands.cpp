@@ -20,12 +20,14 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const std::vector<std::string> kValued = {"--kind", "--host", "--port", "--user", "--password-file", "--ini"};
+const std::vector<std::string> kValued = {"--kind",          "--host", "--port",         "--user",
+                                          "--password-file", "--ini",  "--mail-settings"};
 
 const char* kDeleteUsage =
     "delete --kind unit|both|pc FILE... [--host A [--port P] --user U --password-file F | --ini VOXMG.ini]";
 const char* kFetchUsage =
-    "fetch-voice FILE... (--host A [--port P] --user U --password-file F | --ini VOXMG.ini)";
+    "fetch-voice FILE... (--host A [--port P] --user U --password-file F | --ini VOXMG.ini) "
+    "[--mail-settings DIR]";
 
 const char* outcomeName(delete_op::RowOutcome outcome) {
     using delete_op::RowOutcome;
@@ -132,8 +134,9 @@ int runFetchVoice(const Args& args) {
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
     const std::string settingsPath = optionValue(args, "--ini");
-    ftp.setDownloadEnv(
-        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder()));
+    // A voice fetched complete makes the message new to its box's recipients, as in the window.
+    DownloadEnv env = storingEnv(args, settings, settingsPath, decoder, flags);
+    ftp.setDownloadEnv(std::move(env));
     if (!connectOrReport(ftp)) {
         return 1;
     }

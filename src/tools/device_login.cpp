@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/base/paths.h"
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
+#include "core/mail/mail_hook.h"
 
 namespace voxmg::tools {
 
@@ -42,6 +44,16 @@ bool connectOrReport(CFtpMng& ftp) {
     out["summary"] = {{"text", "通信エラーが発生しました。"}, {"caption", "エラー"}};
     std::printf("%s\n", out.dump(2).c_str());
     return false;
+}
+
+DownloadEnv storingEnv(const Args& args, const Settings& settings, const std::string& settingsPath,
+                       audio::DecodingEngine& decoder, Flags& flags) {
+    DownloadEnv env =
+        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder());
+    const std::string mailFolder = optionValue(args, "--mail-settings");
+    env.messageStored = mail::outboxHook(mailFolder.empty() ? paths::settingsFolder()
+                                                            : paths::withTrailingSeparator(mailFolder));
+    return env;
 }
 
 }  // namespace voxmg::tools

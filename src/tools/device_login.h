@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/device/bulk_download.h"
+#include "core/device/download_env.h"
 #include "core/device/ftp_types.h"
 #include "core/settings/settings.h"
 #include "tools/command.h"
@@ -24,5 +25,11 @@ bool loginFrom(const Args& args, FtpLogin& login, Settings& settings);
 bool connectOrReport(CFtpMng& ftp);
 
 nlohmann::ordered_json messageJson(const UserMessage& m);
+
+// The download environment of the verbs that store messages: a message stored complete in a box
+// with recipients goes into the mail outbox of the program's settings folder, or of
+// --mail-settings DIR (`voxmgctl mail-send` sends it).
+DownloadEnv storingEnv(const Args& args, const Settings& settings, const std::string& settingsPath,
+                       audio::DecodingEngine& decoder, Flags& flags);
 
 }  // namespace voxmg::tools

@@ -10,7 +10,6 @@
 #include "core/base/text.h"
 #include "core/device/bulk_download.h"
 #include "core/device/ftp_mng.h"
-#include "core/mail/mail_hook.h"
 #include "core/settings/settings.h"
 #include "tools/command.h"
 #include "tools/device_login.h"
@@ -101,12 +100,8 @@ int runDownload(const Args& args) {
     Flags flags;
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
-    DownloadEnv env =
-        makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder());
     // New messages of boxes with recipients go into the mail outbox; `voxmgctl mail-send` sends them.
-    const std::string mailFolder = optionValue(args, "--mail-settings");
-    env.messageStored = mail::outboxHook(mailFolder.empty() ? paths::settingsFolder()
-                                                            : paths::withTrailingSeparator(mailFolder));
+    DownloadEnv env = storingEnv(args, settings, settingsPath, decoder, flags);
     ftp.setDownloadEnv(std::move(env));
     Json out;
     LoginResult loginResult = ftp.connectAndLogin();

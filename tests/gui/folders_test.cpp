@@ -8,9 +8,12 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
+#include <map>
 
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/mail/mail_settings.h"
 #include "fakes.h"
 #include "gui/app/command_bar.h"
 #include "gui/app/main_frame.h"
@@ -154,11 +157,20 @@ private slots:
 
     void renamingTheCurrentBoxFolderFollowsInTheSettings() {
         FolderFixture f;
+        const std::string mailSettings = voxmg::mail::mailSettingsPath(
+            std::filesystem::path(f.t.doc.settingsPath()).parent_path().string());
+        voxmg::mail::MailSettings mail;
+        mail.recipients["Office/rusuroku/001"] = "staff@example.com";
+        QVERIFY(voxmg::mail::saveMailSettings(mail, mailSettings));
         CFolderNmChg1 dialog(f.t.context, f.dataRoot() + "Office");
         dialog.nameEdit()->setText(QStringLiteral("Office 2"));
         dialog.okButton()->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(f.t.doc.settings().folderName.str(), std::u16string(u"Office 2"));
+        // Its boxes keep their mail recipients.
+        const std::map<std::string, std::string> recipients{{"Office 2/rusuroku/001", "staff@example.com"}};
+        QVERIFY(voxmg::mail::loadMailSettings(mailSettings).recipients == recipients);
+        QVERIFY(f.t.messages.shown.empty());
     }
 
     void recycleAndRestoreThroughTheDialogs() {

@@ -7,6 +7,7 @@
 #include "core/base/flags.h"
 #include "core/base/paths.h"
 #include "core/base/text.h"
+#include "core/mail/mail_hook.h"
 #include "core/store/folder_ops.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
@@ -55,6 +56,17 @@ void CFolderNmChg::onOk() {
         return;
     }
     m_newPath = voxmg::paths::join(voxmg::paths::parentOf(m_folder), pathFromQ(name));
+    // The mail recipients of its boxes and the mails waiting for its messages follow the folder.
+    const std::string settingsFolder =
+        voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(m_context.doc.settingsPath()));
+    if (voxmg::mail::followBoxFolderRename(settingsFolder, m_folder, m_newPath) !=
+        voxmg::mail::FollowResult::Done) {
+        m_context.messages.show(
+            this,
+            QStringLiteral("メール転送の宛先と送信待ちのメールを新しいフォルダ名に移せませんで"
+                           "した。\nメール転送の設定を確認してください。"),
+            QStringLiteral("メール転送"), UserMessages::Icon::Warning);
+    }
     // Renaming the box folder in use renames it in the settings too, or the program would
     // go on looking for the old name.
     if (m_folder == m_context.doc.boxFolderPath()) {

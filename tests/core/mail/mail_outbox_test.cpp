@@ -4,7 +4,9 @@
 
 #include <ctime>
 #include <filesystem>
+#include <map>
 
+#include "core/mail/mail_hook.h"
 #include "core/mail/mail_outbox.h"
 #include "core/mail/mail_run.h"
 #include "support/temp_folder.h"
@@ -170,6 +172,41 @@ TEST_F(OutboxFolder, OneSenderAtATime) {
     ASSERT_TRUE(first.held());
     OutboxLock second(outbox.folder());
     EXPECT_FALSE(second.held());
+}
+
+// A box folder renamed by the user takes its recipients and its waiting mails along; a folder
+// whose name only begins the same keeps its own.
+TEST_F(OutboxFolder, ARenamedBoxFolderTakesItsRecipientsAndWaitingMails) {
+    MailSettings s;
+    s.recipients = {{"本社/rusuroku/001", "a@example.jp"},
+                    {"本社/naisen/201", "b@example.jp"},
+                    {"本社2/rusuroku/001", "other@example.jp"},
+                    {"東京/rusuroku/001", "stale@example.jp"}};
+    ASSERT_TRUE(saveMailSettings(s, mailSettingsPath(tmp.path())));
+    ASSERT_EQ(outbox.enqueue("/d/本社/rusuroku/001/a.vmdat", "本社/rusuroku/001", 100),
+              EnqueueResult::Queued);
+    ASSERT_EQ(outbox.enqueue("/d/本社2/rusuroku/001/b.vmdat", "本社2/rusuroku/001", 200),
+              EnqueueResult::Queued);
+    {
+        OutboxLock sender(outbox.folder());  // a sender holds the outbox throughout
+        EXPECT_EQ(followBoxFolderRename(tmp.path(), "/d/本社/", "/d/東京", std::chrono::milliseconds(100)),
+                  FollowResult::OutboxBusy);
+    }
+    const std::map<std::string, std::string> moved{{"東京/rusuroku/001", "a@example.jp"},
+                                                   {"東京/naisen/201", "b@example.jp"},
+                                                   {"本社2/rusuroku/001", "other@example.jp"}};
+    EXPECT_EQ(loadMailSettings(mailSettingsPath(tmp.path())).recipients, moved);
+    EXPECT_EQ(outbox.jobs().front().messagePath, "/d/本社/rusuroku/001/a.vmdat")
+        << "the sender's jobs are left";
+
+    EXPECT_EQ(followBoxFolderRename(tmp.path(), "/d/本社", "/d/東京"), FollowResult::Done);
+    const auto jobs = outbox.jobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].messagePath, "/d/東京/rusuroku/001/a.vmdat");
+    EXPECT_EQ(jobs[0].box, "東京/rusuroku/001");
+    EXPECT_EQ(jobs[1].messagePath, "/d/本社2/rusuroku/001/b.vmdat");
+    EXPECT_EQ(jobs[1].box, "本社2/rusuroku/001");
+    EXPECT_EQ(loadMailSettings(mailSettingsPath(tmp.path())).recipients, moved);
 }
 
 TEST(RetryPause, GrowsFromAMinuteToHalfAnHour) {

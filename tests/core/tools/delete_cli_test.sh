@@ -16,8 +16,18 @@ mapfile -t b < <(ls "$dir/data/本社/naisen/201"/*.vminf)
 voice() { echo "${1%.vminf}.vmdat"; }
 unitfile() { local p; p=$(voice "$1"); echo "$dir/unit/${p#"$dir/data/本社/"}"; }
 
-# The voice of info-only messages arrives beside their recording info.
-"$ctl" fetch-voice "${a[0]}" "${a[1]}" "${b[0]}" "${conn[@]}" > "$dir/fetch.json"
+# The voice of info-only messages arrives beside their recording info; the messages of a box
+# with mail recipients go into the mail outbox then, as from the window.
+mkdir -p "$dir/mail"
+printf '[SERVER]\r\nHOST=localhost\r\n[RECIPIENTS]\r\n本社/rusuroku/001=staff@example.com\r\n' |
+    iconv -f UTF-8 -t CP932 > "$dir/mail/VOXMG-mail.ini"
+"$ctl" fetch-voice "${a[0]}" "${a[1]}" "${b[0]}" "${conn[@]}" --mail-settings "$dir/mail" > "$dir/fetch.json"
+"$ctl" mail-outbox --settings "$dir/mail" > "$dir/outbox.json"
+python3 - "$dir/outbox.json" "$(voice "${a[0]}")" "$(voice "${a[1]}")" <<'PY'
+import json, sys
+jobs = json.load(open(sys.argv[1], encoding="utf-8"))
+assert sorted(j["path"] for j in jobs) == sorted(sys.argv[2:]), jobs
+PY
 python3 - "$dir/fetch.json" <<'PY'
 import json, sys
 j = json.load(open(sys.argv[1], encoding="utf-8"))
