@@ -127,9 +127,15 @@ int runMailOutbox(const Args& args) {
     const std::string folder = settingsFolderOf(args);
     const Outbox outbox(Outbox::folderIn(folder));
     bool retry = false;
-    const std::string id = optionValue(args, "--retry", &retry);
-    if (retry && !outbox.retry(id, std::time(nullptr))) {
-        std::fprintf(stderr, "voxmgctl: no job %s in the outbox\n", id.c_str());
+    bool discard = false;
+    const std::string retried = optionValue(args, "--retry", &retry);
+    const std::string discarded = optionValue(args, "--discard", &discard);
+    if (retry && !outbox.retry(retried, std::time(nullptr))) {
+        std::fprintf(stderr, "voxmgctl: no failed or silent job %s in the outbox\n", retried.c_str());
+        return 1;
+    }
+    if (discard && !outbox.discard(discarded)) {
+        std::fprintf(stderr, "voxmgctl: no failed or silent job %s in the outbox\n", discarded.c_str());
         return 1;
     }
     Json jobs = Json::array();
@@ -176,7 +182,7 @@ int runMailEnqueue(const Args& args) {
 CommandRegistrar mailTest{Command{"mail-test", "mail-test [--to ADDR] [--settings DIR]", runMailTest}};
 CommandRegistrar mailSend{Command{"mail-send", "mail-send [--now] [--settings DIR]", runMailSend}};
 CommandRegistrar mailOutbox{
-    Command{"mail-outbox", "mail-outbox [--retry ID] [--settings DIR]", runMailOutbox}};
+    Command{"mail-outbox", "mail-outbox [--retry ID | --discard ID] [--settings DIR]", runMailOutbox}};
 CommandRegistrar mailEnqueue{
     Command{"mail-enqueue", "mail-enqueue FILE.vmdat [--settings DIR]", runMailEnqueue}};
 

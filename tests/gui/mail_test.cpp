@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
@@ -308,6 +309,37 @@ private slots:
         QCOMPARE(waiting, 4);
         app.frame()->exitSequence();  // the sender stops with the program
     }
+    // Mails that failed for good can be given up after a question; a waiting one stays.
+    void failedMailsCanBeGivenUp() {
+        TestContext t;
+        const Outbox outbox(Outbox::folderIn(t.root()));
+        for (const char* name : {"a", "b", "c"}) {
+            const std::string path = t.root() + "本社/rusuroku/001/" + name + ".vmdat";
+            QCOMPARE(outbox.enqueue(path, "本社/rusuroku/001", 100), EnqueueResult::Queued);
+            MailJob job = *outbox.find(jobIdFor(path));
+            job.state = std::string(name) == "c" ? JobState::Waiting : JobState::Failed;
+            QVERIFY(outbox.save(job));
+        }
+        MailSettingsDlg dialog(t.context, t.root());
+        QPushButton* discard = nullptr;
+        for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+            discard = button->text() == QStringLiteral("送らずに消す") ? button : discard;
+        }
+        QVERIFY(discard != nullptr);
+        QVERIFY(!discard->isHidden());
+
+        t.messages.answers = {false, true};
+        discard->click();
+        QCOMPARE(outbox.jobs().size(), std::size_t(3));
+        QCOMPARE(t.messages.lastText(),
+                 QStringLiteral("送信できなかったメール 2 件を送らずに消します。よろしいですか？"));
+        discard->click();
+        const std::vector<MailJob> left = outbox.jobs();
+        QCOMPARE(left.size(), std::size_t(1));
+        QVERIFY(left.front().state == JobState::Waiting);
+        QVERIFY(discard->isHidden());
+    }
+
     // A login the server refuses is told once; passes that do not reach the server, and the
     // next refusal of the same kind, say nothing more.
     void aRefusedLoginIsToldOnce() {

@@ -276,6 +276,11 @@ bool Outbox::retry(const std::string& id, std::time_t now) const {
     return save(*job);
 }
 
+bool Outbox::discard(const std::string& id) const {
+    const auto job = find(id);
+    return job && job->state != JobState::Waiting && ::unlink(pathOf(id).c_str()) == 0;
+}
+
 int Outbox::sweepLeftovers(std::time_t now) const {
     constexpr std::time_t kOldEnough = 10 * 60;
     int removed = 0;

@@ -61,6 +61,9 @@ public:
     // A failed or silent job waits again, due now, its count restarted; a silent one is sent.
     // False for a job that is waiting already (or none).
     bool retry(const std::string& id, std::time_t now) const;
+    // Gives up a failed or silent job: it leaves the outbox unsent (its message stays where it
+    // is). False for a job that is waiting (it may be on its way) or none.
+    bool discard(const std::string& id) const;
     // Removes the temporary files of writes that a kill cut short, once they are older than
     // any write still under way could be; the number removed.
     int sweepLeftovers(std::time_t now) const;

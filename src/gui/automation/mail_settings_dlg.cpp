@@ -81,7 +81,8 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
       m_boxes(new QTableWidget(this)),
       m_test(new QPushButton(QStringLiteral("テスト送信"), this)),
       m_failed(new QLabel(this)),
-      m_retry(new QPushButton(QStringLiteral("もう一度送る"), this)) {
+      m_retry(new QPushButton(QStringLiteral("もう一度送る"), this)),
+      m_discard(new QPushButton(QStringLiteral("送らずに消す"), this)) {
     setWindowTitle(kCaption);
     setUpFields();
     auto* options = new QFormLayout;
@@ -90,6 +91,7 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
     auto* failedRow = new QHBoxLayout;
     failedRow->addWidget(m_failed, 1);
     failedRow->addWidget(m_retry);
+    failedRow->addWidget(m_discard);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* layout = new QVBoxLayout(this);
@@ -101,6 +103,7 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
     connect(ok, &QPushButton::clicked, this, &MailSettingsDlg::accept);
     connect(m_test, &QPushButton::clicked, this, &MailSettingsDlg::sendTest);
     connect(m_retry, &QPushButton::clicked, this, &MailSettingsDlg::retryFailed);
+    connect(m_discard, &QPushButton::clicked, this, &MailSettingsDlg::discardFailed);
     fill();
     updateFailedCount();
     resize(680, 660);  // room for about six boxes of recipients
@@ -284,6 +287,30 @@ void MailSettingsDlg::updateFailedCount() {
     m_failed->setText(failed > 0 ? QStringLiteral("送信できなかったメール: %1 件").arg(failed) : QString());
     m_failed->setVisible(failed > 0);
     m_retry->setVisible(failed > 0);
+    m_discard->setVisible(failed > 0);
+}
+
+void MailSettingsDlg::discardFailed() {
+    const std::string folder = Outbox::folderIn(m_folder);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return;
+    }
+    const Outbox outbox(folder);
+    std::vector<MailJob> failed = outbox.jobs();
+    std::erase_if(failed, [](const MailJob& job) { return job.state != JobState::Failed; });
+    if (failed.empty() ||
+        !m_context.messages.askYesNo(
+            this,
+            QStringLiteral("送信できなかったメール %1 件を送らずに消します。よろしいですか？")
+                .arg(failed.size()),
+            kCaption, UserMessages::Icon::Question)) {
+        return;
+    }
+    for (const MailJob& job : failed) {
+        outbox.discard(job.id);
+    }
+    updateFailedCount();
 }
 
 void MailSettingsDlg::retryFailed() {

@@ -36,6 +36,8 @@ public:
     void sendTest();
     // Puts the refused mails back into the outbox.
     void retryFailed();
+    // 送らずに消す: after the user agrees, the mails that failed for good leave the outbox unsent.
+    void discardFailed();
 
 private:
     struct BoxRow {
@@ -65,4 +67,5 @@ private:
     QPushButton* m_test;
     QLabel* m_failed;
     QPushButton* m_retry;
+    QPushButton* m_discard;
 };

@@ -132,6 +132,22 @@ TEST_F(OutboxFolder, RetryPutsAFailedJobBackDueNow) {
     EXPECT_FALSE(outbox.retry("no-such-job", 5000));
 }
 
+// Only a job that will not go by itself can be given up: a waiting one may be on its way.
+TEST_F(OutboxFolder, DiscardGivesUpOnlyFailedAndSilentJobs) {
+    const std::pair<JobState, bool> table[] = {
+        {JobState::Failed, true}, {JobState::Silent, true}, {JobState::Waiting, false}};
+    for (const auto& [state, discarded] : table) {
+        const std::string path = "/d/F/rusuroku/001/" + std::to_string(static_cast<int>(state)) + ".vmdat";
+        ASSERT_EQ(outbox.enqueue(path, "F/rusuroku/001", 100), EnqueueResult::Queued);
+        MailJob job = *outbox.find(jobIdFor(path));
+        job.state = state;
+        ASSERT_TRUE(outbox.save(job));
+        EXPECT_EQ(outbox.discard(job.id), discarded) << static_cast<int>(state);
+        EXPECT_EQ(outbox.find(job.id).has_value(), !discarded) << static_cast<int>(state);
+    }
+    EXPECT_FALSE(outbox.discard("no-such-job"));
+}
+
 TEST_F(OutboxFolder, SweepRemovesOnlyOldTemporaries) {
     ASSERT_EQ(outbox.enqueue("/d/F/rusuroku/001/a.vmdat", "F/rusuroku/001", 100), EnqueueResult::Queued);
     const std::string old = outbox.folder() + "/.voxmg-old123";

@@ -102,6 +102,12 @@ assert r2["sent"] == 0 and r2["failed"] == [], r2
 (job,) = json.load(open(f"{d}/r-outbox.json"))
 assert job["state"] == "failed" and job["box"] == "本社/naisen/101" and job["attempts"] == 0, job
 PY
+# Given up, it leaves the outbox unsent; a second try finds nothing to give up.
+refused=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[0]["id"])' "$dir/r-outbox.json")
+[ "$("$ctl" mail-outbox --settings "$set" --discard "$refused")" = "[]" ]
+rc=0; "$ctl" mail-outbox --settings "$set" --discard "$refused" > /dev/null 2>&1 || rc=$?
+[ "$rc" -eq 1 ]
+[ -f "$dir/data/本社/naisen/101/$(basename "${v[0]}")" ]
 
 # A caller name that carries a line break and a header adds neither a header nor a recipient.
 mkdir -p "$dir/data/本社/naisen/103"
