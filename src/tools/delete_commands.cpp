@@ -135,8 +135,7 @@ int runFetchVoice(const Args& args) {
     CFtpMng ftp(login, flags, Pump{});
     const std::string settingsPath = optionValue(args, "--ini");
     // A voice fetched complete makes the message new to its box's recipients, as in the window.
-    DownloadEnv env = storingEnv(args, settings, settingsPath, decoder, flags);
-    ftp.setDownloadEnv(std::move(env));
+    ftp.setDownloadEnv(storingEnv(args, settings, settingsPath, decoder, flags));
     if (!connectOrReport(ftp)) {
         return 1;
     }

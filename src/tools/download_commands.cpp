@@ -101,8 +101,7 @@ int runDownload(const Args& args) {
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
     // New messages of boxes with recipients go into the mail outbox; `voxmgctl mail-send` sends them.
-    DownloadEnv env = storingEnv(args, settings, settingsPath, decoder, flags);
-    ftp.setDownloadEnv(std::move(env));
+    ftp.setDownloadEnv(storingEnv(args, settings, settingsPath, decoder, flags));
     Json out;
     LoginResult loginResult = ftp.connectAndLogin();
     if (loginResult != LoginResult::LoggedIn) {

@@ -73,38 +73,35 @@ FollowResult followBoxFolderRename(const std::string& settingsFolder, std::strin
     if (oldBoxes == "/" || newBoxes == "/" || oldPath == newPath) {
         return FollowResult::Done;
     }
-    const bool saved = moveRecipients(settingsFolder, oldBoxes, newBoxes);
+    const FollowResult settings = moveRecipients(settingsFolder, oldBoxes, newBoxes)
+                                      ? FollowResult::Done
+                                      : FollowResult::SettingsNotSaved;
     const Outbox outbox(Outbox::folderIn(settingsFolder));
     std::error_code ec;
     if (!std::filesystem::is_directory(outbox.folder(), ec)) {
-        return saved ? FollowResult::Done : FollowResult::SettingsNotSaved;
+        return settings;
     }
     const auto giveUp = std::chrono::steady_clock::now() + lockWait;
-    std::optional<OutboxLock> lock;
-    for (;;) {
-        lock.emplace(outbox.folder());
-        if (lock->held() || std::chrono::steady_clock::now() >= giveUp) {
-            break;
-        }
-        lock.reset();
+    std::optional<OutboxLock> lock(std::in_place, outbox.folder());
+    while (!lock->held() && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        lock.emplace(outbox.folder());
     }
-    FollowResult result = saved ? FollowResult::Done : FollowResult::SettingsNotSaved;
     if (!lock->held()) {
-        return result == FollowResult::Done ? FollowResult::OutboxBusy : result;
+        return settings == FollowResult::Done ? FollowResult::OutboxBusy : settings;
     }
+    bool jobsSaved = true;
     for (MailJob job : outbox.jobs()) {
         auto path = renamedPrefix(job.messagePath, std::string(oldPath) + "/", std::string(newPath) + "/");
-        if (!path) {
-            continue;
-        }
-        job.messagePath = std::move(*path);
-        job.box = renamedPrefix(job.box, oldBoxes, newBoxes).value_or(job.box);
-        if (!outbox.save(job) && result == FollowResult::Done) {
-            result = FollowResult::JobNotSaved;
+        if (path) {
+            job.messagePath = std::move(*path);
+            job.box = renamedPrefix(job.box, oldBoxes, newBoxes).value_or(job.box);
+            jobsSaved = outbox.save(job) && jobsSaved;
         }
     }
-    return result;
+    return settings != FollowResult::Done ? settings
+           : jobsSaved                    ? FollowResult::Done
+                                          : FollowResult::JobNotSaved;
 }
 
 }  // namespace voxmg::mail

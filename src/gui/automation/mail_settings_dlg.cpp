@@ -49,9 +49,8 @@ QString problemText(SettingsProblem problem) {
             return QStringLiteral("入力値エラーです。\nポート番号を確認してください。");
         case SettingsProblem::NotStorable:
             return QStringLiteral(
-                "入力値エラーです。\nメールサーバー・ユーザー名・パスワード・証明書ファイルに保存できない文字"
-                "が"
-                "含まれています。");
+                "入力値エラーです。\nメールサーバー・ユーザー名・パスワード・証明書ファイルに"
+                "保存できない文字が含まれています。");
         case SettingsProblem::None:
             break;
     }
@@ -277,13 +276,19 @@ void MailSettingsDlg::sendTest() {
         outcome.code == SendCode::Sent ? UserMessages::Icon::Information : UserMessages::Icon::Warning);
 }
 
-void MailSettingsDlg::updateFailedCount() {
+std::vector<MailJob> MailSettingsDlg::failedJobs() const {
     const std::string folder = Outbox::folderIn(m_folder);
     std::error_code ec;
-    int failed = 0;
-    if (std::filesystem::is_directory(folder, ec)) {
-        failed = countJobs(Outbox(folder).jobs()).failed;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return {};  // mail never set up: not even the outbox folder is made
     }
+    std::vector<MailJob> jobs = Outbox(folder).jobs();
+    std::erase_if(jobs, [](const MailJob& job) { return job.state != JobState::Failed; });
+    return jobs;
+}
+
+void MailSettingsDlg::updateFailedCount() {
+    const auto failed = static_cast<int>(failedJobs().size());
     m_failed->setText(failed > 0 ? QStringLiteral("送信できなかったメール: %1 件").arg(failed) : QString());
     m_failed->setVisible(failed > 0);
     m_retry->setVisible(failed > 0);
@@ -291,14 +296,7 @@ void MailSettingsDlg::updateFailedCount() {
 }
 
 void MailSettingsDlg::discardFailed() {
-    const std::string folder = Outbox::folderIn(m_folder);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        return;
-    }
-    const Outbox outbox(folder);
-    std::vector<MailJob> failed = outbox.jobs();
-    std::erase_if(failed, [](const MailJob& job) { return job.state != JobState::Failed; });
+    const std::vector<MailJob> failed = failedJobs();
     if (failed.empty() ||
         !m_context.messages.askYesNo(
             this,
@@ -307,6 +305,7 @@ void MailSettingsDlg::discardFailed() {
             kCaption, UserMessages::Icon::Question)) {
         return;
     }
+    const Outbox outbox(Outbox::folderIn(m_folder));
     for (const MailJob& job : failed) {
         outbox.discard(job.id);
     }
@@ -314,16 +313,10 @@ void MailSettingsDlg::discardFailed() {
 }
 
 void MailSettingsDlg::retryFailed() {
-    const std::string folder = Outbox::folderIn(m_folder);
-    std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) {
-        const Outbox outbox(folder);
-        const std::time_t now = std::time(nullptr);
-        for (const MailJob& job : outbox.jobs()) {
-            if (job.state == JobState::Failed) {
-                outbox.retry(job.id, now);
-            }
-        }
+    const Outbox outbox(Outbox::folderIn(m_folder));
+    const std::time_t now = std::time(nullptr);
+    for (const MailJob& job : failedJobs()) {
+        outbox.retry(job.id, now);
     }
     updateFailedCount();
 }

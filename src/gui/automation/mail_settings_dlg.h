@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/mail/mail_outbox.h"
 #include "core/mail/mail_settings.h"
 #include "core/mail/smtp_sender.h"
 
@@ -40,6 +41,9 @@ public:
     void discardFailed();
 
 private:
+    // The jobs of the outbox that failed for good; none when mail was never set up.
+    std::vector<voxmg::mail::MailJob> failedJobs() const;
+
     struct BoxRow {
         std::string key;  // "本社/rusuroku/001"
     };
