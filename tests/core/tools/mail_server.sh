@@ -15,8 +15,11 @@ smtp_start() {  # extra server options
     smtppid=$!
     for _ in $(seq 1 200); do
         grep -q '^listening' "$dir/smtp.out" 2>/dev/null && return 0
+        # A server that died (a missing module, a port taken) will not start listening later.
+        kill -0 "$smtppid" 2>/dev/null || break
         sleep 0.05
     done
+    echo "the SMTP server did not start:" >&2
     cat "$dir/smtp.err" >&2
     return 1
 }
