@@ -39,7 +39,6 @@ foreach(page voxmg voxmgctl voxmg-sim)
     voxmg_gzip(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${page}.1)
     install(FILES ${PROJECT_BINARY_DIR}/packaging/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
-string(TIMESTAMP VOXMG_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 voxmg_gzip(${VOXMG_PACKAGING_DIR}/changelog changelog)
 add_custom_target(voxmg_gzipped ALL DEPENDS ${VOXMG_GZIPPED})
 install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz ${VOXMG_PACKAGING_DIR}/copyright

@@ -84,18 +84,19 @@ std::vector<std::string> positional(const Args& args, const std::vector<std::str
 
 int main(int argc, char** argv) {
     using namespace voxmg::tools;
-    auto usage = [] {
-        std::fprintf(stderr, "usage: voxmgctl COMMAND ... | voxmgctl --version\n");
+    // Asked-for help goes to stdout (for a pager or grep); help after a usage error to stderr.
+    auto usage = [](std::FILE* out) {
+        std::fprintf(out, "usage: voxmgctl COMMAND ... | voxmgctl --version\n");
         for (const Command& c : commandTable()) {
-            std::fprintf(stderr, "  voxmgctl %s\n", c.usage.c_str());
+            std::fprintf(out, "  voxmgctl %s\n", c.usage.c_str());
         }
-        std::fprintf(stderr,
+        std::fprintf(out,
                      "A verb that changes a data folder waits up to %d s for another operation on it;\n"
                      "%s SECONDS after the verb sets the wait.\n",
                      kDefaultWaitSeconds, kWaitOption);
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
-        usage();
+        usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
     if (std::strcmp(argv[1], "--version") == 0) {
@@ -114,6 +115,6 @@ int main(int argc, char** argv) {
         }
     }
     std::fprintf(stderr, "voxmgctl: unknown command '%s'\n", argv[1]);
-    usage();
+    usage(stderr);
     return 2;
 }

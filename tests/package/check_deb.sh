@@ -48,7 +48,13 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
     gzip -t "$page" || fail "$page is no gzip file"
     warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
+    # As a fresh machine or an ssh session shows it: the C locale renders ASCII, where any
+    # Japanese character left in the page is dropped with a warning.
+    warnings=$(env -i PATH="$PATH" MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page in the C locale: $warnings"
 done
+env -i PATH="$PATH" MANWIDTH=80 man -l "$root/usr/share/man/man1/voxmg.1.gz" 2>/dev/null |
+    grep -q 'Log in with \[Settings -> Log in...\]' || fail "voxmg(1) in the C locale lacks the login menu path"
 if zcat "$root"/usr/share/man/man1/*.gz | grep -q '@PROJECT_VERSION@'; then
     fail "a manual page lacks its version"
 fi
@@ -58,9 +64,15 @@ desktop_report=$(desktop-file-validate "$root/usr/share/applications/voxmg.deskt
 [ -z "$desktop_report" ] || fail "desktop entry: $desktop_report"
 metainfo="$root/usr/share/metainfo/org.voxmg.voxmg.metainfo.xml"
 command -v appstreamcli > /dev/null || fail "appstreamcli is not installed (scripts/setup installs it)"
-appstreamcli validate --no-net --pedantic "$metainfo" || fail "AppStream metadata does not validate"
+appstream_report=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) ||
+    fail "AppStream metadata does not validate: $appstream_report"
 grep -q "<release version=\"$(field Version)\"" "$metainfo" ||
     fail "AppStream metadata lacks a release entry for version $(field Version)"
+# The changelog's date is the release's, the same in every build of it.
+release_date=$(sed -n "s/.*<release version=\"$(field Version)\" date=\"\([0-9-]*\)\".*/\1/p" "$metainfo")
+changelog_date=$(zcat "$root/usr/share/doc/voxmg/changelog.gz" | sed -n 's/^ -- .*  \(.*\)$/\1/p' | head -n 1)
+[ "$(date -u -d "$changelog_date" +%F 2>/dev/null)" = "$release_date" ] ||
+    fail "changelog date '$changelog_date' is not the release date $release_date"
 grep -q '<launchable type="desktop-id">voxmg.desktop</launchable>' "$metainfo" ||
     fail "AppStream metadata does not launch the menu entry"
 grep -q '^ExecStart=/usr/bin/voxmgctl backup --ini %h/.config/voxmg/VOXMG.ini --if-due$' \
@@ -70,6 +82,7 @@ grep -q '^ExecStart=/usr/bin/voxmgctl mail-send --settings %h/.config/voxmg$' \
 
 # The programs start from the unpacked tree (their libraries are those of this machine).
 "$root/usr/bin/voxmg-sim" --help 2>/dev/null | grep -q "^usage: voxmg-sim" || fail "voxmg-sim --help prints no usage on stdout"
+"$root/usr/bin/voxmgctl" --help 2>/dev/null | grep -q "^  voxmgctl download " || fail "voxmgctl --help prints no verbs on stdout"
 rc=0
 "$root/usr/bin/voxmgctl" > /dev/null 2>&1 || rc=$?
 [ "$rc" -eq 2 ] || fail "voxmgctl without a verb exits $rc, not 2"
