@@ -402,6 +402,8 @@ private slots:
         frame.refreshStatus();
         QCOMPARE(frame.statusPane()->text(),
                  QStringLiteral("件数: ﾌｫﾙﾀﾞﾄｰﾀﾙ 99999  ﾎﾞｯｸｽﾄｰﾀﾙ +++++  一覧表ﾄｰﾀﾙ 5  未再生 3  再生済 2"));
+        // The played counts are the main unit's, which a user cannot tell from the rows' column.
+        QVERIFY(frame.statusPane()->toolTip().contains(QStringLiteral("主装置側で未再生 / 再生済")));
         QCOMPARE(frame.commandBar()->boxField()->fieldText(),
                  QStringLiteral(" 留守録BOX：01\r\n 内線BOX：200"));
     }

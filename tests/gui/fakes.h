@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -17,6 +16,7 @@
 #include "gui/base/choosers.h"
 #include "gui/base/device_session.h"
 #include "gui/base/user_messages.h"
+#include "support/temp_folder.h"
 
 // Records every message box and answers questions from a script (Yes when the script is
 // empty).
@@ -106,9 +106,16 @@ inline DeviceSessionFactory scriptedSessions(SessionLog& log) {
     };
 }
 
+// The test's folder, removed byte by byte when the test ends: QTemporaryDir cannot remove a name
+// that is not UTF-8, such as a box folder copied from Windows under its CP932 name.
+struct TestFolder {
+    voxmg::test::TempFolder folder;
+    QString path() const { return QString::fromStdString(folder.path()); }
+};
+
 // A document on a settings file in a temporary folder, with recording message boxes.
 struct TestContext {
-    QTemporaryDir dir;
+    TestFolder dir;
     voxmg::Flags flags;
     voxmg::CVOXMGDoc doc{(dir.path() + QStringLiteral("/VOXMG.ini")).toStdString()};
     RecordingMessages messages;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTranslator>
 #include <QtTest>

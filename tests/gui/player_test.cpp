@@ -1,6 +1,7 @@
 #include <QDockWidget>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
 

@@ -73,6 +73,21 @@ std::u16string responseListStatus(long long folderTotal, long long listTotal) {
            count(listTotal);
 }
 
+std::u16string boxListStatusTip() {
+    return u"ﾌｫﾙﾀﾞﾄｰﾀﾙ: ボックスフォルダ全体のメッセージ数\n"
+           u"ﾎﾞｯｸｽﾄｰﾀﾙ: この一覧表のボックスのメッセージ数\n"
+           u"一覧表ﾄｰﾀﾙ: この一覧表に表示しているメッセージ数\n"
+           u"未再生 / 再生済: 表示しているメッセージのうち、主装置側で未再生 / 再生済だったもの"
+           u"（「取込」列）\n"
+           u"ＰＣで再生したかどうかは「再生/未再生」列に表示します。";
+}
+
+std::u16string responseListStatusTip() {
+    return u"ﾌｫﾙﾀﾞﾄｰﾀﾙ: ボックスフォルダ全体のメッセージ数\n"
+           u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞﾄｰﾀﾙ: システム応答メッセージの番号の数\n"
+           u"一覧表ﾄｰﾀﾙ: メッセージの入っている番号の数";
+}
+
 std::u16string windowMenuItem(std::u16string_view listTitle) {
     std::u16string shown = replaced(listTitle, u'?', u",");
     if (shown.size() > kMenuTitleWidth) {

@@ -26,6 +26,11 @@ std::u16string count(long long value);
 std::u16string boxListStatus(long long folderTotal, long long boxTotal, long long listTotal,
                              long long unplayed, long long played);
 std::u16string responseListStatus(long long folderTotal, long long listTotal);
+// What each count of the status line counts, for its tool tip. The played and unplayed counts
+// follow the main unit's played state (the "取込" column), not the PC's "再生/未再生" column,
+// so a fresh download can show rows "未再生" beside a count "再生済 3".
+std::u16string boxListStatusTip();
+std::u16string responseListStatusTip();
 
 // A list window's title as a window menu item: "?" shown as ",", cut to 30 characters with
 // "..." appended when longer.

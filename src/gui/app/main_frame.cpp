@@ -240,6 +240,7 @@ void CMainFrame::refreshStatus() {
     QWidget* active = activeList();
     if (active == nullptr || !m_counts) {
         m_status->clear();
+        m_status->setToolTip(QString());
         return;
     }
     const ListCounts c = m_counts(active);
@@ -247,6 +248,8 @@ void CMainFrame::refreshStatus() {
                                      : voxmg::frame_texts::boxListStatus(c.folderTotal, c.boxTotal,
                                                                          c.listTotal, c.unplayed, c.played);
     m_status->setText(toQ(text));
+    m_status->setToolTip(toQ(c.responseList ? voxmg::frame_texts::responseListStatusTip()
+                                            : voxmg::frame_texts::boxListStatusTip()));
 }
 
 void CMainFrame::setBoxText(const QString& listTitle) {
