@@ -1,7 +1,6 @@
 #include "core/store/data_lock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,8 +18,8 @@ namespace voxmg {
 
 namespace {
 
-// How often a waiting run looks again. flock has no timed wait; a short poll keeps the wait
-// bounded and lets a killed holder's lock go within one period.
+// How often a waiting run looks again. A blocking F_OFD_SETLKW has no time limit; a short poll
+// keeps the wait bounded and lets a killed holder's lock go within one period.
 constexpr std::chrono::milliseconds kPollPeriod{50};
 
 // The locks this process holds, with how many takes share each.
@@ -34,58 +33,88 @@ std::map<DataFolderLock::Key, Held>& heldLocks() {
     return held;
 }
 
+// Read-write (a write lock needs it) and created when missing, readable and writable by whoever
+// may write the folder. Never through a link, and a FIFO by that name does not block the open.
 fileio::Fd openLockFile(const std::string& path) {
-    // Read-write and created when missing; a lock file another user made (mode 0644) opens
-    // read-only, which flock accepts just the same.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0 && errno == EACCES) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    }
-    return fileio::Fd(fd);
+    return fileio::Fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
 }
 
-enum class Attempt { Taken, Busy, NoLocks };
+enum class Attempt { Taken, Busy, NoLocks, Failed };
+
+Attempt lockWithoutWaiting(int fd) {
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    for (;;) {
+        if (::fcntl(fd, F_OFD_SETLK, &whole) == 0) {
+            return Attempt::Taken;
+        }
+        switch (errno) {
+            case EINTR:
+                continue;
+            case EAGAIN:
+            case EACCES:
+                return Attempt::Busy;
+            case ENOLCK:
+            case EOPNOTSUPP:
+            case EINVAL:
+                return Attempt::NoLocks;
+            default:
+                return Attempt::Failed;
+        }
+    }
+}
 
 // One try: shares a lock this process holds, or takes the file's lock without waiting.
-Attempt tryTake(fileio::Fd& fd, const DataFolderLock::Key& key) {
+Attempt tryTake(fileio::Fd& fd, const DataFolderLock::Key& key, int& error) {
     std::lock_guard guard(g_heldMutex);
     auto& held = heldLocks();
     if (auto it = held.find(key); it != held.end()) {
         ++it->second.takes;
         return Attempt::Taken;
     }
-    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) {
-            continue;
-        }
-        return errno == EWOULDBLOCK ? Attempt::Busy : Attempt::NoLocks;
+    const Attempt attempt = lockWithoutWaiting(fd.get());
+    error = errno;
+    if (attempt == Attempt::Taken) {
+        held.emplace(key, Held{std::move(fd), 1});
     }
-    held.emplace(key, Held{std::move(fd), 1});
-    return Attempt::Taken;
+    return attempt;
+}
+
+bool folderExists(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
 
 DataFolderLock DataFolderLock::acquire(const std::string& dataFolder, std::chrono::milliseconds wait) {
     DataFolderLock lock;
-    if (dataFolder.empty()) {
+    if (dataFolder.empty() || !folderExists(dataFolder)) {
         return lock;
     }
-    fileio::Fd fd = openLockFile(paths::join(dataFolder, kFileName));
+    fileio::Fd fd = openLockFile(dataLockPath(dataFolder));
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        lock.m_error = !fd.valid() ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        lock.m_status = Status::Refused;
         return lock;
     }
     const Key key{static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-        switch (tryTake(fd, key)) {
+        int error = 0;
+        switch (tryTake(fd, key, error)) {
             case Attempt::Taken:
                 lock.m_key = key;
                 lock.m_status = Status::Held;
                 return lock;
             case Attempt::NoLocks:
                 return lock;  // a file system without locks: nothing to wait for
+            case Attempt::Failed:
+                lock.m_error = error;
+                lock.m_status = Status::Refused;
+                return lock;
             case Attempt::Busy:
                 break;
         }
@@ -98,13 +127,14 @@ DataFolderLock DataFolderLock::acquire(const std::string& dataFolder, std::chron
 }
 
 DataFolderLock::DataFolderLock(DataFolderLock&& other) noexcept
-    : m_key(other.m_key), m_status(std::exchange(other.m_status, Status::Unlocked)) {}
+    : m_key(other.m_key), m_status(std::exchange(other.m_status, Status::Unlocked)), m_error(other.m_error) {}
 
 DataFolderLock& DataFolderLock::operator=(DataFolderLock&& other) noexcept {
     if (this != &other) {
         release();
         m_key = other.m_key;
         m_status = std::exchange(other.m_status, Status::Unlocked);
+        m_error = other.m_error;
     }
     return *this;
 }
@@ -119,6 +149,10 @@ void DataFolderLock::release() {
     if (auto it = held.find(m_key); it != held.end() && --it->second.takes == 0) {
         held.erase(it);  // closing the last descriptor gives the lock back
     }
+}
+
+std::string dataLockPath(const std::string& dataFolder) {
+    return paths::join(dataFolder, DataFolderLock::kFileName);
 }
 
 std::string dataFolderOfMessage(const std::string& messagePath) {

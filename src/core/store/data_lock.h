@@ -8,11 +8,14 @@ namespace voxmg {
 
 // One writer at a time on a data folder. The window and voxmgctl, or two voxmgctl runs, may
 // work on the same data folder; every operation that changes it (moves, copies, deletions,
-// imports, edits, box folder and box name changes, WAV clean-up, downloads, backups) holds an
-// exclusive flock on a lock file in the data folder for as long as it writes. Reading takes no
-// lock. The lock goes with the process, so a killed run never blocks the next one; on NFS and
-// SMB mounts Linux maps flock to the server's byte-range locks, so two PCs on one network
-// folder are kept apart as well.
+// conversions, imports, edits, box folder and box name changes, WAV clean-up, downloads,
+// backups) holds an exclusive lock on a lock file in the data folder for as long as it writes.
+// Reading takes no lock. The lock goes with the process, so a killed run never blocks the next
+// one.
+//
+// It is an open-file-description lock (F_OFD_SETLK) on one descriptor per process: unlike
+// flock, NFS and SMB mounts pass it on to the server, so two PCs on one network folder are kept
+// apart; unlike a classic POSIX lock, closing some other descriptor of the file does not drop it.
 //
 // The lock keeps processes apart. Within the program, the window's operations and the
 // always-download worker already take turns (the worker is paused first), and an operation may
@@ -26,8 +29,10 @@ public:
     enum class Status {
         Held,      // this run holds the lock
         Busy,      // another operation held it for the whole wait
-        Unlocked,  // no lock file can be made here (a missing or read-only folder): the
-                   // operation goes on unlocked and meets the folder's own error
+        Refused,   // the lock file cannot be used (another user's file, a folder or a link by
+                   // that name, a read-only folder): nothing may be written, see error()
+        Unlocked,  // no folder, a folder that does not exist, or a file system without locks:
+                   // the operation goes on and meets the folder's own error
     };
 
     // Takes the lock of `dataFolder`, waiting up to `wait` while another operation holds it.
@@ -42,8 +47,10 @@ public:
     DataFolderLock& operator=(const DataFolderLock&) = delete;
 
     Status status() const { return m_status; }
-    // False only when another operation holds the lock.
-    bool mayProceed() const { return m_status != Status::Busy; }
+    // False when another operation holds the lock or the lock file cannot be used.
+    bool mayProceed() const { return m_status == Status::Held || m_status == Status::Unlocked; }
+    // Why the lock file was refused: the errno of opening or locking it.
+    int error() const { return m_error; }
     // Gives the lock back before the object ends.
     void release();
 
@@ -57,7 +64,11 @@ public:
 private:
     Key m_key{};
     Status m_status = Status::Unlocked;
+    int m_error = 0;
 };
+
+// The lock file of a data folder.
+std::string dataLockPath(const std::string& dataFolder);
 
 // The data folder that holds a message file: <data folder>/<box folder>/<kind>/<box>/<file>
 // for a box message, <data folder>/<box folder>/<response folder>/<file> for a response
