@@ -182,7 +182,7 @@ int wavClean(const Args& args) {
     return ok ? 0 : 1;
 }
 
-const CommandRegistrar wavCleanCommand{Command{"wav-clean", kWavCleanUsage, wavClean}};
+const CommandRegistrar wavCleanCommand{Command{"wav-clean", kWavCleanUsage, wavClean, {}, Writes::Root}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -179,7 +179,7 @@ int runNextBackup(const Args& given) {
     return 0;
 }
 
-CommandRegistrar backupCommand{Command{"backup", kBackupUsage, runBackupCommand}};
+CommandRegistrar backupCommand{Command{"backup", kBackupUsage, runBackupCommand, {}, Writes::Backup}};
 CommandRegistrar nextBackupCommand{Command{"next-backup", kNextUsage, runNextBackup}};
 
 }  // namespace

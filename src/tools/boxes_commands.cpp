@@ -108,12 +108,16 @@ int boxName(const Args& args) {
     return report(BoxCheck::Ok, u"ＢＯＸ名称の登録が完了しました。", u"登録完了", {{"box", a->words[0]}});
 }
 
-const CommandRegistrar makeBoxCommand{
-    Command{"make-box", std::string(kMakeUsage) + "   make a box subfolder on the PC", makeBox}};
+const CommandRegistrar makeBoxCommand{Command{
+    "make-box", std::string(kMakeUsage) + "   make a box subfolder on the PC", makeBox, {}, Writes::Root}};
 const CommandRegistrar renameBoxCommand{
-    Command{"rename-box", std::string(kRenameUsage) + "   rename a box subfolder made on the PC", renameBox}};
-const CommandRegistrar boxNameCommand{
-    Command{"box-name", std::string(kNameUsage) + "   set the display name of a box", boxName}};
+    Command{"rename-box",
+            std::string(kRenameUsage) + "   rename a box subfolder made on the PC",
+            renameBox,
+            {},
+            Writes::Root}};
+const CommandRegistrar boxNameCommand{Command{
+    "box-name", std::string(kNameUsage) + "   set the display name of a box", boxName, {}, Writes::Root}};
 
 }  // namespace
 }  // namespace voxmg::tools

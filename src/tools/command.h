@@ -10,10 +10,22 @@ namespace voxmg::tools {
 
 using Args = std::vector<std::string>;
 
+// What a verb writes: the data folders whose lock it holds while it runs.
+enum class Writes {
+    Nothing,   // reads only, or talks to the main unit alone
+    Messages,  // the data folders of the message files it is given
+    Root,      // the data folder given with --root
+    Backup,    // --root, else the FOLDER of the settings it reads
+};
+
 struct Command {
     std::string name;                          // first word on the command line ("settings", "inspect", ...)
     std::string usage;                         // one line for the help text
     std::function<int(const Args& args)> run;  // args after the name; returns the exit code
+    // The options that take a value. The verb's own parser and the lock both read this one list,
+    // so an option's value is never taken for a message file (and the wrong folder locked).
+    std::vector<std::string> valued = {};
+    Writes writes = Writes::Nothing;
 };
 
 std::vector<Command>& commandTable();

@@ -18,6 +18,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+const std::vector<std::string> kValued = {"--dest", "--gain"};
+
 const char* outcomeName(ConvertOutcome outcome) {
     switch (outcome) {
         case ConvertOutcome::Converted:
@@ -51,7 +53,7 @@ void print(const Json& j) {
 }
 
 int runConvert(const Args& args) {
-    const std::vector<std::string> files = positional(args, {"--dest", "--gain"});
+    const std::vector<std::string> files = positional(args, kValued);
     const std::optional<int> gain = gainOption(args);
     if (files.empty() || !gain) {
         std::fprintf(stderr, "usage: voxmgctl convert FILE... [--dest DIR] [--gain DB]\n");
@@ -108,7 +110,7 @@ int runConvert(const Args& args) {
 
 const CommandRegistrar convertCommand{Command{
     "convert", "convert FILE... [--dest DIR] [--gain DB]   message files to WAV, with the list's summary",
-    runConvert}};
+    runConvert, kValued, Writes::Messages}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -1,8 +1,14 @@
 #include "tools/data_folder_lock.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <set>
+#include <utility>
+#include <vector>
 
 #include "core/base/paths.h"
 #include "core/base/profile_file.h"
@@ -13,19 +19,6 @@
 namespace voxmg::tools {
 
 namespace {
-
-// Options that take a value, of all verbs: what is left are the files a verb works on.
-const std::vector<std::string> kValuedOptions = {
-    "--to",   "--overwrite", "--kind",      "--host",    "--port",  "--user",          "--password-file",
-    "--ini",  "--title",     "--memo",      "--protect", "--flag",  "--caller-number", "--caller-name",
-    "--name", "--slot",      "--root",      "--folder",  "--boxes", "--filter",        "--now",
-    "--gain", "--columns",   "--retry-wait"};
-
-// Verbs whose first file argument is a message of the data folder they change.
-const std::set<std::string> kMessageVerbs = {"move", "copy", "delete", "fetch-voice", "edit", "upload"};
-// Verbs that name the data folder with --root.
-const std::set<std::string> kRootVerbs = {"download", "import-response", "import-names", "wav-clean",
-                                          "make-box", "rename-box",      "box-name"};
 
 std::string absolute(const std::string& path) {
     std::error_code ec;
@@ -50,21 +43,70 @@ std::string backupDataFolder(const Args& args) {
     return folder.empty() ? std::string() : absolute(folder);
 }
 
+// Each folder once, ordered by device and inode; a folder that does not exist keeps its place
+// at the end (its lock goes on unlocked anyway).
+std::vector<std::string> lockOrder(const std::vector<std::string>& folders) {
+    std::vector<std::pair<std::pair<unsigned long long, unsigned long long>, std::string>> keyed;
+    for (const std::string& folder : folders) {
+        struct stat st {};
+        const bool found = !folder.empty() && ::stat(folder.c_str(), &st) == 0;
+        const auto key = found ? std::pair<unsigned long long, unsigned long long>(st.st_dev, st.st_ino)
+                               : std::pair<unsigned long long, unsigned long long>(~0ULL, ~0ULL);
+        keyed.emplace_back(key, folder);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        const bool sameFolder =
+            i > 0 && keyed[i].first == keyed[i - 1].first && keyed[i].first.first != ~0ULL;
+        if (!keyed[i].second.empty() && !sameFolder &&
+            std::find(out.begin(), out.end(), keyed[i].second) == out.end()) {
+            out.push_back(keyed[i].second);
+        }
+    }
+    return out;
+}
+
+int refused(const std::string& folder, const DataFolderLock& lock, int waitSeconds) {
+    const std::string lockFile = dataLockPath(folder);
+    if (lock.status() == DataFolderLock::Status::Busy) {
+        std::fprintf(stderr,
+                     "voxmgctl: 他の操作が実行中です。\n"
+                     "voxmgctl: another operation is changing %s (its lock %s stayed taken for %d s; "
+                     "%s SECONDS waits longer)\n",
+                     folder.c_str(), std::string(DataFolderLock::kFileName).c_str(), waitSeconds,
+                     kWaitOption);
+    } else {
+        std::fprintf(stderr,
+                     "voxmgctl: 書き込みできません: %s\n"
+                     "voxmgctl: the lock file %s cannot be used (%s); nothing was changed\n",
+                     lockFile.c_str(), lockFile.c_str(), std::strerror(lock.error()));
+    }
+    return 2;
+}
+
 }  // namespace
 
-std::string changedDataFolder(const std::string& verb, const Args& args) {
-    if (kMessageVerbs.contains(verb)) {
-        const std::vector<std::string> files = positional(args, kValuedOptions);
-        return files.empty() ? std::string() : dataFolderOfMessage(absolute(files.front()));
+std::vector<std::string> changedDataFolders(const Command& command, const Args& args) {
+    std::vector<std::string> folders;
+    switch (command.writes) {
+        case Writes::Nothing:
+            break;
+        case Writes::Messages:
+            for (const std::string& file : positional(args, command.valued)) {
+                folders.push_back(dataFolderOfMessage(absolute(file)));
+            }
+            break;
+        case Writes::Root:
+            if (std::string root = optionValue(args, "--root"); !root.empty()) {
+                folders.push_back(absolute(root));
+            }
+            break;
+        case Writes::Backup:
+            folders.push_back(backupDataFolder(args));
+            break;
     }
-    if (kRootVerbs.contains(verb)) {
-        const std::string root = optionValue(args, "--root");
-        return root.empty() ? std::string() : absolute(root);
-    }
-    if (verb == "backup") {
-        return backupDataFolder(args);
-    }
-    return {};
+    return lockOrder(folders);
 }
 
 int runHoldingDataLock(const Command& command, const Args& given) {
@@ -83,19 +125,17 @@ int runHoldingDataLock(const Command& command, const Args& given) {
         waitSeconds = std::stoi(value);
         ++i;
     }
-    const std::string folder = changedDataFolder(command.name, args);
-    DataFolderLock lock;
-    if (!folder.empty()) {
-        lock = DataFolderLock::acquire(folder, std::chrono::seconds(waitSeconds));
+    // One wait for all of them: a run over several folders gives up as soon as the first would.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
+    std::vector<DataFolderLock> locks;
+    for (const std::string& folder : changedDataFolders(command, args)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        DataFolderLock lock = DataFolderLock::acquire(folder, std::max(left, std::chrono::milliseconds(0)));
         if (!lock.mayProceed()) {
-            std::fprintf(stderr,
-                         "voxmgctl: 他の操作が実行中です。\n"
-                         "voxmgctl: another operation is changing %s (its lock %s stayed taken for %d s; "
-                         "%s SECONDS waits longer)\n",
-                         folder.c_str(), std::string(DataFolderLock::kFileName).c_str(), waitSeconds,
-                         kWaitOption);
-            return 2;
+            return refused(folder, lock, waitSeconds);
         }
+        locks.push_back(std::move(lock));
     }
     return command.run(args);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/command.h"
 
@@ -12,12 +13,14 @@ namespace voxmg::tools {
 inline constexpr const char* kWaitOption = "--wait";
 inline constexpr int kDefaultWaitSeconds = 60;
 
-// The data folder `verb` changes with these arguments; empty for verbs that only read the
-// data folder or only talk to the main unit.
-std::string changedDataFolder(const std::string& verb, const Args& args);
+// The data folders `command` changes with these arguments, each once, in the order they are
+// locked (by device and inode, the same in every process, so two runs never wait on each
+// other); empty for verbs that only read or only talk to the main unit.
+std::vector<std::string> changedDataFolders(const Command& command, const Args& args);
 
-// Runs the command with `--wait SECONDS` taken out of its arguments, holding the lock of the
-// folder it changes. Exit 2 with a message when another operation holds it for the whole wait.
+// Runs the command with `--wait SECONDS` taken out of its arguments, holding the locks of the
+// folders it changes. Exit 2 with a message when another operation holds one for the whole
+// wait, or when a lock file cannot be used.
 int runHoldingDataLock(const Command& command, const Args& args);
 
 }  // namespace voxmg::tools

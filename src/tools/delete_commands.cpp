@@ -158,8 +158,9 @@ int runFetchVoice(const Args& args) {
     return result.success ? 0 : 1;
 }
 
-CommandRegistrar deleteCommand{Command{"delete", kDeleteUsage, runDelete}};
-CommandRegistrar fetchVoiceCommand{Command{"fetch-voice", kFetchUsage, runFetchVoice}};
+CommandRegistrar deleteCommand{Command{"delete", kDeleteUsage, runDelete, kValued, Writes::Messages}};
+CommandRegistrar fetchVoiceCommand{
+    Command{"fetch-voice", kFetchUsage, runFetchVoice, kValued, Writes::Messages}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -145,7 +145,7 @@ int runDownload(const Args& args) {
     return (result == EngineResult::Done || result == EngineResult::NoMessages) ? 0 : 1;
 }
 
-CommandRegistrar downloadCommand{Command{"download", kUsage, runDownload}};
+CommandRegistrar downloadCommand{Command{"download", kUsage, runDownload, {}, Writes::Root}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -40,8 +40,12 @@ int importNames(const Args& args) {
     return outcome.completed ? 0 : 1;
 }
 
-const CommandRegistrar importNamesCommand{Command{
-    "import-names", std::string(kImportUsage) + "   extension box names from a phone book CSV", importNames}};
+const CommandRegistrar importNamesCommand{
+    Command{"import-names",
+            std::string(kImportUsage) + "   extension box names from a phone book CSV",
+            importNames,
+            {},
+            Writes::Root}};
 
 int exportUsage() {
     std::fprintf(stderr, "usage: voxmgctl export-csv %s [--overwrite] OUT.csv\n", kSelectionUsage);

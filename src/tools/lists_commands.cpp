@@ -267,7 +267,7 @@ CommandRegistrar editCommand{
     Command{"edit",
             "edit FILE [--title T] [--caller-number N] [--caller-name N] [--memo M] [--protect 0|1] "
             "[--flag 0|1] [--name N]   recording info edit (JSON)",
-            edit}};
+            edit, kValued, Writes::Messages}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -92,9 +92,11 @@ const char* kMoveUsage = "move FILE... --to rusuroku/NAME|naisen/NAME [--overwri
 const char* kCopyUsage = "copy FILE... --to rusuroku/NAME|naisen/NAME [--overwrite ask-no|all]";
 
 CommandRegistrar moveCommand{
-    Command{"move", kMoveUsage, [](const Args& args) { return runMoveCopy(args, Mode::Move, kMoveUsage); }}};
+    Command{"move", kMoveUsage, [](const Args& args) { return runMoveCopy(args, Mode::Move, kMoveUsage); },
+            kValued, Writes::Messages}};
 CommandRegistrar copyCommand{
-    Command{"copy", kCopyUsage, [](const Args& args) { return runMoveCopy(args, Mode::Copy, kCopyUsage); }}};
+    Command{"copy", kCopyUsage, [](const Args& args) { return runMoveCopy(args, Mode::Copy, kCopyUsage); },
+            kValued, Writes::Messages}};
 
 }  // namespace
 }  // namespace voxmg::tools

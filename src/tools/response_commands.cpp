@@ -131,8 +131,8 @@ int runUpload(const Args& args) {
     return result.success ? 0 : 1;
 }
 
-CommandRegistrar importCommand{Command{"import-response", kImportUsage, runImport}};
-CommandRegistrar uploadCommand{Command{"upload", kUploadUsage, runUpload}};
+CommandRegistrar importCommand{Command{"import-response", kImportUsage, runImport, kValued, Writes::Root}};
+CommandRegistrar uploadCommand{Command{"upload", kUploadUsage, runUpload, kValued, Writes::Messages}};
 
 }  // namespace
 }  // namespace voxmg::tools
