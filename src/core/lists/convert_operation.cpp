@@ -112,6 +112,8 @@ Next convertRow(const ConvertRequest& request, ConvertEnv& env, const ConvertRow
     }
     if (!endsWith(row.path, kVoiceEnding) || !isFile(row.path)) {
         file.outcome = ConvertOutcome::Missing;
+        // Gone since the run began (moved or deleted by another run): not a success either.
+        result.marks.alreadyDeleted = result.marks.alreadyDeleted || request.boxList;
         return Next::Row;
     }
     if (isFile(file.wavPath)) {

@@ -170,6 +170,37 @@ TEST_F(ConvertOperationTest, DestinationFolderTakesTheWavFiles) {
     EXPECT_FALSE(fs::exists(wavOf(request.rows[0].path)));
 }
 
+// Deletes the given file when the run reaches the file before it, as another run's move would.
+class RemoveAt : public ProgressSink {
+public:
+    RemoveAt(std::string path, int file) : m_path(std::move(path)), m_file(file) {}
+    void nextFile() override {
+        if (++m_seen == m_file) {
+            fs::remove(m_path);
+        }
+    }
+
+private:
+    std::string m_path;
+    int m_file;
+    int m_seen = 0;
+};
+
+TEST_F(ConvertOperationTest, AMessageThatGoesDuringTheRunIsNoSuccess) {
+    ConvertRequest request;
+    request.rows = {message(1, Kind::Voice), message(2, Kind::Voice)};
+    RemoveAt remover(request.rows[1].path, 1);
+    m_env.progress = &remover;
+    const ConvertResult result = run(request);
+    EXPECT_EQ(result.converted, 1);
+    EXPECT_EQ(result.files[1].outcome, ConvertOutcome::Missing);
+    EXPECT_FALSE(convertSucceeded(result));
+    const auto summary = convertSummary(result);
+    ASSERT_EQ(summary.size(), 1U);
+    EXPECT_EQ(summary.front().text,
+              "一部の音声メッセージはＷＡＶファイルへ変換\nできませんでした(変換元の音声ファイルなし)。");
+}
+
 TEST_F(ConvertOperationTest, CancelBetweenFilesEndsWithoutSummary) {
     ConvertRequest request;
     request.rows = {message(1, Kind::Voice), message(2, Kind::Voice), message(3, Kind::Voice)};
