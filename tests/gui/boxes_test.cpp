@@ -156,16 +156,16 @@ private slots:
         QCOMPARE(again.nameField()->maxLength(), 14);
     }
 
-    // A script holding the data folder (here flock(1) on its lock file) keeps the window's
+    // A script holding the data folder (here tests/support/hold_lock.py) keeps the window's
     // change out, with a word to the user, until it lets go.
     void anotherRunHoldingTheDataFolderKeepsTheChangeOut() {
         TestContext t;
         const std::string b = boxFolder(t);
         t.context.timings.dataLockWaitMs = 0;
         QProcess holder;
-        holder.start(QStringLiteral("flock"),
-                     {QStringLiteral("-o"), QString::fromStdString(t.root() + ".voxmg.lock"),
-                      QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo held; exec cat")});
+        holder.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral(VOXMG_SOURCE_DIR "/tests/support/hold_lock.py"),
+                      QString::fromStdString(t.root() + ".voxmg.lock")});
         QVERIFY(holder.waitForReadyRead(10000));
         auto kind = voxmg::boxes::BoxKind::Answer;
         CMakeBoxFldDlg dialog(t.context, kind);
@@ -174,11 +174,25 @@ private slots:
         QCOMPARE(t.messages.lastText(), QStringLiteral("他の操作が実行中です。"));
         QVERIFY(!QFileInfo::exists(QString::fromStdString(b + "/rusuroku/応接室")));
 
-        holder.closeWriteChannel();
+        holder.kill();
         QVERIFY(holder.waitForFinished(10000));
         dialog.okButton()->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(QFileInfo::exists(QString::fromStdString(b + "/rusuroku/応接室/inf.ini")));
+    }
+
+    // A lock file that cannot be used (here a folder by its name) is no reason to write unlocked.
+    void aLockFileThatCannotBeUsedKeepsTheChangeOut() {
+        TestContext t;
+        const std::string b = boxFolder(t);
+        QVERIFY(QDir().mkpath(QString::fromStdString(t.root() + ".voxmg.lock")));
+        auto kind = voxmg::boxes::BoxKind::Answer;
+        CMakeBoxFldDlg dialog(t.context, kind);
+        dialog.nameField()->setText(QStringLiteral("応接室"));
+        dialog.okButton()->click();
+        QCOMPARE(t.messages.lastText(),
+                 QStringLiteral("書き込みできません。\n") + QString::fromStdString(t.root() + ".voxmg.lock"));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(b + "/rusuroku/応接室")));
     }
 
     void importTakesTheChosenFileAndStaysOpenOnABadOne() {
