@@ -14,6 +14,7 @@
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
 #include "core/settings/settings.h"
+#include "core/store/box_links.h"
 #include "core/store/data_lock.h"
 
 namespace voxmg::tools {
@@ -136,6 +137,19 @@ int runHoldingDataLock(const Command& command, const Args& given) {
             return refused(folder, lock, waitSeconds);
         }
         locks.push_back(std::move(lock));
+    }
+    if (command.writes == Writes::Messages) {
+        for (const std::string& file : positional(args, command.valued)) {
+            if (isInLinkedBox(absolute(file))) {
+                const std::string box(paths::parentOf(absolute(file)));
+                std::fprintf(stderr,
+                             "voxmgctl: 書き込みできません: %s\n"
+                             "voxmgctl: the box of %s is a symbolic link out of its data folder; nothing "
+                             "is written through it, nothing was changed\n",
+                             box.c_str(), file.c_str());
+                return 2;
+            }
+        }
     }
     return command.run(args);
 }

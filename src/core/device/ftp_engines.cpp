@@ -14,6 +14,7 @@
 #include "core/device/ftp_mng.h"
 #include "core/device/ftp_reply.h"
 #include "core/device/listing_lines.h"
+#include "core/store/box_links.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -136,6 +137,10 @@ BoxResult CFtpMng::downloadBox(std::string_view remoteDir, const std::string& lo
                                bool refresh) {
     if (!connected()) {
         return {EngineResult::CommFailure};
+    }
+    // Never written through a link out of the data folder; the disk is as good as refused.
+    if (isLinkedBox(localFolder)) {
+        return {EngineResult::DiskFull};
     }
     EngineScope scope(*this, localFolder);
     bool quietProgress = byWorker || m_flags.alwaysDownloadInProgress.load() != 0;
@@ -476,6 +481,10 @@ BoxResult CFtpMng::downloadBoxInfoOnly(const std::string& localFolder, std::stri
     if (!connected()) {
         return {EngineResult::CommFailure};
     }
+    // Never written through a link out of the data folder; the disk is as good as refused.
+    if (isLinkedBox(localFolder)) {
+        return {EngineResult::DiskFull};
+    }
     EngineScope scope(*this, localFolder);
     std::u16string text;
     ListingResult rc = nameListing(remoteDir, ListKind::RecordingInfo, text);
@@ -551,6 +560,10 @@ CFtpMng::FileFetch CFtpMng::fetchInfoUnlessComplete(const std::string& localFold
 BoxResult CFtpMng::downloadResponseMessages(const std::string& localFolder, std::string_view remoteDir) {
     if (!connected()) {
         return {EngineResult::CommFailure};
+    }
+    // Never written through a link out of the data folder; the disk is as good as refused.
+    if (isLinkedBox(localFolder)) {
+        return {EngineResult::DiskFull};
     }
     // A box folder built by hand may lack its response folder: it is made, not reported as a
     // communication failure.
@@ -659,6 +672,9 @@ EngineResult CFtpMng::fetchVoiceData(const std::string& localFolder, std::string
                                      std::string_view fileName) {
     if (!connected() || paths::isUnsafeName(fileName) || !naming::isVoiceName(fileName)) {
         return EngineResult::CommFailure;
+    }
+    if (isLinkedBox(localFolder)) {
+        return EngineResult::DiskFull;  // never written through a link out of the data folder
     }
     EngineScope scope(*this, localFolder);
     CFileMng files(*m_cancel);

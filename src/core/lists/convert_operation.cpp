@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/audio/wav_conversion.h"
+#include "core/store/box_links.h"
 #include "core/store/file_mng.h"
 
 namespace voxmg {
@@ -114,6 +115,12 @@ Next convertRow(const ConvertRequest& request, ConvertEnv& env, const ConvertRow
         file.outcome = ConvertOutcome::Missing;
         // Gone since the run began (moved or deleted by another run): not a success either.
         result.marks.alreadyDeleted = result.marks.alreadyDeleted || request.boxList;
+        return Next::Row;
+    }
+    if (request.destination.empty() && isInLinkedBox(row.path)) {
+        // The WAV file would go beside the message, through a link out of the data folder.
+        file.outcome = ConvertOutcome::Failed;
+        result.marks.failed = true;
         return Next::Row;
     }
     if (isFile(file.wavPath)) {

@@ -10,6 +10,7 @@
 #include "core/device/ftp_mng.h"
 #include "core/device/listing_lines.h"
 #include "core/lists/row_run.h"
+#include "core/store/box_links.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
@@ -294,7 +295,10 @@ private:
             Row row;
             row.path = path;
             row.voice = naming::isVoiceName(paths::fileName(path));
-            row.isProtected = !path.empty() && protectedOnPc(m_files, path);
+            // A message in a box that lies outside the data folder (a link) is kept on both
+            // sides, as a protected one is: nothing is deleted through the link, and its copy
+            // there is none the main unit's may be deleted for.
+            row.isProtected = !path.empty() && (protectedOnPc(m_files, path) || isInLinkedBox(path));
             m_rows.push_back(std::move(row));
         }
     }

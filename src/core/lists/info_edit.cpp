@@ -10,6 +10,7 @@
 
 #include "core/base/paths.h"
 #include "core/base/text.h"
+#include "core/store/box_links.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -220,6 +221,10 @@ EditOutcome editBoxMessage(const std::string& named, const BoxEdit& edit, std::a
     if ((out.result = check(edit)) != EditResult::Done) {
         return out;
     }
+    if (isInLinkedBox(path)) {
+        out.result = EditResult::WriteFailed;  // never written through a link out of the data folder
+        return out;
+    }
     CFileMng files(cancelAll);
     // The file's own record takes the edit, so a played mark or state set since the dialog
     // opened is kept.
@@ -253,6 +258,10 @@ EditOutcome editResponseMessage(const std::string& named, const ResponseEdit& ed
     const std::string path = shownFile(named);
     out.path = path;
     if ((out.result = check(edit)) != EditResult::Done) {
+        return out;
+    }
+    if (isInLinkedBox(path)) {
+        out.result = EditResult::WriteFailed;  // never written through a link out of the data folder
         return out;
     }
     const std::string newPath = renamedResponsePath(path, now);

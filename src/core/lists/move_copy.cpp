@@ -14,6 +14,7 @@
 
 #include "core/base/text.h"
 #include "core/lists/convert_operation.h"
+#include "core/store/box_links.h"
 #include "core/store/dir_walk.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
@@ -687,6 +688,9 @@ private:
         if (!naming::isVoiceName(paths::fileName(path))) {
             return RowOutcome::NotDownloaded;
         }
+        if (isInLinkedBox(path)) {
+            return RowOutcome::Failed;  // never taken out of a box that lies outside the data folder
+        }
         const auto voiceSize = fileio::fileSize(path);
         if (!voiceSize) {
             return RowOutcome::NotDownloaded;
@@ -852,7 +856,8 @@ std::string destinationFolder(const std::string& boxFolder, const std::string& d
     if ((kind != naming::kAnswerKind && kind != naming::kExtensionKind) || paths::isUnsafeName(name)) {
         return {};
     }
-    return paths::join(paths::join(boxFolder, kind), name);
+    std::string folder = paths::join(paths::join(boxFolder, kind), name);
+    return isLinkedBox(folder) ? std::string() : folder;  // nothing written out of the data folder
 }
 
 MoveCopyResult run(const MoveCopyRequest& request, Flags& flags, const Pump& pump, ProgressSink* progress) {

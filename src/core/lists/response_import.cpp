@@ -13,6 +13,7 @@
 #include "core/base/text.h"
 #include "core/device/listing_lines.h"
 #include "core/lists/convert_operation.h"
+#include "core/store/box_links.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -262,6 +263,11 @@ std::optional<std::string> messageInSlot(const std::string& responseFolder, int 
 std::optional<ImportResult> precheck(const ImportRequest& request) {
     if (request.slot < 1 || request.slot > kSlots) {
         return refused(ImportOutcome::BadSlot, u"選択されていません。");
+    }
+    if (isLinkedBox(request.responseFolder)) {
+        // A response folder that is a link lies outside the data folder: nothing goes there.
+        return refused(ImportOutcome::Unsupported,
+                       u"書き込みできません。\n" + text::utf16FromUtf8(request.responseFolder));
     }
     if (!request.replace && messageInSlot(request.responseFolder, request.slot)) {
         char number[8];

@@ -12,6 +12,7 @@
 
 #include "core/base/paths.h"
 #include "core/base/text.h"
+#include "core/store/box_links.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -88,6 +89,9 @@ std::optional<FILESTS_INFO> CFileMng::loadOne(int fd, const std::string& path, s
 FolderListing CFileMng::listBoxFolder(const std::string& folder) const {
     std::lock_guard guard(folderLock());
     FolderListing out;
+    if (isLinkedBox(folder)) {
+        return out;  // outside the data folder: listed as a box that cannot be opened
+    }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
     if (!dir) {
         return out;
