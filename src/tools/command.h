@@ -12,10 +12,11 @@ using Args = std::vector<std::string>;
 
 // What a verb writes: the data folders whose lock it holds while it runs.
 enum class Writes {
-    Nothing,   // reads only, or talks to the main unit alone
-    Messages,  // the data folders of the message files it is given
-    Root,      // the data folder given with --root
-    Backup,    // --root, else the FOLDER of the settings it reads
+    Nothing,         // reads only, or talks to the main unit alone
+    Messages,        // the data folders of the message files it is given
+    MarkedMessages,  // the same when --mark is given, else nothing
+    Root,            // the data folder given with --root
+    Backup,          // --root, else the FOLDER of the settings it reads
 };
 
 struct Command {

@@ -93,6 +93,11 @@ std::vector<std::string> changedDataFolders(const Command& command, const Args& 
     switch (command.writes) {
         case Writes::Nothing:
             break;
+        case Writes::MarkedMessages:
+            if (!hasFlag(args, "--mark")) {
+                break;
+            }
+            [[fallthrough]];
         case Writes::Messages:
             for (const std::string& file : positional(args, command.valued)) {
                 folders.push_back(dataFolderOfMessage(absolute(file)));
@@ -138,7 +143,8 @@ int runHoldingDataLock(const Command& command, const Args& given) {
         }
         locks.push_back(std::move(lock));
     }
-    if (command.writes == Writes::Messages) {
+    if (command.writes == Writes::Messages ||
+        (command.writes == Writes::MarkedMessages && hasFlag(args, "--mark"))) {
         for (const std::string& file : positional(args, command.valued)) {
             if (isInLinkedBox(absolute(file))) {
                 const std::string box(paths::parentOf(absolute(file)));

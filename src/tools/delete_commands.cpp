@@ -46,6 +46,8 @@ const char* outcomeName(delete_op::RowOutcome outcome) {
             return "in-use";
         case RowOutcome::CommError:
             return "communication-error";
+        case RowOutcome::CannotWrite:
+            return "cannot-write";
         case RowOutcome::Skipped:
             break;
     }

@@ -97,8 +97,15 @@ int edit(const Args& args) {
                              .flag = *flag};
         out = info_edit::editBoxMessage(path, e, cancel);
     }
-    if (out.result != info_edit::EditResult::Done) {
-        // The one text the edit dialogs show for every refusal and failed write.
+    using info_edit::EditResult;
+    if (out.result == EditResult::WriteFailed || out.result == EditResult::HeaderFailed ||
+        out.result == EditResult::RenameFailed) {
+        // The edit was fine; the folder or the file refused it (read-only, another user's).
+        std::fprintf(stderr, "書き込みできません: %s\n", path.c_str());
+        return 1;
+    }
+    if (out.result != EditResult::Done) {
+        // The one text the edit dialogs show for every refusal.
         std::fprintf(stderr, "入力値エラーです。\n");
         return 1;
     }

@@ -67,11 +67,13 @@ const char* stateName(player::PaneState state) {
     return "";
 }
 
+const std::vector<std::string> kValued = {"--gain", "--columns"};
+
 // The built-in player's work on one message: decoded in memory (no WAV file), its length and
 // waveform peaks; with --mark it is listened to the end and marked played on the PC as the
 // pane marks it.
 int listen(const Args& args) {
-    const std::vector<std::string> files = positional(args, {"--gain", "--columns"});
+    const std::vector<std::string> files = positional(args, kValued);
     const std::optional<int> gain = gainOption(args);
     bool columnsGiven = false;
     const std::string columnsText = optionValue(args, "--columns", &columnsGiven);
@@ -114,12 +116,19 @@ int listen(const Args& args) {
         out["peaks"] = folded;
     }
     out["marked"] = session.marked();
+    // Asked to mark it and the record could not be written: a failure, said as one.
+    const bool markFailed = decoded && mark && !session.marked();
+    if (markFailed) {
+        out["text"] = "書き込みできません: " + files.front();
+        std::fprintf(stderr, "voxmgctl: 書き込みできません: %s\n", files.front().c_str());
+    }
     std::cout << out.dump(2) << "\n";
-    return decoded ? 0 : 1;
+    return decoded && !markFailed ? 0 : 1;
 }
 
-const CommandRegistrar listenCommand{Command{
-    "listen", std::string(kListenUsage) + "   decode in memory as the player pane does (JSON)", listen}};
+const CommandRegistrar listenCommand{
+    Command{"listen", std::string(kListenUsage) + "   decode in memory as the player pane does (JSON)",
+            listen, kValued, Writes::MarkedMessages}};
 
 }  // namespace
 }  // namespace voxmg::tools

@@ -42,6 +42,8 @@ const char* importOutcomeName(response_import::ImportOutcome outcome) {
             return "unsupported";
         case ImportOutcome::Cancelled:
             return "cancelled";
+        case ImportOutcome::CannotWrite:
+            return "cannot-write";
         case ImportOutcome::NoFrames:
             break;
     }

@@ -1,6 +1,7 @@
 #include "core/audio/voice_pcm.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "core/audio/file_handle.h"
@@ -13,7 +14,9 @@ VoiceLoad loadVoiceFrames(const std::string& voicePath, std::vector<std::uint8_t
     frames.clear();
     FileHandle in = openFile(voicePath, "rb");
     if (!in) {
-        return VoiceLoad::Missing;
+        // Only a file that is not there is gone; one that cannot be read (mode 000, another
+        // user's) is there and says so.
+        return errno == ENOENT || errno == ENOTDIR ? VoiceLoad::Missing : VoiceLoad::NoFrames;
     }
     if (std::fseek(in.get(), 0, SEEK_END) != 0) {
         return VoiceLoad::Missing;

@@ -26,9 +26,12 @@ std::string withExtension(const std::string& path, std::string_view ext) {
     return base + std::string(ext);
 }
 
-bool removeIfPresent(const std::string& path) {
+// True when the file went; a file that is there and cannot be removed sets `refused`.
+bool removeIfPresent(const std::string& path, bool& refused) {
     std::error_code ec;
-    return fs::remove(path, ec);
+    const bool removed = fs::remove(path, ec);
+    refused = refused || (ec && ec != std::errc::no_such_file_or_directory);
+    return removed;
 }
 
 bool exists(const std::string& path) {
@@ -74,21 +77,29 @@ RowOutcome deleteOnPc(Row& row, DeleteKind kind, bool responseList) {
         // The audio kept beside the message first (an imported message keeps the user's file
         // as ".WAV" or ".WMA"): a run stopped half way leaves the message, not a lone companion.
         bool removed = false;
+        bool refused = false;
         for (const std::string& companion : audio::companionAudioFiles(row.path)) {
-            removed = removeIfPresent(companion) || removed;
+            removed = removeIfPresent(companion, refused) || removed;
         }
         for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
-            removed = removeIfPresent(withExtension(row.path, ext)) || removed;
+            removed = removeIfPresent(withExtension(row.path, ext), refused) || removed;
+        }
+        if (refused) {
+            return RowOutcome::CannotWrite;
         }
         return removed ? RowOutcome::Deleted : RowOutcome::NotDownloaded;
     }
     if ((row.voice && exists(row.path)) || kind == DeleteKind::PcOnly) {
         bool removed = false;
+        bool refused = false;
         for (const std::string& wav : audio::companionAudioFiles(row.path, true)) {
-            removed = removeIfPresent(wav) || removed;
+            removed = removeIfPresent(wav, refused) || removed;
         }
         for (std::string_view ext : {naming::kVoiceExt, naming::kInfoExt}) {
-            removed = removeIfPresent(withExtension(row.path, ext)) || removed;
+            removed = removeIfPresent(withExtension(row.path, ext), refused) || removed;
+        }
+        if (refused) {
+            return RowOutcome::CannotWrite;  // the message is still here, whole or in part
         }
         if (removed) {
             return RowOutcome::Deleted;
@@ -212,6 +223,7 @@ struct Marks {
     bool absentOrProtected = false;
     bool inUse = false;
     bool notDownloaded = false;
+    bool cannotWrite = false;
 };
 
 UserMessage summarize(const Marks& marks, int deleted, std::size_t rows, bool responseList) {
@@ -219,6 +231,14 @@ UserMessage summarize(const Marks& marks, int deleted, std::size_t rows, bool re
     static const std::u16string kAbsent = u"音声メッセージがありません。\nまたは｢保護｣に設定されています。";
     static const std::u16string kInUse = u"音声メッセージは使用中のため\n消去できません。";
     static const std::u16string kNotDownloaded = u"音声ファイルがダウンロードされて\nいません。";
+    static const std::u16string kCannotWrite =
+        u"書き込みできません。\n音声メッセージのフォルダを確認してください。";
+    if (marks.cannotWrite && (rows == 1 || deleted == 0)) {
+        return errorMessage(kCannotWrite);
+    }
+    if (marks.cannotWrite) {
+        return doneMessage(u"一部の音声メッセージが消去できませんでした。\n(書き込みできません)。");
+    }
     if (rows == 1) {
         if (marks.inUse) {
             return errorMessage(responseList ? u"音声メッセージは\n使用中のため消去できません。" : kInUse);
@@ -364,6 +384,9 @@ private:
                     break;
                 case RowOutcome::InUse:
                     marks.inUse = true;
+                    break;
+                case RowOutcome::CannotWrite:
+                    marks.cannotWrite = true;
                     break;
                 case RowOutcome::NotDownloaded:
                     // The response list has no such mark: a slot without voice is simply passed over.

@@ -31,6 +31,7 @@ enum class RowOutcome {
     NotDownloaded,  // no complete voice file here: the main unit's copy is the only one
     InUse,          // the main unit answered 450
     CommError,      // the connection failed; the operation stopped here
+    CannotWrite,    // the PC's folder refused the deletion (read-only, another user's)
     Skipped,        // nothing to do (an empty response slot), or not reached
 };
 

@@ -40,6 +40,11 @@ ImportResult refused(ImportOutcome outcome, std::u16string text) {
     return result;
 }
 
+ImportResult cannotWrite(const std::string& responseFolder) {
+    return refused(ImportOutcome::CannotWrite,
+                   u"書き込みできません。\n" + text::utf16FromUtf8(responseFolder));
+}
+
 ImportResult unsupported() {
     return refused(ImportOutcome::Unsupported, u"このフォーマットには対応していません。");
 }
@@ -266,8 +271,7 @@ std::optional<ImportResult> precheck(const ImportRequest& request) {
     }
     if (isLinkedBox(request.responseFolder)) {
         // A response folder that is a link lies outside the data folder: nothing goes there.
-        return refused(ImportOutcome::Unsupported,
-                       u"書き込みできません。\n" + text::utf16FromUtf8(request.responseFolder));
+        return cannotWrite(request.responseFolder);
     }
     if (!request.replace && messageInSlot(request.responseFolder, request.slot)) {
         char number[8];
@@ -313,7 +317,7 @@ ImportResult run(const ImportRequest& request, audio::EncodingEngine& engine,
     // must not write into each other's files.
     const WorkFolder work(request.responseFolder);
     if (!work.valid()) {
-        return unsupported();
+        return cannotWrite(request.responseFolder);
     }
     if (auto failure = encode(request, names, work, engine, caller)) {
         return *failure;

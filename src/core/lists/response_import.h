@@ -26,6 +26,7 @@ enum class ImportOutcome {
     Unsupported,  // extension, precheck, copy or conversion refused the file
     Cancelled,    // the user cancelled the conversion
     NoFrames,     // the conversion gave no whole 100 ms of speech
+    CannotWrite,  // the response folder takes no file (read-only, another user's, a link out)
 };
 
 struct ImportRequest {

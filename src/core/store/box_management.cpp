@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <set>
 
 #include "core/base/paths.h"
@@ -61,6 +62,8 @@ std::u16string_view checkText(BoxCheck check) {
             return kInputError;
         case BoxCheck::Duplicate:
             return kDuplicate;
+        case BoxCheck::CannotWrite:
+            return kCannotWrite;
         case BoxCheck::Ok:
             break;
     }
@@ -128,7 +131,8 @@ BoxCheck makeBoxFolder(const std::string& boxFolder, BoxKind kind, std::u16strin
         return BoxCheck::Duplicate;
     }
     if (::mkdir(path.c_str(), 0755) != 0) {
-        return BoxCheck::InputError;
+        return errno == EACCES || errno == EPERM || errno == EROFS ? BoxCheck::CannotWrite
+                                                                   : BoxCheck::InputError;
     }
     ProfileFile info = ProfileFile::load(paths::join(path, naming::kBoxInfoFile));
     info.writeString(u"INF", u"MAKE", u"1");
@@ -136,7 +140,7 @@ BoxCheck makeBoxFolder(const std::string& boxFolder, BoxKind kind, std::u16strin
     info.writeString(u"INF", u"AutoDel", u"0");
     if (!info.save()) {
         ::rmdir(path.c_str());
-        return BoxCheck::InputError;
+        return BoxCheck::CannotWrite;
     }
     return BoxCheck::Ok;
 }

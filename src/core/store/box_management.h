@@ -22,10 +22,12 @@ std::string_view kindFolder(BoxKind kind);  // "rusuroku", "naisen"
 std::optional<BoxKind> kindFromFolder(std::string_view folder);
 
 // Why a name is refused; the dialogs show the texts below for them.
-enum class BoxCheck { Ok = 0, InputError = 1, Duplicate = 2 };
+enum class BoxCheck { Ok = 0, InputError = 1, Duplicate = 2, CannotWrite = 3 };
 
 inline constexpr std::u16string_view kInputError = u"入力値エラーです。";
 inline constexpr std::u16string_view kDuplicate = u"フォルダ名が重複しています。";
+// The name was fine; the box folder refused the new folder (read-only, another user's).
+inline constexpr std::u16string_view kCannotWrite = u"書き込みできません。";
 inline constexpr std::u16string_view kNoBoxes = u"フォルダにボックス情報がありません。\n確認ください。";
 std::u16string_view checkText(BoxCheck check);  // empty for Ok
 
