@@ -4,12 +4,15 @@
 // is a complete copy; after the second run every message is whole where it was sent and (for a
 // move) nowhere else, and no hidden temporary file or lone recording info is left.
 //
-//   move_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S] [--mode move|overwrite|copy|race]
+//   move_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
+//                  [--mode move|overwrite|copy|race|convert-race]
 //                  [--messages N]
 //
 // move: a plain move. overwrite: the destination holds a copy of each message already and the
 // move overwrites it ("--overwrite all"). copy: a copy into an emptied box, answered いいえ on
 // a clash as the default is. race: no kills; two moves of the same messages started together.
+// convert-race: no kills; a move and a conversion to WAV of the same messages started together,
+// which must never leave a WAV file without its message.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,7 +39,7 @@ using voxmg::test::readFile;
 
 const std::vector<std::string> kExtensions{".vminf", ".vmdat", ".wav"};
 
-enum class Mode { Move, Overwrite, Copy, Race };
+enum class Mode { Move, Overwrite, Copy, Race, ConvertRace };
 
 struct Loop {
     fs::path office;
@@ -96,6 +99,13 @@ struct Loop {
                     }
                     continue;
                 }
+                if (mode == Mode::ConvertRace && name.ends_with(".wav")) {
+                    // Made by the conversion: whatever its bytes, never without its message.
+                    if (!holds(b, name.substr(0, name.size() - 4) + ".vmdat")) {
+                        fail(at + "WAV file without its message: " + name);
+                    }
+                    continue;
+                }
                 auto it = original.find(name);
                 if (it == original.end()) {
                     fail(at + "unexpected file " + name);
@@ -137,7 +147,7 @@ struct Loop {
                     continue;
                 }
                 const bool wav = ext == ".wav";
-                if (!holds(to, base + ext) && !(mode == Mode::Copy && wav)) {
+                if (!holds(to, base + ext) && !((mode == Mode::Copy || mode == Mode::ConvertRace) && wav)) {
                     fail(at + "missing in the destination: " + base + ext);
                 }
                 if (mode == Mode::Copy ? !holds(from, base + ext) : holds(from, base + ext)) {
@@ -178,6 +188,31 @@ struct Loop {
 
     pid_t start(int from) const { return voxmg::test::spawnQuiet(command(from)); }
 
+    // The WAV files of box `from` removed, then a move of its messages and their conversion to
+    // WAV beside them started together.
+    void convertRace(int from) const {
+        std::vector<std::string> convert{ctl, "convert"};
+        for (const auto& e : fs::directory_iterator(box(from))) {
+            if (e.path().extension() == ".wav") {
+                fs::remove(e.path());
+            } else if (e.path().extension() == ".vmdat") {
+                convert.push_back(e.path().string());
+            }
+        }
+        const pid_t mover = start(from);
+        const pid_t converter = voxmg::test::spawnQuiet(convert);
+        wait(mover);
+        wait(converter);
+    }
+
+    int wavFiles(int b) const {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(box(b))) {
+            n += e.path().extension() == ".wav" ? 1 : 0;
+        }
+        return n;
+    }
+
     static void wait(pid_t pid) {
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -199,11 +234,12 @@ std::optional<Mode> modeOption(int argc, char** argv) {
             continue;
         }
         const std::string m = argv[i + 1];
-        if (m == "move" || m == "overwrite" || m == "copy" || m == "race") {
+        if (m == "move" || m == "overwrite" || m == "copy" || m == "race" || m == "convert-race") {
             return m == "move"        ? Mode::Move
                    : m == "overwrite" ? Mode::Overwrite
                    : m == "copy"      ? Mode::Copy
-                                      : Mode::Race;
+                   : m == "race"      ? Mode::Race
+                                      : Mode::ConvertRace;
         }
         return std::nullopt;
     }
@@ -216,7 +252,7 @@ int main(int argc, char** argv) {
     const auto options = voxmg::test::killOptions(argc, argv, "move_kill_loop");
     const auto mode = modeOption(argc, argv);
     if (!options || !mode) {
-        std::fprintf(stderr, "move_kill_loop: --mode move|overwrite|copy|race\n");
+        std::fprintf(stderr, "move_kill_loop: --mode move|overwrite|copy|race|convert-race\n");
         return 2;
     }
     const int kills = options->kills;
@@ -235,7 +271,8 @@ int main(int argc, char** argv) {
                 *mode == Mode::Move        ? "move"
                 : *mode == Mode::Overwrite ? "overwrite"
                 : *mode == Mode::Copy      ? "copy"
-                                           : "race",
+                : *mode == Mode::Race      ? "race"
+                                           : "convert-race",
                 kills, loop.messages, seed);
     std::fflush(stdout);
     // One whole run first, for how long a run takes here: the kills fall inside that time.
@@ -247,12 +284,16 @@ int main(int argc, char** argv) {
     loop.checkFinished(0, 1);
     std::mt19937 random(seed);
     std::uniform_int_distribution<long> delay(0, std::max<long>(1000, static_cast<long>(took.count())));
-    int midRun = 0;  // kills that ended a run before it finished
+    int midRun = 0;     // kills that ended a run before it finished
+    int converted = 0;  // races in which the conversion came first and its WAV files moved along
     for (int round = 1; round <= kills; ++round) {
         // A move goes back and forth; a copy always starts from box 101.
         const int from = loop.mode == Mode::Copy || round % 2 == 0 ? 0 : 1;
         loop.prepare(1 - from);
-        if (loop.mode == Mode::Race) {
+        if (loop.mode == Mode::ConvertRace) {
+            loop.convertRace(from);
+            converted += loop.wavFiles(1 - from) > 0 ? 1 : 0;
+        } else if (loop.mode == Mode::Race) {
             const auto args = loop.command(from);
             const pid_t first = voxmg::test::spawnQuiet(args);
             const pid_t second = voxmg::test::spawnQuiet(args);
@@ -266,6 +307,9 @@ int main(int argc, char** argv) {
             Loop::wait(loop.start(from));
         }
         loop.checkFinished(round, 1 - from);
+    }
+    if (loop.mode == Mode::ConvertRace) {
+        std::printf("%d of %d races converted before the move\n", converted, kills);
     }
     std::printf("%d of %d runs killed before they finished; %d failures\n", midRun, kills, loop.failures);
     return loop.failures == 0 ? 0 : 1;
