@@ -1,6 +1,7 @@
 // voxmgctl login / boxes / ls / get / put / rm: talk to a main unit (or the simulator) with the
 // program's own FTP client, one command per connection.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -133,8 +134,10 @@ int get(const Args& args) {
 
 int put(const Args& args) {
     auto rest = positional(args, kConnectionOptions);
-    std::ifstream in(rest.size() == 1 ? rest[0] : std::string(), std::ios::binary);
-    if (!in) {
+    std::error_code ec;
+    const bool plain = rest.size() == 1 && std::filesystem::is_regular_file(rest[0], ec);
+    std::ifstream in(plain ? rest[0] : std::string(), std::ios::binary);
+    if (!plain || !in) {
         std::fprintf(stderr, "voxmgctl: put needs one readable FILE\n");
         return 2;
     }

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "core/app/version.h"
@@ -29,6 +30,11 @@ std::string optionValue(const Args& args, const std::string& name, bool* present
 }
 
 bool readPasswordFile(const std::string& path, std::string& password) {
+    // Streams throw on a folder read as a file: only a plain file is opened.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in || !std::getline(in, password)) {
         return false;

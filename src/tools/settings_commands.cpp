@@ -1,6 +1,7 @@
 // voxmgctl settings show INI / settings save IN OUT
 
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -70,17 +71,37 @@ Json settingsJson(const Settings& s) {
     return j;
 }
 
+// A settings file that is there and cannot be read (a folder by its name, no permission): said
+// with its name, never read as empty settings.
+bool unreadable(const ProfileFile& file) {
+    if (file.loadError() == 0) {
+        return false;
+    }
+    std::fprintf(stderr, "voxmgctl: 設定ファイルを読み込めません: %s (%s)\n", file.path().c_str(),
+                 std::strerror(file.loadError()));
+    return true;
+}
+
 int runSettings(const Args& args) {
     if (args.size() == 2 && args[0] == "show") {
-        Settings s = loadSettings(ProfileFile::load(args[1]));
-        std::printf("%s\n", settingsJson(s).dump(2).c_str());
+        const ProfileFile in = ProfileFile::load(args[1]);
+        if (unreadable(in)) {
+            return 1;
+        }
+        Settings s = loadSettings(in);
+        std::printf("%s\n",
+                    settingsJson(s).dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
         return 0;
     }
     if (args.size() == 3 && args[0] == "save") {
         // As the program does at exit: the settings block is written over whatever OUT holds,
         // keeping its other sections and lines.
-        Settings s = loadSettings(ProfileFile::load(args[1]));
+        const ProfileFile in = ProfileFile::load(args[1]);
         ProfileFile out = ProfileFile::load(args[2]);
+        if (unreadable(in) || unreadable(out)) {
+            return 1;
+        }
+        Settings s = loadSettings(in);
         saveSettings(s, out);
         if (!out.save(kSettingsFileMode)) {
             std::fprintf(stderr, "voxmgctl: cannot write %s\n", args[2].c_str());

@@ -150,6 +150,19 @@ private slots:
         QVERIFY(std::filesystem::exists(kept));
     }
 
+    // A folder where the settings file belongs is told, naming it, and the program ends:
+    // nothing aborts and no defaults run in the user's name.
+    void aSettingsFileThatIsAFolderIsToldAndTheProgramEnds() {
+        TestContext t;
+        SessionLog log;
+        std::filesystem::create_directories(t.root() + "VOXMG.ini");
+        CVOXMGApp app(scriptedAppOptions(t, log));
+        QVERIFY(!app.start());
+        QVERIFY(app.frame() == nullptr);
+        QVERIFY(t.messages.lastText().startsWith(QStringLiteral("設定ファイルを読み込めません。\n") +
+                                                 QString::fromStdString(t.root() + "VOXMG.ini")));
+    }
+
     void secondInstanceIsRefusedWithoutAWindow() {
         TestContext t;
         SessionLog log;

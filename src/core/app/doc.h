@@ -22,7 +22,14 @@ public:
     // (auto-delete selections, placements).
     ProfileFile profile() const { return ProfileFile::load(m_settingsPath); }
 
-    void load() { m_settings = loadSettings(profile()); }
+    void load() {
+        const ProfileFile file = profile();
+        m_loadError = file.loadError();
+        m_settings = loadSettings(file);
+    }
+    // Why the settings file could not be read (an errno, EISDIR for a folder); 0 when it was
+    // read or there was none yet.
+    int loadError() const { return m_loadError; }
     // The exit save: settings, then window placement, into the file as it is on disk now
     // (so selections written during the run are kept); a new file is created 0600.
     bool save(const Rect& frame, const std::vector<ListPlacement>& frontToBack) const;
@@ -48,6 +55,7 @@ public:
 
 private:
     std::string m_settingsPath;
+    int m_loadError = 0;
     Settings m_settings;
     LoginValues m_login;
     bool m_loggedIn = false;

@@ -39,6 +39,11 @@ std::string foldDoubledSeparators(std::string path) {
 // The frames of a voice data file, or nothing when it cannot be read or is too short to
 // hold the record and the header.
 std::optional<std::vector<char>> readFrames(const std::string& voicePath) {
+    // A folder under a message's name would make the stream throw (or claim a huge size).
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(voicePath, ec)) {
+        return std::nullopt;
+    }
     std::ifstream in(voicePath, std::ios::binary | std::ios::ate);
     if (!in) {
         return std::nullopt;

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -50,17 +50,53 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
+// A settings file is a few kilobytes; this bounds what a wrong path can make us read.
+constexpr std::size_t kMaxSettingsBytes = std::size_t{4} << 20;
+
+// The bytes of a plain file, without streams (an ifstream on a folder throws on the first
+// read). 0 when read or missing (then empty), else the errno of what went wrong.
+int readSettingsBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return errno == ENOENT ? 0 : errno;
+    }
+    struct stat st {};
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else if (static_cast<std::uint64_t>(st.st_size) > kMaxSettingsBytes) {
+        error = EFBIG;
+    }
+    char buffer[16384];
+    while (error == 0) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0 && bytes.size() + static_cast<std::size_t>(got) <= kMaxSettingsBytes) {
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            error = got < 0 ? errno : EFBIG;
+        }
+    }
+    ::close(fd);
+    return error;
+}
+
 }  // namespace
 
 ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)) {}
 
 ProfileFile ProfileFile::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::string bytes;
-    if (in) {
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    return fromBytes(bytes, path);
+    const int error = readSettingsBytes(path, bytes);
+    ProfileFile file = fromBytes(error == 0 ? bytes : std::string(), path);
+    file.m_loadError = error;
+    return file;
 }
 
 ProfileFile ProfileFile::fromBytes(std::string_view bytes, std::string path) {

@@ -25,12 +25,16 @@ public:
     ProfileFile() = default;
     explicit ProfileFile(std::string path);
 
-    // Reads the file; a missing or unreadable file reads as empty.
+    // Reads the file; a missing file reads as empty, and so does one that cannot be read (a
+    // folder by that name, no permission, far too large), which loadError() then tells.
     static ProfileFile load(const std::string& path);
     // Parses CP932 bytes as if they were the file's content.
     static ProfileFile fromBytes(std::string_view bytes, std::string path = {});
 
     const std::string& path() const { return m_path; }
+    // Why load() could not read an existing file (an errno: EISDIR for a folder); 0 when it
+    // read the file or there was none.
+    int loadError() const { return m_loadError; }
 
     int readInt(std::u16string_view section, std::u16string_view key, int def) const;
     std::u16string readString(std::u16string_view section, std::u16string_view key,
@@ -69,6 +73,7 @@ private:
 
     std::string m_path;
     std::vector<Line> m_lines;
+    int m_loadError = 0;
 };
 
 // One-call forms, each reading (and for writes, saving) the file, as the Windows routines do.

@@ -1,5 +1,7 @@
 #include "gui/app/vox_app.h"
 
+#include <cstring>
+
 #include "core/automation/backup_schedule.h"
 #include "gui/automation/frame_automation.h"
 #include "gui/automation/mail_automation.h"
@@ -76,6 +78,31 @@ CVOXMGApp::CVOXMGApp(Options options)
     }
 }
 
+namespace {
+
+// One instance at a time: a second start says so and ends (false).
+bool refuseSecondInstance(UserMessages& messages) {
+    messages.show(nullptr, QStringLiteral("Zuシリーズ音声ファイル管理は既に起動しています。"),
+                  QStringLiteral("エラー"), UserMessages::Icon::Stop);
+    return false;
+}
+
+// A folder or an unreadable file where the settings file belongs: starting on the defaults
+// would hide the user's settings, and the save at exit would fail; say where it is instead.
+bool settingsReadable(const voxmg::CVOXMGDoc& doc, UserMessages& messages) {
+    if (doc.loadError() == 0) {
+        return true;
+    }
+    messages.show(nullptr,
+                  QStringLiteral("設定ファイルを読み込めません。\n%1\n(%2)")
+                      .arg(QString::fromStdString(doc.settingsPath()),
+                           QString::fromLocal8Bit(std::strerror(doc.loadError()))),
+                  QStringLiteral("エラー"), UserMessages::Icon::Stop);
+    return false;
+}
+
+}  // namespace
+
 CVOXMGApp::~CVOXMGApp() {
     m_automation.reset();
     m_mail.reset();
@@ -89,12 +116,11 @@ bool CVOXMGApp::start() {
     m_lock = voxmg::InstanceLock::acquire(
         orDefault(m_options.lockPath, voxmg::instanceLockPath(voxmg::kInstanceTitle)));
     if (!m_lock) {
-        m_options.messages->show(nullptr, QStringLiteral("Zuシリーズ音声ファイル管理は既に起動しています。"),
-                                 QStringLiteral("エラー"), UserMessages::Icon::Stop);
+        return refuseSecondInstance(*m_options.messages);
+    }
+    if (m_doc.load(); !settingsReadable(m_doc, *m_options.messages)) {
         return false;
     }
-
-    m_doc.load();
     m_frame = std::make_unique<CMainFrame>(*m_context, m_options.sessions);
     if (m_options.listWindows) {
         m_frame->setListWindowFactory(m_options.listWindows);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "core/base/text.h"
@@ -62,6 +63,26 @@ TEST(ProfileRead, GarbageNulBytesAndMissingFinalNewlineDoNotHurt) {
     EXPECT_EQ(g.readString(u"S", u"last", u""), u"tail");
     g.writeString(u"S", u"next", u"1");
     EXPECT_EQ(g.bytes(), "[S]\r\nlast=tail\r\nnext=1\r\n");
+}
+
+// Whatever stands under the settings file's name, loading it never throws or blocks: a file
+// reads, a missing one is empty, anything else is empty and says why.
+TEST(ProfileRead, WhatCannotBeReadIsToldNotThrown) {
+    voxmg::test::TempFolder folder;
+    voxmg::test::writeFile(folder.file("plain.ini"), "[S]\r\nK=1\r\n");
+    std::filesystem::create_directory(folder.file("folder.ini"));
+    ::mkfifo(folder.file("fifo.ini").c_str(), 0600);
+    struct Case {
+        const char* name;
+        int error;
+        int value;
+    };
+    for (const Case& c : {Case{"plain.ini", 0, 1}, Case{"missing.ini", 0, 0}, Case{"folder.ini", EISDIR, 0},
+                          Case{"fifo.ini", EINVAL, 0}}) {
+        const ProfileFile f = ProfileFile::load(folder.file(c.name));
+        EXPECT_EQ(f.loadError(), c.error) << c.name;
+        EXPECT_EQ(f.readInt(u"S", u"K", 0), c.value) << c.name;
+    }
 }
 
 TEST(ProfileRead, ReadsJapaneseNamesAndValuesInCp932) {
