@@ -96,7 +96,7 @@ int runFileCommand(const FileCommand& command, const Args& args) {
         std::error_code ignored;
         std::filesystem::remove(files[1], ignored);  // the engine's callers leave no output on failure
     }
-    std::printf("%s\n", j.dump(2).c_str());
+    std::printf("%s\n", j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result == 1 ? 0 : 1;
 }
 

@@ -106,7 +106,7 @@ int runBackupCommand(const Args& given) {
             // A timer asking whether it is its turn: the running program's schedule takes the
             // backup, so this is no failure.
             Json out{{"due", false}, {"reason", "voxmg is running"}};
-            std::printf("%s\n", out.dump(2).c_str());
+            std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
             return 0;
         }
         if (!lock) {
@@ -115,7 +115,7 @@ int runBackupCommand(const Args& given) {
     }
     if (hasFlag(args, "--if-due") && !backup::isDue(settings, false, *now)) {
         Json out{{"due", false}, {"yoteibi", text::utf8FromUtf16(settings.yoteiBi.str())}};
-        std::printf("%s\n", out.dump(2).c_str());
+        std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
         return 0;
     }
 
@@ -160,7 +160,7 @@ int runBackupCommand(const Args& given) {
         out["zenkaika"] = settings.zenkaiKa;
         out["yoteibi"] = text::utf8FromUtf16(settings.yoteiBi.str());
     }
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.success ? 0 : 1;
 }
 
@@ -175,7 +175,7 @@ int runNextBackup(const Args& given) {
     Settings settings = loadSettings(ProfileFile::load(ini));
     Json out{{"next", backup::nextScheduledTime(backup::scheduleOf(settings), *now)},
              {"due", backup::isDue(settings, false, *now)}};
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return 0;
 }
 

@@ -101,7 +101,7 @@ int runDelete(const Args& args) {
         rows.push_back({{"file", row.path}, {"outcome", outcomeName(row.outcome)}});
     }
     out["files"] = rows;
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.success ? 0 : 1;
 }
 
@@ -156,7 +156,7 @@ int runFetchVoice(const Args& args) {
         rows.push_back({{"file", row.path}, {"outcome", fetchOutcomeName(row.outcome)}});
     }
     out["files"] = rows;
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.success ? 0 : 1;
 }
 

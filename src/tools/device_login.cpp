@@ -42,7 +42,7 @@ bool connectOrReport(CFtpMng& ftp) {
     nlohmann::ordered_json out;
     out["login"] = code(result);
     out["summary"] = {{"text", "通信エラーが発生しました。"}, {"caption", "エラー"}};
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return false;
 }
 

@@ -107,7 +107,7 @@ int runDownload(const Args& args) {
     if (loginResult != LoginResult::LoggedIn) {
         out["result"] = code(EngineResult::CommFailure);
         out["login"] = code(loginResult);
-        std::printf("%s\n", out.dump(2).c_str());
+        std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
         return 1;
     }
 
@@ -140,7 +140,7 @@ int runDownload(const Args& args) {
                          {"malformed", o.result.malformed}});
     }
     out["boxes"] = boxes;
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     // A run completed when it ended in 0; a box folder with nothing to fetch (1) is no failure.
     return (result == EngineResult::Done || result == EngineResult::NoMessages) ? 0 : 1;
 }

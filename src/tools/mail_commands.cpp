@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -79,14 +80,32 @@ Json jobJson(const MailJob& j) {
             {"silence", silence}};
 }
 
+// A server's reply may be in any encoding: bytes that are no UTF-8 are replaced, never thrown on.
 void print(const Json& j) {
-    std::printf("%s\n", j.dump(2).c_str());
+    std::printf("%s\n", j.dump(2, ' ', false, Json::error_handler_t::replace).c_str());
     std::fflush(stdout);
+}
+
+// Why the pass or the test mail did not start: the settings file, named, and what is wrong.
+Json unusableJson(const std::string& folder, const MailSettings& settings) {
+    Json j = {{"usable", false},
+              {"text", "メール転送の設定が正しくありません。"},
+              {"file", mailSettingsPath(folder)}};
+    if (settings.fileError != 0) {
+        j["error"] = std::strerror(settings.fileError);
+    }
+    return j;
 }
 
 int runMailTest(const Args& args) {
     const std::string folder = settingsFolderOf(args);
     const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
+    if (settings.fileError != 0) {
+        print({{"settings", unusableJson(folder, settings)}});
+        std::fprintf(stderr, "voxmgctl: メール転送の設定が正しくありません。 %s\n",
+                     mailSettingsPath(folder).c_str());
+        return 1;
+    }
     const SmtpSender sender(settings);
     const SendOutcome o = sender.send(testMail(settings, optionValue(args, "--to"), std::time(nullptr)));
     print(outcomeJson(o));
@@ -115,6 +134,13 @@ int runMailSend(const Args& args) {
     }
     Json out = {{"busy", false}, {"sent", s.sent}, {"waiting", s.waiting}, {"failed", failed}};
     out["connection"] = s.connection ? outcomeJson(*s.connection) : Json(nullptr);
+    if (s.settingsUnusable) {
+        out["settings"] = unusableJson(folder, settings);
+        print(out);
+        std::fprintf(stderr, "voxmgctl: メール転送の設定が正しくありません。 %s\n",
+                     mailSettingsPath(folder).c_str());
+        return 1;
+    }
     print(out);
     if (s.connection) {
         std::fprintf(stderr, "voxmgctl: %s %s\n", sendCodeText(s.connection->code),

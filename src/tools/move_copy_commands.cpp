@@ -84,7 +84,7 @@ int runMoveCopy(const Args& args, Mode mode, const char* usage) {
         rows.push_back({{"file", row.path}, {"outcome", outcomeName(row.outcome)}});
     }
     out["files"] = rows;
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.done > 0 ? 0 : 1;
 }
 

@@ -122,7 +122,7 @@ int listen(const Args& args) {
         out["text"] = "書き込みできません: " + files.front();
         std::fprintf(stderr, "voxmgctl: 書き込みできません: %s\n", files.front().c_str());
     }
-    std::cout << out.dump(2) << "\n";
+    std::cout << out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return decoded && !markFailed ? 0 : 1;
 }
 

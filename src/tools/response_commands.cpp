@@ -81,7 +81,7 @@ int runImport(const Args& args) {
     if (!result.replacedPath.empty()) {
         out["replaced"] = result.replacedPath;
     }
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.outcome == response_import::ImportOutcome::Imported ? 0 : 1;
 }
 
@@ -129,7 +129,7 @@ int runUpload(const Args& args) {
         rows.push_back({{"file", row.path}, {"outcome", uploadOutcomeName(row.outcome)}});
     }
     out["files"] = rows;
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.success ? 0 : 1;
 }
 

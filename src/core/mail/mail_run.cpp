@@ -210,6 +210,14 @@ PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const Se
         return pass.now + static_cast<std::time_t>(spent.count());
     };
     outbox.sweepLeftovers(pass.now);
+    if (!mailSettingsUsable(settings)) {
+        // A fault of the settings, not of the mails: trying each would fail it for good.
+        summary.settingsUnusable = true;
+        for (const MailJob& job : outbox.jobs()) {
+            summary.waiting += job.state == JobState::Waiting ? 1 : 0;
+        }
+        return summary;
+    }
     for (MailJob& job : outbox.jobs()) {
         if (job.state != JobState::Waiting || (pass.alreadySent && pass.alreadySent->count(job.id) != 0)) {
             continue;

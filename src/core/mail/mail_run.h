@@ -54,6 +54,9 @@ struct PassSummary {
     std::optional<SendOutcome> connection;    // the server could not be used at all
     std::vector<std::string> sentNotRemoved;  // the server took them, their job files stay
     bool unsaved = false;                     // a job's new state could not be written: its old one stands
+    // The mail settings cannot be used (unreadable, no server, no sender, no box with
+    // recipients): no job was tried, every one waits for settings that work.
+    bool settingsUnusable = false;
 };
 
 // Sends every due waiting job once. When the server cannot be reached or refuses the login or

@@ -97,6 +97,7 @@ std::string mailSettingsPath(const std::string& settingsFolder) {
 MailSettings loadMailSettings(const std::string& path) {
     const ProfileFile file = ProfileFile::load(path);
     MailSettings s;
+    s.fileError = file.loadError();
     s.host = readText(file, kServer, u"HOST");
     s.port = file.readInt(kServer, u"PORT", s.port);
     s.security = enumFrom(file.readInt(kServer, u"SECURITY", 0), Security::None, Security::StartTls);
@@ -110,6 +111,18 @@ MailSettings loadMailSettings(const std::string& path) {
         s.recipients.emplace(boxKeyFromFile(text::u8(key)), readText(file, kBoxes, key));
     }
     return s;
+}
+
+bool mailSettingsUsable(const MailSettings& s) {
+    if (s.fileError != 0 || trimmed(s.host).empty() || trimmed(s.sender).empty()) {
+        return false;
+    }
+    for (const auto& [box, list] : s.recipients) {
+        if (!trimmed(list).empty()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool saveMailSettings(const MailSettings& s, const std::string& path) {

@@ -27,6 +27,9 @@ struct MailSettings {
     bool skipSilent = false;  // 無音のメッセージは送らない
     // Box key ("本社/rusuroku/001") -> recipients as typed: "a@x, b@y".
     std::map<std::string, std::string> recipients;
+    // Why the settings file could not be read (an errno: EISDIR for a folder), 0 when it was
+    // read or there was none.
+    int fileError = 0;
 };
 
 inline constexpr std::string_view kMailSettingsFileName = "VOXMG-mail.ini";
@@ -37,6 +40,9 @@ std::string mailSettingsPath(const std::string& settingsFolder);
 // A missing file reads as the defaults. Texts are stored as the program's other ini files
 // store them (CP932).
 MailSettings loadMailSettings(const std::string& path);
+// Settings a mail can be sent with: read from the file, with a server, a sender and at least
+// one box with recipients. A missing, empty, garbled or unreadable file gives none of these.
+bool mailSettingsUsable(const MailSettings& settings);
 // Written under a temporary name and renamed; a new file gets mode 0600.
 bool saveMailSettings(const MailSettings& settings, const std::string& path);
 

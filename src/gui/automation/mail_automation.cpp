@@ -99,7 +99,8 @@ std::optional<std::time_t> MailAutomation::pass() {
     }
     // Held by a timer's run, or a job's new state could not be written (a full disk): look
     // again in a while rather than at the old, past times.
-    if (!sending || summary.unsaved) {
+    // Settings that cannot be used: nothing was tried; the dialog wakes the sender on a change.
+    if (!sending || summary.unsaved || summary.settingsUnusable) {
         return now + (sending ? 60 : 30);
     }
     return nextDue(jobs);
@@ -125,6 +126,9 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
         // be used, until a mail goes or nothing waits any more.
         if (summary.sent > 0 || counts.waiting == 0) {
             m_label->setToolTip({});
+        } else if (summary.settingsUnusable) {
+            m_label->setToolTip(QStringLiteral("メール転送の設定が正しくありません。\n%1")
+                                    .arg(QString::fromStdString(mailSettingsPath(m_folder))));
         } else if (summary.connection) {
             m_label->setToolTip(QStringLiteral("%1\nメールサーバーの応答: %2")
                                     .arg(QString::fromUtf8(sendCodeText(summary.connection->code)),
