@@ -120,9 +120,15 @@ int runMailSend(const Args& args) {
     const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
     const Outbox outbox(Outbox::folderIn(folder));
     const OutboxLock lock(outbox.folder());
-    if (!lock.held()) {
+    if (lock.busy()) {
         print({{"busy", true}});  // another sender is at it; its pass covers these jobs
         return 0;
+    }
+    if (!lock.held()) {
+        // No sender can work here (a read-only or missing settings folder): nothing was sent.
+        print({{"busy", false}, {"error", "書き込みできません"}, {"folder", outbox.folder()}});
+        std::fprintf(stderr, "voxmgctl: 書き込みできません: %s\n", outbox.folder().c_str());
+        return 1;
     }
     SmtpSender sender(settings);
     SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}, {},
@@ -132,7 +138,8 @@ int runMailSend(const Args& args) {
     for (const MailJob& j : s.failedNow) {
         failed.push_back(jobJson(j));
     }
-    Json out = {{"busy", false}, {"sent", s.sent}, {"waiting", s.waiting}, {"failed", failed}};
+    Json out = {{"busy", false},        {"sent", s.sent},  {"waiting", s.waiting}, {"postponed", s.postponed},
+                {"unsaved", s.unsaved}, {"failed", failed}};
     out["connection"] = s.connection ? outcomeJson(*s.connection) : Json(nullptr);
     if (s.settingsUnusable) {
         out["settings"] = unusableJson(folder, settings);
@@ -146,7 +153,12 @@ int runMailSend(const Args& args) {
         std::fprintf(stderr, "voxmgctl: %s %s\n", sendCodeText(s.connection->code),
                      s.connection->reply.c_str());
     }
-    return s.connection || !s.failedNow.empty() ? 1 : 0;
+    // A timer counts exit 0 as all done: any mail tried and put off, refused, or left unsaved is
+    // not; the JSON says which.
+    if (s.postponed > 0 && !s.connection) {
+        std::fprintf(stderr, "voxmgctl: %d mail(s) put off by the server; tried again later\n", s.postponed);
+    }
+    return s.connection || !s.failedNow.empty() || s.postponed > 0 || s.unsaved ? 1 : 0;
 }
 
 int runMailOutbox(const Args& args) {

@@ -117,6 +117,7 @@ struct ListedMessage {
     std::uint8_t state = 2;
     std::uint8_t protect = 0;
     std::u16string boxNumber{};
+    std::u16string boxName{};
     std::u16string callerNumber{};
     std::u16string callerName{};
     std::u16string date = u"2026/12/06 13:05";
@@ -131,6 +132,7 @@ inline RecordValues recordOf(const ListedMessage& m) {
             .state = m.state,
             .protect = m.protect,
             .boxNumber = m.boxNumber,
+            .boxName = m.boxName,
             .callerNumber = m.callerNumber,
             .callerName = m.callerName,
             .date = m.date,

@@ -58,15 +58,18 @@ def make_certificate(cert_path, key_path):
 
 
 class Handler:
-    def __init__(self, folder, reject, data_delay):
+    def __init__(self, folder, reject, data_delay, defer=()):
         self.folder = folder
         self.reject = {a.lower() for a in reject}
+        self.defer = {a.lower() for a in defer}
         self.data_delay = data_delay
         self.count = len([n for n in os.listdir(folder) if n.endswith(".eml")])
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.reject:
             return f"550 5.1.1 <{address}>: Recipient address rejected"
+        if address.lower() in self.defer:
+            return f"451 4.3.0 <{address}>: try again later"
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
@@ -93,6 +96,7 @@ def main():
     p.add_argument("--password", default="secret pw")
     p.add_argument("--reject", action="append", default=[])
     p.add_argument("--data-delay", type=float, default=0.0)
+    p.add_argument("--defer", action="append", default=[], help="answer RCPT TO this address with 451")
     p.add_argument("--implicit-tls", action="store_true")
     a = p.parse_args()
 
@@ -120,7 +124,7 @@ def main():
         tls = dict(ssl_context=context, auth_require_tls=False)
     else:
         tls = dict(tls_context=context, require_starttls=True, auth_require_tls=True)
-    controller = Controller(Handler(mail, a.reject, a.data_delay), hostname="127.0.0.1", port=port,
+    controller = Controller(Handler(mail, a.reject, a.data_delay, a.defer), hostname="127.0.0.1", port=port,
                             authenticator=authenticate, auth_required=True, ready_timeout=10, **tls)
     controller.start()
     print(f"listening {port}", flush=True)

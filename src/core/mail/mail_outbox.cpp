@@ -367,6 +367,7 @@ bool markedSilent(const std::string& settingsFolder, std::string_view messagePat
 OutboxLock::OutboxLock(const std::string& folder) {
     m_fd = ::open(paths::join(folder, ".send.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        m_busy = errno == EWOULDBLOCK;
         ::close(m_fd);
         m_fd = -1;
     }

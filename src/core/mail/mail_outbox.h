@@ -102,9 +102,12 @@ public:
     OutboxLock(const OutboxLock&) = delete;
     OutboxLock& operator=(const OutboxLock&) = delete;
     bool held() const { return m_fd >= 0; }
+    // Not held because another sender holds it; otherwise the outbox folder could not be used.
+    bool busy() const { return m_busy; }
 
 private:
     int m_fd = -1;
+    bool m_busy = false;
 };
 
 }  // namespace voxmg::mail

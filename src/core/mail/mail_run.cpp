@@ -1,11 +1,13 @@
 #include "core/mail/mail_run.h"
 
+#include <atomic>
 #include <chrono>
 
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/mail/mail_audio.h"
 #include "core/store/file_io.h"
+#include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 #include "core/store/filests_info.h"
 
@@ -64,6 +66,7 @@ void settle(const Outbox& outbox, MailJob& job, const SendOutcome& outcome, std:
     } else {
         ++job.attempts;
         job.nextAttempt = now + retryPause(job.attempts);
+        ++summary.postponed;
     }
     summary.unsaved |= !outbox.save(job);
 }
@@ -137,7 +140,11 @@ std::optional<MessageFacts> readMessageFacts(const std::string& voicePath) {
     MessageFacts f;
     f.kind = kindOf(boxKeyOf(voicePath));
     f.boxNumber = text::u8(record->boxNumberText());
-    f.boxName = text::u8(record->boxNameText());
+    // The box's name as the lists show it: its inf.ini's, which ボックス名称 and voxmgctl
+    // box-name set after the message came; the record's only when the box has none.
+    std::atomic<int> noCancel{0};
+    const std::u16string named = CFileMng(noCancel).readBoxName(std::string(paths::parentOf(voicePath)));
+    f.boxName = text::u8(named.empty() ? record->boxNameText() : named);
     f.callerNumber = text::u8(record->callerNumberText());
     f.callerName = text::u8(record->callerNameText());
     f.date = text::u8(record->dateText());

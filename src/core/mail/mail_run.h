@@ -50,6 +50,7 @@ struct SendPass {
 struct PassSummary {
     int sent = 0;
     int waiting = 0;                          // still waiting after the pass
+    int postponed = 0;                        // tried in this pass, to be tried again later
     std::vector<MailJob> failedNow;           // refused for good in this pass: told once, here
     std::optional<SendOutcome> connection;    // the server could not be used at all
     std::vector<std::string> sentNotRemoved;  // the server took them, their job files stay

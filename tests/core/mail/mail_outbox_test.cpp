@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <map>
 
+#include "core/base/text.h"
 #include "core/mail/mail_hook.h"
 #include "core/mail/mail_outbox.h"
 #include "core/mail/mail_run.h"
+#include "core/mail/mail_text.h"
+#include "support/message_files.h"
 #include "support/temp_folder.h"
 
 using namespace voxmg::mail;
@@ -223,6 +226,20 @@ TEST_F(OutboxFolder, ARenamedBoxFolderTakesItsRecipientsAndWaitingMails) {
     EXPECT_EQ(jobs[1].messagePath, "/d/本社2/rusuroku/001/b.vmdat");
     EXPECT_EQ(jobs[1].box, "本社2/rusuroku/001");
     EXPECT_EQ(loadMailSettings(mailSettingsPath(tmp.path())).recipients, moved);
+}
+
+// The mail names the box as the lists do: by the name set for it since, else the record's.
+TEST(MessageFacts, TheBoxNameIsTheBoxsOwn) {
+    TempFolder data;
+    const std::string box = data.path() + "/本社";
+    const std::string named = voxmg::test::writeBoxMessage(box, "rusuroku", "001", 1, {.boxName = u"旧名"});
+    const std::string unnamed = voxmg::test::writeBoxMessage(box, "rusuroku", "002", 1, {.boxName = u"旧名"});
+    voxmg::test::writeFile(box + "/rusuroku/001/inf.ini",
+                           voxmg::text::cp932FromUtf16(u"[INF]\r\nNAME=営業部\r\nMAKE=0\r\n"));
+    ASSERT_TRUE(readMessageFacts(named));
+    EXPECT_EQ(readMessageFacts(named)->boxName, "営業部");
+    EXPECT_EQ(readMessageFacts(unnamed)->boxName, "旧名");
+    EXPECT_EQ(subjectText(*readMessageFacts(named)).find("営業部") != std::string::npos, true);
 }
 
 TEST(RetryPause, GrowsFromAMinuteToHalfAnHour) {

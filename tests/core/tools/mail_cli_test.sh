@@ -188,4 +188,20 @@ settings_write "$dir/smtp/cert.pem" 0 <<'INI'
 INI
 rc=0; timeout 60 "$ctl" mail-test --settings "$set" > "$dir/t5.json" 2> /dev/null || rc=$?
 [ "$rc" -eq 1 ]
+
+# A mail the server puts off (451) waits for a later pass, and that pass is no success for a
+# timer: exit 1, the JSON counting it. An outbox that cannot be used is not "busy".
+smtp_stop
+smtp_start --defer later@example.com
+settings_write <<'INI'
+本社/rusuroku/001=later@example.com
+INI
+"$ctl" mail-enqueue "${v[1]}" --settings "$set" > /dev/null
+rc=0; "$ctl" mail-send --now --settings "$set" > "$dir/d1.json" 2> /dev/null || rc=$?
+[ "$rc" -eq 1 ]
+python3 -c 'import json,sys; j=json.load(open(sys.argv[1])); assert j["postponed"] == 1 and j["waiting"] == 1, j' "$dir/d1.json"
+outbox_json | python3 -c 'import json,sys; assert [j["state"] for j in json.load(sys.stdin)] == ["waiting"]'
+mkdir -p "$dir/blocked" && : > "$dir/blocked/mail-outbox"
+rc=0; "$ctl" mail-send --now --settings "$dir/blocked" > "$dir/b1.json" 2> /dev/null || rc=$?
+[ "$rc" -eq 1 ] && grep -q '"busy": false' "$dir/b1.json"
 echo ok
