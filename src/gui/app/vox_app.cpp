@@ -5,6 +5,7 @@
 #include "core/automation/backup_schedule.h"
 #include "gui/automation/frame_automation.h"
 #include "gui/automation/mail_automation.h"
+#include "gui/automation/new_message_notice.h"
 
 #include "core/app/startup.h"
 #include "core/audio/decoding_engine.h"
@@ -112,6 +113,22 @@ CVOXMGApp::~CVOXMGApp() {
     m_lock.reset();
 }
 
+void CVOXMGApp::startAutomation() {
+    // The mail sender before the always-download worker, whose downloads may call it at once.
+    m_mail = std::make_unique<MailAutomation>(
+        *m_frame, voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(m_doc.settingsPath())));
+    m_mail->install();
+    m_automation = std::make_unique<FrameAutomation>(
+        *m_frame, m_options.clock ? m_options.clock : std::function<std::tm()>(&voxmg::backup::localNow),
+        m_options.workerTimings);
+    m_automation->install();
+    // Mail that failed is told through the same tray icon as new messages, never as a box.
+    QObject::connect(m_mail.get(), &MailAutomation::noticed, m_mail.get(),
+                     [this](const QString& title, const QString& text) {
+                         m_automation->notice().tell(title, text, true);
+                     });
+}
+
 bool CVOXMGApp::start() {
     m_lock = voxmg::InstanceLock::acquire(
         orDefault(m_options.lockPath, voxmg::instanceLockPath(voxmg::kInstanceTitle)));
@@ -143,14 +160,7 @@ bool CVOXMGApp::start() {
     installBoxCommands(*m_frame);
     m_downloads = std::make_unique<FrameDownloadRunner>(*m_frame);
     installDownloadCommands(*m_frame, *m_downloads);
-    // The mail sender before the always-download worker, whose downloads may call it at once.
-    m_mail = std::make_unique<MailAutomation>(
-        *m_frame, voxmg::paths::withTrailingSeparator(voxmg::paths::parentOf(m_doc.settingsPath())));
-    m_mail->install();
-    m_automation = std::make_unique<FrameAutomation>(
-        *m_frame, m_options.clock ? m_options.clock : std::function<std::tm()>(&voxmg::backup::localNow),
-        m_options.workerTimings);
-    m_automation->install();
+    startAutomation();
     const bool mayRestore = m_frame->initialise(m_options.network);
     m_frame->show();
 

@@ -65,6 +65,9 @@ public:
     AppContext& context() { return *m_context; }
 
 private:
+    // The mail sender and the always-download worker with the backup schedule, and the notices.
+    void startAutomation();
+
     Options m_options;
     std::unique_ptr<UserMessages> m_ownMessages;
     std::unique_ptr<Choosers> m_ownChoosers;

@@ -137,6 +137,12 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
     }
     tellRefusals(summary.failedNow);
     tellConnection(summary.connection, summary.sent > 0 || counts.waiting == 0);
+    // The last refusal stays in the tool tip while failed mails are there.
+    if (m_label && counts.failed > 0 && !m_lastNotice.isEmpty() &&
+        !m_label->toolTip().contains(m_lastNotice)) {
+        const QString tip = m_label->toolTip();
+        m_label->setToolTip(tip.isEmpty() ? m_lastNotice : tip + QStringLiteral("\n\n") + m_lastNotice);
+    }
 }
 
 // A refusal for good is told once, when it happens, in one notice however many mails it
@@ -151,8 +157,13 @@ void MailAutomation::tellRefusals(const std::vector<MailJob>& failedNow) {
         failedNow.size() == 1 ? name : QStringLiteral("%1 ほか %2 件").arg(name).arg(failedNow.size() - 1);
     const QString text = QStringLiteral("メールを送れませんでした。\n%1\n\nメールサーバーの応答:\n%2")
                              .arg(what, QString::fromStdString(first.lastReply));
-    m_frame.context().messages.show(m_frame.frameWindow(), text, QStringLiteral("メール転送"),
-                                    UserMessages::Icon::Warning);
+    tell(text);
+}
+
+// As a desktop notice, and in the status bar's tool tip while failed mails are there.
+void MailAutomation::tell(const QString& text) {
+    m_lastNotice = text;
+    emit noticed(QStringLiteral("メール転送"), text);
 }
 
 // A server that refuses the login, its certificate or encryption stops all mail until the
@@ -169,9 +180,7 @@ void MailAutomation::tellConnection(const std::optional<SendOutcome>& connection
         return;
     }
     m_toldConnection = connection->code;
-    const QString text = QStringLiteral("%1\n\nメールサーバーの応答:\n%2")
-                             .arg(QString::fromUtf8(sendCodeText(connection->code)),
-                                  QString::fromStdString(connection->reply));
-    m_frame.context().messages.show(m_frame.frameWindow(), text, QStringLiteral("メール転送"),
-                                    UserMessages::Icon::Warning);
+    tell(QStringLiteral("%1\n\nメールサーバーの応答:\n%2")
+             .arg(QString::fromUtf8(sendCodeText(connection->code)),
+                  QString::fromStdString(connection->reply)));
 }

@@ -18,8 +18,10 @@ class FrameHost;
 class QLabel;
 
 // The mail of new messages in the window: the sender thread over the outbox, the status bar's
-// "メール送信待ち N", the one-time notice of a mail the server refused for good, and the
-// settings menu item. The sender never touches the main unit's connection.
+// "メール送信待ち N", the one-time notice of a mail the server refused for good (in the status
+// bar's tool tip and a desktop notice, never a box that would take the keyboard in the middle
+// of work on a list), and the settings menu item. The sender never touches the main unit's
+// connection.
 class MailAutomation : public QObject {
     Q_OBJECT
 public:
@@ -43,11 +45,17 @@ public:
     // Why mail waits, when a server could not be used (tests).
     QString statusToolTip() const;
 
+signals:
+    // A mail refused for good, or a server that refuses the login or its certificate: told once,
+    // for a desktop notice (title, text).
+    void noticed(const QString& title, const QString& text);
+
 private:
     std::optional<std::time_t> pass();
     void report(voxmg::mail::OutboxCounts counts, const voxmg::mail::PassSummary& summary);
     void tellRefusals(const std::vector<voxmg::mail::MailJob>& failedNow);
     void tellConnection(const std::optional<voxmg::mail::SendOutcome>& connection, bool cleared);
+    void tell(const QString& text);
 
     FrameHost& m_frame;
     std::string m_folder;
@@ -58,6 +66,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::set<std::string> m_sentNotRemoved;                 // the sender thread's own
     std::optional<voxmg::mail::SendCode> m_toldConnection;  // the window's: told once until it goes
+    QString m_lastNotice;                                   // the last refusal told, for the tool tip
 
     std::mutex m_workerMutex;
     std::unique_ptr<voxmg::mail::MailWorker> m_worker;  // last: its thread uses the members above

@@ -44,6 +44,10 @@ void NewMessageNotice::arrived(const std::string& boxFolder, const std::string& 
     if (!arrival.caller.empty()) {
         text += QStringLiteral("\n発信者: ") + toQ(arrival.caller);
     }
+    tell(title, text, false);
+}
+
+void NewMessageNotice::tell(const QString& title, const QString& text, bool warning) {
     emit announced(title, text);
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
@@ -61,5 +65,6 @@ void NewMessageNotice::arrived(const std::string& boxFolder, const std::string& 
         connect(m_tray, &QSystemTrayIcon::messageClicked, m_window, [this] { bringUp(m_window); });
     }
     m_tray->show();
-    m_tray->showMessage(title, text, QSystemTrayIcon::Information, 10000);
+    m_tray->showMessage(title, text, warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
+                        10000);
 }

@@ -29,6 +29,10 @@ public:
     void arrived(const std::string& boxFolder, const std::string& remoteBox,
                  const std::vector<std::u16string>& titles, bool enabled);
 
+    // Any other desktop notice through the same tray icon (mail that failed), whichever window
+    // is active; `warning` shows it with a warning icon.
+    void tell(const QString& title, const QString& text, bool warning);
+
     QSystemTrayIcon* trayIcon() const { return m_tray; }
 
 signals:
