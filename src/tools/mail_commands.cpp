@@ -58,6 +58,7 @@ Json outcomeJson(const SendOutcome& o) {
     return {{"code", codeName(o.code)},
             {"text", sendCodeText(o.code)},
             {"reply_code", o.replyCode},
+            {"reason", o.reason},
             {"reply", o.reply}};
 }
 
@@ -76,6 +77,7 @@ Json jobJson(const MailJob& j) {
             {"attempts", j.attempts},
             {"queued", static_cast<long long>(j.queued)},
             {"next_attempt", static_cast<long long>(j.nextAttempt)},
+            {"reason", j.reason},
             {"last_reply", j.lastReply},
             {"silence", silence}};
 }

@@ -291,9 +291,10 @@ private slots:
         QVERIFY(app.start());
         QSignalSpy notices(&app.automation()->notice(), &NewMessageNotice::announced);
         QTRY_COMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 2  メール送信失敗 2"));
-        QVERIFY2(app.mail()->statusToolTip().startsWith(QStringLiteral(
-                     "メールサーバーに送れませんでした。後で送り直します。\nメールサーバーの応答: ")),
-                 qPrintable(app.mail()->statusToolTip()));
+        QVERIFY2(
+            app.mail()->statusToolTip().startsWith(QStringLiteral(
+                "メールサーバーに送れませんでした。後で送り直します。\n理由: 接続できませんでした\n詳細: ")),
+            qPrintable(app.mail()->statusToolTip()));
         // Told as a desktop notice and in the tool tip; no box takes the keyboard.
         QTRY_COMPARE(notices.size(), 1);
         QCOMPARE(notices.front().at(0).toString(), QStringLiteral("メール転送"));

@@ -89,6 +89,8 @@ bool applyField(MailJob& job, std::string_view key, std::string_view value) {
         job.box = unescaped(value);
     } else if (key == "reply") {
         job.lastReply = unescaped(value);
+    } else if (key == "reason") {
+        job.reason = unescaped(value);
     } else if (key == "attempts") {
         return number(value, job.attempts);
     } else if (key == "queued") {
@@ -117,7 +119,7 @@ std::string jobText(const MailJob& j) {
          "\nattempts=" + std::to_string(j.attempts) + "\nqueued=" + std::to_string(j.queued) +
          "\nnext=" + std::to_string(j.nextAttempt) + "\nstate=" + stateName(j.state) +
          "\nsilence=" + silenceName(j.silence) + "\nforce=" + (j.sendAnyway ? "1" : "0") +
-         "\nreply=" + escaped(j.lastReply) + "\nend\n";
+         "\nreply=" + escaped(j.lastReply) + "\nreason=" + escaped(j.reason) + "\nend\n";
     return t;
 }
 

@@ -29,6 +29,7 @@ struct MailJob {
     std::time_t queued = 0;
     std::time_t nextAttempt = 0;
     std::string lastReply;  // the server's last answer, or why it could not be reached
+    std::string reason;     // the last failure in a few Japanese words; lastReply is its detail
     JobState state = JobState::Waiting;
     SilenceMark silence = SilenceMark::Unknown;
     bool sendAnyway = false;  // put back by hand: sent even when silent

@@ -60,6 +60,7 @@ void attach(OutgoingMail& mail, const MailSettings& settings, std::span<const st
 void settle(const Outbox& outbox, MailJob& job, const SendOutcome& outcome, std::time_t now,
             PassSummary& summary) {
     job.lastReply = outcome.reply;
+    job.reason = outcome.reason;
     if (outcome.code == SendCode::Permanent) {
         job.state = JobState::Failed;
         summary.failedNow.push_back(job);
@@ -74,6 +75,7 @@ void settle(const Outbox& outbox, MailJob& job, const SendOutcome& outcome, std:
 void failLocally(const Outbox& outbox, MailJob& job, const std::string& problem, PassSummary& summary) {
     job.state = JobState::Failed;
     job.lastReply = problem;
+    job.reason = problem;
     summary.unsaved |= !outbox.save(job);
     summary.failedNow.push_back(job);
 }

@@ -128,11 +128,52 @@ int stopAsked(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
 }
 
+// The user's reason for a failed send; curl's text and the server's reply stay the detail.
+const char* reasonOf(CURLcode rc, long replyCode) {
+    switch (rc) {
+        case CURLE_OK:
+            return "";
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+            return "証明書を確認できません";
+        case CURLE_LOGIN_DENIED:
+            return "ユーザー名またはパスワードが違います";
+        case CURLE_USE_SSL_FAILED:
+            return "暗号化に対応していません";
+        case CURLE_ABORTED_BY_CALLBACK:
+            return "送信を中断しました";
+        default:
+            break;
+    }
+    // A refusal the server gave (a recipient, the size, ...) comes back as any curl error.
+    if (replyCode >= 500 && replyCode <= 599) {
+        return "メールサーバーが受け付けませんでした";
+    }
+    if (replyCode >= 400 && replyCode <= 499) {
+        return "メールサーバーが後で送るように答えました";
+    }
+    switch (rc) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return "メールサーバーが見つかりません";
+        case CURLE_COULDNT_CONNECT:
+            return "接続できませんでした";
+        case CURLE_OPERATION_TIMEDOUT:
+            return "応答がありません";
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+            return "接続が切れました";
+        default:
+            return "メールサーバーとの通信に失敗しました";
+    }
+}
+
 SendOutcome outcomeOf(CURLcode rc, CURL* c, const ReplyLog& log, const char* error) {
     SendOutcome out;
     long code = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     out.replyCode = static_cast<int>(code);
+    out.reason = reasonOf(rc, code);
     out.reply = !log.lastRefusal.empty() && rc != CURLE_OK && code >= 400 ? log.lastRefusal
                 : error[0] != '\0'                                        ? cleanField(error)
                                                                           : log.last;
@@ -173,14 +214,14 @@ SendOutcome SmtpSender::send(const OutgoingMail& mail) const {
     const bool plainTo =
         std::all_of(mail.to.begin(), mail.to.end(), [](const std::string& a) { return isPlainAddress(a); });
     if (checkSettings(m_settings) != SettingsProblem::None || mail.to.empty() || !plainTo) {
-        return {SendCode::BadSettings, 0, "設定が正しくありません"};
+        return {SendCode::BadSettings, 0, "設定が正しくありません", "メール転送の設定が正しくありません"};
     }
     globalInit();
     std::unique_ptr<CURL, EasyFree> curl(curl_easy_init());
     std::unique_ptr<curl_mime, MimeFree> mime(curl ? curl_mime_init(curl.get()) : nullptr);
     List partHeaders;
     if (!mime || !addParts(mime.get(), mail, partHeaders)) {
-        return {SendCode::Temporary, 0, "メールを組み立てられません"};
+        return {SendCode::Temporary, 0, "メールを組み立てられません", "メールを組み立てられません"};
     }
     CURL* c = curl.get();
     setConnection(c, m_settings, m_limits);

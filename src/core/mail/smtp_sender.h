@@ -34,8 +34,9 @@ enum class SendCode : int {
 
 struct SendOutcome {
     SendCode code = SendCode::Temporary;
-    int replyCode = 0;  // the server's last reply code, 0 when none came
-    std::string reply;  // the server's last reply, or what went wrong on the way
+    int replyCode = 0;   // the server's last reply code, 0 when none came
+    std::string reply;   // the server's last reply, or what went wrong on the way
+    std::string reason;  // what went wrong in a few Japanese words; the reply is its detail
 };
 
 // Temporary trouble keeps a mail waiting; Permanent ends its tries.

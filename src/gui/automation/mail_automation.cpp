@@ -130,8 +130,9 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
             m_label->setToolTip(QStringLiteral("メール転送の設定が正しくありません。\n%1")
                                     .arg(QString::fromStdString(mailSettingsPath(m_folder))));
         } else if (summary.connection) {
-            m_label->setToolTip(QStringLiteral("%1\nメールサーバーの応答: %2")
+            m_label->setToolTip(QStringLiteral("%1\n理由: %2\n詳細: %3")
                                     .arg(QString::fromUtf8(sendCodeText(summary.connection->code)),
+                                         QString::fromStdString(summary.connection->reason),
                                          QString::fromStdString(summary.connection->reply)));
         }
     }
@@ -155,8 +156,9 @@ void MailAutomation::tellRefusals(const std::vector<MailJob>& failedNow) {
     const QString name = QString::fromStdString(std::filesystem::path(first.messagePath).filename().string());
     const QString what =
         failedNow.size() == 1 ? name : QStringLiteral("%1 ほか %2 件").arg(name).arg(failedNow.size() - 1);
-    const QString text = QStringLiteral("メールを送れませんでした。\n%1\n\nメールサーバーの応答:\n%2")
-                             .arg(what, QString::fromStdString(first.lastReply));
+    const QString text =
+        QStringLiteral("メールを送れませんでした。\n%1\n理由: %2\n\nメールサーバーの応答:\n%3")
+            .arg(what, QString::fromStdString(first.reason), QString::fromStdString(first.lastReply));
     tell(text);
 }
 

@@ -28,6 +28,7 @@ MailJob sampleJob() {
     j.queued = 1796683522;
     j.nextAttempt = 1796683762;
     j.lastReply = "451 4.3.0 try later\r\nsecond line";
+    j.reason = "メールサーバーが後で送るように答えました";
     j.state = JobState::Failed;
     j.silence = SilenceMark::Silent;
     j.sendAnyway = true;
@@ -42,6 +43,7 @@ void expectSame(const MailJob& a, const MailJob& b) {
     EXPECT_EQ(a.queued, b.queued);
     EXPECT_EQ(a.nextAttempt, b.nextAttempt);
     EXPECT_EQ(a.lastReply, b.lastReply);
+    EXPECT_EQ(a.reason, b.reason);
     EXPECT_EQ(a.state, b.state);
     EXPECT_EQ(a.silence, b.silence);
     EXPECT_EQ(a.sendAnyway, b.sendAnyway);

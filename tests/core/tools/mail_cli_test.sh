@@ -73,6 +73,9 @@ assert s["sent"] == 0 and s["waiting"] == 3 and s["connection"]["code"] == "temp
 jobs = json.load(open(f"{d}/down-outbox.json"))
 assert len(jobs) == 3 and all(j["state"] == "waiting" and j["attempts"] == 1 and j["last_reply"] for j in jobs), jobs
 assert all(j["next_attempt"] - j["queued"] >= 60 for j in jobs), jobs
+# The reason in Japanese for the user; curl's own words stay beside it as the detail.
+assert all(j["reason"] == "接続できませんでした" for j in jobs), jobs
+assert s["connection"]["reason"] == "接続できませんでした" and "onnect" in s["connection"]["reply"], s
 PY
 [ "$(mails)" = 3 ]
 smtp_start --reject bad@example.com
@@ -98,6 +101,7 @@ d = sys.argv[1]
 r1, r2 = json.load(open(f"{d}/r1.json")), json.load(open(f"{d}/r2.json"))
 assert r1["sent"] == 2 and len(r1["failed"]) == 1 and r1["connection"] is None, r1
 assert "550" in r1["failed"][0]["last_reply"] and "bad@example.com" in r1["failed"][0]["last_reply"], r1
+assert r1["failed"][0]["reason"] == "メールサーバーが受け付けませんでした", r1
 assert r2["sent"] == 0 and r2["failed"] == [], r2
 (job,) = json.load(open(f"{d}/r-outbox.json"))
 assert job["state"] == "failed" and job["box"] == "本社/naisen/101" and job["attempts"] == 0, job
