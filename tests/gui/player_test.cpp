@@ -88,6 +88,33 @@ struct PlayerFixture {
 class PlayerTest : public QObject {
     Q_OBJECT
 private slots:
+    // An empty response slot is said to be empty, not as if nothing were selected.
+    void anEmptyResponseSlotIsSaidToBeEmpty() {
+        TestContext t;
+        SessionLog log;
+        writeResponse(t.root() + "本社", 2);
+        auto options = listProgramOptions(t, log, u"本社", u"ｼｽﾃﾑ応答ﾒｯｾｰｼﾞ");
+        auto ini = voxmg::ProfileFile::load(t.doc.settingsPath());
+        ini.writeInt(u"PLAYER", u"PANE", 1);
+        ini.save(0600);
+        NullAudioSink sink;
+        options.audioSink = &sink;
+        CVOXMGApp app(options);
+        QVERIFY(app.start());
+        auto* view = qobject_cast<CListDispView*>(app.frame()->activeList());
+        QVERIFY(view != nullptr);
+        view->table()->setFocus();
+        view->table()->selectRow(0);  // slot 001: empty
+        QCoreApplication::processEvents();
+        QTRY_COMPARE(app.player()->pane()->statusText(),
+                     QStringLiteral("この番号にはメッセージがありません。"));
+        view->table()->selectRow(1);  // slot 002: a message
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(app.player()->pane()->statusText() !=
+                    QStringLiteral("この番号にはメッセージがありません。"));
+        app.frame()->exitSequence();
+    }
+
     void keysTriageTheList() {
         PlayerFixture f;
         CListDispView* view = f.start();

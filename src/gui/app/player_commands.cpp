@@ -125,7 +125,8 @@ void PlayerCommands::follow() {
     }
     const voxmg::FILESTS_INFO& r = view->rows().record(record);
     if (r.pathText().empty()) {
-        m_pane->clearMessage();  // an empty response slot
+        m_pane->clearMessage(
+            QStringLiteral("この番号にはメッセージがありません。"));  // an empty response slot
         return;
     }
     const auto& doc = m_frame.context().doc;

@@ -83,6 +83,7 @@ void PlayerPane::showMessage(const voxmg::player::Message& message, const QStrin
     if (same) {
         return;
     }
+    m_emptyText.clear();
     m_session->select(message);
     m_wasMarked = false;
     m_wave->setPeaks({});
@@ -90,7 +91,8 @@ void PlayerPane::showMessage(const voxmg::player::Message& message, const QStrin
     tick();
 }
 
-void PlayerPane::clearMessage() {
+void PlayerPane::clearMessage(const QString& why) {
+    m_emptyText = why;
     m_session->clear();
     m_captionText.clear();
     m_caption->clear();
@@ -156,6 +158,9 @@ void PlayerPane::showState() {
 
 QString PlayerPane::statusText() const {
     const PaneState state = m_session->state();
+    if (state == PaneState::Empty && !m_emptyText.isEmpty()) {
+        return m_emptyText;
+    }
     const auto text = voxmg::player::stateText(state);
     if (!text.empty()) {
         return toQ(text);

@@ -26,7 +26,9 @@ public:
 
     // The selected row's message, with the line that names it ("box  date  caller").
     void showMessage(const voxmg::player::Message& message, const QString& caption);
-    void clearMessage();
+    // Nothing to play; `why` says what was selected instead (an empty response slot), else
+    // the pane asks for a message.
+    void clearMessage(const QString& why = {});
     void togglePlay();
     void seekBy(std::chrono::milliseconds delta);
 
@@ -55,6 +57,7 @@ private:
     WaveformView* m_wave;
     QTimer m_timer;
     QString m_captionText;
+    QString m_emptyText;  // what the pane says while it shows no message
     bool m_dragging = false;
     bool m_wasMarked = false;
 };
