@@ -135,6 +135,17 @@ private slots:
         QVERIFY(QFileInfo::exists(QString::fromStdString(b + "/naisen/共用/inf.ini")));
     }
 
+    // Boxes from the main unit only: nothing to rename, and the user is told why.
+    void renameWithoutUserBoxesSaysSoInsteadOfEmptyLists() {
+        TestContext t;
+        const std::string b = boxFolder(t);
+        std::filesystem::remove_all(b + "/rusuroku/私用");
+        CBoxFldNameChgDlg dialog(t.context);
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QVERIFY(
+            t.messages.lastText().startsWith(QStringLiteral("ＰＣで作成したボックスフォルダがありません。")));
+    }
+
     void makeDialogRemembersTheKindAndRefusesDuplicates() {
         TestContext t;
         const std::string b = boxFolder(t);

@@ -65,6 +65,17 @@ int CBoxFldNameChgDlg::exec() {
         setResult(QDialog::Rejected);
         return QDialog::Rejected;
     }
+    // Only box folders made on the PC can be renamed: with none, two empty lists would leave the
+    // user wondering what to do.
+    if (m_rusuroku->rowCount() == 0 && m_naisen->rowCount() == 0) {
+        m_context.messages.show(parentWidget(),
+                                QStringLiteral("ＰＣで作成したボックスフォルダがありません。\n"
+                                               "名称を変更できるのは、ボックスフォルダを作成する... で"
+                                               "作成したフォルダです。"),
+                                QStringLiteral("ボックスフォルダ名称変更"), UserMessages::Icon::Information);
+        setResult(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
     return QDialog::exec();
 }
 
