@@ -155,7 +155,8 @@ private slots:
             field<QSpinBox>(dialog, "port")->setValue(465);
             field<QLineEdit>(dialog, "user")->setText(QStringLiteral("office"));
             field<QLineEdit>(dialog, "password")->setText(QStringLiteral("p@ss word"));
-            field<QLineEdit>(dialog, "caFile")->setText(QStringLiteral("/etc/office-ca.pem"));
+            t.choosers.file = QStringLiteral("/etc/office-ca.pem");  // chosen with 参照...
+            field<QPushButton>(dialog, "browseCaFile")->click();
             field<QComboBox>(dialog, "attachment")->setCurrentIndex(1);
             boxes->item(0, 3)->setText(QStringLiteral("a@example.com, b@example.com"));
             dialog.accept();

@@ -25,6 +25,7 @@
 #include "core/store/box_management.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
+#include "gui/base/choosers.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
 
@@ -136,7 +137,21 @@ QGroupBox* MailSettingsDlg::serverGroup() {
     serverForm->addRow(QStringLiteral("ユーザー名"), m_user);
     serverForm->addRow(QStringLiteral("パスワード"), m_password);
     serverForm->addRow(QStringLiteral("送信者アドレス"), m_sender);
-    serverForm->addRow(QStringLiteral("証明書ファイル"), m_caFile);
+    // The office's certificate file, typed or chosen.
+    auto* caRow = new QHBoxLayout;
+    caRow->addWidget(m_caFile, 1);
+    auto* browse = new QPushButton(QStringLiteral("参照..."), this);
+    browse->setObjectName(QStringLiteral("browseCaFile"));
+    caRow->addWidget(browse);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString chosen = m_context.choosers.chooseOpenFile(
+            this, QStringLiteral("証明書ファイル"), m_caFile->text(),
+            QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
+        if (!chosen.isEmpty()) {
+            m_caFile->setText(chosen);
+        }
+    });
+    serverForm->addRow(QStringLiteral("証明書ファイル"), caRow);
     auto* testRow = new QHBoxLayout;
     testRow->addStretch(1);
     testRow->addWidget(m_test);
