@@ -367,6 +367,31 @@ private slots:
         QVERIFY(frame.scheduleTimer().isActive());
     }
 
+    // A dialog disables the frame; if the program lost and regained the focus meanwhile, the list
+    // area lost its active list and could not take it back while disabled. Enabled again, the
+    // list is active as before, with its commands and counts.
+    void theActiveListComesBackAfterADialog() {
+        TestContext t;
+        SessionLog log;
+        CMainFrame frame(t.context, scriptedSessions(log));
+        frame.setListWindowFactory([](int) {
+            auto* view = new QWidget;
+            view->setWindowTitle(QStringLiteral("留守録BOX:01"));
+            return view;
+        });
+        frame.setListCountsSource([](QWidget*) { return ListCounts{false, 5, 5, 5, 3, 2}; });
+        QVERIFY(frame.openList(1));
+        frame.activateList(1);
+        QWidget* list = frame.activeList();
+        QVERIFY(list != nullptr);
+        frame.setFrameEnabled(false);
+        frame.mdiArea()->setActiveSubWindow(nullptr);  // what another program's activation does
+        QVERIFY(frame.activeList() == nullptr);
+        frame.setFrameEnabled(true);
+        QCOMPARE(frame.activeList(), list);
+        QVERIFY(!frame.statusPane()->text().isEmpty());
+    }
+
     void windowMenuCutsLongListTitles() {
         TestContext t;
         SessionLog log;

@@ -220,7 +220,7 @@ void CMainFrame::updateCommandStates() {
             it.value()->setEnabled(commandEnabled(id));
         }
     }
-    setMinimumHeight(openListCount() > 0 ? 260 : 250);
+    updateMinimumHeight();
     refreshLoginState();
     // The box folder may be another one by now.
     m_folderWatch.watch(m_context.doc.dataRoot(), m_context.doc.boxFolderName());
@@ -274,12 +274,32 @@ QString CMainFrame::folderFieldText() const {
     return m_bar->folderField()->fieldText();
 }
 
+void CMainFrame::updateMinimumHeight() {
+    // 260 while a list is open, 250 otherwise, as the Windows program had it; a docked pane
+    // shown below the lists adds what it needs, so that at the smallest height the buttons, the
+    // list and the pane never lie over each other or the status bar.
+    int height = openListCount() > 0 ? 260 : 250;
+    for (QDockWidget* dock : findChildren<QDockWidget*>()) {
+        if (!dock->isHidden()) {
+            height += dock->minimumSizeHint().height();
+        }
+    }
+    setMinimumHeight(height);
+}
+
 void CMainFrame::setFrameEnabled(bool enabled) {
+    QMdiArea* area = m_lists->mdiArea();
+    if (!enabled) {
+        m_activeBeforeDialog = area->activeSubWindow();
+    }
     centralWidget()->setEnabled(enabled);
     statusBar()->setEnabled(enabled);
     // The docked player as well: its played mark writes a message file.
     for (QDockWidget* dock : findChildren<QDockWidget*>()) {
         dock->setEnabled(enabled);
+    }
+    if (enabled && m_activeBeforeDialog && area->activeSubWindow() == nullptr) {
+        area->setActiveSubWindow(m_activeBeforeDialog);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class CommandBar;
 
@@ -89,6 +91,8 @@ public:
     void restartLiveness() override { m_connection->restartLiveness(); }
     void connectionLost() override { m_connection->connectionLost(); }
     void updateCommandStates() override;
+    // The frame's smallest height: the lists' and that of a docked pane that is shown.
+    void updateMinimumHeight();
     void refreshStatus() override;
     QString folderFieldText() const override;
     void setFolderText() override;
@@ -135,6 +139,9 @@ private:
     QMap<Command, CommandHandler> m_commands;
     std::vector<std::string> m_pendingWav;
     bool m_closing = false;
+    // The list that was active when the frame was disabled for a dialog: if the program lost
+    // and regained the focus meanwhile, the disabled list area could not take it back.
+    QPointer<QMdiSubWindow> m_activeBeforeDialog;
     // Last: it reaches the members above from its constructor on.
     std::unique_ptr<ConnectionSupervisor> m_connection;
 };
