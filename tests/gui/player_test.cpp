@@ -1,5 +1,6 @@
 #include <QDockWidget>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -88,6 +89,30 @@ struct PlayerFixture {
 class PlayerTest : public QObject {
     Q_OBJECT
 private slots:
+    // At the smallest height the frame allows, with a list and the player pane open, nothing
+    // lies over anything: the buttons and the list keep their room, the pane its own above the
+    // status bar.
+    void theSmallestFrameFitsTheListAndThePane() {
+        PlayerFixture f;
+        CListDispView* view = f.start();
+        QVERIFY(view != nullptr);
+        auto* frame = f.app->frame();
+        frame->show();
+        frame->resize(845, 100);  // below the minimum: the frame keeps its minimum
+        QCoreApplication::processEvents();
+        auto* dock = frame->findChild<QDockWidget*>(QStringLiteral("playerDock"));
+        QVERIFY(dock != nullptr && dock->isVisible());
+        QWidget* central = frame->centralWidget();
+        QVERIFY2(
+            central->height() >= central->minimumSizeHint().height(),
+            qPrintable(
+                QStringLiteral("%1 < %2").arg(central->height()).arg(central->minimumSizeHint().height())));
+        QVERIFY(dock->height() >= dock->minimumSizeHint().height());
+        QVERIFY(dock->geometry().bottom() < frame->statusBar()->geometry().top());
+        QVERIFY(central->geometry().bottom() < dock->geometry().top());
+        f.app->frame()->exitSequence();
+    }
+
     // An empty response slot is said to be empty, not as if nothing were selected.
     void anEmptyResponseSlotIsSaidToBeEmpty() {
         TestContext t;

@@ -77,6 +77,7 @@ PlayerCommands::~PlayerCommands() = default;
 void PlayerCommands::setShown(bool shown) {
     m_frame.context().doc.settings().playerPane = shown;
     m_dock->setVisible(shown);
+    m_frame.updateMinimumHeight();
     if (shown) {
         follow();
     } else {
