@@ -335,7 +335,18 @@ private slots:
             discard = button->text() == QStringLiteral("送らずに消す") ? button : discard;
         }
         QVERIFY(discard != nullptr);
-        QVERIFY(!discard->isHidden());
+        QVERIFY(discard->isEnabled());
+        // Each waiting or failed mail is a row of its own, with its state and box.
+        auto* list = field<QTableWidget>(dialog, "outbox");
+        QCOMPARE(list->rowCount(), 3);
+        QStringList states;
+        for (int row = 0; row < list->rowCount(); ++row) {
+            states << list->item(row, 0)->text();
+            QCOMPARE(list->item(row, 1)->text(), QStringLiteral("本社/rusuroku/001"));
+        }
+        states.sort();
+        QCOMPARE(states, QStringList({QStringLiteral("送信失敗"), QStringLiteral("送信失敗"),
+                                      QStringLiteral("送信待ち")}));
 
         t.messages.answers = {false, true};
         discard->click();
@@ -346,7 +357,40 @@ private slots:
         const std::vector<MailJob> left = outbox.jobs();
         QCOMPARE(left.size(), std::size_t(1));
         QVERIFY(left.front().state == JobState::Waiting);
-        QVERIFY(discard->isHidden());
+        QVERIFY(!discard->isEnabled());
+        QCOMPARE(list->rowCount(), 1);
+    }
+
+    // もう一度送る acts on the failed mails selected in the list, and on all when none is.
+    void aSelectedFailedMailIsSentAgainAlone() {
+        TestContext t;
+        const Outbox outbox(Outbox::folderIn(t.root()));
+        for (const char* name : {"a", "b"}) {
+            const std::string path = t.root() + "本社/rusuroku/001/" + name + ".vmdat";
+            QCOMPARE(outbox.enqueue(path, "本社/rusuroku/001", 100), EnqueueResult::Queued);
+            MailJob job = *outbox.find(jobIdFor(path));
+            job.state = JobState::Failed;
+            job.reason = "メールサーバーが受け付けませんでした";
+            job.lastReply = "550 5.1.1 rejected";
+            QVERIFY(outbox.save(job));
+        }
+        MailSettingsDlg dialog(t.context, t.root());
+        auto* list = field<QTableWidget>(dialog, "outbox");
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(list->item(0, 5)->text(), QStringLiteral("メールサーバーが受け付けませんでした"));
+        QCOMPARE(list->item(0, 5)->toolTip(), QStringLiteral("550 5.1.1 rejected"));
+        list->selectRow(1);
+        dialog.retryFailed();
+        int waiting = 0;
+        for (const MailJob& job : outbox.jobs()) {
+            waiting += job.state == JobState::Waiting ? 1 : 0;
+        }
+        QCOMPARE(waiting, 1);
+        list->clearSelection();
+        dialog.retryFailed();
+        for (const MailJob& job : outbox.jobs()) {
+            QVERIFY(job.state == JobState::Waiting);
+        }
     }
 
     // A login the server refuses is told once; passes that do not reach the server, and the

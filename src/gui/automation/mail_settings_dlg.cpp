@@ -1,5 +1,7 @@
 #include "gui/automation/mail_settings_dlg.h"
 
+#include <QTabWidget>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +25,7 @@
 #include "core/mail/mail_worker.h"
 #include "core/mail/send_texts.h"
 #include "core/store/box_management.h"
+#include "gui/automation/mail_outbox_view.h"
 #include "gui/base/app_context.h"
 #include "gui/base/button_row.h"
 #include "gui/base/choosers.h"
@@ -80,32 +83,32 @@ MailSettingsDlg::MailSettingsDlg(AppContext& context, std::string settingsFolder
       m_skipSilent(new QCheckBox(QStringLiteral("無音のメッセージは送らない"), this)),
       m_boxes(new QTableWidget(this)),
       m_test(new QPushButton(QStringLiteral("テスト送信"), this)),
-      m_failed(new QLabel(this)),
-      m_retry(new QPushButton(QStringLiteral("もう一度送る"), this)),
-      m_discard(new QPushButton(QStringLiteral("送らずに消す"), this)) {
+      m_outbox(new MailOutboxView(context, m_folder, this)) {
     setWindowTitle(kCaption);
     setUpFields();
     auto* options = new QFormLayout;
     options->addRow(QStringLiteral("添付ファイル"), m_attachment);
     options->addRow(m_skipSilent);
-    auto* failedRow = new QHBoxLayout;
-    failedRow->addWidget(m_failed, 1);
-    failedRow->addWidget(m_retry);
-    failedRow->addWidget(m_discard);
+    // The recipients, and beside them what waits or failed, one mail a row.
+    auto* tabs = new QTabWidget(this);
+    tabs->addTab(boxGroup(), QStringLiteral("ボックスごとの宛先"));
+    const int outboxTab = tabs->addTab(m_outbox, QString());
+    auto outboxTitle = [tabs, outboxTab, this] {
+        tabs->setTabText(outboxTab,
+                         QStringLiteral("送信待ち・失敗したメール (%1)").arg(m_outbox->table()->rowCount()));
+    };
+    outboxTitle();
+    connect(m_outbox, &MailOutboxView::changed, this, outboxTitle);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(serverGroup());
-    layout->addWidget(boxGroup(), 1);
+    layout->addWidget(tabs, 1);
     layout->addLayout(options);
-    layout->addLayout(failedRow);
     layout->addLayout(buttonRowWithCancel(this, {ok}));
     connect(ok, &QPushButton::clicked, this, &MailSettingsDlg::accept);
     connect(m_test, &QPushButton::clicked, this, &MailSettingsDlg::sendTest);
-    connect(m_retry, &QPushButton::clicked, this, &MailSettingsDlg::retryFailed);
-    connect(m_discard, &QPushButton::clicked, this, &MailSettingsDlg::discardFailed);
     fill();
-    updateFailedCount();
     resize(680, 660);  // room for about six boxes of recipients
 }
 
@@ -167,7 +170,8 @@ QGroupBox* MailSettingsDlg::boxGroup() {
     m_boxes->verticalHeader()->hide();
     m_boxes->horizontalHeader()->setStretchLastSection(true);
     m_boxes->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto* group = new QGroupBox(QStringLiteral("ボックスごとの宛先"), this);
+    auto* group = new QGroupBox(this);  // its tab names it
+    group->setFlat(true);
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(m_boxes);
     return group;
@@ -291,47 +295,10 @@ void MailSettingsDlg::sendTest() {
         outcome.code == SendCode::Sent ? UserMessages::Icon::Information : UserMessages::Icon::Warning);
 }
 
-std::vector<MailJob> MailSettingsDlg::failedJobs() const {
-    const std::string folder = Outbox::folderIn(m_folder);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        return {};  // mail never set up: not even the outbox folder is made
-    }
-    std::vector<MailJob> jobs = Outbox(folder).jobs();
-    std::erase_if(jobs, [](const MailJob& job) { return job.state != JobState::Failed; });
-    return jobs;
-}
-
-void MailSettingsDlg::updateFailedCount() {
-    const auto failed = static_cast<int>(failedJobs().size());
-    m_failed->setText(failed > 0 ? QStringLiteral("送信できなかったメール: %1 件").arg(failed) : QString());
-    m_failed->setVisible(failed > 0);
-    m_retry->setVisible(failed > 0);
-    m_discard->setVisible(failed > 0);
+void MailSettingsDlg::retryFailed() {
+    m_outbox->retryFailed();
 }
 
 void MailSettingsDlg::discardFailed() {
-    const std::vector<MailJob> failed = failedJobs();
-    if (failed.empty() ||
-        !m_context.messages.askYesNo(
-            this,
-            QStringLiteral("送信できなかったメール %1 件を送らずに消します。よろしいですか？")
-                .arg(failed.size()),
-            kCaption, UserMessages::Icon::Question)) {
-        return;
-    }
-    const Outbox outbox(Outbox::folderIn(m_folder));
-    for (const MailJob& job : failed) {
-        outbox.discard(job.id);
-    }
-    updateFailedCount();
-}
-
-void MailSettingsDlg::retryFailed() {
-    const Outbox outbox(Outbox::folderIn(m_folder));
-    const std::time_t now = std::time(nullptr);
-    for (const MailJob& job : failedJobs()) {
-        outbox.retry(job.id, now);
-    }
-    updateFailedCount();
+    m_outbox->discardFailed();
 }

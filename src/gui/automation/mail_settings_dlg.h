@@ -8,6 +8,7 @@
 #include "core/mail/mail_settings.h"
 #include "core/mail/smtp_sender.h"
 
+class MailOutboxView;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -35,15 +36,12 @@ public:
     void accept() override;
     // The test button: one short mail to the sender; the server's answer is shown.
     void sendTest();
-    // Puts the refused mails back into the outbox.
+    // Puts the refused mails back into the outbox (the selected ones of the outbox list, or all).
     void retryFailed();
     // 送らずに消す: after the user agrees, the mails that failed for good leave the outbox unsent.
     void discardFailed();
 
 private:
-    // The jobs of the outbox that failed for good; none when mail was never set up.
-    std::vector<voxmg::mail::MailJob> failedJobs() const;
-
     struct BoxRow {
         std::string key;  // "本社/rusuroku/001"
     };
@@ -51,7 +49,6 @@ private:
     void setUpFields();
     QGroupBox* serverGroup();
     QGroupBox* boxGroup();
-    void updateFailedCount();
 
     AppContext& m_context;
     std::string m_folder;
@@ -69,7 +66,5 @@ private:
     QCheckBox* m_skipSilent;
     QTableWidget* m_boxes;
     QPushButton* m_test;
-    QLabel* m_failed;
-    QPushButton* m_retry;
-    QPushButton* m_discard;
+    MailOutboxView* m_outbox;
 };
