@@ -1,4 +1,6 @@
+#include <QAction>
 #include <QDockWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -211,6 +213,46 @@ private slots:
         f.key(view, Qt::Key_Delete);
         QCOMPARE(view->model()->rowCount(), 2);
         QVERIFY(view->table()->selectionModel()->selectedRows().isEmpty());
+    }
+
+    // Going back to a list through the ウィンドウ menu shows its selected message again, with
+    // its waveform.
+    void theWindowMenuBringsBackAListWithItsWaveform() {
+        PlayerFixture f;
+        for (int n = 1; n <= 2; ++n) {
+            const std::string path = f.t.root() + "本社/rusuroku/0102/" + boxMessageName("0102", n, n);
+            writeFile(path, boxMessage(recordOf(ListedMessage{}), {}, 4000));
+        }
+        auto ini = voxmg::ProfileFile::load(f.t.doc.settingsPath());
+        ini.writeInt(u"DISP", u"NUM", 2);
+        ini.writeString(u"DISP", u"DISP2", u"留守録BOX：0102");
+        ini.writeString(u"DISP", u"FOLDERNAME2", u"本社");
+        ini.save(0600);
+        f.app = std::make_unique<CVOXMGApp>(f.options);
+        QVERIFY(f.app->start());
+        auto* frame = f.app->frame();
+        auto choose = [frame](int n) {
+            frame->rebuildWindowMenu();
+            for (QAction* action : frame->windowMenu()->actions()) {
+                if (action->data().toInt() == windowListItem(n)) {
+                    action->trigger();
+                }
+            }
+            QCoreApplication::processEvents();
+            auto* view = qobject_cast<CListDispView*>(frame->activeList());
+            if (view != nullptr && view->table()->selectionModel()->selectedRows().isEmpty()) {
+                view->table()->selectRow(0);
+                QCoreApplication::processEvents();
+            }
+            return view;
+        };
+        for (int n : {1, 2, 1, 2}) {
+            CListDispView* view = choose(n);
+            QVERIFY(view != nullptr);
+            QTRY_COMPARE(f.session().message().path, f.pathAt(view, 0));
+            QTRY_VERIFY_WITH_TIMEOUT(f.pane().waveformView()->hasPeaks(), 5000);
+        }
+        frame->exitSequence();
     }
 
     // The pane shows what the active list selects, or nothing; reopened, it draws again.
