@@ -29,7 +29,7 @@ data="$dir/data/office/rusuroku/001"
 mkdir -p "$data" "$dir/s2"
 python3 - "$data/202412020900_MON_R001_00001.vmdat" <<'PY'
 import sys
-open(sys.argv[1], "wb").write(bytes([2]) + bytes(989) + bytes(256) + bytes(100))
+open(sys.argv[1], "wb").write(bytes([0, 0, 2]) + bytes(987) + bytes(256) + bytes(100))
 PY
 printf '[SERVER]\r\nHOST=localhost\r\nFROM=voxmg@example.com\r\n[RECIPIENTS]\r\noffice/rusuroku/001=staff@example.com\r\n' \
     > "$dir/s2/VOXMG-mail.ini"

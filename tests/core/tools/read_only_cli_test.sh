@@ -25,7 +25,7 @@ python3 - "$box/rusuroku/0101/20261207120000R0101_00001.vmdat" <<'PY'
 import struct, sys
 # A 990-byte record (state 2: voice downloaded), a 256-byte header and ten frames of silence.
 record = bytearray(990)
-record[0] = 2
+record[2] = 2  # the download state: voice downloaded
 open(sys.argv[1], "wb").write(bytes(record) + bytes(256) + bytes(10 * 10))
 PY
 msg="$box/rusuroku/0101/20261207120000R0101_00001.vmdat"
