@@ -8,6 +8,7 @@
 #include "core/base/trace.h"
 #include "core/device/ftp_mng.h"
 #include "core/lists/list_boxes.h"
+#include "core/store/box_links.h"
 #include "core/store/data_lock.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -246,6 +247,11 @@ std::chrono::milliseconds AlwaysDownloadWorker::runNextBox() {
     std::optional<std::string> box = m_chooser.next(m_host.listTitles(), boxFolder, m_host);
     if (!box) {
         m_chooser.endCycle();
+        return std::chrono::milliseconds(0);
+    }
+    // A box that is a link out of the data folder is passed over, as the lists leave it out.
+    if (isLinkedBox(boxFolder + *box)) {
+        m_chooser.markDone(*box);
         return std::chrono::milliseconds(0);
     }
     // A script working on the same data folder has it for now: this box waits for the next pass.

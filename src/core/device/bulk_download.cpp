@@ -4,6 +4,7 @@
 
 #include "core/base/profile_file.h"
 #include "core/base/text.h"
+#include "core/store/box_links.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
 
@@ -45,6 +46,9 @@ std::vector<BoxRef> BulkDownload::boxesOf(const std::string& boxFolder) {
             std::string name(paths::fileName(folder));
             if (files.readBuildMark(folder) == 1 || paths::isUnsafeName(name)) {
                 continue;  // made on the PC: the main unit has no such box
+            }
+            if (isLinkedBox(folder)) {
+                continue;  // a link out of the data folder: nothing is written through it
             }
             boxes.push_back({std::string(kind), name});
         }
