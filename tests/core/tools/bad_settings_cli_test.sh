@@ -8,20 +8,15 @@ ctl="$1"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
-expect_told() {  # what, file named, then the command line: exit 1 with the file on stderr
-    local what="$1" file="$2" rc=0
-    shift 2
-    "$ctl" "$@" > "$dir/out.json" 2> "$dir/err.txt" || rc=$?
-    [ "$rc" -eq 1 ] || { echo "$what: exit $rc"; cat "$dir/err.txt"; exit 1; }
-    grep -qF "$file" "$dir/err.txt" || { echo "$what: the file is not named"; cat "$dir/err.txt"; exit 1; }
-}
+source "$(dirname "$0")/refusal.sh"
+expect_told() { local what="$1" file="$2"; shift 2; refusal "$what" 1 "$file" "$ctl" "$@"; }
 
 mkdir -p "$dir/s1/VOXMG-mail.ini" "$dir/VOXMG.ini"
 expect_told "mail-test" "$dir/s1/VOXMG-mail.ini" mail-test --settings "$dir/s1"
-grep -q 'メール転送の設定が正しくありません。' "$dir/err.txt"
+grep -q 'メール転送の設定が正しくありません。' "$dir/refusal.err"
 expect_told "mail-send" "$dir/s1/VOXMG-mail.ini" mail-send --now --settings "$dir/s1"
 expect_told "settings show" "$dir/VOXMG.ini" settings show "$dir/VOXMG.ini"
-grep -q '設定ファイルを読み込めません' "$dir/err.txt"
+grep -q '設定ファイルを読み込めません' "$dir/refusal.err"
 expect_told "settings save" "$dir/VOXMG.ini" settings save "$dir/VOXMG.ini" "$dir/out.ini"
 
 # A waiting mail under settings with no usable server: told, and still waiting afterwards.

@@ -76,13 +76,8 @@ printf 'x' > "$msg"
 other="$box/rusuroku/0101/20261207120000R0101_00002.vmdat"
 printf 'x' > "$other"
 hold_start "$second"
-expect_busy() {  # what, then the command line
-    local what="$1" rc=0
-    shift
-    "$ctl" "$@" --wait 0 > /dev/null 2> "$dir/busy.err" || rc=$?
-    [ "$rc" -eq 2 ] && grep -q '他の操作が実行中です。' "$dir/busy.err" || {
-        echo "$what: exit $rc while the data folder was held"; cat "$dir/busy.err"; exit 1; }
-}
+source "$(dirname "$0")/refusal.sh"
+expect_busy() { local what="$1"; shift; refusal "$what" 2 '他の操作が実行中です。' "$ctl" "$@" --wait 0; }
 expect_busy "fetch-voice with --mail-settings" fetch-voice --mail-settings "$dir" "$msg" --host 127.0.0.1 \
     --user u --password-file /dev/null
 expect_busy "convert" convert --dest "$dir/wav" "$msg"

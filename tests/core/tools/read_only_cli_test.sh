@@ -42,14 +42,8 @@ snapshot() { (cd "$data" && find . -printf '%p %m %s\n' | LC_ALL=C sort); }
 chmod -R a-w "$data"
 before=$(snapshot)
 
-cannot_write() {  # what, then the command line
-    local what="$1" rc=0
-    shift
-    as_user "$ctl" "$@" > "$dir/out.json" 2> "$dir/err.txt" || rc=$?
-    if [ "$rc" -eq 0 ]; then echo "$what: exit 0 in a read-only data folder"; exit 1; fi
-    grep -q '書き込みできません' "$dir/err.txt" "$dir/out.json" || {
-        echo "$what: exit $rc without saying it cannot write:"; cat "$dir/err.txt" "$dir/out.json"; exit 1; }
-}
+source "$(dirname "$0")/refusal.sh"
+cannot_write() { local what="$1"; shift; refusal "$what" any 書き込みできません as_user "$ctl" "$@"; }
 cannot_write "make-box" make-box --root "$data" --folder office --kind naisen 応接室
 cannot_write "box-name" box-name --root "$data" --folder office --kind naisen 201 受付
 cannot_write "edit" edit --memo m "$msg"
