@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -44,27 +46,27 @@ std::string backupDataFolder(const Args& args) {
     return folder.empty() ? std::string() : absolute(folder);
 }
 
-// Each folder once, ordered by device and inode; a folder that does not exist keeps its place
-// at the end (its lock goes on unlocked anyway).
+// Each folder once, ordered by device and inode; a folder that does not exist comes last (its
+// lock goes on unlocked anyway).
 std::vector<std::string> lockOrder(const std::vector<std::string>& folders) {
-    std::vector<std::pair<std::pair<unsigned long long, unsigned long long>, std::string>> keyed;
+    std::map<std::pair<dev_t, ino_t>, std::string> found;
+    std::set<std::string> missing;
     for (const std::string& folder : folders) {
         struct stat st {};
-        const bool found = !folder.empty() && ::stat(folder.c_str(), &st) == 0;
-        const auto key = found ? std::pair<unsigned long long, unsigned long long>(st.st_dev, st.st_ino)
-                               : std::pair<unsigned long long, unsigned long long>(~0ULL, ~0ULL);
-        keyed.emplace_back(key, folder);
-    }
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < keyed.size(); ++i) {
-        const bool sameFolder =
-            i > 0 && keyed[i].first == keyed[i - 1].first && keyed[i].first.first != ~0ULL;
-        if (!keyed[i].second.empty() && !sameFolder &&
-            std::find(out.begin(), out.end(), keyed[i].second) == out.end()) {
-            out.push_back(keyed[i].second);
+        if (folder.empty()) {
+            continue;
+        }
+        if (::stat(folder.c_str(), &st) == 0) {
+            found.emplace(std::pair(st.st_dev, st.st_ino), folder);
+        } else {
+            missing.insert(folder);
         }
     }
+    std::vector<std::string> out;
+    for (const auto& [key, folder] : found) {
+        out.push_back(folder);
+    }
+    out.insert(out.end(), missing.begin(), missing.end());
     return out;
 }
 
