@@ -125,7 +125,9 @@ void CVOXMGApp::startAutomation() {
     // Mail that failed is told through the same tray icon as new messages, never as a box.
     QObject::connect(m_mail.get(), &MailAutomation::noticed, m_mail.get(),
                      [this](const QString& title, const QString& text) {
-                         m_automation->notice().tell(title, text, true);
+                         if (m_automation) {  // gone first when the program ends
+                             m_automation->notice().tell(title, text, true);
+                         }
                      });
 }
 
