@@ -50,9 +50,16 @@ DownloadEnv storingEnv(const Args& args, const Settings& settings, const std::st
                        audio::DecodingEngine& decoder, Flags& flags) {
     DownloadEnv env =
         makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder());
-    const std::string mailFolder = optionValue(args, "--mail-settings");
-    env.messageStored = mail::outboxHook(mailFolder.empty() ? paths::settingsFolder()
-                                                            : paths::withTrailingSeparator(mailFolder));
+    const std::string given = optionValue(args, "--mail-settings");
+    const std::string mailFolder =
+        given.empty() ? paths::settingsFolder() : paths::withTrailingSeparator(given);
+    // Noted before anything is stored: a run killed after its first message still has it mailed.
+    const std::string root = optionValue(args, "--root");
+    if (const std::string dataFolder = root.empty() ? text::utf8FromUtf16(settings.folder.str()) : root;
+        !dataFolder.empty()) {
+        mail::noteMailRoot(mailFolder, dataFolder);
+    }
+    env.messageStored = mail::outboxHook(mailFolder);
     return env;
 }
 

@@ -63,7 +63,21 @@ Json outcomeJson(const SendOutcome& o) {
 }
 
 const char* stateName(JobState s) {
-    return s == JobState::Failed ? "failed" : s == JobState::Silent ? "silent" : "waiting";
+    switch (s) {
+        case JobState::Failed:
+            return "failed";
+        case JobState::Silent:
+            return "silent";
+        case JobState::Sent:
+            return "sent";
+        case JobState::GivenUp:
+            return "given-up";
+        case JobState::Old:
+            return "old";
+        case JobState::Waiting:
+            break;
+    }
+    return "waiting";
 }
 
 Json jobJson(const MailJob& j) {
@@ -73,6 +87,8 @@ Json jobJson(const MailJob& j) {
     return {{"id", j.id},
             {"path", j.messagePath},
             {"box", j.box},
+            {"box_folder", j.boxFolder},
+            {"file", j.fileName},
             {"state", stateName(j.state)},
             {"attempts", j.attempts},
             {"queued", static_cast<long long>(j.queued)},
@@ -97,6 +113,18 @@ Json unusableJson(const std::string& folder, const MailSettings& settings) {
         j["error"] = std::strerror(settings.fileError);
     }
     return j;
+}
+
+// Why the ledger of sent mail cannot be used, named; the file itself is left as it is.
+Json ledgerJson(const std::string& path, const std::string& error) {
+    return {{"text", "メールの送信記録を読み込めません。"}, {"file", path}, {"error", error}};
+}
+
+int ledgerRefused(const std::string& path, const std::string& error) {
+    print({{"ledger", ledgerJson(path, error)}});
+    std::fprintf(stderr, "voxmgctl: メールの送信記録を読み込めません。 %s: %s\n", path.c_str(),
+                 error.c_str());
+    return 1;
 }
 
 int runMailTest(const Args& args) {
@@ -135,13 +163,17 @@ int runMailSend(const Args& args) {
     SmtpSender sender(settings);
     SendPass pass{&sender, gainSettingIn(folder), std::time(nullptr), hasFlag(args, "--now"), {}, {},
                   nullptr};
-    const PassSummary s = sendDue(outbox, settings, pass);
+    const PassSummary s = mailPass(folder, settings, pass);
+    if (s.ledgerProblem) {
+        return ledgerRefused(s.ledgerPath, s.ledgerError);
+    }
     Json failed = Json::array();
     for (const MailJob& j : s.failedNow) {
         failed.push_back(jobJson(j));
     }
-    Json out = {{"busy", false},        {"sent", s.sent},  {"waiting", s.waiting}, {"postponed", s.postponed},
-                {"unsaved", s.unsaved}, {"failed", failed}};
+    Json out = {
+        {"busy", false},        {"sent", s.sent},   {"waiting", s.waiting}, {"postponed", s.postponed},
+        {"unsaved", s.unsaved}, {"found", s.found}, {"failed", failed}};
     out["connection"] = s.connection ? outcomeJson(*s.connection) : Json(nullptr);
     if (s.settingsUnusable) {
         out["settings"] = unusableJson(folder, settings);
@@ -165,21 +197,27 @@ int runMailSend(const Args& args) {
 
 int runMailOutbox(const Args& args) {
     const std::string folder = settingsFolderOf(args);
-    const Outbox outbox(Outbox::folderIn(folder));
     bool retry = false;
     bool discard = false;
     const std::string retried = optionValue(args, "--retry", &retry);
     const std::string discarded = optionValue(args, "--discard", &discard);
-    if (retry && !outbox.retry(retried, std::time(nullptr))) {
-        std::fprintf(stderr, "voxmgctl: no failed or silent job %s in the outbox\n", retried.c_str());
-        return 1;
+    if (retry || discard) {
+        MailLedger ledger(folder, false);
+        if (ledger.status() != MailLedger::Status::Ready && ledger.status() != MailLedger::Status::Missing) {
+            return ledgerRefused(ledger.path(), ledger.error());
+        }
+        const std::string& id = retry ? retried : discarded;
+        if (!(retry ? ledger.retry(id, std::time(nullptr)) : ledger.discard(id))) {
+            std::fprintf(stderr, "voxmgctl: no failed or silent mail %s in the outbox\n", id.c_str());
+            return 1;
+        }
     }
-    if (discard && !outbox.discard(discarded)) {
-        std::fprintf(stderr, "voxmgctl: no failed or silent job %s in the outbox\n", discarded.c_str());
-        return 1;
+    const OutboxListing listing = listOutbox(folder, std::time(nullptr));
+    if (listing.problem) {
+        return ledgerRefused(listing.ledgerPath, listing.error);
     }
     Json jobs = Json::array();
-    for (const MailJob& j : outbox.jobs()) {
+    for (const MailJob& j : listing.jobs) {
         jobs.push_back(jobJson(j));
     }
     print(jobs);
@@ -213,8 +251,11 @@ int runMailEnqueue(const Args& args) {
         ::realpath(files.front().c_str(), resolved) != nullptr ? resolved : files.front();
     const std::string folder = settingsFolderOf(args);
     const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
-    const EnqueueOutcome e =
-        enqueueMessage(Outbox(Outbox::folderIn(folder)), settings, path, std::time(nullptr));
+    MailLedger ledger(folder);
+    if (!ledger.ready()) {
+        return ledgerRefused(ledger.path(), ledger.error());
+    }
+    const EnqueueOutcome e = enqueueMessage(ledger, settings, path, std::time(nullptr));
     print({{"result", enqueueName(e)}, {"path", path}});
     return e == EnqueueOutcome::Queued || e == EnqueueOutcome::AlreadyQueued ? 0 : 1;
 }

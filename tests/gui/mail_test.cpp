@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -21,7 +22,8 @@
 #include <thread>
 
 #include "core/base/text.h"
-#include "core/mail/mail_outbox.h"
+#include "core/mail/mail_ledger.h"
+#include "core/mail/mail_run.h"
 #include "core/mail/mail_settings.h"
 #include "fakes.h"
 #include "gui/app/main_frame.h"
@@ -35,6 +37,30 @@
 namespace {
 
 using namespace voxmg::mail;
+
+namespace {
+
+// A message of box 本社/rusuroku/001 as a pass of the sender leaves it in the ledger.
+MailJob putRow(const std::string& root, const std::string& name, JobState state,
+               std::time_t nextAttempt = 0) {
+    MailJob job;
+    job.boxFolder = "本社";
+    job.box = "本社/rusuroku/001";
+    job.fileName = name;
+    job.messagePath = root + "本社/rusuroku/001/" + name;
+    job.state = state;
+    job.nextAttempt = nextAttempt;
+    MailLedger ledger(root);
+    ledger.save(job);
+    return job;
+}
+
+void setTime(const std::string& path, std::time_t when) {
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+}  // namespace
 
 void put(const std::string& path, const std::string& utf8) {
     QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
@@ -265,28 +291,22 @@ private slots:
         s.sender = "voxmg@example.com";
         s.recipients["本社/rusuroku/001"] = "a@example.com";
         QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
-        const Outbox outbox(Outbox::folderIn(t.root()));
+        // A list with a typo: its two messages fail at once, for good, told in one notice.
+        s.recipients["本社/rusuroku/002"] = "a@example.com; b@example.com";
+        QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
         const std::time_t now = std::time(nullptr);
-        // Their voice files are gone: they fail at once, for good, told in one notice.
-        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone.vmdat", "本社/rusuroku/001", now - 1),
-                 EnqueueResult::Queued);
-        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/gone2.vmdat", "本社/rusuroku/001", now),
-                 EnqueueResult::Queued);
-        // One goes to a server that is not there: it waits, and the status bar says why.
-        const std::string message = voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1);
-        QCOMPARE(outbox.enqueue(message, "本社/rusuroku/001", now), EnqueueResult::Queued);
-        MailJob last = *outbox.find(jobIdFor(message));
-        last.queued = now + 1;  // tried last: the jobs after an unreachable server are not tried
-        QVERIFY(outbox.save(last));
+        setTime(mailSettingsPath(t.root()), now - 100);  // the boxes' mail began before the messages
+        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "002", 1), now - 10);
+        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "002", 2), now - 9);
+        // One goes to a server that is not there, last: it waits, and the status bar says why.
+        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1), now - 1);
         // Another one waits for its next try.
-        QCOMPARE(outbox.enqueue(t.root() + "本社/rusuroku/001/later.vmdat", "本社/rusuroku/001", now),
-                 EnqueueResult::Queued);
-        for (MailJob job : outbox.jobs()) {
-            if (job.messagePath.ends_with("later.vmdat")) {
-                job.nextAttempt = now + 3600;
-                QVERIFY(outbox.save(job));
-            }
-        }
+        MailLedger ledger(t.root());
+        const std::string later = voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 2);
+        QCOMPARE(enqueueMessage(ledger, s, later, now), EnqueueOutcome::Queued);
+        MailJob pending = ledger.jobs().front();
+        pending.nextAttempt = now + 3600;
+        QVERIFY(ledger.save(pending));
 
         CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
@@ -299,8 +319,8 @@ private slots:
         // Told as a desktop notice and in the tool tip; no box takes the keyboard.
         QTRY_COMPARE(notices.size(), 1);
         QCOMPARE(notices.front().at(0).toString(), QStringLiteral("メール転送"));
-        QVERIFY2(notices.front().at(1).toString().startsWith(
-                     QStringLiteral("メールを送れませんでした。\ngone.vmdat ほか 1 件\n")),
+        QVERIFY2(notices.front().at(1).toString().startsWith(QStringLiteral(
+                     "メールを送れませんでした。\n202612061300_SUN_002_00001.vmdat ほか 1 件\n")),
                  qPrintable(notices.front().at(1).toString()));
         QVERIFY(app.mail()->statusToolTip().contains(QStringLiteral("メールを送れませんでした。")));
         QVERIFY(t.messages.shown.empty());
@@ -312,7 +332,7 @@ private slots:
         MailSettingsDlg dialog(app.context(), t.root());
         dialog.retryFailed();
         int waiting = 0;
-        for (const MailJob& job : outbox.jobs()) {
+        for (const MailJob& job : ledger.jobs()) {
             waiting += job.state == JobState::Waiting ? 1 : 0;
         }
         QCOMPARE(waiting, 4);
@@ -321,13 +341,10 @@ private slots:
     // Mails that failed for good can be given up after a question; a waiting one stays.
     void failedMailsCanBeGivenUp() {
         TestContext t;
-        const Outbox outbox(Outbox::folderIn(t.root()));
+        MailLedger ledger(t.root());
         for (const char* name : {"a", "b", "c"}) {
-            const std::string path = t.root() + "本社/rusuroku/001/" + name + ".vmdat";
-            QCOMPARE(outbox.enqueue(path, "本社/rusuroku/001", 100), EnqueueResult::Queued);
-            MailJob job = *outbox.find(jobIdFor(path));
-            job.state = std::string(name) == "c" ? JobState::Waiting : JobState::Failed;
-            QVERIFY(outbox.save(job));
+            putRow(t.root(), std::string(name) + ".vmdat",
+                   std::string(name) == "c" ? JobState::Waiting : JobState::Failed);
         }
         MailSettingsDlg dialog(t.context, t.root());
         QPushButton* discard = nullptr;
@@ -350,11 +367,11 @@ private slots:
 
         t.messages.answers = {false, true};
         discard->click();
-        QCOMPARE(outbox.jobs().size(), std::size_t(3));
+        QCOMPARE(ledger.jobs().size(), std::size_t(3));
         QCOMPARE(t.messages.lastText(),
                  QStringLiteral("送信できなかったメール 2 件を送らずに消します。よろしいですか？"));
         discard->click();
-        const std::vector<MailJob> left = outbox.jobs();
+        const std::vector<MailJob> left = ledger.jobs();
         QCOMPARE(left.size(), std::size_t(1));
         QVERIFY(left.front().state == JobState::Waiting);
         QVERIFY(!discard->isEnabled());
@@ -364,15 +381,12 @@ private slots:
     // もう一度送る acts on the failed mails selected in the list, and on all when none is.
     void aSelectedFailedMailIsSentAgainAlone() {
         TestContext t;
-        const Outbox outbox(Outbox::folderIn(t.root()));
+        MailLedger ledger(t.root());
         for (const char* name : {"a", "b"}) {
-            const std::string path = t.root() + "本社/rusuroku/001/" + name + ".vmdat";
-            QCOMPARE(outbox.enqueue(path, "本社/rusuroku/001", 100), EnqueueResult::Queued);
-            MailJob job = *outbox.find(jobIdFor(path));
-            job.state = JobState::Failed;
+            MailJob job = putRow(t.root(), std::string(name) + ".vmdat", JobState::Failed);
             job.reason = "メールサーバーが受け付けませんでした";
             job.lastReply = "550 5.1.1 rejected";
-            QVERIFY(outbox.save(job));
+            QVERIFY(ledger.save(job));
         }
         MailSettingsDlg dialog(t.context, t.root());
         auto* list = field<QTableWidget>(dialog, "outbox");
@@ -382,13 +396,13 @@ private slots:
         list->selectRow(1);
         dialog.retryFailed();
         int waiting = 0;
-        for (const MailJob& job : outbox.jobs()) {
+        for (const MailJob& job : ledger.jobs()) {
             waiting += job.state == JobState::Waiting ? 1 : 0;
         }
         QCOMPARE(waiting, 1);
         list->clearSelection();
         dialog.retryFailed();
-        for (const MailJob& job : outbox.jobs()) {
+        for (const MailJob& job : ledger.jobs()) {
             QVERIFY(job.state == JobState::Waiting);
         }
     }
@@ -409,9 +423,9 @@ private slots:
         s.sender = "voxmg@example.com";
         s.recipients["本社/rusuroku/001"] = "a@example.com";
         QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
-        const Outbox outbox(Outbox::folderIn(t.root()));
+        MailLedger ledger(t.root());
         const std::string message = voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1);
-        QCOMPARE(outbox.enqueue(message, "本社/rusuroku/001", std::time(nullptr)), EnqueueResult::Queued);
+        QCOMPARE(enqueueMessage(ledger, s, message, std::time(nullptr)), EnqueueOutcome::Queued);
 
         CVOXMGApp app(scriptedAppOptions(t, log));
         QVERIFY(app.start());
@@ -426,10 +440,10 @@ private slots:
 
         app.mail()->wake();  // nothing is due: this pass does not reach the server
         QTest::qWait(200);
-        MailJob job = *outbox.find(jobIdFor(message));
+        MailJob job = ledger.jobs().front();
         QCOMPARE(server.connections(), 1);
         job.nextAttempt = std::time(nullptr);
-        QVERIFY(outbox.save(job));
+        QVERIFY(ledger.save(job));
         app.mail()->wake();  // refused again: no second notice
         QTRY_COMPARE(server.connections(), 2);
         QTest::qWait(300);

@@ -7,22 +7,39 @@
 #include <thread>
 
 #include "core/base/paths.h"
+#include "core/mail/mail_ledger.h"
 #include "core/mail/mail_run.h"
+#include "core/store/data_lock.h"
 
 namespace voxmg::mail {
 
-StoredMessageHook outboxHook(std::string settingsFolder, std::function<void()> queued) {
-    return [folder = std::move(settingsFolder), queued = std::move(queued)](const std::string& voicePath) {
+StoredMessageHook outboxHook(std::string settingsFolder, std::function<void()> stored) {
+    return [folder = std::move(settingsFolder), stored = std::move(stored),
+            noted = std::string()](const std::string& voicePath) mutable {
         const MailSettings settings = loadMailSettings(mailSettingsPath(folder));
-        if (settings.recipients.empty()) {
-            return;  // no box gets mail: not even the outbox folder is made
+        if (settings.recipients.count(boxKeyOf(voicePath)) == 0) {
+            return;  // no mail for this box: not even the ledger is made
         }
-        const EnqueueOutcome done =
-            enqueueMessage(Outbox(Outbox::folderIn(folder)), settings, voicePath, std::time(nullptr));
-        if (done == EnqueueOutcome::Queued && queued) {
-            queued();
+        const std::string root = dataFolderOfMessage(voicePath);
+        if (root != noted && noteMailRoot(folder, root)) {
+            noted = root;
+        }
+        if (stored) {
+            stored();
         }
     };
+}
+
+bool noteMailRoot(const std::string& settingsFolder, const std::string& dataFolder) {
+    if (loadMailSettings(mailSettingsPath(settingsFolder)).recipients.empty()) {
+        return true;
+    }
+    std::string root = dataFolder;
+    while (root.size() > 1 && root.back() == '/') {
+        root.pop_back();
+    }
+    MailLedger ledger(settingsFolder);
+    return ledger.addRoot(root);
 }
 
 namespace {
@@ -68,39 +85,21 @@ FollowResult followBoxFolderRename(const std::string& settingsFolder, std::strin
                                    std::string_view newPath, std::chrono::milliseconds lockWait) {
     oldPath = withoutTrailingSlash(oldPath);
     newPath = withoutTrailingSlash(newPath);
-    const std::string oldBoxes = std::string(paths::fileName(oldPath)) + "/";
-    const std::string newBoxes = std::string(paths::fileName(newPath)) + "/";
-    if (oldBoxes == "/" || newBoxes == "/" || oldPath == newPath) {
+    const std::string oldName(paths::fileName(oldPath));
+    const std::string newName(paths::fileName(newPath));
+    if (oldName.empty() || newName.empty() || oldPath == newPath) {
         return FollowResult::Done;
     }
-    const FollowResult settings = moveRecipients(settingsFolder, oldBoxes, newBoxes)
+    const FollowResult settings = moveRecipients(settingsFolder, oldName + "/", newName + "/")
                                       ? FollowResult::Done
                                       : FollowResult::SettingsNotSaved;
-    const Outbox outbox(Outbox::folderIn(settingsFolder));
-    std::error_code ec;
-    if (!std::filesystem::is_directory(outbox.folder(), ec)) {
+    MailLedger ledger(settingsFolder, false, lockWait);
+    if (ledger.status() == MailLedger::Status::Missing) {
         return settings;
     }
-    const auto giveUp = std::chrono::steady_clock::now() + lockWait;
-    std::optional<OutboxLock> lock(std::in_place, outbox.folder());
-    while (!lock->held() && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        lock.emplace(outbox.folder());
-    }
-    if (!lock->held()) {
-        return settings == FollowResult::Done ? FollowResult::OutboxBusy : settings;
-    }
-    bool jobsSaved = true;
-    for (MailJob job : outbox.jobs()) {
-        auto path = renamedPrefix(job.messagePath, std::string(oldPath) + "/", std::string(newPath) + "/");
-        if (path) {
-            job.messagePath = std::move(*path);
-            job.box = renamedPrefix(job.box, oldBoxes, newBoxes).value_or(job.box);
-            jobsSaved = outbox.save(job) && jobsSaved;
-        }
-    }
+    const bool followed = ledger.renameBoxFolder(oldName, newName, oldPath, newPath);
     return settings != FollowResult::Done ? settings
-           : jobsSaved                    ? FollowResult::Done
+           : followed                     ? FollowResult::Done
                                           : FollowResult::JobNotSaved;
 }
 

@@ -22,47 +22,6 @@ namespace {
 constexpr std::string_view kJobExt = ".job";
 constexpr std::string_view kMagic = "voxmg-mail-job 1";
 
-const char* stateName(JobState s) {
-    switch (s) {
-        case JobState::Failed:
-            return "failed";
-        case JobState::Silent:
-            return "silent";
-        case JobState::Waiting:
-            break;
-    }
-    return "waiting";
-}
-
-const char* silenceName(SilenceMark m) {
-    switch (m) {
-        case SilenceMark::Speech:
-            return "speech";
-        case SilenceMark::Silent:
-            return "silent";
-        case SilenceMark::Unknown:
-            break;
-    }
-    return "unknown";
-}
-
-// Values are one line each: a backslash, CR or LF in a path or a reply is escaped.
-std::string escaped(std::string_view v) {
-    std::string out;
-    for (char c : v) {
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string unescaped(std::string_view v) {
     std::string out;
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -113,19 +72,8 @@ bool applyField(MailJob& job, std::string_view key, std::string_view value) {
 
 }  // namespace
 
-std::string jobText(const MailJob& j) {
-    std::string t(kMagic);
-    t += "\npath=" + escaped(j.messagePath) + "\nbox=" + escaped(j.box) +
-         "\nattempts=" + std::to_string(j.attempts) + "\nqueued=" + std::to_string(j.queued) +
-         "\nnext=" + std::to_string(j.nextAttempt) + "\nstate=" + stateName(j.state) +
-         "\nsilence=" + silenceName(j.silence) + "\nforce=" + (j.sendAnyway ? "1" : "0") +
-         "\nreply=" + escaped(j.lastReply) + "\nreason=" + escaped(j.reason) + "\nend\n";
-    return t;
-}
-
-std::optional<MailJob> parseJob(std::string_view text, std::string id) {
+std::optional<MailJob> parseJob(std::string_view text) {
     MailJob job;
-    job.id = std::move(id);
     bool ended = false;
     bool first = true;
     while (!text.empty()) {
@@ -157,21 +105,6 @@ std::optional<MailJob> parseJob(std::string_view text, std::string id) {
     return job;
 }
 
-std::string jobIdFor(const std::string& messagePath) {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (char c : messagePath) {
-        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
-    }
-    std::string base;
-    for (char c : naming::baseName(paths::fileName(messagePath))) {
-        const auto u = static_cast<unsigned char>(c);
-        base += (std::isalnum(u) != 0 || c == '_' || c == '-') && u < 0x80 ? c : '_';
-    }
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "-%08x", hash);
-    return base + suffix;
-}
-
 Outbox::Outbox(std::string folder) : m_folder(std::move(folder)) {
     if (::mkdir(m_folder.c_str(), 0700) == 0) {
         fileio::syncFolder(
@@ -181,126 +114,6 @@ Outbox::Outbox(std::string folder) : m_folder(std::move(folder)) {
 
 std::string Outbox::folderIn(const std::string& settingsFolder) {
     return paths::join(settingsFolder, kOutboxFolderName);
-}
-
-std::string Outbox::pathOf(const std::string& id) const {
-    return paths::join(m_folder, id + std::string(kJobExt));
-}
-
-EnqueueResult Outbox::enqueue(const std::string& messagePath, const std::string& box, std::time_t now) const {
-    MailJob job;
-    job.id = jobIdFor(messagePath);
-    if (auto queued = find(job.id)) {
-        if (queued->state != JobState::Failed) {
-            return EnqueueResult::AlreadyQueued;
-        }
-        // Stored again (its file had been lost or broken): the failed job is worth another try.
-        job = *queued;
-        job.state = JobState::Waiting;
-        job.attempts = 0;
-    }
-    job.messagePath = messagePath;
-    job.box = box;
-    job.queued = job.queued != 0 ? job.queued : now;
-    job.nextAttempt = now;
-    // Synced with its folder entry: a download may delete the message on the main unit next.
-    if (!save(job) || !fileio::syncFolder(m_folder)) {
-        return EnqueueResult::WriteFailed;
-    }
-    return EnqueueResult::Queued;
-}
-
-bool Outbox::save(const MailJob& job) const {
-    const std::string text = jobText(job);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    return fileio::replaceFile(pathOf(job.id), {std::span(bytes, text.size())}, true);
-}
-
-bool Outbox::remove(const MailJob& job) const {
-    return ::unlink(pathOf(job.id).c_str()) == 0 || errno == ENOENT;
-}
-
-std::optional<MailJob> Outbox::find(const std::string& id) const {
-    auto bytes = fileio::readAll(pathOf(id));
-    if (!bytes) {
-        return std::nullopt;
-    }
-    return parseJob(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), id);
-}
-
-std::vector<MailJob> Outbox::jobs() const {
-    std::vector<MailJob> out;
-    DIR* dir = ::opendir(m_folder.c_str());
-    if (dir == nullptr) {
-        return out;
-    }
-    // Opened relative to the folder and read in one call: the status bar and `mail-outbox` list
-    // the whole outbox after every pass, and it may hold a thousand jobs after an outage.
-    char buffer[8192];
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name = e->d_name;
-        if (name.size() <= kJobExt.size() || name.front() == '.' || !name.ends_with(kJobExt)) {
-            continue;
-        }
-        std::string id(name.substr(0, name.size() - kJobExt.size()));
-        const int fd = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        const ssize_t n = fd < 0 ? -1 : ::read(fd, buffer, sizeof buffer);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        std::optional<MailJob> job;
-        if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) {
-            job = parseJob(std::string_view(buffer, static_cast<std::size_t>(n)), std::move(id));
-        } else if (n >= 0) {
-            job = find(id);  // longer than any job this program writes; read it whole all the same
-        }
-        if (job) {
-            out.push_back(std::move(*job));
-        }
-    }
-    ::closedir(dir);
-    std::sort(out.begin(), out.end(), [](const MailJob& a, const MailJob& b) {
-        return a.queued != b.queued ? a.queued < b.queued : a.id < b.id;
-    });
-    return out;
-}
-
-bool Outbox::retry(const std::string& id, std::time_t now) const {
-    auto job = find(id);
-    // A waiting job may be on its way this moment: written back, it would go twice.
-    if (!job || job->state == JobState::Waiting) {
-        return false;
-    }
-    job->state = JobState::Waiting;
-    job->attempts = 0;
-    job->nextAttempt = now;
-    job->sendAnyway = true;
-    return save(*job);
-}
-
-bool Outbox::discard(const std::string& id) const {
-    const auto job = find(id);
-    return job && job->state != JobState::Waiting && ::unlink(pathOf(id).c_str()) == 0;
-}
-
-int Outbox::sweepLeftovers(std::time_t now) const {
-    constexpr std::time_t kOldEnough = 10 * 60;
-    int removed = 0;
-    DIR* dir = ::opendir(m_folder.c_str());
-    if (dir == nullptr) {
-        return 0;
-    }
-    while (const dirent* e = ::readdir(dir)) {
-        struct stat st {};
-        const std::string name = e->d_name;
-        if (name.starts_with(".voxmg-") &&
-            ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_mtime + kOldEnough < now && ::unlinkat(::dirfd(dir), name.c_str(), 0) == 0) {
-            ++removed;
-        }
-    }
-    ::closedir(dir);
-    return removed;
 }
 
 namespace {

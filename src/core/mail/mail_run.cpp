@@ -1,11 +1,14 @@
 #include "core/mail/mail_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
 #include "core/base/paths.h"
 #include "core/base/text.h"
 #include "core/mail/mail_audio.h"
+#include "core/mail/mail_due.h"
+#include "core/store/data_lock.h"
 #include "core/store/file_io.h"
 #include "core/store/file_mng.h"
 #include "core/store/file_naming.h"
@@ -57,7 +60,7 @@ void attach(OutgoingMail& mail, const MailSettings& settings, std::span<const st
     }
 }
 
-void settle(const Outbox& outbox, MailJob& job, const SendOutcome& outcome, std::time_t now,
+void settle(MailLedger& ledger, MailJob& job, const SendOutcome& outcome, std::time_t now,
             PassSummary& summary) {
     job.lastReply = outcome.reply;
     job.reason = outcome.reason;
@@ -69,14 +72,14 @@ void settle(const Outbox& outbox, MailJob& job, const SendOutcome& outcome, std:
         job.nextAttempt = now + retryPause(job.attempts);
         ++summary.postponed;
     }
-    summary.unsaved |= !outbox.save(job);
+    summary.unsaved |= !ledger.save(job);
 }
 
-void failLocally(const Outbox& outbox, MailJob& job, const std::string& problem, PassSummary& summary) {
+void failLocally(MailLedger& ledger, MailJob& job, const std::string& problem, PassSummary& summary) {
     job.state = JobState::Failed;
     job.lastReply = problem;
     job.reason = problem;
-    summary.unsaved |= !outbox.save(job);
+    summary.unsaved |= !ledger.save(job);
     summary.failedNow.push_back(job);
 }
 
@@ -88,33 +91,43 @@ bool isConnectionTrouble(const SendOutcome& o) {
 
 // One due job: built, perhaps held back as silent, sent, settled. `now` is the time after the
 // send, so a pause counts from the failure even when earlier sends of the pass took minutes.
-void sendOne(const Outbox& outbox, const MailSettings& settings, const SendPass& pass, MailJob& job,
+struct PassPlace {
+    MailLedger& ledger;
+    const Outbox& outbox;
+};
+
+void sendOne(PassPlace place, const MailSettings& settings, const SendPass& pass, MailJob& job,
              PassSummary& summary, const std::function<std::time_t()>& now) {
+    MailLedger& ledger = place.ledger;
     BuiltJob built = buildJobMail(job, settings, pass.gainSetting, pass.now);
     job.silence = built.silence;
     if (built.silence == SilenceMark::Silent) {
-        outbox.markSilent(silentMarkKey(job.messagePath));
+        place.outbox.markSilent(silentMarkKey(job.messagePath));
     }
     if (!built.mail) {
-        failLocally(outbox, job, built.problem, summary);
+        failLocally(ledger, job, built.problem, summary);
         return;
     }
     if (built.silence == SilenceMark::Silent && settings.skipSilent && !job.sendAnyway) {
         job.state = JobState::Silent;
-        summary.unsaved |= !outbox.save(job);
+        summary.unsaved |= !ledger.save(job);
         return;
     }
     const SendOutcome outcome = pass.sender->send(*built.mail);
     if (outcome.code == SendCode::Sent) {
-        // The server has the whole mail: a kill before this removal sends it once more, with the
-        // same Message-ID. A removal that fails (a read-only folder) is kept in mind instead.
-        if (!outbox.remove(job)) {
+        // The server has the whole mail: a kill before this note sends it once more, with the
+        // same Message-ID. A note that fails (a full disk) is kept in mind instead.
+        job.state = JobState::Sent;
+        job.sent = now();
+        job.lastReply = outcome.reply;
+        job.reason.clear();
+        if (!ledger.save(job)) {
             summary.sentNotRemoved.push_back(job.id);
         }
         ++summary.sent;
         return;
     }
-    settle(outbox, job, outcome, now(), summary);
+    settle(ledger, job, outcome, now(), summary);
     if (isConnectionTrouble(outcome)) {
         summary.connection = outcome;
     }
@@ -157,20 +170,28 @@ std::optional<MessageFacts> readMessageFacts(const std::string& voicePath) {
     return f;
 }
 
-EnqueueOutcome enqueueMessage(const Outbox& outbox, const MailSettings& settings,
-                              const std::string& voicePath, std::time_t now) {
+EnqueueOutcome enqueueMessage(MailLedger& ledger, const MailSettings& settings, const std::string& voicePath,
+                              std::time_t now) {
     const std::string box = boxKeyOf(voicePath);
     if (!naming::isVoiceName(paths::fileName(voicePath)) || box.empty() || !readMessageFacts(voicePath)) {
         return EnqueueOutcome::NotAMessage;
     }
-    // A box whose list has a typo still gets its job: the pass then fails it with the reason,
+    // A box whose list has a typo still gets its mail: the pass then fails it with the reason,
     // where the user sees it, rather than the message never being mailed without a word.
     bool typed = false;
     recipientsOf(settings, box, typed);
     if (!typed) {
         return EnqueueOutcome::NoRecipients;
     }
-    switch (outbox.enqueue(voicePath, box, now)) {
+    MailJob job;
+    job.messagePath = voicePath;
+    job.box = box;
+    job.boxFolder = boxFolderOf(box);
+    job.fileName = std::string(paths::fileName(voicePath));
+    if (!ledger.addRoot(dataFolderOfMessage(voicePath))) {
+        return EnqueueOutcome::WriteFailed;
+    }
+    switch (ledger.requeue(job, now)) {
         case EnqueueResult::Queued:
             return EnqueueOutcome::Queued;
         case EnqueueResult::AlreadyQueued:
@@ -203,14 +224,16 @@ BuiltJob buildJobMail(const MailJob& job, const MailSettings& settings, int gain
     built.silence = isSilent(*samples) ? SilenceMark::Silent : SilenceMark::Speech;
     mail.subject = subjectText(*facts);
     mail.body = bodyText(*facts);
-    mail.messageId = messageIdFor(facts->fileName);
+    mail.messageId =
+        messageIdFor(job.boxFolder.empty() ? boxFolderOf(job.box) : job.boxFolder, facts->fileName);
     mail.date = mailDate(now);
     attach(mail, settings, *samples, facts->fileName);
     built.mail = std::move(mail);
     return built;
 }
 
-PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const SendPass& pass) {
+PassSummary sendDue(MailLedger& ledger, const Outbox& outbox, const MailSettings& settings,
+                    const std::vector<MailJob>& waiting, const SendPass& pass) {
     PassSummary summary;
     const auto started = std::chrono::steady_clock::now();
     const std::function<std::time_t()> now = [&] {
@@ -218,17 +241,14 @@ PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const Se
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
         return pass.now + static_cast<std::time_t>(spent.count());
     };
-    outbox.sweepLeftovers(pass.now);
     if (!mailSettingsUsable(settings)) {
         // A fault of the settings, not of the mails: trying each would fail it for good.
         summary.settingsUnusable = true;
-        for (const MailJob& job : outbox.jobs()) {
-            summary.waiting += job.state == JobState::Waiting ? 1 : 0;
-        }
+        summary.waiting = static_cast<int>(waiting.size());
         return summary;
     }
-    for (MailJob& job : outbox.jobs()) {
-        if (job.state != JobState::Waiting || (pass.alreadySent && pass.alreadySent->count(job.id) != 0)) {
+    for (MailJob job : waiting) {
+        if (pass.alreadySent && pass.alreadySent->count(job.id) != 0) {
             continue;
         }
         const bool due = pass.ignorePause || job.nextAttempt <= pass.now;
@@ -240,16 +260,73 @@ PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const Se
             pass.onJob(job);
         }
         if (due && summary.connection) {
-            settle(outbox, job, *summary.connection, now(), summary);  // the same trouble, no new try
+            settle(ledger, job, *summary.connection, now(), summary);  // the same trouble, no new try
         } else if (due) {
-            sendOne(outbox, settings, pass, job, summary, now);
+            sendOne({ledger, outbox}, settings, pass, job, summary, now);
         }
-        const bool sent = !summary.sentNotRemoved.empty() && summary.sentNotRemoved.back() == job.id;
-        if (job.state == JobState::Waiting && !sent && outbox.find(job.id)) {
+        if (job.state == JobState::Waiting) {
             ++summary.waiting;
+            if (!summary.nextAttempt || job.nextAttempt < *summary.nextAttempt) {
+                summary.nextAttempt = job.nextAttempt;
+            }
         }
     }
     return summary;
+}
+
+namespace {
+
+void noteLedgerProblem(const MailLedger& ledger, PassSummary& summary) {
+    summary.ledgerProblem = ledger.status();
+    summary.ledgerPath = ledger.path();
+    summary.ledgerError = ledger.error();
+}
+
+}  // namespace
+
+PassSummary mailPass(const std::string& settingsFolder, const MailSettings& settings, const SendPass& pass) {
+    MailLedger ledger(settingsFolder);
+    if (!ledger.ready()) {
+        PassSummary summary;
+        noteLedgerProblem(ledger, summary);
+        return summary;
+    }
+    migrateJobFiles(ledger, settingsFolder);
+    const DueScan scan = scanDue(ledger, settings, mailRoots(settingsFolder, ledger),
+                                 mailBegins(settingsFolder, pass.now), pass.now);
+    PassSummary summary =
+        sendDue(ledger, Outbox(Outbox::folderIn(settingsFolder)), settings, scan.waiting, pass);
+    if (summary.settingsUnusable) {
+        // Unreadable settings name no boxes to look at: what the ledger holds still waits.
+        const auto jobs = ledger.jobs();
+        summary.waiting = static_cast<int>(std::count_if(
+            jobs.begin(), jobs.end(), [](const MailJob& j) { return j.state == JobState::Waiting; }));
+    }
+    // Found due but not noted (a full disk): they wait for the next look, which finds them again.
+    summary.waiting += scan.unrecorded;
+    summary.unsaved |= scan.unsaved;
+    summary.found = scan.found;
+    return summary;
+}
+
+OutboxListing listOutbox(const std::string& settingsFolder, std::time_t now) {
+    OutboxListing listing;
+    const MailSettings settings = loadMailSettings(mailSettingsPath(settingsFolder));
+    // Mail never set up: not even the ledger is made.
+    MailLedger ledger(settingsFolder, !settings.recipients.empty());
+    if (ledger.status() == MailLedger::Status::Missing) {
+        return listing;
+    }
+    if (!ledger.ready()) {
+        listing.problem = ledger.status();
+        listing.ledgerPath = ledger.path();
+        listing.error = ledger.error();
+        return listing;
+    }
+    migrateJobFiles(ledger, settingsFolder);
+    scanDue(ledger, settings, mailRoots(settingsFolder, ledger), mailBegins(settingsFolder, now), now);
+    listing.jobs = ledger.jobs();
+    return listing;
 }
 
 OutgoingMail testMail(const MailSettings& settings, const std::string& to, std::time_t now) {

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "core/mail/mail_ledger.h"
 #include "core/mail/mail_outbox.h"
 #include "core/mail/mail_settings.h"
 #include "core/mail/mail_text.h"
 #include "core/mail/smtp_sender.h"
 
-// The mail feature's operations over the outbox: putting a downloaded message in (cheap, so a
-// download never waits for mail), and one pass of the sender over what is due.
+// The mail feature's operations over the ledger: a message put in by hand, and one pass of the
+// sender over what is due.
 namespace voxmg::mail {
 
 enum class EnqueueOutcome : int {
@@ -24,8 +25,10 @@ enum class EnqueueOutcome : int {
     WriteFailed = 4,
 };
 
-EnqueueOutcome enqueueMessage(const Outbox& outbox, const MailSettings& settings,
-                              const std::string& voicePath, std::time_t now);
+// Mails a message (again) at the next pass, whatever became of it before; its data folder is
+// noted, so the pass finds it there.
+EnqueueOutcome enqueueMessage(MailLedger& ledger, const MailSettings& settings, const std::string& voicePath,
+                              std::time_t now);
 
 // What a message file's record says, for the mail; nothing when it has no valid record.
 std::optional<MessageFacts> readMessageFacts(const std::string& voicePath);
@@ -55,15 +58,37 @@ struct PassSummary {
     std::optional<SendOutcome> connection;    // the server could not be used at all
     std::vector<std::string> sentNotRemoved;  // the server took them, their job files stay
     bool unsaved = false;                     // a job's new state could not be written: its old one stands
+    int found = 0;                            // messages met for the first time, due
+    std::optional<std::time_t> nextAttempt;   // when the earliest mail still waiting is due
     // The mail settings cannot be used (unreadable, no server, no sender, no box with
     // recipients): no job was tried, every one waits for settings that work.
     bool settingsUnusable = false;
+    // The ledger cannot be used (damaged, unreadable): nothing was looked at or sent.
+    std::optional<MailLedger::Status> ledgerProblem;
+    std::string ledgerPath;
+    std::string ledgerError;
 };
 
-// Sends every due waiting job once. When the server cannot be reached or refuses the login or
-// certificate, the rest of the due jobs get the same pause without a try each. Nothing here
-// waits longer than the sender's limits.
-PassSummary sendDue(const Outbox& outbox, const MailSettings& settings, const SendPass& pass);
+// Sends each of `waiting` that is due, once. When the server cannot be reached or refuses the
+// login or certificate, the rest of the due jobs get the same pause without a try each.
+// Nothing here waits longer than the sender's limits.
+PassSummary sendDue(MailLedger& ledger, const Outbox& outbox, const MailSettings& settings,
+                    const std::vector<MailJob>& waiting, const SendPass& pass);
+
+// One whole pass over the mail of `settingsFolder`: the ledger opened (job files of an earlier
+// version moved into it), the boxes looked at, what is due sent. The caller holds the sender's
+// lock.
+PassSummary mailPass(const std::string& settingsFolder, const MailSettings& settings, const SendPass& pass);
+
+// What the outbox shows: the waiting (new ones found by a look at the boxes), failed and
+// held-back mails. `problem` tells a ledger that cannot be used.
+struct OutboxListing {
+    std::vector<MailJob> jobs;
+    std::optional<MailLedger::Status> problem;
+    std::string ledgerPath;
+    std::string error;
+};
+OutboxListing listOutbox(const std::string& settingsFolder, std::time_t now);
 
 // The mail of one job, or the reason it cannot be made (the file is gone, the box has no
 // recipients): a local failure that retrying does not mend.

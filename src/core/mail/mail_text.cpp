@@ -1,5 +1,6 @@
 #include "core/mail/mail_text.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "core/store/file_naming.h"
@@ -154,7 +155,7 @@ std::string attachmentDisposition(std::string_view fileName) {
     return "Content-Disposition: attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + extended;
 }
 
-std::string messageIdFor(std::string_view fileName) {
+std::string messageIdFor(std::string_view boxFolder, std::string_view fileName) {
     std::string id;
     for (char c : naming::baseName(fileName)) {
         const auto u = static_cast<unsigned char>(c);
@@ -162,7 +163,13 @@ std::string messageIdFor(std::string_view fileName) {
                           c == '.' || c == '_' || c == '-';
         id += safe ? c : '_';
     }
-    return "<" + (id.empty() ? std::string("message") : id) + "@voxmg.invalid>";
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (char c : boxFolder) {
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    }
+    char folder[16];
+    std::snprintf(folder, sizeof folder, ".%08x", hash);
+    return "<" + (id.empty() ? std::string("message") : id) + folder + "@voxmg.invalid>";
 }
 
 std::string mailDate(std::time_t when) {

@@ -44,10 +44,11 @@ std::string encodeHeaderValue(std::string_view utf8);
 // RFC 2231 form (UTF-8, percent-encoded) for the rest.
 std::string attachmentDisposition(std::string_view fileName);
 
-// "<NAME@voxmg.invalid>" from the message's file name without its extension: the same message
-// always gets the same id, so a mail sent twice folds into one in the reader. Characters that
-// cannot stand in an id become "_".
-std::string messageIdFor(std::string_view fileName);
+// "<NAME.HASH@voxmg.invalid>" from who the message is: its file name without the extension and
+// a hash of its box folder's name. The same message always gets the same id, so a mail sent
+// twice folds into one in the reader, and two box folders holding the same file name give two.
+// Characters that cannot stand in an id become "_".
+std::string messageIdFor(std::string_view boxFolder, std::string_view fileName);
 
 // An RFC 5322 date ("Mon, 07 Dec 2026 16:42:05 +0900") of a moment in local time, spelled in
 // English whatever the locale.

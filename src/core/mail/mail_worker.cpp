@@ -12,16 +12,6 @@ OutboxCounts countJobs(const std::vector<MailJob>& jobs) {
     return c;
 }
 
-std::optional<std::time_t> nextDue(const std::vector<MailJob>& jobs) {
-    std::optional<std::time_t> due;
-    for (const MailJob& j : jobs) {
-        if (j.state == JobState::Waiting && (!due || j.nextAttempt < *due)) {
-            due = j.nextAttempt;
-        }
-    }
-    return due;
-}
-
 MailWorker::MailWorker(std::function<std::optional<std::time_t>()> pass, std::chrono::seconds longestWait,
                        std::function<std::time_t()> clock)
     : m_pass(std::move(pass)),

@@ -24,9 +24,6 @@ struct OutboxCounts {
 };
 OutboxCounts countJobs(const std::vector<MailJob>& jobs);
 
-// When the earliest waiting job is due; nothing when none waits.
-std::optional<std::time_t> nextDue(const std::vector<MailJob>& jobs);
-
 class MailWorker {
 public:
     // `pass` sends what is due and returns when the next job will be due (nothing: none waits).

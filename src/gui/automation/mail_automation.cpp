@@ -64,32 +64,35 @@ QString MailAutomation::statusToolTip() const {
 }
 
 std::optional<std::time_t> MailAutomation::pass() {
-    const std::string folder = Outbox::folderIn(m_folder);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        return std::nullopt;  // mail never set up: not even the outbox folder is made
-    }
-    const Outbox outbox(folder);
+    const MailSettings settings = loadMailSettings(mailSettingsPath(m_folder));
     const std::time_t now = std::time(nullptr);
+    const bool set = !settings.host.empty();
+    if (settings.recipients.empty() && !std::filesystem::exists(MailLedger::pathIn(m_folder))) {
+        return std::nullopt;  // mail never set up: not even the ledger is made
+    }
     PassSummary summary;
     bool sending = false;
-    bool set = false;
     {
         // A timer's voxmgctl mail-send may hold the outbox: its pass sends what is due.
+        const Outbox outbox(Outbox::folderIn(m_folder));
         OutboxLock lock(outbox.folder());
-        const MailSettings settings = loadMailSettings(mailSettingsPath(m_folder));
-        set = !settings.host.empty();
         sending = lock.held() && set && !m_stopping;
         if (sending) {
             SmtpSender sender(settings, m_limits, &m_stopping);
             SendPass run{
                 &sender,          m_gain.load(), now, false, {}, [this] { return m_stopping.load(); },
                 &m_sentNotRemoved};
-            summary = sendDue(outbox, settings, run);
+            summary = mailPass(m_folder, settings, run);
             m_sentNotRemoved.insert(summary.sentNotRemoved.begin(), summary.sentNotRemoved.end());
         }
     }
-    std::vector<MailJob> jobs = outbox.jobs();
+    OutboxListing listing = listOutbox(m_folder, now);
+    if (listing.problem && !summary.ledgerProblem) {
+        summary.ledgerProblem = listing.problem;
+        summary.ledgerPath = listing.ledgerPath;
+        summary.ledgerError = listing.error;
+    }
+    std::vector<MailJob>& jobs = listing.jobs;
     std::erase_if(jobs, [this](const MailJob& j) { return m_sentNotRemoved.count(j.id) != 0; });
     QMetaObject::invokeMethod(
         this, [this, counts = countJobs(jobs), summary = std::move(summary)] { report(counts, summary); },
@@ -97,13 +100,13 @@ std::optional<std::time_t> MailAutomation::pass() {
     if (!set) {
         return std::nullopt;  // the settings dialog wakes the sender once a server is set
     }
-    // Held by a timer's run, or a job's new state could not be written (a full disk): look
+    // Held by a timer's run, or a mail's new state could not be written (a full disk): look
     // again in a while rather than at the old, past times.
     // Settings that cannot be used: nothing was tried; the dialog wakes the sender on a change.
-    if (!sending || summary.unsaved || summary.settingsUnusable) {
+    if (!sending || summary.unsaved || summary.settingsUnusable || summary.ledgerProblem) {
         return now + (sending ? 60 : 30);
     }
-    return nextDue(jobs);
+    return summary.nextAttempt;
 }
 
 void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
@@ -120,11 +123,18 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
             text += (text.isEmpty() ? QString() : QStringLiteral("  ")) +
                     QStringLiteral("メール送信失敗 %1").arg(counts.failed);
         }
+        if (summary.ledgerProblem) {
+            text = QStringLiteral("メール送信記録エラー");
+        }
         m_label->setText(text);
         m_label->setVisible(!text.isEmpty());
         // Why mail waits, for whoever points at it: the last word of a server that could not
         // be used, until a mail goes or nothing waits any more.
-        if (summary.sent > 0 || counts.waiting == 0) {
+        if (summary.ledgerProblem) {
+            m_label->setToolTip(QStringLiteral("メールの送信記録を読み込めません。\n%1\n%2")
+                                    .arg(QString::fromStdString(summary.ledgerPath),
+                                         QString::fromStdString(summary.ledgerError)));
+        } else if (summary.sent > 0 || counts.waiting == 0) {
             m_label->setToolTip({});
         } else if (summary.settingsUnusable) {
             m_label->setToolTip(QStringLiteral("メール転送の設定が正しくありません。\n%1")

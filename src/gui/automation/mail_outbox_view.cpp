@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <set>
 
 #include "core/base/paths.h"
@@ -19,7 +18,7 @@
 
 using voxmg::mail::JobState;
 using voxmg::mail::MailJob;
-using voxmg::mail::Outbox;
+using voxmg::mail::MailLedger;
 
 namespace {
 
@@ -85,13 +84,9 @@ MailOutboxView::MailOutboxView(AppContext& context, std::string settingsFolder, 
 }
 
 void MailOutboxView::reload() {
-    m_jobs.clear();
-    const std::string folder = Outbox::folderIn(m_folder);
-    std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) {  // mail never set up: not even the folder is made
-        m_jobs = Outbox(folder).jobs();
-        std::erase_if(m_jobs, [](const MailJob& job) { return job.state == JobState::Silent; });
-    }
+    const voxmg::mail::OutboxListing listing = voxmg::mail::listOutbox(m_folder, std::time(nullptr));
+    m_jobs = listing.jobs;
+    std::erase_if(m_jobs, [](const MailJob& job) { return job.state == JobState::Silent; });
     m_table->setRowCount(static_cast<int>(m_jobs.size()));
     for (std::size_t row = 0; row < m_jobs.size(); ++row) {
         const QStringList cells = cellsOf(m_jobs[row]);
@@ -106,6 +101,12 @@ void MailOutboxView::reload() {
     m_table->horizontalHeader()->setStretchLastSection(true);
     const int failed = failedCount();
     m_failed->setText(failed > 0 ? QStringLiteral("送信できなかったメール: %1 件").arg(failed) : QString());
+    if (listing.problem) {
+        // The ledger is left as it is: the user may have a copy to put back.
+        m_failed->setText(QStringLiteral("メールの送信記録を読み込めません。\n%1")
+                              .arg(QString::fromStdString(listing.ledgerPath)));
+        m_failed->setToolTip(QString::fromStdString(listing.error));
+    }
     m_retry->setEnabled(failed > 0);
     m_discard->setEnabled(failed > 0);
     emit changed();
@@ -132,10 +133,10 @@ std::vector<MailJob> MailOutboxView::chosenFailed() const {
 }
 
 void MailOutboxView::retryFailed() {
-    const Outbox outbox(Outbox::folderIn(m_folder));
+    MailLedger ledger(m_folder, false);
     const std::time_t now = std::time(nullptr);
     for (const MailJob& job : chosenFailed()) {
-        outbox.retry(job.id, now);
+        ledger.retry(job.id, now);
     }
     reload();
 }
@@ -150,9 +151,9 @@ void MailOutboxView::discardFailed() {
             kCaption, UserMessages::Icon::Question)) {
         return;
     }
-    const Outbox outbox(Outbox::folderIn(m_folder));
+    MailLedger ledger(m_folder, false);
     for (const MailJob& job : failed) {
-        outbox.discard(job.id);
+        ledger.discard(job.id);
     }
     reload();
 }

@@ -1,7 +1,8 @@
-// New messages a download stores go into the mail outbox of boxes with recipients, and only
-// those: a message found complete here, a backup and a refused outbox change nothing else.
+// New messages a download stores are due for the mail of boxes with recipients, and only
+// those: a message found complete here, a backup and a refused ledger change nothing else.
 #include "core/mail/mail_hook.h"
-#include "core/mail/mail_outbox.h"
+#include "core/mail/mail_ledger.h"
+#include "core/mail/mail_run.h"
 #include "core/mail/mail_settings.h"
 #include "download_fixture.h"
 
@@ -30,9 +31,16 @@ protected:
     }
 
     std::vector<mail::MailJob> jobs() const {
-        return mail::Outbox(mail::Outbox::folderIn(local.path())).jobs();
+        return mail::listOutbox(local.path(), std::time(nullptr)).jobs;
     }
-    std::string outboxFolder() const { return mail::Outbox::folderIn(local.path()); }
+    // As a pass that reached the server leaves them.
+    void sendAll() {
+        mail::MailLedger ledger(local.path());
+        for (mail::MailJob job : jobs()) {
+            job.state = mail::JobState::Sent;
+            ASSERT_TRUE(ledger.save(job));
+        }
+    }
 
     int wakes = 0;
 };
@@ -55,11 +63,8 @@ TEST_F(DownloadMailTest, NewMessagesOfABoxWithRecipientsAreQueuedOnce) {
     EXPECT_EQ(paths, (std::set<std::string>{first + ".vmdat", second + ".vmdat"}));
     EXPECT_EQ(wakes, 2);
 
-    // Once sent, the jobs go; downloading the same messages again (complete here) mails nothing.
-    const mail::Outbox outbox(outboxFolder());
-    for (const mail::MailJob& job : queued) {
-        ASSERT_TRUE(outbox.remove(job));
-    }
+    // Once sent, downloading the same messages again mails nothing.
+    sendAll();
     ASSERT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_TRUE(jobs().empty());
 }
@@ -71,10 +76,10 @@ TEST_F(DownloadMailTest, AMessageWhoseInfoArrivesLaterIsQueuedWhenItCompletes) {
     ASSERT_EQ(jobs().size(), 1u);
     // A run killed between the voice's name and the info's: the voice is complete here, the
     // message is not, and nobody got its mail yet.
-    ASSERT_TRUE(mail::Outbox(outboxFolder()).remove(jobs()[0]));
     fs::remove(localBox("rusuroku/101") + "/" + base + ".vminf");
     ASSERT_EQ(bulk().runAll(false), EngineResult::Done);
     ASSERT_EQ(jobs().size(), 1u);
+    EXPECT_EQ(wakes, 2);
 }
 
 TEST_F(DownloadMailTest, TheSelectedDownloadQueuesTheVoiceItFetches) {
@@ -96,14 +101,19 @@ TEST_F(DownloadMailTest, BackupsAreNotMailed) {
     EXPECT_TRUE(jobs().empty());
 }
 
-TEST_F(DownloadMailTest, AnOutboxThatCannotBeWrittenNeverFailsTheDownload) {
+// The sender, woken, finds the message once the ledger can be used again.
+TEST_F(DownloadMailTest, ALedgerThatCannotBeWrittenNeverFailsTheDownload) {
     const std::string base = putMessage("rusuroku", "101", at(2026, 12, 7, 12, 0), 1);
-    test::writeFile(outboxFolder(), "not a folder");
+    fs::create_directory(mail::MailLedger::pathIn(local.path()));
     startWithHook();
     EXPECT_EQ(bulk().runAll(false), EngineResult::Done);
     EXPECT_TRUE(present("rusuroku/101", base + ".vmdat"));
     EXPECT_TRUE(present("rusuroku/101", base + ".vminf"));
-    EXPECT_EQ(wakes, 0);
+    EXPECT_EQ(wakes, 1);
+    EXPECT_TRUE(mail::listOutbox(local.path(), std::time(nullptr)).problem);
+    fs::remove(mail::MailLedger::pathIn(local.path()));
+    ASSERT_TRUE(mail::noteMailRoot(local.path(), local.path()));
+    ASSERT_EQ(jobs().size(), 1u);
 }
 
 }  // namespace

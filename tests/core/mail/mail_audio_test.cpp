@@ -84,6 +84,17 @@ class MailMessages : public testing::Test {
 protected:
     TempFolder tmp;
     std::string box = tmp.folder("data/本社/rusuroku/001");
+    MailLedger ledger{tmp.path()};
+    Outbox outbox{Outbox::folderIn(tmp.path())};
+
+    std::vector<MailJob> waiting() const {
+        std::vector<MailJob> out = ledger.jobs();
+        std::erase_if(out, [](const MailJob& j) { return j.state != JobState::Waiting; });
+        return out;
+    }
+    PassSummary sendWaiting(const MailSettings& s, SendPass run) {
+        return sendDue(ledger, outbox, s, waiting(), run);
+    }
 
     std::string message(const std::string& name, const std::vector<std::int16_t>& pcm,
                         std::u16string caller = u"山田商事") {
@@ -109,12 +120,10 @@ protected:
         s.recipients["本社/rusuroku/001"] = "staff@example.jp, boss@example.jp";
         return s;
     }
-    // An outbox holding two messages with speech, queued at 100 and 101.
-    Outbox twoWaiting(const MailSettings& s) {
-        Outbox outbox(tmp.file("outbox"));
-        enqueueMessage(outbox, s, message("202612071642_MON_R001_00001.vmdat", speech(1)), 100);
-        enqueueMessage(outbox, s, message("202612071643_MON_R001_00002.vmdat", speech(1)), 101);
-        return outbox;
+    // Two messages with speech waiting, queued at 100 and 101.
+    void twoWaiting(const MailSettings& s) {
+        enqueueMessage(ledger, s, message("202612071642_MON_R001_00001.vmdat", speech(1)), 100);
+        enqueueMessage(ledger, s, message("202612071643_MON_R001_00002.vmdat", speech(1)), 101);
     }
     MailJob job(const std::string& path) const {
         MailJob j;
@@ -162,7 +171,7 @@ TEST_F(MailMessages, TheMailNamesTheMessageAndCarriesItsRecording) {
     ASSERT_TRUE(built.mail) << built.problem;
     EXPECT_EQ(built.mail->to, (std::vector<std::string>{"staff@example.jp", "boss@example.jp"}));
     EXPECT_EQ(built.mail->subject, "留守録 001 山田商事 2026/12/07 16:42 (0:03)");
-    EXPECT_EQ(built.mail->messageId, "<202612071642_MON_R001_00001@voxmg.invalid>");
+    EXPECT_EQ(built.mail->messageId, "<202612071642_MON_R001_00001.d9d9b8dc@voxmg.invalid>");
     EXPECT_EQ(built.mail->attachmentName, "202612071642_MON_R001_00001.mp3");
     EXPECT_EQ(built.mail->attachmentType, "audio/mpeg");
     EXPECT_EQ(built.silence, SilenceMark::Speech);
@@ -187,51 +196,48 @@ TEST_F(MailMessages, WhatCannotBeBuiltSaysWhy) {
 }
 
 TEST_F(MailMessages, EnqueueTakesOnlyVoiceFilesOfBoxesWithRecipients) {
-    Outbox outbox(tmp.file("outbox"));
     const std::string path = message("202612071642_MON_R001_00001.vmdat", speech(1));
-    EXPECT_EQ(enqueueMessage(outbox, settings(), path, 100), EnqueueOutcome::Queued);
-    EXPECT_EQ(enqueueMessage(outbox, settings(), path, 100), EnqueueOutcome::AlreadyQueued);
+    EXPECT_EQ(enqueueMessage(ledger, settings(), path, 100), EnqueueOutcome::Queued);
+    EXPECT_EQ(enqueueMessage(ledger, settings(), path, 100), EnqueueOutcome::AlreadyQueued);
     MailSettings none = settings();
     none.recipients.clear();
-    EXPECT_EQ(enqueueMessage(outbox, none, message("202612071643_MON_R001_00002.vmdat", speech(1)), 100),
+    EXPECT_EQ(enqueueMessage(ledger, none, message("202612071643_MON_R001_00002.vmdat", speech(1)), 100),
               EnqueueOutcome::NoRecipients);
-    EXPECT_EQ(enqueueMessage(outbox, settings(), box + "/gone.vmdat", 100), EnqueueOutcome::NotAMessage);
+    EXPECT_EQ(enqueueMessage(ledger, settings(), box + "/gone.vmdat", 100), EnqueueOutcome::NotAMessage);
     // A list with a typo is not a box without recipients: the job is made and fails visibly.
     MailSettings typo = settings();
     typo.recipients["本社/rusuroku/001"] = "staff@example.jp; boss@example.jp";
     const std::string third = message("202612071644_MON_R001_00003.vmdat", speech(1));
-    EXPECT_EQ(enqueueMessage(outbox, typo, third, 100), EnqueueOutcome::Queued);
+    EXPECT_EQ(enqueueMessage(ledger, typo, third, 100), EnqueueOutcome::Queued);
     MailJob typoJob = job(third);
     EXPECT_EQ(buildJobMail(typoJob, typo, 0, 0).problem, "宛先のメールアドレスが正しくありません");
-    ASSERT_TRUE(outbox.remove(outbox.jobs().back()));
+    ASSERT_TRUE(ledger.remove(ledger.jobs().back().id));
     voxmg::test::writeFile(box + "/short.vmdat", "too short for a record");
-    EXPECT_EQ(enqueueMessage(outbox, settings(), box + "/short.vmdat", 100), EnqueueOutcome::NotAMessage);
-    EXPECT_EQ(outbox.jobs().size(), 1u);
+    EXPECT_EQ(enqueueMessage(ledger, settings(), box + "/short.vmdat", 100), EnqueueOutcome::NotAMessage);
+    EXPECT_EQ(ledger.jobs().size(), 1u);
 }
 
 TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
-    Outbox outbox(tmp.file("outbox"));
     MailSettings s = settings();
     s.skipSilent = true;
     const std::string silent = message("202612071642_MON_R001_00001.vmdat", std::vector<std::int16_t>(24000));
     const std::string gone = message("202612071643_MON_R001_00002.vmdat", speech(1));
-    ASSERT_EQ(enqueueMessage(outbox, s, silent, 100), EnqueueOutcome::Queued);
-    ASSERT_EQ(enqueueMessage(outbox, s, gone, 101), EnqueueOutcome::Queued);
+    ASSERT_EQ(enqueueMessage(ledger, s, silent, 100), EnqueueOutcome::Queued);
+    ASSERT_EQ(enqueueMessage(ledger, s, gone, 101), EnqueueOutcome::Queued);
     std::filesystem::remove(gone);
     SmtpSender sender(s, {1, 5});
-    const PassSummary first = sendDue(outbox, s, {&sender, 0, 200, false, {}, {}, nullptr});
+    const PassSummary first = sendWaiting(s, {&sender, 0, 200, false, {}, {}, nullptr});
     EXPECT_EQ(first.sent, 0);
     ASSERT_EQ(first.failedNow.size(), 1u);
     EXPECT_EQ(first.failedNow[0].messagePath, gone);
     EXPECT_FALSE(first.connection) << "no mail went to the server";
-    const auto jobs = outbox.jobs();
+    const auto jobs = ledger.jobs();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].state, JobState::Silent);
     EXPECT_EQ(jobs[0].silence, SilenceMark::Silent);
     EXPECT_EQ(jobs[0].attempts, 0);
     EXPECT_EQ(jobs[1].state, JobState::Failed);
-    EXPECT_TRUE(sendDue(outbox, s, {&sender, 0, 300, false, {}, {}, nullptr}).failedNow.empty())
-        << "told once";
+    EXPECT_TRUE(sendWaiting(s, {&sender, 0, 300, false, {}, {}, nullptr}).failedNow.empty()) << "told once";
     // The mark the list and the player show: the silent message only, by its name.
     EXPECT_EQ(silentMarks(outbox.folder()),
               (std::set<std::string, std::less<>>{"202612071642_MON_R001_00001"}));
@@ -239,17 +245,17 @@ TEST_F(MailMessages, APassKeepsSilentMessagesBackAndReportsAGoneFileOnce) {
 
 TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
     const MailSettings s = settings();
-    const Outbox outbox = twoWaiting(s);
-    ASSERT_EQ(outbox.jobs().size(), 2u);
+    twoWaiting(s);
+    ASSERT_EQ(ledger.jobs().size(), 2u);
     SmtpSender sender(s, {1, 5});
     int tried = 0;
     const PassSummary pass =
-        sendDue(outbox, s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, {}, nullptr});
+        sendWaiting(s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, {}, nullptr});
     EXPECT_EQ(tried, 2);
     ASSERT_TRUE(pass.connection);
     EXPECT_EQ(pass.connection->code, SendCode::Temporary);
     EXPECT_EQ(pass.waiting, 2);
-    for (const MailJob& j : outbox.jobs()) {
+    for (const MailJob& j : ledger.jobs()) {
         EXPECT_EQ(j.state, JobState::Waiting);
         EXPECT_EQ(j.attempts, 1);
         EXPECT_EQ(j.nextAttempt, 260);
@@ -257,23 +263,22 @@ TEST_F(MailMessages, AnUnreachableServerPausesEveryDueJob) {
     }
     // Within the pause nothing is tried.
     tried = 0;
-    sendDue(outbox, s, {&sender, 0, 259, false, [&](const MailJob&) { ++tried; }, {}, nullptr});
+    sendWaiting(s, {&sender, 0, 259, false, [&](const MailJob&) { ++tried; }, {}, nullptr});
     EXPECT_EQ(tried, 0);
 }
 
 TEST_F(MailMessages, APassAskedToStopLeavesTheRestUntouched) {
     const MailSettings s = settings();
-    const Outbox outbox = twoWaiting(s);
-    ASSERT_EQ(outbox.jobs().size(), 2u);
+    twoWaiting(s);
+    ASSERT_EQ(ledger.jobs().size(), 2u);
     SmtpSender sender(s, {1, 5});
     int tried = 0;
     // The program closes while the first job is tried: the second waits for the next run as it was.
-    const PassSummary pass = sendDue(
-        outbox, s,
-        {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, [&] { return tried > 0; }, nullptr});
+    const PassSummary pass = sendWaiting(
+        s, {&sender, 0, 200, false, [&](const MailJob&) { ++tried; }, [&] { return tried > 0; }, nullptr});
     EXPECT_EQ(tried, 1);
     EXPECT_EQ(pass.waiting, 2);
-    const auto jobs = outbox.jobs();
+    const auto jobs = ledger.jobs();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].attempts, 1);
     EXPECT_EQ(jobs[1].attempts, 0);
@@ -288,11 +293,11 @@ TEST_F(MailMessages, ThePauseCountsFromTheFailure) {
     ASSERT_NE(server.port(), 0);
     MailSettings s = settings();
     s.port = server.port();
-    const Outbox outbox = twoWaiting(s);
+    twoWaiting(s);
     SmtpSender sender(s, {2, 3});  // the silent greeting counts to the connection's 2 s
-    const PassSummary pass = sendDue(outbox, s, {&sender, 0, 200, false, {}, {}, nullptr});
+    const PassSummary pass = sendWaiting(s, {&sender, 0, 200, false, {}, {}, nullptr});
     ASSERT_TRUE(pass.connection);
-    for (const MailJob& j : outbox.jobs()) {
+    for (const MailJob& j : ledger.jobs()) {
         EXPECT_GT(j.nextAttempt, 200 + 60) << j.id;  // the 2 s wait, counted in whole seconds
         EXPECT_LE(j.nextAttempt, 200 + 30 + 60) << j.id;
     }

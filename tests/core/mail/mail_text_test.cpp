@@ -146,6 +146,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "plain =?UTF-8?B?Zm9v?= looks encoded", "two\r\nlines", "😀 emoji 😀"));
 
 // Header texts made from a value or a file name: exactly these bytes, all on one line.
+// The Message-ID of a message of the box folder 本社.
+std::string idInBoxFolder(std::string_view fileName) {
+    return messageIdFor("本社", fileName);
+}
+
 struct HeaderTextCase {
     std::string (*make)(std::string_view);
     std::string input;
@@ -173,10 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
                        "Content-Disposition: attachment; filename=\"202612071642_MON_R001_00001.mp3\"; "
                        "filename*=UTF-8''202612071642_MON_R001_00001.mp3"},
         // The same message gets the same id, and nothing in it breaks the header.
-        HeaderTextCase{messageIdFor, "202612071642_MON_R001_00001.vmdat",
-                       "<202612071642_MON_R001_00001@voxmg.invalid>"},
-        HeaderTextCase{messageIdFor, "a>b\r\nX: <c.vmdat", "<a_b__X___c@voxmg.invalid>"},
-        HeaderTextCase{messageIdFor, ".vmdat", "<message@voxmg.invalid>"}));
+        HeaderTextCase{idInBoxFolder, "202612071642_MON_R001_00001.vmdat",
+                       "<202612071642_MON_R001_00001.d9d9b8dc@voxmg.invalid>"},
+        HeaderTextCase{idInBoxFolder, "a>b\r\nX: <c.vmdat", "<a_b__X___c.d9d9b8dc@voxmg.invalid>"},
+        HeaderTextCase{idInBoxFolder, ".vmdat", "<message.d9d9b8dc@voxmg.invalid>"}));
 
 TEST(MailDate, IsSpelledInEnglishWithTheOffset) {
     const std::string d = mailDate(1796683522);

@@ -80,7 +80,7 @@ TEST(MailWorker, StopsAtOnceWhileWaitingLong) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
 
-TEST(OutboxState, CountsAndTheNextDueJob) {
+TEST(OutboxState, Counts) {
     std::vector<MailJob> jobs(4);
     jobs[0].nextAttempt = 500;
     jobs[1].nextAttempt = 300;
@@ -91,8 +91,6 @@ TEST(OutboxState, CountsAndTheNextDueJob) {
     EXPECT_EQ(c.waiting, 2);
     EXPECT_EQ(c.failed, 1);
     EXPECT_EQ(c.silent, 1);
-    EXPECT_EQ(nextDue(jobs), 300) << "a failed job is never due";
-    EXPECT_EQ(nextDue({}), std::nullopt);
 }
 
 }  // namespace

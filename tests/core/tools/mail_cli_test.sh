@@ -36,13 +36,13 @@ for eml in sorted(glob.glob(f"{d}/smtp/mail/*.eml")):
     env = json.load(open(eml[:-4] + ".json"))
     assert sorted(env["to"]) == ["boss@example.com", "staff@example.com"], env
     got[m["message-id"]] = m
-first = got["<202412020900_MON_R001_00001@voxmg.invalid>"]
+first = got["<202412020900_MON_R001_00001.d9d9b8dc@voxmg.invalid>"]
 assert str(first["subject"]) == "留守録 001 山田　太郎 2024/12/02 09:00 (0:01)", first["subject"]
 body = first.get_body(("plain",)).get_content()
 for line in ("発信者番号: 0312345678", "発信者名: 山田　太郎", "日時: 2024/12/02 09:00", "長さ: 0:01"):
     assert line in body, (line, body)
 for mid, m in got.items():
-    name = mid[1:-len("@voxmg.invalid>")]
+    name = mid[1:].split(".")[0]
     data = open(f"{box}/{name}.vmdat", "rb").read()
     tenths = int.from_bytes(data[990 + 130:990 + 134], "big")
     (att,) = list(m.iter_attachments())
@@ -180,7 +180,7 @@ grep -q '"reply_code": 250' "$dir/t3.json"
 before=$(mails)
 "$ctl" mail-send --now --settings "$set" > /dev/null
 [ "$(mails)" = $((before + 1)) ]
-grep -q '^Message-ID: <202412020900_MON_R001_00001@voxmg.invalid>' "$(ls "$dir"/smtp/mail/*.eml | tail -1)"
+grep -q '^Message-ID: <202412020900_MON_R001_00001.d9d9b8dc@voxmg.invalid>' "$(ls "$dir"/smtp/mail/*.eml | tail -1)"
 settings_write "" 1 <<'INI'
 本社/rusuroku/001=staff@example.com
 INI

@@ -53,7 +53,7 @@ d, kills, seed, rounds = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 ids = collections.Counter()
 for eml in glob.glob(f"{d}/smtp/mail/*.eml"):
     ids[email.message_from_bytes(open(eml, "rb").read(), policy=email.policy.default)["message-id"]] += 1
-want = {f"<202412030900_TUE_R001_0010{n}@voxmg.invalid>" for n in range(1, 9)}
+want = {f"<202412030900_TUE_R001_0010{n}.d9d9b8dc@voxmg.invalid>" for n in range(1, 9)}
 assert set(ids) == want and min(ids.values()) >= rounds, (ids, rounds, seed)
 extra = sum(ids.values()) - 8 * rounds
 print(f"kills {kills}, rounds {rounds}, mails {sum(ids.values())}, sent twice {extra}, seed {seed}")
