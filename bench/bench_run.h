@@ -2,7 +2,11 @@
 
 // How the benches time their runs: wall-clock milliseconds of a run, the best of several taken
 // in turns with the baseline, and a scratch folder under the system's temporary folder.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace bench {
 
@@ -54,6 +59,35 @@ inline std::string scratchFolder() {
         return {};
     }
     return pattern;
+}
+
+// One run of another program, its output to `out`: wall time, peak memory and wait status.
+struct Run {
+    double ms = 0;
+    long maxRssKb = 0;
+    int status = -1;
+};
+
+inline Run runChild(const std::vector<std::string>& args, const std::string& out) {
+    Run run;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        std::vector<char*> argv;
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    rusage usage{};
+    ::wait4(pid, &run.status, 0, &usage);
+    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    run.maxRssKb = usage.ru_maxrss;
+    return run;
 }
 
 }  // namespace bench

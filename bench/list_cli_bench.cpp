@@ -71,34 +71,6 @@ int bareLoad(const char* boxFolder) {
     return 0;
 }
 
-struct Run {
-    double ms = 0;
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-Run runChild(const std::vector<std::string>& args, const std::string& out) {
-    Run run;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 1);
-        std::vector<char*> argv;
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    rusage usage{};
-    ::wait4(pid, &run.status, 0, &usage);
-    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    return run;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,13 +99,13 @@ int main(int argc, char** argv) {
     csv.insert(csv.end(), selection.begin(), selection.end());
     csv.insert(csv.end(), {"--overwrite", root + "/list.csv"});
 
-    runChild(bare, root + "/bare.txt");  // the page cache warm for every side
-    Run bestBare{1e300}, bestList{1e300}, bestCsv{1e300};
+    bench::runChild(bare, root + "/bare.txt");  // the page cache warm for every side
+    bench::Run bestBare{1e300}, bestList{1e300}, bestCsv{1e300};
     for (int turn = 0; turn < 5; ++turn) {
         for (auto [args, out, best] :
              {std::tuple{&bare, "/bare.txt", &bestBare}, std::tuple{&list, "/list.json", &bestList},
               std::tuple{&csv, "/csv.json", &bestCsv}}) {
-            const Run r = runChild(*args, root + out);
+            const bench::Run r = bench::runChild(*args, root + out);
             if (r.status != 0) {
                 std::fprintf(stderr, "%s exited with %d\n", (*args)[1].c_str(), r.status);
             }

@@ -8,6 +8,7 @@
 #include "core/base/text.h"
 #include "core/device/ftp_mng.h"
 #include "core/mail/mail_hook.h"
+#include "core/mail/mail_ledger.h"
 
 namespace voxmg::tools {
 
@@ -46,20 +47,31 @@ bool connectOrReport(CFtpMng& ftp) {
     return false;
 }
 
+namespace {
+
+std::string mailFolderOf(const Args& args) {
+    const std::string given = optionValue(args, "--mail-settings");
+    return given.empty() ? paths::settingsFolder() : paths::withTrailingSeparator(given);
+}
+
+}  // namespace
+
+bool mailCoversDownload(const Args& args, const Settings& settings) {
+    const std::string root = optionValue(args, "--root");
+    const std::string dataFolder = root.empty() ? text::utf8FromUtf16(settings.folder.str()) : root;
+    if (dataFolder.empty() || mail::noteMailRoot(mailFolderOf(args), dataFolder)) {
+        return true;
+    }
+    std::fprintf(stderr, "voxmgctl: メールの送信記録に書き込めません。 %s\n",
+                 mail::MailLedger::pathIn(mailFolderOf(args)).c_str());
+    return false;
+}
+
 DownloadEnv storingEnv(const Args& args, const Settings& settings, const std::string& settingsPath,
                        audio::DecodingEngine& decoder, Flags& flags) {
     DownloadEnv env =
         makeDownloadEnv(settings, settingsPath, decoder, flags, Pump{}, paths::settingsFolder());
-    const std::string given = optionValue(args, "--mail-settings");
-    const std::string mailFolder =
-        given.empty() ? paths::settingsFolder() : paths::withTrailingSeparator(given);
-    // Noted before anything is stored: a run killed after its first message still has it mailed.
-    const std::string root = optionValue(args, "--root");
-    if (const std::string dataFolder = root.empty() ? text::utf8FromUtf16(settings.folder.str()) : root;
-        !dataFolder.empty()) {
-        mail::noteMailRoot(mailFolder, dataFolder);
-    }
-    env.messageStored = mail::outboxHook(mailFolder);
+    env.messageStored = mail::outboxHook(mailFolderOf(args));
     return env;
 }
 

@@ -26,9 +26,14 @@ bool connectOrReport(CFtpMng& ftp);
 
 nlohmann::ordered_json messageJson(const UserMessage& m);
 
-// The download environment of the verbs that store messages: a message stored complete in a box
-// with recipients goes into the mail outbox of the program's settings folder, or of
-// --mail-settings DIR (`voxmgctl mail-send` sends it).
+// Whether the mail of new messages covers the data folder a download stores into, noting it
+// when it is new; false (said on stderr) when it cannot be noted: the download must not start,
+// or the mail of what it stores would be lost.
+bool mailCoversDownload(const Args& args, const Settings& settings);
+
+// The download environment of the verbs that store messages: the mail of the program's settings
+// folder, or of --mail-settings DIR, learns the data folder of a message stored complete in a
+// box with recipients (`voxmgctl mail-send` finds and sends it).
 DownloadEnv storingEnv(const Args& args, const Settings& settings, const std::string& settingsPath,
                        audio::DecodingEngine& decoder, Flags& flags);
 

@@ -97,10 +97,13 @@ int runDownload(const Args& args) {
         }
     }
 
+    if (!mailCoversDownload(args, settings)) {
+        return 1;
+    }
     Flags flags;
     audio::DecodingEngine decoder;
     CFtpMng ftp(login, flags, Pump{});
-    // New messages of boxes with recipients go into the mail outbox; `voxmgctl mail-send` sends them.
+    // New messages of boxes with recipients are mailed by `voxmgctl mail-send`.
     ftp.setDownloadEnv(storingEnv(args, settings, settingsPath, decoder, flags));
     Json out;
     LoginResult loginResult = ftp.connectAndLogin();

@@ -43,7 +43,7 @@ BoxesByFolder mailedBoxes(const MailSettings& settings) {
 // What one look at a box folder met.
 struct FolderLook {
     std::unordered_map<std::string, MailLedger::Entry> known;
-    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string> seen;  // met here and not known
     std::vector<MailJob> fresh;
     std::vector<MailJob> old;
     std::vector<MailJob> moved;  // waiting, found somewhere else than the ledger says
@@ -55,24 +55,31 @@ void readBox(FolderLook& look, const std::string& folder, const std::string& box
     if (dir == nullptr) {
         return;
     }
+    std::string name;
     while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name = e->d_name;
-        if (!isMessageName(name) || (e->d_type != DT_REG && e->d_type != DT_UNKNOWN) ||
-            !look.seen.emplace(name).second) {
-            continue;  // a copy in a second box is the same message
+        name = e->d_name;
+        if (!isMessageName(name) || (e->d_type != DT_REG && e->d_type != DT_UNKNOWN)) {
+            continue;
         }
-        const std::string path = paths::join(folder, name);
-        if (const auto it = look.known.find(std::string(name)); it != look.known.end()) {
-            if (it->second.state == JobState::Waiting) {
-                look.waitingIds.push_back(ledgerId(it->second.row));
-                if (it->second.path != path) {
+        if (const auto it = look.known.find(name); it != look.known.end()) {
+            MailLedger::Entry& entry = it->second;
+            if (entry.seen) {
+                continue;  // a copy in a second box is the same message
+            }
+            entry.seen = true;
+            if (entry.state == JobState::Waiting) {
+                look.waitingIds.push_back(ledgerId(entry.row));
+                if (std::string path = paths::join(folder, name); entry.path != path) {
                     MailJob m;
-                    m.id = ledgerId(it->second.row);
-                    m.messagePath = path;
+                    m.id = ledgerId(entry.row);
+                    m.messagePath = std::move(path);
                     m.box = box;
                     look.moved.push_back(std::move(m));
                 }
             }
+            continue;
+        }
+        if (!look.seen.emplace(name).second) {
             continue;
         }
         struct stat st {};
@@ -81,11 +88,11 @@ void readBox(FolderLook& look, const std::string& folder, const std::string& box
         }
         MailJob m;
         m.boxFolder = boxFolderOf(box);
-        m.fileName = std::string(name);
+        m.fileName = name;
         m.box = box;
         m.queued = st.st_mtime;
         if (st.st_mtime >= from) {
-            m.messagePath = path;
+            m.messagePath = paths::join(folder, name);
             look.fresh.push_back(std::move(m));
         } else {
             look.old.push_back(std::move(m));
@@ -121,7 +128,7 @@ void record(MailLedger& ledger, FolderLook& look, std::time_t now, DueScan& scan
         }
     }
     for (const auto& [name, entry] : look.known) {
-        if (entry.state == JobState::Waiting && look.seen.count(name) == 0 && !exists(entry.path)) {
+        if (entry.state == JobState::Waiting && !entry.seen && !exists(entry.path)) {
             scan.unsaved |= !ledger.remove(ledgerId(entry.row));
         }
     }
@@ -159,8 +166,8 @@ DueScan scanDue(MailLedger& ledger, const MailSettings& settings, const std::vec
     return scan;
 }
 
-std::vector<std::string> mailRoots(const std::string& settingsFolder, const MailLedger& ledger) {
-    std::vector<std::string> roots = ledger.roots();
+std::vector<std::string> mailRoots(const std::string& settingsFolder) {
+    std::vector<std::string> roots = notedDataFolders(Outbox::folderIn(settingsFolder));
     const ProfileFile ini = ProfileFile::load(paths::join(settingsFolder, "VOXMG.ini"));
     std::string own =
         ini.loadError() == 0 ? text::utf8FromUtf16(loadSettings(ini).folder.str()) : std::string();

@@ -28,9 +28,9 @@ struct DueScan {
 DueScan scanDue(MailLedger& ledger, const MailSettings& settings, const std::vector<std::string>& roots,
                 std::time_t begins, std::time_t now);
 
-// The data folders the mail covers: the program's own (VOXMG.ini in `settingsFolder`) and those
-// downloads noted in the ledger.
-std::vector<std::string> mailRoots(const std::string& settingsFolder, const MailLedger& ledger);
+// The data folders the mail covers: those downloads noted (see Outbox::noteDataFolder) and the
+// program's own (VOXMG.ini in `settingsFolder`). Reading writes nothing.
+std::vector<std::string> mailRoots(const std::string& settingsFolder);
 
 // When the mail of a box seen for the first time begins: when its recipients were saved (the
 // settings file's time), or `now` for a file from the future.

@@ -1,12 +1,12 @@
 #include "core/mail/mail_hook.h"
 
+#include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <optional>
-#include <thread>
 
 #include "core/base/paths.h"
+#include "core/mail/mail_due.h"
 #include "core/mail/mail_ledger.h"
 #include "core/mail/mail_run.h"
 #include "core/store/data_lock.h"
@@ -38,8 +38,10 @@ bool noteMailRoot(const std::string& settingsFolder, const std::string& dataFold
     while (root.size() > 1 && root.back() == '/') {
         root.pop_back();
     }
-    MailLedger ledger(settingsFolder);
-    return ledger.addRoot(root);
+    const auto roots = mailRoots(settingsFolder);
+    // Known already: nothing to write, so a full disk under the settings folder stops nothing.
+    return std::find(roots.begin(), roots.end(), root) != roots.end() ||
+           Outbox(Outbox::folderIn(settingsFolder)).noteDataFolder(root);
 }
 
 namespace {

@@ -17,7 +17,8 @@ using StoredMessageHook = std::function<void(const std::string& voicePath)>;
 StoredMessageHook outboxHook(std::string settingsFolder, std::function<void()> stored = {});
 
 // Notes `dataFolder` as one the mail of `settingsFolder` covers, before a download stores
-// anything there; nothing when no box gets mail. False when it could not be noted.
+// anything there; nothing when no box gets mail. False when it is not covered and could not be
+// noted (a full disk, a damaged ledger): the mail of what is stored there would be lost.
 bool noteMailRoot(const std::string& settingsFolder, const std::string& dataFolder);
 
 enum class FollowResult : int {

@@ -17,8 +17,7 @@ namespace {
 
 constexpr int kSchemaVersion = 1;
 
-// One table of messages, known by box folder and file name; the time each box's mail began;
-// the data folders other than the program's own that downloads with this mail stored into.
+// One table of messages, known by box folder and file name, and the time each box's mail began.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS messages(
     id INTEGER PRIMARY KEY,
@@ -37,8 +36,8 @@ CREATE TABLE IF NOT EXISTS messages(
     sent INTEGER NOT NULL DEFAULT 0,
     UNIQUE(box_folder, file));
 CREATE INDEX IF NOT EXISTS messages_open ON messages(state) WHERE state IN (0, 1, 2);
+CREATE INDEX IF NOT EXISTS messages_look ON messages(box_folder, file, state, next_try);
 CREATE TABLE IF NOT EXISTS boxes(box TEXT PRIMARY KEY, due_from INTEGER NOT NULL);
-CREATE TABLE IF NOT EXISTS roots(path TEXT PRIMARY KEY);
 )sql";
 
 constexpr const char* kColumns =
@@ -143,7 +142,7 @@ std::string MailLedger::pathIn(const std::string& settingsFolder) {
 }
 
 MailLedger::MailLedger(const std::string& settingsFolder, bool create, std::chrono::milliseconds busyWait)
-    : m_path(pathIn(settingsFolder)) {
+    : m_folder(settingsFolder), m_path(pathIn(settingsFolder)) {
     struct stat st {};
     const bool exists = ::stat(m_path.c_str(), &st) == 0;
     if (!exists && !create) {
@@ -253,11 +252,31 @@ std::unordered_map<std::string, MailLedger::Entry> MailLedger::entriesOf(const s
     if (!ready()) {
         return out;
     }
-    Statement s(m_db, "SELECT file, id, state, next_try, path, box FROM messages WHERE box_folder = ?1");
+    // Every message of the folder once a look has noted them, from the index alone; the places
+    // of the few that wait, apart.
+    Statement count(m_db, "SELECT count(*) FROM messages WHERE box_folder = ?1");
+    if (count.bind(1, boxFolder).step() == SQLITE_ROW) {
+        out.reserve(static_cast<std::size_t>(count.integer(0)));
+    }
+    Statement s(
+        m_db,
+        "SELECT file, id, state, next_try FROM messages INDEXED BY messages_look WHERE box_folder = ?1");
     s.bind(1, boxFolder);
     while (s.step() == SQLITE_ROW) {
-        out.emplace(s.text(0), Entry{s.integer(1), static_cast<JobState>(s.integer(2)),
-                                     static_cast<std::time_t>(s.integer(3)), s.text(4), s.text(5)});
+        out.emplace(s.text(0), Entry{s.integer(1),
+                                     static_cast<JobState>(s.integer(2)),
+                                     static_cast<std::time_t>(s.integer(3)),
+                                     {},
+                                     {},
+                                     false});
+    }
+    Statement waiting(m_db, "SELECT file, path, box FROM messages WHERE state = 0 AND box_folder = ?1");
+    waiting.bind(1, boxFolder);
+    while (waiting.step() == SQLITE_ROW) {
+        if (const auto it = out.find(waiting.text(0)); it != out.end()) {
+            it->second.path = waiting.text(1);
+            it->second.box = waiting.text(2);
+        }
     }
     return out;
 }
@@ -407,23 +426,6 @@ std::optional<std::time_t> MailLedger::dueFrom(const std::string& box, std::time
     return get.step() == SQLITE_ROW ? std::optional(static_cast<std::time_t>(get.integer(0))) : std::nullopt;
 }
 
-std::vector<std::string> MailLedger::roots() const {
-    std::vector<std::string> out;
-    if (!ready()) {
-        return out;
-    }
-    Statement s(m_db, "SELECT path FROM roots ORDER BY path");
-    while (s.step() == SQLITE_ROW) {
-        out.push_back(s.text(0));
-    }
-    return out;
-}
-
-bool MailLedger::addRoot(const std::string& dataFolder) {
-    Statement s(m_db, "INSERT OR IGNORE INTO roots(path) VALUES (?1)");
-    return ready() && !dataFolder.empty() && s.bind(1, dataFolder).run();
-}
-
 bool MailLedger::renameBoxFolder(std::string_view oldName, std::string_view newName, std::string_view oldPath,
                                  std::string_view newPath) {
     const std::string oldBoxes = std::string(oldName) + "/";
@@ -485,7 +487,7 @@ int migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder) {
             if (known.count(job.fileName) == 0 && !ledger.save(job)) {
                 return false;
             }
-            ledger.addRoot(dataFolderOfMessage(job.messagePath));
+            Outbox(folder).noteDataFolder(dataFolderOfMessage(job.messagePath));
         }
         return true;
     });

@@ -48,6 +48,8 @@ public:
     Status status() const { return m_status; }
     bool ready() const { return m_status == Status::Ready; }
     const std::string& path() const { return m_path; }
+    // The settings folder it lies in.
+    const std::string& folder() const { return m_folder; }
     // SQLite's own words for why it is not ready, or for the last write that failed.
     const std::string& error() const { return m_error; }
 
@@ -60,8 +62,9 @@ public:
         std::int64_t row = 0;
         JobState state = JobState::Waiting;
         std::time_t nextAttempt = 0;
-        std::string path;
+        std::string path;  // the waiting ones' only
         std::string box;
+        bool seen = false;  // met by the look under way
     };
     std::unordered_map<std::string, Entry> entriesOf(const std::string& boxFolder) const;
 
@@ -86,10 +89,6 @@ public:
     // box's first pass, to `from`; later calls give back the stored time.
     std::optional<std::time_t> dueFrom(const std::string& box, std::time_t from);
 
-    // The data folders the sender looks in besides the program's own.
-    std::vector<std::string> roots() const;
-    bool addRoot(const std::string& dataFolder);
-
     // The box folder `oldName` was renamed `newName`: its rows and box times follow, their
     // paths under `oldPath` rewritten under `newPath`.
     bool renameBoxFolder(std::string_view oldName, std::string_view newName, std::string_view oldPath,
@@ -103,6 +102,7 @@ private:
     bool prepareSchema();
 
     sqlite3* m_db = nullptr;
+    std::string m_folder;
     std::string m_path;
     std::string m_error;
     Status m_status = Status::CannotOpen;

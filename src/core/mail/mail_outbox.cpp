@@ -118,9 +118,9 @@ std::string Outbox::folderIn(const std::string& settingsFolder) {
 
 namespace {
 
-std::string marksText(const std::string& folder) {
+std::string marksText(const std::string& folder, std::string_view name = kSilentMarksName) {
     std::string text;
-    std::FILE* file = std::fopen(paths::join(folder, kSilentMarksName).c_str(), "re");
+    std::FILE* file = std::fopen(paths::join(folder, name).c_str(), "re");
     if (file == nullptr) {
         return text;
     }
@@ -145,26 +145,50 @@ std::set<std::string, std::less<>> marksIn(const std::string& text) {
 
 }  // namespace
 
-bool Outbox::markSilent(std::string_view baseName) const {
-    if (baseName.empty() || baseName.find('\n') != std::string_view::npos) {
+namespace {
+
+// Adds `line` to the list file `name` of `folder` unless it is there. One short line in one
+// append: the window's sender and a timer's mail-send may both add lines, and a kill leaves the
+// whole line or none of it. A line a full disk cut short is ended first, so it cannot run into
+// this one.
+bool appendOnce(const std::string& folder, std::string_view name, std::string_view entry) {
+    if (entry.empty() || entry.find('\n') != std::string_view::npos) {
         return false;
     }
-    const std::string text = marksText(m_folder);
-    if (marksIn(text).count(baseName) != 0) {
+    const std::string text = marksText(folder, name);
+    if (marksIn(text).count(entry) != 0) {
         return true;
     }
-    // One short line in one append: the window's sender and a timer's mail-send may both add
-    // marks, and a kill leaves the whole line or none of it. A line a full disk cut short is
-    // ended first, so it cannot run into this one.
-    const std::string line = (text.empty() || text.back() == '\n' ? "" : "\n") + std::string(baseName) + "\n";
-    const std::string path = paths::join(m_folder, kSilentMarksName);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const std::string line = (text.empty() || text.back() == '\n' ? "" : "\n") + std::string(entry) + "\n";
+    const int fd = ::open(paths::join(folder, name).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         return false;
     }
     const bool written = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    ::close(fd);
-    return written;
+    return ::close(fd) == 0 && written;
+}
+
+}  // namespace
+
+bool Outbox::markSilent(std::string_view baseName) const {
+    return appendOnce(m_folder, kSilentMarksName, baseName);
+}
+
+bool Outbox::noteDataFolder(std::string_view dataFolder) const {
+    // Synced: the download that noted it may delete on the main unit what it stores there.
+    return appendOnce(m_folder, kDataFoldersName, dataFolder) &&
+           fileio::syncFile(paths::join(m_folder, kDataFoldersName)) && fileio::syncFolder(m_folder);
+}
+
+std::vector<std::string> notedDataFolders(const std::string& folder) {
+    const std::string text = marksText(folder, kDataFoldersName);
+    std::vector<std::string> out;
+    for (std::size_t begin = 0, end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        if (end > begin) {
+            out.push_back(text.substr(begin, end - begin));
+        }
+    }
+    return out;
 }
 
 std::set<std::string, std::less<>> silentMarks(const std::string& folder) {

@@ -59,12 +59,21 @@ public:
     // (a silent message that was mailed all the same keeps it) and follows the message to
     // another box; the recording info itself is never changed for it.
     bool markSilent(std::string_view baseName) const;
+    // Notes a data folder the sender is to look in besides the program's own. Kept outside the
+    // ledger, in a small file read without writing, so a download goes on while the settings
+    // folder is full and the ledger cannot be opened.
+    bool noteDataFolder(std::string_view dataFolder) const;
 
 private:
     std::string m_folder;
 };
 
 inline constexpr std::string_view kSilentMarksName = "silent-marks";
+
+inline constexpr std::string_view kDataFoldersName = "data-folders";
+
+// The data folders noted in the outbox `folder`, in the order they were noted.
+std::vector<std::string> notedDataFolders(const std::string& folder);
 
 // The base names of the messages marked silent in the outbox `folder`; empty when there is
 // none (mail never set up). Reading makes nothing.

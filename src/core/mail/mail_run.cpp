@@ -188,7 +188,7 @@ EnqueueOutcome enqueueMessage(MailLedger& ledger, const MailSettings& settings, 
     job.box = box;
     job.boxFolder = boxFolderOf(box);
     job.fileName = std::string(paths::fileName(voicePath));
-    if (!ledger.addRoot(dataFolderOfMessage(voicePath))) {
+    if (!Outbox(Outbox::folderIn(ledger.folder())).noteDataFolder(dataFolderOfMessage(voicePath))) {
         return EnqueueOutcome::WriteFailed;
     }
     switch (ledger.requeue(job, now)) {
@@ -292,8 +292,8 @@ PassSummary mailPass(const std::string& settingsFolder, const MailSettings& sett
         return summary;
     }
     migrateJobFiles(ledger, settingsFolder);
-    const DueScan scan = scanDue(ledger, settings, mailRoots(settingsFolder, ledger),
-                                 mailBegins(settingsFolder, pass.now), pass.now);
+    const DueScan scan =
+        scanDue(ledger, settings, mailRoots(settingsFolder), mailBegins(settingsFolder, pass.now), pass.now);
     PassSummary summary =
         sendDue(ledger, Outbox(Outbox::folderIn(settingsFolder)), settings, scan.waiting, pass);
     if (summary.settingsUnusable) {
@@ -324,7 +324,7 @@ OutboxListing listOutbox(const std::string& settingsFolder, std::time_t now) {
         return listing;
     }
     migrateJobFiles(ledger, settingsFolder);
-    scanDue(ledger, settings, mailRoots(settingsFolder, ledger), mailBegins(settingsFolder, now), now);
+    scanDue(ledger, settings, mailRoots(settingsFolder), mailBegins(settingsFolder, now), now);
     listing.jobs = ledger.jobs();
     return listing;
 }

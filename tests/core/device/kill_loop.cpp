@@ -1,7 +1,9 @@
-// Kills `voxmgctl download` with automatic deletion at random moments while it fetches from a
-// slow main unit, and checks after every kill what a user relies on: every file under a
+// Kills `voxmgctl download` with automatic deletion and mail at random moments while it fetches
+// from a slow main unit, and checks after every kill what a user relies on: every file under a
 // message's name on the PC is a complete copy, and every message gone from the main unit is
-// complete on the PC. Refills the main unit when everything has been fetched.
+// complete on the PC. Refills the main unit when everything has been fetched. At the end every
+// message stored is due for its mail: none was lost to a kill between its rename and the
+// sender.
 //
 //   download_kill_loop --ctl PATH/voxmgctl [--kills N] [--seed S]
 // CTest runs it with a few kills; bench/kill_loop.sh runs the long version.
@@ -18,6 +20,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <nlohmann/json.hpp>
+#include <set>
 
 #include "sim/main_unit_header.h"
 #include "sim/simulator.h"
@@ -123,7 +128,42 @@ struct Loop {
 
     pid_t startDownload() const {
         return voxmg::test::spawnQuiet({ctl, "download", "--ini", (dataRoot / "VOXMG.ini").string(), "--root",
-                                        dataRoot.string(), "--folder", "office"});
+                                        dataRoot.string(), "--folder", "office", "--mail-settings",
+                                        mailSettings().string()});
+    }
+
+    fs::path mailSettings() const { return dataRoot / "settings"; }
+
+    // Every message stored here waits for its mail (no server answers in this loop).
+    void checkMail() {
+        const std::string command = ctl + " mail-outbox --settings '" + mailSettings().string() + "'";
+        std::FILE* out = ::popen(command.c_str(), "r");
+        std::string text;
+        char buffer[4096];
+        for (std::size_t n; out && (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) {
+            text.append(buffer, n);
+        }
+        if (!out || ::pclose(out) != 0) {
+            fail("mail-outbox failed");
+            return;
+        }
+        std::set<std::string> due;
+        for (const auto& job : nlohmann::json::parse(text, nullptr, false)) {
+            due.insert(job.value("file", ""));
+        }
+        int stored = 0;
+        for (const std::string& box : kBoxes) {
+            for (const auto& e : fs::directory_iterator(localBox(box))) {
+                const std::string name = e.path().filename().string();
+                if (name.ends_with(".vmdat") && !name.starts_with(".")) {
+                    ++stored;
+                    if (due.count(name) == 0) {
+                        fail("stored but its mail is lost: " + name);
+                    }
+                }
+            }
+        }
+        std::printf("kill loop: %d messages stored, %zu due for mail\n", stored, due.size());
     }
 };
 
@@ -165,6 +205,12 @@ int main(int argc, char** argv) {
         "[LOGIN]\r\nIP=127.0.0.1\r\nUSER=hozen\r\nPASS=hozen\r\nPORT=" + std::to_string(simulator.port()) +
         "\r\n[rusuroku]\r\n101=1\r\n102=1\r\n";
     writeFile((loop.dataRoot / "VOXMG.ini").string(), ini);
+    // Mail for both boxes, set before the first message comes (a minute back: whole seconds).
+    writeFile((loop.mailSettings() / "VOXMG-mail.ini").string(),
+              "[SERVER]\r\nHOST=127.0.0.1\r\nPORT=1\r\nSECURITY=2\r\nFROM=voxmg@example.com\r\n"
+              "[RECIPIENTS]\r\noffice/rusuroku/101=a@example.com\r\noffice/rusuroku/102=b@example.com\r\n");
+    const auto minuteBack = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    fs::last_write_time(loop.mailSettings() / "VOXMG-mail.ini", minuteBack);
 
     std::printf("kill loop: %d kills, seed %u\n", kills, seed);
     std::fflush(stdout);  // not again in every forked child
@@ -188,6 +234,7 @@ int main(int argc, char** argv) {
         loop.fail("the final run did not complete");
     }
     loop.check(kills + 1);
+    loop.checkMail();
     for (const auto& [key, bytes] : loop.original) {
         auto slash = key.find('/');
         deletedTotal +=

@@ -212,8 +212,7 @@ TEST_F(LedgerTest, JobFilesOfTheOldOutboxMoveIn) {
     EXPECT_EQ(migrateJobFiles(ledger, settingsFolder.path()), 1);
     EXPECT_FALSE(fs::exists(outbox + "/a.job"));
     EXPECT_TRUE(fs::exists(outbox + "/torn.job")) << "not a job: left alone";
-    const DueScan scan =
-        scanDue(ledger, settings, mailRoots(settingsFolder.path(), ledger), kBegins, kBegins);
+    const DueScan scan = scanDue(ledger, settings, mailRoots(settingsFolder.path()), kBegins, kBegins);
     ASSERT_EQ(scan.waiting.size(), 1u);
     EXPECT_EQ(scan.waiting[0].attempts, 2);
     EXPECT_EQ(scan.waiting[0].lastReply, "451 later");
