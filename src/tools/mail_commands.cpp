@@ -175,6 +175,14 @@ int runMailSend(const Args& args) {
         {"busy", false},        {"sent", s.sent},   {"waiting", s.waiting}, {"postponed", s.postponed},
         {"unsaved", s.unsaved}, {"found", s.found}, {"failed", failed}};
     out["connection"] = s.connection ? outcomeJson(*s.connection) : Json(nullptr);
+    if (!s.unreadableJobFiles.empty()) {
+        // Told once: they are set aside under a new name.
+        out["unreadable_job_files"] = s.unreadableJobFiles;
+        for (const std::string& path : s.unreadableJobFiles) {
+            std::fprintf(stderr, "voxmgctl: a mail job file that cannot be read was set aside: %s\n",
+                         path.c_str());
+        }
+    }
     if (s.settingsUnusable) {
         out["settings"] = unusableJson(folder, settings);
         print(out);

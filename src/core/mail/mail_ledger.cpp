@@ -454,16 +454,18 @@ bool MailLedger::renameBoxFolder(std::string_view oldName, std::string_view newN
     });
 }
 
-int migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder) {
+JobFileMove migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder) {
+    JobFileMove result;
     const std::string folder = Outbox::folderIn(settingsFolder);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr || !ledger.ready()) {
         if (dir != nullptr) {
             ::closedir(dir);
         }
-        return 0;
+        return result;
     }
     std::vector<std::pair<std::string, MailJob>> found;
+    std::vector<std::string> broken;
     while (const dirent* e = ::readdir(dir)) {
         const std::string name = e->d_name;
         const std::string path = paths::join(folder, name);
@@ -478,9 +480,16 @@ int migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder) {
             job->fileName = std::string(paths::fileName(job->messagePath));
             job->boxFolder = boxFolderOf(job->box);
             found.emplace_back(path, std::move(*job));
+        } else {
+            broken.push_back(path);
         }
     }
     ::closedir(dir);
+    for (const std::string& path : broken) {
+        if (const std::string aside = path + ".unreadable"; ::rename(path.c_str(), aside.c_str()) == 0) {
+            result.unreadable.push_back(aside);
+        }
+    }
     const bool moved = ledger.transaction([&] {
         for (auto& [path, job] : found) {
             const auto known = ledger.entriesOf(job.boxFolder);
@@ -492,12 +501,13 @@ int migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder) {
         return true;
     });
     if (!moved) {
-        return 0;
+        return result;
     }
     for (const auto& entry : found) {
         ::unlink(entry.first.c_str());
     }
-    return static_cast<int>(found.size());
+    result.moved = static_cast<int>(found.size());
+    return result;
 }
 
 }  // namespace voxmg::mail

@@ -109,9 +109,14 @@ private:
 };
 
 // Moves the job files of an outbox folder (`settingsFolder`/mail-outbox) into the ledger: each
-// that is not there yet becomes its row, then its file goes. Files that are not jobs stay.
-// The number moved.
-int migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder);
+// that is not there yet becomes its row, then its file goes. A ".job" file that cannot be read
+// (torn, empty, foreign) is renamed ".job.unreadable", so it is named once and kept for a look;
+// its message, if new, is found in its box all the same.
+struct JobFileMove {
+    int moved = 0;
+    std::vector<std::string> unreadable;  // the paths they have now
+};
+JobFileMove migrateJobFiles(MailLedger& ledger, const std::string& settingsFolder);
 
 // The job id a message is shown and retried by.
 std::string ledgerId(std::int64_t row);

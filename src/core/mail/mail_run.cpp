@@ -291,7 +291,7 @@ PassSummary mailPass(const std::string& settingsFolder, const MailSettings& sett
         noteLedgerProblem(ledger, summary);
         return summary;
     }
-    migrateJobFiles(ledger, settingsFolder);
+    const JobFileMove moved = migrateJobFiles(ledger, settingsFolder);
     const DueScan scan =
         scanDue(ledger, settings, mailRoots(settingsFolder), mailBegins(settingsFolder, pass.now), pass.now);
     PassSummary summary =
@@ -306,6 +306,7 @@ PassSummary mailPass(const std::string& settingsFolder, const MailSettings& sett
     summary.waiting += scan.unrecorded;
     summary.unsaved |= scan.unsaved;
     summary.found = scan.found;
+    summary.unreadableJobFiles = moved.unreadable;
     return summary;
 }
 

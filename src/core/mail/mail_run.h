@@ -67,6 +67,7 @@ struct PassSummary {
     std::optional<MailLedger::Status> ledgerProblem;
     std::string ledgerPath;
     std::string ledgerError;
+    std::vector<std::string> unreadableJobFiles;  // job files of an earlier version, set aside now
 };
 
 // Sends each of `waiting` that is due, once. When the server cannot be reached or refuses the

@@ -209,14 +209,18 @@ TEST_F(LedgerTest, JobFilesOfTheOldOutboxMoveIn) {
                                                   "state=waiting\nsilence=unknown\nforce=0\nreply=451 later\n"
                                                   "reason=\nend\n");
     voxmg::test::writeFile(outbox + "/torn.job", "voxmg-mail-job 1\npath=/x\n");
-    EXPECT_EQ(migrateJobFiles(ledger, settingsFolder.path()), 1);
+    const JobFileMove moved = migrateJobFiles(ledger, settingsFolder.path());
+    EXPECT_EQ(moved.moved, 1);
     EXPECT_FALSE(fs::exists(outbox + "/a.job"));
-    EXPECT_TRUE(fs::exists(outbox + "/torn.job")) << "not a job: left alone";
+    EXPECT_EQ(moved.unreadable, std::vector<std::string>{outbox + "/torn.job.unreadable"})
+        << "named once, kept";
+    EXPECT_TRUE(fs::exists(outbox + "/torn.job.unreadable"));
     const DueScan scan = scanDue(ledger, settings, mailRoots(settingsFolder.path()), kBegins, kBegins);
     ASSERT_EQ(scan.waiting.size(), 1u);
     EXPECT_EQ(scan.waiting[0].attempts, 2);
     EXPECT_EQ(scan.waiting[0].lastReply, "451 later");
-    EXPECT_EQ(migrateJobFiles(ledger, settingsFolder.path()), 0);
+    EXPECT_EQ(migrateJobFiles(ledger, settingsFolder.path()).moved, 0);
+    EXPECT_TRUE(migrateJobFiles(ledger, settingsFolder.path()).unreadable.empty());
 }
 
 // A box folder renamed by the user takes its recipients and what the ledger holds along; a
