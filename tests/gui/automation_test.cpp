@@ -233,6 +233,32 @@ private slots:
         QVERIFY(p.worker().loggedIn());
     }
 
+    // What the events of an operation's wait let through (the worker's loss report, a logout,
+    // the liveness tick) runs after the operation, never inside it with the connection in use.
+    void whatArrivesDuringAnOperationRunsAfterIt() {
+        ScriptedProgram p;
+        QVERIFY(p.start());
+        const auto seen = p.app.frame()->workerConnection().generation;
+        const int probes = p.log.probes;
+        {
+            FtpLease operation = p.app.frame()->session().acquire();
+            p.reportLost(seen);
+            QCoreApplication::processEvents();  // as the client's pump does while it waits
+            p.app.frame()->livenessTick();
+            p.app.frame()->logout();
+            QCoreApplication::processEvents();
+            QCOMPARE(p.log.logouts, 0);
+            QCOMPARE(p.log.probes, probes);
+            QVERIFY(p.app.doc().loggedIn());
+            QVERIFY(p.t.messages.shown.empty());
+        }
+        QTRY_COMPARE(p.log.logouts, 1);
+        QVERIFY(!p.app.doc().loggedIn());
+        QCOMPARE(p.t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
+        QCoreApplication::processEvents();
+        QCOMPARE(p.log.logouts, 1);  // the deferred logout found the session ended
+    }
+
     void backupSettingsEnableByFrequencyAndScheduleTheNextRun() {
         TestContext t;
         CABakUpSetDlg dialog(t.context, [] { return at(2026, 12, 7, 12, 0); });  // a Monday

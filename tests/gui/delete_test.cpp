@@ -102,6 +102,23 @@ private slots:
         QCOMPARE(remoteBox.entryList({QStringLiteral("*.vmdat")}).size(), 1);
         QCOMPARE(list->counts().listTotal, 0LL);
 
+        // The main unit gone during a deletion there: the session has ended by the time the
+        // error box opens, so the always-download worker starts no box on the dead connection
+        // meanwhile to tell the same fault again.
+        QCOMPARE(frame->session().acquire()->downloadBox("/naisen/201", box, false, false).code,
+                 voxmg::EngineResult::Done);
+        list->refresh(false, true, false);
+        list->table()->selectRow(0);
+        unit.sim->stop();
+        bool loggedInAtTheBox = true;
+        t.messages.onShow = [&] { loggedInAtTheBox = app.doc().loggedIn(); };
+        whenModal<CDelKindSetDlg>([](CDelKindSetDlg* dialog) { dialog->unitButton()->click(); });
+        t.messages.answers = {true};
+        button(Command::Delete)->click();
+        t.messages.onShow = nullptr;
+        QCOMPARE(t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
+        QVERIFY(!loggedInAtTheBox);
+
         // Logged out, the kinds that need the main unit are greyed out.
         frame->logout();
         CDelKindSetDlg dialog(app.context(), frame);

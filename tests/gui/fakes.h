@@ -30,6 +30,9 @@ public:
     };
     void show(QWidget*, const QString& text, const QString& caption, Icon icon) override {
         shown.push_back({text, caption, icon, false});
+        if (onShow) {
+            onShow();
+        }
     }
     bool askYesNo(QWidget*, const QString& text, const QString& caption, Icon icon) override {
         shown.push_back({text, caption, icon, true});
@@ -44,6 +47,7 @@ public:
 
     std::vector<Shown> shown;
     std::deque<bool> answers;
+    std::function<void()> onShow;  // what the program's state is when a box opens
 };
 
 class ScriptedChoosers : public Choosers {

@@ -88,6 +88,11 @@ bool ConnectionSupervisor::login() {
 }
 
 void ConnectionSupervisor::logout() {
+    if (m_session->inUse()) {
+        // Asked from inside an operation's wait (the idle count, a menu): after it.
+        m_session->whenFree([this] { logout(); });
+        return;
+    }
     m_steps.pauseSchedule();
     m_livenessTimer.stop();
     m_liveness.reset();
@@ -128,6 +133,9 @@ void ConnectionSupervisor::connectionLost() {
 }
 
 void ConnectionSupervisor::livenessTick() {
+    if (m_session->inUse()) {
+        return;  // an operation talks to the main unit now: it proves the line or reports it lost
+    }
     voxmg::LivenessTicker::Tick tick;
     tick.backupRunning = m_context.schedule.backupRunning;
     tick.hasConnection = m_session->hasControlConnection();

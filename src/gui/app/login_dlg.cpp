@@ -120,7 +120,12 @@ void CLoginDlg::onLogin() {
     // The client pumps events while it waits; a second press must not start another attempt
     // inside this one.
     m_login->setEnabled(false);
-    const int result = m_session.connectAndLogin(run);
+    int result = 0;
+    {
+        // The worker's box on the old connection hands over after its file, as for any operation.
+        FtpLease lease = m_session.acquire();
+        result = m_session.connectAndLogin(run);
+    }
     m_login->setEnabled(true);
     if (result == 0) {
         m_context.doc.setLoggedIn(true);

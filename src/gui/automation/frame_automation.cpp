@@ -93,18 +93,21 @@ public:
             m_loggedIn = false;
         }
         later([this, generation, message] {
-            FrameHost& frame = m_owner.m_frame;
-            // A logout or a reconnect came first: that session is over, this one is not the
-            // worker's to end.
-            if (frame.sessionGeneration() != generation || !m_owner.m_context.doc.loggedIn()) {
-                return;
-            }
-            {
-                FtpLease lease = frame.session().acquire();
-                frame.session().logout();
-            }
-            frame.connectionLost();
-            ::showMessage(m_owner.m_context.messages, frame.frameWindow(), message);
+            // An operation of the window using the connection now goes on to its end first.
+            m_owner.m_frame.session().whenFree([this, generation, message] {
+                FrameHost& frame = m_owner.m_frame;
+                // A logout or a reconnect came first: that session is over, this one is not the
+                // worker's to end.
+                if (frame.sessionGeneration() != generation || !m_owner.m_context.doc.loggedIn()) {
+                    return;
+                }
+                {
+                    FtpLease lease = frame.session().acquire();
+                    frame.session().logout();
+                }
+                frame.connectionLost();
+                ::showMessage(m_owner.m_context.messages, frame.frameWindow(), message);
+            });
         });
     }
 

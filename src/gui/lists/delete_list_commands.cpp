@@ -53,11 +53,13 @@ void deleteSelected(FrameHost& frame, CListDispView& view) {
         request.interrupt = [&context] { return context.backupDue() && context.offerBackup(); };
         result = voxmg::delete_op::run(request, ftp.client(), context.flags, context.pump, &progress);
     }
-    if (!result.interrupted) {
-        showMessage(frame, result.summary);
-    }
+    // The session ends before the error is shown: the worker's next box must not start on the
+    // dead connection while the box is open, and tell the same fault a second time.
     if (result.connectionLost) {
         frame.connectionLost();
+    }
+    if (!result.interrupted) {
+        showMessage(frame, result.summary);
     }
     frame.setFrameEnabled(true);
     // Other windows may list the same messages.
@@ -98,11 +100,11 @@ void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
         result = voxmg::voice_download::run(paths, *ftp.client(), context.flags, context.pump, &progress);
         ftp->setProgressSink(nullptr);
     }
+    if (result.connectionLost) {
+        frame.connectionLost();  // before the error box, as for the deletion
+    }
     for (const auto& message : result.messages) {
         showMessage(frame, message);
-    }
-    if (result.connectionLost) {
-        frame.connectionLost();
     }
     frame.setFrameEnabled(true);
     if (result.refreshList) {

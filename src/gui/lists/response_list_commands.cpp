@@ -163,11 +163,13 @@ void uploadSelected(FrameHost& frame, CListDispView& view) {
         request.interrupt = [&context] { return context.backupDue() && context.offerBackup(); };
         result = voxmg::response_upload::run(request, *ftp.client(), context.flags, context.pump, &progress);
     }
+    if (result.connectionLost) {
+        frame.connectionLost();  // before the error box: the worker must not start on it meanwhile
+    }
     if (!result.summary.text.empty()) {
         showMessage(frame, result.summary);
     }
     if (result.connectionLost) {
-        frame.connectionLost();
         frame.setFrameEnabled(true);
         return;
     }
