@@ -31,7 +31,8 @@ Json settingsJson(const Settings& s) {
     Json& login = j["LOGIN"];
     login["IP"] = utf8(s.ip);
     login["USER"] = utf8(s.user);
-    login["PASS"] = utf8(s.pass);
+    // Whether a password is kept, never the password: the JSON goes to logs and terminals.
+    login["PASS"] = s.pass.empty() ? "not set" : "set";
     login["CHECK"] = switchValue(s.check);
     if (s.port != 0) {
         login["PORT"] = s.port;

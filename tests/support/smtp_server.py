@@ -4,6 +4,7 @@ and AUTH required after it. Every mail it accepts is written complete (temporary
 rename) as DIR/mail/N.eml with its envelope beside it as N.json.
 
     smtp_server.py DIR [--port P] [--user U --password PW] [--reject ADDR]... [--data-delay S]
+        [--defer ADDR]... [--implicit-tls] [--reject-sender]
                    [--implicit-tls]
 
 --implicit-tls speaks TLS from the first byte (SMTPS, as on port 465) instead of STARTTLS.
@@ -58,12 +59,20 @@ def make_certificate(cert_path, key_path):
 
 
 class Handler:
-    def __init__(self, folder, reject, data_delay, defer=()):
+    def __init__(self, folder, reject, data_delay, defer=(), reject_sender=False):
         self.folder = folder
+        self.reject_sender = reject_sender
         self.reject = {a.lower() for a in reject}
         self.defer = {a.lower() for a in defer}
         self.data_delay = data_delay
         self.count = len([n for n in os.listdir(folder) if n.endswith(".eml")])
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if self.reject_sender:
+            return f"553 5.7.1 <{address}>: Sender address rejected: not owned by user"
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.reject:
@@ -98,6 +107,7 @@ def main():
     p.add_argument("--data-delay", type=float, default=0.0)
     p.add_argument("--defer", action="append", default=[], help="answer RCPT TO this address with 451")
     p.add_argument("--implicit-tls", action="store_true")
+    p.add_argument("--reject-sender", action="store_true", help="answer MAIL FROM with 553")
     a = p.parse_args()
 
     mail = os.path.join(a.dir, "mail")
@@ -124,7 +134,7 @@ def main():
         tls = dict(ssl_context=context, auth_require_tls=False)
     else:
         tls = dict(tls_context=context, require_starttls=True, auth_require_tls=True)
-    controller = Controller(Handler(mail, a.reject, a.data_delay, a.defer), hostname="127.0.0.1", port=port,
+    controller = Controller(Handler(mail, a.reject, a.data_delay, a.defer, a.reject_sender), hostname="127.0.0.1", port=port,
                             authenticator=authenticate, auth_required=True, ready_timeout=10, **tls)
     controller.start()
     print(f"listening {port}", flush=True)

@@ -36,10 +36,18 @@ struct ReplyLog {
     std::string current;
     std::string last;
     std::string lastRefusal;  // the last 4xx/5xx: what a failure reports, not the QUIT's 221
+    std::string command;      // the verb curl sent last ("MAIL", "RCPT", "DATA"); empty at greeting
+    // The last 5xx came before any recipient (at the greeting, to AUTH or MAIL FROM): it refuses
+    // the session or the sender, whatever mail it is.
+    bool sessionRefused = false;
 
     static int take(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
+        auto* log = static_cast<ReplyLog*>(self);
         if (type == CURLINFO_HEADER_IN) {
-            static_cast<ReplyLog*>(self)->line(std::string_view(data, size));
+            log->line(std::string_view(data, size));
+        } else if (type == CURLINFO_HEADER_OUT) {
+            const std::string_view sent(data, size);
+            log->command = std::string(sent.substr(0, std::min(sent.find_first_of(" \r\n:"), sent.size())));
         }
         return 0;
     }
@@ -54,6 +62,7 @@ struct ReplyLog {
         if (l.size() < 4 || l[3] != '-') {
             if (!l.empty() && (l[0] == '4' || l[0] == '5')) {
                 lastRefusal = current;
+                sessionRefused = l[0] == '5' && command != "RCPT" && command != "DATA";
             }
             last = std::move(current);
             current.clear();
@@ -197,6 +206,11 @@ SendOutcome outcomeOf(CURLcode rc, CURL* c, const ReplyLog& log, const char* err
         default:
             out.code = code >= 500 && code <= 599 ? SendCode::Permanent : SendCode::Temporary;
             break;
+    }
+    if (out.code == SendCode::Permanent && log.sessionRefused) {
+        // No mail could go this way: a fault of the settings, the mails wait for them.
+        out.code = SendCode::BadSettings;
+        out.reason = "メールサーバーが送信者または接続を受け付けませんでした";
     }
     return out;
 }

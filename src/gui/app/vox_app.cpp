@@ -105,6 +105,12 @@ bool settingsReadable(const voxmg::CVOXMGDoc& doc, UserMessages& messages) {
 }  // namespace
 
 CVOXMGApp::~CVOXMGApp() {
+    // Their threads stop before the pointers change: a thread still running may ask for them,
+    // and reset nulls a pointer before it destroys the object.
+    if (m_context) {
+        m_context->automation.stopWorker();
+        m_context->automation.stopMail();
+    }
     m_automation.reset();
     m_mail.reset();
     m_player.reset();

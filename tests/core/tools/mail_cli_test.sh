@@ -208,4 +208,19 @@ outbox_json | python3 -c 'import json,sys; assert [j["state"] for j in json.load
 mkdir -p "$dir/blocked" && : > "$dir/blocked/mail-outbox"
 rc=0; "$ctl" mail-send --now --settings "$dir/blocked" > "$dir/b1.json" 2> /dev/null || rc=$?
 [ "$rc" -eq 1 ] && grep -q '"busy": false' "$dir/b1.json"
+
+# A sender the server refuses (553 to MAIL FROM) is a fault of the settings, not of the mail: it
+# waits, with the reason, and goes once the server takes the sender.
+smtp_stop
+smtp_start --reject-sender
+rc=0; "$ctl" mail-send --now --settings "$set" > "$dir/rs.json" 2> /dev/null || rc=$?
+[ "$rc" -eq 1 ]
+python3 - "$dir/rs.json" <<'PY'
+import json, sys
+j = json.load(open(sys.argv[1]))
+assert j["failed"] == [] and j["waiting"] == 1 and j["connection"]["code"] == "bad-settings", j
+assert "553" in j["connection"]["reply"], j
+assert j["connection"]["reason"] == "メールサーバーが送信者または接続を受け付けませんでした", j
+PY
+outbox_json | python3 -c 'import json,sys; assert [j["state"] for j in json.load(sys.stdin)] == ["waiting"]'
 echo ok

@@ -13,6 +13,7 @@ python3 - "$dir/show.json" <<'PY'
 import json, sys
 j = json.load(open(sys.argv[1], encoding="utf-8"))
 assert j["LOGIN"]["IP"] == "192.168.1.10", j["LOGIN"]
+assert j["LOGIN"]["PASS"] == "set", j["LOGIN"]  # whether one is kept, never the password
 assert j["DISP"]["FOLDERNAME"] == "本社", j["DISP"]["FOLDERNAME"]
 assert j["DISP"]["NUM"] == 0
 assert j["BACKUP"]["RETRYCNT"] == 1 and j["BACKUP"]["RETRYWAIT"] == 10000
@@ -25,6 +26,7 @@ PY
 [ "$(stat -c %a "$dir/new.ini")" = 600 ]
 grep -q $'^FOLDERNAME=\x96\x7b\x8e\xd0\r$' "$dir/new.ini"
 grep -q $'^RETRYCNT=1\r$' "$dir/new.ini"
+grep -q $'^PASS=pw\r$' "$dir/new.ini"
 
 # Saving over the original keeps the sections the settings block does not own.
 cp "$dir/in.ini" "$dir/same.ini"
