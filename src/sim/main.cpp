@@ -50,6 +50,31 @@ struct Options {
     std::string demoRoot;
 };
 
+// A numeric option into the configuration; what is wrong with its value, or null.
+const char* applyNumber(Options& o, std::string_view option, const std::string& value) {
+    if (option == "--port") {
+        auto port = number(value, 65535);
+        if (!port) {
+            return "--port wants a number from 0 to 65535";
+        }
+        o.config.port = static_cast<std::uint16_t>(*port);
+    } else if (option == "--chunk-delay") {
+        auto ms = number(value, 60000);
+        if (!ms) {
+            return "--chunk-delay wants milliseconds";
+        }
+        o.config.faults.dataChunkDelay = std::chrono::milliseconds(*ms);
+    } else {
+        auto bytes = number(value, 1u << 30);
+        if (!bytes) {
+            return "--lying-store wants a number of bytes";
+        }
+        o.config.faults.storeCompleteEarly = true;
+        o.config.faults.dropDataAfterBytes = static_cast<long>(*bytes);
+    }
+    return nullptr;
+}
+
 // The options, or the exit status when they say to stop (help, or a usage error).
 std::variant<Options, int> parseOptions(int argc, char** argv) {
     Options o;
@@ -76,25 +101,10 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
             o.config.bindAddress = value;
         } else if (option == "--model") {
             o.config.model = value;
-        } else if (option == "--port") {
-            auto port = number(value, 65535);
-            if (!port) {
-                return usage("--port wants a number from 0 to 65535");
+        } else if (option == "--port" || option == "--chunk-delay" || option == "--lying-store") {
+            if (const char* problem = applyNumber(o, option, value)) {
+                return usage(problem);
             }
-            o.config.port = static_cast<std::uint16_t>(*port);
-        } else if (option == "--chunk-delay") {
-            auto ms = number(value, 60000);
-            if (!ms) {
-                return usage("--chunk-delay wants milliseconds");
-            }
-            o.config.faults.dataChunkDelay = std::chrono::milliseconds(*ms);
-        } else if (option == "--lying-store") {
-            auto bytes = number(value, 1u << 30);
-            if (!bytes) {
-                return usage("--lying-store wants a number of bytes");
-            }
-            o.config.faults.storeCompleteEarly = true;
-            o.config.faults.dropDataAfterBytes = static_cast<long>(*bytes);
         } else if (option == "--user") {
             pendingUser = value;
         } else if (option == "--password") {

@@ -77,6 +77,59 @@ int fail(const char* what) {
     return 2;
 }
 
+// What the backup did, box by box.
+Json backupJson(const backup::BackupResult& result, const ReportUi& ui) {
+    Json out;
+    out["success"] = result.success;
+    out["result"] = code(result.code);
+    out["cancelled"] = result.cancelled;
+    out["total"] = result.total;
+    out["target_month"] = result.range.targetMonth;
+    out["current_month"] = result.range.currentMonth;
+    out["auto_delete_unsupported"] = result.autoDeleteUnsupported;
+    Json boxes = Json::array();
+    for (const BoxOutcome& o : result.boxes) {
+        boxes.push_back({{"kind", o.box.kind},
+                         {"box", o.box.name},
+                         {"result", code(o.result.code)},
+                         {"listed", o.result.listed},
+                         {"handled", o.result.handled}});
+    }
+    out["boxes"] = boxes;
+    out["messages"] = ui.messages;
+    return out;
+}
+
+// The run noted in the settings file, as the program's schedule notes it.
+void recordBackupRun(Json& out, Settings& settings, const std::string& ini, bool success,
+                     const std::tm& now) {
+    backup::recordRun(settings, success, now, false);
+    ProfileFile file = ProfileFile::load(ini);
+    file.writeString(u"BACKUP", u"ZENKAIBI", settings.zenkaiBi.str());
+    file.writeInt(u"BACKUP", u"ZENKAIKA", settings.zenkaiKa);
+    file.writeString(u"BACKUP", u"YOTEIBI", settings.yoteiBi.str());
+    out["settings_saved"] = file.save(kSettingsFileMode);
+    out["zenkaibi"] = text::utf8FromUtf16(settings.zenkaiBi.str());
+    out["zenkaika"] = settings.zenkaiKa;
+    out["yoteibi"] = text::utf8FromUtf16(settings.yoteiBi.str());
+}
+
+// The data folder and box folder of the backup: the settings' own, or --root and --folder
+// without --ini. What is missing, or null.
+const char* backupFolders(const Args& args, const std::string& ini, Settings& settings) {
+    if (ini.empty()) {
+        std::string root = optionValue(args, "--root");
+        if (root.empty()) {
+            return "backup needs --root without --ini";
+        }
+        settings.folder = text::utf16FromUtf8(paths::withTrailingSeparator(root));
+        settings.folderName = text::utf16FromUtf8(optionValue(args, "--folder"));
+    } else if (settings.folder.empty()) {
+        return "the settings name no data folder (FOLDER/FOLDER)";
+    }
+    return nullptr;
+}
+
 int runBackupCommand(const Args& given) {
     const Args args = withProgramSettings(given);
     auto now = nowOption(args);
@@ -87,15 +140,8 @@ int runBackupCommand(const Args& given) {
         return 2;
     }
     const std::string ini = optionValue(args, "--ini");
-    if (ini.empty()) {
-        std::string root = optionValue(args, "--root");
-        if (root.empty()) {
-            return fail("backup needs --root without --ini");
-        }
-        settings.folder = text::utf16FromUtf8(paths::withTrailingSeparator(root));
-        settings.folderName = text::utf16FromUtf8(optionValue(args, "--folder"));
-    } else if (settings.folder.empty()) {
-        return fail("the settings name no data folder (FOLDER/FOLDER)");
+    if (const char* problem = backupFolders(args, ini, settings)) {
+        return fail(problem);
     }
     // The program keeps the settings in memory and writes them at exit: while it runs, a
     // backup here would be overwritten by it (and would race its own schedule).
@@ -131,34 +177,9 @@ int runBackupCommand(const Args& given) {
     ReportUi ui;
     backup::BackupResult result = backup::runBackup(ftp, flags, ui, request, Pump{});
 
-    Json out;
-    out["success"] = result.success;
-    out["result"] = code(result.code);
-    out["cancelled"] = result.cancelled;
-    out["total"] = result.total;
-    out["target_month"] = result.range.targetMonth;
-    out["current_month"] = result.range.currentMonth;
-    out["auto_delete_unsupported"] = result.autoDeleteUnsupported;
-    Json boxes = Json::array();
-    for (const BoxOutcome& o : result.boxes) {
-        boxes.push_back({{"kind", o.box.kind},
-                         {"box", o.box.name},
-                         {"result", code(o.result.code)},
-                         {"listed", o.result.listed},
-                         {"handled", o.result.handled}});
-    }
-    out["boxes"] = boxes;
-    out["messages"] = ui.messages;
+    Json out = backupJson(result, ui);
     if (!ini.empty()) {
-        backup::recordRun(settings, result.success, *now, false);
-        ProfileFile file = ProfileFile::load(ini);
-        file.writeString(u"BACKUP", u"ZENKAIBI", settings.zenkaiBi.str());
-        file.writeInt(u"BACKUP", u"ZENKAIKA", settings.zenkaiKa);
-        file.writeString(u"BACKUP", u"YOTEIBI", settings.yoteiBi.str());
-        out["settings_saved"] = file.save(kSettingsFileMode);
-        out["zenkaibi"] = text::utf8FromUtf16(settings.zenkaiBi.str());
-        out["zenkaika"] = settings.zenkaiKa;
-        out["yoteibi"] = text::utf8FromUtf16(settings.yoteiBi.str());
+        recordBackupRun(out, settings, ini, result.success, *now);
     }
     std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return result.success ? 0 : 1;

@@ -56,25 +56,11 @@ std::vector<BoxRef> parseBoxes(const std::string& list) {
     return boxes;
 }
 
-int runDownload(const Args& args) {
-    FtpLogin login;
-    Settings settings;
-    std::string root = optionValue(args, "--root");
-    std::string folder = optionValue(args, "--folder");
-    if (!loginFrom(args, login, settings) || root.empty() || folder.empty() || paths::isUnsafeName(folder)) {
-        std::fprintf(stderr, "usage: voxmgctl %s\n", kUsage);
-        return 2;
-    }
-    std::string boxFolder = paths::join(root, folder);
-    std::string settingsPath = optionValue(args, "--ini");
-    if (settingsPath.empty()) {
-        settingsPath = paths::join(root, "VOXMG.ini");  // automatic deletion stays off unless set there
-        settings = loadSettings(ProfileFile::load(settingsPath));
-    }
-
+// The boxes of --boxes, each of which must have its folder here; 0, or the exit code of a
+// refusal (said on stderr).
+int chosenBoxes(const Args& args, const std::string& boxFolder, std::vector<BoxRef>& chosen) {
     // The box folder is made by the folder download (フォルダのダウンロード); a box missing here
     // is named, not met later as a write that fails like a full disk.
-    std::vector<BoxRef> chosen;
     if (bool present = false; optionValue(args, "--boxes", &present), present) {
         chosen = parseBoxes(optionValue(args, "--boxes"));
     }
@@ -96,7 +82,47 @@ int runDownload(const Args& args) {
             return 2;
         }
     }
+    return 0;
+}
 
+// What the run did, box by box, as the JSON says it.
+void describeRun(Json& out, EngineResult result, const ReportUi& ui, BulkDownload& run) {
+    out["result"] = code(result);
+    out["messages"] = ui.messages;
+    out["listed"] = run.total();
+    out["handled"] = run.handled();
+    Json boxes = Json::array();
+    for (const BoxOutcome& o : run.outcomes()) {
+        boxes.push_back({{"kind", o.box.kind},
+                         {"box", o.box.name},
+                         {"result", code(o.result.code)},
+                         {"listed", o.result.listed},
+                         {"handled", o.result.handled},
+                         {"malformed", o.result.malformed}});
+    }
+    out["boxes"] = boxes;
+}
+
+int runDownload(const Args& args) {
+    FtpLogin login;
+    Settings settings;
+    std::string root = optionValue(args, "--root");
+    std::string folder = optionValue(args, "--folder");
+    if (!loginFrom(args, login, settings) || root.empty() || folder.empty() || paths::isUnsafeName(folder)) {
+        std::fprintf(stderr, "usage: voxmgctl %s\n", kUsage);
+        return 2;
+    }
+    std::string boxFolder = paths::join(root, folder);
+    std::string settingsPath = optionValue(args, "--ini");
+    if (settingsPath.empty()) {
+        settingsPath = paths::join(root, "VOXMG.ini");  // automatic deletion stays off unless set there
+        settings = loadSettings(ProfileFile::load(settingsPath));
+    }
+
+    std::vector<BoxRef> chosen;
+    if (const int refused = chosenBoxes(args, boxFolder, chosen); refused != 0) {
+        return refused;
+    }
     if (!mailCoversDownload(args, settings)) {
         return 1;
     }
@@ -129,20 +155,7 @@ int runDownload(const Args& args) {
         ftp.disconnect();
     }
 
-    out["result"] = code(result);
-    out["messages"] = ui.messages;
-    out["listed"] = run.total();
-    out["handled"] = run.handled();
-    Json boxes = Json::array();
-    for (const BoxOutcome& o : run.outcomes()) {
-        boxes.push_back({{"kind", o.box.kind},
-                         {"box", o.box.name},
-                         {"result", code(o.result.code)},
-                         {"listed", o.result.listed},
-                         {"handled", o.result.handled},
-                         {"malformed", o.result.malformed}});
-    }
-    out["boxes"] = boxes;
+    describeRun(out, result, ui, run);
     std::printf("%s\n", out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     // A run completed when it ended in 0; a box folder with nothing to fetch (1) is no failure.
     return (result == EngineResult::Done || result == EngineResult::NoMessages) ? 0 : 1;

@@ -42,6 +42,29 @@ std::optional<Choice> choiceValue(const std::string& v) {
     return std::nullopt;
 }
 
+// One of the box list's text criteria; false for a field that is none of them.
+bool addTextFilter(ListFilter& f, const std::string& field, const std::u16string& text) {
+    struct TextField {
+        const char* name;
+        bool ListFilter::*on;
+        std::u16string ListFilter::*text;
+    };
+    static const TextField kTexts[] = {
+        {"title", &ListFilter::titleOn, &ListFilter::title},
+        {"box_number", &ListFilter::boxNumberOn, &ListFilter::boxNumber},
+        {"box_name", &ListFilter::boxNameOn, &ListFilter::boxName},
+        {"caller_number", &ListFilter::callerNumberOn, &ListFilter::callerNumber},
+        {"memo", &ListFilter::memoOn, &ListFilter::memo}};
+    for (const auto& t : kTexts) {
+        if (field == t.name) {
+            f.*(t.on) = true;
+            f.*(t.text) = text;
+            return true;
+        }
+    }
+    return false;
+}
+
 // One --filter FIELD=VALUE into the filter; false for an unknown field or a bad value.
 bool addFilter(ListFilter& f, const std::string& option, bool response) {
     const auto eq = option.find('=');
@@ -64,23 +87,8 @@ bool addFilter(ListFilter& f, const std::string& option, bool response) {
     if (response) {
         return false;  // the response list's dialog has no other criterion
     }
-    struct TextField {
-        const char* name;
-        bool ListFilter::*on;
-        std::u16string ListFilter::*text;
-    };
-    static const TextField kTexts[] = {
-        {"title", &ListFilter::titleOn, &ListFilter::title},
-        {"box_number", &ListFilter::boxNumberOn, &ListFilter::boxNumber},
-        {"box_name", &ListFilter::boxNameOn, &ListFilter::boxName},
-        {"caller_number", &ListFilter::callerNumberOn, &ListFilter::callerNumber},
-        {"memo", &ListFilter::memoOn, &ListFilter::memo}};
-    for (const auto& t : kTexts) {
-        if (field == t.name) {
-            f.*(t.on) = true;
-            f.*(t.text) = text;
-            return true;
-        }
+    if (addTextFilter(f, field, text)) {
+        return true;
     }
     if (field == "protect") {
         auto choice = choiceValue(value);

@@ -50,6 +50,22 @@ int usage() {
     return 2;
 }
 
+// Whether the options given are those of the message's kind (said on stderr when not).
+bool optionsFitTheKind(const Args& args, bool response) {
+    for (const char* boxOnly : {"--title", "--caller-number", "--caller-name", "--memo", "--protect"}) {
+        if (response && hasFlag(args, boxOnly)) {
+            std::fprintf(stderr, "voxmgctl: %s is for box messages; a response message has --name\n",
+                         boxOnly);
+            return false;
+        }
+    }
+    if (!response && hasFlag(args, "--name")) {
+        std::fprintf(stderr, "voxmgctl: --name is for response messages\n");
+        return false;
+    }
+    return true;
+}
+
 int edit(const Args& args) {
     auto files = positional(args, kValued);
     if (files.size() != 1) {
@@ -58,15 +74,7 @@ int edit(const Args& args) {
     // The record the list shows is the one edited: the voice data file's, when the message has one.
     const std::string path = info_edit::shownFile(files[0]);
     const bool response = naming::isResponsePath(path);
-    for (const char* boxOnly : {"--title", "--caller-number", "--caller-name", "--memo", "--protect"}) {
-        if (response && hasFlag(args, boxOnly)) {
-            std::fprintf(stderr, "voxmgctl: %s is for box messages; a response message has --name\n",
-                         boxOnly);
-            return 2;
-        }
-    }
-    if (!response && hasFlag(args, "--name")) {
-        std::fprintf(stderr, "voxmgctl: --name is for response messages\n");
+    if (!optionsFitTheKind(args, response)) {
         return 2;
     }
     std::atomic<int> cancel{0};
@@ -134,11 +142,47 @@ char* put(char* out, const char (&literal)[N]) {
     return std::copy_n(literal, N - 1, out);
 }
 
+// One ASCII character as it stands in a JSON string.
+char* putAscii(char* out, char c) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    switch (c) {
+        case '"':
+            out = put(out, "\\\"");
+            break;
+        case '\\':
+            out = put(out, "\\\\");
+            break;
+        case '\b':
+            out = put(out, "\\b");
+            break;
+        case '\f':
+            out = put(out, "\\f");
+            break;
+        case '\n':
+            out = put(out, "\\n");
+            break;
+        case '\r':
+            out = put(out, "\\r");
+            break;
+        case '\t':
+            out = put(out, "\\t");
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out = put(out, "\\u00");
+                *out++ = kHex[static_cast<unsigned char>(c) >> 4];
+                *out++ = kHex[static_cast<unsigned char>(c) & 0xF];
+            } else {
+                *out++ = c;
+            }
+    }
+    return out;
+}
+
 // A cell as a JSON string, straight from its UTF-16: the bytes dump() writes for the UTF-8 text
 // utf8FromUtf16 gives (an unpaired surrogate becomes U+FFFD), without building either. Fifty
 // thousand rows of ten cells made the conversions and the dump most of the list's time.
 void appendJsonString(std::string& buffer, std::u16string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
     // Written through a pointer into room for the worst case (six bytes a unit), then cut.
     const std::size_t start = buffer.size();
     buffer.resize(start + 2 + 6 * text.size());
@@ -154,38 +198,7 @@ void appendJsonString(std::string& buffer, std::u16string_view text) {
             cp = 0xFFFD;
         }
         if (cp < 0x80) {
-            const char c = static_cast<char>(cp);
-            switch (c) {
-                case '"':
-                    out = put(out, "\\\"");
-                    break;
-                case '\\':
-                    out = put(out, "\\\\");
-                    break;
-                case '\b':
-                    out = put(out, "\\b");
-                    break;
-                case '\f':
-                    out = put(out, "\\f");
-                    break;
-                case '\n':
-                    out = put(out, "\\n");
-                    break;
-                case '\r':
-                    out = put(out, "\\r");
-                    break;
-                case '\t':
-                    out = put(out, "\\t");
-                    break;
-                default:
-                    if (cp < 0x20) {
-                        out = put(out, "\\u00");
-                        *out++ = kHex[cp >> 4];
-                        *out++ = kHex[cp & 0xF];
-                    } else {
-                        *out++ = c;
-                    }
-            }
+            out = putAscii(out, static_cast<char>(cp));
         } else if (cp < 0x800) {
             *out++ = static_cast<char>(0xC0 | (cp >> 6));
             *out++ = static_cast<char>(0x80 | (cp & 0x3F));
