@@ -260,6 +260,9 @@ std::chrono::milliseconds AlwaysDownloadWorker::runNextBox() {
         return m_timings.paused;
     }
     trace("常時ダウンロード Box:" + *box + "\n");
+    if (auto settings = m_host.downloadSettings()) {
+        lease.client()->setDownloadSettings(std::move(*settings));
+    }
     m_flags.alwaysDownloadInProgress = 1;
     BoxResult result = lease.client()->downloadBox(*box, boxFolder + *box, true, true);
     m_flags.alwaysDownloadInProgress = 0;

@@ -42,6 +42,10 @@ public:
     // Asked for at the start of every box, while the worker holds the gate (a reconnect
     // replaces the client only while the worker is paused).
     virtual WorkerConnection connection() = 0;
+    // The conversion, gain and WAV folder the window's own downloads use now, given to the
+    // client before every box, so a change in the settings counts from the next box. Nothing:
+    // the client keeps what it has.
+    virtual std::optional<DownloadSettings> downloadSettings() const { return std::nullopt; }
 
     // Reload the active list if it shows this box ("/rusuroku/NAME"); empty: whatever it shows.
     virtual void refreshList(const std::string& remoteBox) = 0;

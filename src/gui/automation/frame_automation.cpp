@@ -42,6 +42,7 @@ public:
         m_enabled = doc.settings().always && !m_switchOffPending;
         m_boxFolder = boxFolder;
         m_titles = std::move(titles);
+        m_downloadSettings = voxmg::downloadSettingsOf(doc.settings());
     }
 
     bool loggedIn() const override { return m_loggedIn; }
@@ -55,6 +56,10 @@ public:
         return m_titles;
     }
     voxmg::always::WorkerConnection connection() override { return m_owner.m_frame.workerConnection(); }
+    std::optional<voxmg::DownloadSettings> downloadSettings() const override {
+        std::lock_guard lock(m_lock);
+        return m_downloadSettings;
+    }
 
     void refreshList(const std::string& remoteBox) override {
         later([this, remoteBox] { m_owner.refreshFor(remoteBox); });
@@ -123,6 +128,7 @@ private:
     std::atomic<bool> m_enabled{false};
     std::string m_boxFolder;
     std::vector<std::u16string> m_titles;
+    voxmg::DownloadSettings m_downloadSettings;
     std::uint64_t m_lostGeneration = 0;
     bool m_switchOffPending = false;
 };

@@ -97,6 +97,7 @@ void downloadVoiceOfSelected(FrameHost& frame, CListDispView& view) {
         progress.setMessageCount(static_cast<int>(paths.size()));
         progress.show();
         ftp->setProgressSink(&progress);
+        ftp->setDownloadSettings(voxmg::downloadSettingsOf(context.doc.settings()));  // as set now
         result = voxmg::voice_download::run(paths, *ftp.client(), context.flags, context.pump, &progress);
         ftp->setProgressSink(nullptr);
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -33,6 +34,18 @@ public:
         std::lock_guard lock(m);
         refreshes.push_back(box);
     }
+    std::optional<DownloadSettings> downloadSettings() const override { return settings; }
+    // Called by the client on the worker's thread for each message it stored.
+    void stored() {
+        std::lock_guard lock(m);
+        ++storedCount;
+        storedOne.notify_all();
+    }
+    // Until the worker has stored a message (a minute at most, should it never come).
+    bool waitForStored() {
+        std::unique_lock lock(m);
+        return storedOne.wait_for(lock, std::chrono::minutes(1), [this] { return storedCount > 0; });
+    }
     void showMessage(const UserMessage& message) override {
         std::lock_guard lock(m);
         messages.push_back(message.text);
@@ -54,7 +67,10 @@ public:
     std::uint64_t generation = 7;
     std::uint64_t lostGeneration = 0;
     std::function<void()> onConnection;  // runs on the worker's thread as a box begins
+    std::optional<DownloadSettings> settings;
     mutable std::mutex m;
+    std::condition_variable storedOne;
+    int storedCount = 0;
     std::vector<std::string> refreshes;
     std::vector<std::u16string> messages;
     int refusals = 0;
@@ -165,12 +181,16 @@ TEST_F(AlwaysDownloadTest, TheWorkerFetchesNewMessagesAndHonoursAPause) {
         << "no box begins while an operation holds the pause";
     flags.gate.clearPause();
 
+    // The window's settings as they are now reach the client before the box.
+    host.settings = DownloadSettings{false, 3, true, "/changed/wav"};
     for (int i = 0; i < 4 && !present("rusuroku/101", name + ".vminf"); ++i) {
         worker.pass();
     }
     EXPECT_TRUE(present("rusuroku/101", name + ".vmdat"));
     EXPECT_TRUE(present("rusuroku/101", name + ".vminf"));
     EXPECT_FALSE(flags.gate.busy());
+    EXPECT_EQ(ftp->downloadEnv().settings.wavSavePath, "/changed/wav");
+    EXPECT_EQ(ftp->downloadEnv().settings.wavGain, 3);
 }
 
 // A script changing the data folder has it to itself: the box waits for a pass after it ended.
@@ -269,13 +289,14 @@ TEST_F(AlwaysDownloadTest, ALogoutAsABoxBeginsStopsThatBox) {
 TEST_F(AlwaysDownloadTest, OnItsOwnThreadANewMessageArrivesAndStopEndsTheWorker) {
     start();
     host.ftp = ftp.get();
+    DownloadEnv env = ftp->downloadEnv();
+    env.messageStored = [this](const std::string&) { host.stored(); };
+    ftp->setDownloadEnv(env);
     always::AlwaysDownloadWorker worker(host, flags, {0ms, 0ms, 0ms, 0ms, 0ms, 5ms});
     worker.start();
     std::string name = putMessage("naisen", "201", at(2026, 12, 1, 9, 0), 7);
-    for (int i = 0; i < 400 && !present("naisen/201", name + ".vminf"); ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_TRUE(present("naisen/201", name + ".vminf"));
+    ASSERT_TRUE(host.waitForStored());
+    EXPECT_TRUE(present("naisen/201", name + ".vmdat"));
     worker.stop();
     EXPECT_FALSE(worker.running());
 }
