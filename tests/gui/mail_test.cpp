@@ -325,8 +325,9 @@ private slots:
         QVERIFY(app.mail()->statusToolTip().contains(QStringLiteral("メールを送れませんでした。")));
         QVERIFY(t.messages.shown.empty());
 
+        QSignalSpy passes(app.mail(), &MailAutomation::reported);
         app.mail()->wake();  // another pass: the failure is not told again
-        QTest::qWait(200);
+        QTRY_VERIFY(!passes.isEmpty());
         QCOMPARE(notices.size(), 1);
 
         MailSettingsDlg dialog(app.context(), t.root());
@@ -438,15 +439,17 @@ private slots:
         QVERIFY(t.messages.shown.empty());
         QCOMPARE(app.mail()->statusText(), QStringLiteral("メール送信待ち 1"));
 
+        QSignalSpy passes(app.mail(), &MailAutomation::reported);
         app.mail()->wake();  // nothing is due: this pass does not reach the server
-        QTest::qWait(200);
+        QTRY_VERIFY(!passes.isEmpty());
         MailJob job = ledger.jobs().front();
         QCOMPARE(server.connections(), 1);
         job.nextAttempt = std::time(nullptr);
         QVERIFY(ledger.save(job));
+        passes.clear();
         app.mail()->wake();  // refused again: no second notice
-        QTRY_COMPARE(server.connections(), 2);
-        QTest::qWait(300);
+        QTRY_VERIFY(!passes.isEmpty());
+        QCOMPARE(server.connections(), 2);
         QCOMPARE(notices.size(), 1);
         app.frame()->exitSequence();
     }

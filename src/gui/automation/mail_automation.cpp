@@ -154,6 +154,7 @@ void MailAutomation::report(OutboxCounts counts, const PassSummary& summary) {
         const QString tip = m_label->toolTip();
         m_label->setToolTip(tip.isEmpty() ? m_lastNotice : tip + QStringLiteral("\n\n") + m_lastNotice);
     }
+    emit reported();
 }
 
 // A refusal for good is told once, when it happens, in one notice however many mails it

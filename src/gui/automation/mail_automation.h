@@ -49,6 +49,8 @@ signals:
     // A mail refused for good, or a server that refuses the login or its certificate: told once,
     // for a desktop notice (title, text).
     void noticed(const QString& title, const QString& text);
+    // A pass of the sender has ended and the status line tells its outcome.
+    void reported();
 
 private:
     std::optional<std::time_t> pass();
