@@ -12,6 +12,7 @@
 #include "gui/base/check_list_ctrl.h"
 #include "gui/base/prg_file_dwn_dlg.h"
 #include "gui/device/down_kind_set_dlg.h"
+#include "gui/device/download_confirm.h"
 #include "gui/device/download_runner.h"
 #include "gui/device/sel_auto_del_dlg.h"
 #include "gui/device/sel_down_dlg.h"
@@ -73,16 +74,19 @@ private slots:
         QTest::qWait(50);
         QVERIFY(select.fullButton()->isEnabled());
         t.doc.setLoggedIn(false);
+        // The watches' own timers switch the buttons off (a generous wait: it ends as they do).
         QTRY_VERIFY_WITH_TIMEOUT(!select.fullButton()->isEnabled() && !select.infoOnlyButton()->isEnabled(),
-                                 1100);
+                                 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!kind.fullButton()->isEnabled() && !kind.infoOnlyButton()->isEnabled(),
-                                 1100);
-        // Once off they stay off, even when the user logs in meanwhile.
+                                 10000);
+        // Once off they stay off, even when the user logs in meanwhile: the next checks say so.
         t.doc.setLoggedIn(true);
         select.boxRadio()->click();
-        QTest::qWait(1100);
+        select.loginWatch()->check();
+        kind.loginWatch()->check();
         QVERIFY(!select.fullButton()->isEnabled());
         QVERIFY(!select.infoOnlyButton()->isEnabled());
+        QVERIFY(!kind.fullButton()->isEnabled());
     }
 
     void emptyBoxFolderNameMakesTheButtonsDoNothing() {

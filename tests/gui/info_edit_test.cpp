@@ -165,8 +165,7 @@ private slots:
         });
         guard.start();
         view->table()->selectRow(0);
-        app.frame()->onMenuCommand(Command::EditRecordingInfo);
-        QTest::qWait(100);
+        app.frame()->onMenuCommand(Command::EditRecordingInfo);  // a dialog would be modal in here
         guard.stop();
         QVERIFY(!opened);
         QVERIFY(t.messages.shown.empty());
