@@ -274,6 +274,10 @@ QString CMainFrame::folderFieldText() const {
     return m_bar->folderField()->fieldText();
 }
 
+void CMainFrame::onActiveListChanged(std::function<void()> changed) {
+    connect(mdiArea(), &QMdiArea::subWindowActivated, this, [changed = std::move(changed)] { changed(); });
+}
+
 void CMainFrame::updateMinimumHeight() {
     // 260 while a list is open, 250 otherwise, as the Windows program had it; a docked pane
     // shown below the lists adds what it needs, so that at the smallest height the buttons, the

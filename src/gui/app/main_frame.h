@@ -13,6 +13,7 @@
 #include "gui/app/box_folder_watch.h"
 #include "gui/app/connection_supervisor.h"
 #include "gui/app/list_window_area.h"
+#include "gui/audio/player_host.h"
 #include "gui/base/app_context.h"
 #include "gui/base/commands.h"
 #include "gui/base/device_session.h"
@@ -28,8 +29,8 @@ class CommandBar;
 // The program's MDI frame: it puts the command bar, the list window area, the status line and
 // the connection supervisor together, dispatches the commands of the bar and the settings menu,
 // and runs the exit sequence. The lists, folders and downloads plug their commands in through
-// FrameHost.
-class CMainFrame : public QMainWindow, public FrameHost {
+// FrameHost, the built-in player through PlayerHost.
+class CMainFrame : public QMainWindow, public FrameHost, public PlayerHost {
     Q_OBJECT
 public:
     CMainFrame(AppContext& context, DeviceSessionFactory sessions, QWidget* parent = nullptr);
@@ -92,7 +93,12 @@ public:
     void connectionLost() override { m_connection->connectionLost(); }
     void updateCommandStates() override;
     // The frame's smallest height: the lists' and that of a docked pane that is shown.
-    void updateMinimumHeight();
+    void updateMinimumHeight() override;
+
+    // PlayerHost
+    FrameHost& frameHost() override { return *this; }
+    void addBottomDock(QDockWidget* dock) override { addDockWidget(Qt::BottomDockWidgetArea, dock); }
+    void onActiveListChanged(std::function<void()> changed) override;
     void refreshStatus() override;
     QString folderFieldText() const override;
     void setFolderText() override;

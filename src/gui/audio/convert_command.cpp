@@ -1,4 +1,4 @@
-#include "gui/app/convert_command.h"
+#include "gui/audio/convert_command.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,11 +1,9 @@
-#include "gui/app/player_commands.h"
+#include "gui/audio/player_commands.h"
 
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTableView>
 #include <QTimer>
 
@@ -13,9 +11,10 @@
 #include "core/lists/play_operation.h"
 #include "core/mail/mail_outbox.h"
 #include "core/store/file_mng.h"
-#include "gui/app/main_frame.h"
+#include "gui/audio/player_host.h"
 #include "gui/audio/player_pane.h"
 #include "gui/base/app_context.h"
+#include "gui/base/frame_host.h"
 #include "gui/base/qt_text.h"
 #include "gui/base/user_messages.h"
 #include "gui/lists/list_disp_view.h"
@@ -40,9 +39,12 @@ QString captionOf(const voxmg::FILESTS_INFO& r) {
 
 }  // namespace
 
-PlayerCommands::PlayerCommands(CMainFrame& frame, ListWindows& lists, voxmg::player::AudioSink& sink)
-    : m_frame(frame), m_lists(lists), m_dock(new QDockWidget(QStringLiteral("内蔵プレーヤー"), &frame)) {
-    AppContext& context = frame.context();
+PlayerCommands::PlayerCommands(PlayerHost& host, ListWindows& lists, voxmg::player::AudioSink& sink)
+    : m_host(host),
+      m_frame(host.frameHost()),
+      m_lists(lists),
+      m_dock(new QDockWidget(QStringLiteral("内蔵プレーヤー"), m_frame.frameWindow())) {
+    AppContext& context = m_frame.context();
     // The mark "再生" writes; always-download waits meanwhile, as it does for "再生".
     auto markPlayed = [&context](const std::string& path) {
         voxmg::WorkerPause pause(context.flags, context.pump);
@@ -55,20 +57,20 @@ PlayerCommands::PlayerCommands(CMainFrame& frame, ListWindows& lists, voxmg::pla
     m_dock->setFeatures(QDockWidget::DockWidgetClosable);
     m_dock->setAllowedAreas(Qt::BottomDockWidgetArea);
     m_dock->installEventFilter(this);
-    frame.addDockWidget(Qt::BottomDockWidgetArea, m_dock);
+    m_host.addBottomDock(m_dock);
     m_dock->hide();
 
     // The list shows "再生済" once the pane marked the message.
     connect(m_pane, &PlayerPane::marked, this, [this] { m_frame.refreshActiveList(); });
-    connect(frame.mdiArea(), &QMdiArea::subWindowActivated, this, [this] { followSoon(); });
+    m_host.onActiveListChanged([this] { followSoon(); });
     connect(&lists, &ListWindows::created, this, &PlayerCommands::attach);
     connect(&lists, &ListWindows::closed, this, [this] { followSoon(); });
     for (CListDispView* view : lists.views()) {
         attach(view);
     }
 
-    frame.setCommand(Command::PlayerPane, {[this] { setShown(m_dock->isHidden()); }, [] { return true; },
-                                           [this] { return !m_dock->isHidden(); }});
+    m_frame.setCommand(Command::PlayerPane, {[this] { setShown(m_dock->isHidden()); }, [] { return true; },
+                                             [this] { return !m_dock->isHidden(); }});
     setShown(context.doc.settings().playerPane);
 }
 
@@ -77,7 +79,7 @@ PlayerCommands::~PlayerCommands() = default;
 void PlayerCommands::setShown(bool shown) {
     m_frame.context().doc.settings().playerPane = shown;
     m_dock->setVisible(shown);
-    m_frame.updateMinimumHeight();
+    m_host.updateMinimumHeight();
     if (shown) {
         follow();
     } else {

@@ -4,7 +4,8 @@
 
 #include "core/lists/player_session.h"
 
-class CMainFrame;
+class FrameHost;
+class PlayerHost;
 class ListWindows;
 class CListDispView;
 class PlayerPane;
@@ -18,7 +19,7 @@ class QDockWidget;
 class PlayerCommands : public QObject {
     Q_OBJECT
 public:
-    PlayerCommands(CMainFrame& frame, ListWindows& lists, voxmg::player::AudioSink& sink);
+    PlayerCommands(PlayerHost& host, ListWindows& lists, voxmg::player::AudioSink& sink);
     ~PlayerCommands() override;
 
     PlayerPane* pane() const { return m_pane; }
@@ -38,7 +39,8 @@ private:
     // True when the list has selected rows; otherwise tells the user so.
     bool hasSelection(CListDispView& view);
 
-    CMainFrame& m_frame;
+    PlayerHost& m_host;
+    FrameHost& m_frame;
     ListWindows& m_lists;
     QDockWidget* m_dock;
     PlayerPane* m_pane;
