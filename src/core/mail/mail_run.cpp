@@ -307,6 +307,7 @@ PassSummary mailPass(const std::string& settingsFolder, const MailSettings& sett
     summary.unsaved |= scan.unsaved;
     summary.found = scan.found;
     summary.unreadableJobFiles = moved.unreadable;
+    summary.outbox = ledger.jobs();
     return summary;
 }
 

@@ -68,6 +68,9 @@ struct PassSummary {
     std::string ledgerPath;
     std::string ledgerError;
     std::vector<std::string> unreadableJobFiles;  // job files of an earlier version, set aside now
+    // What the outbox shows after the pass (waiting, failed, held back): the window's count
+    // without a second look at the boxes.
+    std::optional<std::vector<MailJob>> outbox;
 };
 
 // Sends each of `waiting` that is due, once. When the server cannot be reached or refuses the

@@ -86,7 +86,13 @@ std::optional<std::time_t> MailAutomation::pass() {
             m_sentNotRemoved.insert(summary.sentNotRemoved.begin(), summary.sentNotRemoved.end());
         }
     }
-    OutboxListing listing = listOutbox(m_folder, now);
+    // The pass's own view of the outbox when it ran; a look of its own otherwise.
+    OutboxListing listing;
+    if (summary.outbox) {
+        listing.jobs = std::move(*summary.outbox);
+    } else {
+        listing = listOutbox(m_folder, now);
+    }
     if (listing.problem && !summary.ledgerProblem) {
         summary.ledgerProblem = listing.problem;
         summary.ledgerPath = listing.ledgerPath;
