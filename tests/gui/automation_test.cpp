@@ -259,6 +259,26 @@ private slots:
         QCOMPARE(p.log.logouts, 1);  // the deferred logout found the session ended
     }
 
+    // What the worker reports while a command runs (its dialog open, its waits pumping events)
+    // is shown once the command has ended, not inside it.
+    void theWorkersReportsWaitForTheRunningCommand() {
+        ScriptedProgram p;
+        QVERIFY(p.start());
+        std::size_t shownInside = 0;
+        p.app.frame()->setCommand(Command::BackupSettings, {[&] {
+                                      p.worker().showMessage({u"メモリが不足しています。", u"エラー",
+                                                              voxmg::UserMessage::Icon::Exclamation});
+                                      QCoreApplication::processEvents();  // as a dialog's loop does
+                                      QCoreApplication::processEvents();
+                                      shownInside = p.t.messages.shown.size();
+                                  }});
+        p.t.messages.shown.clear();
+        p.app.frame()->onMenuCommand(Command::BackupSettings);
+        QCOMPARE(shownInside, std::size_t(0));
+        QTRY_COMPARE(p.t.messages.lastText(), QStringLiteral("メモリが不足しています。"));
+        QCOMPARE(p.t.messages.shown.size(), std::size_t(1));
+    }
+
     void backupSettingsEnableByFrequencyAndScheduleTheNextRun() {
         TestContext t;
         CABakUpSetDlg dialog(t.context, [] { return at(2026, 12, 7, 12, 0); });  // a Monday

@@ -318,10 +318,29 @@ void CMainFrame::restartSchedule() {
     }
 }
 
+void CMainFrame::afterCommand(std::function<void()> f) {
+    if (m_commandDepth == 0) {
+        f();
+        return;
+    }
+    m_afterCommand.push_back(std::move(f));
+}
+
 void CMainFrame::runCommand(const std::function<void()>& body) {
     m_scheduleTimer.stop();
     m_settingsMenu->close();
+    ++m_commandDepth;
     body();
+    if (--m_commandDepth == 0 && !m_afterCommand.empty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, waiting = std::exchange(m_afterCommand, {})]() mutable {
+                for (auto& f : waiting) {
+                    afterCommand(std::move(f));  // a command one of them runs defers the rest
+                }
+            },
+            Qt::QueuedConnection);
+    }
     refreshStatus();
     updateCommandStates();
     // A dialog closed for a due backup (or the command itself asked for one): it runs now.

@@ -95,6 +95,8 @@ public:
     // The frame's smallest height: the lists' and that of a docked pane that is shown.
     void updateMinimumHeight() override;
 
+    void afterCommand(std::function<void()> f) override;
+
     // PlayerHost
     FrameHost& frameHost() override { return *this; }
     void addBottomDock(QDockWidget* dock) override { addDockWidget(Qt::BottomDockWidgetArea, dock); }
@@ -129,6 +131,8 @@ private:
     void buildSettingsMenu();
     bool commandEnabled(Command id) const;
     void runCommand(const std::function<void()>& body);
+    int m_commandDepth = 0;  // commands running, one inside another's dialog counted too
+    std::vector<std::function<void()>> m_afterCommand;
     void restartSchedule();
     void deletePendingWavFiles();
 

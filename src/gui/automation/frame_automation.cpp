@@ -117,9 +117,13 @@ public:
     }
 
 private:
+    // On the window's thread, and after any command running there.
     template <typename F>
     void later(F&& f) {
-        QMetaObject::invokeMethod(&m_owner, std::forward<F>(f), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_owner,
+            [this, f = std::forward<F>(f)]() mutable { m_owner.m_frame.afterCommand(std::move(f)); },
+            Qt::QueuedConnection);
     }
 
     FrameAutomation& m_owner;

@@ -44,6 +44,10 @@ public:
     virtual QWidget* frameWindow() = 0;
     // Against re-entry while a long operation pumps events.
     virtual void setFrameEnabled(bool enabled) = 0;
+    // Runs `f` now when no command is running; otherwise once the command has ended, from the
+    // event loop. What another thread reports (the always-download worker) goes through here,
+    // so it never runs inside a command's waits, dialogs or pumped events.
+    virtual void afterCommand(std::function<void()> f) = 0;
 
     // An operation talked to the main unit: idle ticks count from zero again.
     virtual void restartLiveness() = 0;
