@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "core/base/text.h"
 #include "core/mail/mail_settings.h"
@@ -21,6 +22,7 @@
 #include "gui/automation/backup_dialogs.h"
 #include "gui/automation/frame_automation.h"
 #include "gui/automation/mail_automation.h"
+#include "gui/device/frame_download_runner.h"
 #include "gui/lists/list_disp_view.h"
 #include "gui/lists/list_windows.h"
 #include "sim/main_unit_header.h"
@@ -257,6 +259,38 @@ private slots:
         QCOMPARE(p.t.messages.lastText(), QStringLiteral("通信エラーが発生しました。"));
         QCoreApplication::processEvents();
         QCOMPARE(p.log.logouts, 1);  // the deferred logout found the session ended
+    }
+
+    // A real bulk download from a main unit that answers slowly, with the worker's loss report,
+    // a logout and liveness ticks arriving while it runs: the download ends as it would have,
+    // the logout and the loss report come after it, and nothing crashes.
+    void aLossReportALogoutAndTicksDuringADownloadComeAfterIt() {
+        Program p(true);
+        QVERIFY(p.start());
+        p.makeBoxFolder();
+        p.logIn();
+        QVERIFY(p.app->doc().loggedIn());
+        voxmg::sim::Faults slow;
+        slow.replyDelay = 30ms;
+        p.unit.sim->setFaults(slow);
+        CMainFrame* frame = p.app->frame();
+        const auto seen = frame->workerConnection().generation;
+        bool fired = false;
+        bool loggedInWhenDone = false;
+        QTimer::singleShot(100, [&] {
+            fired = true;
+            p.app->automation()->workerHost().connectionLost(
+                seen, {u"通信エラーが発生しました。", u"エラー", voxmg::UserMessage::Icon::Exclamation});
+            frame->livenessTick();
+            frame->logout();
+            frame->livenessTick();
+        });
+        const int result = p.app->downloads()->bulkDownload(false);
+        loggedInWhenDone = p.app->doc().loggedIn();
+        QVERIFY(fired);  // it came while the download ran
+        QCOMPARE(result, 0);
+        QVERIFY(loggedInWhenDone);
+        QTRY_VERIFY(!p.app->doc().loggedIn());
     }
 
     // What the worker reports while a command runs (its dialog open, its waits pumping events)
