@@ -13,10 +13,11 @@ OutboxCounts countJobs(const std::vector<MailJob>& jobs) {
 }
 
 MailWorker::MailWorker(std::function<std::optional<std::time_t>()> pass, std::chrono::seconds longestWait,
-                       std::function<std::time_t()> clock)
+                       std::function<std::time_t()> clock, std::function<void(std::chrono::seconds)> asleep)
     : m_pass(std::move(pass)),
       m_longestWait(longestWait),
       m_clock(std::move(clock)),
+      m_asleep(std::move(asleep)),
       m_thread([this] { run(); }) {}
 
 MailWorker::~MailWorker() {
@@ -47,10 +48,15 @@ void MailWorker::run() {
         // gets its pause from the pass), at most the longest wait.
         std::chrono::seconds wait = m_longestWait;
         if (const std::time_t now = m_clock(); due) {
-            // Compared before subtracting: a job file may hold any time at all, and a later one
+            // Compared before subtracting: the ledger may hold any time at all, and a later one
             // than now minus a positive now cannot overflow.
             const std::time_t left = *due <= now ? 1 : *due - now;
             wait = std::min(wait, std::chrono::seconds(left));
+        }
+        if (m_asleep) {
+            lock.unlock();  // a wake meanwhile stays in m_woken
+            m_asleep(wait);
+            lock.lock();
         }
         m_changed.wait_for(lock, wait, [this] { return m_stopping || m_woken; });
     }

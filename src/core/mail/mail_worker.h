@@ -28,10 +28,13 @@ class MailWorker {
 public:
     // `pass` sends what is due and returns when the next job will be due (nothing: none waits).
     // `longestWait` bounds the sleep, so a job put in by another program is seen in time.
+    // `asleep`, when given, hears how long the thread is about to sleep after each pass (tests
+    // wait for it instead of for a time).
     explicit MailWorker(
         std::function<std::optional<std::time_t>()> pass,
         std::chrono::seconds longestWait = std::chrono::minutes(5),
-        std::function<std::time_t()> clock = [] { return std::time(nullptr); });
+        std::function<std::time_t()> clock = [] { return std::time(nullptr); },
+        std::function<void(std::chrono::seconds)> asleep = {});
     ~MailWorker();
     MailWorker(const MailWorker&) = delete;
     MailWorker& operator=(const MailWorker&) = delete;
@@ -45,6 +48,7 @@ private:
     std::function<std::optional<std::time_t>()> m_pass;
     std::chrono::seconds m_longestWait;
     std::function<std::time_t()> m_clock;
+    std::function<void(std::chrono::seconds)> m_asleep;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_woken = true;  // the first pass runs at start: jobs may wait from the last run

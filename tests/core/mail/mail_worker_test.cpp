@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <limits>
-#include <thread>
+#include <mutex>
+#include <vector>
 
 #include "core/mail/mail_worker.h"
 
@@ -12,72 +14,75 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Waits up to two seconds for `done`.
-template <typename F>
-bool eventually(F done) {
-    for (int i = 0; i < 500 && !done(); ++i) {
-        std::this_thread::sleep_for(10ms);
+// What the worker's thread reports as it goes to sleep after each pass.
+struct Sleeps {
+    std::mutex m;
+    std::condition_variable changed;
+    std::vector<std::chrono::seconds> waits;
+
+    std::function<void(std::chrono::seconds)> hook() {
+        return [this](std::chrono::seconds wait) {
+            std::lock_guard lock(m);
+            waits.push_back(wait);
+            changed.notify_all();
+        };
     }
-    return done();
-}
+    // Until the thread has gone to sleep `n` times (a minute at most, should it never).
+    bool until(std::size_t n) {
+        std::unique_lock lock(m);
+        return changed.wait_for(lock, std::chrono::minutes(1), [&] { return waits.size() >= n; });
+    }
+    std::chrono::seconds last() {
+        std::lock_guard lock(m);
+        return waits.back();
+    }
+};
 
 TEST(MailWorker, PassesAtStartAndWhenWokenNotBetween) {
     std::atomic<int> passes{0};
-    MailWorker worker([&]() -> std::optional<std::time_t> {
-        ++passes;
-        return std::nullopt;  // nothing waits: sleep the longest wait
-    });
-    ASSERT_TRUE(eventually([&] { return passes == 1; }));
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(passes, 1) << "no job waits: no pass until woken";
-    worker.wake();
-    EXPECT_TRUE(eventually([&] { return passes == 2; }));
-}
-
-TEST(MailWorker, ADueJobBringsThePassBack) {
-    std::atomic<int> passes{0};
-    std::atomic<std::time_t> now{1000};
+    Sleeps sleeps;
     MailWorker worker(
         [&]() -> std::optional<std::time_t> {
             ++passes;
-            return now + 1;  // the next job comes due in a second
+            return std::nullopt;  // nothing waits: sleep the longest wait
         },
-        std::chrono::seconds(300), [&] { return now.load(); });
-    EXPECT_TRUE(eventually([&] { return passes >= 2; })) << "the worker slept past the due job";
+        std::chrono::minutes(5), [] { return std::time(nullptr); }, sleeps.hook());
+    ASSERT_TRUE(sleeps.until(1));
+    EXPECT_EQ(passes, 1);
+    EXPECT_EQ(sleeps.last(), std::chrono::minutes(5)) << "no job waits: asleep until woken";
+    worker.wake();
+    ASSERT_TRUE(sleeps.until(2));
+    EXPECT_EQ(passes, 2);
 }
 
-// A job file may hold any time at all: the wait stays between a second and the longest wait.
-TEST(MailWorker, ExtremeDueTimesWaitWithinBounds) {
-    for (const std::time_t due :
-         {std::numeric_limits<std::time_t>::min(), std::time_t{0}, std::numeric_limits<std::time_t>::max()}) {
-        std::atomic<int> passes{0};
-        const auto start = std::chrono::steady_clock::now();
-        {
-            MailWorker worker(
-                [&]() -> std::optional<std::time_t> {
-                    ++passes;
-                    return due;
-                },
-                std::chrono::hours(1), [] { return std::time_t{1000}; });
-            if (due <= 1000) {
-                EXPECT_TRUE(eventually([&] { return passes >= 2; }))
-                    << due << ": a past job comes back in a second";
-            } else {
-                std::this_thread::sleep_for(50ms);
-                EXPECT_EQ(passes, 1) << due;
-            }
-        }
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 8s) << due;
+// The ledger may hold any time at all: the wait stays between a second and the longest wait.
+TEST(MailWorker, DueTimesSetTheSleepWithinBounds) {
+    const std::pair<std::time_t, std::chrono::seconds> table[] = {
+        {std::numeric_limits<std::time_t>::min(), 1s},
+        {0, 1s},
+        {1000, 1s},
+        {1001, 1s},
+        {1030, 30s},
+        {std::numeric_limits<std::time_t>::max(), std::chrono::hours(1)},
+    };
+    for (const auto& [due, expected] : table) {
+        Sleeps sleeps;
+        MailWorker worker([due = due]() -> std::optional<std::time_t> { return due; }, std::chrono::hours(1),
+                          [] { return std::time_t{1000}; }, sleeps.hook());
+        ASSERT_TRUE(sleeps.until(1)) << due;
+        EXPECT_EQ(sleeps.last(), expected) << due;
     }
 }
 
 TEST(MailWorker, StopsAtOnceWhileWaitingLong) {
     const auto start = std::chrono::steady_clock::now();
     {
-        MailWorker worker([]() -> std::optional<std::time_t> { return std::nullopt; }, std::chrono::hours(1));
-        std::this_thread::sleep_for(50ms);
+        Sleeps sleeps;
+        MailWorker worker([]() -> std::optional<std::time_t> { return std::nullopt; }, std::chrono::hours(1),
+                          [] { return std::time(nullptr); }, sleeps.hook());
+        ASSERT_TRUE(sleeps.until(1));
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 TEST(OutboxState, Counts) {
