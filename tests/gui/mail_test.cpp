@@ -294,14 +294,14 @@ private slots:
         // A list with a typo: its two messages fail at once, for good, told in one notice.
         s.recipients["本社/rusuroku/002"] = "a@example.com; b@example.com";
         QVERIFY(saveMailSettings(s, mailSettingsPath(t.root())));
-        const std::time_t now = std::time(nullptr);
-        setTime(mailSettingsPath(t.root()), now - 100);  // the boxes' mail began before the messages
-        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "002", 1), now - 10);
-        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "002", 2), now - 9);
-        // One goes to a server that is not there, last: it waits, and the status bar says why.
-        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1), now - 1);
-        // Another one waits for its next try.
+        // The boxes' mail began before the messages came, in the order of their times.
         MailLedger ledger(t.root());
+        const std::time_t now = std::time(nullptr);
+        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "002", 1), now + 1);
+        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "002", 2), now + 2);
+        // One goes to a server that is not there, last: it waits, and the status bar says why.
+        setTime(voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 1), now + 3);
+        // Another one waits for its next try.
         const std::string later = voxmg::test::writeBoxMessage(t.root() + "本社", "rusuroku", "001", 2);
         QCOMPARE(enqueueMessage(ledger, s, later, now), EnqueueOutcome::Queued);
         MailJob pending = ledger.jobs().front();

@@ -180,12 +180,10 @@ std::vector<std::string> mailRoots(const std::string& settingsFolder) {
     return roots;
 }
 
-std::time_t mailBegins(const std::string& settingsFolder, std::time_t now) {
+std::time_t mailBegins(const std::string& settingsFolder, const MailLedger& ledger, std::time_t now) {
     struct stat st {};
-    if (::stat(mailSettingsPath(settingsFolder).c_str(), &st) != 0 || st.st_mtime > now) {
-        return now;
-    }
-    return st.st_mtime;
+    const std::time_t saved = ::stat(mailSettingsPath(settingsFolder).c_str(), &st) == 0 ? st.st_mtime : now;
+    return std::min(now, std::max(saved, ledger.created()));
 }
 
 }  // namespace voxmg::mail

@@ -33,7 +33,9 @@ DueScan scanDue(MailLedger& ledger, const MailSettings& settings, const std::vec
 std::vector<std::string> mailRoots(const std::string& settingsFolder);
 
 // When the mail of a box seen for the first time begins: when its recipients were saved (the
-// settings file's time), or `now` for a file from the future.
-std::time_t mailBegins(const std::string& settingsFolder, std::time_t now);
+// settings file's time) or the ledger's cutoff (MailLedger::created), whichever is later; `now`
+// at the latest. A ledger made anew after an earlier version, or in place of a lost one, so
+// mails nothing that was stored before it.
+std::time_t mailBegins(const std::string& settingsFolder, const MailLedger& ledger, std::time_t now);
 
 }  // namespace voxmg::mail

@@ -38,6 +38,9 @@ bool noteMailRoot(const std::string& settingsFolder, const std::string& dataFold
     while (root.size() > 1 && root.back() == '/') {
         root.pop_back();
     }
+    // The ledger is made before anything is stored, or the messages of this download would be
+    // older than it. Where it cannot be made now (a full disk), the settings file's time counts.
+    const MailLedger made(settingsFolder);
     const auto roots = mailRoots(settingsFolder);
     // Known already: nothing to write, so a full disk under the settings folder stops nothing.
     return std::find(roots.begin(), roots.end(), root) != roots.end() ||

@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kSchemaVersion = 1;
 
-// One table of messages, known by box folder and file name, and the time each box's mail began.
+// One table of messages, known by box folder and file name; the time each box's mail began;
+// when the ledger was made.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS messages(
     id INTEGER PRIMARY KEY,
@@ -38,6 +39,7 @@ CREATE TABLE IF NOT EXISTS messages(
 CREATE INDEX IF NOT EXISTS messages_open ON messages(state) WHERE state IN (0, 1, 2);
 CREATE INDEX IF NOT EXISTS messages_look ON messages(box_folder, file, state, next_try);
 CREATE TABLE IF NOT EXISTS boxes(box TEXT PRIMARY KEY, due_from INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS about(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
 )sql";
 
 constexpr const char* kColumns =
@@ -122,6 +124,30 @@ std::optional<std::int64_t> rowOf(std::string_view id) {
     return row;
 }
 
+// Whether mail was sent from this settings folder before there was a ledger: the outbox folder
+// holds the sender's lock, noted data folders or job files.
+bool mailRanBefore(const std::string& settingsFolder) {
+    const std::string outbox = Outbox::folderIn(settingsFolder);
+    struct stat st {};
+    if (::lstat(paths::join(outbox, ".send.lock").c_str(), &st) == 0 ||
+        ::lstat(paths::join(outbox, kDataFoldersName).c_str(), &st) == 0) {
+        return true;
+    }
+    DIR* dir = ::opendir(outbox.c_str());
+    bool jobs = false;
+    while (dir != nullptr && !jobs) {
+        const dirent* e = ::readdir(dir);
+        if (e == nullptr) {
+            break;
+        }
+        jobs = std::string_view(e->d_name).ends_with(".job");
+    }
+    if (dir != nullptr) {
+        ::closedir(dir);
+    }
+    return jobs;
+}
+
 bool isPlainFile(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -201,9 +227,13 @@ bool MailLedger::prepareSchema() {
         m_error = "written by a later version of the program";
         return false;
     }
+    // Made where mail ran before (an earlier version's outbox, or a ledger that was lost): what
+    // was stored until now may have been mailed, so nothing before now is taken for new.
+    const std::string cutoff = std::to_string(mailRanBefore(m_folder) ? std::time(nullptr) : 0);
     return exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=FULL") &&
            (found == kSchemaVersion ||
             (exec("BEGIN IMMEDIATE") && exec(kSchema) &&
+             exec(("INSERT OR IGNORE INTO about(key, value) VALUES ('created', " + cutoff + ")").c_str()) &&
              exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str()) && exec("COMMIT")));
 }
 
@@ -404,6 +434,14 @@ EnqueueResult MailLedger::requeue(MailJob job, std::time_t now) {
     row.nextAttempt = now;
     row.sent = 0;
     return save(row) ? EnqueueResult::Queued : EnqueueResult::WriteFailed;
+}
+
+std::time_t MailLedger::created() const {
+    if (!ready()) {
+        return 0;
+    }
+    Statement s(m_db, "SELECT value FROM about WHERE key = 'created'");
+    return s.step() == SQLITE_ROW ? static_cast<std::time_t>(s.integer(0)) : 0;
 }
 
 std::optional<std::time_t> MailLedger::dueFrom(const std::string& box, std::time_t from) {

@@ -50,6 +50,10 @@ public:
     const std::string& path() const { return m_path; }
     // The settings folder it lies in.
     const std::string& folder() const { return m_folder; }
+    // Nothing stored before this time is taken for new: when the ledger was made where mail had
+    // run before (an earlier version mailed those, or they went with a ledger that was lost);
+    // 0 for a ledger made with the mail's first setup.
+    std::time_t created() const;
     // SQLite's own words for why it is not ready, or for the last write that failed.
     const std::string& error() const { return m_error; }
 

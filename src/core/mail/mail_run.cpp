@@ -292,8 +292,8 @@ PassSummary mailPass(const std::string& settingsFolder, const MailSettings& sett
         return summary;
     }
     const JobFileMove moved = migrateJobFiles(ledger, settingsFolder);
-    const DueScan scan =
-        scanDue(ledger, settings, mailRoots(settingsFolder), mailBegins(settingsFolder, pass.now), pass.now);
+    const DueScan scan = scanDue(ledger, settings, mailRoots(settingsFolder),
+                                 mailBegins(settingsFolder, ledger, pass.now), pass.now);
     PassSummary summary =
         sendDue(ledger, Outbox(Outbox::folderIn(settingsFolder)), settings, scan.waiting, pass);
     if (summary.settingsUnusable) {
@@ -326,7 +326,7 @@ OutboxListing listOutbox(const std::string& settingsFolder, std::time_t now) {
         return listing;
     }
     migrateJobFiles(ledger, settingsFolder);
-    scanDue(ledger, settings, mailRoots(settingsFolder), mailBegins(settingsFolder, now), now);
+    scanDue(ledger, settings, mailRoots(settingsFolder), mailBegins(settingsFolder, ledger, now), now);
     listing.jobs = ledger.jobs();
     return listing;
 }

@@ -182,6 +182,31 @@ TEST_F(LedgerTest, RequeueRetryAndDiscard) {
     EXPECT_EQ(look().waiting.size(), 1u);
 }
 
+// Made where mail ran before (an earlier version's outbox, a ledger lost and made again), the
+// ledger takes nothing stored before it for new; made with the mail's first setup, it keeps the
+// settings file's time.
+TEST(LedgerFile, MadeWhereMailRanBeforeItMailsNothingOlder) {
+    for (const char* trace : {"", ".send.lock", "data-folders", "a.job"}) {
+        TempFolder folder;
+        if (*trace != '\0') {
+            voxmg::test::writeFile(Outbox::folderIn(folder.path()) + "/" + trace, "");
+        }
+        const std::time_t before = std::time(nullptr);
+        voxmg::test::writeFile(mailSettingsPath(folder.path()), "");
+        setTime(mailSettingsPath(folder.path()), before - 1000);  // recipients saved long ago
+        const MailLedger ledger(folder.path());
+        ASSERT_TRUE(ledger.ready());
+        if (*trace == '\0') {
+            EXPECT_EQ(ledger.created(), 0);
+        } else {
+            EXPECT_GE(ledger.created(), before) << trace;
+        }
+        EXPECT_EQ(mailBegins(folder.path(), ledger, before + 100),
+                  *trace == '\0' ? before - 1000 : ledger.created())
+            << trace;
+    }
+}
+
 // A ledger that cannot be read is named and left as it is; nothing is made of it.
 TEST(LedgerFile, ThatCannotBeUsedIsNamedAndKept) {
     TempFolder folder;
