@@ -45,7 +45,12 @@ run load-box "$box/naisen/201" > /dev/null  # reading goes on
 # A run that waits goes on once the holder lets go.
 "$ctl" box-name "${at[@]}" --kind naisen 201 待機 --wait 30 > "$dir/waited.json" &
 waiting=$!
-sleep 1
+# Until it has the lock file open and waits on it (a look at its descriptors, not a time).
+for _ in $(seq 1 200); do
+    ls -l "/proc/$waiting/fd" 2> /dev/null | grep -q '\.voxmg\.lock' && break
+    sleep 0.05
+done
+ls -l "/proc/$waiting/fd" | grep -q '\.voxmg\.lock'
 [ "$(names)" = "$(printf '[INF]\r\nNAME="old"\r\nMAKE=0\r')" ]
 hold_stop
 wait "$waiting"
