@@ -182,6 +182,10 @@ int main(int argc, char** argv) {
     loop.ctl = ctl;
     loop.random.seed(seed);
     voxmg::test::TempFolder work;
+    // The killed runs' own temporary files (a sanitizer's, made as a process starts) stay in the
+    // loop's folder and go with it.
+    fs::create_directories(work.file("tmp"));
+    ::setenv("TMPDIR", work.file("tmp").c_str(), 1);
     loop.remote = work.file("unit");
     loop.dataRoot = work.file("data");
     for (const std::string& box : kBoxes) {
