@@ -124,33 +124,31 @@ std::optional<std::int64_t> rowOf(std::string_view id) {
     return row;
 }
 
-// Whether mail was sent from this settings folder before there was a ledger: the outbox folder
-// holds the sender's lock, noted data folders or job files.
+// Whether messages may have been mailed from this settings folder without this ledger knowing:
+// an earlier version's outbox (its sender's lock or job files, without this version's mark), or
+// a ledger made here before and lost. A ledger this version could not make yet (a full disk)
+// leaves neither, so the messages stored meanwhile are still mailed.
 bool mailRanBefore(const std::string& settingsFolder) {
     const std::string outbox = Outbox::folderIn(settingsFolder);
     struct stat st {};
-    if (::lstat(paths::join(outbox, ".send.lock").c_str(), &st) == 0 ||
-        ::lstat(paths::join(outbox, kDataFoldersName).c_str(), &st) == 0) {
+    const auto has = [&](std::string_view name) {
+        return ::lstat(paths::join(outbox, name).c_str(), &st) == 0;
+    };
+    if (has(kLedgerOutboxName)) {
+        return has(kLedgerMadeName);
+    }
+    if (has(".send.lock")) {
         return true;
     }
     DIR* dir = ::opendir(outbox.c_str());
     bool jobs = false;
-    while (dir != nullptr && !jobs) {
-        const dirent* e = ::readdir(dir);
-        if (e == nullptr) {
-            break;
-        }
+    for (const dirent* e = dir ? ::readdir(dir) : nullptr; e != nullptr && !jobs; e = ::readdir(dir)) {
         jobs = std::string_view(e->d_name).ends_with(".job");
     }
     if (dir != nullptr) {
         ::closedir(dir);
     }
     return jobs;
-}
-
-bool isPlainFile(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -189,6 +187,9 @@ MailLedger::MailLedger(const std::string& settingsFolder, bool create, std::chro
         ::chmod(m_path.c_str(), 0600);  // it names the office's callers
     }
     m_status = prepareSchema() ? Status::Ready : Status::Damaged;
+    if (m_status == Status::Ready) {
+        Outbox(Outbox::folderIn(settingsFolder)).noteLedgerMade();  // a lost ledger is told from none
+    }
     if (m_status == Status::Damaged) {
         const int code = sqlite3_errcode(m_db);
         if (code == SQLITE_CANTOPEN || code == SQLITE_PERM || code == SQLITE_READONLY) {
@@ -507,7 +508,8 @@ JobFileMove migrateJobFiles(MailLedger& ledger, const std::string& settingsFolde
     while (const dirent* e = ::readdir(dir)) {
         const std::string name = e->d_name;
         const std::string path = paths::join(folder, name);
-        if (name.size() <= 4 || name.front() == '.' || !name.ends_with(".job") || !isPlainFile(path)) {
+        if (name.size() <= 4 || name.front() == '.' || !name.ends_with(".job") ||
+            !fileio::isPlainFile(path)) {
             continue;
         }
         auto bytes = fileio::readAll(path);

@@ -107,6 +107,11 @@ std::optional<MailJob> parseJob(std::string_view text) {
 
 Outbox::Outbox(std::string folder) : m_folder(std::move(folder)) {
     if (::mkdir(m_folder.c_str(), 0700) == 0) {
+        const int fd =
+            ::open(paths::join(m_folder, kLedgerOutboxName).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+        }
         fileio::syncFolder(
             std::string(paths::parentOf(m_folder)));  // the folder outlasts a power cut with its jobs
     }
@@ -172,6 +177,10 @@ bool appendOnce(const std::string& folder, std::string_view name, std::string_vi
 
 bool Outbox::markSilent(std::string_view baseName) const {
     return appendOnce(m_folder, kSilentMarksName, baseName);
+}
+
+bool Outbox::noteLedgerMade() const {
+    return appendOnce(m_folder, kLedgerMadeName, "1");
 }
 
 bool Outbox::noteDataFolder(std::string_view dataFolder) const {

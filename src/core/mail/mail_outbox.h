@@ -63,6 +63,8 @@ public:
     // ledger, in a small file read without writing, so a download goes on while the settings
     // folder is full and the ledger cannot be opened.
     bool noteDataFolder(std::string_view dataFolder) const;
+    // Notes that a ledger was made here (see kLedgerMadeName).
+    bool noteLedgerMade() const;
 
 private:
     std::string m_folder;
@@ -71,6 +73,11 @@ private:
 inline constexpr std::string_view kSilentMarksName = "silent-marks";
 
 inline constexpr std::string_view kDataFoldersName = "data-folders";
+// Made with the outbox folder by this version (an earlier version's folder lacks it), and noted
+// once a ledger was made here: together they tell an upgrade and a lost ledger from a ledger
+// that could not be made yet.
+inline constexpr std::string_view kLedgerOutboxName = "ledger-outbox";
+inline constexpr std::string_view kLedgerMadeName = "ledger-made";
 
 // The data folders noted in the outbox `folder`, in the order they were noted.
 std::vector<std::string> notedDataFolders(const std::string& folder);
